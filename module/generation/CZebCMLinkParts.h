@@ -1,0 +1,54 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "generation/CStringYears.h"
+
+class DOM;
+class Document;
+class Element;
+
+// The builder of one category's link part: the category list page, or for the diary (category
+// 1) the calendar page and its month pages, and the markup of the link-part element. Made for one
+// request; every document it loads or creates is deleted before the operation returns.
+class CZebCMLinkParts {
+public:
+    CZebCMLinkParts(int numid, const std::wstring& name);
+    virtual ~CZebCMLinkParts();
+
+    // Dispatch: the link part's markup ("" when none could be built).
+    std::wstring makeLinkPart();
+    // Brings the category's generated pages up to date (makeLinkPart, markup dropped).
+    void update();
+
+    // Category link part: the markup of the category's element, rebuilt from the template when
+    // the list page is missing or stale; "" on failure.
+    std::wstring makeCategoryLinkPart(int numid);
+    // Fills the template's link-part element with the category's entries; returns element.
+    Element* fillCategoryTemplate(Element* element, Document* document, int numid);
+
+    // Calendar pages: builds (create) or refreshes one calendar page; the calendar's markup or "".
+    std::wstring makeCalendarPage(int year, int month, std::wstring pagePath, bool create,
+                                  const std::wstring& position);
+    // Day links and navigation of a calendar element; returns root.
+    Element* fillCalendar(Element* root, Document* document, const std::wstring& position);
+    // Sets (target non-empty) or removes the onclick of the first element under root named
+    // nameValue.
+    void setMenuOnclick(Element* root, Document* document, const std::wstring& nameValue,
+                        const std::wstring& target);
+
+    // Archive regeneration: rebuilds the diary's missing or stale pages in month order; the
+    // current month's calendar markup or "".
+    std::wstring regenerateArchive();
+    // Builds every month from..to; the current month's markup when it lies in the range, else "".
+    std::wstring buildMonthRange(const CStringYears& from, const CStringYears& to, bool create);
+
+    int numid;
+    std::wstring name;
+    DOM* dom;
+    int currentYear;
+    int currentMonth;
+    CStringYears currentMonthValue;
+    std::wstring calendarMarker;
+    std::wstring calendarId;
+};

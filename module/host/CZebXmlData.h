@@ -1,0 +1,32 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+class Document;
+class Element;
+class Node;
+
+// The host's XML reader. Parses a file (any encoding the host's decoder recognises) into a tree
+// of host elements. No DTD processing, no entity expansion beyond the five predefined entities,
+// no network and no other file is ever read.
+class CZebXmlData {
+public:
+    explicit CZebXmlData(const std::wstring& rootName);
+    virtual ~CZebXmlData();
+    // Reads and parses the file. False for a missing, empty or malformed file, which then yields
+    // no elements.
+    bool CreateNodeData(const std::wstring& path);
+    // A node whose children are the file's top-level elements; null before a successful parse.
+    Node* GetRootNode();
+    // Appends to out (emptied first) the child elements of node named name; returns the count.
+    int GetChildElement(Node* node, const std::wstring& name, std::vector<Element*>& out);
+    // The first child element of node named name; null when none (or node is null).
+    Element* GetChildElement(Node* node, const std::wstring& name);
+    // Frees the parsed tree (node must be null: everything is freed).
+    void DestroyNodeData(Node* node);
+
+private:
+    std::wstring rootName_;
+    Document* document_ = nullptr; // owned; freed by DestroyNodeData and the destructor
+};

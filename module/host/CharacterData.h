@@ -1,0 +1,14 @@
+#pragma once
+#include <string>
+
+#include "host/Node.h"
+
+// A text node (also the base of comments' data) of the host's document tree.
+class CharacterData : public Node {
+public:
+    ~CharacterData() override;
+    // The text (entities decoded); "" when empty.
+    std::wstring getData() const;
+    // Replaces the text; the node is serialized afresh (escaped) from then on.
+    virtual void setData(const std::wstring& text);
+};

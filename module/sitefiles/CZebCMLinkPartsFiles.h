@@ -1,0 +1,67 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class Document;
+class Node;
+
+// Where every file of the link-part feature lives and how it is named, the listings of the
+// site-menu folder, file times, and page loading and saving. Holds nothing: every call asks the
+// host again, so answers follow the current site.
+class CZebCMLinkPartsFiles {
+public:
+    virtual ~CZebCMLinkPartsFiles();
+
+    // The current site's local folder, unchanged; "" when no site is current.
+    std::wstring getSiteFolder();
+    // Site folder + "ZebSitemenu" + separator.
+    std::wstring getSiteMenuFolder();
+    // Site folder + "qcms" + separator.
+    std::wstring getCmsFolder();
+    // Product folder + sub-folder + "_cm/temp" + separator.
+    std::wstring getTempFolder();
+    // The path of template n ("linkparts%02d.html") when that file exists; "" otherwise.
+    std::wstring getTemplatePath(int n);
+    // "zebsitec" + "%03d" + "table000001"; "" for n outside 0..999.
+    std::wstring getCategoryPartId(int n);
+    // The category list page path; "" for n outside 0..999.
+    std::wstring getCategoryPagePath(int n);
+    // Whether the category list page exists (false for n outside 0..999).
+    bool categoryPageExists(int n);
+    // "zebsitec001table000001.html" (no folder).
+    std::wstring getCalendarPageName();
+    // The calendar page path.
+    std::wstring getCalendarPagePath();
+    // Whether the calendar page exists.
+    bool calendarPageExists();
+    // "zebsitec001table000001" + "%04d%02d" + ".html" (no folder, no range check).
+    std::wstring getMonthPageName(int year, int month);
+    // The month page path.
+    std::wstring getMonthPagePath(int year, int month);
+    // Names of the site-menu folder's "*.html" entries that contain "zebsitec001table000001", in
+    // enumeration order; false (names emptied) when none.
+    bool listCalendarPages(std::vector<std::wstring>& names);
+    // Months ("YYYY-MM" as cut from the names, unchecked) that have a month page, ascending.
+    // False and the list untouched when there are no calendar pages at all; false and the list
+    // emptied when there are calendar pages but no month pages.
+    bool getMonthPageMonths(std::vector<std::wstring>& months);
+    // Whether a file exists at the path.
+    bool fileExists(const std::wstring& path);
+    // Last-write time in seconds since 1970-01-01 UTC; 0 for an empty path or no file.
+    std::int64_t getLastWriteTime(const std::wstring& path);
+    // "YYYY-MM" of the last-write time in local time; "" for an empty path or no file.
+    std::wstring getLastWriteMonth(const std::wstring& path);
+
+    // A new document holding the page at the path (the caller deletes it through DOM); an empty
+    // document when the file is missing or cannot be decoded; null when there is no DOM engine or
+    // no document can be made.
+    Document* loadPage(const std::wstring& path);
+    // The markup of the element with that id in the page at the path, in markup; true when it is
+    // non-empty. False (markup untouched) when the page or the element is missing.
+    bool readElementMarkup(const std::wstring& path, std::wstring& markup, const std::wstring& id);
+    // Writes the node's markup (a document: the whole page) to the path as UTF-8, whole or not at
+    // all. A path that cannot be opened for writing is skipped silently; a write error after
+    // opening throws platform::FileException and leaves the old page intact.
+    void savePage(Node* node, const std::wstring& path);
+};

@@ -1,0 +1,45 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Finds the entries that match a path whose last component may hold the wild cards '*' (any run
+// of characters) and '?' (one character). A literal path (no wild card) costs one stat and never
+// scans the folder. Entries come in the order the file system enumerates them; a pattern such as
+// "*" reports "." and ".." too (as dots). Folders are not told apart from files.
+//
+// Use: if (finder.findFile(pattern)) do { ... } while (finder.findNext());
+class FileFinder {
+public:
+    struct Entry {
+        std::wstring name;          // file name alone
+        std::int64_t lastWriteTime; // seconds since 1970-01-01 UTC
+        bool isDirectory;
+    };
+
+    // Positions on the first match; false when nothing matches or the folder cannot be read.
+    bool findFile(const std::wstring& pattern);
+    // Moves to the next match; false when there is none left.
+    bool findNext();
+    // Whether the current entry is "." or "..".
+    bool isDots() const;
+    // The current entry's name; "" when there is no current entry.
+    std::wstring fileName() const;
+    // The current entry's last-write time; 0 when there is no current entry.
+    std::int64_t lastWriteTime() const;
+    // Whether the current entry is a folder; false when there is no current entry.
+    bool isDirectory() const;
+    // Forgets the matches.
+    void close();
+
+private:
+    std::vector<Entry> entries_;
+    std::size_t current_ = 0;
+};
+
+// Whether the wide name matches the pattern of '*' and '?' (case-sensitive).
+bool wildcardMatch(const std::wstring& pattern, const std::wstring& name);
+
+} // namespace platform

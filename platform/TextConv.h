@@ -1,0 +1,18 @@
+#pragma once
+#include <string>
+
+namespace platform {
+
+// UTF-8 of a wide text. Code points that cannot be encoded (lone surrogates, values above
+// U+10FFFF) become U+FFFD.
+std::string toUtf8(const std::wstring& text);
+
+// Wide text of UTF-8 bytes. Invalid sequences become U+FFFD; never throws.
+std::wstring fromUtf8(const std::string& bytes);
+std::wstring fromUtf8(const char* bytes, std::size_t size);
+
+// Wide text formatted with a printf format (for example L"%04d-%02d"); the format is always a
+// constant of the caller, never user text. Returns "" when formatting fails.
+std::wstring formatW(const wchar_t* format, ...);
+
+} // namespace platform
