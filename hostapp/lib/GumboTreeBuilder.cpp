@@ -295,22 +295,60 @@ private:
             type = Node::Type::Comment;
         else if (g->type == GUMBO_NODE_CDATA)
             type = Node::Type::CData;
-        auto* c = doc_.adopt(std::make_unique<CharacterData>(type, &doc_, decode(g->v.text.text)));
-        if (parent != nullptr)
-            parent->appendChild(c);
+        std::wstring data = decode(g->v.text.text);
+        Node* previous = parent != nullptr ? parent->getLastChild() : nullptr;
+        std::size_t start = kNone, end = kNone;
         if (src_ != nullptr && utf8_.holds(g->v.text.original_text)) {
-            std::size_t start = utf8_.start(g->v.text.original_text);
-            std::size_t end = utf8_.end(g->v.text.original_text);
+            start = utf8_.start(g->v.text.original_text);
+            end = utf8_.end(g->v.text.original_text);
             bool literal = parent != nullptr && parent->getNodeType() == Node::Type::Element &&
                            literalText(*static_cast<Element*>(parent));
-            // The parser's text can run over end tags it swallowed (</BODY></HTML> before trailing
-            // white space): the text's own source stops at the first tag.
-            if (type == Node::Type::Text && !literal)
-                end = firstTag(start, end);
-            if (start < end)
-                spans_[c] = {start, end};
+            if (type == Node::Type::Text && !literal) {
+                // The parser's text can run over end tags it took without closing a text (</FORM>,
+                // </BODY></HTML> before trailing white space): the text's own source stops at the
+                // first tag.
+                std::size_t tag = firstTag(start, end);
+                if (tag < end && splitAtEndTag(previous, start, tag, end, data))
+                    return previous;
+                end = tag;
+            }
         }
+        return addText(type, std::move(data), parent, start, end);
+    }
+
+    CharacterData* addText(Node::Type type, std::wstring data, Node* parent, std::size_t start, std::size_t end) {
+        auto* c = doc_.adopt(std::make_unique<CharacterData>(type, &doc_, std::move(data)));
+        if (parent != nullptr)
+            parent->appendChild(c);
+        if (start != kNone && start < end)
+            spans_[c] = {start, end};
         return c;
+    }
+
+    // A text that runs over the end tag of the element just before it (the parser records no
+    // </FORM> and hands the white space on both sides of it to the form's parent) is split there:
+    // the part before the end tag goes back into that element, which takes the end tag.
+    bool splitAtEndTag(Node* previous, std::size_t start, std::size_t tag, std::size_t end, const std::wstring& data) {
+        if (previous == nullptr || previous->getNodeType() != Node::Type::Element)
+            return false;
+        auto* e = static_cast<Element*>(previous);
+        if (!e->endTag().empty() || e->isVoid() || claimed_.count(tag))
+            return false;
+        std::size_t tagEnd = endTagAt(tag, e->localName());
+        if (tagEnd == kNone || tagEnd > end)
+            return false;
+        // Only plain text (no references, no carriage returns) maps one to one onto its data.
+        std::wstring head = src_->text.substr(start, tag - start);
+        if (head.find_first_of(L"&\r") != std::wstring::npos || data.compare(0, head.size(), head) != 0)
+            return false;
+        e->setEndTag({src_, tag, tagEnd});
+        claimed_.insert(tag);
+        if (!head.empty())
+            addText(Node::Type::Text, head, e, start, tag);
+        std::wstring rest = data.substr(head.size());
+        if (!rest.empty())
+            addText(Node::Type::Text, std::move(rest), e->parentNode(), tagEnd, firstTag(tagEnd, end));
+        return true;
     }
 
     std::size_t firstTag(std::size_t start, std::size_t end) const {
