@@ -103,8 +103,7 @@ def main():
                 results['apply'] = (statistics.median(times), max(peaks), 1)
 
         times, peaks = [], []
-        templ = subprocess.run([zebhost, 'template-path'], stdout=subprocess.PIPE, text=True).stdout.strip() \
-            if False else os.path.join(os.path.dirname(HERE), 'hostapp/data/template/_cm/temp/linkparts00.html')
+        templ = os.path.join(os.path.dirname(HERE), 'hostapp/data/template/_cm/temp/linkparts00.html')
         for _ in range(args.runs):
             out = os.path.join(work, 'floor-out')
             shutil.rmtree(out, ignore_errors=True)
