@@ -33,6 +33,17 @@ public:
     // The document this node belongs to; null for a node of no document.
     Document* getOwnerDocument() const;
 
+    // Tree building and editing for the host's own components (readers, generators, tests).
+    // Nodes come from Document::createElement / createTextNode and stay owned by the document.
+    // Appends child (detaching it from where it was) as the last child; returns child, or null
+    // when child is null or would become its own ancestor.
+    Node* appendChild(Node* child);
+    // Inserts child before ref (ref null: at the end); returns child, or null as appendChild.
+    Node* insertBefore(Node* child, Node* ref);
+    // Detaches child from this node (it stays owned by the document); returns child, or null
+    // when it is not a child of this node.
+    Node* removeChild(Node* child);
+
 protected:
     Node(Type type, Document* owner);
 
