@@ -223,8 +223,12 @@ public:
         for (Node* n : nodes_)
             if (n->getNodeType() == Node::Type::Element)
                 assignGaps(n);
+        // Between the top-level nodes of a fragment lies only what the parser dropped (tags out of
+        // place in the context): it is not inserted.
+        if (container == nullptr)
+            return;
         std::size_t prevEnd = assignGaps(topLevel, 0);
-        if (container != nullptr && container->getNodeType() == Node::Type::Document) {
+        if (container->getNodeType() == Node::Type::Document) {
             auto* document = static_cast<Document*>(container);
             document->setTrailGap({src_, prevEnd, src_->text.size()});
             document->setSourceSpan(src_, 0, src_->text.size(), true);
