@@ -166,10 +166,14 @@ public:
                                                                decode(gdoc.system_identifier)));
         if (src_ != nullptr) {
             const std::wstring& text = src_->text;
+            // The DOCTYPE stands before the root element, outside the comments around it.
             std::size_t limit = text.size();
-            if (Node* first = doc_.getFirstChild(); first != nullptr && spans_.count(first))
-                limit = spans_[first].first;
-            std::size_t at = findDoctype(text, limit);
+            if (Element* root = doc_.getDocumentElement(); root != nullptr && !root->startTag().empty())
+                limit = root->startTag().start;
+            std::size_t at = findDoctype(text, 0, limit);
+            for (Node* c = doc_.getFirstChild(); c != nullptr && at != kNone; c = c->getNextSibling())
+                if (auto it = spans_.find(c); it != spans_.end() && it->second.first <= at && at < it->second.second)
+                    at = findDoctype(text, it->second.second, limit);
             if (at != kNone) {
                 std::size_t close = text.find(L'>', at);
                 std::size_t end = close == std::wstring::npos ? text.size() : close + 1;
@@ -186,7 +190,17 @@ public:
 
     // Works out spans, tokens, verbatim-ness and gaps of everything built, top-level nodes being
     // the children of container (the document) or the given list (a fragment).
-    void finish(Node* container, const std::vector<Node*>& topLevel) {
+    void finish(Node* container, std::vector<Node*> topLevel) {
+        if (src_ != nullptr) {
+            for (Node* n : topLevel)
+                computeSpan(n);
+            // Spans may have moved nodes up to the top level.
+            if (container != nullptr) {
+                topLevel.clear();
+                for (Node* n = container->getFirstChild(); n != nullptr; n = n->getNextSibling())
+                    topLevel.push_back(n);
+            }
+        }
         nodes_.clear();
         for (Node* top : topLevel)
             for (Node* n = top; n != nullptr; n = n->nextInTree(top))
@@ -197,8 +211,6 @@ public:
             container->clearChanged();
         if (src_ == nullptr)
             return;
-        for (Node* n : topLevel)
-            computeSpan(n);
         collectTokens();
         for (Node* n : nodes_)
             if (auto it = spans_.find(n); it != spans_.end())
@@ -211,8 +223,12 @@ public:
         for (Node* n : nodes_)
             if (n->getNodeType() == Node::Type::Element)
                 assignGaps(n);
+        // Between the top-level nodes of a fragment lies only what the parser dropped (tags out of
+        // place in the context): it is not inserted.
+        if (container == nullptr)
+            return;
         std::size_t prevEnd = assignGaps(topLevel, 0);
-        if (container != nullptr && container->getNodeType() == Node::Type::Document) {
+        if (container->getNodeType() == Node::Type::Document) {
             auto* document = static_cast<Document*>(container);
             document->setTrailGap({src_, prevEnd, src_->text.size()});
             document->setSourceSpan(src_, 0, src_->text.size(), true);
@@ -363,9 +379,9 @@ private:
         return end;
     }
 
-    static std::size_t findDoctype(const std::wstring& text, std::size_t limit) {
+    static std::size_t findDoctype(const std::wstring& text, std::size_t from, std::size_t limit) {
         static const std::wstring kDoctype = L"<!doctype";
-        for (std::size_t i = text.find(L"<!"); i != std::wstring::npos && i < limit; i = text.find(L"<!", i + 1))
+        for (std::size_t i = text.find(L"<!", from); i != std::wstring::npos && i < limit; i = text.find(L"<!", i + 1))
             if (asciicase::equal(text.substr(i, kDoctype.size()), kDoctype))
                 return i;
         return kNone;
@@ -375,15 +391,19 @@ private:
     // content). An element without a recorded end tag takes one standing right after its content
     // (the parser records no </form>).
     bool computeSpan(Node* n) {
-        std::size_t lo = kNone, hi = 0;
         for (Node* c = n->getFirstChild(); c != nullptr; c = c->getNextSibling())
-            if (computeSpan(c)) {
-                lo = std::min(lo, spans_[c].first);
-                hi = std::max(hi, spans_[c].second);
-            }
+            computeSpan(c);
         if (n->getNodeType() != Node::Type::Element)
             return spans_.count(n) > 0;
         auto* e = static_cast<Element*>(n);
+        if (!e->endTag().empty())
+            moveOutTrailing(e);
+        std::size_t lo = kNone, hi = 0;
+        for (Node* c = n->getFirstChild(); c != nullptr; c = c->getNextSibling())
+            if (auto it = spans_.find(c); it != spans_.end()) {
+                lo = std::min(lo, it->second.first);
+                hi = std::max(hi, it->second.second);
+            }
         if (!e->startTag().empty()) {
             lo = std::min(lo, e->startTag().start);
             hi = std::max(hi, e->startTag().end);
@@ -403,6 +423,25 @@ private:
             return false;
         spans_[n] = {lo, hi};
         return true;
+    }
+
+    // Nodes the parser put at the end of an element although they stand after its end tag (white
+    // space after </BODY> or </HTML>) move out behind the element, where the text has them.
+    void moveOutTrailing(Element* e) {
+        Node* parent = e->parentNode();
+        if (parent == nullptr)
+            return;
+        std::size_t endTagEnd = e->endTag().end;
+        while (Node* last = e->getLastChild()) {
+            auto it = spans_.find(last);
+            if (it == spans_.end() || it->second.first < endTagEnd)
+                break;
+            std::size_t at = it->second.first;
+            Node* before = e->getNextSibling();
+            while (before != nullptr && spans_.count(before) && spans_[before].first < at)
+                before = before->getNextSibling();
+            parent->insertBefore(last, before);
+        }
     }
 
     // The end of "</name>" (any case, white space before '>') starting at pos; kNone if none.
