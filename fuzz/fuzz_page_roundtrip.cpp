@@ -5,7 +5,7 @@
 // - an untouched document writes back exactly the decoded text;
 // - after a few edits (chosen from the input) the document still writes, the edited markup
 //   parses back to a document that writes it back unchanged, and a text or attribute value set
-//   by an edit never comes out as markup (it is escaped);
+//   by an edit never parses back as an element (it is escaped);
 // - encoding the markup for saving never fails for UTF-8 and does not crash for the page's own
 //   encoding.
 #include <cstddef>
@@ -28,14 +28,14 @@ using fuzzsupport::check;
 
 namespace {
 
-// A marker that no page of the corpus holds: it may appear in the output only escaped.
-constexpr const wchar_t* kMarker = L"<zebfuzz";
+// Hostile values hold a zebfuzz element; written correctly they never parse back into one.
 const std::wstring kHostileText = L"a<zebfuzz x=\"1\">&amp;'\"</zebfuzz>";
 const std::wstring kHostileValue = L"\"><zebfuzz onload='x'>&\"";
 
-std::size_t countOf(const std::wstring& text, const std::wstring& part) {
+std::size_t zebfuzzElements(Document& document) {
     std::size_t n = 0;
-    for (std::size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1)) ++n;
+    for (Node* node = document.getFirstChild(); node != nullptr; node = node->nextInTree(&document))
+        if (node->getNodeType() == Node::Type::Element && static_cast<Element*>(node)->localName() == L"zebfuzz") ++n;
     return n;
 }
 
@@ -150,12 +150,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Edits, then the edited markup parsed again writes back unchanged.
     Choices choices(data, size);
-    const std::size_t markersBefore = countOf(text, kMarker);
+    const std::size_t elementsBefore = zebfuzzElements(*document);
     edit(*document, choices);
     const std::wstring edited = document->getMarkup();
-    check(countOf(edited, kMarker) <= markersBefore, "edited values are escaped", edited);
     std::unique_ptr<Document> again = parse(edited);
     check(again->getMarkup() == edited, "edited markup round-trips", edited);
+    check(zebfuzzElements(*again) <= elementsBefore, "edited values are escaped", edited);
 
     // Saving: generated pages are UTF-8 with LF; an edited page goes back in its own encoding.
     CodeConv encoder;
