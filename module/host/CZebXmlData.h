@@ -28,5 +28,6 @@ public:
 
 private:
     std::wstring rootName_;
-    Document* document_ = nullptr; // owned; freed by DestroyNodeData and the destructor
+    std::unique_ptr<Document> document_; // freed by DestroyNodeData and the destructor
+    Element* root_ = nullptr;            // in document_
 };
