@@ -10,7 +10,7 @@
 
 namespace {
 
-bool isFolder(const std::string& path) {
+[[maybe_unused]] bool isFolder(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }

@@ -13,7 +13,7 @@ const char* CodeConv::Export(const wchar_t* text, std::size_t length, Charset ch
     case Charset::ShiftJis: encoding = "CP932"; break;
     case Charset::EucJp: encoding = "EUC-JP-MS"; break;
     case Charset::Utf16: encoding = "UTF-16LE"; break;
-    case Charset::Auto: return nullptr;
+    default: return nullptr;
     }
     if (newline != Newline::Keep && newline != Newline::CrLf && newline != Newline::Cr && newline != Newline::Lf)
         return nullptr;

@@ -27,7 +27,9 @@ TEST(CRuvFileFindTest, EnumeratesMatchesWithTimes) {
         do {
             if (find.IsDots()) continue;
             names.push_back(find.GetFileName());
-            if (find.GetFileName() == L"a.html") EXPECT_EQ(find.GetLastWriteTime(), 1200000000);
+            if (find.GetFileName() == L"a.html") {
+                EXPECT_EQ(find.GetLastWriteTime(), 1200000000);
+            }
         } while (find.FindNextFile());
     }
     find.Close();
