@@ -46,6 +46,19 @@ void copyTree(const pugi::xml_node& source, Element* target, Document& document)
     }
 }
 
+// Element names compare ignoring ASCII case: the host's tree keeps the names of elements it creates
+// in lower case (an HTML tree), so an XML file's "Title" is found as "title" or "Title".
+bool sameName(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        wchar_t x = a[i], y = b[i];
+        if (x >= L'A' && x <= L'Z') x = x - L'A' + L'a';
+        if (y >= L'A' && y <= L'Z') y = y - L'A' + L'a';
+        if (x != y) return false;
+    }
+    return true;
+}
+
 } // namespace
 
 CZebXmlData::CZebXmlData(const std::wstring& rootName) : rootName_(rootName) {}
@@ -90,7 +103,7 @@ int CZebXmlData::GetChildElement(Node* node, const std::wstring& name, std::vect
     for (Node* child = node->getFirstChild(); child != nullptr; child = child->getNextSibling()) {
         if (child->getNodeType() != Node::Type::Element) continue;
         auto* element = static_cast<Element*>(child);
-        if (element->getTagName() == name) out.push_back(element);
+        if (sameName(element->getTagName(), name)) out.push_back(element);
     }
     return static_cast<int>(out.size());
 }

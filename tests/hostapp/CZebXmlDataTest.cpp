@@ -108,17 +108,18 @@ TEST(CZebXmlDataTest, ShiftJisFileWithJapaneseNames) {
     EXPECT_EQ(U(xml.GetChildElement(part, L"category")->getTextData()), "日記");
 }
 
-TEST(CZebXmlDataTest, NamesAreCaseSensitiveAndAttributesKept) {
+TEST(CZebXmlDataTest, NamesIgnoreCaseAndAttributesAreKept) {
     TempDir dir;
-    writeFile(dir / "x.xml", "<List kind=\"k\"><Item>1</Item><item>2</item></List>");
+    writeFile(dir / "x.xml", "<List kind=\"k\"><Item>1</Item><item>2</item><items>3</items></List>");
     CZebXmlData xml(L"List");
     ASSERT_TRUE(xml.CreateNodeData(W(dir / "x.xml")));
     Element* list = xml.GetChildElement(xml.GetRootNode(), L"List");
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->getAttribute(L"kind"), L"k");
     std::vector<Element*> items;
-    EXPECT_EQ(xml.GetChildElement(list, L"item", items), 1);
-    EXPECT_EQ(items.at(0)->getTextData(), L"2");
+    EXPECT_EQ(xml.GetChildElement(list, L"item", items), 2);
+    EXPECT_EQ(items.at(0)->getTextData(), L"1");
+    EXPECT_EQ(items.at(1)->getTextData(), L"2");
 }
 
 } // namespace
