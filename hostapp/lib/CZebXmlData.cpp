@@ -83,7 +83,9 @@ bool CZebXmlData::CreateNodeData(const std::wstring& path) {
     pugi::xml_document xml;
     const pugi::xml_parse_result parsed =
         xml.load_buffer(utf8.data(), utf8.size(), pugi::parse_default | pugi::parse_fragment, pugi::encoding_utf8);
-    if (!parsed) return false;
+    // Fragment parsing takes plain text as a document too; a file without any element is no XML.
+    if (!parsed || !xml.find_child([](const pugi::xml_node& n) { return n.type() == pugi::node_element; }))
+        return false;
 
     std::unique_ptr<Document> document(DOMImpl::createDocument(L"HTML"));
     if (!document) return false;

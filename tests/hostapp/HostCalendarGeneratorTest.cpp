@@ -101,7 +101,9 @@ TEST(HostCalendarGeneratorTest, MonthLayout) {
         for (Element* row : rows) EXPECT_EQ(elements(row, L"td").size(), 7u) << c.description;
         const std::vector<Element*> firstRow = elements(rows.at(0), L"td");
         EXPECT_EQ(firstRow.at(c.firstWeekday)->getTextData(), L"1") << c.description;
-        if (c.firstWeekday > 0) EXPECT_EQ(firstRow.at(c.firstWeekday - 1)->getTextData(), L"") << c.description;
+        if (c.firstWeekday > 0) {
+            EXPECT_EQ(firstRow.at(c.firstWeekday - 1)->getTextData(), L"") << c.description;
+        }
         const int last = c.firstWeekday + c.days - 1;
         EXPECT_EQ(elements(rows.at(last / 7), L"td").at(last % 7)->getTextData(), std::to_wstring(c.days)) << c.description;
     }
