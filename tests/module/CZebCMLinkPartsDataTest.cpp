@@ -25,10 +25,12 @@ std::string partsFile(const std::vector<Entry>& entries)
 {
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<partinfo>\n";
     int id = 0;
-    for (const Entry& e : entries)
-        xml += "<contentpart><id>" + std::to_string(++id) + "</id><title>title " + std::to_string(id) +
+    for (const Entry& e : entries) {
+        const std::string n = std::to_string(++id);
+        xml += "<contentpart><id>" + n + "</id><title>title " + n +
                "</title><creationtime>2008/11/" + e.day + " 10:00:00</creationtime><category>diary</category><link>" +
                e.link + "</link></contentpart>\n";
+    }
     return xml + "</partinfo>\n";
 }
 
@@ -121,8 +123,9 @@ TEST(CZebCMLinkPartsDataStaleness, PageAgainstItsDataFile)
         EXPECT_EQ(data.isCategoryPageStale(7), c.stale);
         std::vector<std::wstring> months{L"keep"};
         EXPECT_EQ(data.collectStaleMonths(months), c.stale);
-        if (c.dataTime >= 0)
+        if (c.dataTime >= 0) {
             EXPECT_EQ(months, c.stale ? std::vector<std::wstring>{L"2008-11"} : std::vector<std::wstring>{});
+        }
     }
 }
 
