@@ -285,15 +285,19 @@ void CZebCMLinkPartsFiles::savePage(Node* node, const std::wstring& path)
     std::wstring markup = node->getMarkup();
     CodeConv encoder;
     const char* bytes = encoder.Export(markup.c_str(), markup.size(), Charset::Utf8, Newline::Lf);
+    // The encoder's own count, not the terminating NUL: a NUL character in the markup must not
+    // cut the page short.
+    std::size_t size = bytes ? encoder.size() : 0;
     // Kept alive until the bytes are written: get_ansi's result belongs to it.
     std::unique_ptr<CZebStringUtil> ansi;
     if (!bytes) {
         ansi = std::make_unique<CZebStringUtil>(markup.c_str(), -1);
         bytes = ansi->get_ansi();
+        if (!bytes)
+            return;
+        size = std::strlen(bytes);
     }
-    if (!bytes)
-        return;
     // Whole or not at all: a page that cannot be opened is skipped (NotOpened), a failing write
     // throws with the old page intact.
-    platform::PageWriter::write(path, bytes, std::strlen(bytes));
+    platform::PageWriter::write(path, bytes, size);
 }

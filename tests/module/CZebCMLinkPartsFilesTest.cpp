@@ -10,7 +10,9 @@
 
 #include "host/CDOMEngineer.h"
 #include "host/DOM.h"
+#include "host/CharacterData.h"
 #include "host/Document.h"
+#include "host/Element.h"
 #include "module/ModuleTestSite.h"
 #include "platform/FileException.h"
 #include "platform/PageWriter.h"
@@ -306,6 +308,21 @@ TEST(CZebCMLinkPartsFilesPages, SavedPageIsUtf8WithLfNewlines)
     const std::string saved = testsupport::readFile(site.menu("out.html"));
     EXPECT_NE(saved.find("<p>\xe6\x97\xa5\xe8\xa8\x98</p>"), std::string::npos) << saved;
     EXPECT_EQ(saved.find('\r'), std::string::npos) << saved;
+}
+
+TEST(CZebCMLinkPartsFilesPages, NulCharacterInTheMarkupDoesNotCutThePageShort)
+{
+    TempSite site;
+    testsupport::writeFile(site.menu("source.html"), "<html><body><p id=\"p\">a</p></body></html>");
+    CZebCMLinkPartsFiles files;
+    DocumentGuard doc{files.loadPage(W(site.menu("source.html")))};
+    ASSERT_NE(doc.document, nullptr);
+    Element* p = doc.document->getElementByID(L"p");
+    ASSERT_NE(p, nullptr);
+    p->appendChild(doc.document->createTextNode(std::wstring(L"b\0c", 3)));
+    files.savePage(doc.document, W(site.menu("out.html")));
+    const std::string saved = testsupport::readFile(site.menu("out.html"));
+    EXPECT_NE(saved.find(std::string("ab\0c</p></body></html>", 22)), std::string::npos) << saved;
 }
 
 TEST(CZebCMLinkPartsFilesPages, SaveWhereNoFileCanBeOpenedWritesNothingAndDoesNotThrow)
