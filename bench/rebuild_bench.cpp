@@ -158,7 +158,7 @@ int main(int argc, char** argv)
     fs::remove_all(site);
 
     std::printf("workload: diary of %d months x %d entries, %d categories x %d entries\n", kMonths, kDiaryEntries,
-                kCategories, kCategories == 0 ? 0 : kCategoryEntries);
+                kCategories, kCategoryEntries);
     std::printf("full rebuild into an empty site-menu folder: median %.3f s of %d runs, %d pages written\n",
                 median(rebuildTimes), repetitions, rebuildPages);
     std::printf("update right after (nothing stale):          median %.3f s of %d runs, %d pages written\n",
