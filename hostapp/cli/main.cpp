@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <ctime>
 #include <string>
 
@@ -7,6 +8,8 @@
 #include "HostVersion.h"
 #include "ModuleLoader.h"
 #include "platform/Clock.h"
+#include "platform/FileException.h"
+#include "platform/Path.h"
 
 namespace {
 
@@ -138,5 +141,15 @@ int main(int argc, char** argv)
         return kExitModuleError;
     }
     CommandContext context{options, command->needsModule ? &loader : nullptr, std::move(args)};
-    return command->run(context);
+    // The module catches nothing: a page that could not be written, or any other failure inside
+    // it, ends up here.
+    try {
+        return command->run(context);
+    } catch (const platform::FileException& e) {
+        std::fprintf(stderr, "zebhost: cannot write %s: %s\n", platform::nativePath(e.path()).c_str(),
+                     e.reason().c_str());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "zebhost: %s\n", e.what());
+    }
+    return kExitFailed;
 }
