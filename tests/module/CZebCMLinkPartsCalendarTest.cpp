@@ -177,31 +177,6 @@ TEST(CZebCMLinkPartsCalendar, MarkupHasNoMetaButTheFileDeclaresUtf8)
     }
 }
 
-TEST(CZebCMLinkPartsCalendar, NothingIsWrittenWhenNoCalendarCanBeMade)
-{
-    FixedClock clock(localTime(2008, 4, 20));
-    Site site;
-    testsupport::writeFile(site.menu("nocalendar.html"), "<html><body><p summary=\"2008-04\">x</p></body></html>");
-    struct Case {
-        const char* description;
-        int month;
-        std::string page;
-        bool create;
-    };
-    const Case cases[] = {
-        {"the generator makes nothing for month 13", 13, Site::monthPage(2008, 13), true},
-        {"a missing page is not refreshed", 4, Site::monthPage(2008, 4), false},
-        {"a page without the calendar id is not refreshed", 4, "nocalendar.html", false},
-    };
-    for (const Case& c : cases) {
-        WriteLog log;
-        CZebCMLinkParts builder(1, L"diary");
-        EXPECT_EQ(builder.makeCalendarPage(2008, c.month, W(site.menu(c.page)), c.create, L"mid"), L"")
-            << c.description;
-        EXPECT_TRUE(log.all().empty()) << c.description;
-    }
-}
-
 TEST(CZebCMLinkPartsCalendar, AWriteErrorPassesThroughWithTheDocumentFreed)
 {
     FixedClock clock(localTime(2008, 4, 20));

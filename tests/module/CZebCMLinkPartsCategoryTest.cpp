@@ -155,25 +155,6 @@ TEST_F(CZebCMLinkPartsCategory, ATemplateWithoutTheLinkPartElementGivesNothing)
     EXPECT_FALSE(testsupport::exists(site_.menu(kPage2)));
 }
 
-TEST_F(CZebCMLinkPartsCategory, NoTemplateGivesNothing)
-{
-    TemplateFolder empty; // a product folder without linkparts00.html
-    site_.writeCategoryData(2, 3, localTime(2008, 4, 10));
-    WriteLog log;
-    CZebCMLinkParts builder(2, L"news");
-    EXPECT_EQ(builder.makeCategoryLinkPart(2), L"");
-    EXPECT_TRUE(log.all().empty());
-}
-
-TEST_F(CZebCMLinkPartsCategory, ANumberBeyond999IsBuiltButNotSaved)
-{
-    WriteLog log;
-    CZebCMLinkParts builder(1000, L"far");
-    const std::wstring markup = builder.makeCategoryLinkPart(1000);
-    EXPECT_EQ(markup.rfind(L"<div id=\"\">", 0), 0u) << U(markup);
-    EXPECT_TRUE(log.all().empty());
-}
-
 TEST_F(CZebCMLinkPartsCategory, AWriteErrorPassesThroughWithTheDocumentFreed)
 {
     site_.writeCategoryData(2, 3, localTime(2008, 4, 10));

@@ -51,19 +51,6 @@ protected:
 
 } // namespace
 
-TEST_F(CZebCMLinkPartsDispatch, TheBuilderFixesTheCurrentMonthAndItsNames)
-{
-    CZebCMLinkParts a(2, L"news");
-    CZebCMLinkParts b(5, L"other");
-    EXPECT_EQ(a.currentYear, 2008);
-    EXPECT_EQ(a.currentMonth, 4);
-    EXPECT_EQ(a.currentMonthValue.text, L"2008-04");
-    EXPECT_EQ(b.currentMonthValue.text, a.currentMonthValue.text);
-    EXPECT_EQ(a.calendarMarker, L"ZEB_CAL_Q");
-    EXPECT_EQ(a.calendarId, L"zebsitec001table000001");
-    EXPECT_NE(a.dom, nullptr);
-}
-
 TEST_F(CZebCMLinkPartsDispatch, EachCategoryNumberGetsItsLinkPart)
 {
     struct Case {
