@@ -49,7 +49,7 @@ Element* Document::getHead() const { return childElement(getDocumentElement(), L
 Element* Document::createElement(const std::wstring& tagName) {
     if (tagName.empty())
         return nullptr;
-    return adopt(std::make_unique<Element>(this, asciicase::lower(tagName)));
+    return adopt(std::make_unique<Element>(this, std::wstring(asciicase::lower(tagName))));
 }
 
 CharacterData* Document::createTextNode(const std::wstring& text) {

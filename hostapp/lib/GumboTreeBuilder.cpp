@@ -251,7 +251,7 @@ private:
             name = decode(gumbo_normalized_tagname(ge.tag));
         if (name.empty())
             name = L"unknown";
-        auto* e = doc_.adopt(std::make_unique<Element>(&doc_, name));
+        auto* e = doc_.adopt(std::make_unique<Element>(&doc_, std::move(name)));
         if (parent != nullptr)
             parent->appendChild(e);
 
