@@ -1,6 +1,8 @@
 #include "support/TestSupport.h"
 
 #include <dirent.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -116,6 +118,45 @@ std::int64_t localTime(int year, int month, int day, int hour, int minute, int s
     tm.tm_sec = second;
     tm.tm_isdst = -1;
     return static_cast<std::int64_t>(std::mktime(&tm));
+}
+
+RunResult runProgram(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv)
+{
+    RunResult result{-1, {}, {}};
+    if (argv.empty())
+        return result;
+    // Output goes to files rather than pipes, so a chatty program cannot block on a full pipe.
+    TempDir dir;
+    const std::string outPath = dir / "out", errPath = dir / "err";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<char*> args;
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    std::vector<std::string> envStrings;
+    for (char** e = environ; *e; ++e)
+        envStrings.emplace_back(*e);
+    envStrings.insert(envStrings.end(), extraEnv.begin(), extraEnv.end());
+    std::vector<char*> env;
+    for (auto& e : envStrings)
+        env.push_back(e.data());
+    env.push_back(nullptr);
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), env.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        return result;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+    result.out = readFile(outPath);
+    result.err = readFile(errPath);
+    return result;
 }
 
 std::wstring W(const std::string& utf8) { return platform::fromUtf8(utf8); }

@@ -36,6 +36,16 @@ std::vector<std::string> listDir(const std::string& path);
 // Seconds since 1970-01-01 UTC of a local date and time.
 std::int64_t localTime(int year, int month, int day, int hour = 12, int minute = 0, int second = 0);
 
+// What a program run printed and how it ended.
+struct RunResult {
+    int exitCode; // the exit status; 128 + signal number when killed by a signal; -1 when not started
+    std::string out;
+    std::string err;
+};
+// Runs a program (argv[0] is its path) without a shell, stdin from /dev/null, and collects its
+// output; extraEnv entries ("NAME=value") are added to the environment.
+RunResult runProgram(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {});
+
 // Wide text of UTF-8 and back.
 std::wstring W(const std::string& utf8);
 std::string U(const std::wstring& wide);

@@ -1,0 +1,34 @@
+#include <algorithm>
+#include <map>
+
+#include "Commands.h"
+
+namespace {
+
+// Built on first use, so that registrars in other source files may run in any order.
+std::map<std::string, Command>& registry()
+{
+    static std::map<std::string, Command> commands;
+    return commands;
+}
+
+} // namespace
+
+void CommandRegistry::add(const Command& command)
+{
+    registry()[command.name] = command;
+}
+
+const Command* CommandRegistry::find(const std::string& name)
+{
+    auto it = registry().find(name);
+    return it == registry().end() ? nullptr : &it->second;
+}
+
+std::vector<Command> CommandRegistry::all()
+{
+    std::vector<Command> commands;
+    for (const auto& [name, command] : registry())
+        commands.push_back(command);
+    return commands;
+}

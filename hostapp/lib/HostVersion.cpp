@@ -1,0 +1,6 @@
+#include "HostVersion.h"
+
+const char* zebHostVersion()
+{
+    return "zebhost 0.1";
+}

@@ -1,0 +1,130 @@
+#include "platform/FileFinder.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "platform/Path.h"
+#include "platform/TextConv.h"
+
+namespace platform {
+
+namespace {
+
+bool hasWildcard(const std::wstring& text)
+{
+    return text.find_first_of(L"*?") != std::wstring::npos;
+}
+
+// Closes a folder stream on every path out.
+struct DirCloser {
+    DIR* dir;
+    ~DirCloser()
+    {
+        if (dir)
+            closedir(dir);
+    }
+};
+
+} // namespace
+
+bool wildcardMatch(const std::wstring& pattern, const std::wstring& name)
+{
+    // Greedy matching with one backtrack point (the last '*'): linear in practice, never
+    // exponential however many stars the pattern has.
+    std::size_t p = 0, n = 0;
+    std::size_t starP = std::wstring::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == L'?' || pattern[p] == name[n])) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == L'*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != std::wstring::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == L'*')
+        ++p;
+    return p == pattern.size();
+}
+
+bool FileFinder::findFile(const std::wstring& pattern)
+{
+    close();
+    const std::size_t slash = pattern.rfind(kPathSeparator);
+    const std::wstring folder = slash == std::wstring::npos ? L"" : pattern.substr(0, slash + 1);
+    const std::wstring last = slash == std::wstring::npos ? pattern : pattern.substr(slash + 1);
+    if (last.empty())
+        return false;
+
+    if (!hasWildcard(last)) {
+        // A literal name: one stat, no folder scan.
+        struct stat st;
+        if (stat(nativePath(pattern).c_str(), &st) != 0)
+            return false;
+        entries_.push_back({last, static_cast<std::int64_t>(st.st_mtim.tv_sec), S_ISDIR(st.st_mode)});
+        return true;
+    }
+
+    const std::string nativeFolder = folder.empty() ? std::string(".") : nativePath(folder);
+    DirCloser dir{opendir(nativeFolder.c_str())};
+    if (!dir.dir)
+        return false;
+    const int dirFd = dirfd(dir.dir);
+    while (dirent* ent = readdir(dir.dir)) {
+        std::wstring name = fromUtf8(ent->d_name);
+        if (!wildcardMatch(last, name))
+            continue;
+        struct stat st;
+        // An entry that went away between the listing and the stat is not reported.
+        if (fstatat(dirFd, ent->d_name, &st, 0) != 0)
+            continue;
+        entries_.push_back({std::move(name), static_cast<std::int64_t>(st.st_mtim.tv_sec), S_ISDIR(st.st_mode)});
+    }
+    return !entries_.empty();
+}
+
+bool FileFinder::findNext()
+{
+    // At the end the last entry stays current, as the runtime's finder leaves it.
+    if (current_ + 1 >= entries_.size())
+        return false;
+    ++current_;
+    return true;
+}
+
+bool FileFinder::isDots() const
+{
+    if (current_ >= entries_.size())
+        return false;
+    const std::wstring& name = entries_[current_].name;
+    return name == L"." || name == L"..";
+}
+
+std::wstring FileFinder::fileName() const
+{
+    return current_ < entries_.size() ? entries_[current_].name : std::wstring();
+}
+
+std::int64_t FileFinder::lastWriteTime() const
+{
+    return current_ < entries_.size() ? entries_[current_].lastWriteTime : 0;
+}
+
+bool FileFinder::isDirectory() const
+{
+    return current_ < entries_.size() && entries_[current_].isDirectory;
+}
+
+void FileFinder::close()
+{
+    entries_.clear();
+    current_ = 0;
+}
+
+} // namespace platform

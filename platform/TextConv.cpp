@@ -1,0 +1,165 @@
+#include "platform/TextConv.h"
+
+#include <cstdarg>
+#include <cwchar>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+void appendUtf8(std::string& out, char32_t cp)
+{
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        cp = kReplacement;
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Rewrites the conversions %s and %c without a length modifier as %ls and %lc: in the wide
+// formatting functions of the runtime we stand in for, %s takes a wide string, whereas the C
+// library here would read a narrow one.
+std::wstring wideConversions(const wchar_t* format)
+{
+    const std::wstring in(format);
+    std::wstring out;
+    std::size_t i = 0;
+    while (i < in.size()) {
+        wchar_t c = in[i++];
+        out += c;
+        if (c != L'%' || i >= in.size())
+            continue;
+        if (in[i] == L'%') {
+            out += in[i++];
+            continue;
+        }
+        // Flags, width and precision, then the length modifier.
+        while (i < in.size() && std::wcschr(L"-+ #0123456789.*'", in[i]))
+            out += in[i++];
+        bool lengthGiven = false;
+        while (i < in.size() && std::wcschr(L"hlLqjzt", in[i])) {
+            lengthGiven = true;
+            out += in[i++];
+        }
+        if (i < in.size() && !lengthGiven && (in[i] == L's' || in[i] == L'c'))
+            out += L'l';
+    }
+    return out;
+}
+
+} // namespace
+
+std::string toUtf8(const std::wstring& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t cp = static_cast<char32_t>(text[i]);
+        // A wide string of two-byte units may carry surrogate pairs.
+        if constexpr (sizeof(wchar_t) == 2) {
+            if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size()) {
+                char32_t low = static_cast<char32_t>(text[i + 1]);
+                if (low >= 0xDC00 && low <= 0xDFFF) {
+                    cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                    ++i;
+                }
+            }
+        }
+        appendUtf8(out, cp);
+    }
+    return out;
+}
+
+std::wstring fromUtf8(const char* bytes, std::size_t size)
+{
+    std::wstring out;
+    if (!bytes)
+        return out;
+    out.reserve(size);
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes);
+    std::size_t i = 0;
+    while (i < size) {
+        unsigned char b = s[i];
+        char32_t cp;
+        std::size_t extra;
+        char32_t minimum;
+        if (b < 0x80) {
+            out += static_cast<wchar_t>(b);
+            ++i;
+            continue;
+        } else if ((b & 0xE0) == 0xC0) {
+            cp = b & 0x1F, extra = 1, minimum = 0x80;
+        } else if ((b & 0xF0) == 0xE0) {
+            cp = b & 0x0F, extra = 2, minimum = 0x800;
+        } else if ((b & 0xF8) == 0xF0) {
+            cp = b & 0x07, extra = 3, minimum = 0x10000;
+        } else {
+            out += static_cast<wchar_t>(kReplacement);
+            ++i;
+            continue;
+        }
+        std::size_t j = 1;
+        for (; j <= extra && i + j < size && (s[i + j] & 0xC0) == 0x80; ++j)
+            cp = (cp << 6) | (s[i + j] & 0x3F);
+        if (j <= extra || cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            // A truncated, overlong or out-of-range sequence: one replacement for what was read.
+            out += static_cast<wchar_t>(kReplacement);
+            i += j;
+            continue;
+        }
+        if constexpr (sizeof(wchar_t) == 2) {
+            if (cp >= 0x10000) {
+                cp -= 0x10000;
+                out += static_cast<wchar_t>(0xD800 + (cp >> 10));
+                out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
+                i += j;
+                continue;
+            }
+        }
+        out += static_cast<wchar_t>(cp);
+        i += j;
+    }
+    return out;
+}
+
+std::wstring fromUtf8(const std::string& bytes)
+{
+    return fromUtf8(bytes.data(), bytes.size());
+}
+
+std::wstring formatW(const wchar_t* format, ...)
+{
+    if (!format)
+        return {};
+    const std::wstring fmt = wideConversions(format);
+    // vswprintf reports a too-small buffer and a conversion error alike (-1), so the buffer grows
+    // up to a limit and then gives up.
+    constexpr std::size_t kLimit = std::size_t(1) << 24;
+    for (std::size_t capacity = 256; capacity <= kLimit; capacity *= 4) {
+        std::vector<wchar_t> buffer(capacity);
+        va_list args;
+        va_start(args, format);
+        int n = std::vswprintf(buffer.data(), buffer.size(), fmt.c_str(), args);
+        va_end(args);
+        if (n >= 0 && static_cast<std::size_t>(n) < buffer.size())
+            return std::wstring(buffer.data(), static_cast<std::size_t>(n));
+    }
+    return {};
+}
+
+} // namespace platform

@@ -1,0 +1,39 @@
+#include "platform/Wtoi.h"
+
+#include <climits>
+#include <cwctype>
+
+namespace platform {
+
+int wtoi(const wchar_t* text)
+{
+    if (!text)
+        return 0;
+    const wchar_t* p = text;
+    while (*p && std::iswspace(static_cast<wint_t>(*p)))
+        ++p;
+    bool negative = false;
+    if (*p == L'+' || *p == L'-') {
+        negative = *p == L'-';
+        ++p;
+    }
+    // Accumulate as a negative number: its range holds INT_MIN, so both ends saturate exactly.
+    long long value = 0;
+    for (; *p >= L'0' && *p <= L'9'; ++p) {
+        value = value * 10 - (*p - L'0');
+        if (value < static_cast<long long>(INT_MIN) - 1)
+            value = static_cast<long long>(INT_MIN) - 1; // keeps going without overflowing
+    }
+    if (negative)
+        return value < INT_MIN ? INT_MIN : static_cast<int>(value);
+    if (-value > INT_MAX)
+        return INT_MAX;
+    return static_cast<int>(-value);
+}
+
+int wtoi(const std::wstring& text)
+{
+    return wtoi(text.c_str());
+}
+
+} // namespace platform

@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <vector>
+
+#include "linkparts/LinkPartResources.h"
+#include "platform/ResourceChain.h"
+#include "plugin/CZebTmplCIF.h"
+
+// The module as the host sees it: loaded with dlopen from the build's bin folder. This test
+// program links the module's pieces statically but not its plug-in boundary, so the handshake,
+// the factory and the load-time registration seen here are the shared library's.
+namespace {
+
+const std::string kModulePath = std::string(ZEB_BIN_DIR) + "/libzebcmlinkparts.so";
+
+using Handshake = int (*)(void**, void*, int, int);
+
+class LoadedModule {
+public:
+    LoadedModule() : handle_(dlopen(kModulePath.c_str(), RTLD_NOW | RTLD_LOCAL)) {}
+    ~LoadedModule() { unload(); }
+    LoadedModule(const LoadedModule&) = delete;
+    LoadedModule& operator=(const LoadedModule&) = delete;
+    bool loaded() const { return handle_ != nullptr; }
+    Handshake handshake() const { return reinterpret_cast<Handshake>(dlsym(handle_, "FSetFunctionAddress")); }
+    void unload()
+    {
+        if (handle_)
+            dlclose(handle_);
+        handle_ = nullptr;
+    }
+
+private:
+    void* handle_;
+};
+
+bool moduleIsMapped()
+{
+    void* handle = dlopen(kModulePath.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (handle)
+        dlclose(handle);
+    return handle != nullptr;
+}
+
+// A recognisable filler so that a stray write anywhere in the table shows.
+std::vector<void*> filledTable(std::size_t entries = 512)
+{
+    std::vector<void*> table(entries);
+    for (std::size_t i = 0; i < entries; ++i)
+        table[i] = reinterpret_cast<void*>(0x1000 + i);
+    return table;
+}
+
+TEST(CZebTmplCImpl, HandshakeResultsInOrder)
+{
+    LoadedModule module;
+    ASSERT_TRUE(module.loaded()) << dlerror();
+    Handshake handshake = module.handshake();
+    ASSERT_NE(handshake, nullptr);
+
+    struct Case {
+        const char* description;
+        bool withTable;
+        int version;
+        int level;
+        int expected;
+    };
+    const Case cases[] = {
+        {"the version is tested first, even with a null table", false, 2, 83, kHandshakeBadVersion},
+        {"version 0", true, 0, 83, kHandshakeBadVersion},
+        {"null table is tested before the level", false, 1, 0, kHandshakeNullTable},
+        {"level 82 is too old", true, 1, 82, kHandshakeOldTable},
+        {"negative level", true, 1, -1, kHandshakeOldTable},
+        {"level 83 is accepted", true, 1, 83, kHandshakeOk},
+        {"any higher level is accepted", true, 1, 100000, kHandshakeOk},
+    };
+    for (const auto& c : cases) {
+        std::vector<void*> table = filledTable();
+        const std::vector<void*> before = table;
+        const int result = handshake(c.withTable ? table.data() : nullptr, nullptr, c.version, c.level);
+        EXPECT_EQ(result, c.expected) << c.description;
+        std::vector<void*> expected = before;
+        if (c.expected == kHandshakeOk) {
+            ASSERT_NE(table[kFactoryEntry], before[kFactoryEntry]) << c.description;
+            expected[kFactoryEntry] = table[kFactoryEntry];
+        }
+        EXPECT_EQ(table, expected) << c.description << ": only entry 508, and only on success, changes";
+    }
+}
+
+TEST(CZebTmplCImpl, FactoryMakesIndependentObjectsThatForwardText)
+{
+    LoadedModule module;
+    ASSERT_TRUE(module.loaded()) << dlerror();
+    std::vector<void*> table = filledTable(509); // the smallest table that holds entry 508
+    ASSERT_EQ(module.handshake()(table.data(), nullptr, 1, 83), kHandshakeOk);
+    auto factory = reinterpret_cast<CreateInterfaceFn>(table[kFactoryEntry]);
+    std::unique_ptr<CZebTmplCIF> first(factory());
+    std::unique_ptr<CZebTmplCIF> second(factory());
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(first.get(), second.get());
+
+    struct RecordingSink : CZebTextSink {
+        std::vector<std::wstring> received;
+        void receiveText(const wchar_t* text) override { received.push_back(text); }
+    };
+    struct Case {
+        const char* description;
+        bool withSink;
+        std::wstring text;
+        bool expected;
+    };
+    const Case cases[] = {
+        {"one character", true, L"x", true},
+        {"Japanese text", true, L"リンク部品", true},
+        {"empty text", true, L"", false},
+        {"null object", false, L"x", false},
+    };
+    for (const auto& c : cases) {
+        RecordingSink sink;
+        EXPECT_EQ(first->forwardText(c.withSink ? &sink : nullptr, c.text, nullptr), c.expected) << c.description;
+        const std::vector<std::wstring> calls = c.expected ? std::vector<std::wstring>{c.text}
+                                                           : std::vector<std::wstring>{};
+        EXPECT_EQ(sink.received, calls) << c.description;
+    }
+    // The update request with no categories has nothing to do and must not fail.
+    second->updateLinkParts({}, nullptr);
+}
+
+TEST(CZebTmplCImpl, ResourcesAreFoundWhileTheModuleIsLoaded)
+{
+    std::wstring text;
+    ASSERT_FALSE(moduleIsMapped());
+    ASSERT_FALSE(platform::ResourceChain::loadString(IDS_LINK_TO_CATEGORY, text));
+
+    LoadedModule module;
+    ASSERT_TRUE(module.loaded()) << dlerror();
+    ASSERT_TRUE(platform::ResourceChain::loadString(IDS_LINK_TO_CATEGORY, text));
+    EXPECT_EQ(text, L"「%s」へのリンク");
+    ASSERT_TRUE(platform::ResourceChain::loadString(IDS_LINK_TO_CALENDAR_DIARY, text));
+    EXPECT_EQ(text, L"カレンダー型「日記」へのリンク");
+    const platform::DialogTemplate* dialog = platform::ResourceChain::findDialog(IDD_LINKPART_SELECT);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->caption, L"リンク部品の設定");
+    EXPECT_EQ(dialog->controls.size(), 8u);
+
+    module.unload();
+    // The module is really gone (nothing pins it in memory), and so are its resources.
+    EXPECT_FALSE(moduleIsMapped());
+    EXPECT_FALSE(platform::ResourceChain::loadString(IDS_LINK_TO_CATEGORY, text));
+    EXPECT_EQ(platform::ResourceChain::findDialog(IDD_LINKPART_SELECT), nullptr);
+}
+
+TEST(LinkPartResources, SelectionDialogTemplate)
+{
+    using namespace platform::style;
+    const platform::DialogTemplate& dialog = linkPartResources().dialogs.at(IDD_LINKPART_SELECT);
+    EXPECT_EQ(dialog.caption, L"リンク部品の設定");
+    EXPECT_EQ(dialog.fontName, L"ＭＳ Ｐゴシック");
+    EXPECT_EQ(dialog.fontPoints, 9);
+    EXPECT_EQ(dialog.width, 242);
+    EXPECT_EQ(dialog.height, 221);
+    EXPECT_EQ(dialog.style, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT);
+
+    struct Expected {
+        int id;
+        const wchar_t* className;
+        const wchar_t* text;
+        int x, y, width, height;
+    };
+    const Expected expected[] = {
+        {-1, L"BUTTON", L"リンク部品の設定リスト", 7, 29, 228, 164},
+        {IDC_LINKPART_LIST, L"LISTBOX", L"", 14, 40, 127, 141},
+        {IDC_SELECT_ALL, L"BUTTON", L"すべて選択(&A)", 149, 45, 79, 14},
+        {IDC_CLEAR_ALL, L"BUTTON", L"すべての設定を外す(&D)", 149, 64, 78, 14},
+        {IDOK, L"BUTTON", L"OK", 76, 200, 50, 14},
+        {IDCANCEL, L"BUTTON", L"キャンセル", 131, 200, 50, 14},
+        {ID_HELP, L"BUTTON", L"ヘルプ", 185, 200, 50, 14},
+        {-1, L"STATIC", L"チェックされているリンク部品が現在のページに設定されます。\nチェックを外すと設定が解除されます。", 14, 8,
+         221, 18},
+    };
+    ASSERT_EQ(dialog.controls.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        const auto& c = dialog.controls[i];
+        const auto& e = expected[i];
+        SCOPED_TRACE(i);
+        EXPECT_EQ(c.id, e.id);
+        EXPECT_EQ(c.className, e.className);
+        EXPECT_EQ(c.text, e.text);
+        EXPECT_EQ((std::vector<int>{c.x, c.y, c.width, c.height}), (std::vector<int>{e.x, e.y, e.width, e.height}));
+        EXPECT_TRUE(c.style & WS_VISIBLE);
+    }
+    const auto& list = dialog.controls[1].style;
+    EXPECT_EQ(list & (WS_BORDER | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_OWNERDRAWFIXED |
+                      LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | LBS_EXTENDEDSEL),
+              WS_BORDER | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS |
+                  LBS_NOINTEGRALHEIGHT | LBS_EXTENDEDSEL);
+    for (std::size_t i = 2; i <= 6; ++i) {
+        EXPECT_TRUE(dialog.controls[i].style & WS_TABSTOP) << i;
+        EXPECT_EQ(dialog.controls[i].style & 0xF, BS_PUSHBUTTON) << i << ": no default-button style";
+    }
+    EXPECT_EQ(dialog.controls[0].style & 0xF, BS_GROUPBOX);
+    EXPECT_TRUE(dialog.controls[0].style & WS_GROUP);
+    EXPECT_TRUE(dialog.controls[7].style & WS_GROUP);
+}
+
+} // namespace

@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <vector>
+
+#include "platform/Clock.h"
+#include "platform/FileException.h"
+#include "platform/PageWriter.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using platform::Clock;
+using platform::FileException;
+using platform::PageWriter;
+using namespace testsupport;
+
+struct Outcome {
+    std::wstring path;
+    bool written;
+    std::string reason;
+};
+
+class PageWriterTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        previous_ = PageWriter::setObserver(
+            [this](const std::wstring& path, bool written, const std::string& reason) {
+                outcomes.push_back({path, written, reason});
+            });
+    }
+    void TearDown() override
+    {
+        PageWriter::setObserver(previous_);
+        PageWriter::setFaultInjector(nullptr);
+        Clock::release();
+    }
+    PageWriter::Result write(const std::string& path, const std::string& bytes)
+    {
+        return PageWriter::write(W(path), bytes.data(), bytes.size());
+    }
+
+    TempDir dir;
+    std::vector<Outcome> outcomes;
+
+private:
+    PageWriter::Observer previous_;
+};
+
+TEST_F(PageWriterTest, WritesNewPageAndReplacesOldOne)
+{
+    const std::string page = dir / "ページ.html";
+    ASSERT_EQ(write(page, "first"), PageWriter::Result::Written);
+    EXPECT_EQ(readFile(page), "first");
+    ASSERT_EQ(write(page, "second, longer"), PageWriter::Result::Written);
+    EXPECT_EQ(readFile(page), "second, longer");
+    ASSERT_EQ(write(page, ""), PageWriter::Result::Written);
+    EXPECT_EQ(readFile(page), "");
+    EXPECT_EQ(listDir(dir.path()), std::vector<std::string>{"ページ.html"});
+    ASSERT_EQ(outcomes.size(), 3u);
+    EXPECT_EQ(outcomes[0].path, W(page));
+    EXPECT_TRUE(outcomes[0].written);
+}
+
+TEST_F(PageWriterTest, NewPageFollowsUmaskAndReplacedPageKeepsItsMode)
+{
+    const mode_t oldMask = umask(022);
+    const std::string page = dir / "new.html";
+    ASSERT_EQ(write(page, "x"), PageWriter::Result::Written);
+    umask(oldMask);
+    struct stat st;
+    ASSERT_EQ(stat(page.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+
+    ASSERT_EQ(chmod(page.c_str(), 0600), 0);
+    ASSERT_EQ(write(page, "y"), PageWriter::Result::Written);
+    ASSERT_EQ(stat(page.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+}
+
+TEST_F(PageWriterTest, WritesThroughSymbolicLink)
+{
+    writeFile(dir / "real.html", "old");
+    ASSERT_EQ(symlink("real.html", (dir / "link.html").c_str()), 0);
+    ASSERT_EQ(write(dir / "link.html", "new"), PageWriter::Result::Written);
+    EXPECT_EQ(readFile(dir / "real.html"), "new");
+    struct stat st;
+    ASSERT_EQ(lstat((dir / "link.html").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+}
+
+TEST_F(PageWriterTest, UnopenablePageIsNotWrittenWithoutThrowing)
+{
+    writeFile(dir / "file", "not a folder");
+    struct Case {
+        const char* description;
+        std::string path;
+    };
+    std::vector<Case> cases = {
+        {"missing folder", dir / "missing/page.html"},
+        {"folder is a file", dir / "file/page.html"},
+        {"path names a folder", dir.path() + "/"},
+        {"empty path", ""},
+    };
+    if (geteuid() != 0) {
+        // Root may write into a read-only folder, so this case only holds for other users.
+        writeFile(dir / "ro/page.html", "old");
+        chmod((dir / "ro").c_str(), 0555);
+        cases.push_back({"read-only folder", dir / "ro/page.html"});
+    }
+    for (const auto& c : cases) {
+        outcomes.clear();
+        PageWriter::Result result = PageWriter::Result::Written;
+        EXPECT_NO_THROW(result = write(c.path, "x")) << c.description;
+        EXPECT_EQ(result, PageWriter::Result::NotOpened) << c.description;
+        ASSERT_EQ(outcomes.size(), 1u) << c.description;
+        EXPECT_FALSE(outcomes[0].written) << c.description;
+        EXPECT_FALSE(outcomes[0].reason.empty()) << c.description;
+    }
+    if (geteuid() != 0) {
+        EXPECT_EQ(readFile(dir / "ro/page.html"), "old");
+    }
+}
+
+TEST_F(PageWriterTest, FaultAfterOpeningKeepsOldPageAndLeavesNoTemporary)
+{
+    const std::string page = dir / "page.html";
+    writeFile(page, "old content");
+    std::vector<std::wstring> asked;
+    PageWriter::setFaultInjector([&](const std::wstring& path) {
+        asked.push_back(path);
+        return std::string("No space left on device");
+    });
+    try {
+        write(page, "new content");
+        FAIL() << "no exception";
+    } catch (const FileException& e) {
+        EXPECT_EQ(e.path(), W(page));
+        EXPECT_EQ(e.reason(), "No space left on device");
+        EXPECT_NE(std::string(e.what()).find(page), std::string::npos);
+    }
+    EXPECT_EQ(asked, std::vector<std::wstring>{W(page)});
+    EXPECT_EQ(readFile(page), "old content");
+    EXPECT_EQ(listDir(dir.path()), std::vector<std::string>{"page.html"});
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_FALSE(outcomes[0].written);
+    EXPECT_EQ(outcomes[0].reason, "No space left on device");
+
+    // An injector that answers "" lets the write through.
+    PageWriter::setFaultInjector([](const std::wstring&) { return std::string(); });
+    EXPECT_EQ(write(page, "new content"), PageWriter::Result::Written);
+    EXPECT_EQ(readFile(page), "new content");
+}
+
+TEST_F(PageWriterTest, RenameOntoFolderThrowsAndCleansUp)
+{
+    writeFile(dir / "taken.html/inner", "x");
+    EXPECT_THROW(write(dir / "taken.html", "x"), FileException);
+    EXPECT_EQ(listDir(dir.path()), std::vector<std::string>{"taken.html"});
+}
+
+TEST_F(PageWriterTest, FixedClockStampsWrittenPage)
+{
+    const std::string page = dir / "page.html";
+    const std::int64_t moment = localTime(2008, 11, 15);
+    Clock::fix(moment);
+    ASSERT_EQ(write(page, "x"), PageWriter::Result::Written);
+    EXPECT_EQ(mtime(page), moment);
+
+    Clock::release();
+    ASSERT_EQ(write(page, "y"), PageWriter::Result::Written);
+    EXPECT_GT(mtime(page), moment);
+}
+
+TEST_F(PageWriterTest, LongPageNameStillGetsATemporaryFile)
+{
+    const std::string page = dir / (std::string(250, 'a') + ".html");
+    ASSERT_EQ(write(page, "x"), PageWriter::Result::Written);
+    EXPECT_EQ(readFile(page), "x");
+}
+
+} // namespace

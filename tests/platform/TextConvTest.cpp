@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include "platform/TextConv.h"
+
+namespace {
+
+using platform::formatW;
+using platform::fromUtf8;
+using platform::toUtf8;
+
+TEST(TextConv, RoundTripsEveryPlane)
+{
+    const std::wstring texts[] = {L"", L"abc", L"リンク部品の設定", L"ＭＳ Ｐゴシック", L"\U0001F600 emoji",
+                                  std::wstring(1, L'\0') + L"after nul"};
+    for (const auto& text : texts)
+        EXPECT_EQ(fromUtf8(toUtf8(text)), text);
+    EXPECT_EQ(toUtf8(L"日記"), "\xE6\x97\xA5\xE8\xA8\x98");
+}
+
+TEST(TextConv, InvalidInputBecomesReplacementCharacters)
+{
+    struct Case {
+        const char* description;
+        std::string bytes;
+        std::wstring expected;
+    };
+    const Case cases[] = {
+        {"stray continuation byte", "a\x80" "b", L"a\uFFFDb"},
+        {"truncated sequence at the end", "a\xE6\x97", L"a\uFFFD"},
+        {"truncated sequence followed by ASCII", "\xE6\x97z", L"\uFFFDz"},
+        {"overlong encoding of '/'", "\xC0\xAF", L"\uFFFD"},
+        {"encoded surrogate", "\xED\xA0\x80", L"\uFFFD"},
+        {"beyond U+10FFFF", "\xF4\x90\x80\x80", L"\uFFFD"},
+        {"invalid lead byte", "\xFF", L"\uFFFD"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(fromUtf8(c.bytes), c.expected) << c.description;
+
+    std::wstring unencodable;
+    unencodable += static_cast<wchar_t>(0xD800);
+    unencodable += static_cast<wchar_t>(0x110000);
+    EXPECT_EQ(toUtf8(unencodable), "\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(fromUtf8(nullptr, 3), L"");
+}
+
+TEST(TextConv, FormatW)
+{
+    EXPECT_EQ(formatW(L"%04d-%02d", 2008, 11), L"2008-11");
+    EXPECT_EQ(formatW(L"zebsitec%03dtable000001", 7), L"zebsitec007table000001");
+    // %s takes a wide string, as in the runtime's wide formatting.
+    EXPECT_EQ(formatW(L"「%s」へのリンク", L"日記"), L"「日記」へのリンク");
+    EXPECT_EQ(formatW(L"%ls|%c|%5s|%%s", L"x", L'ü', L"ab"), L"x|ü|   ab|%s");
+    EXPECT_EQ(formatW(L"%hs", "narrow"), L"narrow");
+    const std::wstring longText(5000, L'あ');
+    EXPECT_EQ(formatW(L"[%s]", longText.c_str()), L"[" + longText + L"]");
+    EXPECT_EQ(formatW(nullptr), L"");
+}
+
+} // namespace

@@ -1,0 +1,47 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "platform/Wtoi.h"
+
+namespace {
+
+struct WtoiCase {
+    const char* description;
+    const wchar_t* text;
+    int expected;
+};
+
+TEST(Wtoi, ReadsLeadingIntegerLikeTheRuntime)
+{
+    const WtoiCase cases[] = {
+        {"white space, sign, digits, then stops at a non-digit", L"  -12x", -12},
+        {"explicit plus sign", L"+7", 7},
+        {"tab and spaces before digits", L"\t 42", 42},
+        {"no digits at all", L"abc", 0},
+        {"empty text", L"", 0},
+        {"sign without digits", L"-", 0},
+        {"white space between sign and digits stops the number", L"- 5", 0},
+        {"two signs", L"+-3", 0},
+        {"leading zeros", L"007", 7},
+        {"full-width digits are not digits", L"１２", 0},
+        {"largest int", L"2147483647", INT_MAX},
+        {"smallest int", L"-2147483648", INT_MIN},
+        {"one above the largest saturates", L"2147483648", INT_MAX},
+        {"one below the smallest saturates", L"-2147483649", INT_MIN},
+        {"far too large saturates", L"99999999999999999999999999", INT_MAX},
+        {"far too small saturates", L"-99999999999999999999999999", INT_MIN},
+        {"line feed counts as white space", L"\n9", 9},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(platform::wtoi(c.text), c.expected) << c.description;
+        EXPECT_EQ(platform::wtoi(std::wstring(c.text)), c.expected) << c.description;
+    }
+}
+
+TEST(Wtoi, NullPointerGivesZero)
+{
+    EXPECT_EQ(platform::wtoi(static_cast<const wchar_t*>(nullptr)), 0);
+}
+
+} // namespace
