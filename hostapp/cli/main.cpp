@@ -7,6 +7,8 @@
 #include "HostVersion.h"
 #include "ModuleLoader.h"
 #include "platform/Clock.h"
+#include "platform/FileException.h"
+#include "platform/TextConv.h"
 
 namespace {
 
@@ -18,7 +20,7 @@ void printHelp()
                 "  --help           show this help\n"
                 "  --module PATH    load the module from PATH (default: libzebcmlinkparts.so beside zebhost)\n"
                 "  --site DIR       the current site's folder (default: the current folder)\n"
-                "  --now WHEN       fix the clock: YYYY-MM-DD, YYYY-MM-DDTHH:MM:SS (local time) or @SECONDS\n"
+                "  --now WHEN       fix the clock: YYYY-MM-DD[THH:MM[:SS]] (local time) or @SECONDS\n"
                 "  -v               tell more\n\n"
                 "Commands:\n",
                 zebHostVersion());
@@ -46,9 +48,18 @@ bool parseMoment(const std::string& text, std::int64_t& moment)
     if (n != 3)
         return false;
     if (static_cast<std::size_t>(used) != text.size()) {
+        // THH:MM, seconds optional.
         int more = 0;
-        if (std::sscanf(text.c_str() + used, "T%2d:%2d:%2d%n", &parts.tm_hour, &parts.tm_min, &parts.tm_sec, &more) != 3 ||
-            static_cast<std::size_t>(used + more) != text.size())
+        if (std::sscanf(text.c_str() + used, "T%2d:%2d%n", &parts.tm_hour, &parts.tm_min, &more) != 2)
+            return false;
+        used += more;
+        if (static_cast<std::size_t>(used) != text.size()) {
+            more = 0;
+            if (std::sscanf(text.c_str() + used, ":%2d%n", &parts.tm_sec, &more) != 1)
+                return false;
+            used += more;
+        }
+        if (static_cast<std::size_t>(used) != text.size())
             return false;
     } else {
         parts.tm_hour = 12;
@@ -106,7 +117,7 @@ int main(int argc, char** argv)
             std::string when;
             std::int64_t moment = 0;
             if (!value(when) || !parseMoment(when, moment))
-                return usageError("--now needs YYYY-MM-DD, YYYY-MM-DDTHH:MM:SS or @SECONDS");
+                return usageError("--now needs YYYY-MM-DD, YYYY-MM-DDTHH:MM[:SS] or @SECONDS");
             options.now = moment;
         } else if (arg == "-v") {
             options.verbose = true;
@@ -138,5 +149,14 @@ int main(int argc, char** argv)
         return kExitModuleError;
     }
     CommandContext context{options, command->needsModule ? &loader : nullptr, std::move(args)};
-    return command->run(context);
+    // The module catches nothing: a page that could not be written arrives here. Pages are
+    // written whole or not at all, so nothing is left half-written.
+    try {
+        return command->run(context);
+    } catch (const platform::FileException& e) {
+        std::fprintf(stderr, "zebhost: %s: %s\n", platform::toUtf8(e.path()).c_str(), e.reason().c_str());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "zebhost: %s\n", e.what());
+    }
+    return kExitFailed;
 }
