@@ -199,15 +199,11 @@ void CZebCMData::applySelection(const std::vector<std::wstring>& chosen)
 
     std::vector<Element*> menuTables;
     dom->getElementByAttributrNameAndPartOfValue(menuTables, L"id", kSiteMenuTableId, false, nullptr);
-    if (!menuTables.empty()) {
-        // Link parts go right behind the site-menu table. When the table is the last node of its
-        // parent there is no next node to stand at; the cursor then goes right after the table
-        // itself rather than being cleared (which would let the parts land anywhere).
-        if (Node* next = menuTables.front()->getNextSibling())
-            dom->setLayoutCursor(next, 0);
-        else
-            dom->setLayoutCurorEx(menuTables.front(), true);
-    }
+    // Link parts go right behind the site-menu table. The cursor is put right after the table
+    // rather than at the start of the node that follows it: when that node is an element, its
+    // start is inside it, and when there is none, there is nothing to stand at.
+    if (!menuTables.empty())
+        dom->setLayoutCurorEx(menuTables.front(), true);
 
     Node* lastInserted = nullptr;
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -221,12 +217,9 @@ void CZebCMData::applySelection(const std::vector<std::wstring>& chosen)
                                                        true, true, true, false))
                 lastInserted = inserted;
         }
-        if (lastInserted) {
-            if (Node* next = lastInserted->getNextSibling())
-                dom->setLayoutCursor(next, 0);
-            else
-                dom->setLayoutCurorEx(lastInserted, true);
-        }
+        // The next link part follows this one (for the same reason as above, right after it).
+        if (lastInserted)
+            dom->setLayoutCurorEx(lastInserted, true);
     }
 
     if (remembered)

@@ -270,18 +270,34 @@ TEST(CZebCMDataTest, CursorInsideAnOldLinkPartStillPlacesTheNewOnesInThePage)
     EXPECT_LT(at(after, "zebsitec003"), at(after, "after"));
 }
 
-// Fault: a site-menu table that is the last node of its parent has no next node; the cursor was
-// cleared and the link parts did not go behind the table.
-TEST(CZebCMDataTest, LinkPartsFollowASiteMenuTableThatEndsItsParent)
+// Fault: the cursor was set to the start of the node after the site-menu table. With no node
+// after it the cursor was cleared; with an element after it the link parts went inside that
+// element. Either way they did not go right behind the table.
+TEST(CZebCMDataTest, LinkPartsGoRightBehindTheSiteMenuTableWhateverFollowsIt)
 {
-    LinkPartPageFixture site({{"2", "A"}});
-    site.openPage("<html><body><div id=\"side\"><p>x</p><table id=\"zebsitemenutable000000000001\"><tr><td>m</td></tr>"
-                  "</table></div><p id=\"main\">y</p></body></html>");
-    CZebCMData(true).applySelection({L"A"});
-    Element* side = site.byId("side");
-    ASSERT_NE(nullptr, side);
-    Node* last = side->getLastChild();
-    ASSERT_NE(nullptr, last);
-    ASSERT_EQ(Node::Type::Element, last->getNodeType());
-    EXPECT_EQ(L"zebsitec002table000001", static_cast<Element*>(last)->getAttribute(L"id"));
+    struct Case {
+        const char* description;
+        const char* after; // what follows the table inside #side
+    } cases[] = {
+        {"nothing", ""},
+        {"an element", "<div id=\"next\">n</div>"},
+        {"text", "\ntext"},
+    };
+    for (const Case& c : cases) {
+        LinkPartPageFixture site({{"2", "A"}, {"3", "B"}});
+        site.openPage(std::string("<html><body><div id=\"side\"><p>x</p><table id=\"zebsitemenutable000000000001\">"
+                                  "<tr><td>m</td></tr></table>") +
+                      c.after + "</div><p id=\"main\">y</p></body></html>");
+        CZebCMData(true).applySelection({L"A", L"B"});
+        const std::string html = site.markup();
+        const std::size_t tableEnd = html.find("</table>") + 8;
+        EXPECT_EQ(tableEnd, html.rfind('<', html.find("id=\"zebsitec002table000001\""))) << c.description << ": " << html;
+        EXPECT_LT(html.find("zebsitec002"), html.find("zebsitec003")) << c.description;
+        Element* side = site.byId("side");
+        for (const char* id : {"zebsitec002table000001", "zebsitec003table000001"}) {
+            Element* part = site.byId(id);
+            ASSERT_NE(nullptr, part) << c.description << ": " << id;
+            EXPECT_EQ(static_cast<Node*>(side), part->getParentNode()) << c.description << ": " << id;
+        }
+    }
 }

@@ -69,7 +69,6 @@ TEST_F(CZebCMSelectDlgTest, TheSecondCategoryIsTheCalendarWhateverItsName)
 {
     LinkPartPageFixture site({{"0", "P"}, {"1", "X"}, {"2", "Q"}});
     site.openPage(kPage);
-    const std::string before = site.markup();
     EXPECT_EQ(platform::IDOK, run({DialogAction::press(IDC_CLEAR_ALL),
                                    DialogAction::check(L"カレンダー型「日記」へのリンク"), DialogAction::ok()}));
     EXPECT_EQ("[x] カレンダー型「日記」へのリンク #1", items().at(1));
