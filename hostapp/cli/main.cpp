@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <ctime>
 #include <string>
 
@@ -8,7 +9,7 @@
 #include "ModuleLoader.h"
 #include "platform/Clock.h"
 #include "platform/FileException.h"
-#include "platform/TextConv.h"
+#include "platform/Path.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ void printHelp()
     std::printf("\nExit codes: 0 done, 1 failed, 2 bad command line, 3 module not loaded.\n");
 }
 
-// Seconds since 1970-01-01 UTC of "@SECONDS", "YYYY-MM-DD" or "YYYY-MM-DDTHH:MM:SS" (local time).
+// Seconds since 1970-01-01 UTC of "@SECONDS", "YYYY-MM-DD" or "YYYY-MM-DDTHH:MM[:SS]" (local time).
 bool parseMoment(const std::string& text, std::int64_t& moment)
 {
     if (!text.empty() && text[0] == '@') {
@@ -149,12 +150,13 @@ int main(int argc, char** argv)
         return kExitModuleError;
     }
     CommandContext context{options, command->needsModule ? &loader : nullptr, std::move(args)};
-    // The module catches nothing: a page that could not be written arrives here. Pages are
-    // written whole or not at all, so nothing is left half-written.
+    // The module catches nothing: a page that could not be written, or any other failure inside
+    // it, ends up here.
     try {
         return command->run(context);
     } catch (const platform::FileException& e) {
-        std::fprintf(stderr, "zebhost: %s: %s\n", platform::toUtf8(e.path()).c_str(), e.reason().c_str());
+        std::fprintf(stderr, "zebhost: cannot write %s: %s\n", platform::nativePath(e.path()).c_str(),
+                     e.reason().c_str());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zebhost: %s\n", e.what());
     }

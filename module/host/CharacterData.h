@@ -11,4 +11,10 @@ public:
     std::wstring getData() const;
     // Replaces the text; the node is serialized afresh (escaped) from then on.
     virtual void setData(const std::wstring& text);
+
+    // The host's own part: a node of type Text, Comment or CData holding data.
+    CharacterData(Type type, Document* owner, const std::wstring& data);
+
+private:
+    std::wstring data_;
 };
