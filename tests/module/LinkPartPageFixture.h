@@ -1,4 +1,5 @@
 #pragma once
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <utility>
@@ -18,6 +19,10 @@ public:
     using Categories = std::vector<std::pair<std::string, std::string>>;
 
     explicit LinkPartPageFixture(const Categories& categories);
+    LinkPartPageFixture(std::initializer_list<std::pair<std::string, std::string>> categories)
+        : LinkPartPageFixture(Categories(categories))
+    {
+    }
     ~LinkPartPageFixture();
     LinkPartPageFixture(const LinkPartPageFixture&) = delete;
     LinkPartPageFixture& operator=(const LinkPartPageFixture&) = delete;
