@@ -3,6 +3,7 @@
 #include "HostApplication.h"
 #include "OpenPage.h"
 #include "host/CZebAppEngineer.h"
+#include "host/Document.h"
 #include "host/DomUtBase.h"
 #include "host/Element.h"
 #include "linkparts/CZebCMData.h"
