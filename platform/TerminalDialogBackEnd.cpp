@@ -88,6 +88,7 @@ struct TerminalDialogBackEnd::Session {
 
     CDialog& dialog;
     SCREEN* screen = nullptr;
+    FILE* output = nullptr; // the controlling terminal
     std::string savedLocale;
     std::vector<std::size_t> focusables; // template indices, in tab order
     std::size_t focus = 0;               // index into focusables
@@ -428,11 +429,28 @@ TerminalDialogBackEnd::TerminalDialogBackEnd() = default;
 
 TerminalDialogBackEnd::~TerminalDialogBackEnd() = default;
 
-bool TerminalDialogBackEnd::available() { return isatty(STDIN_FILENO) && isatty(STDOUT_FILENO); }
+namespace {
+
+// The dialog draws on the controlling terminal rather than on standard output, so that the
+// host's own report can go to a file or a pipe while the user works in the dialog.
+FILE* openTerminalOutput() { return std::fopen("/dev/tty", "w"); }
+
+} // namespace
+
+bool TerminalDialogBackEnd::available()
+{
+    if (!isatty(STDIN_FILENO))
+        return false;
+    FILE* terminal = openTerminalOutput();
+    if (!terminal)
+        return false;
+    std::fclose(terminal);
+    return true;
+}
 
 bool TerminalDialogBackEnd::run(CDialog& dialog)
 {
-    if (!available() || !dialog.dialogTemplate())
+    if (!isatty(STDIN_FILENO) || !dialog.dialogTemplate())
         return false;
 
     Session session(dialog);
@@ -443,8 +461,12 @@ bool TerminalDialogBackEnd::run(CDialog& dialog)
     if (!chosen || std::string(chosen) == "C" || std::string(chosen) == "POSIX")
         std::setlocale(LC_ALL, "C.UTF-8");
 
-    session.screen = newterm(nullptr, stdout, stdin);
+    session.output = openTerminalOutput();
+    if (session.output)
+        session.screen = newterm(nullptr, session.output, stdin);
     if (!session.screen) {
+        if (session.output)
+            std::fclose(session.output);
         std::setlocale(LC_ALL, session.savedLocale.c_str());
         return false;
     }
@@ -456,6 +478,7 @@ bool TerminalDialogBackEnd::run(CDialog& dialog)
         {
             endwin();
             delscreen(s.screen);
+            std::fclose(s.output);
             std::setlocale(LC_ALL, s.savedLocale.c_str());
             owner.session_ = nullptr;
         }

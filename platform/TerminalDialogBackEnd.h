@@ -6,6 +6,7 @@
 namespace platform {
 
 // Shows dialogs in the terminal (curses), laid out on the character grid from their templates.
+// Keys come from standard input; the dialog is drawn on the controlling terminal (/dev/tty).
 //
 // Keys: Up/Down choose an item of a check list (Home, End, PgUp, PgDn too); Left/Right scroll a
 // list sideways when its items are wider than it; Tab and Shift-Tab move between controls (on a
@@ -17,7 +18,8 @@ public:
     TerminalDialogBackEnd();
     ~TerminalDialogBackEnd() override;
 
-    // Whether standard input and output are terminals, so that a dialog can be shown.
+    // Whether standard input is a terminal and the controlling terminal can be written, so that a
+    // dialog can be shown.
     static bool available();
 
     // False when the terminal cannot be set up (not a terminal, unknown terminal type).

@@ -288,6 +288,7 @@ TEST(ZebhostLinkParts, UnwritablePageIsRefusedBeforeAnythingChanges)
         if (access("/usr/bin/setpriv", X_OK) != 0)
             GTEST_SKIP() << "running as root without setpriv";
         prefix = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+        chmod(site.path().c_str(), 0777);
         for (const auto& entry : fs::recursive_directory_iterator(site.path()))
             chmod(entry.path().c_str(), entry.is_directory() ? 0777 : 0666);
     }
