@@ -394,6 +394,7 @@ struct TerminalDialogBackEnd::Session {
         }
         keys.push_back({L"Enter", L"OK (設定して閉じる)"});
         keys.push_back({L"Esc", L"キャンセル (変更せずに閉じる)"});
+        keys.push_back({L"F1", L"この説明"});
 
         std::vector<std::wstring> lines;
         lines.push_back(dialog.GetWindowText() + L" の操作");

@@ -161,7 +161,8 @@ int PageEditor::runDialog(platform::DialogBackEnd& backEnd, bool save)
     if (!save)
         return kExitOk;
 
-    int failures = log.report(site_, context_.options.verbose, page_->path());
+    // The link-part pages the module generated on the way (the page itself is reported below).
+    int failures = log.report(site_, context_.options.verbose, page_->path(), true);
     const bool modified = page_->isModified();
     if (modified && page_->save() != platform::PageWriter::Result::Written) {
         const WriteLog::Entry* entry = log.find(page_->path());

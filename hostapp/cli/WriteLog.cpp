@@ -33,7 +33,7 @@ const WriteLog::Entry* WriteLog::find(const std::wstring& path) const
     return nullptr;
 }
 
-int WriteLog::report(const SiteContext& site, bool verbose, const std::wstring& skip) const
+int WriteLog::report(const SiteContext& site, bool verbose, const std::wstring& skip, bool quietWhenNone) const
 {
     std::vector<const Entry*> written;
     std::vector<const Entry*> failed;
@@ -41,6 +41,8 @@ int WriteLog::report(const SiteContext& site, bool verbose, const std::wstring& 
         if (entry.path != skip)
             (entry.written ? written : failed).push_back(&entry);
     }
+    if (written.empty() && failed.empty() && quietWhenNone)
+        return 0;
     if (written.empty())
         std::printf("no page written%s\n", failed.empty() ? ": every page is up to date" : "");
     else

@@ -32,8 +32,9 @@ public:
 
     // Prints how many pages were written (with verbose, which) on stdout and every page that
     // could not be written, with the reason, on stderr. skip leaves one path out (reported by
-    // its caller). Returns the number of failures printed.
-    int report(const SiteContext& site, bool verbose, const std::wstring& skip = {}) const;
+    // its caller); with quietWhenNone nothing is printed when no page was handled. Returns the
+    // number of failures printed.
+    int report(const SiteContext& site, bool verbose, const std::wstring& skip = {}, bool quietWhenNone = false) const;
 
 private:
     std::vector<Entry> entries_;

@@ -347,7 +347,7 @@ TEST(ZebhostLinkParts, EditInATerminal)
     };
     const std::string screen = site / "screen";
     ASSERT_TRUE(waitFor([&] {
-        tmux("capture-pane -p -t 0 > " + screen);
+        std::system(("tmux -L " + socket + " capture-pane -p -t 0 > " + screen + " 2>/dev/null").c_str());
         return exists(screen) && contains(readFile(screen), "リンク部品の設定リスト");
     })) << (exists(screen) ? readFile(screen) : "");
     const std::string shown = readFile(screen);
