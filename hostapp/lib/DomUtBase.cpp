@@ -105,7 +105,7 @@ void DomUtBase::removeElement(Node* node, Element* element, bool removeChildren,
 }
 
 void DomUtBase::insertParent(Node* node, Element* element) {
-    if (node == nullptr || element == nullptr || node == element || element->isAncestorOrSelf(node))
+    if (node == nullptr || element == nullptr || node->isAncestorOrSelf(element) || element->isAncestorOrSelf(node))
         return;
     Node* parent = node->parentNode();
     if (parent == nullptr)

@@ -6,8 +6,6 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
-#include <unordered_map>
-#include <unordered_set>
 
 #include "AsciiCase.h"
 #include "DocumentType.h"
@@ -140,7 +138,7 @@ bool literalText(const Element& e) {
 class Builder {
 public:
     Builder(Document& document, const SourceText* source, const Utf8Text& utf8)
-        : doc_(document), src_(source), utf8_(utf8) {}
+        : doc_(document), src_(source), utf8_(utf8), claimed_(source ? source->text.size() + 1 : 0, false) {}
 
     Node* convert(const GumboNode* g, Node* parent) {
         switch (g->type) {
@@ -166,53 +164,68 @@ public:
                                                                decode(gdoc.system_identifier)));
         if (src_ != nullptr) {
             const std::wstring& text = src_->text;
+            // The DOCTYPE stands before the root element, outside the comments around it.
             std::size_t limit = text.size();
-            if (Node* first = doc_.getFirstChild(); first != nullptr && spans_.count(first))
-                limit = spans_[first].first;
-            std::size_t at = findDoctype(text, limit);
+            if (Element* root = doc_.getDocumentElement(); root != nullptr && !root->startTag().empty())
+                limit = root->startTag().start;
+            std::size_t at = findDoctype(text, 0, limit);
+            for (Node* c = doc_.getFirstChild(); c != nullptr && at != kNone; c = c->getNextSibling())
+                if (hasSpan(c) && c->spanStart() <= at && at < c->spanEnd())
+                    at = findDoctype(text, c->spanEnd(), limit);
             if (at != kNone) {
                 std::size_t close = text.find(L'>', at);
                 std::size_t end = close == std::wstring::npos ? text.size() : close + 1;
-                node->setSourceSpan(src_, at, end, true);
-                spans_[node] = {at, end};
+                setSpan(node, at, end);
             }
         }
         Node* before = doc_.getFirstChild();
-        if (spans_.count(node))
-            while (before != nullptr && spans_.count(before) && spans_[before].first < spans_[node].first)
+        if (hasSpan(node))
+            while (before != nullptr && hasSpan(before) && before->spanStart() < node->spanStart())
                 before = before->getNextSibling();
         doc_.insertBefore(node, before);
     }
 
     // Works out spans, tokens, verbatim-ness and gaps of everything built, top-level nodes being
     // the children of container (the document) or the given list (a fragment).
-    void finish(Node* container, const std::vector<Node*>& topLevel) {
+    void finish(Node* container, std::vector<Node*> topLevel) {
+        if (src_ != nullptr) {
+            for (Node* n : topLevel)
+                computeSpan(n);
+            // Spans may have moved nodes up to the top level.
+            if (container != nullptr) {
+                topLevel.clear();
+                for (Node* n = container->getFirstChild(); n != nullptr; n = n->getNextSibling())
+                    topLevel.push_back(n);
+            }
+        }
         nodes_.clear();
+        subtreeEnd_.clear();
         for (Node* top : topLevel)
-            for (Node* n = top; n != nullptr; n = n->nextInTree(top))
-                nodes_.push_back(n);
+            number(top);
         for (Node* n : nodes_)
             n->clearChanged();
         if (container != nullptr)
             container->clearChanged();
         if (src_ == nullptr)
             return;
-        for (Node* n : topLevel)
-            computeSpan(n);
         collectTokens();
-        for (Node* n : nodes_)
-            if (auto it = spans_.find(n); it != spans_.end())
-                n->setSourceSpan(src_, it->second.first, it->second.second, isPure(n));
-            else if (n->getNodeType() == Node::Type::Element)
-                n->setSourceSpan(src_, 0, 0, !n->getFirstChild()); // implied and empty: writes nothing
-            else
-                n->setSourceSpan(nullptr, 0, 0, false); // no text of its own: written afresh
-        // Gaps: between siblings inside each element, and between the top-level nodes.
+        // Gaps: between siblings inside each element, and between the top-level nodes of a page.
+        // Between the top-level nodes of a fragment lies only what the parser dropped (tags out
+        // of place in the context): it is not inserted.
         for (Node* n : nodes_)
             if (n->getNodeType() == Node::Type::Element)
                 assignGaps(n);
-        std::size_t prevEnd = assignGaps(topLevel, 0);
-        if (container != nullptr && container->getNodeType() == Node::Type::Document) {
+        std::size_t prevEnd = container != nullptr ? assignGaps(topLevel, 0) : 0;
+        for (std::uint32_t i = 0; i < nodes_.size(); ++i) {
+            Node* n = nodes_[i];
+            if (hasSpan(n))
+                n->setPure(isPure(n, i));
+            else if (n->getNodeType() == Node::Type::Element)
+                n->setSourceSpan(src_, 0, 0, !n->getFirstChild()); // implied and empty: writes nothing
+        }
+        if (container == nullptr)
+            return;
+        if (container->getNodeType() == Node::Type::Document) {
             auto* document = static_cast<Document*>(container);
             document->setTrailGap({src_, prevEnd, src_->text.size()});
             document->setSourceSpan(src_, 0, src_->text.size(), true);
@@ -223,6 +236,10 @@ public:
     std::vector<SourceText::Token> takeTokens() { return std::move(tokens_); }
 
 private:
+    // While building, a node has a span exactly when it has a source.
+    static bool hasSpan(const Node* n) { return n->source() != nullptr; }
+    void setSpan(Node* n, std::size_t start, std::size_t end) { n->setSourceSpan(src_, start, end, false); }
+
     Node* convertElement(const GumboNode* g, Node* parent) {
         const GumboElement& ge = g->v.element;
         std::wstring name;
@@ -275,7 +292,7 @@ private:
     void claimEndTag(Element* e, const GumboStringPiece& piece) {
         std::wstring name = asciicase::lower(tagNameOf(piece.data, piece.length));
         Node::SourceRange range{src_, utf8_.start(piece), utf8_.end(piece)};
-        if (claimed_.count(range.start))
+        if (claimed_[range.start])
             return;
         for (Node* n = e; n != nullptr && n->getNodeType() == Node::Type::Element; n = n->parentNode()) {
             auto* candidate = static_cast<Element*>(n);
@@ -283,7 +300,7 @@ private:
                 continue;
             if (candidate->endTag().empty()) {
                 candidate->setEndTag(range);
-                claimed_.insert(range.start);
+                claimed_[range.start] = true;
             }
             return;
         }
@@ -321,7 +338,7 @@ private:
         if (parent != nullptr)
             parent->appendChild(c);
         if (start != kNone && start < end)
-            spans_[c] = {start, end};
+            setSpan(c, start, end);
         return c;
     }
 
@@ -332,7 +349,7 @@ private:
         if (previous == nullptr || previous->getNodeType() != Node::Type::Element)
             return false;
         auto* e = static_cast<Element*>(previous);
-        if (!e->endTag().empty() || e->isVoid() || claimed_.count(tag))
+        if (!e->endTag().empty() || e->isVoid() || claimed_[tag])
             return false;
         std::size_t tagEnd = endTagAt(tag, e->localName());
         if (tagEnd == kNone || tagEnd > end)
@@ -342,7 +359,7 @@ private:
         if (head.find_first_of(L"&\r") != std::wstring::npos || data.compare(0, head.size(), head) != 0)
             return false;
         e->setEndTag({src_, tag, tagEnd});
-        claimed_.insert(tag);
+        claimed_[tag] = true;
         if (!head.empty())
             addText(Node::Type::Text, head, e, start, tag);
         std::wstring rest = data.substr(head.size());
@@ -363,9 +380,9 @@ private:
         return end;
     }
 
-    static std::size_t findDoctype(const std::wstring& text, std::size_t limit) {
+    static std::size_t findDoctype(const std::wstring& text, std::size_t from, std::size_t limit) {
         static const std::wstring kDoctype = L"<!doctype";
-        for (std::size_t i = text.find(L"<!"); i != std::wstring::npos && i < limit; i = text.find(L"<!", i + 1))
+        for (std::size_t i = text.find(L"<!", from); i != std::wstring::npos && i < limit; i = text.find(L"<!", i + 1))
             if (asciicase::equal(text.substr(i, kDoctype.size()), kDoctype))
                 return i;
         return kNone;
@@ -375,15 +392,19 @@ private:
     // content). An element without a recorded end tag takes one standing right after its content
     // (the parser records no </form>).
     bool computeSpan(Node* n) {
+        for (Node* c = n->getFirstChild(); c != nullptr; c = c->getNextSibling())
+            computeSpan(c);
+        if (n->getNodeType() != Node::Type::Element)
+            return hasSpan(n);
+        auto* e = static_cast<Element*>(n);
+        if (!e->endTag().empty())
+            moveOutTrailing(e);
         std::size_t lo = kNone, hi = 0;
         for (Node* c = n->getFirstChild(); c != nullptr; c = c->getNextSibling())
-            if (computeSpan(c)) {
-                lo = std::min(lo, spans_[c].first);
-                hi = std::max(hi, spans_[c].second);
+            if (hasSpan(c)) {
+                lo = std::min(lo, c->spanStart());
+                hi = std::max(hi, c->spanEnd());
             }
-        if (n->getNodeType() != Node::Type::Element)
-            return spans_.count(n) > 0;
-        auto* e = static_cast<Element*>(n);
         if (!e->startTag().empty()) {
             lo = std::min(lo, e->startTag().start);
             hi = std::max(hi, e->startTag().end);
@@ -393,16 +414,34 @@ private:
             hi = std::max(hi, e->endTag().end);
         } else if (lo != kNone && !e->isVoid()) {
             std::size_t end = endTagAt(hi, e->localName());
-            if (end != kNone && !claimed_.count(hi)) {
+            if (end != kNone && !claimed_[hi]) {
                 e->setEndTag({src_, hi, end});
-                claimed_.insert(hi);
+                claimed_[hi] = true;
                 hi = end;
             }
         }
         if (lo == kNone)
             return false;
-        spans_[n] = {lo, hi};
+        setSpan(n, lo, hi);
         return true;
+    }
+
+    // Nodes the parser put at the end of an element although they stand after its end tag (white
+    // space after </BODY> or </HTML>) move out behind the element, where the text has them.
+    void moveOutTrailing(Element* e) {
+        Node* parent = e->parentNode();
+        if (parent == nullptr)
+            return;
+        std::size_t endTagEnd = e->endTag().end;
+        while (Node* last = e->getLastChild()) {
+            if (!hasSpan(last) || last->spanStart() < endTagEnd)
+                break;
+            std::size_t at = last->spanStart();
+            Node* before = e->getNextSibling();
+            while (before != nullptr && hasSpan(before) && before->spanStart() < at)
+                before = before->getNextSibling();
+            parent->insertBefore(last, before);
+        }
     }
 
     // The end of "</name>" (any case, white space before '>') starting at pos; kNone if none.
@@ -419,12 +458,22 @@ private:
         return i < t.size() && t[i] == L'>' ? i + 1 : kNone;
     }
 
-    // Numbers the nodes in document order and lists every token with its owner.
+    // Numbers the subtree in document order; returns the number of its last node.
+    std::uint32_t number(Node* n) {
+        auto self = static_cast<std::uint32_t>(nodes_.size());
+        nodes_.push_back(n);
+        subtreeEnd_.push_back(self);
+        std::uint32_t last = self;
+        for (Node* c = n->getFirstChild(); c != nullptr; c = c->getNextSibling())
+            last = number(c);
+        subtreeEnd_[self] = last;
+        return last;
+    }
+
+    // Lists every token with its owner, and how many tokens each subtree owns.
     void collectTokens() {
-        order_.clear();
         std::vector<std::pair<SourceText::Token, std::uint32_t>> all;
-        for (std::uint32_t i = 0; i < nodes_.size(); ++i)
-            order_[nodes_[i]] = i;
+        all.reserve(nodes_.size() + nodes_.size() / 2);
         for (std::uint32_t i = 0; i < nodes_.size(); ++i) {
             Node* n = nodes_[i];
             if (n->getNodeType() == Node::Type::Element) {
@@ -433,54 +482,40 @@ private:
                     all.push_back({{e->startTag().start, e->startTag().end}, i});
                 if (!e->endTag().empty())
                     all.push_back({{e->endTag().start, e->endTag().end}, i});
-            } else if (auto it = spans_.find(n); it != spans_.end()) {
-                all.push_back({{it->second.first, it->second.second}, i});
+            } else if (hasSpan(n)) {
+                all.push_back({{n->spanStart(), n->spanEnd()}, i});
             }
         }
         std::sort(all.begin(), all.end(), [](const auto& a, const auto& b) { return a.first.start < b.first.start; });
         starts_.clear();
         owners_.clear();
+        std::vector<std::uint32_t> own(nodes_.size() + 1, 0);
         for (const auto& [token, owner] : all) {
             starts_.push_back(token.start);
             owners_.push_back(owner);
+            ++own[owner];
             if (!tokens_.empty() && token.start < tokens_.back().end)
                 tokens_.back().end = std::max(tokens_.back().end, token.end);
             else
                 tokens_.push_back(token);
         }
-        // Subtree sizes (in nodes) and token counts, from the leaves up.
-        subtreeEnd_.assign(nodes_.size(), 0);
-        tokenCount_.assign(nodes_.size(), 0);
-        for (std::uint32_t owner : owners_)
-            ++tokenCount_[owner];
-        for (std::size_t i = nodes_.size(); i-- > 0;) {
-            Node* n = nodes_[i];
-            std::uint32_t last = static_cast<std::uint32_t>(i);
-            if (Node* lc = n->getLastChild(); lc != nullptr && order_.count(lc)) {
-                std::uint32_t c = order_[lc];
-                last = subtreeEnd_[c];
-            }
-            subtreeEnd_[i] = last;
-            for (Node* c = n->getFirstChild(); c != nullptr; c = c->getNextSibling())
-                if (auto it = order_.find(c); it != order_.end())
-                    tokenCount_[i] += tokenCount_[it->second];
-        }
+        // ownedBefore_[i]: tokens owned by the nodes numbered below i.
+        ownedBefore_.assign(nodes_.size() + 1, 0);
+        for (std::size_t i = 0; i < nodes_.size(); ++i)
+            ownedBefore_[i + 1] = ownedBefore_[i] + own[i];
     }
 
     // Whether the node's span holds exactly the tokens of its own subtree (no text the parser
     // moved in from elsewhere, none of its own moved out).
-    bool isPure(Node* n) {
-        auto it = spans_.find(n);
-        if (it == spans_.end())
-            return false;
-        std::uint32_t self = order_[n];
-        auto lo = std::lower_bound(starts_.begin(), starts_.end(), it->second.first);
-        auto hi = std::lower_bound(starts_.begin(), starts_.end(), it->second.second);
-        if (static_cast<std::uint32_t>(hi - lo) != tokenCount_[self])
+    bool isPure(Node* n, std::uint32_t self) const {
+        std::uint32_t last = subtreeEnd_[self];
+        auto lo = std::lower_bound(starts_.begin(), starts_.end(), n->spanStart());
+        auto hi = std::lower_bound(starts_.begin(), starts_.end(), n->spanEnd());
+        if (static_cast<std::uint32_t>(hi - lo) != ownedBefore_[last + 1] - ownedBefore_[self])
             return false;
         for (auto p = lo; p != hi; ++p) {
             std::uint32_t owner = owners_[p - starts_.begin()];
-            if (owner < self || owner > subtreeEnd_[self])
+            if (owner < self || owner > last)
                 return false;
         }
         return true;
@@ -501,12 +536,11 @@ private:
     // last one ends (start when none has a span, kNone when not known).
     std::size_t assignGaps(const std::vector<Node*>& children, std::size_t prevEnd) {
         for (Node* c : children) {
-            auto it = spans_.find(c);
-            if (it == spans_.end())
+            if (!hasSpan(c))
                 continue;
-            if (prevEnd != kNone && prevEnd < it->second.first)
-                c->setLeadGap({src_, prevEnd, it->second.first});
-            prevEnd = prevEnd == kNone ? it->second.second : std::max(prevEnd, it->second.second);
+            if (prevEnd != kNone && prevEnd < c->spanStart())
+                c->setLeadGap({src_, prevEnd, c->spanStart()});
+            prevEnd = prevEnd == kNone ? c->spanEnd() : std::max(prevEnd, c->spanEnd());
         }
         return prevEnd;
     }
@@ -515,11 +549,9 @@ private:
     const SourceText* src_;
     const Utf8Text& utf8_;
     std::vector<Node*> nodes_; // every node built, in document order (set by finish)
-    std::unordered_map<const Node*, std::pair<std::size_t, std::size_t>> spans_;
-    std::unordered_set<std::size_t> claimed_; // starts of end tags already given to an element
-    std::unordered_map<const Node*, std::uint32_t> order_;
-    std::vector<std::uint32_t> subtreeEnd_;
-    std::vector<std::uint32_t> tokenCount_;
+    std::vector<bool> claimed_; // at the start of each end tag already given to an element
+    std::vector<std::uint32_t> subtreeEnd_; // by node number: the number of the subtree's last node
+    std::vector<std::uint32_t> ownedBefore_;
     std::vector<std::size_t> starts_;
     std::vector<std::uint32_t> owners_;
     std::vector<SourceText::Token> tokens_;

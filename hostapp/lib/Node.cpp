@@ -14,12 +14,6 @@ std::wstring Node::getMarkup() { return MarkupWriter().write(*this); }
 
 void Node::prepareMarkup() {}
 
-Node* Node::getNextSibling() const { return next_; }
-Node* Node::getPreviousSibling() const { return prev_; }
-Node* Node::getFirstChild() const { return first_; }
-Node* Node::getLastChild() const { return last_; }
-Node::Type Node::getNodeType() const { return type_; }
-Document* Node::getOwnerDocument() const { return owner_; }
 
 Node* Node::appendChild(Node* child) { return insertBefore(child, nullptr); }
 

@@ -23,7 +23,7 @@ class Node;
 //   removeElement(node, element, true, keep) takes the element and its subtree out. A null
 //   element acts on node. keep is unused.
 // - insertParent(node, el) puts el in the node's place with the node inside it (as its last
-//   child); nothing when node has no parent or el is node or one of its ancestors.
+//   child); nothing when node has no parent, or el is node, one of its ancestors or inside it.
 // - createElementbyId(1) makes an A element (owned by the document, not yet in the tree); other
 //   kinds give null.
 // - getAllPCData(out, text, flag, root): text nodes whose data equals text exactly; every text

@@ -23,17 +23,17 @@ public:
     virtual void prepareMarkup();
 
     // The next node at the same level; null when this is the last one or detached.
-    Node* getNextSibling() const;
+    Node* getNextSibling() const { return next_; }
     // The previous node at the same level; null when this is the first one or detached.
-    Node* getPreviousSibling() const;
+    Node* getPreviousSibling() const { return prev_; }
     // The first child; null when there is none.
-    Node* getFirstChild() const;
+    Node* getFirstChild() const { return first_; }
     // The last child; null when there is none.
-    Node* getLastChild() const;
+    Node* getLastChild() const { return last_; }
     // The kind of node.
-    Type getNodeType() const;
+    Type getNodeType() const { return type_; }
     // The document this node belongs to (of a document: itself); null for a node of no document.
-    Document* getOwnerDocument() const;
+    Document* getOwnerDocument() const { return owner_; }
 
     // Tree building and editing for the host's own components (readers, generators, tests).
     // Nodes come from Document::createElement / createTextNode and stay owned by the document.
