@@ -4,23 +4,6 @@
 
 using namespace platform;
 
-TEST(CCheckListBoxTest, ItemsKeepTheirOrderStateAndData)
-{
-    CCheckListBox list;
-    EXPECT_EQ(CCheckListBox::LB_ERR, list.GetCurSel());
-    EXPECT_EQ(0, list.AddString(L"b"));
-    EXPECT_EQ(1, list.AddString(L"a")); // never sorted
-    EXPECT_EQ(0, list.SetItemData(1, 42));
-    list.SetCheck(1, CCheckListBox::Indeterminate);
-    std::wstring text;
-    EXPECT_EQ(1, list.GetText(1, text));
-    EXPECT_EQ(L"a", text);
-    EXPECT_EQ(42u, list.GetItemData(1));
-    EXPECT_EQ(CCheckListBox::Indeterminate, list.GetCheck(1));
-    EXPECT_EQ(CCheckListBox::Unchecked, list.GetCheck(0));
-    EXPECT_EQ(0, list.GetCurSel());
-}
-
 TEST(CCheckListBoxTest, BadIndexesAnswerTheListError)
 {
     CCheckListBox list;
