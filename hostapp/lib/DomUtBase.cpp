@@ -77,6 +77,11 @@ int DomUtBase::getAllPCData(std::vector<CharacterData*>& out, const std::wstring
 void DomUtBase::setOnlyTextUnderElement(Element* element, const std::wstring& text) {
     if (element == nullptr || document_ == nullptr)
         return;
+    // Already so: leave the text as it was written.
+    Node* only = element->getFirstChild();
+    if (only != nullptr && only->getNextSibling() == nullptr && only->getNodeType() == Node::Type::Text &&
+        static_cast<CharacterData*>(only)->getData() == text)
+        return;
     while (Node* child = element->getFirstChild())
         detach(child);
     element->appendChild(document_->createTextNode(text));

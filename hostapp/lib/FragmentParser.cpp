@@ -37,8 +37,10 @@ Node* insertFragmentAtCursor(DomUtBase& util, const std::wstring& markup) {
             ref = cursor;
         else if (offset >= size)
             ref = cursor->getNextSibling();
-        else
+        else if (cursor->getNodeType() == Node::Type::Text)
             split = static_cast<CharacterData*>(cursor);
+        else
+            ref = cursor->getNextSibling(); // inside a comment: after it
     }
     if (parent == nullptr)
         return nullptr;
@@ -50,13 +52,8 @@ Node* insertFragmentAtCursor(DomUtBase& util, const std::wstring& markup) {
     if (nodes.empty())
         return nullptr;
 
-    if (split != nullptr) {
-        std::wstring data = split->getData();
-        CharacterData* tail = document->createTextNode(data.substr(offset));
-        split->setData(data.substr(0, offset));
-        parent->insertBefore(tail, split->getNextSibling());
-        ref = tail;
-    }
+    if (split != nullptr)
+        ref = split->splitText(static_cast<std::size_t>(offset));
     for (Node* n : nodes)
         parent->insertBefore(n, ref);
     util.setLayoutCurorEx(nodes.back(), true);

@@ -216,6 +216,9 @@ public:
             if (n->getNodeType() == Node::Type::Element)
                 assignGaps(n);
         std::size_t prevEnd = container != nullptr ? assignGaps(topLevel, 0) : 0;
+        if (container != nullptr && container->getNodeType() == Node::Type::Document && prevEnd < src_->text.size())
+            gaps_.push_back({nullptr, Gap::DocumentTrail, {src_, prevEnd, src_->text.size()}});
+        settleGaps(container);
         for (std::uint32_t i = 0; i < nodes_.size(); ++i) {
             Node* n = nodes_[i];
             if (hasSpan(n))
@@ -227,7 +230,6 @@ public:
             return;
         if (container->getNodeType() == Node::Type::Document) {
             auto* document = static_cast<Document*>(container);
-            document->setTrailGap({src_, prevEnd, src_->text.size()});
             document->setSourceSpan(src_, 0, src_->text.size(), true);
             document->setPageSource(src_);
         }
@@ -529,7 +531,7 @@ private:
         std::size_t start = e->startTag().empty() ? kNone : e->startTag().end;
         std::size_t prevEnd = assignGaps(children, start);
         if (!e->endTag().empty() && prevEnd != kNone && prevEnd < e->endTag().start)
-            e->setInnerTrailGap({src_, prevEnd, e->endTag().start});
+            gaps_.push_back({e, Gap::InnerTrail, {src_, prevEnd, e->endTag().start}});
     }
 
     // Gives each node the text between the previous one (or start) and itself; returns where the
@@ -539,14 +541,42 @@ private:
             if (!hasSpan(c))
                 continue;
             if (prevEnd != kNone && prevEnd < c->spanStart())
-                c->setLeadGap({src_, prevEnd, c->spanStart()});
+                gaps_.push_back({c, Gap::Lead, {src_, prevEnd, c->spanStart()}});
             prevEnd = prevEnd == kNone ? c->spanEnd() : std::max(prevEnd, c->spanEnd());
         }
         return prevEnd;
     }
 
+    // Where the parser moved nodes away from their place in the text, the stretches between
+    // siblings of different parents can overlap: each character of gap text goes to one gap only
+    // (the one starting first), so that none is written twice.
+    void settleGaps(Node* container) {
+        std::sort(gaps_.begin(), gaps_.end(), [](const Gap& a, const Gap& b) { return a.range.start < b.range.start; });
+        std::size_t covered = 0;
+        for (Gap& g : gaps_) {
+            g.range.start = std::max(g.range.start, covered);
+            if (g.range.start >= g.range.end)
+                continue;
+            covered = g.range.end;
+            switch (g.kind) {
+            case Gap::Lead: g.node->setLeadGap(g.range); break;
+            case Gap::InnerTrail: static_cast<Element*>(g.node)->setInnerTrailGap(g.range); break;
+            case Gap::DocumentTrail: static_cast<Document*>(container)->setTrailGap(g.range); break;
+            }
+        }
+        gaps_.clear();
+    }
+
+    struct Gap {
+        enum Kind { Lead, InnerTrail, DocumentTrail };
+        Node* node;
+        Kind kind;
+        Node::SourceRange range;
+    };
+
     Document& doc_;
     const SourceText* src_;
+    std::vector<Gap> gaps_;
     const Utf8Text& utf8_;
     std::vector<Node*> nodes_; // every node built, in document order (set by finish)
     std::vector<bool> claimed_; // at the start of each end tag already given to an element

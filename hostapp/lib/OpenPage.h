@@ -11,6 +11,9 @@ class DomUtBase;
 // A page open for editing: its document, the DomUtBase with the page's layout cursor, and what is
 // needed to save it as it came: the encoding it was read in (with its BOM, if it had one) and its
 // newline convention. Text that the encoding cannot hold is saved as numeric character references.
+// A page saved without edits comes back byte for byte, with one exception: CP932 has duplicate
+// codes for some characters (NEC-selected and IBM extensions), and a duplicate is written back
+// in its preferred code (FA5B becomes 81E6 for U+2235), which reads back as the same text.
 class OpenPage {
 public:
     // Loads the page file (its encoding detected as the host's decoder does). Null when the file

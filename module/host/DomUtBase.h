@@ -34,7 +34,8 @@ class Node;
 //   in a text node (read back clamped to the node's size). setLayoutCurorEx(node, true) puts it
 //   right after the node, false right before it. When an edit of this object takes the cursor's
 //   node out of the tree, the cursor moves to where that node stood; indexes after a removed or
-//   unwrapped node follow the change.
+//   unwrapped node follow the change. A cursor whose node was taken out by other means is
+//   reported as it is; insertion at it goes to the end of the body.
 class DomUtBase {
 public:
     explicit DomUtBase(Document* document);

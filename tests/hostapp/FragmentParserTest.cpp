@@ -132,3 +132,39 @@ TEST(FragmentParser, successiveInsertionsFollowEachOther) {
 }
 
 } // namespace
+
+namespace {
+
+// Splitting a parsed text for an insertion keeps both halves as they were written.
+struct SplitCase {
+    const char* description;
+    const wchar_t* text; // the p element's source content
+    int offset;          // the cursor's character offset in the text's data
+    const wchar_t* expected;
+};
+
+void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.description; }
+
+class SplitText : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(SplitText, keepsTheSourceOfBothHalves) {
+    const SplitCase& c = GetParam();
+    DocPtr doc = load(std::wstring(L"<p id=p>") + c.text + L"</p>");
+    DomUtil util(doc.get(), nullptr);
+    util.setLayoutCursor(doc->getElementByID(L"p")->getFirstChild(), c.offset);
+    ASSERT_NE(insertFragmentAtCursor(util, L"<br>"), nullptr);
+    EXPECT_EQ(doc->getMarkup(), std::wstring(L"<p id=p>") + c.expected + L"</p>");
+}
+
+const SplitCase kSplits[] = {
+    {"plain Japanese text", L"日本語の文章", 2, L"日本<br>語の文章"},
+    {"references on both sides", L"&copy;2008&nbsp;&#x41;&amp;B", 5, L"&copy;2008<br>&nbsp;&#x41;&amp;B"},
+    {"right after a reference", L"a&lt;b", 2, L"a&lt;<br>b"},
+    {"literal ampersand", L"AT & T", 4, L"AT &<br> T"},
+    {"CR LF counts as one character", L"a\r\nb", 2, L"a\r\n<br>b"},
+    {"reference without semicolon: written afresh", L"&copy2008", 1, L"\u00A9<br>2008"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, SplitText, ::testing::ValuesIn(kSplits));
+
+} // namespace
