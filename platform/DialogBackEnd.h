@@ -36,10 +36,14 @@ public:
     virtual void dialogClosing(CDialog& dialog, int result);
     // What became of the last dialog.
     const DialogOutcome& lastOutcome() const { return outcome_; }
+    // Why the last run did not go as asked (the terminal could not be set up, a scripted step
+    // could not be carried out); "" when it did.
+    const std::wstring& failure() const { return failure_; }
 
 protected:
     // Back ends count each help display here; the count goes into the outcome at the close.
     int helpShownInRun_ = 0;
+    std::wstring failure_;
 
 private:
     DialogOutcome outcome_;

@@ -38,14 +38,10 @@ public:
     bool run(CDialog& dialog) override;
     void showHelp(CDialog& dialog) override;
 
-    // Why the last run stopped early; "" when every action was carried out.
-    const std::wstring& failure() const { return failure_; }
-
 private:
     bool perform(CDialog& dialog, const DialogAction& action);
 
     std::vector<DialogAction> actions_;
-    std::wstring failure_;
 };
 
 } // namespace platform

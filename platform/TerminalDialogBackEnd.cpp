@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <clocale>
+#include <cstdlib>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -14,6 +15,7 @@
 #include "platform/CDialog.h"
 #include "platform/DialogIds.h"
 #include "platform/DialogLayout.h"
+#include "platform/TextConv.h"
 #include "platform/TextWidth.h"
 
 // curses last: its macros (move, clear, erase, refresh, ...) must not reach the headers above.
@@ -451,8 +453,11 @@ bool TerminalDialogBackEnd::available()
 
 bool TerminalDialogBackEnd::run(CDialog& dialog)
 {
-    if (!isatty(STDIN_FILENO) || !dialog.dialogTemplate())
+    failure_.clear();
+    if (!isatty(STDIN_FILENO) || !dialog.dialogTemplate()) {
+        failure_ = L"standard input is not a terminal";
         return false;
+    }
 
     Session session(dialog);
     const char* locale = std::setlocale(LC_ALL, nullptr);
@@ -466,6 +471,9 @@ bool TerminalDialogBackEnd::run(CDialog& dialog)
     if (session.output)
         session.screen = newterm(nullptr, session.output, stdin);
     if (!session.screen) {
+        const char* term = std::getenv("TERM");
+        failure_ = session.output ? L"the terminal type \"" + fromUtf8(term ? term : "") + L"\" is unknown"
+                                  : L"the terminal cannot be opened";
         if (session.output)
             std::fclose(session.output);
         std::setlocale(LC_ALL, session.savedLocale.c_str());

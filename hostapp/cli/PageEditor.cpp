@@ -20,7 +20,6 @@
 #include "platform/CDialog.h"
 #include "platform/DialogBackEnd.h"
 #include "platform/DialogIds.h"
-#include "platform/ScriptedDialogBackEnd.h"
 #include "platform/TextConv.h"
 #include "platform/Wtoi.h"
 
@@ -152,10 +151,9 @@ int PageEditor::runDialog(platform::DialogBackEnd& backEnd, bool save)
         std::fputs("zebhost: the module showed no dialog (its dialog resources are not loaded)\n", stderr);
         return kExitFailed;
     }
-    if (auto* scripted = dynamic_cast<platform::ScriptedDialogBackEnd*>(&backEnd);
-        scripted && !scripted->failure().empty()) {
+    if (!backEnd.failure().empty()) {
         std::fprintf(stderr, "zebhost: %s: %s; nothing changed\n", shown.c_str(),
-                     platform::toUtf8(scripted->failure()).c_str());
+                     platform::toUtf8(backEnd.failure()).c_str());
         return kExitFailed;
     }
     if (!save)
