@@ -37,6 +37,8 @@ public:
 
     // The template number.
     int templateId() const { return templateId_; }
+    // The parent window given at construction; null for none.
+    CWnd* GetParent() const { return parent_; }
     // The template of the running dialog; null when not running.
     const DialogTemplate* dialogTemplate() const { return template_; }
     // The attached control with that id; null when none is attached.
