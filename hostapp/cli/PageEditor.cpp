@@ -40,12 +40,7 @@ int numberOfId(const std::wstring& id)
 }
 
 // The id of category n's link part.
-std::wstring idOfNumber(int n)
-{
-    wchar_t digits[8];
-    std::swprintf(digits, 8, L"%03d", n);
-    return L"zebsitec" + std::wstring(digits) + L"table000001";
-}
+std::wstring idOfNumber(int n) { return platform::formatW(L"zebsitec%03dtable000001", n); }
 
 // Entries of a that are not in b, counting repeats (both sorted).
 std::vector<std::wstring> difference(const std::vector<std::wstring>& a, const std::vector<std::wstring>& b)
