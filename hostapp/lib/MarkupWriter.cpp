@@ -34,12 +34,67 @@ bool inRawText(const Node& node) {
            static_cast<const Element*>(parent)->isRawText();
 }
 
+// Elements whose content is read as text up to their own end tag: without one they take in
+// everything after them. (plaintext has no end tag at all, so nothing can close it.)
+bool swallowsText(const Element& e) {
+    return (e.isRawText() && !e.is(L"plaintext")) || e.is(L"textarea") || e.is(L"title");
+}
+
+// What closes the construct that a parsed node's source text leaves open at the node's end;
+// "" when nothing is left open. A node reaching the end of its source may end there inside a
+// comment, the DOCTYPE or a text-swallowing element of its last descendants.
+std::wstring closerOfOpenEnd(const Node& node) {
+    const Node* n = &node;
+    while (n != nullptr && n->source() != nullptr) {
+        const std::wstring& text = n->source()->text;
+        const std::size_t start = n->spanStart(), end = n->spanEnd();
+        switch (n->getNodeType()) {
+        case Node::Type::Comment:
+        case Node::Type::Doctype:
+        case Node::Type::ProcessingInstruction:
+            if (end > start && text[end - 1] == L'>')
+                return L"";
+            if (n->getNodeType() == Node::Type::Comment && text.compare(start, 4, L"<!--") == 0)
+                return L"-->";
+            return L">";
+        case Node::Type::CData:
+            return end >= start + 3 && text.compare(end - 3, 3, L"]]>") == 0 ? L"" : L"]]>";
+        case Node::Type::Text:
+            return L"";
+        case Node::Type::Element: {
+            const auto& e = static_cast<const Element&>(*n);
+            if (e.endTag().empty() && swallowsText(e))
+                return L"</" + e.getTagName() + L">";
+            break;
+        }
+        case Node::Type::Document:
+            break;
+        }
+        const Node* last = n->getLastChild();
+        if (last == nullptr || last->spanEnd() != end)
+            return L"";
+        n = last;
+    }
+    return L"";
+}
+
 } // namespace
 
 std::wstring MarkupWriter::write(const Node& node) const {
     std::wstring out;
+    openEnds_.clear();
     writeNode(node, out);
+    // Close, from the back, what was left open and then followed by more output.
+    for (auto it = openEnds_.rbegin(); it != openEnds_.rend(); ++it)
+        if (it->first < out.size())
+            out.insert(it->first, it->second);
+    openEnds_.clear();
     return out;
+}
+
+void MarkupWriter::noteOpenEnd(const std::wstring& out, std::wstring closer) const {
+    if (!closer.empty())
+        openEnds_.emplace_back(out.size(), std::move(closer));
 }
 
 void MarkupWriter::escapeText(std::wstring& out, const std::wstring& text) {
@@ -69,6 +124,7 @@ void MarkupWriter::writeNode(const Node& node, std::wstring& out) const {
     bool container = node.getNodeType() == Node::Type::Element || node.getNodeType() == Node::Type::Document;
     if (node.isVerbatim() && (copySpans_ || !container)) {
         out.append(node.source()->text, node.spanStart(), node.spanEnd() - node.spanStart());
+        noteOpenEnd(out, closerOfOpenEnd(node));
         return;
     }
     switch (node.getNodeType()) {
@@ -117,6 +173,8 @@ void MarkupWriter::writeElement(const Element& e, std::wstring& out) const {
         appendRange(out, e.endTag());
     } else if (created && !e.isVoid()) {
         out += L"</" + e.getTagName() + L">";
+    } else if (swallowsText(e)) {
+        noteOpenEnd(out, L"</" + e.getTagName() + L">");
     }
 }
 

@@ -1,5 +1,8 @@
 #pragma once
+#include <cstddef>
 #include <string>
+#include <utility>
+#include <vector>
 
 class Element;
 class Node;
@@ -12,6 +15,10 @@ class Node;
 // - attribute values: always in double quotes, & and " as &amp; &quot;, U+00A0 as &nbsp;.
 // An edited element keeps its parsed start tag and changes only the attributes that changed;
 // tags the parser implied (html, head, body, tbody not in the source) are not written.
+// A construct that a page cut short left open at its end (a comment, the DOCTYPE, the text of a
+// script or a title) is closed when the writer puts anything after it: copied as it stood it
+// would swallow what follows, or take a '>' in a later attribute value for its own end and let
+// the rest of that value be read as markup.
 class MarkupWriter {
 public:
     // copySpans false writes every element structurally (tag by tag, with the gap texts between),
@@ -30,6 +37,10 @@ private:
     void writeElement(const Element& element, std::wstring& out) const;
     void writeStartTag(const Element& element, std::wstring& out) const;
     void rewriteStartTag(const Element& element, std::wstring& out) const;
+    // Notes that out ends in a construct left open, which closer ends if anything follows.
+    void noteOpenEnd(const std::wstring& out, std::wstring closer) const;
 
     bool copySpans_;
+    // Per write: where in the output a construct was left open, and what closes it.
+    mutable std::vector<std::pair<std::size_t, std::wstring>> openEnds_;
 };
