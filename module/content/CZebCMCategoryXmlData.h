@@ -26,10 +26,11 @@ public:
 
     // The first record (the walk restarts); null when there are none.
     CCategory* getFirst();
-    // The record at the cursor, then advances; null at the end.
+    // The record at the cursor, then advances; null at the end and before getFirst.
     CCategory* getNext();
 
 private:
     std::list<std::unique_ptr<CCategory>> records_;
-    std::list<std::unique_ptr<CCategory>>::iterator cursor_;
+    // end() until getFirst: a walk that was not started yields nothing.
+    std::list<std::unique_ptr<CCategory>>::iterator cursor_ = records_.end();
 };

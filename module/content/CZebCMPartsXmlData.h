@@ -19,7 +19,7 @@ public:
         std::wstring creationtime;
         std::wstring category;
         std::wstring link;
-        std::wstring year;  // characters 0..3 of creationtime
+        std::wstring year;  // characters 0..3 of creationtime (fewer when it is shorter)
         std::wstring month; // characters 5..6
         std::wstring day;   // characters 8..9
     };
@@ -32,10 +32,11 @@ public:
 
     // The first record (the walk restarts); null when there are none.
     CSelection* getFirst();
-    // The record at the cursor, then advances; null at the end.
+    // The record at the cursor, then advances; null at the end and before getFirst.
     CSelection* getNext();
 
 private:
     std::list<std::unique_ptr<CSelection>> records_;
-    std::list<std::unique_ptr<CSelection>>::iterator cursor_;
+    // end() until getFirst: a walk that was not started yields nothing.
+    std::list<std::unique_ptr<CSelection>>::iterator cursor_ = records_.end();
 };

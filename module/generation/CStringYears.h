@@ -34,10 +34,11 @@ public:
     // Equality of two months: their texts compared exactly.
     bool sameText(const CStringYears& other) const { return text == other.text; }
 
-    // Year above 0 and month in 1..12.
+    // Year in 1..9999 and month in 1..12.
     bool isValid() const;
 
-    // The local year and month of now; both -1 (and false) when the clock cannot be converted.
+    // The local year and month of now (the platform clock, which a run may fix); both -1 (and
+    // false) when the clock cannot be converted.
     static bool currentMonth(int& year, int& month);
 
     int year;

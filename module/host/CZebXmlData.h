@@ -19,7 +19,8 @@ public:
     bool CreateNodeData(const std::wstring& path);
     // A node whose children are the file's top-level elements; null before a successful parse.
     Node* GetRootNode();
-    // Appends to out (emptied first) the child elements of node named name; returns the count.
+    // Appends to out (emptied first) the child elements of node named name (ASCII case ignored:
+    // the host tree keeps element names in lower case); returns the count.
     int GetChildElement(Node* node, const std::wstring& name, std::vector<Element*>& out);
     // The first child element of node named name; null when none (or node is null).
     Element* GetChildElement(Node* node, const std::wstring& name);
@@ -28,5 +29,6 @@ public:
 
 private:
     std::wstring rootName_;
-    Document* document_ = nullptr; // owned; freed by DestroyNodeData and the destructor
+    std::unique_ptr<Document> document_; // freed by DestroyNodeData and the destructor
+    Element* root_ = nullptr;            // in document_
 };

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstddef>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "host/DocumentFragment.h"
 
@@ -22,8 +24,35 @@ public:
     Element* getBody() const;
     // The head element; null when the document has none.
     Element* getHead() const;
-    // A new element of this document, not yet in the tree (owned by the document).
+    // A new element of this document (tag name in lower case), not yet in the tree (owned by the
+    // document); null for an empty name.
     Element* createElement(const std::wstring& tagName);
     // A new text node of this document, not yet in the tree (owned by the document).
     CharacterData* createTextNode(const std::wstring& text);
+
+    // The host's own part below this line.
+    Document();
+    // A new comment node (owned by the document, not yet in the tree).
+    CharacterData* createComment(const std::wstring& text);
+    // Takes ownership of a node made for this document; returns it.
+    template <class T>
+    T* adopt(std::unique_ptr<T> node) {
+        T* raw = node.get();
+        owned_.push_back(std::move(node));
+        return raw;
+    }
+    // Keeps a source text for the nodes parsed from it; returns it.
+    const SourceText* keepSource(std::unique_ptr<SourceText> source);
+    // The text of the page as loaded; null when none was kept.
+    const SourceText* pageSource() const { return pageSource_; }
+    void setPageSource(const SourceText* source) { pageSource_ = source; }
+    // The text after the last top-level node.
+    const SourceRange& trailGap() const { return trailGap_; }
+    void setTrailGap(const SourceRange& gap) { trailGap_ = gap; }
+
+private:
+    std::vector<std::unique_ptr<Node>> owned_;
+    std::vector<std::unique_ptr<SourceText>> sources_;
+    const SourceText* pageSource_ = nullptr;
+    SourceRange trailGap_;
 };

@@ -1,5 +1,7 @@
 #pragma once
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "host/Node.h"
 
@@ -25,4 +27,54 @@ public:
     int getElementID() const;
     // The tag name as written in the source, or lower case for a created element.
     std::wstring getTagName() const;
+
+    // The host's own part below this line.
+    // One attribute: its name as written, its value (entities decoded) and, for a parsed one, the
+    // stretch of its source text (name to the end of the value) inside the start tag.
+    struct Attribute {
+        std::wstring name;
+        std::wstring value;
+        std::size_t srcStart = 0;
+        std::size_t srcEnd = 0;
+        bool fromSource = false;
+        bool changed = false;
+    };
+
+    Element(Document* owner, const std::wstring& tagName);
+    // The tag name in lower case (what comparisons use).
+    const std::wstring& localName() const { return localName_; }
+    // Whether the tag name equals name, ignoring case.
+    bool is(const wchar_t* name) const;
+    // Elements that never have content or an end tag (br, img, meta, ...).
+    bool isVoid() const;
+    // Elements whose text is kept raw: not escaped when written (script, style, ...).
+    bool isRawText() const;
+    const std::vector<Attribute>& attributes() const { return attrs_; }
+    // Adds a parsed attribute (used by the tree builder; keeps a duplicate name out).
+    void addParsedAttribute(Attribute attribute);
+    // The stretches of parsed attributes removed since (the writer leaves them out of the tag).
+    const std::vector<Node::SourceRange>& removedAttributes() const { return removedAttrs_; }
+    bool attributesChanged() const { return attrsChanged_; }
+
+    // Source stretches of the start and end tags; empty when the tag was not in the source.
+    const SourceRange& startTag() const { return startTag_; }
+    const SourceRange& endTag() const { return endTag_; }
+    void setStartTag(const SourceRange& range) { startTag_ = range; }
+    void setEndTag(const SourceRange& range) { endTag_ = range; }
+    // The text between the last child and the end tag.
+    const SourceRange& innerTrailGap() const { return innerTrail_; }
+    void setInnerTrailGap(const SourceRange& gap) { innerTrail_ = gap; }
+
+private:
+    Attribute* findAttribute(const std::wstring& name);
+    const Attribute* findAttribute(const std::wstring& name) const;
+
+    std::wstring tagName_;
+    std::wstring localName_;
+    std::vector<Attribute> attrs_;
+    std::vector<Node::SourceRange> removedAttrs_;
+    SourceRange startTag_;
+    SourceRange endTag_;
+    SourceRange innerTrail_;
+    bool attrsChanged_ = false;
 };

@@ -1,7 +1,9 @@
 #pragma once
+#include <cstddef>
 #include <string>
 
 class Document;
+struct SourceText;
 
 // A node of the host's document tree. The document owns its nodes; every pointer handed out is a
 // non-owning handle that stays valid until the node is removed or the document is deleted.
@@ -21,17 +23,17 @@ public:
     virtual void prepareMarkup();
 
     // The next node at the same level; null when this is the last one or detached.
-    Node* getNextSibling() const;
+    Node* getNextSibling() const { return next_; }
     // The previous node at the same level; null when this is the first one or detached.
-    Node* getPreviousSibling() const;
+    Node* getPreviousSibling() const { return prev_; }
     // The first child; null when there is none.
-    Node* getFirstChild() const;
+    Node* getFirstChild() const { return first_; }
     // The last child; null when there is none.
-    Node* getLastChild() const;
+    Node* getLastChild() const { return last_; }
     // The kind of node.
-    Type getNodeType() const;
-    // The document this node belongs to; null for a node of no document.
-    Document* getOwnerDocument() const;
+    Type getNodeType() const { return type_; }
+    // The document this node belongs to (of a document: itself); null for a node of no document.
+    Document* getOwnerDocument() const { return owner_; }
 
     // Tree building and editing for the host's own components (readers, generators, tests).
     // Nodes come from Document::createElement / createTextNode and stay owned by the document.
@@ -48,4 +50,74 @@ protected:
     Node(Type type, Document* owner);
 
     // Links, source spans and the editing primitives below this line are the host's own.
+public:
+    // A stretch of a source text: [start, end) in characters. Null source: none.
+    struct SourceRange {
+        const SourceText* source = nullptr;
+        std::size_t start = 0;
+        std::size_t end = 0;
+        bool empty() const { return source == nullptr || start >= end; }
+    };
+
+    Node(const Node&) = delete;
+    Node& operator=(const Node&) = delete;
+
+    // The parent node (as getParentNode, callable on a const node).
+    Node* parentNode() const { return parent_; }
+    // The next node in document order inside root's subtree; null after the last one.
+    Node* nextInTree(const Node* root) const;
+    // Whether the node is in its document's tree (reaches the document through its parents).
+    bool isAttached() const;
+    // The position of the node among its parent's children; 0 when detached.
+    int indexInParent() const;
+    // The child at index; null when out of range.
+    Node* childAt(int index) const;
+    // The number of children.
+    int childCount() const;
+    // Whether this node is other or one of other's ancestors.
+    bool isAncestorOrSelf(const Node* other) const;
+
+    // The source text the node was parsed from (null for a created node), the stretch it spans
+    // there, and the text between its previous sibling (or its parent's start tag) and itself.
+    const SourceText* source() const { return source_; }
+    const SourceRange& leadGap() const { return leadGap_; }
+    void setLeadGap(const SourceRange& gap) { leadGap_ = gap; }
+    std::size_t spanStart() const { return spanStart_; }
+    std::size_t spanEnd() const { return spanEnd_; }
+    // Whether the node may be written as a plain copy of its source span: parsed, its span holds
+    // exactly its own subtree's source, and nothing in the subtree changed since.
+    bool isVerbatim() const { return source_ != nullptr && pure_ && !subtreeChanged_; }
+    // Whether anything in the subtree (the node itself, an attribute, a child list) changed.
+    bool subtreeChanged() const { return subtreeChanged_; }
+
+    // Records that the node's own content changed; it and its ancestors are written afresh.
+    void markChanged();
+    // Records that something below the node changed (a child list, a descendant).
+    void markSubtreeChanged();
+    // Sets the parse results (used by the tree builder).
+    void setSourceSpan(const SourceText* source, std::size_t start, std::size_t end, bool pure);
+    void setPure(bool pure) { pure_ = pure; }
+    // Forgets recorded changes (after a fresh parse).
+    void clearChanged() { changed_ = subtreeChanged_ = false; }
+
+protected:
+    bool changed_ = false;
+
+private:
+    void unlink();
+    void linkBefore(Node* parent, Node* ref);
+
+    Type type_;
+    Document* owner_;
+    Node* parent_ = nullptr;
+    Node* prev_ = nullptr;
+    Node* next_ = nullptr;
+    Node* first_ = nullptr;
+    Node* last_ = nullptr;
+    const SourceText* source_ = nullptr;
+    std::size_t spanStart_ = 0;
+    std::size_t spanEnd_ = 0;
+    SourceRange leadGap_;
+    bool pure_ = false;
+    bool subtreeChanged_ = false;
 };

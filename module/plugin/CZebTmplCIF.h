@@ -14,7 +14,8 @@ public:
     // ignored.
     virtual void updateLinkParts(const std::vector<std::wstring>& categoryNames, void* unused) = 0;
     // Calls the third virtual operation of target with the text; false (and no call) when target
-    // is null or the text is empty. The third argument is ignored.
+    // is null or the text is empty. The third argument is ignored. target must be a CZebTextSink*
+    // converted to void* (not a pointer to a class derived from it through another base).
     virtual bool forwardText(void* target, const std::wstring& text, void* unused) = 0;
 };
 

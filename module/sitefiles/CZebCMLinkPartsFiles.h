@@ -9,35 +9,46 @@ class Node;
 // Where every file of the link-part feature lives and how it is named, the listings of the
 // site-menu folder, file times, and page loading and saving. Holds nothing: every call asks the
 // host again, so answers follow the current site.
+//
+// With no current site every folder and path formed on the site folder is "", never a path
+// relative to the working folder, so nothing is read from or written to a stray place.
 class CZebCMLinkPartsFiles {
 public:
+    // The calendar's id: the base name of the calendar page, the month pages and the diary's data
+    // files.
+    static constexpr const wchar_t* kCalendarId = L"zebsitec001table000001";
+    // The site-menu folder's name, also the path the site-menu script call in pages uses.
+    static constexpr const wchar_t* kSiteMenuFolderName = L"ZebSitemenu";
+    // The CMS folder's name.
+    static constexpr const wchar_t* kCmsFolderName = L"qcms";
+
     virtual ~CZebCMLinkPartsFiles();
 
     // The current site's local folder, unchanged; "" when no site is current.
     std::wstring getSiteFolder();
-    // Site folder + "ZebSitemenu" + separator.
+    // Site folder + separator unless present + "ZebSitemenu" + separator; "" without a site.
     std::wstring getSiteMenuFolder();
-    // Site folder + "qcms" + separator.
+    // Site folder + separator unless present + "qcms" + separator; "" without a site.
     std::wstring getCmsFolder();
-    // Product folder + sub-folder + "_cm/temp" + separator.
+    // Product folder + sub-folder + "_cm/temp" + separator; "" when the host has no product folder.
     std::wstring getTempFolder();
     // The path of template n ("linkparts%02d.html") when that file exists; "" otherwise.
     std::wstring getTemplatePath(int n);
     // "zebsitec" + "%03d" + "table000001"; "" for n outside 0..999.
     std::wstring getCategoryPartId(int n);
-    // The category list page path; "" for n outside 0..999.
+    // The category list page path; "" for n outside 0..999 or without a site.
     std::wstring getCategoryPagePath(int n);
     // Whether the category list page exists (false for n outside 0..999).
     bool categoryPageExists(int n);
     // "zebsitec001table000001.html" (no folder).
     std::wstring getCalendarPageName();
-    // The calendar page path.
+    // The calendar page path; "" without a site.
     std::wstring getCalendarPagePath();
     // Whether the calendar page exists.
     bool calendarPageExists();
     // "zebsitec001table000001" + "%04d%02d" + ".html" (no folder, no range check).
     std::wstring getMonthPageName(int year, int month);
-    // The month page path.
+    // The month page path; "" without a site.
     std::wstring getMonthPagePath(int year, int month);
     // Names of the site-menu folder's "*.html" entries that contain "zebsitec001table000001", in
     // enumeration order; false (names emptied) when none.
@@ -53,15 +64,23 @@ public:
     // "YYYY-MM" of the last-write time in local time; "" for an empty path or no file.
     std::wstring getLastWriteMonth(const std::wstring& path);
 
+    // Cuts the month out of a diary file name: the four characters after the first
+    // "zebsitec001table000001" as the year and the two after them as the month, as they stand
+    // (not checked for digits). False when the name lacks the id or the id is followed by "."
+    // (the calendar page or the category data file); the texts are then untouched.
+    static bool cutMonthFromName(const std::wstring& name, std::wstring& yearText, std::wstring& monthText);
+
     // A new document holding the page at the path (the caller deletes it through DOM); an empty
     // document when the file is missing or cannot be decoded; null when there is no DOM engine or
     // no document can be made.
     Document* loadPage(const std::wstring& path);
     // The markup of the element with that id in the page at the path, in markup; true when it is
-    // non-empty. False (markup untouched) when the page or the element is missing.
+    // non-empty. False with the markup untouched when the page or the element is missing; false
+    // with the markup emptied when the element's markup is empty.
     bool readElementMarkup(const std::wstring& path, std::wstring& markup, const std::wstring& id);
-    // Writes the node's markup (a document: the whole page) to the path as UTF-8, whole or not at
-    // all. A path that cannot be opened for writing is skipped silently; a write error after
+    // Writes the node's markup (a document: the whole page) to the path as UTF-8 with LF newlines
+    // (in the ANSI code page when the encoder fails), whole or not at all. A null node, an empty
+    // path or a path that cannot be opened for writing is skipped silently; a write error after
     // opening throws platform::FileException and leaves the old page intact.
     void savePage(Node* node, const std::wstring& path);
 };

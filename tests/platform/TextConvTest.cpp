@@ -47,13 +47,18 @@ TEST(TextConv, FormatW)
 {
     EXPECT_EQ(formatW(L"%04d-%02d", 2008, 11), L"2008-11");
     EXPECT_EQ(formatW(L"zebsitec%03dtable000001", 7), L"zebsitec007table000001");
-    // %s takes a wide string, as in the runtime's wide formatting.
-    EXPECT_EQ(formatW(L"「%s」へのリンク", L"日記"), L"「日記」へのリンク");
-    EXPECT_EQ(formatW(L"%ls|%c|%5s|%%s", L"x", L'ü', L"ab"), L"x|ü|   ab|%s");
-    EXPECT_EQ(formatW(L"%hs", "narrow"), L"narrow");
     const std::wstring longText(5000, L'あ');
     EXPECT_EQ(formatW(L"[%s]", longText.c_str()), L"[" + longText + L"]");
     EXPECT_EQ(formatW(nullptr), L"");
+}
+
+// The C library's wide formatting reads %s as a narrow string; the item text "「%s」へのリンク"
+// is formatted with a wide category name, which would print garbage or read out of bounds.
+TEST(TextConv, FormatWPercentSTakesAWideString)
+{
+    EXPECT_EQ(formatW(L"「%s」へのリンク", L"日記"), L"「日記」へのリンク");
+    EXPECT_EQ(formatW(L"%ls|%c|%5s|%-3s|%%s", L"x", L'ü', L"ab", L"c"), L"x|ü|   ab|c  |%s");
+    EXPECT_EQ(formatW(L"%hs", "narrow"), L"narrow");
 }
 
 } // namespace

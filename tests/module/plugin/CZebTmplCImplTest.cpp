@@ -154,6 +154,36 @@ TEST(CZebTmplCImpl, ResourcesAreFoundWhileTheModuleIsLoaded)
     EXPECT_EQ(platform::ResourceChain::findDialog(IDD_LINKPART_SELECT), nullptr);
 }
 
+// The file a code address belongs to; "" when unknown.
+std::string objectOf(void* address)
+{
+    Dl_info info{};
+    return dladdr(address, &info) && info.dli_fname ? info.dli_fname : "";
+}
+
+bool endsWith(const std::string& text, const std::string& tail)
+{
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+TEST(CZebTmplCImpl, ModuleSharesTheHostsPlatformAndExportsOnlyTheHandshake)
+{
+    LoadedModule module;
+    ASSERT_TRUE(module.loaded()) << dlerror();
+    // One platform in the process: the test's own calls and the module's both go to the host
+    // services library, so a clock or resource chain set on one side is seen on the other.
+    EXPECT_TRUE(endsWith(objectOf(reinterpret_cast<void*>(&platform::ResourceChain::registerTable)),
+                         "/libzebhostsvc.so"));
+    EXPECT_TRUE(endsWith(objectOf(reinterpret_cast<void*>(module.handshake())), "/libzebcmlinkparts.so"));
+    void* handle = dlopen(kModulePath.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(handle, nullptr);
+    void* registerTable = dlsym(handle, "_ZN8platform13ResourceChain13registerTableEPKNS_13ResourceTableE");
+    EXPECT_TRUE(endsWith(objectOf(registerTable), "/libzebhostsvc.so")) << objectOf(registerTable);
+    EXPECT_EQ(dlsym(handle, "createInterface"), nullptr);
+    EXPECT_EQ(dlsym(handle, "_Z15createInterfacev"), nullptr);
+    dlclose(handle);
+}
+
 TEST(LinkPartResources, SelectionDialogTemplate)
 {
     using namespace platform::style;

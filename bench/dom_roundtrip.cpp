@@ -1,0 +1,107 @@
+// Load + save of a 50 KB page through the host's document model, next to the gumbo parse alone
+// on the same bytes. Usage: dom_roundtrip [page.html] [runs]
+#include <gumbo.h>
+
+#include <algorithm>
+#include <ctime>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host/DOM.h"
+#include "host/DOMImpl.h"
+#include "host/Document.h"
+#include "host/Element.h"
+#include "platform/TextConv.h"
+
+namespace {
+
+std::string defaultPage() {
+    std::string here = __FILE__;
+    return here.substr(0, here.rfind('/')) + "/../tests/data/pages/large.html";
+}
+
+// CPU time of this thread in milliseconds: the machine is shared, so wall time says little.
+double cpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+// Median CPU milliseconds of runs calls of work.
+double medianMs(int runs, const std::function<void()>& work) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        double start = cpuMs();
+        work();
+        times.push_back(cpuMs() - start);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string path = argc > 1 ? argv[1] : defaultPage();
+    int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 101;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "cannot read %s\n", path.c_str());
+        return 1;
+    }
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    const std::string utf8 = bytes.str();
+    const std::wstring text = platform::fromUtf8(utf8);
+    DOM dom;
+
+    std::wstring saved;
+    double roundTrip = medianMs(runs, [&] {
+        Document* doc = DOMImpl::createDocument(L"HTML");
+        doc->createNodes(text.data(), text.size(), nullptr, true);
+        saved = doc->getMarkup();
+        dom.deleteDocument(doc);
+    });
+    if (saved != text) {
+        std::fprintf(stderr, "round trip differs from the page\n");
+        return 1;
+    }
+
+    Document* doc = DOMImpl::createDocument(L"HTML");
+    doc->createNodes(text.data(), text.size(), nullptr, true);
+    double loadOnly = medianMs(runs, [&] {
+        Document* d = DOMImpl::createDocument(L"HTML");
+        d->createNodes(text.data(), text.size(), nullptr, true);
+        dom.deleteDocument(d);
+    });
+    // An edited body makes the writer walk the tree instead of copying the page.
+    doc->getBody()->setAttribute(L"class", L"edited");
+    double saveEdited = medianMs(runs, [&] { saved = doc->getMarkup(); });
+    dom.deleteDocument(doc);
+
+    double gumboOnly = medianMs(runs, [&] {
+        GumboOutput* out = gumbo_parse_with_options(&kGumboDefaultOptions, utf8.data(), utf8.size());
+        gumbo_destroy_output(&kGumboDefaultOptions, out);
+    });
+
+    GumboOptions quiet = kGumboDefaultOptions;
+    quiet.max_errors = 0; // as the document model parses
+    double gumboQuiet = medianMs(runs, [&] {
+        GumboOutput* out = gumbo_parse_with_options(&quiet, utf8.data(), utf8.size());
+        gumbo_destroy_output(&quiet, out);
+    });
+
+    std::printf("page: %s (%zu bytes, %zu characters), median CPU time of %d runs\n", path.c_str(), utf8.size(), text.size(), runs);
+    std::printf("load + save (untouched)      %8.3f ms\n", roundTrip);
+    std::printf("load only                    %8.3f ms\n", loadOnly);
+    std::printf("save after an edit           %8.3f ms\n", saveEdited);
+    std::printf("gumbo parse alone            %8.3f ms\n", gumboOnly);
+    std::printf("gumbo parse, no error list   %8.3f ms\n", gumboQuiet);
+    std::printf("load + save / gumbo parse    %8.2f\n", roundTrip / gumboOnly);
+    return 0;
+}

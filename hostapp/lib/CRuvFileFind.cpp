@@ -1,0 +1,13 @@
+#include "host/CRuvFileFind.h"
+
+bool CRuvFileFind::FindFile(const std::wstring& pattern) { return finder_.findFile(pattern); }
+
+bool CRuvFileFind::FindNextFile() { return finder_.findNext(); }
+
+bool CRuvFileFind::IsDots() const { return finder_.isDots(); }
+
+std::wstring CRuvFileFind::GetFileName() const { return finder_.fileName(); }
+
+std::int64_t CRuvFileFind::GetLastWriteTime() const { return finder_.lastWriteTime(); }
+
+void CRuvFileFind::Close() { finder_.close(); }

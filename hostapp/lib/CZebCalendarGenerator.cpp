@@ -1,0 +1,5 @@
+#include "host/CZebCalendarGenerator.h"
+
+CZebCalendarGenerator::~CZebCalendarGenerator() = default;
+
+void CZebCalendarGenerator::reserved() {}

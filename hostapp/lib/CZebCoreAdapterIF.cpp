@@ -1,0 +1,3 @@
+#include "host/CZebCoreAdapterIF.h"
+
+CZebCoreAdapterIF::~CZebCoreAdapterIF() = default;

@@ -1,0 +1,16 @@
+#include "host/CZebTmplWzCoreAdapter.h"
+
+#include "HostApplication.h"
+#include "OpenPage.h"
+#include "OpenPageCoreAdapter.h"
+
+CZebTmplWzCoreAdapter::CZebTmplWzCoreAdapter() = default;
+
+CZebTmplWzCoreAdapter::~CZebTmplWzCoreAdapter() = default;
+
+CZebCoreAdapterIF* CZebTmplWzCoreAdapter::getActiveCoreAdapterIF() {
+    OpenPage* page = getOpenPage();
+    if (page == nullptr) return nullptr;
+    // The caller owns the interface and deletes it through its virtual destructor.
+    return new OpenPageCoreAdapter(*page);
+}

@@ -1,0 +1,121 @@
+#include "host/CZebXmlData.h"
+
+#include <pugixml.hpp>
+
+#include <utility>
+
+#include "host/CAutoCodeConv.h"
+#include "host/CharacterData.h"
+#include "host/DOMImpl.h"
+#include "host/Document.h"
+#include "host/Element.h"
+#include "host/MappedFile.h"
+#include "platform/TextConv.h"
+
+namespace {
+
+// The tag of the node that holds the file's top-level elements (no XML name can start with '#').
+constexpr const wchar_t* kRootTag = L"#xml-root";
+
+// Copies the pugixml tree below source into the host tree below target. Elements keep their
+// attributes; text and CDATA become text nodes; comments, processing instructions and the
+// document type are left out. Iterative, so that a deeply nested file cannot exhaust the stack.
+void copyTree(const pugi::xml_node& source, Element* target, Document& document) {
+    std::vector<std::pair<pugi::xml_node, Element*>> pending{{source, target}};
+    while (!pending.empty()) {
+        auto [from, to] = pending.back();
+        pending.pop_back();
+        for (pugi::xml_node child = from.first_child(); child; child = child.next_sibling()) {
+            switch (child.type()) {
+            case pugi::node_element: {
+                Element* element = document.createElement(platform::fromUtf8(std::string(child.name())));
+                for (pugi::xml_attribute a = child.first_attribute(); a; a = a.next_attribute())
+                    element->setAttribute(platform::fromUtf8(std::string(a.name())), platform::fromUtf8(std::string(a.value())));
+                to->appendChild(element);
+                pending.emplace_back(child, element);
+                break;
+            }
+            case pugi::node_pcdata:
+            case pugi::node_cdata:
+                to->appendChild(document.createTextNode(platform::fromUtf8(std::string(child.value()))));
+                break;
+            default:
+                break;
+            }
+        }
+    }
+}
+
+// Element names compare ignoring ASCII case: the host's tree keeps the names of elements it creates
+// in lower case (an HTML tree), so an XML file's "Title" is found as "title" or "Title".
+bool sameName(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        wchar_t x = a[i], y = b[i];
+        if (x >= L'A' && x <= L'Z') x = x - L'A' + L'a';
+        if (y >= L'A' && y <= L'Z') y = y - L'A' + L'a';
+        if (x != y) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+CZebXmlData::CZebXmlData(const std::wstring& rootName) : rootName_(rootName) {}
+
+CZebXmlData::~CZebXmlData() = default;
+
+bool CZebXmlData::CreateNodeData(const std::wstring& path) {
+    DestroyNodeData(nullptr);
+
+    MappedFile file;
+    if (file.open(path, 0) != 0 || file.get_size() == 0) return false;
+    CAutoCodeConv decoder;
+    const wchar_t* text = decoder.Import(file.get_top(), file.get_size(), Charset::Auto, true);
+    file.close();
+    if (text == nullptr) return false;
+
+    // The text is UTF-8 now whatever the file declared, so the declaration is not followed.
+    // Fragment parsing lets a file hold several top-level lists. pugixml never reads a DTD's
+    // external entities nor expands entities other than the predefined ones and character
+    // references: an undeclared reference such as &ext; stays as literal text.
+    const std::string utf8 = platform::toUtf8(text);
+    pugi::xml_document xml;
+    const pugi::xml_parse_result parsed =
+        xml.load_buffer(utf8.data(), utf8.size(), pugi::parse_default | pugi::parse_fragment, pugi::encoding_utf8);
+    // Fragment parsing takes plain text as a document too; a file without any element is no XML.
+    if (!parsed || !xml.find_child([](const pugi::xml_node& n) { return n.type() == pugi::node_element; }))
+        return false;
+
+    std::unique_ptr<Document> document(DOMImpl::createDocument(L"HTML"));
+    if (!document) return false;
+    Element* root = document->createElement(kRootTag);
+    document->appendChild(root);
+    copyTree(xml, root, *document);
+    document_ = std::move(document);
+    root_ = root;
+    return true;
+}
+
+Node* CZebXmlData::GetRootNode() { return root_; }
+
+int CZebXmlData::GetChildElement(Node* node, const std::wstring& name, std::vector<Element*>& out) {
+    out.clear();
+    if (node == nullptr) return 0;
+    for (Node* child = node->getFirstChild(); child != nullptr; child = child->getNextSibling()) {
+        if (child->getNodeType() != Node::Type::Element) continue;
+        auto* element = static_cast<Element*>(child);
+        if (sameName(element->getTagName(), name)) out.push_back(element);
+    }
+    return static_cast<int>(out.size());
+}
+
+Element* CZebXmlData::GetChildElement(Node* node, const std::wstring& name) {
+    std::vector<Element*> found;
+    return GetChildElement(node, name, found) > 0 ? found.front() : nullptr;
+}
+
+void CZebXmlData::DestroyNodeData(Node* /*node*/) {
+    root_ = nullptr;
+    document_.reset();
+}

@@ -1,0 +1,80 @@
+#include "host/CharacterData.h"
+
+#include "SourceText.h"
+#include "host/Document.h"
+
+CharacterData::CharacterData(Type type, Document* owner, const std::wstring& data)
+    : Node(type, owner), data_(data) {}
+
+CharacterData::~CharacterData() = default;
+
+std::wstring CharacterData::getData() const { return data_; }
+
+void CharacterData::setData(const std::wstring& text) {
+    if (text == data_)
+        return;
+    data_ = text;
+    markChanged();
+}
+
+namespace {
+
+constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
+
+bool isReferenceChar(wchar_t c) {
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'#';
+}
+
+// The position in src[start, end) where the text's data offset falls, when the source lines up
+// with the data: literal characters equal, each character reference giving one character, CR LF
+// and a lone CR giving LF. kNotFound when it does not line up.
+std::size_t sourceOffset(const std::wstring& src, std::size_t start, std::size_t end, const std::wstring& data,
+                         std::size_t offset) {
+    std::size_t cut = kNotFound;
+    std::size_t i = start;
+    for (std::size_t k = 0; k <= data.size(); ++k) {
+        if (k == offset)
+            cut = i;
+        if (k == data.size())
+            break;
+        if (i >= end)
+            return kNotFound;
+        std::size_t j = i + 1;
+        if (src[i] == L'&') {
+            while (j < end && isReferenceChar(src[j]))
+                ++j;
+        }
+        bool semicolon = j < end && src[j] == L';';
+        // A '&' in the data may be a literal one or "&amp;": a reference needs its ';' then.
+        if (src[i] == L'&' && j > i + 1 && (data[k] != L'&' || semicolon)) {
+            i = semicolon ? j + 1 : j;
+        } else if (src[i] == L'\r' && data[k] == L'\n') {
+            i += (i + 1 < end && src[i + 1] == L'\n') ? 2 : 1;
+        } else if (src[i] == data[k]) {
+            ++i;
+        } else {
+            return kNotFound;
+        }
+    }
+    return i == end ? cut : kNotFound;
+}
+
+} // namespace
+
+CharacterData* CharacterData::splitText(std::size_t offset) {
+    if (getNodeType() != Type::Text || offset == 0 || offset >= data_.size() || getOwnerDocument() == nullptr)
+        return nullptr;
+    CharacterData* tail = getOwnerDocument()->createTextNode(data_.substr(offset));
+    std::size_t cut = isVerbatim() ? sourceOffset(source()->text, spanStart(), spanEnd(), data_, offset) : kNotFound;
+    if (cut != kNotFound) {
+        // Both halves keep writing their own source text.
+        tail->setSourceSpan(source(), cut, spanEnd(), true);
+        setSourceSpan(source(), spanStart(), cut, true);
+        data_.erase(offset);
+    } else {
+        setData(data_.substr(0, offset));
+    }
+    if (Node* parent = parentNode())
+        parent->insertBefore(tail, getNextSibling());
+    return tail;
+}

@@ -1,0 +1,25 @@
+#include "host/CodeConv.h"
+
+#include "TextCodec.h"
+
+// Utf8 is written without a BOM; Utf16 as UTF-16LE with a BOM (what a reader needs to tell its
+// byte order); ShiftJis as CP932 and EucJp as EUC-JP-MS, characters they cannot hold as numeric
+// character references.
+const char* CodeConv::Export(const wchar_t* text, std::size_t length, Charset charset, Newline newline) {
+    bytes_.clear();
+    std::string encoding;
+    switch (charset) {
+    case Charset::Utf8: encoding = "UTF-8"; break;
+    case Charset::ShiftJis: encoding = "CP932"; break;
+    case Charset::EucJp: encoding = "EUC-JP-MS"; break;
+    case Charset::Utf16: encoding = "UTF-16LE"; break;
+    default: return nullptr;
+    }
+    if (newline != Newline::Keep && newline != Newline::CrLf && newline != Newline::Cr && newline != Newline::Lf)
+        return nullptr;
+    const std::wstring source = text == nullptr ? std::wstring() : std::wstring(text, length);
+    std::string encoded;
+    if (!TextCodec::encode(TextCodec::applyNewline(source, newline), encoding, encoded)) return nullptr;
+    bytes_ = TextCodec::byteOrderMark(charset == Charset::Utf16 ? encoding : std::string()) + encoded;
+    return bytes_.c_str();
+}

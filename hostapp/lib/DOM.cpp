@@ -1,0 +1,5 @@
+#include "host/DOM.h"
+
+#include "host/Document.h"
+
+void DOM::deleteDocument(Document* document) { delete document; }

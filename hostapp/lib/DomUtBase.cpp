@@ -1,0 +1,217 @@
+#include "host/DomUtBase.h"
+
+#include <algorithm>
+
+#include "AsciiCase.h"
+#include "host/CharacterData.h"
+#include "host/Document.h"
+#include "host/Element.h"
+
+namespace {
+
+// Calls visit on root (the whole document when null) and every node below it, in document order.
+template <class Visit>
+void forEachNode(Document* document, Node* root, Visit visit) {
+    Node* top = root != nullptr ? root : document;
+    if (top == nullptr)
+        return;
+    for (Node* n = top; n != nullptr; n = n->nextInTree(top))
+        visit(n);
+}
+
+template <class Match>
+int collectElements(std::vector<Element*>& out, Document* document, Node* root, Match match) {
+    out.clear();
+    forEachNode(document, root, [&](Node* n) {
+        if (n->getNodeType() == Node::Type::Element && match(*static_cast<Element*>(n)))
+            out.push_back(static_cast<Element*>(n));
+    });
+    return static_cast<int>(out.size());
+}
+
+} // namespace
+
+DomUtBase::DomUtBase(Document* document) : document_(document) {}
+
+DomUtBase::~DomUtBase() = default;
+
+Document* DomUtBase::getDocument() const { return document_; }
+
+int DomUtBase::getElementByTagId(std::vector<Element*>& out, int kind, bool /*flag*/, Node* from) {
+    return collectElements(out, document_, from, [&](const Element& e) { return e.getElementID() == kind; });
+}
+
+int DomUtBase::getElementByAttributrName(std::vector<Element*>& out, const std::wstring& name, Node* root) {
+    return collectElements(out, document_, root, [&](const Element& e) { return e.hasAttribute(name); });
+}
+
+int DomUtBase::getElementByAttributrNameAndValue(std::vector<Element*>& out, const std::wstring& name,
+                                                 const std::wstring& value, bool ignoreCase, Node* root) {
+    return collectElements(out, document_, root, [&](const Element& e) {
+        if (!e.hasAttribute(name))
+            return false;
+        std::wstring v = e.getAttribute(name);
+        return ignoreCase ? asciicase::equal(v, value) : v == value;
+    });
+}
+
+int DomUtBase::getElementByAttributrNameAndPartOfValue(std::vector<Element*>& out, const std::wstring& name,
+                                                       const std::wstring& value, bool ignoreCase, Node* root) {
+    return collectElements(out, document_, root, [&](const Element& e) {
+        return e.hasAttribute(name) && asciicase::contains(e.getAttribute(name), value, ignoreCase);
+    });
+}
+
+int DomUtBase::getAllPCData(std::vector<CharacterData*>& out, const std::wstring& text, bool /*flag*/, Node* root) {
+    out.clear();
+    forEachNode(document_, root, [&](Node* n) {
+        if (n->getNodeType() != Node::Type::Text)
+            return;
+        auto* t = static_cast<CharacterData*>(n);
+        if (text.empty() || t->getData() == text)
+            out.push_back(t);
+    });
+    return static_cast<int>(out.size());
+}
+
+void DomUtBase::setOnlyTextUnderElement(Element* element, const std::wstring& text) {
+    if (element == nullptr || document_ == nullptr)
+        return;
+    // Already so: leave the text as it was written.
+    Node* only = element->getFirstChild();
+    if (only != nullptr && only->getNextSibling() == nullptr && only->getNodeType() == Node::Type::Text &&
+        static_cast<CharacterData*>(only)->getData() == text)
+        return;
+    while (Node* child = element->getFirstChild())
+        detach(child);
+    element->appendChild(document_->createTextNode(text));
+}
+
+void DomUtBase::removeAllChild(Node* node, bool removeSelf, bool /*deep*/) {
+    if (node == nullptr)
+        return;
+    if (removeSelf) {
+        detach(node);
+        return;
+    }
+    while (Node* child = node->getFirstChild())
+        detach(child);
+}
+
+void DomUtBase::removeElement(Node* node, Element* element, bool removeChildren, bool /*keepContent*/) {
+    Node* target = element != nullptr ? element : node;
+    if (target == nullptr)
+        return;
+    if (removeChildren || target->parentNode() == nullptr) {
+        detach(target);
+        return;
+    }
+    unwrap(target);
+}
+
+void DomUtBase::insertParent(Node* node, Element* element) {
+    if (node == nullptr || element == nullptr || node->isAncestorOrSelf(element) || element->isAncestorOrSelf(node))
+        return;
+    Node* parent = node->parentNode();
+    if (parent == nullptr)
+        return;
+    if (element->parentNode() != nullptr)
+        detach(element);
+    // The new parent stands where the node stood: it takes over the text before the node.
+    element->setLeadGap(node->leadGap());
+    node->setLeadGap({});
+    // One node replaces another: cursor indexes in the parent stay right.
+    parent->insertBefore(element, node);
+    element->appendChild(node);
+}
+
+Element* DomUtBase::createElementbyId(int kind) {
+    if (kind != Element::kAnchor || document_ == nullptr)
+        return nullptr;
+    return document_->createElement(L"a");
+}
+
+Node* DomUtBase::getLayoutCursor(int& offset) const {
+    offset = 0;
+    if (cursorNode_ == nullptr)
+        return nullptr;
+    int limit = cursorNode_->getNodeType() == Node::Type::Element || cursorNode_->getNodeType() == Node::Type::Document
+                    ? cursorNode_->childCount()
+                    : static_cast<int>(cursorNode_->getNodeType() == Node::Type::Text ||
+                                               cursorNode_->getNodeType() == Node::Type::Comment ||
+                                               cursorNode_->getNodeType() == Node::Type::CData
+                                           ? static_cast<CharacterData*>(cursorNode_)->getData().size()
+                                           : 0);
+    offset = std::clamp(cursorOffset_, 0, limit);
+    return cursorNode_;
+}
+
+void DomUtBase::setLayoutCursor(Node* node, int offset) {
+    cursorNode_ = node;
+    cursorOffset_ = node != nullptr ? std::max(offset, 0) : 0;
+}
+
+void DomUtBase::setLayoutCurorEx(Node* node, bool after) {
+    Node* parent = node != nullptr ? node->parentNode() : nullptr;
+    if (parent == nullptr) {
+        setLayoutCursor(nullptr, 0);
+        return;
+    }
+    setLayoutCursor(parent, node->indexInParent() + (after ? 1 : 0));
+}
+
+void DomUtBase::detach(Node* node) {
+    Node* parent = node->parentNode();
+    if (parent == nullptr)
+        return;
+    int index = node->indexInParent();
+    if (cursorNode_ != nullptr) {
+        if (node->isAncestorOrSelf(cursorNode_)) {
+            cursorNode_ = parent;
+            cursorOffset_ = index;
+        } else if (cursorNode_ == parent && cursorOffset_ > index) {
+            --cursorOffset_;
+        }
+    }
+    parent->removeChild(node);
+}
+
+void DomUtBase::unwrap(Node* element) {
+    Node* parent = element->parentNode();
+    int index = element->indexInParent();
+    int count = element->childCount();
+    bool cursorInside = cursorNode_ == element;
+    int inner = cursorOffset_;
+    // The element's tags go; the text around them stays with the nodes that remain.
+    Node* first = element->getFirstChild();
+    Node::SourceRange gap = element->leadGap();
+    if (first != nullptr) {
+        const Node::SourceRange& own = first->leadGap();
+        if (own.empty())
+            first->setLeadGap(gap);
+        else if (gap.source == own.source && gap.start <= own.start)
+            first->setLeadGap({gap.source, gap.start, own.end});
+    }
+    if (element->getNodeType() == Node::Type::Element) {
+        const Node::SourceRange& trail = static_cast<Element*>(element)->innerTrailGap();
+        Node* next = element->getNextSibling();
+        if (!trail.empty() && next != nullptr) {
+            const Node::SourceRange& own = next->leadGap();
+            if (own.empty())
+                next->setLeadGap(trail);
+            else if (own.source == trail.source && trail.start <= own.start)
+                next->setLeadGap({trail.source, trail.start, own.end});
+        }
+    }
+    while (Node* child = element->getFirstChild())
+        parent->insertBefore(child, element);
+    if (cursorNode_ == parent && cursorOffset_ > index)
+        cursorOffset_ += count; // placed after the element: now after its children as well
+    parent->removeChild(element);
+    if (cursorNode_ == parent && cursorOffset_ > index + count)
+        --cursorOffset_;
+    if (cursorInside) {
+        cursorNode_ = parent;
+        cursorOffset_ = index + std::clamp(inner, 0, count);
+    }
+}

@@ -1,0 +1,656 @@
+#include "GumboTreeBuilder.h"
+
+#include <gumbo.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <memory>
+
+#include "AsciiCase.h"
+#include "DocumentType.h"
+#include "SourceText.h"
+#include "host/CharacterData.h"
+#include "host/Document.h"
+#include "host/Element.h"
+
+namespace {
+
+constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
+
+// The page as gumbo reads it (UTF-8), with the wide character index of every byte so that
+// gumbo's byte positions map back onto the wide source text.
+struct Utf8Text {
+    std::string bytes;
+    std::vector<std::uint32_t> charAt; // bytes.size() + 1 entries
+
+    Utf8Text(const wchar_t* text, std::size_t length) {
+        bytes.reserve(length + length / 4);
+        charAt.reserve(length + length / 4 + 1);
+        for (std::size_t i = 0; i < length; ++i) {
+            auto c = static_cast<std::uint32_t>(text[i]);
+            if constexpr (sizeof(wchar_t) == 2) {
+                // UTF-16: join a surrogate pair into one code point.
+                if (c >= 0xD800 && c < 0xDC00 && i + 1 < length) {
+                    auto low = static_cast<std::uint32_t>(text[i + 1]);
+                    if (low >= 0xDC00 && low < 0xE000) {
+                        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                        put(c, i);
+                        ++i;
+                        continue;
+                    }
+                }
+            }
+            if ((c >= 0xD800 && c < 0xE000) || c > 0x10FFFF)
+                c = 0xFFFD;
+            put(c, i);
+        }
+        charAt.push_back(static_cast<std::uint32_t>(length));
+    }
+
+    void put(std::uint32_t c, std::size_t index) {
+        auto at = static_cast<std::uint32_t>(index);
+        auto byte = [&](std::uint32_t b) {
+            bytes.push_back(static_cast<char>(b));
+            charAt.push_back(at);
+        };
+        if (c < 0x80) {
+            byte(c);
+        } else if (c < 0x800) {
+            byte(0xC0 | (c >> 6));
+            byte(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            byte(0xE0 | (c >> 12));
+            byte(0x80 | ((c >> 6) & 0x3F));
+            byte(0x80 | (c & 0x3F));
+        } else {
+            byte(0xF0 | (c >> 18));
+            byte(0x80 | ((c >> 12) & 0x3F));
+            byte(0x80 | ((c >> 6) & 0x3F));
+            byte(0x80 | (c & 0x3F));
+        }
+    }
+
+    bool holds(const GumboStringPiece& piece) const {
+        return piece.data != nullptr && piece.length > 0 && piece.data >= bytes.data() &&
+               piece.data + piece.length <= bytes.data() + bytes.size();
+    }
+    std::size_t start(const GumboStringPiece& piece) const { return charAt[piece.data - bytes.data()]; }
+    std::size_t end(const GumboStringPiece& piece) const {
+        return charAt[piece.data + piece.length - bytes.data()];
+    }
+};
+
+// Wide text of gumbo's UTF-8 output (always valid UTF-8).
+std::wstring decode(const char* s, std::size_t n) {
+    std::wstring out;
+    out.reserve(n);
+    for (std::size_t i = 0; i < n;) {
+        auto b = static_cast<unsigned char>(s[i]);
+        std::uint32_t c = b;
+        int extra = 0;
+        if (b >= 0xF0) {
+            c = b & 0x07;
+            extra = 3;
+        } else if (b >= 0xE0) {
+            c = b & 0x0F;
+            extra = 2;
+        } else if (b >= 0xC0) {
+            c = b & 0x1F;
+            extra = 1;
+        }
+        ++i;
+        for (; extra > 0 && i < n; --extra, ++i)
+            c = (c << 6) | (static_cast<unsigned char>(s[i]) & 0x3F);
+        if constexpr (sizeof(wchar_t) == 2) {
+            if (c >= 0x10000) {
+                c -= 0x10000;
+                out.push_back(static_cast<wchar_t>(0xD800 + (c >> 10)));
+                out.push_back(static_cast<wchar_t>(0xDC00 + (c & 0x3FF)));
+                continue;
+            }
+        }
+        out.push_back(static_cast<wchar_t>(c));
+    }
+    return out;
+}
+
+std::wstring decode(const char* s) { return s ? decode(s, std::char_traits<char>::length(s)) : std::wstring(); }
+
+bool isSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f'; }
+
+// The tag name inside a tag's text ("<TABLE BORDER=1>" -> "TABLE", "</A>" -> "A").
+std::wstring tagNameOf(const char* tag, std::size_t length) {
+    std::size_t i = 0;
+    while (i < length && (tag[i] == '<' || tag[i] == '/'))
+        ++i;
+    std::size_t j = i;
+    while (j < length && !isSpace(tag[j]) && tag[j] != '/' && tag[j] != '>')
+        ++j;
+    return decode(tag + i, j - i);
+}
+
+// Elements whose text the parser takes literally: a '<' inside their text is not a tag.
+bool literalText(const Element& e) {
+    return e.isRawText() || e.is(L"textarea") || e.is(L"title");
+}
+
+class Builder {
+public:
+    Builder(Document& document, const SourceText* source, const Utf8Text& utf8)
+        : doc_(document), src_(source), utf8_(utf8), claimed_(source ? source->text.size() + 1 : 0, false) {}
+
+    Node* convert(const GumboNode* g, Node* parent) {
+        switch (g->type) {
+        case GUMBO_NODE_ELEMENT:
+        case GUMBO_NODE_TEMPLATE:
+            return convertElement(g, parent);
+        case GUMBO_NODE_TEXT:
+        case GUMBO_NODE_WHITESPACE:
+        case GUMBO_NODE_CDATA:
+        case GUMBO_NODE_COMMENT:
+            return convertText(g, parent);
+        default:
+            return nullptr;
+        }
+    }
+
+    // Adds the DOCTYPE node of a page, placed among the top-level nodes by its position.
+    void addDoctype(const GumboDocument& gdoc) {
+        if (!gdoc.has_doctype)
+            return;
+        auto* node = doc_.adopt(std::make_unique<DocumentType>(&doc_, decode(gdoc.name),
+                                                               decode(gdoc.public_identifier),
+                                                               decode(gdoc.system_identifier)));
+        if (src_ != nullptr) {
+            const std::wstring& text = src_->text;
+            // The DOCTYPE stands before the root element, outside the comments around it.
+            std::size_t limit = text.size();
+            if (Element* root = doc_.getDocumentElement(); root != nullptr && !root->startTag().empty())
+                limit = root->startTag().start;
+            std::size_t at = findDoctype(text, 0, limit);
+            for (Node* c = doc_.getFirstChild(); c != nullptr && at != kNone; c = c->getNextSibling())
+                if (hasSpan(c) && c->spanStart() <= at && at < c->spanEnd())
+                    at = findDoctype(text, c->spanEnd(), limit);
+            if (at != kNone) {
+                std::size_t close = text.find(L'>', at);
+                std::size_t end = close == std::wstring::npos ? text.size() : close + 1;
+                setSpan(node, at, end);
+            }
+        }
+        Node* before = doc_.getFirstChild();
+        if (hasSpan(node))
+            while (before != nullptr && hasSpan(before) && before->spanStart() < node->spanStart())
+                before = before->getNextSibling();
+        doc_.insertBefore(node, before);
+    }
+
+    // Works out spans, tokens, verbatim-ness and gaps of everything built, top-level nodes being
+    // the children of container (the document) or the given list (a fragment).
+    void finish(Node* container, std::vector<Node*> topLevel) {
+        if (src_ != nullptr) {
+            for (Node* n : topLevel)
+                computeSpan(n);
+            // Spans may have moved nodes up to the top level.
+            if (container != nullptr) {
+                topLevel.clear();
+                for (Node* n = container->getFirstChild(); n != nullptr; n = n->getNextSibling())
+                    topLevel.push_back(n);
+            }
+        }
+        nodes_.clear();
+        subtreeEnd_.clear();
+        for (Node* top : topLevel)
+            number(top);
+        for (Node* n : nodes_)
+            n->clearChanged();
+        if (container != nullptr)
+            container->clearChanged();
+        if (src_ == nullptr)
+            return;
+        collectTokens();
+        // Gaps: between siblings inside each element, and between the top-level nodes of a page.
+        // Between the top-level nodes of a fragment lies only what the parser dropped (tags out
+        // of place in the context): it is not inserted.
+        for (Node* n : nodes_)
+            if (n->getNodeType() == Node::Type::Element)
+                assignGaps(n);
+        std::size_t prevEnd = container != nullptr ? assignGaps(topLevel, 0) : 0;
+        if (container != nullptr && container->getNodeType() == Node::Type::Document && prevEnd < src_->text.size())
+            gaps_.push_back({nullptr, Gap::DocumentTrail, {src_, prevEnd, src_->text.size()}});
+        settleGaps(container);
+        for (std::uint32_t i = 0; i < nodes_.size(); ++i) {
+            Node* n = nodes_[i];
+            if (hasSpan(n))
+                n->setPure(isPure(n, i));
+            else if (n->getNodeType() == Node::Type::Element)
+                n->setSourceSpan(src_, 0, 0, !n->getFirstChild()); // implied and empty: writes nothing
+        }
+        if (container == nullptr)
+            return;
+        if (container->getNodeType() == Node::Type::Document) {
+            auto* document = static_cast<Document*>(container);
+            document->setSourceSpan(src_, 0, src_->text.size(), true);
+            document->setPageSource(src_);
+        }
+    }
+
+    std::vector<SourceText::Token> takeTokens() { return std::move(tokens_); }
+
+private:
+    // While building, a node has a span exactly when it has a source.
+    static bool hasSpan(const Node* n) { return n->source() != nullptr; }
+    void setSpan(Node* n, std::size_t start, std::size_t end) { n->setSourceSpan(src_, start, end, false); }
+
+    Node* convertElement(const GumboNode* g, Node* parent) {
+        const GumboElement& ge = g->v.element;
+        std::wstring name;
+        if (ge.original_tag.length > 0 && ge.original_tag.data != nullptr)
+            name = tagNameOf(ge.original_tag.data, ge.original_tag.length);
+        if (name.empty())
+            name = decode(gumbo_normalized_tagname(ge.tag));
+        if (name.empty())
+            name = L"unknown";
+        auto* e = doc_.adopt(std::make_unique<Element>(&doc_, name));
+        if (parent != nullptr)
+            parent->appendChild(e);
+
+        // Elements the parser made up or copied have no start tag of their own in the text.
+        const unsigned copied = GUMBO_INSERTION_RECONSTRUCTED_FORMATTING_ELEMENT |
+                                GUMBO_INSERTION_ADOPTION_AGENCY_CLONED | GUMBO_INSERTION_BY_PARSER;
+        bool startInSource = src_ != nullptr && utf8_.holds(ge.original_tag) && ge.original_tag.data[0] == '<' &&
+                             (g->parse_flags & copied) == 0;
+        Node::SourceRange startTag;
+        if (startInSource) {
+            startTag = {src_, utf8_.start(ge.original_tag), utf8_.end(ge.original_tag)};
+            e->setStartTag(startTag);
+        }
+        for (unsigned i = 0; i < ge.attributes.length; ++i) {
+            const auto* a = static_cast<const GumboAttribute*>(ge.attributes.data[i]);
+            Element::Attribute attr;
+            bool named = utf8_.holds(a->original_name);
+            attr.name = named ? decode(a->original_name.data, a->original_name.length) : decode(a->name);
+            attr.value = decode(a->value);
+            if (startInSource && named) {
+                attr.srcStart = utf8_.start(a->original_name);
+                attr.srcEnd = utf8_.holds(a->original_value) ? utf8_.end(a->original_value)
+                                                             : utf8_.end(a->original_name);
+                // An attribute merged in from a repeated tag lies outside this start tag.
+                attr.fromSource = attr.srcStart > startTag.start && attr.srcEnd < startTag.end;
+            }
+            e->addParsedAttribute(std::move(attr));
+        }
+        if (src_ != nullptr && utf8_.holds(ge.original_end_tag) && ge.original_end_tag.length > 2 &&
+            ge.original_end_tag.data[1] == '/')
+            claimEndTag(e, ge.original_end_tag);
+
+        for (unsigned i = 0; i < ge.children.length; ++i)
+            convert(static_cast<const GumboNode*>(ge.children.data[i]), e);
+        return e;
+    }
+
+    // Gives an end tag to the element it names: the parser sometimes records one on a child it
+    // implied (</TABLE> on a tbody), so the nearest open element of that name takes it.
+    void claimEndTag(Element* e, const GumboStringPiece& piece) {
+        std::wstring name = asciicase::lower(tagNameOf(piece.data, piece.length));
+        Node::SourceRange range{src_, utf8_.start(piece), utf8_.end(piece)};
+        if (claimed_[range.start])
+            return;
+        for (Node* n = e; n != nullptr && n->getNodeType() == Node::Type::Element; n = n->parentNode()) {
+            auto* candidate = static_cast<Element*>(n);
+            if (candidate->localName() != name)
+                continue;
+            if (candidate->endTag().empty()) {
+                candidate->setEndTag(range);
+                claimed_[range.start] = true;
+            }
+            return;
+        }
+    }
+
+    Node* convertText(const GumboNode* g, Node* parent) {
+        Node::Type type = Node::Type::Text;
+        if (g->type == GUMBO_NODE_COMMENT)
+            type = Node::Type::Comment;
+        else if (g->type == GUMBO_NODE_CDATA)
+            type = Node::Type::CData;
+        std::wstring data = decode(g->v.text.text);
+        Node* previous = parent != nullptr ? parent->getLastChild() : nullptr;
+        std::size_t start = kNone, end = kNone;
+        if (src_ != nullptr && utf8_.holds(g->v.text.original_text)) {
+            start = utf8_.start(g->v.text.original_text);
+            end = utf8_.end(g->v.text.original_text);
+            bool literal = parent != nullptr && parent->getNodeType() == Node::Type::Element &&
+                           literalText(*static_cast<Element*>(parent));
+            if (type == Node::Type::Text && !literal) {
+                // The parser's text can run over end tags it took without closing a text (</FORM>,
+                // </BODY></HTML> before trailing white space): the text's own source stops at the
+                // first tag.
+                std::size_t tag = firstTag(start, end);
+                if (tag < end && splitAtEndTag(previous, start, tag, end, data))
+                    return previous;
+                end = tag;
+            }
+        }
+        return addText(type, std::move(data), parent, start, end);
+    }
+
+    CharacterData* addText(Node::Type type, std::wstring data, Node* parent, std::size_t start, std::size_t end) {
+        auto* c = doc_.adopt(std::make_unique<CharacterData>(type, &doc_, std::move(data)));
+        if (parent != nullptr)
+            parent->appendChild(c);
+        if (start != kNone && start < end)
+            setSpan(c, start, end);
+        return c;
+    }
+
+    // A text that runs over the end tag of the element just before it (the parser records no
+    // </FORM> and hands the white space on both sides of it to the form's parent) is split there:
+    // the part before the end tag goes back into that element, which takes the end tag.
+    bool splitAtEndTag(Node* previous, std::size_t start, std::size_t tag, std::size_t end, const std::wstring& data) {
+        if (previous == nullptr || previous->getNodeType() != Node::Type::Element)
+            return false;
+        auto* e = static_cast<Element*>(previous);
+        if (!e->endTag().empty() || e->isVoid() || claimed_[tag])
+            return false;
+        std::size_t tagEnd = endTagAt(tag, e->localName());
+        if (tagEnd == kNone || tagEnd > end)
+            return false;
+        // Only plain text (no references, no carriage returns) maps one to one onto its data.
+        std::wstring head = src_->text.substr(start, tag - start);
+        if (head.find_first_of(L"&\r") != std::wstring::npos || data.compare(0, head.size(), head) != 0)
+            return false;
+        e->setEndTag({src_, tag, tagEnd});
+        claimed_[tag] = true;
+        if (!head.empty())
+            addText(Node::Type::Text, head, e, start, tag);
+        std::wstring rest = data.substr(head.size());
+        if (!rest.empty())
+            addText(Node::Type::Text, std::move(rest), e->parentNode(), tagEnd, firstTag(tagEnd, end));
+        return true;
+    }
+
+    std::size_t firstTag(std::size_t start, std::size_t end) const {
+        const std::wstring& t = src_->text;
+        for (std::size_t i = start; i + 1 < end; ++i) {
+            if (t[i] != L'<')
+                continue;
+            wchar_t n = t[i + 1];
+            if ((n >= L'a' && n <= L'z') || (n >= L'A' && n <= L'Z') || n == L'/' || n == L'!' || n == L'?')
+                return i;
+        }
+        return end;
+    }
+
+    static std::size_t findDoctype(const std::wstring& text, std::size_t from, std::size_t limit) {
+        static const std::wstring kDoctype = L"<!doctype";
+        for (std::size_t i = text.find(L"<!", from); i != std::wstring::npos && i < limit; i = text.find(L"<!", i + 1))
+            if (asciicase::equal(text.substr(i, kDoctype.size()), kDoctype))
+                return i;
+        return kNone;
+    }
+
+    // Bottom-up: an element spans from its start tag (or first content) to its end tag (or last
+    // content). An element without a recorded end tag takes one standing right after its content
+    // (the parser records no </form>).
+    bool computeSpan(Node* n) {
+        for (Node* c = n->getFirstChild(); c != nullptr; c = c->getNextSibling())
+            computeSpan(c);
+        if (n->getNodeType() != Node::Type::Element)
+            return hasSpan(n);
+        auto* e = static_cast<Element*>(n);
+        if (!e->endTag().empty())
+            moveOutTrailing(e);
+        std::size_t lo = kNone, hi = 0;
+        for (Node* c = n->getFirstChild(); c != nullptr; c = c->getNextSibling())
+            if (hasSpan(c)) {
+                lo = std::min(lo, c->spanStart());
+                hi = std::max(hi, c->spanEnd());
+            }
+        if (!e->startTag().empty()) {
+            lo = std::min(lo, e->startTag().start);
+            hi = std::max(hi, e->startTag().end);
+        }
+        if (!e->endTag().empty()) {
+            lo = std::min(lo, e->endTag().start);
+            hi = std::max(hi, e->endTag().end);
+        } else if (lo != kNone && !e->isVoid()) {
+            std::size_t end = endTagAt(hi, e->localName());
+            if (end != kNone && !claimed_[hi]) {
+                e->setEndTag({src_, hi, end});
+                claimed_[hi] = true;
+                hi = end;
+            }
+        }
+        if (lo == kNone)
+            return false;
+        setSpan(n, lo, hi);
+        return true;
+    }
+
+    // Nodes the parser put at the end of an element although they stand after its end tag (white
+    // space after </BODY> or </HTML>) move out behind the element, where the text has them.
+    void moveOutTrailing(Element* e) {
+        Node* parent = e->parentNode();
+        if (parent == nullptr)
+            return;
+        std::size_t endTagEnd = e->endTag().end;
+        while (Node* last = e->getLastChild()) {
+            if (!hasSpan(last) || last->spanStart() < endTagEnd)
+                break;
+            std::size_t at = last->spanStart();
+            Node* before = e->getNextSibling();
+            while (before != nullptr && hasSpan(before) && before->spanStart() < at)
+                before = before->getNextSibling();
+            parent->insertBefore(last, before);
+        }
+    }
+
+    // The end of "</name>" (any case, white space before '>') starting at pos; kNone if none.
+    std::size_t endTagAt(std::size_t pos, const std::wstring& name) const {
+        const std::wstring& t = src_->text;
+        if (t.compare(pos, 2, L"</") != 0 || pos + 2 + name.size() > t.size())
+            return kNone;
+        for (std::size_t i = 0; i < name.size(); ++i)
+            if (asciicase::lower(t[pos + 2 + i]) != name[i])
+                return kNone;
+        std::size_t i = pos + 2 + name.size();
+        while (i < t.size() && isSpace(t[i]))
+            ++i;
+        return i < t.size() && t[i] == L'>' ? i + 1 : kNone;
+    }
+
+    // Numbers the subtree in document order; returns the number of its last node.
+    std::uint32_t number(Node* n) {
+        auto self = static_cast<std::uint32_t>(nodes_.size());
+        nodes_.push_back(n);
+        subtreeEnd_.push_back(self);
+        std::uint32_t last = self;
+        for (Node* c = n->getFirstChild(); c != nullptr; c = c->getNextSibling())
+            last = number(c);
+        subtreeEnd_[self] = last;
+        return last;
+    }
+
+    // Lists every token with its owner, and how many tokens each subtree owns.
+    void collectTokens() {
+        std::vector<std::pair<SourceText::Token, std::uint32_t>> all;
+        all.reserve(nodes_.size() + nodes_.size() / 2);
+        for (std::uint32_t i = 0; i < nodes_.size(); ++i) {
+            Node* n = nodes_[i];
+            if (n->getNodeType() == Node::Type::Element) {
+                auto* e = static_cast<Element*>(n);
+                if (!e->startTag().empty())
+                    all.push_back({{e->startTag().start, e->startTag().end}, i});
+                if (!e->endTag().empty())
+                    all.push_back({{e->endTag().start, e->endTag().end}, i});
+            } else if (hasSpan(n)) {
+                all.push_back({{n->spanStart(), n->spanEnd()}, i});
+            }
+        }
+        std::sort(all.begin(), all.end(), [](const auto& a, const auto& b) { return a.first.start < b.first.start; });
+        starts_.clear();
+        owners_.clear();
+        std::vector<std::uint32_t> own(nodes_.size() + 1, 0);
+        for (const auto& [token, owner] : all) {
+            starts_.push_back(token.start);
+            owners_.push_back(owner);
+            ++own[owner];
+            if (!tokens_.empty() && token.start < tokens_.back().end)
+                tokens_.back().end = std::max(tokens_.back().end, token.end);
+            else
+                tokens_.push_back(token);
+        }
+        // ownedBefore_[i]: tokens owned by the nodes numbered below i.
+        ownedBefore_.assign(nodes_.size() + 1, 0);
+        for (std::size_t i = 0; i < nodes_.size(); ++i)
+            ownedBefore_[i + 1] = ownedBefore_[i] + own[i];
+    }
+
+    // Whether the node's span holds exactly the tokens of its own subtree (no text the parser
+    // moved in from elsewhere, none of its own moved out).
+    bool isPure(Node* n, std::uint32_t self) const {
+        std::uint32_t last = subtreeEnd_[self];
+        auto lo = std::lower_bound(starts_.begin(), starts_.end(), n->spanStart());
+        auto hi = std::lower_bound(starts_.begin(), starts_.end(), n->spanEnd());
+        if (static_cast<std::uint32_t>(hi - lo) != ownedBefore_[last + 1] - ownedBefore_[self])
+            return false;
+        for (auto p = lo; p != hi; ++p) {
+            std::uint32_t owner = owners_[p - starts_.begin()];
+            if (owner < self || owner > last)
+                return false;
+        }
+        return true;
+    }
+
+    void assignGaps(Node* parent) {
+        auto* e = static_cast<Element*>(parent);
+        std::vector<Node*> children;
+        for (Node* c = parent->getFirstChild(); c != nullptr; c = c->getNextSibling())
+            children.push_back(c);
+        std::size_t start = e->startTag().empty() ? kNone : e->startTag().end;
+        std::size_t prevEnd = assignGaps(children, start);
+        if (!e->endTag().empty() && prevEnd != kNone && prevEnd < e->endTag().start)
+            gaps_.push_back({e, Gap::InnerTrail, {src_, prevEnd, e->endTag().start}});
+    }
+
+    // Gives each node the text between the previous one (or start) and itself; returns where the
+    // last one ends (start when none has a span, kNone when not known).
+    std::size_t assignGaps(const std::vector<Node*>& children, std::size_t prevEnd) {
+        for (Node* c : children) {
+            if (!hasSpan(c))
+                continue;
+            if (prevEnd != kNone && prevEnd < c->spanStart())
+                gaps_.push_back({c, Gap::Lead, {src_, prevEnd, c->spanStart()}});
+            prevEnd = prevEnd == kNone ? c->spanEnd() : std::max(prevEnd, c->spanEnd());
+        }
+        return prevEnd;
+    }
+
+    // Where the parser moved nodes away from their place in the text, the stretches between
+    // siblings of different parents can overlap: each character of gap text goes to one gap only
+    // (the one starting first), so that none is written twice.
+    void settleGaps(Node* container) {
+        std::sort(gaps_.begin(), gaps_.end(), [](const Gap& a, const Gap& b) { return a.range.start < b.range.start; });
+        std::size_t covered = 0;
+        for (Gap& g : gaps_) {
+            g.range.start = std::max(g.range.start, covered);
+            if (g.range.start >= g.range.end)
+                continue;
+            covered = g.range.end;
+            switch (g.kind) {
+            case Gap::Lead: g.node->setLeadGap(g.range); break;
+            case Gap::InnerTrail: static_cast<Element*>(g.node)->setInnerTrailGap(g.range); break;
+            case Gap::DocumentTrail: static_cast<Document*>(container)->setTrailGap(g.range); break;
+            }
+        }
+        gaps_.clear();
+    }
+
+    struct Gap {
+        enum Kind { Lead, InnerTrail, DocumentTrail };
+        Node* node;
+        Kind kind;
+        Node::SourceRange range;
+    };
+
+    Document& doc_;
+    const SourceText* src_;
+    std::vector<Gap> gaps_;
+    const Utf8Text& utf8_;
+    std::vector<Node*> nodes_; // every node built, in document order (set by finish)
+    std::vector<bool> claimed_; // at the start of each end tag already given to an element
+    std::vector<std::uint32_t> subtreeEnd_; // by node number: the number of the subtree's last node
+    std::vector<std::uint32_t> ownedBefore_;
+    std::vector<std::size_t> starts_;
+    std::vector<std::uint32_t> owners_;
+    std::vector<SourceText::Token> tokens_;
+};
+
+GumboOptions parserOptions() {
+    GumboOptions options = kGumboDefaultOptions;
+    // Parse errors are not used; not collecting them saves time on messy pages.
+    options.max_errors = 0;
+    return options;
+}
+
+} // namespace
+
+void GumboTreeBuilder::buildDocument(Document& document, const wchar_t* text, std::size_t length, bool keepSource) {
+    Utf8Text utf8(text, length);
+    SourceText* source = nullptr;
+    if (keepSource) {
+        auto kept = std::make_unique<SourceText>();
+        kept->text.assign(text, length);
+        source = kept.get();
+        document.keepSource(std::move(kept));
+    }
+    GumboOptions options = parserOptions();
+    GumboOutput* output = gumbo_parse_with_options(&options, utf8.bytes.data(), utf8.bytes.size());
+    Builder builder(document, source, utf8);
+    const GumboDocument& gdoc = output->document->v.document;
+    for (unsigned i = 0; i < gdoc.children.length; ++i)
+        builder.convert(static_cast<const GumboNode*>(gdoc.children.data[i]), &document);
+    builder.addDoctype(gdoc);
+    std::vector<Node*> top;
+    for (Node* n = document.getFirstChild(); n != nullptr; n = n->getNextSibling())
+        top.push_back(n);
+    builder.finish(&document, top);
+    if (source != nullptr)
+        source->tokens = builder.takeTokens();
+    gumbo_destroy_output(&options, output);
+}
+
+std::vector<Node*> GumboTreeBuilder::buildFragment(Document& document, const std::wstring& markup,
+                                                   const std::wstring& contextTag) {
+    Utf8Text utf8(markup.data(), markup.size());
+    auto kept = std::make_unique<SourceText>();
+    kept->text = markup;
+    SourceText* source = kept.get();
+    document.keepSource(std::move(kept));
+
+    GumboOptions options = parserOptions();
+    std::string tag;
+    for (wchar_t c : asciicase::lower(contextTag))
+        tag.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+    GumboTag context = gumbo_tag_enum(tag.c_str());
+    if (context == GUMBO_TAG_UNKNOWN || context == GUMBO_TAG_HTML)
+        context = context == GUMBO_TAG_HTML ? GUMBO_TAG_BODY : GUMBO_TAG_DIV;
+    options.fragment_context = context;
+    options.fragment_namespace = GUMBO_NAMESPACE_HTML;
+    GumboOutput* output = gumbo_parse_with_options(&options, utf8.bytes.data(), utf8.bytes.size());
+
+    Builder builder(document, source, utf8);
+    std::vector<Node*> top;
+    const GumboNode* root = output->root;
+    if (root != nullptr && (root->type == GUMBO_NODE_ELEMENT || root->type == GUMBO_NODE_TEMPLATE)) {
+        const GumboVector& children = root->v.element.children;
+        for (unsigned i = 0; i < children.length; ++i)
+            if (Node* n = builder.convert(static_cast<const GumboNode*>(children.data[i]), nullptr))
+                top.push_back(n);
+    }
+    builder.finish(nullptr, top);
+    source->tokens = builder.takeTokens();
+    gumbo_destroy_output(&options, output);
+    return top;
+}

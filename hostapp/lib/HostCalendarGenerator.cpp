@@ -1,0 +1,110 @@
+#include "HostCalendarGenerator.h"
+
+#include <cwchar>
+
+#include "host/CharacterData.h"
+#include "host/Document.h"
+#include "host/Element.h"
+#include "platform/TextConv.h"
+
+namespace {
+
+// The page an empty document receives before the calendar goes into its body.
+constexpr const wchar_t* kMinimalPage =
+    L"<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<title>カレンダー</title>\n</head>\n<body>\n</body>\n</html>\n";
+
+constexpr const wchar_t* kWeekdayNames[7] = {L"日", L"月", L"火", L"水", L"木", L"金", L"土"};
+
+Element* append(Document& document, Node* parent, const wchar_t* tag) {
+    Element* element = document.createElement(tag);
+    parent->appendChild(element);
+    return element;
+}
+
+void appendText(Document& document, Node* parent, const std::wstring& text) {
+    parent->appendChild(document.createTextNode(text));
+}
+
+// A navigation link. javascript:void(0) keeps the browser on the page when the onclick that the
+// site's script gets does not cancel the default action.
+void appendNavigation(Document& document, Node* parent, const wchar_t* name, const wchar_t* label, const wchar_t* title) {
+    Element* link = append(document, parent, L"a");
+    link->setAttribute(L"name", name);
+    link->setAttribute(L"href", L"javascript:void(0)");
+    link->setAttribute(L"title", title);
+    appendText(document, link, label);
+}
+
+} // namespace
+
+int HostCalendarGenerator::daysInMonth(int year, int month) {
+    static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : days[month - 1];
+}
+
+int HostCalendarGenerator::weekday(int year, int month, int day) {
+    // Sakamoto's method for the Gregorian calendar.
+    static const int offsets[12] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
+    if (month < 3) year -= 1;
+    return (year + year / 4 - year / 100 + year / 400 + offsets[month - 1] + day) % 7;
+}
+
+Element* HostCalendarGenerator::buildCalendar(int year, int month, const std::wstring& /*marker*/, int category,
+                                               Document* document, DOM* /*dom*/) {
+    if (document == nullptr || year < 1 || year > 9999 || month < 1 || month > 12 || category < 0 || category > 999)
+        return nullptr;
+    if (document->getFirstChild() == nullptr) document->createNodes(kMinimalPage, std::wcslen(kMinimalPage), nullptr, true);
+    Node* parent = document->getBody();
+    if (parent == nullptr) parent = document->getDocumentElement();
+    if (parent == nullptr) return nullptr;
+
+    Document& doc = *document;
+    Element* table = doc.createElement(L"table");
+    table->setAttribute(L"id", platform::formatW(L"zebsitec%03dtable000001", category));
+    table->setAttribute(L"class", L"zeb-calendar");
+    table->setAttribute(L"summary", platform::formatW(L"%04d-%02d", year, month));
+    appendText(doc, table, L"\n");
+
+    Element* caption = append(doc, table, L"caption");
+    appendNavigation(doc, caption, L"prev", L"«", L"前の月");
+    appendText(doc, caption, platform::formatW(L" %d年%d月 ", year, month));
+    appendNavigation(doc, caption, L"next", L"»", L"次の月");
+    appendText(doc, table, L"\n");
+
+    Element* head = append(doc, table, L"thead");
+    Element* headRow = append(doc, head, L"tr");
+    for (const wchar_t* name : kWeekdayNames) {
+        Element* th = append(doc, headRow, L"th");
+        th->setAttribute(L"scope", L"col");
+        appendText(doc, th, name);
+    }
+    appendText(doc, table, L"\n");
+
+    Element* body = append(doc, table, L"tbody");
+    appendText(doc, body, L"\n");
+    const int days = daysInMonth(year, month);
+    int column = weekday(year, month, 1);
+    Element* row = append(doc, body, L"tr");
+    for (int i = 0; i < column; ++i) append(doc, row, L"td");
+    for (int day = 1; day <= days; ++day) {
+        if (column == 7) {
+            appendText(doc, body, L"\n");
+            row = append(doc, body, L"tr");
+            column = 0;
+        }
+        Element* cell = append(doc, row, L"td");
+        if (column == 0) cell->setAttribute(L"class", L"sun");
+        if (column == 6) cell->setAttribute(L"class", L"sat");
+        appendText(doc, cell, std::to_wstring(day));
+        ++column;
+    }
+    for (; column < 7; ++column) append(doc, row, L"td");
+    appendText(doc, body, L"\n");
+
+    parent->appendChild(table);
+    appendText(doc, parent, L"\n");
+    return table;
+}
+
+CZebCalendarGenerator* makeHostCalendarGenerator() { return new HostCalendarGenerator(); }

@@ -1,0 +1,27 @@
+#include "OpenPageCoreAdapter.h"
+
+#include <cwchar>
+
+#include "FragmentParser.h"
+#include "OpenPage.h"
+#include "host/DomUtBase.h"
+
+Document* OpenPageCoreAdapter::getActiveDocument() { return page_.document(); }
+
+void OpenPageCoreAdapter::updateViews(void* /*sender*/, unsigned long /*hint*/, void* /*extra*/) { page_.countViewUpdate(); }
+
+void OpenPageCoreAdapter::setModified(bool modified) { page_.setModified(modified); }
+
+Node* OpenPageCoreAdapter::insertHtml(const wchar_t* markup, int length, std::wstring& error, bool /*flag1*/,
+                                      bool /*flag2*/, bool /*flag3*/, bool /*flag4*/) {
+    if (markup == nullptr || length == 0) {
+        error = L"nothing to insert";
+        return nullptr;
+    }
+    const std::wstring text = length < 0 ? std::wstring(markup) : std::wstring(markup, static_cast<std::size_t>(length));
+    Node* inserted = insertFragmentAtCursor(*page_.domUtBase(), text);
+    if (inserted == nullptr) error = L"the markup gave nothing to insert";
+    return inserted;
+}
+
+DomUtBase* OpenPageCoreAdapter::getDomUtBase() { return page_.domUtBase(); }

@@ -1,0 +1,377 @@
+#include "TextCodec.h"
+
+#include <iconv.h>
+#include <uchardet/uchardet.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <map>
+#include <string_view>
+
+#include "platform/TextConv.h"
+
+namespace {
+
+// An iconv descriptor that closes itself.
+class Converter {
+public:
+    Converter(const std::string& to, const std::string& from) : cd_(iconv_open(to.c_str(), from.c_str())) {}
+    ~Converter() {
+        if (ok()) iconv_close(cd_);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    iconv_t get() const { return cd_; }
+    void reset() { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
+
+private:
+    iconv_t cd_;
+};
+
+std::string upper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+bool isUtf16(const std::string& encoding) { return encoding.rfind("UTF-16", 0) == 0; }
+
+// Whether the encoding is an ASCII-compatible Japanese legacy one that a page may declare by
+// mistake on UTF-8 bytes.
+bool isJapaneseLegacy(const std::string& encoding) {
+    return encoding == "CP932" || encoding == "EUC-JP-MS" || encoding == "ISO-2022-JP";
+}
+
+// Length of the UTF-8 sequence starting at p (at most n bytes available), 0 when invalid:
+// overlong forms, surrogates and values above U+10FFFF are invalid.
+std::size_t utf8SequenceLength(const unsigned char* p, std::size_t n) {
+    const unsigned char c = p[0];
+    if (c < 0x80) return 1;
+    std::size_t len;
+    std::uint32_t min;
+    std::uint32_t cp;
+    if (c >= 0xC2 && c <= 0xDF) {
+        len = 2; min = 0x80; cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3; min = 0x800; cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4; min = 0x10000; cp = c & 0x07;
+    } else {
+        return 0;
+    }
+    if (n < len) return 0;
+    for (std::size_t i = 1; i < len; ++i) {
+        if ((p[i] & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (p[i] & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return len;
+}
+
+// Whether the bytes are strict UTF-8; nonAscii tells whether any multi-byte sequence occurs.
+bool isStrictUtf8(const char* bytes, std::size_t size, bool& nonAscii) {
+    nonAscii = false;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+    std::size_t i = 0;
+    while (i < size) {
+        const std::size_t len = utf8SequenceLength(p + i, size - i);
+        if (len == 0) return false;
+        if (len > 1) nonAscii = true;
+        i += len;
+    }
+    return true;
+}
+
+// Reads an encoding name after "charset" or "encoding" at pos: optional white space, '=',
+// optional white space and quote, then the name's characters.
+std::string nameAfter(std::string_view head, std::size_t pos) {
+    auto skipSpace = [&] {
+        while (pos < head.size() && (head[pos] == ' ' || head[pos] == '\t' || head[pos] == '\r' || head[pos] == '\n'))
+            ++pos;
+    };
+    skipSpace();
+    if (pos >= head.size() || head[pos] != '=') return "";
+    ++pos;
+    skipSpace();
+    if (pos < head.size() && (head[pos] == '"' || head[pos] == '\'')) ++pos;
+    std::string name;
+    while (pos < head.size()) {
+        const char c = head[pos];
+        const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                        c == '_' || c == '.' || c == ':';
+        if (!ok) break;
+        name += c;
+        ++pos;
+    }
+    return name;
+}
+
+// The encoding that an XML declaration or a meta element near the start of the bytes declares;
+// "" when none. Only ASCII-compatible bytes can declare anything this way.
+std::string declaredEncoding(const char* bytes, std::size_t size) {
+    const std::string lower = [&] {
+        std::string s(bytes, std::min<std::size_t>(size, 4096));
+        for (char& c : s)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return s;
+    }();
+    if (lower.rfind("<?xml", 0) == 0) {
+        const std::size_t end = lower.find("?>");
+        const std::size_t at = lower.find("encoding", 5);
+        if (at != std::string::npos && (end == std::string::npos || at < end))
+            return nameAfter(lower, at + 8);
+        return "";
+    }
+    std::size_t pos = 0;
+    while ((pos = lower.find("<meta", pos)) != std::string::npos) {
+        const std::size_t end = lower.find('>', pos);
+        const std::string_view tag = std::string_view(lower).substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+        std::size_t at = 0;
+        while ((at = tag.find("charset", at)) != std::string_view::npos) {
+            const std::string name = nameAfter(tag, at + 7);
+            if (!name.empty()) return name;
+            at += 7;
+        }
+        pos += 5;
+    }
+    return "";
+}
+
+bool decodes(const char* bytes, std::size_t size, const std::string& encoding) {
+    std::wstring ignored;
+    return TextCodec::decode(bytes, size, encoding, ignored);
+}
+
+std::string guessEncoding(const char* bytes, std::size_t size) {
+    uchardet_t detector = uchardet_new();
+    if (detector == nullptr) return "";
+    std::string name;
+    if (uchardet_handle_data(detector, bytes, size) == 0) {
+        uchardet_data_end(detector);
+        const char* guessed = uchardet_get_charset(detector);
+        if (guessed != nullptr) name = guessed;
+    }
+    uchardet_delete(detector);
+    return name.empty() ? "" : TextCodec::canonicalName(name);
+}
+
+// Appends "&#N;" for the code point.
+void appendReference(std::string& out, std::uint32_t codePoint) {
+    out += "&#";
+    out += std::to_string(codePoint);
+    out += ';';
+}
+
+// Runs the converter over the input, appending to out. Returns false on the first input it cannot
+// convert; in then points at it.
+bool convert(Converter& cd, const char*& in, std::size_t& inLeft, std::string& out) {
+    char buffer[4096];
+    while (inLeft > 0) {
+        char* dst = buffer;
+        std::size_t dstLeft = sizeof buffer;
+        char* src = const_cast<char*>(in);
+        const std::size_t r = iconv(cd.get(), &src, &inLeft, &dst, &dstLeft);
+        out.append(buffer, dst - buffer);
+        in = src;
+        if (r == static_cast<std::size_t>(-1) && errno != E2BIG) return false;
+    }
+    return true;
+}
+
+// Writes the converter's return-to-initial-state sequence (stateful encodings) to out.
+void flush(Converter& cd, std::string& out) {
+    char buffer[64];
+    char* dst = buffer;
+    std::size_t dstLeft = sizeof buffer;
+    iconv(cd.get(), nullptr, nullptr, &dst, &dstLeft);
+    out.append(buffer, dst - buffer);
+}
+
+// Encodes one code point (its UTF-8 bytes) so that it decodes back to itself; false when the
+// encoding cannot hold it exactly (iconv maps some characters to look-alikes, such as U+00A5 to
+// a backslash in CP932, which would change the text on the next load).
+bool encodeExactly(Converter& to, const std::string& encoding, const std::string& utf8, std::string& out) {
+    to.reset();
+    const char* in = utf8.data();
+    std::size_t inLeft = utf8.size();
+    std::string bytes;
+    if (!convert(to, in, inLeft, bytes)) return false;
+    flush(to, bytes);
+    std::wstring back;
+    if (!TextCodec::decode(bytes.data(), bytes.size(), encoding, back)) return false;
+    if (platform::toUtf8(back) != utf8) return false;
+    out += bytes;
+    return true;
+}
+
+} // namespace
+
+std::string TextCodec::canonicalName(const std::string& name) {
+    std::string key = upper(name);
+    while (!key.empty() && (key.back() == ' ' || key.back() == '"' || key.back() == '\'')) key.pop_back();
+    if (key.empty()) return "";
+    static const std::map<std::string, std::string> aliases = {
+        {"SHIFT_JIS", "CP932"},   {"SHIFT-JIS", "CP932"},  {"SJIS", "CP932"},     {"X-SJIS", "CP932"},
+        {"WINDOWS-31J", "CP932"}, {"MS_KANJI", "CP932"},   {"CSSHIFTJIS", "CP932"}, {"CP932", "CP932"},
+        {"MS932", "CP932"},       {"X-MS-CP932", "CP932"}, {"WINDOWS-932", "CP932"},
+        {"EUC-JP", "EUC-JP-MS"},  {"EUCJP", "EUC-JP-MS"},  {"X-EUC-JP", "EUC-JP-MS"},
+        {"EUC_JP", "EUC-JP-MS"},  {"EUC-JP-MS", "EUC-JP-MS"}, {"CSEUCPKDFMTJAPANESE", "EUC-JP-MS"},
+        {"UTF8", "UTF-8"},        {"UTF-8", "UTF-8"},       {"ASCII", "UTF-8"},     {"US-ASCII", "UTF-8"},
+    };
+    if (auto it = aliases.find(key); it != aliases.end()) return it->second;
+    Converter probe("UTF-8", key);
+    return probe.ok() ? key : "";
+}
+
+TextCodec::Detection TextCodec::detect(const char* bytes, std::size_t size) {
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes);
+    if (size >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) return {"UTF-8", 3};
+    if (size >= 2 && b[0] == 0xFF && b[1] == 0xFE) return {"UTF-16LE", 2};
+    if (size >= 2 && b[0] == 0xFE && b[1] == 0xFF) return {"UTF-16BE", 2};
+    // Markup in UTF-16 without a BOM starts with '<' and a zero byte.
+    if (size >= 4 && size % 2 == 0 && b[0] == '<' && b[1] == 0 && b[2] != 0 && b[3] == 0) return {"UTF-16LE", 0};
+    if (size >= 4 && size % 2 == 0 && b[0] == 0 && b[1] == '<' && b[2] == 0 && b[3] != 0) return {"UTF-16BE", 0};
+    if (size == 0) return {"UTF-8", 0};
+
+    bool nonAscii = false;
+    const bool utf8 = isStrictUtf8(bytes, size, nonAscii);
+
+    const std::string declared = canonicalName(declaredEncoding(bytes, size));
+    if (!declared.empty() && !isUtf16(declared) && declared.rfind("UTF-32", 0) != 0) {
+        if (isJapaneseLegacy(declared) && utf8 && nonAscii) return {"UTF-8", 0};
+        if (decodes(bytes, size, declared)) return {declared, 0};
+    }
+    if (utf8) return {"UTF-8", 0};
+
+    const std::string guessed = guessEncoding(bytes, size);
+    if (!guessed.empty() && (isJapaneseLegacy(guessed) || isUtf16(guessed)) && decodes(bytes, size, guessed))
+        return {guessed, 0};
+    if (decodes(bytes, size, "CP932")) return {"CP932", 0};
+    if (!guessed.empty() && decodes(bytes, size, guessed)) return {guessed, 0};
+    return {"CP932", 0};
+}
+
+bool TextCodec::decode(const char* bytes, std::size_t size, const std::string& encoding, std::wstring& out) {
+    out.clear();
+    if (size == 0) return !encoding.empty();
+    if (bytes == nullptr) return false;
+    if (encoding == "UTF-8") {
+        bool nonAscii = false;
+        if (!isStrictUtf8(bytes, size, nonAscii)) return false;
+        out = platform::fromUtf8(bytes, size);
+        return true;
+    }
+    Converter cd("UTF-8", encoding);
+    if (!cd.ok()) return false;
+    std::string utf8;
+    utf8.reserve(size * 3 / 2);
+    const char* in = bytes;
+    std::size_t inLeft = size;
+    if (!convert(cd, in, inLeft, utf8)) return false;
+    out = platform::fromUtf8(utf8);
+    return true;
+}
+
+bool TextCodec::encode(const std::wstring& text, const std::string& encoding, std::string& out) {
+    out.clear();
+    const std::string utf8 = platform::toUtf8(text);
+    if (encoding == "UTF-8") {
+        out = utf8;
+        return true;
+    }
+    Converter to(encoding, "UTF-8");
+    if (!to.ok()) return false;
+
+    // The whole text at once, which is all that is needed when every character converts exactly.
+    {
+        const char* in = utf8.data();
+        std::size_t inLeft = utf8.size();
+        std::string bytes;
+        bytes.reserve(utf8.size());
+        if (convert(to, in, inLeft, bytes)) {
+            flush(to, bytes);
+            std::wstring back;
+            if (decode(bytes.data(), bytes.size(), encoding, back) && platform::toUtf8(back) == utf8) {
+                out = std::move(bytes);
+                return true;
+            }
+        }
+    }
+
+    // Character by character: what does not convert exactly becomes a numeric reference.
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    std::size_t i = 0;
+    std::map<std::string, std::string> known; // a character's bytes, or "" when it needs a reference
+    while (i < utf8.size()) {
+        std::size_t len = utf8SequenceLength(p + i, utf8.size() - i);
+        if (len == 0) len = 1; // cannot happen: toUtf8 writes valid UTF-8
+        const std::string ch = utf8.substr(i, len);
+        auto it = known.find(ch);
+        if (it == known.end()) {
+            std::string bytes;
+            if (!encodeExactly(to, encoding, ch, bytes)) bytes.clear();
+            it = known.emplace(ch, bytes).first;
+        }
+        if (!it->second.empty()) {
+            out += it->second;
+        } else {
+            const std::wstring wide = platform::fromUtf8(ch);
+            std::string ref;
+            appendReference(ref, wide.empty() ? 0xFFFD : static_cast<std::uint32_t>(wide[0]));
+            std::string refBytes;
+            // The reference is ASCII; it still goes through the converter so that it is right for
+            // encodings that are not ASCII-compatible (UTF-16).
+            if (!encodeExactly(to, encoding, ref, refBytes)) refBytes = ref;
+            out += refBytes;
+        }
+        i += len;
+    }
+    return true;
+}
+
+std::string TextCodec::byteOrderMark(const std::string& encoding) {
+    if (encoding == "UTF-8") return "\xEF\xBB\xBF";
+    if (encoding == "UTF-16LE") return "\xFF\xFE";
+    if (encoding == "UTF-16BE") return "\xFE\xFF";
+    return "";
+}
+
+Newline TextCodec::detectNewline(const std::wstring& text) {
+    bool crlf = false, lf = false, cr = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'\r') {
+            if (i + 1 < text.size() && text[i + 1] == L'\n') {
+                crlf = true;
+                ++i;
+            } else {
+                cr = true;
+            }
+        } else if (text[i] == L'\n') {
+            lf = true;
+        }
+    }
+    const int kinds = int(crlf) + int(lf) + int(cr);
+    if (kinds != 1) return Newline::Keep;
+    return crlf ? Newline::CrLf : lf ? Newline::Lf : Newline::Cr;
+}
+
+std::wstring TextCodec::applyNewline(const std::wstring& text, Newline newline) {
+    const wchar_t* eol = newline == Newline::CrLf ? L"\r\n" : newline == Newline::Cr ? L"\r" : newline == Newline::Lf ? L"\n" : nullptr;
+    if (eol == nullptr) return text;
+    std::wstring out;
+    out.reserve(text.size() + text.size() / 32);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'\r') {
+            if (i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+            out += eol;
+        } else if (text[i] == L'\n') {
+            out += eol;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}

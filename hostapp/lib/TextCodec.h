@@ -1,0 +1,51 @@
+#pragma once
+#include <cstddef>
+#include <string>
+
+#include "host/Charset.h"
+
+// The host's text encodings: detection of a file's encoding, decoding to wide text, encoding
+// with numeric character references for what an encoding cannot hold, and newline conventions.
+// Encoding names are iconv names. Shift_JIS and its aliases are read and written as CP932 and
+// EUC-JP as EUC-JP-MS, because the plain tables turn '~' and '\' into other characters and stop
+// at vendor characters such as U+2460 (circled digit one).
+class TextCodec {
+public:
+    struct Detection {
+        std::string encoding;      // iconv name, e.g. "UTF-8", "CP932", "EUC-JP-MS", "UTF-16LE"
+        std::size_t bomLength = 0; // bytes of a byte order mark at the start (0 when none)
+    };
+
+    // The encoding of the bytes, tried in this order: a BOM (UTF-8, UTF-16 LE/BE); a meta
+    // charset or XML encoding declaration that the bytes decode under without error; strict
+    // UTF-8; a statistical guess (a Japanese or Unicode guess is taken as it is, any other only
+    // when the bytes are not valid CP932); CP932. A declaration of a Japanese legacy encoding on
+    // bytes that are valid UTF-8 with multi-byte sequences is taken as a mistake (UTF-8 wins).
+    // Empty input gives UTF-8.
+    static Detection detect(const char* bytes, std::size_t size);
+
+    // The iconv name to use for an encoding name as pages and declarations write it (any case):
+    // Shift_JIS aliases give "CP932", EUC-JP aliases "EUC-JP-MS", "utf8" "UTF-8"; other names
+    // known to iconv come back upper-cased; "" for a name iconv does not know.
+    static std::string canonicalName(const std::string& name);
+
+    // Decodes the bytes (no BOM handling) into out. False, with out emptied, when the encoding is
+    // unknown or the bytes hold a sequence invalid in it.
+    static bool decode(const char* bytes, std::size_t size, const std::string& encoding, std::wstring& out);
+
+    // Encodes the text into out; a character the encoding cannot hold is written as a decimal
+    // numeric character reference (&#NNNN;). False, with out emptied, for an unknown encoding.
+    static bool encode(const std::wstring& text, const std::string& encoding, std::string& out);
+
+    // The byte order mark of an encoding as written before a page ("" for none): UTF-8 gives
+    // EF BB BF, UTF-16LE FF FE, UTF-16BE FE FF.
+    static std::string byteOrderMark(const std::string& encoding);
+
+    // The text's newline convention: CrLf, Lf or Cr when every line break is of that kind; Keep
+    // when the text has none or mixes them.
+    static Newline detectNewline(const std::wstring& text);
+
+    // The text with every line break (CR LF, lone CR, lone LF) written in the convention; Keep
+    // gives the text unchanged.
+    static std::wstring applyNewline(const std::wstring& text, Newline newline);
+};

@@ -1,0 +1,84 @@
+#include "content/CZebCMPartsXmlData.h"
+
+#include <utility>
+#include <vector>
+
+#include "host/CZebXmlData.h"
+#include "host/Element.h"
+
+namespace {
+
+// The count characters from pos, fewer (or none) where the text is shorter: a creation time is
+// cut by position and never validated.
+std::wstring cut(const std::wstring& text, std::size_t pos, std::size_t count)
+{
+    return pos < text.size() ? text.substr(pos, count) : std::wstring();
+}
+
+} // namespace
+
+CZebCMPartsXmlData::CSelection::CSelection(std::wstring id, std::wstring title, std::wstring creationtime,
+                                           std::wstring category, std::wstring link)
+    : id(std::move(id)),
+      title(std::move(title)),
+      creationtime(std::move(creationtime)),
+      category(std::move(category)),
+      link(std::move(link))
+{
+    year = cut(this->creationtime, 0, 4);
+    month = cut(this->creationtime, 5, 2);
+    day = cut(this->creationtime, 8, 2);
+}
+
+CZebCMPartsXmlData::CSelection::~CSelection() = default;
+
+CZebCMPartsXmlData::CZebCMPartsXmlData(const std::wstring& path)
+{
+    if (path.empty())
+        return;
+    CZebXmlData xml(L"partinfo");
+    // An unreadable file simply yields no elements below.
+    xml.CreateNodeData(path);
+    if (Node* root = xml.GetRootNode()) {
+        std::vector<Element*> lists;
+        xml.GetChildElement(root, L"partinfo", lists);
+        for (Element* list : lists) {
+            std::vector<Element*> entries;
+            xml.GetChildElement(list, L"contentpart", entries);
+            for (Element* entry : entries) {
+                auto text = [&](const wchar_t* name) {
+                    Element* child = xml.GetChildElement(entry, name);
+                    return child ? child->getTextData() : std::wstring();
+                };
+                std::wstring id = text(L"id");
+                std::wstring title = text(L"title");
+                std::wstring creationtime = text(L"creationtime");
+                std::wstring category = text(L"category");
+                std::wstring link = text(L"link");
+                if (id.empty() || title.empty() || link.empty())
+                    continue;
+                records_.push_back(std::make_unique<CSelection>(std::move(id), std::move(title), std::move(creationtime),
+                                                                std::move(category), std::move(link)));
+            }
+        }
+    }
+    xml.DestroyNodeData(nullptr);
+    cursor_ = records_.end();
+}
+
+CZebCMPartsXmlData::~CZebCMPartsXmlData() = default;
+
+CZebCMPartsXmlData::CSelection* CZebCMPartsXmlData::getFirst()
+{
+    cursor_ = records_.begin();
+    return getNext();
+}
+
+CZebCMPartsXmlData::CSelection* CZebCMPartsXmlData::getNext()
+{
+    if (cursor_ == records_.end())
+        return nullptr;
+    CSelection* record = cursor_->get();
+    ++cursor_;
+    return record;
+}

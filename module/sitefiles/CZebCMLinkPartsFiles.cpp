@@ -1,0 +1,303 @@
+#include "sitefiles/CZebCMLinkPartsFiles.h"
+
+#include <cstring>
+#include <cwchar>
+#include <memory>
+
+#include "host/ArraySort.h"
+#include "host/CAutoCodeConv.h"
+#include "host/CDOMEngineer.h"
+#include "host/CRuvCommon.h"
+#include "host/CRuvFileFind.h"
+#include "host/CZebStringUtil.h"
+#include "host/CodeConv.h"
+#include "host/DOM.h"
+#include "host/DOMImpl.h"
+#include "host/Document.h"
+#include "host/Element.h"
+#include "host/FileUtil.h"
+#include "host/MappedFile.h"
+#include "host/ZebSiteMgr.h"
+#include "platform/Clock.h"
+#include "platform/PageWriter.h"
+#include "platform/Path.h"
+#include "platform/TextConv.h"
+
+namespace {
+
+const std::wstring kCalendarIdText = CZebCMLinkPartsFiles::kCalendarId;
+const std::size_t kCalendarIdLength = kCalendarIdText.size(); // 22
+
+// The count characters from pos, fewer (or none) where the text is shorter.
+std::wstring cut(const std::wstring& text, std::size_t pos, std::size_t count)
+{
+    return pos < text.size() ? text.substr(pos, count) : std::wstring();
+}
+
+// folder + name, or "" when the folder is "" (no site): a bare name would be relative to the
+// working folder.
+std::wstring inFolder(const std::wstring& folder, const std::wstring& name)
+{
+    return folder.empty() ? std::wstring() : folder + name;
+}
+
+// The named sub-folder of the site folder, ending with the separator; "" without a site.
+std::wstring siteSubFolder(const std::wstring& siteFolder, const wchar_t* name)
+{
+    if (siteFolder.empty())
+        return std::wstring();
+    return addLastYenMark(addLastYenMark(siteFolder) + name);
+}
+
+// Deletes a loaded document through the engine's DOM unless released.
+struct DocumentReleaser {
+    DOM* dom;
+    void operator()(Document* document) const
+    {
+        if (dom)
+            dom->deleteDocument(document);
+    }
+};
+using LoadedDocument = std::unique_ptr<Document, DocumentReleaser>;
+
+} // namespace
+
+CZebCMLinkPartsFiles::~CZebCMLinkPartsFiles() = default;
+
+std::wstring CZebCMLinkPartsFiles::getSiteFolder()
+{
+    SITE_INFO info;
+    ZebSiteMgr::getSiteInfo(ZebSiteMgr::getCurrentSiteName(), info);
+    return info.localFolder;
+}
+
+std::wstring CZebCMLinkPartsFiles::getSiteMenuFolder()
+{
+    return siteSubFolder(getSiteFolder(), kSiteMenuFolderName);
+}
+
+std::wstring CZebCMLinkPartsFiles::getCmsFolder()
+{
+    return siteSubFolder(getSiteFolder(), kCmsFolderName);
+}
+
+std::wstring CZebCMLinkPartsFiles::getTempFolder()
+{
+    std::wstring subFolder = CRuvCommon::getProductSubFolder(CRuvCommon::kTemplates);
+    std::wstring productFolder = CRuvCommon::getProductFolder(CRuvCommon::kProductData, CRuvCommon::kInstalledFirst);
+    if (productFolder.empty())
+        return std::wstring();
+    // The two are joined as they are: the host hands out both ending with the separator.
+    std::wstring folder = productFolder + subFolder + L"_cm";
+    folder += platform::kPathSeparator;
+    folder += L"temp";
+    return addLastYenMark(folder);
+}
+
+std::wstring CZebCMLinkPartsFiles::getTemplatePath(int n)
+{
+    std::wstring folder = getTempFolder();
+    if (folder.empty())
+        return std::wstring();
+    std::wstring path = folder + L"linkparts" + platform::formatW(L"%02d", n) + L".html";
+    return is_file(path) ? path : std::wstring();
+}
+
+std::wstring CZebCMLinkPartsFiles::getCategoryPartId(int n)
+{
+    if (n < 0 || n > 999)
+        return std::wstring();
+    return L"zebsitec" + platform::formatW(L"%03d", n) + L"table000001";
+}
+
+std::wstring CZebCMLinkPartsFiles::getCategoryPagePath(int n)
+{
+    std::wstring id = getCategoryPartId(n);
+    if (id.empty())
+        return std::wstring();
+    return inFolder(getSiteMenuFolder(), id + L".html");
+}
+
+bool CZebCMLinkPartsFiles::categoryPageExists(int n)
+{
+    std::wstring path = getCategoryPagePath(n);
+    return !path.empty() && is_file(path) != 0;
+}
+
+std::wstring CZebCMLinkPartsFiles::getCalendarPageName()
+{
+    return kCalendarIdText + L".html";
+}
+
+std::wstring CZebCMLinkPartsFiles::getCalendarPagePath()
+{
+    return inFolder(getSiteMenuFolder(), getCalendarPageName());
+}
+
+bool CZebCMLinkPartsFiles::calendarPageExists()
+{
+    std::wstring path = getCalendarPagePath();
+    return !path.empty() && is_file(path) != 0;
+}
+
+std::wstring CZebCMLinkPartsFiles::getMonthPageName(int year, int month)
+{
+    return kCalendarIdText + platform::formatW(L"%04d%02d", year, month) + L".html";
+}
+
+std::wstring CZebCMLinkPartsFiles::getMonthPagePath(int year, int month)
+{
+    return inFolder(getSiteMenuFolder(), getMonthPageName(year, month));
+}
+
+bool CZebCMLinkPartsFiles::listCalendarPages(std::vector<std::wstring>& names)
+{
+    names.clear();
+    std::wstring folder = getSiteMenuFolder();
+    if (folder.empty())
+        return false;
+    CRuvFileFind finder;
+    if (finder.FindFile(folder + L"*.html")) {
+        do {
+            if (finder.IsDots())
+                continue;
+            std::wstring name = finder.GetFileName();
+            if (name.find(kCalendarIdText) != std::wstring::npos)
+                names.push_back(name);
+        } while (finder.FindNextFile());
+    }
+    finder.Close();
+    return !names.empty();
+}
+
+bool CZebCMLinkPartsFiles::getMonthPageMonths(std::vector<std::wstring>& months)
+{
+    std::vector<std::wstring> names;
+    if (!listCalendarPages(names))
+        return false;
+    months.clear();
+    for (const std::wstring& name : names) {
+        std::wstring yearText;
+        std::wstring monthText;
+        if (cutMonthFromName(name, yearText, monthText))
+            months.push_back(yearText + L"-" + monthText);
+    }
+    ArraySort::Sort(months);
+    return !months.empty();
+}
+
+bool CZebCMLinkPartsFiles::fileExists(const std::wstring& path)
+{
+    return !path.empty() && is_file(path) != 0;
+}
+
+std::int64_t CZebCMLinkPartsFiles::getLastWriteTime(const std::wstring& path)
+{
+    if (path.empty())
+        return 0;
+    std::int64_t time = 0;
+    CRuvFileFind finder;
+    if (finder.FindFile(path)) {
+        do {
+            if (!finder.IsDots())
+                time = finder.GetLastWriteTime();
+        } while (finder.FindNextFile());
+    }
+    finder.Close();
+    return time;
+}
+
+std::wstring CZebCMLinkPartsFiles::getLastWriteMonth(const std::wstring& path)
+{
+    if (path.empty())
+        return std::wstring();
+    std::wstring month;
+    CRuvFileFind finder;
+    if (finder.FindFile(path)) {
+        do {
+            if (finder.IsDots())
+                continue;
+            int y = 0;
+            int m = 0;
+            // A time the local calendar cannot hold gives no month rather than a bare "-".
+            month = platform::Clock::localYearMonth(finder.GetLastWriteTime(), y, m)
+                        ? platform::formatW(L"%04d-%02d", y, m)
+                        : std::wstring();
+        } while (finder.FindNextFile());
+    }
+    finder.Close();
+    return month;
+}
+
+bool CZebCMLinkPartsFiles::cutMonthFromName(const std::wstring& name, std::wstring& yearText,
+                                            std::wstring& monthText)
+{
+    std::size_t pos = name.find(kCalendarIdText);
+    if (pos == std::wstring::npos)
+        return false;
+    std::size_t k = pos + kCalendarIdLength;
+    if (k < name.size() && name[k] == L'.')
+        return false;
+    yearText = cut(name, k, 4);
+    monthText = cut(name, k + 4, 2);
+    return true;
+}
+
+Document* CZebCMLinkPartsFiles::loadPage(const std::wstring& path)
+{
+    CDOMEngineer* engine = CDOMEngineer::getInstance();
+    DOM* dom = engine ? engine->getDOM() : nullptr;
+    if (!dom)
+        return nullptr;
+    LoadedDocument document(DOMImpl::createDocument(L"HTML"), DocumentReleaser{dom});
+    if (!document)
+        return nullptr;
+    MappedFile file;
+    if (file.open(path, 0) == 0) {
+        CAutoCodeConv decoder;
+        const wchar_t* text = decoder.Import(file.get_top(), file.get_size(), Charset::Auto, true);
+        if (text)
+            document->createNodes(text, std::wcslen(text), nullptr, true);
+        file.close();
+    }
+    return document.release();
+}
+
+bool CZebCMLinkPartsFiles::readElementMarkup(const std::wstring& path, std::wstring& markup, const std::wstring& id)
+{
+    CDOMEngineer* engine = CDOMEngineer::getInstance();
+    DOM* dom = engine ? engine->getDOM() : nullptr;
+    LoadedDocument document(loadPage(path), DocumentReleaser{dom});
+    if (!document)
+        return false;
+    Element* element = document->getElementByID(id);
+    if (!element)
+        return false;
+    element->prepareMarkup();
+    markup = element->getMarkup();
+    return !markup.empty();
+}
+
+void CZebCMLinkPartsFiles::savePage(Node* node, const std::wstring& path)
+{
+    if (!node || path.empty())
+        return;
+    std::wstring markup = node->getMarkup();
+    CodeConv encoder;
+    const char* bytes = encoder.Export(markup.c_str(), markup.size(), Charset::Utf8, Newline::Lf);
+    // The encoder's own count, not the terminating NUL: a NUL character in the markup must not
+    // cut the page short.
+    std::size_t size = bytes ? encoder.size() : 0;
+    // Kept alive until the bytes are written: get_ansi's result belongs to it.
+    std::unique_ptr<CZebStringUtil> ansi;
+    if (!bytes) {
+        ansi = std::make_unique<CZebStringUtil>(markup.c_str(), -1);
+        bytes = ansi->get_ansi();
+        if (!bytes)
+            return;
+        size = std::strlen(bytes);
+    }
+    // Whole or not at all: a page that cannot be opened is skipped (NotOpened), a failing write
+    // throws with the old page intact.
+    platform::PageWriter::write(path, bytes, size);
+}

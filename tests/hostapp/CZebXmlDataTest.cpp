@@ -1,0 +1,125 @@
+#include "host/CZebXmlData.h"
+
+#include <gtest/gtest.h>
+
+#include "hostapp/HostTestSupport.h"
+#include "host/Element.h"
+#include "host/Node.h"
+#include "support/TestSupport.h"
+
+using hosttest::encodeAs;
+using testsupport::TempDir;
+using testsupport::U;
+using testsupport::W;
+using testsupport::writeFile;
+
+namespace {
+
+// The ids of every contentpart of every top-level partinfo, in order.
+std::vector<std::string> contentIds(CZebXmlData& xml) {
+    std::vector<std::string> ids;
+    std::vector<Element*> lists;
+    xml.GetChildElement(xml.GetRootNode(), L"partinfo", lists);
+    for (Element* list : lists) {
+        std::vector<Element*> parts;
+        xml.GetChildElement(list, L"contentpart", parts);
+        for (Element* part : parts) {
+            Element* id = xml.GetChildElement(part, L"id");
+            ids.push_back(id == nullptr ? "(none)" : U(id->getTextData()));
+        }
+    }
+    return ids;
+}
+
+struct XmlCase {
+    const char* description;
+    std::string bytes;
+    bool parsed;
+    std::vector<std::string> ids;
+};
+
+TEST(CZebXmlDataTest, ReadsTopLevelListsAndRejectsBrokenFiles) {
+    const XmlCase cases[] = {
+        {"one list", "<?xml version=\"1.0\"?>\n<partinfo><contentpart><id>a</id></contentpart>"
+                     "<contentpart><id>b</id></contentpart></partinfo>\n",
+         true, {"a", "b"}},
+        {"two top-level lists", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<partinfo><contentpart><id>a</id></contentpart></partinfo>\n"
+                                "<partinfo><contentpart><id>b</id></contentpart><contentpart><id>c</id></contentpart></partinfo>\n",
+         true, {"a", "b", "c"}},
+        {"entities, CDATA and character references", "<partinfo><contentpart><id>&lt;x&amp;y&gt;&#x41;<![CDATA[<z>]]></id></contentpart></partinfo>",
+         true, {"<x&y>A<z>"}},
+        {"comments and other elements are skipped", "<!-- c --><partinfo><other/><contentpart><!-- c --><id>a</id></contentpart></partinfo>",
+         true, {"a"}},
+        {"unclosed element", "<partinfo><contentpart><id>a</id></contentpart>", false, {}},
+        {"mismatched tags", "<partinfo><contentpart><id>a</title></contentpart></partinfo>", false, {}},
+        {"empty file", "", false, {}},
+        {"not XML", "\x01\x02binary", false, {}},
+    };
+    for (const XmlCase& c : cases) {
+        TempDir dir;
+        writeFile(dir / "parts.xml", c.bytes);
+        CZebXmlData xml(L"partinfo");
+        EXPECT_EQ(xml.CreateNodeData(W(dir / "parts.xml")), c.parsed) << c.description;
+        EXPECT_EQ(contentIds(xml), c.ids) << c.description;
+        xml.DestroyNodeData(nullptr);
+        EXPECT_EQ(xml.GetRootNode(), nullptr) << c.description;
+    }
+}
+
+TEST(CZebXmlDataTest, MissingFileYieldsNoElements) {
+    TempDir dir;
+    CZebXmlData xml(L"partinfo");
+    EXPECT_FALSE(xml.CreateNodeData(W(dir / "missing.xml")));
+    EXPECT_EQ(xml.GetRootNode(), nullptr);
+    std::vector<Element*> out{nullptr};
+    EXPECT_EQ(xml.GetChildElement(nullptr, L"partinfo", out), 0);
+    EXPECT_TRUE(out.empty());
+    EXPECT_EQ(xml.GetChildElement(nullptr, L"partinfo"), nullptr);
+}
+
+TEST(CZebXmlDataTest, ExternalEntityDoesNotReadTheNamedFile) {
+    TempDir dir;
+    writeFile(dir / "secret.txt", "SECRET-CONTENT");
+    const std::string doctype = "<?xml version=\"1.0\"?>\n<!DOCTYPE partinfo [\n"
+                                "<!ENTITY ext SYSTEM \"" + (dir / "secret.txt") + "\">\n"
+                                "<!ENTITY rel SYSTEM \"secret.txt\">\n<!ENTITY inner \"INNER\">\n]>\n";
+    writeFile(dir / "parts.xml", doctype + "<partinfo><contentpart><id>&ext;&rel;&inner;</id>"
+                                           "<title a=\"&ext;\">t</title></contentpart></partinfo>\n");
+    CZebXmlData xml(L"partinfo");
+    xml.CreateNodeData(W(dir / "parts.xml"));
+    Element* list = xml.GetChildElement(xml.GetRootNode(), L"partinfo");
+    ASSERT_NE(list, nullptr);
+    const std::string all = U(list->getMarkup()) + U(list->getTextData());
+    EXPECT_EQ(all.find("SECRET"), std::string::npos) << all;
+    EXPECT_EQ(all.find("INNER"), std::string::npos) << "no DTD entity is expanded: " << all;
+}
+
+TEST(CZebXmlDataTest, ShiftJisFileWithJapaneseNames) {
+    const std::string utf8 = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<partinfo>\n<contentpart>\n"
+                             "<id>1</id><title>日記①～テスト</title><category>日記</category>\n"
+                             "</contentpart>\n</partinfo>\n";
+    TempDir dir;
+    writeFile(dir / "parts.xml", encodeAs(utf8, "CP932"));
+    CZebXmlData xml(L"partinfo");
+    ASSERT_TRUE(xml.CreateNodeData(W(dir / "parts.xml")));
+    Element* part = xml.GetChildElement(xml.GetChildElement(xml.GetRootNode(), L"partinfo"), L"contentpart");
+    ASSERT_NE(part, nullptr);
+    EXPECT_EQ(U(xml.GetChildElement(part, L"title")->getTextData()), "日記①～テスト");
+    EXPECT_EQ(U(xml.GetChildElement(part, L"category")->getTextData()), "日記");
+}
+
+TEST(CZebXmlDataTest, NamesIgnoreCaseAndAttributesAreKept) {
+    TempDir dir;
+    writeFile(dir / "x.xml", "<List kind=\"k\"><Item>1</Item><item>2</item><items>3</items></List>");
+    CZebXmlData xml(L"List");
+    ASSERT_TRUE(xml.CreateNodeData(W(dir / "x.xml")));
+    Element* list = xml.GetChildElement(xml.GetRootNode(), L"List");
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->getAttribute(L"kind"), L"k");
+    std::vector<Element*> items;
+    EXPECT_EQ(xml.GetChildElement(list, L"item", items), 2);
+    EXPECT_EQ(items.at(0)->getTextData(), L"1");
+    EXPECT_EQ(items.at(1)->getTextData(), L"2");
+}
+
+} // namespace

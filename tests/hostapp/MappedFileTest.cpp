@@ -1,0 +1,42 @@
+#include "host/MappedFile.h"
+
+#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
+
+using testsupport::TempDir;
+using testsupport::W;
+using testsupport::writeFile;
+
+namespace {
+
+TEST(MappedFileTest, MapsBytesAndEmptyFiles) {
+    TempDir dir;
+    const std::string bytes("a\0\xFF" "b", 4);
+    writeFile(dir / "data.bin", bytes);
+    writeFile(dir / "empty.bin", "");
+
+    MappedFile file;
+    ASSERT_EQ(file.open(W(dir / "data.bin"), 0), 0);
+    ASSERT_EQ(file.get_size(), 4u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(file.get_top()), file.get_size()), bytes);
+
+    ASSERT_EQ(file.open(W(dir / "empty.bin"), 0), 0) << "reopening maps the new file";
+    EXPECT_EQ(file.get_size(), 0u);
+    EXPECT_NE(file.get_top(), nullptr) << "an open empty file is not a failure";
+    file.close();
+    EXPECT_EQ(file.get_top(), nullptr);
+    file.close();
+}
+
+TEST(MappedFileTest, FailsOnMissingFilesAndFolders) {
+    TempDir dir;
+    MappedFile file;
+    EXPECT_NE(file.open(W(dir / "missing"), 0), 0);
+    EXPECT_NE(file.open(W(dir.path()), 0), 0);
+    EXPECT_NE(file.open(L"", 0), 0);
+    EXPECT_EQ(file.get_top(), nullptr);
+    EXPECT_EQ(file.get_size(), 0u);
+}
+
+} // namespace
