@@ -7,13 +7,15 @@ root=$(cd "$here/../.." && pwd)
 site=${BUILD_DIR:-$root/build}/demo-site
 artifacts=${BUILD_DIR:-$root/build}/browser-artifacts
 
-if [ ! -x /usr/bin/chromium ]; then
+# Chromium, and a Japanese font so that the screenshot shows the page's text.
+if [ ! -x /usr/bin/chromium ] || ! dpkg-query -W -f='${Status}' fonts-ipafont-gothic 2>/dev/null | grep -q "ok installed"; then
   sudo_cmd=(); [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends chromium >/dev/null
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
+    chromium fonts-ipafont-gothic >/dev/null 2>&1
 fi
 if ! command -v node >/dev/null; then
   sudo_cmd=(); [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends nodejs npm >/dev/null
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends nodejs npm >/dev/null 2>&1
 fi
 if [ ! -d "$here/node_modules/playwright-core" ]; then
   (cd "$here" && npm install --no-audit --no-fund --silent)
