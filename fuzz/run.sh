@@ -18,10 +18,7 @@ if [ ${#targets[@]} -eq 0 ]; then
   for f in "$root"/fuzz/fuzz_*.cpp; do targets+=("$(basename "$f" .cpp)"); done
 fi
 
-if ! command -v clang++ >/dev/null; then
-  echo "fuzz: clang++ is missing (scripts/setup.sh installs it)" >&2
-  exit 1
-fi
+"$root/scripts/setup.sh" fuzz
 CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEB_FUZZ=ON \
   -DZEB_BUILD_TESTS=OFF >/dev/null
 cmake --build "$dir" -j"$(nproc)" --target "${targets[@]}"

@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when they are missing. Idempotent.
+#   scripts/setup.sh [fuzz]    fuzz: also clang and its fuzzer runtime (fuzz/run.sh)
 set -euo pipefail
 
 packages=(g++ cmake make pkg-config libgtest-dev libgumbo-dev libpugixml-dev libuchardet-dev
           libncurses-dev tmux python3)
+for group in "$@"; do
+  case "$group" in
+    fuzz) packages+=(clang libclang-rt-dev) ;;
+    *) echo "setup: unknown group $group" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -21,7 +21,7 @@ void printHelp()
                 "  --help           show this help\n"
                 "  --module PATH    load the module from PATH (default: libzebcmlinkparts.so beside zebhost)\n"
                 "  --site DIR       the current site's folder (default: the current folder)\n"
-                "  --now WHEN       fix the clock: YYYY-MM-DD, YYYY-MM-DDTHH:MM:SS (local time) or @SECONDS\n"
+                "  --now WHEN       fix the clock: YYYY-MM-DD[THH:MM[:SS]] (local time) or @SECONDS\n"
                 "  -v               tell more\n\n"
                 "Commands:\n",
                 zebHostVersion());
@@ -32,7 +32,7 @@ void printHelp()
     std::printf("\nExit codes: 0 done, 1 failed, 2 bad command line, 3 module not loaded.\n");
 }
 
-// Seconds since 1970-01-01 UTC of "@SECONDS", "YYYY-MM-DD" or "YYYY-MM-DDTHH:MM:SS" (local time).
+// Seconds since 1970-01-01 UTC of "@SECONDS", "YYYY-MM-DD" or "YYYY-MM-DDTHH:MM[:SS]" (local time).
 bool parseMoment(const std::string& text, std::int64_t& moment)
 {
     if (!text.empty() && text[0] == '@') {
@@ -49,9 +49,18 @@ bool parseMoment(const std::string& text, std::int64_t& moment)
     if (n != 3)
         return false;
     if (static_cast<std::size_t>(used) != text.size()) {
+        // THH:MM, seconds optional.
         int more = 0;
-        if (std::sscanf(text.c_str() + used, "T%2d:%2d:%2d%n", &parts.tm_hour, &parts.tm_min, &parts.tm_sec, &more) != 3 ||
-            static_cast<std::size_t>(used + more) != text.size())
+        if (std::sscanf(text.c_str() + used, "T%2d:%2d%n", &parts.tm_hour, &parts.tm_min, &more) != 2)
+            return false;
+        used += more;
+        if (static_cast<std::size_t>(used) != text.size()) {
+            more = 0;
+            if (std::sscanf(text.c_str() + used, ":%2d%n", &parts.tm_sec, &more) != 1)
+                return false;
+            used += more;
+        }
+        if (static_cast<std::size_t>(used) != text.size())
             return false;
     } else {
         parts.tm_hour = 12;
@@ -109,7 +118,7 @@ int main(int argc, char** argv)
             std::string when;
             std::int64_t moment = 0;
             if (!value(when) || !parseMoment(when, moment))
-                return usageError("--now needs YYYY-MM-DD, YYYY-MM-DDTHH:MM:SS or @SECONDS");
+                return usageError("--now needs YYYY-MM-DD, YYYY-MM-DDTHH:MM[:SS] or @SECONDS");
             options.now = moment;
         } else if (arg == "-v") {
             options.verbose = true;

@@ -3,6 +3,7 @@
 #include <vector>
 
 class Element;
+class Node;
 
 // Which link parts the open page carries and which categories the site has; serves the dialog's
 // OK (applySelection) and the host's update request (updateCategories).
@@ -29,4 +30,8 @@ public:
 
     std::vector<Element*> linkPartElements; // not owned: they belong to the page
     std::vector<std::wstring> linkPartIds;
+
+private:
+    // The found link-part element that is node or holds it; null when none does.
+    Element* enclosingLinkPart(Node* node) const;
 };

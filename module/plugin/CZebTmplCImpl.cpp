@@ -2,14 +2,20 @@
 
 #include <new>
 
+#include "linkparts/CZebCMData.h"
+#include "linkparts/CZebCMSelectDlg.h"
+
 void CZebTmplCImpl::showLinkPartDialog()
 {
-    // Runs the link-part selection dialog modally; wired when the dialog lands.
+    // What OK applied stays applied; the dialog's result tells nothing more.
+    CZebCMSelectDlg dialog(nullptr);
+    dialog.DoModal();
 }
 
-void CZebTmplCImpl::updateLinkParts(const std::vector<std::wstring>& /*categoryNames*/, void* /*unused*/)
+void CZebTmplCImpl::updateLinkParts(const std::vector<std::wstring>& categoryNames, void* /*unused*/)
 {
-    // Hands the names to a link-part registry's update; wired when the registry lands.
+    CZebCMData registry(true);
+    registry.updateCategories(categoryNames);
 }
 
 bool CZebTmplCImpl::forwardText(void* target, const std::wstring& text, void* /*unused*/)

@@ -1,0 +1,27 @@
+#include <cstdio>
+
+#include "Commands.h"
+#include "SiteContext.h"
+#include "platform/TextConv.h"
+
+namespace {
+
+int run(CommandContext& context)
+{
+    if (!context.args.empty()) {
+        std::fputs("zebhost: categories takes no arguments\n", stderr);
+        return kExitUsage;
+    }
+    SiteContext site;
+    if (!site.open(context.options.siteDir)) {
+        std::fprintf(stderr, "zebhost: %s\n", site.error().c_str());
+        return kExitFailed;
+    }
+    for (const SiteCategory& category : site.categories())
+        std::printf("%3d %s\n", category.number, platform::toUtf8(category.name).c_str());
+    return kExitOk;
+}
+
+const CommandRegistrar registrar({"categories", "", "list the site's categories (number and name)", false, &run});
+
+} // namespace

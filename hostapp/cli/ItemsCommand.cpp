@@ -1,0 +1,39 @@
+#include <cstdio>
+
+#include "Commands.h"
+#include "PageEditor.h"
+#include "SiteContext.h"
+#include "platform/ScriptedDialogBackEnd.h"
+#include "platform/TextConv.h"
+
+namespace {
+
+int run(CommandContext& context)
+{
+    if (context.args.size() != 1 || (context.args[0].size() > 1 && context.args[0][0] == '-')) {
+        std::fputs("zebhost: items takes one PAGE\n", stderr);
+        return kExitUsage;
+    }
+    SiteContext site;
+    if (!site.open(context.options.siteDir)) {
+        std::fprintf(stderr, "zebhost: %s\n", site.error().c_str());
+        return kExitFailed;
+    }
+    PageEditor editor(context, site);
+    if (!editor.open(context.args[0], std::nullopt, false))
+        return kExitFailed;
+    // The dialog opens with the page's checks and is cancelled at once: the page stays as it is.
+    platform::ScriptedDialogBackEnd backEnd({platform::DialogAction::cancel()});
+    const int code = editor.runDialog(backEnd, false);
+    if (code != kExitOk)
+        return code;
+    for (const platform::CheckListItemState& item : backEnd.lastOutcome().items)
+        std::printf("[%s] %s\n", item.check == 1 ? "x" : item.check == 2 ? "-" : " ",
+                    platform::toUtf8(item.text).c_str());
+    return kExitOk;
+}
+
+const CommandRegistrar registrar({"items", "PAGE", "list the link-part dialog's items for PAGE with their checks",
+                                   true, &run});
+
+} // namespace

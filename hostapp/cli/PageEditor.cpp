@@ -1,0 +1,210 @@
+#include "PageEditor.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <cwctype>
+#include <filesystem>
+
+#include "HostApplication.h"
+#include "ModuleLoader.h"
+#include "OpenPage.h"
+#include "SiteContext.h"
+#include "WriteLog.h"
+#include "host/Document.h"
+#include "host/DomUtBase.h"
+#include "host/Element.h"
+#include "platform/CDialog.h"
+#include "platform/DialogBackEnd.h"
+#include "platform/DialogIds.h"
+#include "platform/TextConv.h"
+#include "platform/Wtoi.h"
+
+namespace {
+
+std::wstring lowerCase(std::wstring text)
+{
+    for (wchar_t& c : text)
+        c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    return text;
+}
+
+// The category number a link-part id names: the three characters after its first "c".
+int numberOfId(const std::wstring& id)
+{
+    const std::size_t c = id.find(L'c');
+    return (c == std::wstring::npos || c == 0) ? -1 : platform::wtoi(id.substr(c + 1, 3));
+}
+
+// The id of category n's link part.
+std::wstring idOfNumber(int n) { return platform::formatW(L"zebsitec%03dtable000001", n); }
+
+// Entries of a that are not in b, counting repeats (both sorted).
+std::vector<std::wstring> difference(const std::vector<std::wstring>& a, const std::vector<std::wstring>& b)
+{
+    std::vector<std::wstring> out;
+    std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(out));
+    return out;
+}
+
+// Installs a dialog back end for the life of the object.
+struct BackEndScope {
+    explicit BackEndScope(platform::DialogBackEnd* backEnd) : previous(platform::CDialog::setBackEnd(backEnd)) {}
+    ~BackEndScope() { platform::CDialog::setBackEnd(previous); }
+    platform::DialogBackEnd* previous;
+};
+
+} // namespace
+
+PageEditor::PageEditor(CommandContext& context, const SiteContext& site) : context_(context), site_(site) {}
+
+PageEditor::~PageEditor()
+{
+    if (page_ && getOpenPage() == page_.get())
+        setOpenPage(nullptr);
+}
+
+bool PageEditor::open(const std::string& page, const std::optional<std::string>& cursorId, bool forWriting)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path path(page);
+    if (path.is_relative() && !fs::exists(path, ec))
+        path = fs::path(platform::toUtf8(site_.folder())) / path;
+    path = fs::absolute(path, ec).lexically_normal();
+    const std::wstring widePath = platform::fromUtf8(path.string());
+    const std::string shown = site_.display(widePath);
+
+    if (!fs::is_regular_file(path, ec)) {
+        std::fprintf(stderr, "zebhost: %s: %s\n", shown.c_str(),
+                     fs::exists(path, ec) ? "not a page file" : "no such page");
+        return false;
+    }
+    if (forWriting) {
+        // Saving replaces the file through a new one in its folder: both must be writable.
+        const std::string folder = path.parent_path().string();
+        if (access(path.c_str(), W_OK) != 0 || access(folder.c_str(), W_OK) != 0) {
+            std::fprintf(stderr, "zebhost: %s: cannot be written: %s\n", shown.c_str(), std::strerror(errno));
+            return false;
+        }
+    }
+    page_ = OpenPage::load(widePath);
+    if (!page_) {
+        std::fprintf(stderr, "zebhost: %s: cannot be read as a page\n", shown.c_str());
+        return false;
+    }
+    if (cursorId) {
+        Element* element = page_->document()->getElementByID(platform::fromUtf8(*cursorId));
+        if (!element) {
+            std::fprintf(stderr, "zebhost: %s: no element with id \"%s\"\n", shown.c_str(), cursorId->c_str());
+            page_.reset();
+            return false;
+        }
+        int children = 0;
+        for (Node* child = element->getFirstChild(); child; child = child->getNextSibling())
+            ++children;
+        page_->domUtBase()->setLayoutCursor(element, children);
+    }
+    setOpenPage(page_.get());
+    return true;
+}
+
+std::vector<std::wstring> PageEditor::linkPartIds() const
+{
+    std::vector<Element*> elements;
+    page_->domUtBase()->getElementByAttributrNameAndPartOfValue(elements, L"ID", L"zebsitec", true, nullptr);
+    std::vector<std::wstring> ids;
+    for (Element* element : elements) {
+        const std::wstring id = element->getAttribute(L"ID");
+        if (!id.empty())
+            ids.push_back(lowerCase(id));
+    }
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+int PageEditor::runDialog(platform::DialogBackEnd& backEnd, bool save)
+{
+    std::unique_ptr<CZebTmplCIF> module = context_.module->createInterface();
+    if (!module) {
+        std::fputs("zebhost: the module gave no interface object\n", stderr);
+        return kExitModuleError;
+    }
+    const std::string shown = site_.display(page_->path());
+    const std::vector<std::wstring> before = linkPartIds();
+
+    WriteLog log;
+    {
+        BackEndScope scope(&backEnd);
+        module->showLinkPartDialog();
+    }
+    const platform::DialogOutcome& outcome = backEnd.lastOutcome();
+    if (outcome.result == -1) {
+        std::fputs("zebhost: the module showed no dialog (its dialog resources are not loaded)\n", stderr);
+        return kExitFailed;
+    }
+    if (!backEnd.failure().empty()) {
+        std::fprintf(stderr, "zebhost: %s: %s; nothing changed\n", shown.c_str(),
+                     platform::toUtf8(backEnd.failure()).c_str());
+        return kExitFailed;
+    }
+    if (!save)
+        return kExitOk;
+
+    // The link-part pages the module generated on the way (the page itself is reported below).
+    int failures = log.report(site_, context_.options.verbose, page_->path(), true);
+    const bool modified = page_->isModified();
+    if (modified && page_->save() != platform::PageWriter::Result::Written) {
+        const WriteLog::Entry* entry = log.find(page_->path());
+        std::fprintf(stderr, "zebhost: %s: not written: %s\n", shown.c_str(),
+                     entry ? entry->reason.c_str() : "cannot be created");
+        return kExitFailed;
+    }
+
+    if (outcome.result != platform::IDOK)
+        std::printf("%s: cancelled, nothing changed\n", shown.c_str());
+    else if (modified)
+        std::printf("%s: saved (%s)\n", shown.c_str(), page_->encoding().c_str());
+    else
+        std::printf("%s: nothing changed\n", shown.c_str());
+    const std::vector<std::wstring> after = linkPartIds();
+    reportChanges(before, after, backEnd);
+    return failures > 0 ? kExitFailed : kExitOk;
+}
+
+void PageEditor::reportChanges(const std::vector<std::wstring>& before, const std::vector<std::wstring>& after,
+                               const platform::DialogBackEnd& backEnd) const
+{
+    const std::vector<std::wstring> gained = difference(after, before);
+    const std::vector<std::wstring> lost = difference(before, after);
+    auto describe = [this](const std::wstring& id) {
+        const std::wstring name = site_.nameOf(numberOfId(id));
+        return platform::toUtf8(id) + (name.empty() ? std::string() : " (" + platform::toUtf8(name) + ")");
+    };
+    for (const std::wstring& id : gained)
+        std::printf("  gained %s\n", describe(id).c_str());
+    for (const std::wstring& id : lost)
+        std::printf("  lost   %s\n", describe(id).c_str());
+    if (gained.empty() && lost.empty() && backEnd.lastOutcome().result == platform::IDOK)
+        std::printf("  link parts unchanged\n");
+    std::fflush(stdout);
+
+    if (backEnd.lastOutcome().result != platform::IDOK)
+        return;
+    const std::string shown = site_.display(page_->path());
+    for (const platform::CheckListItemState& item : backEnd.lastOutcome().items) {
+        if (item.check != 1)
+            continue;
+        const int number = static_cast<int>(item.data);
+        const std::wstring id = idOfNumber(number);
+        bool present = false;
+        for (const std::wstring& have : after)
+            present = present || numberOfId(have) == number;
+        if (!present)
+            std::fprintf(stderr, "zebhost: warning: %s: \"%s\" is checked but the page has no link part %s\n",
+                         shown.c_str(), platform::toUtf8(item.text).c_str(), platform::toUtf8(id).c_str());
+    }
+}

@@ -1,0 +1,43 @@
+#pragma once
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+
+class OpenPage;
+class SiteContext;
+namespace platform {
+class DialogBackEnd;
+}
+
+// A page of the site opened for editing with the module's link-part dialog: zebhost's side of
+// `edit`, `apply` and `items`. The page is the host's open page while the editor exists.
+class PageEditor {
+public:
+    PageEditor(CommandContext& context, const SiteContext& site);
+    ~PageEditor();
+    PageEditor(const PageEditor&) = delete;
+    PageEditor& operator=(const PageEditor&) = delete;
+
+    // Loads the page (a path as given, or else relative to the site folder) and makes it the
+    // open page; with cursorId, the layout cursor goes to the end of the element with that id.
+    // False after printing the error when the page is missing, unreadable or unwritable (when
+    // forWriting) or has no such element.
+    bool open(const std::string& page, const std::optional<std::string>& cursorId, bool forWriting);
+
+    // Runs the module's dialog on the back end. With save, a page the module marked modified is
+    // saved in its own encoding and the changes are reported; without, nothing is saved. Returns
+    // the exit code.
+    int runDialog(platform::DialogBackEnd& backEnd, bool save);
+
+private:
+    std::vector<std::wstring> linkPartIds() const;
+    void reportChanges(const std::vector<std::wstring>& before, const std::vector<std::wstring>& after,
+                       const platform::DialogBackEnd& backEnd) const;
+
+    CommandContext& context_;
+    const SiteContext& site_;
+    std::unique_ptr<OpenPage> page_;
+};

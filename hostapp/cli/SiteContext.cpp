@@ -1,0 +1,83 @@
+#include "SiteContext.h"
+
+#include <filesystem>
+#include <memory>
+
+#include "HostSite.h"
+#include "host/CZebXmlData.h"
+#include "host/Element.h"
+#include "host/FileUtil.h"
+#include "platform/Path.h"
+#include "platform/TextConv.h"
+#include "platform/Wtoi.h"
+
+bool SiteContext::open(const std::string& folder)
+{
+    std::error_code ec;
+    std::filesystem::path absolute = std::filesystem::absolute(folder.empty() ? "." : folder, ec);
+    absolute = absolute.lexically_normal();
+    std::string text = absolute.string();
+    while (text.size() > 1 && text.back() == '/')
+        text.pop_back();
+    folder_ = platform::fromUtf8(text);
+    categories_.clear();
+
+    const std::wstring list = categoryListPath();
+    if (!is_file(list)) {
+        error_ = display(list) + ": no category list here (is " + text + " a CMS site?)";
+        return false;
+    }
+    if (!setCurrentSiteFolder(folder_)) {
+        error_ = display(addLastYenMark(folder_) + L"ZebSitemenu") + ": the site-menu folder cannot be made";
+        return false;
+    }
+
+    // The same reading as the module's: every category element of every list, a numid that
+    // reads as 0 or more and a non-empty name.
+    CZebXmlData xml(L"categorymngdoc");
+    xml.CreateNodeData(list);
+    std::vector<Element*> documents;
+    xml.GetChildElement(xml.GetRootNode(), L"categorymngdoc", documents);
+    for (Element* document : documents) {
+        std::vector<Element*> entries;
+        xml.GetChildElement(document, L"category", entries);
+        for (Element* entry : entries) {
+            const std::wstring numid = entry->getAttribute(L"numid");
+            Element* nameElement = xml.GetChildElement(entry, L"name");
+            const std::wstring name = nameElement ? nameElement->getTextData() : std::wstring();
+            const int number = platform::wtoi(numid);
+            if (!numid.empty() && !name.empty() && number >= 0)
+                categories_.push_back({number, numid, name});
+        }
+    }
+    xml.DestroyNodeData(nullptr);
+    return true;
+}
+
+int SiteContext::positionOf(const std::wstring& name) const
+{
+    for (std::size_t i = 0; i < categories_.size(); ++i) {
+        if (categories_[i].name == name)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+std::wstring SiteContext::nameOf(int number) const
+{
+    for (const SiteCategory& category : categories_) {
+        if (category.number == number)
+            return category.name;
+    }
+    return {};
+}
+
+std::string SiteContext::display(const std::wstring& path) const
+{
+    const std::wstring prefix = folder_ + L"/";
+    if (!folder_.empty() && path.compare(0, prefix.size(), prefix) == 0)
+        return platform::toUtf8(path.substr(prefix.size()));
+    return platform::toUtf8(path);
+}
+
+std::wstring SiteContext::categoryListPath() const { return addLastYenMark(folder_) + L"qcms/qccl.xml"; }

@@ -1,0 +1,40 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// One category of the site as the module reads the category list: a number of 0 or more and a
+// name, in file order.
+struct SiteCategory {
+    int number;
+    std::wstring numid; // as written in the file
+    std::wstring name;
+};
+
+// The site zebhost works on: its folder, made the host's current site, and its categories.
+class SiteContext {
+public:
+    // Makes the folder the current site. False, with the reason in error(), when the folder has
+    // no category list qcms/qccl.xml or its site-menu folder cannot be made.
+    bool open(const std::string& folder);
+    // Why open failed: "<file>: <reason>".
+    const std::string& error() const { return error_; }
+
+    // The site's folder (absolute, without a trailing separator).
+    const std::wstring& folder() const { return folder_; }
+    // The categories, in file order; empty before open.
+    const std::vector<SiteCategory>& categories() const { return categories_; }
+    // The position in the list of the first category with that name; -1 when none has it.
+    int positionOf(const std::wstring& name) const;
+    // The name of the first category with that number; "" when none has it.
+    std::wstring nameOf(int number) const;
+
+    // The path for messages: relative to the site folder when inside it, else as it stands.
+    std::string display(const std::wstring& path) const;
+    // The path of the category list.
+    std::wstring categoryListPath() const;
+
+private:
+    std::wstring folder_;
+    std::vector<SiteCategory> categories_;
+    std::string error_;
+};

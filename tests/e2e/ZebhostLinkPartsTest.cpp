@@ -1,0 +1,367 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <thread>
+
+#include "support/TestSupport.h"
+
+namespace {
+
+using namespace testsupport;
+namespace fs = std::filesystem;
+
+const std::string kZebhost = std::string(ZEB_BIN_DIR) + "/zebhost";
+const std::string kSampleSite = std::string(ZEB_SOURCE_DIR) + "/examples/site";
+// The sample diary runs from 2024-04 to 2025-03; the runs are dated at its end, after the CMS
+// wrote its data.
+const std::string kNow = "2025-03-28T09:00";
+const std::int64_t kDataTime = localTime(2025, 3, 27, 18);
+
+const std::vector<std::string> kAllListed = {"zebsitec000table000001", "zebsitec001table000001",
+                                             "zebsitec002table000001", "zebsitec004table000001",
+                                             "zebsitec005table000001"};
+
+// A copy of the sample site in a temporary folder, every file dated kDataTime.
+class SiteCopy {
+public:
+    SiteCopy()
+    {
+        chmod(dir_.path().c_str(), 0755); // readable by another user (the permission tests)
+        fs::copy(kSampleSite, dir_.path(), fs::copy_options::recursive);
+        for (const auto& entry : fs::recursive_directory_iterator(dir_.path()))
+            setMtime(entry.path().string(), kDataTime);
+    }
+    const std::string& path() const { return dir_.path(); }
+    std::string operator/(const std::string& relative) const { return dir_ / relative; }
+
+    // zebhost --site SITE --now NOW args...
+    RunResult zebhost(std::vector<std::string> args, const std::vector<std::string>& env = {},
+                      const std::vector<std::string>& prefix = {}) const
+    {
+        std::vector<std::string> argv = prefix;
+        argv.insert(argv.end(), {kZebhost, "--site", dir_.path(), "--now", kNow});
+        argv.insert(argv.end(), args.begin(), args.end());
+        return runProgram(argv, env);
+    }
+
+    // Names in ZebSitemenu with their last-write times.
+    std::map<std::string, std::int64_t> menuTimes() const
+    {
+        std::map<std::string, std::int64_t> times;
+        for (const std::string& name : listDir(dir_ / "ZebSitemenu"))
+            times[name] = mtime(dir_ / ("ZebSitemenu/" + name));
+        return times;
+    }
+
+private:
+    TempDir dir_;
+};
+
+// The link-part ids in the page, in page order.
+std::vector<std::string> linkPartIds(const std::string& html)
+{
+    std::vector<std::string> ids;
+    for (std::size_t at = html.find("id=\"zebsitec"); at != std::string::npos; at = html.find("id=\"zebsitec", at + 1))
+        ids.push_back(html.substr(at + 4, 22));
+    return ids;
+}
+
+// The page with every link part (a div, or the calendar table) cut out.
+std::string withoutLinkParts(std::string html)
+{
+    for (std::size_t at; (at = html.find("id=\"zebsitec")) != std::string::npos;) {
+        const std::size_t start = html.rfind('<', at);
+        const bool table = html.compare(start, 6, "<table") == 0;
+        const std::string close = table ? "</table>" : "</div>";
+        const std::size_t end = html.find(close, at);
+        if (start == std::string::npos || end == std::string::npos)
+            break;
+        html.erase(start, end + close.size() - start);
+    }
+    return html;
+}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+TEST(ZebhostLinkParts, UpdateFromNothingThenNothingStaleThenOneTouchedMonth)
+{
+    SiteCopy site;
+    RunResult r = site.zebhost({"-v", "update"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ("", r.err);
+    // Five category list pages, the calendar page and the twelve month pages.
+    auto first = site.menuTimes();
+    EXPECT_EQ(18u, first.size());
+    EXPECT_TRUE(contains(r.out, "18 pages written")) << r.out;
+    EXPECT_TRUE(contains(r.out, "wrote ZebSitemenu/zebsitec001table000001202410.html")) << r.out;
+    for (const char* name : {"zebsitec000table000001.html", "zebsitec005table000001.html",
+                             "zebsitec001table000001.html", "zebsitec001table000001202404.html"})
+        EXPECT_EQ(1u, first.count(name)) << name;
+    EXPECT_EQ(0u, first.count("zebsitec001table000001202504.html"));
+
+    r = site.zebhost({"update"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ("no page written: every page is up to date\n", r.out);
+    EXPECT_EQ(first, site.menuTimes());
+
+    // The CMS changes October's diary after the pages were made.
+    const std::string october = site / "qcms/zebsitec001table000001202410.xml";
+    setMtime(october, localTime(2025, 3, 28, 9, 30));
+    r = runProgram({kZebhost, "--site", site.path(), "--now", "2025-03-29T08:00", "-v", "update", "日記"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    const auto third = site.menuTimes();
+    EXPECT_NE(first.at("zebsitec001table000001202410.html"), third.at("zebsitec001table000001202410.html"));
+    EXPECT_EQ(first.at("zebsitec001table000001202406.html"), third.at("zebsitec001table000001202406.html"));
+    EXPECT_EQ(first.at("zebsitec002table000001.html"), third.at("zebsitec002table000001.html"));
+    EXPECT_FALSE(contains(r.out, "zebsitec002table000001.html")) << r.out;
+}
+
+TEST(ZebhostLinkParts, ApplyActionsGiveTheRightLinkPartsInTheRightPlace)
+{
+    struct Case {
+        const char* description;
+        std::vector<std::string> actions;
+        std::vector<std::string> ids;
+    } cases[] = {
+        {"select all", {"--select-all"}, kAllListed},
+        {"check two, in list order whatever the order given",
+         {"--check", "日記", "--check", "お知らせ"},
+         {"zebsitec000table000001", "zebsitec001table000001"}},
+        {"select all, then uncheck one",
+         {"--select-all", "--uncheck", "レシピ"},
+         {"zebsitec000table000001", "zebsitec001table000001", "zebsitec004table000001", "zebsitec005table000001"}},
+        {"clear all after checking", {"--check", "読書メモ", "--clear-all"}, {}},
+    };
+    for (const Case& c : cases) {
+        SiteCopy site;
+        const std::string original = readFile(site / "index.html");
+        std::vector<std::string> args{"apply", "index.html"};
+        args.insert(args.end(), c.actions.begin(), c.actions.end());
+        RunResult r = site.zebhost(args);
+        ASSERT_EQ(0, r.exitCode) << c.description << ": " << r.err;
+        EXPECT_EQ("", r.err) << c.description;
+        const std::string saved = readFile(site / "index.html");
+        EXPECT_EQ(c.ids, linkPartIds(saved)) << c.description;
+        EXPECT_EQ(original, withoutLinkParts(saved)) << c.description;
+        if (!c.ids.empty()) {
+            // Right behind the site-menu table.
+            const std::size_t menuEnd = saved.find("</table>", saved.find("zebsitemenutable000000000001"));
+            EXPECT_EQ(menuEnd + 8, saved.find('<', menuEnd + 8)) << c.description;
+            EXPECT_EQ(saved.rfind('<', saved.find("id=\"" + c.ids[0])), menuEnd + 8) << c.description;
+            EXPECT_TRUE(contains(r.out, "gained " + c.ids[0])) << r.out;
+        }
+    }
+}
+
+TEST(ZebhostLinkParts, ApplyReportsGainedAndLostAndItemsShowTheChecks)
+{
+    SiteCopy site;
+    RunResult r = site.zebhost({"items", "index.html"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ("[ ] 「お知らせ」へのリンク\n[ ] カレンダー型「日記」へのリンク\n[ ] 「レシピ」へのリンク\n"
+              "[ ] 「読書メモ」へのリンク\n[ ] 「庭しごと」へのリンク\n",
+              r.out);
+
+    r = site.zebhost({"apply", "index.html", "--check", "お知らせ", "--check", "レシピ"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_TRUE(contains(r.out, "index.html: saved")) << r.out;
+    EXPECT_TRUE(contains(r.out, "gained zebsitec000table000001 (お知らせ)")) << r.out;
+    EXPECT_TRUE(contains(r.out, "gained zebsitec002table000001 (レシピ)")) << r.out;
+
+    r = site.zebhost({"apply", "index.html", "--uncheck", "レシピ", "--check", "日記"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_TRUE(contains(r.out, "gained zebsitec001table000001 (日記)")) << r.out;
+    EXPECT_TRUE(contains(r.out, "lost   zebsitec002table000001 (レシピ)")) << r.out;
+    EXPECT_FALSE(contains(r.out, "zebsitec000table000001")) << r.out; // kept: neither gained nor lost
+
+    r = site.zebhost({"items", "index.html"});
+    EXPECT_EQ("[x] 「お知らせ」へのリンク\n[x] カレンダー型「日記」へのリンク\n[ ] 「レシピ」へのリンク\n"
+              "[ ] 「読書メモ」へのリンク\n[ ] 「庭しごと」へのリンク\n",
+              r.out);
+
+    r = site.zebhost({"categories"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ("  0 お知らせ\n  1 日記\n  2 レシピ\n  3 旅の記録\n  4 読書メモ\n  5 庭しごと\n", r.out);
+}
+
+TEST(ZebhostLinkParts, CancelLeavesThePageAlone)
+{
+    SiteCopy site;
+    const std::string original = readFile(site / "index.html");
+    RunResult r = site.zebhost({"apply", "index.html", "--select-all", "--cancel"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_TRUE(contains(r.out, "cancelled")) << r.out;
+    EXPECT_EQ(original, readFile(site / "index.html"));
+    EXPECT_EQ(kDataTime, mtime(site / "index.html"));
+}
+
+TEST(ZebhostLinkParts, APageKeepsItsEncodingAndNewlines)
+{
+    SiteCopy site;
+    const std::string original = readFile(site / "about.html"); // Shift_JIS with CR LF
+    RunResult r = site.zebhost({"apply", "about.html", "--check", "お知らせ", "--check", "日記"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    const std::string saved = readFile(site / "about.html");
+    EXPECT_EQ((std::vector<std::string>{"zebsitec000table000001", "zebsitec001table000001"}), linkPartIds(saved));
+    EXPECT_EQ(original, withoutLinkParts(saved));
+    EXPECT_EQ(std::string::npos, saved.find("\xe3\x81")) << "UTF-8 crept in";
+    for (std::size_t at = saved.find('\n'); at != std::string::npos; at = saved.find('\n', at + 1))
+        ASSERT_EQ('\r', saved[at - 1]) << "bare LF at " << at;
+}
+
+TEST(ZebhostLinkParts, WarnsForACheckedCategoryThatGotNoLinkPart)
+{
+    SiteCopy site;
+    TempDir emptyData; // no link-part template: category link parts cannot be made
+    RunResult r = site.zebhost({"apply", "index.html", "--check", "お知らせ", "--check", "日記"},
+                               {"ZEBHOST_DATA_DIR=" + emptyData.path()});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_TRUE(contains(r.err, "warning: index.html: \"「お知らせ」へのリンク\" is checked but the page has no link "
+                                "part zebsitec000table000001"))
+        << r.err;
+    EXPECT_FALSE(contains(r.err, "zebsitec001")) << r.err; // the calendar needs no template
+    EXPECT_EQ(std::vector<std::string>{"zebsitec001table000001"}, linkPartIds(readFile(site / "index.html")));
+}
+
+TEST(ZebhostLinkParts, ErrorsNameTheFileAndTheReason)
+{
+    SiteCopy site;
+    TempDir notASite;
+    const std::string original = readFile(site / "index.html");
+    struct Case {
+        const char* description;
+        std::vector<std::string> argv;
+        int exitCode;
+        std::string errPart;
+    } cases[] = {
+        {"site without a category list",
+         {kZebhost, "--site", notASite.path(), "update"},
+         1,
+         "qcms/qccl.xml: no category list here"},
+        {"categories of a site without a category list",
+         {kZebhost, "--site", notASite.path(), "categories"},
+         1,
+         "qcms/qccl.xml"},
+        {"missing page", {kZebhost, "--site", site.path(), "apply", "nosuch.html"}, 1, "nosuch.html: no such page"},
+        {"missing page for items", {kZebhost, "--site", site.path(), "items", "nosuch.html"}, 1, "nosuch.html"},
+        {"unknown name to check",
+         {kZebhost, "--site", site.path(), "apply", "index.html", "--check", "猫"},
+         1,
+         "qcms/qccl.xml: no category named \"猫\""},
+        {"the fourth category has no item",
+         {kZebhost, "--site", site.path(), "apply", "index.html", "--check", "旅の記録"},
+         1,
+         "旅の記録"},
+        {"unknown name to update",
+         {kZebhost, "--site", site.path(), "update", "日記", "猫"},
+         1,
+         "no category named \"猫\""},
+        {"unknown cursor id",
+         {kZebhost, "--site", site.path(), "apply", "index.html", "--cursor", "nowhere"},
+         1,
+         "index.html: no element with id \"nowhere\""},
+        {"apply without a page", {kZebhost, "--site", site.path(), "apply"}, 2, "apply needs a PAGE"},
+        {"edit without a terminal", {kZebhost, "--site", site.path(), "edit", "index.html"}, 1, "needs a terminal"},
+    };
+    for (const Case& c : cases) {
+        RunResult r = runProgram(c.argv);
+        EXPECT_EQ(c.exitCode, r.exitCode) << c.description << ": " << r.err;
+        EXPECT_TRUE(contains(r.err, c.errPart)) << c.description << ": " << r.err;
+        EXPECT_EQ(1, std::count(r.err.begin(), r.err.end(), '\n')) << c.description << ": " << r.err;
+    }
+    EXPECT_EQ(original, readFile(site / "index.html"));
+    EXPECT_FALSE(exists(site / "ZebSitemenu/zebsitec001table000001.html")) << "an error run generated pages";
+}
+
+TEST(ZebhostLinkParts, UnwritablePageIsRefusedBeforeAnythingChanges)
+{
+    SiteCopy site;
+    std::vector<std::string> prefix;
+    if (geteuid() == 0) {
+        // Permissions do not bind root; run as nobody.
+        if (access("/usr/bin/setpriv", X_OK) != 0)
+            GTEST_SKIP() << "running as root without setpriv";
+        prefix = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+        chmod(site.path().c_str(), 0777);
+        for (const auto& entry : fs::recursive_directory_iterator(site.path()))
+            chmod(entry.path().c_str(), entry.is_directory() ? 0777 : 0666);
+    }
+    chmod((site / "index.html").c_str(), 0444);
+    const std::string original = readFile(site / "index.html");
+    RunResult r = site.zebhost({"apply", "index.html", "--select-all"}, {}, prefix);
+    EXPECT_EQ(1, r.exitCode) << r.out << r.err;
+    EXPECT_TRUE(contains(r.err, "index.html: cannot be written: Permission denied")) << r.err;
+    EXPECT_EQ(original, readFile(site / "index.html"));
+    EXPECT_TRUE(listDir(site / "ZebSitemenu").empty());
+}
+
+TEST(ZebhostLinkParts, WriteErrorReachesTheHostAndLeavesNothingHalfWritten)
+{
+    SiteCopy site;
+    const std::string original = readFile(site / "index.html");
+    // Files may not grow beyond one block: the first generated page fails after it was opened.
+    // SIGXFSZ is ignored so that the write reports the error instead of killing the process.
+    RunResult r = site.zebhost({"apply", "index.html", "--select-all"}, {},
+                               {"/bin/sh", "-c", "trap '' XFSZ; ulimit -f 1; exec \"$@\"", "sh"});
+    EXPECT_EQ(1, r.exitCode) << r.out << r.err;
+    EXPECT_TRUE(contains(r.err, "ZebSitemenu/zebsitec")) << r.err;
+    EXPECT_TRUE(contains(r.err, "File too large")) << r.err;
+    EXPECT_EQ(1, std::count(r.err.begin(), r.err.end(), '\n')) << r.err;
+    EXPECT_EQ(original, readFile(site / "index.html"));
+    for (const std::string& name : listDir(site / "ZebSitemenu"))
+        EXPECT_NE('.', name[0]) << "temporary file left: " << name;
+}
+
+// Drives the dialog in a real terminal: down, space, "a" (select all), Enter (OK).
+TEST(ZebhostLinkParts, EditInATerminal)
+{
+    if (std::system("command -v tmux >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "tmux is not installed; the terminal dialog is not tested";
+    SiteCopy site;
+    const std::string socket = "zebtest" + std::to_string(getpid());
+    const std::string done = site / "exit-code";
+    const std::string command = "env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=screen " + kZebhost + " --site " + site.path() +
+                                " --now " + kNow + " edit index.html > " + (site / "out") + " 2>&1; echo $? > " + done;
+    auto tmux = [&](const std::string& args) {
+        return std::system(("tmux -L " + socket + " " + args + " >/dev/null 2>&1").c_str());
+    };
+    ASSERT_EQ(0, tmux("new-session -d -x 100 -y 30 '" + command + "'"));
+    struct Server {
+        std::function<int(const std::string&)> tmux;
+        ~Server() { tmux("kill-server"); }
+    } server{tmux};
+
+    auto waitFor = [&](const std::function<bool()>& ready) {
+        for (int i = 0; i < 200; ++i) {
+            if (ready())
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    };
+    const std::string screen = site / "screen";
+    ASSERT_TRUE(waitFor([&] {
+        std::system(("tmux -L " + socket + " capture-pane -p -t 0 > " + screen + " 2>/dev/null").c_str());
+        return exists(screen) && contains(readFile(screen), "リンク部品の設定リスト");
+    })) << (exists(screen) ? readFile(screen) : "");
+    const std::string shown = readFile(screen);
+    EXPECT_TRUE(contains(shown, "[ ] 「お知らせ」へのリンク")) << shown;
+    EXPECT_TRUE(contains(shown, "すべて選択(A)")) << shown;
+
+    for (const char* key : {"Down", "Space", "a", "Enter"}) {
+        ASSERT_EQ(0, tmux(std::string("send-keys -t 0 ") + key));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ASSERT_TRUE(waitFor([&] { return exists(done) && !readFile(done).empty(); })) << "zebhost edit did not end";
+    EXPECT_EQ("0\n", readFile(done)) << readFile(site / "out");
+    const std::string saved = readFile(site / "index.html");
+    EXPECT_EQ(kAllListed, linkPartIds(saved));
+}
+
+} // namespace

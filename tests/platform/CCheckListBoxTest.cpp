@@ -1,0 +1,38 @@
+#include <gtest/gtest.h>
+
+#include "platform/CCheckListBoxHscrl.h"
+
+using namespace platform;
+
+TEST(CCheckListBoxTest, BadIndexesAnswerTheListError)
+{
+    CCheckListBox list;
+    list.AddString(L"only");
+    std::wstring text = L"untouched";
+    for (int bad : {-1, 1, 1000}) {
+        EXPECT_EQ(CCheckListBox::LB_ERR, list.GetText(bad, text));
+        EXPECT_EQ(CCheckListBox::LB_ERR, list.GetCheck(bad));
+        EXPECT_EQ(CCheckListBox::LB_ERR, list.SetItemData(bad, 1));
+        EXPECT_EQ(static_cast<std::uintptr_t>(CCheckListBox::LB_ERR), list.GetItemData(bad));
+        EXPECT_EQ(CCheckListBox::LB_ERR, list.SetCurSel(bad));
+        list.SetCheck(bad, CCheckListBox::Checked);
+    }
+    EXPECT_EQ(L"untouched", text);
+    list.SetCheck(0, 3); // not a state
+    EXPECT_EQ(CCheckListBox::Unchecked, list.GetCheck(0));
+}
+
+TEST(CCheckListBoxHscrlTest, AddingWidensTheExtentToTheWidestItem)
+{
+    CCheckListBoxHscrl list;
+    list.AddString(L"ab");
+    EXPECT_EQ(CCheckListBox::kCheckBoxCells + 2, list.GetHorizontalExtent());
+    list.AddString(L"カレンダー型「日記」へのリンク"); // 15 wide characters
+    EXPECT_EQ(CCheckListBox::kCheckBoxCells + 30, list.GetHorizontalExtent());
+    list.AddString(L"x");
+    EXPECT_EQ(CCheckListBox::kCheckBoxCells + 30, list.GetHorizontalExtent());
+    EXPECT_EQ(CCheckListBox::kCheckBoxCells + 1, list.itemExtent(2));
+    EXPECT_EQ(0, list.itemExtent(3));
+    list.ResetContent();
+    EXPECT_EQ(0, list.GetHorizontalExtent());
+}
