@@ -96,7 +96,7 @@ std::wstring Element::getTextData() const {
     std::wstring text;
     for (const Node* n = getFirstChild(); n != nullptr; n = n->nextInTree(this))
         if (n->getNodeType() == Type::Text || n->getNodeType() == Type::CData)
-            text += static_cast<const CharacterData*>(n)->getData();
+            text += static_cast<const CharacterData*>(n)->data();
     return text;
 }
 
