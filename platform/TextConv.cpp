@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cwchar>
+#include <iterator>
 #include <vector>
 
 namespace platform {
@@ -166,15 +167,28 @@ std::wstring formatW(const wchar_t* format, ...)
 {
     if (!format)
         return {};
-    const std::wstring fmt = wideConversions(format);
+    // Most formats are numbers only (file names, month texts): they need no rewriting, and their
+    // result fits the buffer on the stack.
+    const bool plain = std::wcspbrk(format, L"sc") == nullptr;
+    const std::wstring rewritten = plain ? std::wstring() : wideConversions(format);
+    const wchar_t* fmt = plain ? format : rewritten.c_str();
+    {
+        wchar_t buffer[256];
+        va_list args;
+        va_start(args, format);
+        int n = std::vswprintf(buffer, std::size(buffer), fmt, args);
+        va_end(args);
+        if (n >= 0 && static_cast<std::size_t>(n) < std::size(buffer))
+            return std::wstring(buffer, static_cast<std::size_t>(n));
+    }
     // vswprintf reports a too-small buffer and a conversion error alike (-1), so the buffer grows
     // up to a limit and then gives up.
     constexpr std::size_t kLimit = std::size_t(1) << 24;
-    for (std::size_t capacity = 256; capacity <= kLimit; capacity *= 4) {
+    for (std::size_t capacity = 1024; capacity <= kLimit; capacity *= 4) {
         std::vector<wchar_t> buffer(capacity);
         va_list args;
         va_start(args, format);
-        int n = std::vswprintf(buffer.data(), buffer.size(), fmt.c_str(), args);
+        int n = std::vswprintf(buffer.data(), buffer.size(), fmt, args);
         va_end(args);
         if (n >= 0 && static_cast<std::size_t>(n) < buffer.size())
             return std::wstring(buffer.data(), static_cast<std::size_t>(n));

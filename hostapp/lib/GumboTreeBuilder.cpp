@@ -22,23 +22,57 @@ namespace {
 constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 
 // The page as gumbo reads it (UTF-8), with the wide character index of every byte so that
-// gumbo's byte positions map back onto the wide source text.
+// gumbo's byte positions map back onto the wide source text. Built in two passes, measuring and
+// then writing into place: it is made for every page loaded.
 struct Utf8Text {
     std::string bytes;
     std::vector<std::uint32_t> charAt; // bytes.size() + 1 entries
 
     Utf8Text(const wchar_t* text, std::size_t length) {
-        bytes.reserve(length + length / 4);
-        charAt.reserve(length + length / 4 + 1);
+        std::size_t size = 0;
+        forEachCodePoint(text, length, [&](std::uint32_t c, std::size_t) { size += lengthOf(c); });
+        bytes.resize(size);
+        charAt.resize(size + 1);
+        char* out = bytes.data();
+        std::uint32_t* at = charAt.data();
+        forEachCodePoint(text, length, [&](std::uint32_t c, std::size_t index) {
+            const auto i = static_cast<std::uint32_t>(index);
+            auto byte = [&](std::uint32_t b) {
+                *out++ = static_cast<char>(b);
+                *at++ = i;
+            };
+            if (c < 0x80) {
+                byte(c);
+            } else if (c < 0x800) {
+                byte(0xC0 | (c >> 6));
+                byte(0x80 | (c & 0x3F));
+            } else if (c < 0x10000) {
+                byte(0xE0 | (c >> 12));
+                byte(0x80 | ((c >> 6) & 0x3F));
+                byte(0x80 | (c & 0x3F));
+            } else {
+                byte(0xF0 | (c >> 18));
+                byte(0x80 | ((c >> 12) & 0x3F));
+                byte(0x80 | ((c >> 6) & 0x3F));
+                byte(0x80 | (c & 0x3F));
+            }
+        });
+        *at = static_cast<std::uint32_t>(length);
+    }
+
+    static std::size_t lengthOf(std::uint32_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
+
+    // Calls f(code point, index of its first wide unit) for each character; a surrogate pair of
+    // two-byte units is one character, and what UTF-8 cannot hold becomes U+FFFD.
+    template <class F>
+    static void forEachCodePoint(const wchar_t* text, std::size_t length, F&& f) {
         for (std::size_t i = 0; i < length; ++i) {
             auto c = static_cast<std::uint32_t>(text[i]);
             if constexpr (sizeof(wchar_t) == 2) {
-                // UTF-16: join a surrogate pair into one code point.
                 if (c >= 0xD800 && c < 0xDC00 && i + 1 < length) {
                     auto low = static_cast<std::uint32_t>(text[i + 1]);
                     if (low >= 0xDC00 && low < 0xE000) {
-                        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                        put(c, i);
+                        f(0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00), i);
                         ++i;
                         continue;
                     }
@@ -46,31 +80,7 @@ struct Utf8Text {
             }
             if ((c >= 0xD800 && c < 0xE000) || c > 0x10FFFF)
                 c = 0xFFFD;
-            put(c, i);
-        }
-        charAt.push_back(static_cast<std::uint32_t>(length));
-    }
-
-    void put(std::uint32_t c, std::size_t index) {
-        auto at = static_cast<std::uint32_t>(index);
-        auto byte = [&](std::uint32_t b) {
-            bytes.push_back(static_cast<char>(b));
-            charAt.push_back(at);
-        };
-        if (c < 0x80) {
-            byte(c);
-        } else if (c < 0x800) {
-            byte(0xC0 | (c >> 6));
-            byte(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            byte(0xE0 | (c >> 12));
-            byte(0x80 | ((c >> 6) & 0x3F));
-            byte(0x80 | (c & 0x3F));
-        } else {
-            byte(0xF0 | (c >> 18));
-            byte(0x80 | ((c >> 12) & 0x3F));
-            byte(0x80 | ((c >> 6) & 0x3F));
-            byte(0x80 | (c & 0x3F));
+            f(c, i);
         }
     }
 
@@ -86,8 +96,9 @@ struct Utf8Text {
 
 // Wide text of gumbo's UTF-8 output (always valid UTF-8).
 std::wstring decode(const char* s, std::size_t n) {
-    std::wstring out;
-    out.reserve(n);
+    // Never more wide units than bytes: written into place, cut to length at the end.
+    std::wstring out(n, L'\0');
+    wchar_t* o = out.data();
     for (std::size_t i = 0; i < n;) {
         auto b = static_cast<unsigned char>(s[i]);
         std::uint32_t c = b;
@@ -108,13 +119,14 @@ std::wstring decode(const char* s, std::size_t n) {
         if constexpr (sizeof(wchar_t) == 2) {
             if (c >= 0x10000) {
                 c -= 0x10000;
-                out.push_back(static_cast<wchar_t>(0xD800 + (c >> 10)));
-                out.push_back(static_cast<wchar_t>(0xDC00 + (c & 0x3FF)));
+                *o++ = static_cast<wchar_t>(0xD800 + (c >> 10));
+                *o++ = static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
                 continue;
             }
         }
-        out.push_back(static_cast<wchar_t>(c));
+        *o++ = static_cast<wchar_t>(c);
     }
+    out.resize(static_cast<std::size_t>(o - out.data()));
     return out;
 }
 
