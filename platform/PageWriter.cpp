@@ -103,6 +103,14 @@ PageWriter::Result PageWriter::write(const std::wstring& path, const char* bytes
         return Result::NotOpened;
     }
 
+    // A page that could not be opened for writing in place (a read-only page, or one held by a
+    // user who denies us writing) is skipped as before: replacing it through a temporary file
+    // would overwrite what its owner protected.
+    if (access(target.c_str(), F_OK) == 0 && access(target.c_str(), W_OK) != 0) {
+        notify(path, false, std::strerror(errno));
+        return Result::NotOpened;
+    }
+
     std::string tempPath;
     int fd = createTemporary(folder, base, tempPath);
     if (fd < 0) {
