@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "AsciiCase.h"
+#include "DocumentType.h"
+#include "ParsedPageCache.h"
 #include "GumboTreeBuilder.h"
 #include "SourceText.h"
 #include "host/CharacterData.h"
@@ -47,8 +49,106 @@ bool Document::createNodes(const wchar_t* text, std::size_t length, void* /*cont
         removeChild(child);
     trailGap_ = {};
     pageSource_ = nullptr;
+    // The same text parses to the same tree: a page parsed before (the link-part template, once
+    // per category) is copied rather than parsed again.
+    ParsedPageCache& cache = ParsedPageCache::instance();
+    if (const Document* parsed = cache.find(text, length, keepSource)) {
+        if (copyParsedTree(*parsed))
+            return true;
+        while (Node* child = getFirstChild())
+            removeChild(child);
+        trailGap_ = {};
+        pageSource_ = nullptr;
+    }
     GumboTreeBuilder::buildDocument(*this, text, length, keepSource);
+    cache.offer(text, length, keepSource, *this);
     return true;
+}
+
+namespace {
+
+using SourceMap = std::vector<std::pair<const SourceText*, const SourceText*>>;
+
+const SourceText* mapped(const SourceMap& sources, const SourceText* source) {
+    for (const auto& [from, to] : sources)
+        if (from == source)
+            return to;
+    return nullptr;
+}
+
+Node::SourceRange mapped(const SourceMap& sources, Node::SourceRange range) {
+    range.source = mapped(sources, range.source);
+    return range;
+}
+
+} // namespace
+
+bool Document::copyParsedTree(const Document& source) {
+    SourceMap sources;
+    for (const auto& text : source.sources_)
+        sources.emplace_back(text.get(), keepSource(std::make_unique<SourceText>(*text)));
+    source_ = mapped(sources, source.source_);
+    spanStart_ = source.spanStart_;
+    spanEnd_ = source.spanEnd_;
+    leadGap_ = mapped(sources, source.leadGap_);
+    pure_ = source.pure_;
+    subtreeChanged_ = source.subtreeChanged_;
+    changed_ = source.changed_;
+    trailGap_ = mapped(sources, source.trailGap_);
+    pageSource_ = mapped(sources, source.pageSource_);
+    for (const Node* child = source.getFirstChild(); child != nullptr; child = child->getNextSibling())
+        if (copyNode(*child, this, sources) == nullptr)
+            return false;
+    return true;
+}
+
+Node* Document::copyNode(const Node& from, Node* parent, const SourceMap& sources) {
+    Node* to = nullptr;
+    switch (from.getNodeType()) {
+    case Type::Element: {
+        const auto& e = static_cast<const Element&>(from);
+        Element* copy = make<Element>(this, e.tagName_);
+        copy->attrs_ = e.attrs_;
+        for (const SourceRange& removed : e.removedAttrs_)
+            copy->removedAttrs_.push_back(mapped(sources, removed));
+        copy->startTag_ = mapped(sources, e.startTag_);
+        copy->endTag_ = mapped(sources, e.endTag_);
+        copy->innerTrail_ = mapped(sources, e.innerTrail_);
+        copy->attrsChanged_ = e.attrsChanged_;
+        to = copy;
+        break;
+    }
+    case Type::Text:
+    case Type::Comment:
+    case Type::CData:
+        to = make<CharacterData>(from.getNodeType(), this, static_cast<const CharacterData&>(from).data_);
+        break;
+    case Type::Doctype: {
+        const auto& d = static_cast<const DocumentType&>(from);
+        to = make<DocumentType>(this, d.name_, d.publicId_, d.systemId_);
+        break;
+    }
+    case Type::Document:
+    case Type::ProcessingInstruction:
+        return nullptr;
+    }
+    // Linked directly: appending would mark the parents changed, and the copy must carry the
+    // original's flags.
+    to->parent_ = parent;
+    to->prev_ = parent->last_;
+    (parent->last_ ? parent->last_->next_ : parent->first_) = to;
+    parent->last_ = to;
+    to->source_ = mapped(sources, from.source_);
+    to->spanStart_ = from.spanStart_;
+    to->spanEnd_ = from.spanEnd_;
+    to->leadGap_ = mapped(sources, from.leadGap_);
+    to->pure_ = from.pure_;
+    to->subtreeChanged_ = from.subtreeChanged_;
+    to->changed_ = from.changed_;
+    for (const Node* child = from.getFirstChild(); child != nullptr; child = child->getNextSibling())
+        if (copyNode(*child, to, sources) == nullptr)
+            return nullptr;
+    return to;
 }
 
 Element* Document::getDocumentElement() const {

@@ -12,6 +12,7 @@ public:
     std::wstring declaration() const;
 
 private:
+    friend class Document; // copies parsed trees
     std::wstring name_;
     std::wstring publicId_;
     std::wstring systemId_;

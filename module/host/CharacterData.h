@@ -24,5 +24,6 @@ public:
     CharacterData* splitText(std::size_t offset);
 
 private:
+    friend class Document; // copies parsed trees
     std::wstring data_;
 };

@@ -68,8 +68,17 @@ public:
     // The text after the last top-level node.
     const SourceRange& trailGap() const { return trailGap_; }
     void setTrailGap(const SourceRange& gap) { trailGap_ = gap; }
+    // Replaces the content with a copy of source's tree as parsed: every node with its source
+    // stretches, gaps and flags, over copies of its source texts, so that the copy writes and
+    // edits exactly as the original would. False (the content then being partial) when source
+    // holds a node of a kind that is not copied.
+    bool copyParsedTree(const Document& source);
 
 private:
+    // A copy of from (and its subtree) made in this document, linked as the last child of parent;
+    // null for a node of a kind that is not copied.
+    Node* copyNode(const Node& from, Node* parent, const std::vector<std::pair<const SourceText*, const SourceText*>>& sources);
+
     // Memory of size bytes, aligned, from the document's blocks.
     void* allocateNode(std::size_t size, std::size_t alignment);
 

@@ -67,6 +67,8 @@ public:
     void setInnerTrailGap(const SourceRange& gap) { innerTrail_ = gap; }
 
 private:
+    // Copies parsed trees field by field.
+    friend class Document;
     Attribute* findAttribute(const std::wstring& name);
     const Attribute* findAttribute(const std::wstring& name) const;
 

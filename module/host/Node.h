@@ -101,6 +101,8 @@ public:
     void clearChanged() { changed_ = subtreeChanged_ = false; }
 
 protected:
+    // Copies parsed trees field by field (a page parsed before is copied, not parsed again).
+    friend class Document;
     bool changed_ = false;
 
 private:

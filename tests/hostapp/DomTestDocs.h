@@ -26,7 +26,10 @@ inline DocPtr load(const std::wstring& text) {
 
 // A page of the test data (tests/data/pages), as wide text.
 inline std::wstring page(const std::string& name) {
-    return testsupport::W(testsupport::readFile(std::string(ZEB_TEST_DATA) + "/pages/" + name));
+    std::string path = ZEB_TEST_DATA; // appended to, not added: g++ 12 warns falsely about the temporaries
+    path += "/pages/";
+    path += name;
+    return testsupport::W(testsupport::readFile(path));
 }
 
 // The markup written structurally (tag by tag, with the gap texts), which must match too.
