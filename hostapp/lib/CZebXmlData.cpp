@@ -10,6 +10,7 @@
 #include "host/Document.h"
 #include "host/Element.h"
 #include "host/MappedFile.h"
+#include "TextCodec.h"
 #include "platform/TextConv.h"
 
 namespace {
@@ -68,21 +69,35 @@ CZebXmlData::~CZebXmlData() = default;
 bool CZebXmlData::CreateNodeData(const std::wstring& path) {
     DestroyNodeData(nullptr);
 
-    MappedFile file;
-    if (file.open(path, 0) != 0 || file.get_size() == 0) return false;
-    CAutoCodeConv decoder;
-    const wchar_t* text = decoder.Import(file.get_top(), file.get_size(), Charset::Auto, true);
-    file.close();
-    if (text == nullptr) return false;
+    // The file as UTF-8, whatever it was written in. Up to its first NUL, as the decoded text
+    // always was read. A UTF-8 file is taken as it is: the whole file never exists as wide text
+    // (four bytes a character here), which matters for large data files.
+    std::string utf8;
+    {
+        MappedFile file;
+        if (file.open(path, 0) != 0 || file.get_size() == 0) return false;
+        const char* bytes = reinterpret_cast<const char*>(file.get_top());
+        const TextCodec::Detection detection = TextCodec::detect(bytes, file.get_size());
+        if (detection.encoding == "UTF-8") {
+            // detect() answers UTF-8 only for bytes that decode as UTF-8.
+            utf8.assign(bytes + detection.bomLength, file.get_size() - detection.bomLength);
+        } else {
+            CAutoCodeConv decoder;
+            const wchar_t* text = decoder.Import(bytes, file.get_size(), Charset::Auto, true);
+            if (text == nullptr) return false;
+            utf8 = platform::toUtf8(text);
+        }
+    }
+    if (const std::size_t nul = utf8.find('\0'); nul != std::string::npos) utf8.resize(nul);
 
     // The text is UTF-8 now whatever the file declared, so the declaration is not followed.
     // Fragment parsing lets a file hold several top-level lists. pugixml never reads a DTD's
     // external entities nor expands entities other than the predefined ones and character
-    // references: an undeclared reference such as &ext; stays as literal text.
-    const std::string utf8 = platform::toUtf8(text);
+    // references: an undeclared reference such as &ext; stays as literal text. Parsed in place:
+    // the text is not needed afterwards.
     pugi::xml_document xml;
-    const pugi::xml_parse_result parsed =
-        xml.load_buffer(utf8.data(), utf8.size(), pugi::parse_default | pugi::parse_fragment, pugi::encoding_utf8);
+    const pugi::xml_parse_result parsed = xml.load_buffer_inplace(
+        utf8.data(), utf8.size(), pugi::parse_default | pugi::parse_fragment, pugi::encoding_utf8);
     // Fragment parsing takes plain text as a document too; a file without any element is no XML.
     if (!parsed || !xml.find_child([](const pugi::xml_node& n) { return n.type() == pugi::node_element; }))
         return false;
