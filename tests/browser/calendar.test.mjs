@@ -1,0 +1,102 @@
+// The published calendar in a real browser: the sample site, after the main job, served over
+// HTTP. The top page shows the category link parts and the current month's calendar; "prev" and
+// "next" swap in the neighbouring month's calendar, whose day links point at that month's
+// entries; the controls at the ends of the chain do nothing.
+//
+// Usage: node calendar.test.mjs BASE_URL ARTIFACT_DIR FIRST_MONTH LAST_MONTH
+import { chromium } from 'playwright-core';
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+
+const [baseUrl, artifactDir, firstMonth, lastMonth] = process.argv.slice(2);
+const CALENDAR = '#zebsitec001table000001';
+
+function nextMonth(text, step) {
+  let [y, m] = text.split('-').map(Number);
+  m += step;
+  if (m === 0) { y -= 1; m = 12; }
+  if (m === 13) { y += 1; m = 1; }
+  return `${String(y).padStart(4, '0')}-${String(m).padStart(2, '0')}`;
+}
+
+async function calendarMonth(page) {
+  return page.$eval(CALENDAR, (el) => el.getAttribute('summary'));
+}
+
+async function dayLinks(page) {
+  return page.$$eval(`${CALENDAR} td a`, (links) => links.map((a) => a.getAttribute('href')));
+}
+
+// Clicks a control and waits for the calendar to show the expected month (or, when expected is
+// null, checks that nothing changes).
+async function click(page, name, expected) {
+  const before = await calendarMonth(page);
+  await page.click(`${CALENDAR} [name="${name}"]`);
+  if (expected === null) {
+    await page.waitForTimeout(500);
+    assert.equal(await calendarMonth(page), before, `${name} at the end of the chain must do nothing`);
+    return;
+  }
+  await page.waitForFunction(([sel, month]) => {
+    const el = document.querySelector(sel);
+    return el && el.getAttribute('summary') === month;
+  }, [CALENDAR, expected], { timeout: 5000 });
+}
+
+async function checkDayLinks(page, month) {
+  const links = await dayLinks(page);
+  assert.ok(links.length > 0, `the calendar of ${month} links some days`);
+  const folder = month.replace('-', '');
+  for (const href of links) {
+    assert.ok(href.includes(folder), `day link ${href} points into ${month}'s entries`);
+  }
+}
+
+const browser = await chromium.launch({
+  executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+  args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
+         '--disable-component-update', '--disable-sync', '--disable-quic'],
+});
+let failed = false;
+try {
+  const page = await browser.newPage();
+  const errors = [];
+  page.on('pageerror', (e) => errors.push(e.message));
+  await page.goto(`${baseUrl}/index.html`);
+
+  // The category link parts and the current month's calendar are on the top page.
+  const ids = await page.$$eval('[id^="zebsitec"]', (els) => els.map((e) => e.id));
+  assert.ok(ids.includes('zebsitec001table000001'), 'the calendar is on the page');
+  assert.ok(ids.filter((id) => id !== 'zebsitec001table000001').length >= 2, `category link parts: ${ids}`);
+  assert.equal(await calendarMonth(page), lastMonth, 'the top page shows the current month');
+  await checkDayLinks(page, lastMonth);
+  fs.mkdirSync(artifactDir, { recursive: true });
+  await page.screenshot({ path: path.join(artifactDir, 'calendar-current.png'), fullPage: true });
+
+  // The current month is the last of the chain: "next" does nothing.
+  await click(page, 'next', null);
+
+  // Walk back to the first month, checking each month's day links.
+  let month = lastMonth;
+  while (month !== firstMonth) {
+    month = nextMonth(month, -1);
+    await click(page, 'prev', month);
+    await checkDayLinks(page, month);
+  }
+  await page.screenshot({ path: path.join(artifactDir, 'calendar-first.png'), fullPage: true });
+  // The first month is the start of the chain: "prev" does nothing.
+  await click(page, 'prev', null);
+
+  // And forward again.
+  await click(page, 'next', nextMonth(firstMonth, 1));
+  await checkDayLinks(page, nextMonth(firstMonth, 1));
+  assert.deepEqual(errors, [], 'no script errors');
+  console.log(`browser: ok (${ids.length} link parts, walked ${firstMonth} .. ${lastMonth})`);
+} catch (e) {
+  failed = true;
+  console.error(`browser: FAILED: ${e.message}`);
+} finally {
+  await browser.close();
+}
+process.exit(failed ? 1 : 0);
