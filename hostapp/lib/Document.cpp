@@ -18,8 +18,7 @@ bool Document::createNodes(const wchar_t* text, std::size_t length, void* /*cont
         removeChild(child);
     trailGap_ = {};
     pageSource_ = nullptr;
-    GumboTreeBuilder::buildDocument(*this, text, length, keepSource);
-    return true;
+    return GumboTreeBuilder::buildDocument(*this, text, length, keepSource);
 }
 
 Element* Document::getDocumentElement() const {

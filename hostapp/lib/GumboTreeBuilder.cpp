@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "AsciiCase.h"
 #include "DocumentType.h"
@@ -587,6 +589,29 @@ private:
     std::vector<SourceText::Token> tokens_;
 };
 
+// How deep elements may nest in a page the host builds. The tree is built, measured and written
+// by recursive functions, and a page nested hundreds of thousands deep (no real page comes near a
+// hundred) would exhaust the stack; such a page is refused rather than crash the program.
+constexpr std::size_t kMaxDepth = 4000;
+
+// Whether the parser's tree below root nests deeper than kMaxDepth (walked without recursion).
+bool nestsTooDeep(const GumboNode* root) {
+    std::vector<std::pair<const GumboNode*, std::size_t>> pending{{root, 0}};
+    while (!pending.empty()) {
+        auto [node, depth] = pending.back();
+        pending.pop_back();
+        if (depth > kMaxDepth)
+            return true;
+        if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE && node->type != GUMBO_NODE_DOCUMENT)
+            continue;
+        const GumboVector& children =
+            node->type == GUMBO_NODE_DOCUMENT ? node->v.document.children : node->v.element.children;
+        for (unsigned i = 0; i < children.length; ++i)
+            pending.emplace_back(static_cast<const GumboNode*>(children.data[i]), depth + 1);
+    }
+    return false;
+}
+
 GumboOptions parserOptions() {
     GumboOptions options = kGumboDefaultOptions;
     // Parse errors are not used; not collecting them saves time on messy pages.
@@ -596,8 +621,14 @@ GumboOptions parserOptions() {
 
 } // namespace
 
-void GumboTreeBuilder::buildDocument(Document& document, const wchar_t* text, std::size_t length, bool keepSource) {
+bool GumboTreeBuilder::buildDocument(Document& document, const wchar_t* text, std::size_t length, bool keepSource) {
     Utf8Text utf8(text, length);
+    GumboOptions options = parserOptions();
+    GumboOutput* output = gumbo_parse_with_options(&options, utf8.bytes.data(), utf8.bytes.size());
+    if (nestsTooDeep(output->document)) {
+        gumbo_destroy_output(&options, output);
+        return false;
+    }
     SourceText* source = nullptr;
     if (keepSource) {
         auto kept = std::make_unique<SourceText>();
@@ -605,8 +636,6 @@ void GumboTreeBuilder::buildDocument(Document& document, const wchar_t* text, st
         source = kept.get();
         document.keepSource(std::move(kept));
     }
-    GumboOptions options = parserOptions();
-    GumboOutput* output = gumbo_parse_with_options(&options, utf8.bytes.data(), utf8.bytes.size());
     Builder builder(document, source, utf8);
     const GumboDocument& gdoc = output->document->v.document;
     for (unsigned i = 0; i < gdoc.children.length; ++i)
@@ -619,6 +648,7 @@ void GumboTreeBuilder::buildDocument(Document& document, const wchar_t* text, st
     if (source != nullptr)
         source->tokens = builder.takeTokens();
     gumbo_destroy_output(&options, output);
+    return true;
 }
 
 std::vector<Node*> GumboTreeBuilder::buildFragment(Document& document, const std::wstring& markup,
@@ -639,6 +669,10 @@ std::vector<Node*> GumboTreeBuilder::buildFragment(Document& document, const std
     options.fragment_context = context;
     options.fragment_namespace = GUMBO_NAMESPACE_HTML;
     GumboOutput* output = gumbo_parse_with_options(&options, utf8.bytes.data(), utf8.bytes.size());
+    if (output->root != nullptr && nestsTooDeep(output->root)) {
+        gumbo_destroy_output(&options, output);
+        return {};
+    }
 
     Builder builder(document, source, utf8);
     std::vector<Node*> top;

@@ -458,3 +458,37 @@ TEST(HostileInput, TemplateWithoutAnchorsOrWithoutTheLinkPartElement)
             << c.description << ": " << r.err;
     }
 }
+
+// A page nested thousands deep is refused with a message (it crashed zebhost, out of stack); a
+// data file nested as deep is read (in linear time) and its text shown.
+TEST(HostileInput, DeeplyNestedPageAndDataFile)
+{
+    ScratchSite site;
+    ASSERT_TRUE(site.generate());
+    std::string deep;
+    for (int i = 0; i < 20000; ++i)
+        deep += "<div>";
+    deep += "deep";
+    for (int i = 0; i < 20000; ++i)
+        deep += "</div>";
+    site.write("deep.html", "<!DOCTYPE html><html><body>" + deep + "</body></html>\n");
+    std::string title;
+    for (int i = 0; i < 100000; ++i)
+        title += "<b>";
+    title += "深い";
+    for (int i = 0; i < 100000; ++i)
+        title += "</b>";
+    site.write(kRecipeData, partsFile(entry("r1", title, "recipe/1.html")));
+
+    Tree before = site.tree();
+    RunResult r = site.zebhost({"apply", "deep.html", "--select-all"}, {}, kLater);
+    EXPECT_EQ(1, r.exitCode) << r.out << r.err;
+    EXPECT_EQ("zebhost: deep.html: cannot be read as a page\n", r.err);
+    EXPECT_EQ(std::vector<std::string>{}, differences(before, site.tree()));
+
+    r = site.zebhost({"update", "レシピ"}, {}, kLater);
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_LT(r.seconds, 30.0);
+    EXPECT_TRUE(contains(readFile(site / kRecipePage), ">深い</a>"));
+    EXPECT_EQ(rewritten({kRecipePage}), differences(before, site.tree()));
+}
