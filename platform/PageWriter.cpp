@@ -74,7 +74,9 @@ int createTemporary(const std::string& folder, const std::string& base, std::str
     thread_local std::mt19937 random{std::random_device{}()};
     std::uniform_int_distribution<int> pick(0, static_cast<int>(sizeof(kChars)) - 2);
     // Keep the temporary name within the file system's name limit however long the page name is.
-    const std::string stem = "." + base.substr(0, 200) + ".tmp";
+    std::string stem = ".";
+    stem.append(base, 0, 200);
+    stem += ".tmp";
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string suffix;
         for (int i = 0; i < 6; ++i)
@@ -98,6 +100,14 @@ PageWriter::Result PageWriter::write(const std::wstring& path, const char* bytes
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
     if (base.empty()) {
         notify(path, false, std::strerror(target.empty() ? ENOENT : EISDIR));
+        return Result::NotOpened;
+    }
+
+    // A page that could not be opened for writing in place (a read-only page, or one held by a
+    // user who denies us writing) is skipped as before: replacing it through a temporary file
+    // would overwrite what its owner protected.
+    if (access(target.c_str(), F_OK) == 0 && access(target.c_str(), W_OK) != 0) {
+        notify(path, false, std::strerror(errno));
         return Result::NotOpened;
     }
 
@@ -151,8 +161,11 @@ PageWriter::Result PageWriter::write(const std::wstring& path, const char* bytes
         if (futimens(fd, times) != 0)
             failErrno();
     }
-    if (fsync(fd) != 0)
-        failErrno();
+    // No fsync: the rename below is what guarantees that a failed write never leaves a truncated
+    // page, and a flush per page only adds durability against a crash of the whole machine, which
+    // pages rewritten in place never had. A full rebuild writes hundreds of pages; waiting for
+    // each to reach the disk cost most of its wall time. close() can still report a deferred
+    // write error (e.g. a full disk on a network file system), so its result is checked.
     const int closing = fd;
     fd = -1;
     if (::close(closing) != 0)

@@ -14,7 +14,7 @@ public:
 
     // Writes the bytes to the path. Returns NotOpened (without throwing) when the temporary file
     // cannot be created, e.g. in a read-only or missing folder; the target is untouched then.
-    // Throws FileException (path and reason) when a write, flush or rename fails after the file
+    // Throws FileException (path and reason) when a write, close or rename fails after the file
     // was opened; the temporary file is removed and the old page stays as it was.
     static Result write(const std::wstring& path, const char* bytes, std::size_t size);
 

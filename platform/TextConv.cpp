@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cwchar>
+#include <iterator>
 #include <vector>
 
 namespace platform {
@@ -9,27 +10,6 @@ namespace platform {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
-
-void appendUtf8(std::string& out, char32_t cp)
-{
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        cp = kReplacement;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 // Rewrites the conversions %s and %c without a length modifier as %ls and %lc: in the wide
 // formatting functions of the runtime we stand in for, %s takes a wide string, whereas the C
@@ -64,23 +44,60 @@ std::wstring wideConversions(const wchar_t* format)
 
 } // namespace
 
-std::string toUtf8(const std::wstring& text)
+namespace {
+
+// The code point of the wide text at i, joining a surrogate pair of two-byte units (i then moves
+// to its second unit); what UTF-8 cannot hold becomes U+FFFD.
+char32_t codePointAt(const std::wstring& text, std::size_t& i)
 {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t cp = static_cast<char32_t>(text[i]);
-        // A wide string of two-byte units may carry surrogate pairs.
-        if constexpr (sizeof(wchar_t) == 2) {
-            if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size()) {
-                char32_t low = static_cast<char32_t>(text[i + 1]);
-                if (low >= 0xDC00 && low <= 0xDFFF) {
-                    cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-                    ++i;
-                }
+    char32_t cp = static_cast<char32_t>(text[i]);
+    if constexpr (sizeof(wchar_t) == 2) {
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size()) {
+            char32_t low = static_cast<char32_t>(text[i + 1]);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                ++i;
             }
         }
-        appendUtf8(out, cp);
+    }
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        cp = kReplacement;
+    return cp;
+}
+
+std::size_t utf8Length(char32_t cp)
+{
+    return cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
+}
+
+} // namespace
+
+// Two passes, counting and then writing into place: the texts are whole pages, and appending
+// byte by byte cost more than the conversion itself.
+std::string toUtf8(const std::wstring& text)
+{
+    std::size_t length = 0;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        length += utf8Length(codePointAt(text, i));
+    std::string out(length, '\0');
+    char* o = out.data();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char32_t cp = codePointAt(text, i);
+        if (cp < 0x80) {
+            *o++ = static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            *o++ = static_cast<char>(0xC0 | (cp >> 6));
+            *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            *o++ = static_cast<char>(0xE0 | (cp >> 12));
+            *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            *o++ = static_cast<char>(0xF0 | (cp >> 18));
+            *o++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+        }
     }
     return out;
 }
@@ -90,7 +107,10 @@ std::wstring fromUtf8(const char* bytes, std::size_t size)
     std::wstring out;
     if (!bytes)
         return out;
-    out.reserve(size);
+    // Never more wide units than bytes (a four-byte sequence gives at most two units), so the
+    // text is written into place and cut to length at the end.
+    out.resize(size);
+    wchar_t* o = out.data();
     const auto* s = reinterpret_cast<const unsigned char*>(bytes);
     std::size_t i = 0;
     while (i < size) {
@@ -99,7 +119,7 @@ std::wstring fromUtf8(const char* bytes, std::size_t size)
         std::size_t extra;
         char32_t minimum;
         if (b < 0x80) {
-            out += static_cast<wchar_t>(b);
+            *o++ = static_cast<wchar_t>(b);
             ++i;
             continue;
         } else if ((b & 0xE0) == 0xC0) {
@@ -109,7 +129,7 @@ std::wstring fromUtf8(const char* bytes, std::size_t size)
         } else if ((b & 0xF8) == 0xF0) {
             cp = b & 0x07, extra = 3, minimum = 0x10000;
         } else {
-            out += static_cast<wchar_t>(kReplacement);
+            *o++ = static_cast<wchar_t>(kReplacement);
             ++i;
             continue;
         }
@@ -118,22 +138,23 @@ std::wstring fromUtf8(const char* bytes, std::size_t size)
             cp = (cp << 6) | (s[i + j] & 0x3F);
         if (j <= extra || cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
             // A truncated, overlong or out-of-range sequence: one replacement for what was read.
-            out += static_cast<wchar_t>(kReplacement);
+            *o++ = static_cast<wchar_t>(kReplacement);
             i += j;
             continue;
         }
         if constexpr (sizeof(wchar_t) == 2) {
             if (cp >= 0x10000) {
                 cp -= 0x10000;
-                out += static_cast<wchar_t>(0xD800 + (cp >> 10));
-                out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
+                *o++ = static_cast<wchar_t>(0xD800 + (cp >> 10));
+                *o++ = static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
                 i += j;
                 continue;
             }
         }
-        out += static_cast<wchar_t>(cp);
+        *o++ = static_cast<wchar_t>(cp);
         i += j;
     }
+    out.resize(static_cast<std::size_t>(o - out.data()));
     return out;
 }
 
@@ -146,15 +167,28 @@ std::wstring formatW(const wchar_t* format, ...)
 {
     if (!format)
         return {};
-    const std::wstring fmt = wideConversions(format);
+    // Most formats are numbers only (file names, month texts): they need no rewriting, and their
+    // result fits the buffer on the stack.
+    const bool plain = std::wcspbrk(format, L"sc") == nullptr;
+    const std::wstring rewritten = plain ? std::wstring() : wideConversions(format);
+    const wchar_t* fmt = plain ? format : rewritten.c_str();
+    {
+        wchar_t buffer[256];
+        va_list args;
+        va_start(args, format);
+        int n = std::vswprintf(buffer, std::size(buffer), fmt, args);
+        va_end(args);
+        if (n >= 0 && static_cast<std::size_t>(n) < std::size(buffer))
+            return std::wstring(buffer, static_cast<std::size_t>(n));
+    }
     // vswprintf reports a too-small buffer and a conversion error alike (-1), so the buffer grows
     // up to a limit and then gives up.
     constexpr std::size_t kLimit = std::size_t(1) << 24;
-    for (std::size_t capacity = 256; capacity <= kLimit; capacity *= 4) {
+    for (std::size_t capacity = 1024; capacity <= kLimit; capacity *= 4) {
         std::vector<wchar_t> buffer(capacity);
         va_list args;
         va_start(args, format);
-        int n = std::vswprintf(buffer.data(), buffer.size(), fmt.c_str(), args);
+        int n = std::vswprintf(buffer.data(), buffer.size(), fmt, args);
         va_end(args);
         if (n >= 0 && static_cast<std::size_t>(n) < buffer.size())
             return std::wstring(buffer.data(), static_cast<std::size_t>(n));

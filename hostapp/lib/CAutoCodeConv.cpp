@@ -25,7 +25,9 @@ const wchar_t* CAutoCodeConv::Import(const void* bytes, std::size_t size, Charse
     const char* data = static_cast<const char*>(bytes);
     TextCodec::Detection detection;
     if (charset == Charset::Auto) {
-        detection = TextCodec::detect(data, size);
+        if (!TextCodec::decodeAuto(data, size, detection, text_)) return nullptr;
+        encoding_ = detection.encoding;
+        return text_.c_str();
     } else {
         detection.encoding = encodingOf(charset);
         if (detection.encoding.empty()) return nullptr;

@@ -2,9 +2,10 @@
 
 #include <pugixml.hpp>
 
+#include <cstring>
+#include <string_view>
 #include <utility>
 
-#include "host/CAutoCodeConv.h"
 #include "host/CharacterData.h"
 #include "host/DOMImpl.h"
 #include "host/Document.h"
@@ -18,6 +19,8 @@ namespace {
 // The tag of the node that holds the file's top-level elements (no XML name can start with '#').
 constexpr const wchar_t* kRootTag = L"#xml-root";
 
+std::wstring wide(const char* utf8) { return platform::fromUtf8(utf8, std::strlen(utf8)); }
+
 // Copies the pugixml tree below source into the host tree below target. Elements keep their
 // attributes; text and CDATA become text nodes; comments, processing instructions and the
 // document type are left out. Iterative, so that a deeply nested file cannot exhaust the stack.
@@ -29,16 +32,16 @@ void copyTree(const pugi::xml_node& source, Element* target, Document& document)
         for (pugi::xml_node child = from.first_child(); child; child = child.next_sibling()) {
             switch (child.type()) {
             case pugi::node_element: {
-                Element* element = document.createElement(platform::fromUtf8(std::string(child.name())));
+                Element* element = document.createElement(wide(child.name()));
                 for (pugi::xml_attribute a = child.first_attribute(); a; a = a.next_attribute())
-                    element->setAttribute(platform::fromUtf8(std::string(a.name())), platform::fromUtf8(std::string(a.value())));
+                    element->setAttribute(wide(a.name()), wide(a.value()));
                 to->appendChild(element);
                 pending.emplace_back(child, element);
                 break;
             }
             case pugi::node_pcdata:
             case pugi::node_cdata:
-                to->appendChild(document.createTextNode(platform::fromUtf8(std::string(child.value()))));
+                to->appendChild(document.createTextNode(wide(child.value())));
                 break;
             default:
                 break;
@@ -69,35 +72,26 @@ CZebXmlData::~CZebXmlData() = default;
 bool CZebXmlData::CreateNodeData(const std::wstring& path) {
     DestroyNodeData(nullptr);
 
-    // The file as UTF-8, whatever it was written in. Up to its first NUL, as the decoded text
-    // always was read. A UTF-8 file is taken as it is: the whole file never exists as wide text
-    // (four bytes a character here), which matters for large data files.
-    std::string utf8;
-    {
-        MappedFile file;
-        if (file.open(path, 0) != 0 || file.get_size() == 0) return false;
-        const char* bytes = reinterpret_cast<const char*>(file.get_top());
-        const TextCodec::Detection detection = TextCodec::detect(bytes, file.get_size());
-        if (detection.encoding == "UTF-8") {
-            // detect() answers UTF-8 only for bytes that decode as UTF-8.
-            utf8.assign(bytes + detection.bomLength, file.get_size() - detection.bomLength);
-        } else {
-            CAutoCodeConv decoder;
-            const wchar_t* text = decoder.Import(bytes, file.get_size(), Charset::Auto, true);
-            if (text == nullptr) return false;
-            utf8 = platform::toUtf8(text);
-        }
-    }
-    if (const std::size_t nul = utf8.find('\0'); nul != std::string::npos) utf8.resize(nul);
+    MappedFile file;
+    if (file.open(path, 0) != 0 || file.get_size() == 0) return false;
+    // Decoded straight to UTF-8, which is what the parser reads: a UTF-8 file is parsed from its
+    // own bytes, without a round trip through wide text.
+    TextCodec::Detection detection;
+    std::string storage;
+    std::string_view utf8;
+    if (!TextCodec::decodeAuto(reinterpret_cast<const char*>(file.get_top()), file.get_size(), detection, storage, utf8))
+        return false;
+    // The text ends at its first NUL character, as a decoded text handed on as a C string does.
+    utf8 = utf8.substr(0, utf8.find('\0'));
 
     // The text is UTF-8 now whatever the file declared, so the declaration is not followed.
     // Fragment parsing lets a file hold several top-level lists. pugixml never reads a DTD's
     // external entities nor expands entities other than the predefined ones and character
-    // references: an undeclared reference such as &ext; stays as literal text. Parsed in place:
-    // the text is not needed afterwards.
+    // references: an undeclared reference such as &ext; stays as literal text.
     pugi::xml_document xml;
-    const pugi::xml_parse_result parsed = xml.load_buffer_inplace(
-        utf8.data(), utf8.size(), pugi::parse_default | pugi::parse_fragment, pugi::encoding_utf8);
+    const pugi::xml_parse_result parsed =
+        xml.load_buffer(utf8.data(), utf8.size(), pugi::parse_default | pugi::parse_fragment, pugi::encoding_utf8);
+    file.close();
     // Fragment parsing takes plain text as a document too; a file without any element is no XML.
     if (!parsed || !xml.find_child([](const pugi::xml_node& n) { return n.type() == pugi::node_element; }))
         return false;
@@ -120,14 +114,19 @@ int CZebXmlData::GetChildElement(Node* node, const std::wstring& name, std::vect
     for (Node* child = node->getFirstChild(); child != nullptr; child = child->getNextSibling()) {
         if (child->getNodeType() != Node::Type::Element) continue;
         auto* element = static_cast<Element*>(child);
-        if (sameName(element->getTagName(), name)) out.push_back(element);
+        if (sameName(element->localName(), name)) out.push_back(element);
     }
     return static_cast<int>(out.size());
 }
 
 Element* CZebXmlData::GetChildElement(Node* node, const std::wstring& name) {
-    std::vector<Element*> found;
-    return GetChildElement(node, name, found) > 0 ? found.front() : nullptr;
+    if (node == nullptr) return nullptr;
+    for (Node* child = node->getFirstChild(); child != nullptr; child = child->getNextSibling()) {
+        if (child->getNodeType() != Node::Type::Element) continue;
+        auto* element = static_cast<Element*>(child);
+        if (sameName(element->localName(), name)) return element;
+    }
+    return nullptr;
 }
 
 void CZebXmlData::DestroyNodeData(Node* /*node*/) {

@@ -1,10 +1,15 @@
 #include "host/CharacterData.h"
 
+#include <utility>
+
 #include "SourceText.h"
 #include "host/Document.h"
 
 CharacterData::CharacterData(Type type, Document* owner, const std::wstring& data)
     : Node(type, owner), data_(data) {}
+
+CharacterData::CharacterData(Type type, Document* owner, std::wstring&& data)
+    : Node(type, owner), data_(std::move(data)) {}
 
 CharacterData::~CharacterData() = default;
 

@@ -2,6 +2,8 @@
 
 #include "TextCodec.h"
 
+#include <utility>
+
 // Utf8 is written without a BOM; Utf16 as UTF-16LE with a BOM (what a reader needs to tell its
 // byte order); ShiftJis as CP932 and EucJp as EUC-JP-MS, characters they cannot hold as numeric
 // character references.
@@ -17,9 +19,11 @@ const char* CodeConv::Export(const wchar_t* text, std::size_t length, Charset ch
     }
     if (newline != Newline::Keep && newline != Newline::CrLf && newline != Newline::Cr && newline != Newline::Lf)
         return nullptr;
-    const std::wstring source = text == nullptr ? std::wstring() : std::wstring(text, length);
+    std::wstring source = text == nullptr ? std::wstring() : std::wstring(text, length);
+    if (TextCodec::changesNewlines(source, newline)) source = TextCodec::applyNewline(source, newline);
     std::string encoded;
-    if (!TextCodec::encode(TextCodec::applyNewline(source, newline), encoding, encoded)) return nullptr;
-    bytes_ = TextCodec::byteOrderMark(charset == Charset::Utf16 ? encoding : std::string()) + encoded;
+    if (!TextCodec::encode(source, encoding, encoded)) return nullptr;
+    const std::string bom = TextCodec::byteOrderMark(charset == Charset::Utf16 ? encoding : std::string());
+    bytes_ = bom.empty() ? std::move(encoded) : bom + encoded;
     return bytes_.c_str();
 }

@@ -2,12 +2,39 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
+#include <utility>
 
 #include "AsciiCase.h"
 #include "host/CharacterData.h"
 
-Element::Element(Document* owner, const std::wstring& tagName)
-    : Node(Type::Element, owner), tagName_(tagName), localName_(asciicase::lower(tagName)) {}
+Element::Element(Document* owner, const std::wstring& tagName) : Node(Type::Element, owner), tagName_(tagName) {
+    classify();
+}
+
+Element::Element(Document* owner, std::wstring&& tagName) : Node(Type::Element, owner), tagName_(std::move(tagName)) {
+    classify();
+}
+
+void Element::classify() {
+    if (std::any_of(tagName_.begin(), tagName_.end(), [](wchar_t c) { return c >= L'A' && c <= L'Z'; }))
+        localName_ = asciicase::lower(tagName_);
+    // Views, so that a comparison looks at the length first: every element of every page and
+    // data file passes through here.
+    const std::wstring_view name = localName();
+    static constexpr std::array<std::wstring_view, 19> kVoid = {
+        L"area", L"base", L"basefont", L"bgsound", L"br", L"col", L"embed", L"frame", L"hr", L"img",
+        L"input", L"keygen", L"link", L"meta", L"param", L"source", L"track", L"wbr", L"isindex"};
+    static constexpr std::array<std::wstring_view, 7> kRaw = {L"script",  L"style",    L"xmp",      L"iframe",
+                                                              L"noembed", L"noframes", L"plaintext"};
+    kind_ = 0;
+    if (std::find(kVoid.begin(), kVoid.end(), name) != kVoid.end())
+        kind_ |= kVoidKind;
+    if (std::find(kRaw.begin(), kRaw.end(), name) != kRaw.end())
+        kind_ |= kRawTextKind;
+    if (name == L"a")
+        kind_ |= kAnchorKind;
+}
 
 Element::~Element() = default;
 
@@ -69,25 +96,16 @@ std::wstring Element::getTextData() const {
     std::wstring text;
     for (const Node* n = getFirstChild(); n != nullptr; n = n->nextInTree(this))
         if (n->getNodeType() == Type::Text || n->getNodeType() == Type::CData)
-            text += static_cast<const CharacterData*>(n)->getData();
+            text += static_cast<const CharacterData*>(n)->data();
     return text;
 }
 
-int Element::getElementID() const { return localName_ == L"a" ? kAnchor : kUnknown; }
+int Element::getElementID() const { return (kind_ & kAnchorKind) ? kAnchor : kUnknown; }
 
 std::wstring Element::getTagName() const { return tagName_; }
 
-bool Element::is(const wchar_t* name) const { return localName_ == name; }
+bool Element::is(const wchar_t* name) const { return localName() == name; }
 
-bool Element::isVoid() const {
-    static const std::array<const wchar_t*, 19> kVoid = {
-        L"area", L"base", L"basefont", L"bgsound", L"br", L"col", L"embed", L"frame", L"hr", L"img",
-        L"input", L"keygen", L"link", L"meta", L"param", L"source", L"track", L"wbr", L"isindex"};
-    return std::any_of(kVoid.begin(), kVoid.end(), [&](const wchar_t* n) { return localName_ == n; });
-}
+bool Element::isVoid() const { return (kind_ & kVoidKind) != 0; }
 
-bool Element::isRawText() const {
-    static const std::array<const wchar_t*, 7> kRaw = {L"script",  L"style",    L"xmp",      L"iframe",
-                                                       L"noembed", L"noframes", L"plaintext"};
-    return std::any_of(kRaw.begin(), kRaw.end(), [&](const wchar_t* n) { return localName_ == n; });
-}
+bool Element::isRawText() const { return (kind_ & kRawTextKind) != 0; }

@@ -20,10 +20,9 @@ std::unique_ptr<OpenPage> OpenPage::load(const std::wstring& path) {
     if (file.open(path, 0) != 0) return nullptr;
     const char* bytes = reinterpret_cast<const char*>(file.get_top());
     const std::size_t size = file.get_size();
-    const TextCodec::Detection detection = TextCodec::detect(bytes, size);
+    TextCodec::Detection detection;
     std::wstring text;
-    if (!TextCodec::decode(bytes + detection.bomLength, size - detection.bomLength, detection.encoding, text))
-        return nullptr;
+    if (!TextCodec::decodeAuto(bytes, size, detection, text)) return nullptr;
     file.close();
 
     std::unique_ptr<OpenPage> page = create(path);

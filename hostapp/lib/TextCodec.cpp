@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <string_view>
+#include <utility>
 
 #include "platform/TextConv.h"
 
@@ -77,9 +79,21 @@ bool isStrictUtf8(const char* bytes, std::size_t size, bool& nonAscii) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes);
     std::size_t i = 0;
     while (i < size) {
+        // Runs of ASCII, which most of a page is, eight bytes at a time.
+        while (i + 8 <= size) {
+            std::uint64_t word;
+            std::memcpy(&word, p + i, 8);
+            if (word & 0x8080808080808080ULL) break;
+            i += 8;
+        }
+        if (i >= size) break;
+        if (p[i] < 0x80) {
+            ++i;
+            continue;
+        }
         const std::size_t len = utf8SequenceLength(p + i, size - i);
         if (len == 0) return false;
-        if (len > 1) nonAscii = true;
+        nonAscii = true;
         i += len;
     }
     return true;
@@ -140,10 +154,6 @@ std::string declaredEncoding(const char* bytes, std::size_t size) {
     return "";
 }
 
-bool decodes(const char* bytes, std::size_t size, const std::string& encoding) {
-    std::wstring ignored;
-    return TextCodec::decode(bytes, size, encoding, ignored);
-}
 
 std::string guessEncoding(const char* bytes, std::size_t size) {
     uchardet_t detector = uchardet_new();
@@ -177,6 +187,52 @@ bool convert(Converter& cd, const char*& in, std::size_t& inLeft, std::string& o
         out.append(buffer, dst - buffer);
         in = src;
         if (r == static_cast<std::size_t>(-1) && errno != E2BIG) return false;
+    }
+    return true;
+}
+
+// The bytes in the encoding converted to UTF-8 (UTF-8 itself is only checked and copied). False,
+// with out emptied, when the encoding is unknown or the bytes hold an invalid sequence.
+bool toUtf8Bytes(const char* bytes, std::size_t size, const std::string& encoding, std::string& out) {
+    out.clear();
+    if (size == 0) return !encoding.empty();
+    if (bytes == nullptr) return false;
+    if (encoding == "UTF-8") {
+        bool nonAscii = false;
+        if (!isStrictUtf8(bytes, size, nonAscii)) return false;
+        out.assign(bytes, size);
+        return true;
+    }
+    Converter cd("UTF-8", encoding);
+    if (!cd.ok()) return false;
+    out.reserve(size * 3 / 2);
+    const char* in = bytes;
+    std::size_t inLeft = size;
+    if (!convert(cd, in, inLeft, out)) {
+        out.clear();
+        return false;
+    }
+    return true;
+}
+
+// What detection learnt on the way, so that decodeAuto need not repeat it: the UTF-8 text of
+// the last trial conversion that succeeded (when keep is set), and whether the whole input was
+// found to be strict UTF-8.
+struct Trial {
+    std::string* keep = nullptr;
+    std::string keptEncoding;
+    bool strictUtf8 = false;
+};
+
+// Whether all the bytes decode under the encoding. UTF-8 was checked once already (strictUtf8);
+// any other encoding is converted, and the result kept for the caller when it asked for it.
+bool decodes(const char* bytes, std::size_t size, const std::string& encoding, Trial& trial) {
+    if (encoding == "UTF-8") return trial.strictUtf8;
+    std::string converted;
+    if (!toUtf8Bytes(bytes, size, encoding, converted)) return false;
+    if (trial.keep != nullptr) {
+        *trial.keep = std::move(converted);
+        trial.keptEncoding = encoding;
     }
     return true;
 }
@@ -226,7 +282,9 @@ std::string TextCodec::canonicalName(const std::string& name) {
     return probe.ok() ? key : "";
 }
 
-TextCodec::Detection TextCodec::detect(const char* bytes, std::size_t size) {
+namespace {
+
+TextCodec::Detection detectWith(const char* bytes, std::size_t size, Trial& trial) {
     const auto* b = reinterpret_cast<const unsigned char*>(bytes);
     if (size >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) return {"UTF-8", 3};
     if (size >= 2 && b[0] == 0xFF && b[1] == 0xFE) return {"UTF-16LE", 2};
@@ -238,48 +296,84 @@ TextCodec::Detection TextCodec::detect(const char* bytes, std::size_t size) {
 
     bool nonAscii = false;
     const bool utf8 = isStrictUtf8(bytes, size, nonAscii);
+    trial.strictUtf8 = utf8;
 
-    const std::string declared = canonicalName(declaredEncoding(bytes, size));
+    const std::string declared = TextCodec::canonicalName(declaredEncoding(bytes, size));
     if (!declared.empty() && !isUtf16(declared) && declared.rfind("UTF-32", 0) != 0) {
         if (isJapaneseLegacy(declared) && utf8 && nonAscii) return {"UTF-8", 0};
-        if (decodes(bytes, size, declared)) return {declared, 0};
+        if (decodes(bytes, size, declared, trial)) return {declared, 0};
     }
     if (utf8) return {"UTF-8", 0};
 
     const std::string guessed = guessEncoding(bytes, size);
-    if (!guessed.empty() && (isJapaneseLegacy(guessed) || isUtf16(guessed)) && decodes(bytes, size, guessed))
+    if (!guessed.empty() && (isJapaneseLegacy(guessed) || isUtf16(guessed)) && decodes(bytes, size, guessed, trial))
         return {guessed, 0};
-    if (decodes(bytes, size, "CP932")) return {"CP932", 0};
-    if (!guessed.empty() && decodes(bytes, size, guessed)) return {guessed, 0};
+    if (decodes(bytes, size, "CP932", trial)) return {"CP932", 0};
+    if (!guessed.empty() && decodes(bytes, size, guessed, trial)) return {guessed, 0};
     return {"CP932", 0};
+}
+
+} // namespace
+
+TextCodec::Detection TextCodec::detect(const char* bytes, std::size_t size) {
+    Trial trial;
+    return detectWith(bytes, size, trial);
+}
+
+bool TextCodec::decodeAuto(const char* bytes, std::size_t size, Detection& detection, std::string& storage,
+                           std::string_view& utf8) {
+    storage.clear();
+    utf8 = std::string_view();
+    Trial trial;
+    trial.keep = &storage;
+    detection = detectWith(bytes, size, trial);
+    const char* rest = bytes + detection.bomLength;
+    const std::size_t restSize = size - detection.bomLength;
+    if (detection.encoding == "UTF-8") {
+        // Without a BOM detection has checked every byte already.
+        bool nonAscii = false;
+        if (detection.bomLength != 0 || !trial.strictUtf8) {
+            if (!isStrictUtf8(rest, restSize, nonAscii)) return false;
+        }
+        storage.clear();
+        utf8 = std::string_view(rest, restSize);
+        return true;
+    }
+    if (detection.bomLength != 0 || trial.keptEncoding != detection.encoding) {
+        if (!toUtf8Bytes(rest, restSize, detection.encoding, storage)) return false;
+    }
+    utf8 = storage;
+    return true;
+}
+
+bool TextCodec::decodeAuto(const char* bytes, std::size_t size, Detection& detection, std::wstring& out) {
+    out.clear();
+    std::string storage;
+    std::string_view utf8;
+    if (!decodeAuto(bytes, size, detection, storage, utf8)) return false;
+    out = platform::fromUtf8(utf8.data(), utf8.size());
+    return true;
 }
 
 bool TextCodec::decode(const char* bytes, std::size_t size, const std::string& encoding, std::wstring& out) {
     out.clear();
-    if (size == 0) return !encoding.empty();
-    if (bytes == nullptr) return false;
-    if (encoding == "UTF-8") {
+    if (encoding == "UTF-8" && size > 0 && bytes != nullptr) {
         bool nonAscii = false;
         if (!isStrictUtf8(bytes, size, nonAscii)) return false;
         out = platform::fromUtf8(bytes, size);
         return true;
     }
-    Converter cd("UTF-8", encoding);
-    if (!cd.ok()) return false;
     std::string utf8;
-    utf8.reserve(size * 3 / 2);
-    const char* in = bytes;
-    std::size_t inLeft = size;
-    if (!convert(cd, in, inLeft, utf8)) return false;
+    if (!toUtf8Bytes(bytes, size, encoding, utf8)) return false;
     out = platform::fromUtf8(utf8);
     return true;
 }
 
 bool TextCodec::encode(const std::wstring& text, const std::string& encoding, std::string& out) {
     out.clear();
-    const std::string utf8 = platform::toUtf8(text);
+    std::string utf8 = platform::toUtf8(text);
     if (encoding == "UTF-8") {
-        out = utf8;
+        out = std::move(utf8);
         return true;
     }
     Converter to(encoding, "UTF-8");
@@ -374,4 +468,22 @@ std::wstring TextCodec::applyNewline(const std::wstring& text, Newline newline) 
         }
     }
     return out;
+}
+
+bool TextCodec::changesNewlines(const std::wstring& text, Newline newline) {
+    switch (newline) {
+    case Newline::Lf: return text.find(L'\r') != std::wstring::npos;
+    case Newline::Cr: return text.find(L'\n') != std::wstring::npos;
+    case Newline::CrLf:
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == L'\r') {
+                if (i + 1 >= text.size() || text[i + 1] != L'\n') return true;
+                ++i;
+            } else if (text[i] == L'\n') {
+                return true;
+            }
+        }
+        return false;
+    default: return false;
+    }
 }

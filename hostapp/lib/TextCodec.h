@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "host/Charset.h"
 
@@ -23,6 +24,16 @@ public:
     // bytes that are valid UTF-8 with multi-byte sequences is taken as a mistake (UTF-8 wins).
     // Empty input gives UTF-8.
     static Detection detect(const char* bytes, std::size_t size);
+
+    // Detects the encoding as detect does and gives the text as UTF-8 in one go, so that a
+    // conversion tried during detection is not done twice: utf8 views the bytes themselves (after
+    // a BOM) when they are UTF-8 already, else storage. False when the bytes do not decode under
+    // the detected encoding (utf8 is then empty).
+    static bool decodeAuto(const char* bytes, std::size_t size, Detection& detection, std::string& storage,
+                           std::string_view& utf8);
+
+    // Wide text of the detected encoding's bytes (as decodeAuto, then widened); false as decode.
+    static bool decodeAuto(const char* bytes, std::size_t size, Detection& detection, std::wstring& out);
 
     // The iconv name to use for an encoding name as pages and declarations write it (any case):
     // Shift_JIS aliases give "CP932", EUC-JP aliases "EUC-JP-MS", "utf8" "UTF-8"; other names
@@ -48,4 +59,8 @@ public:
     // The text with every line break (CR LF, lone CR, lone LF) written in the convention; Keep
     // gives the text unchanged.
     static std::wstring applyNewline(const std::wstring& text, Newline newline);
+
+    // Whether applyNewline would change the text (a page that already uses the convention
+    // throughout need not be copied).
+    static bool changesNewlines(const std::wstring& text, Newline newline);
 };

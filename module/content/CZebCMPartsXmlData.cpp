@@ -8,6 +8,15 @@
 
 namespace {
 
+// The element names of a content parts file, made once rather than for every lookup.
+const std::wstring kPartInfo = L"partinfo";
+const std::wstring kContentPart = L"contentpart";
+const std::wstring kId = L"id";
+const std::wstring kTitle = L"title";
+const std::wstring kCreationTime = L"creationtime";
+const std::wstring kCategory = L"category";
+const std::wstring kLink = L"link";
+
 // The count characters from pos, fewer (or none) where the text is shorter: a creation time is
 // cut by position and never validated.
 std::wstring cut(const std::wstring& text, std::size_t pos, std::size_t count)
@@ -36,25 +45,25 @@ CZebCMPartsXmlData::CZebCMPartsXmlData(const std::wstring& path)
 {
     if (path.empty())
         return;
-    CZebXmlData xml(L"partinfo");
+    CZebXmlData xml(kPartInfo);
     // An unreadable file simply yields no elements below.
     xml.CreateNodeData(path);
     if (Node* root = xml.GetRootNode()) {
         std::vector<Element*> lists;
-        xml.GetChildElement(root, L"partinfo", lists);
+        xml.GetChildElement(root, kPartInfo, lists);
         for (Element* list : lists) {
             std::vector<Element*> entries;
-            xml.GetChildElement(list, L"contentpart", entries);
+            xml.GetChildElement(list, kContentPart, entries);
             for (Element* entry : entries) {
-                auto text = [&](const wchar_t* name) {
+                auto text = [&](const std::wstring& name) {
                     Element* child = xml.GetChildElement(entry, name);
                     return child ? child->getTextData() : std::wstring();
                 };
-                std::wstring id = text(L"id");
-                std::wstring title = text(L"title");
-                std::wstring creationtime = text(L"creationtime");
-                std::wstring category = text(L"category");
-                std::wstring link = text(L"link");
+                std::wstring id = text(kId);
+                std::wstring title = text(kTitle);
+                std::wstring creationtime = text(kCreationTime);
+                std::wstring category = text(kCategory);
+                std::wstring link = text(kLink);
                 if (id.empty() || title.empty() || link.empty())
                     continue;
                 records_.push_back(std::make_unique<CSelection>(std::move(id), std::move(title), std::move(creationtime),

@@ -14,6 +14,9 @@ public:
 
     // The host's own part: a node of type Text, Comment or CData holding data.
     CharacterData(Type type, Document* owner, const std::wstring& data);
+    CharacterData(Type type, Document* owner, std::wstring&& data);
+    // The text without a copy (what getData returns).
+    const std::wstring& data() const { return data_; }
     // Splits the text at offset (0 < offset < size): this node keeps the part before it, a new
     // text node placed right after it takes the rest. Both halves of an untouched parsed text keep
     // writing their own source text (references as written). Returns the new node; null when the

@@ -1,7 +1,9 @@
 #pragma once
 #include <cstddef>
 #include <memory>
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/DocumentFragment.h"
@@ -33,6 +35,10 @@ public:
 
     // The host's own part below this line.
     Document();
+    // As createElement and createTextNode, taking over the text (the host's readers hand over
+    // texts they made).
+    Element* createElement(std::wstring&& tagName);
+    CharacterData* createTextNode(std::wstring&& text);
     // A new comment node (owned by the document, not yet in the tree).
     CharacterData* createComment(const std::wstring& text);
     // Takes ownership of a node made for this document; returns it.
@@ -41,6 +47,19 @@ public:
         T* raw = node.get();
         owned_.push_back(std::move(node));
         return raw;
+    }
+    // Makes a node of this document in the document's own memory; returns it. Nodes live as long
+    // as their document, so they are carved from blocks that go with it: a page or data file
+    // makes thousands of nodes, and allocating and freeing each on its own was a large part of
+    // reading one.
+    template <class T, class... Args>
+    T* make(Args&&... args) {
+        if (arenaNodes_.size() == arenaNodes_.capacity())
+            arenaNodes_.reserve(arenaNodes_.empty() ? 64 : arenaNodes_.capacity() * 2);
+        // Placement: the memory belongs to the arena, the node is destroyed by ~Document.
+        T* node = ::new (allocateNode(sizeof(T), alignof(T))) T(std::forward<Args>(args)...);
+        arenaNodes_.push_back(node);
+        return node;
     }
     // Keeps a source text for the nodes parsed from it; returns it.
     const SourceText* keepSource(std::unique_ptr<SourceText> source);
@@ -52,6 +71,14 @@ public:
     void setTrailGap(const SourceRange& gap) { trailGap_ = gap; }
 
 private:
+    // Memory of size bytes, aligned, from the document's blocks.
+    void* allocateNode(std::size_t size, std::size_t alignment);
+
+    // Declared first, so that the blocks outlive every node in them.
+    std::vector<std::unique_ptr<std::byte[]>> arenaBlocks_;
+    std::byte* arenaNext_ = nullptr;
+    std::size_t arenaLeft_ = 0;
+    std::vector<Node*> arenaNodes_;
     std::vector<std::unique_ptr<Node>> owned_;
     std::vector<std::unique_ptr<SourceText>> sources_;
     const SourceText* pageSource_ = nullptr;

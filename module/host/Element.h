@@ -41,8 +41,9 @@ public:
     };
 
     Element(Document* owner, const std::wstring& tagName);
+    Element(Document* owner, std::wstring&& tagName);
     // The tag name in lower case (what comparisons use).
-    const std::wstring& localName() const { return localName_; }
+    const std::wstring& localName() const { return localName_.empty() ? tagName_ : localName_; }
     // Whether the tag name equals name, ignoring case.
     bool is(const wchar_t* name) const;
     // Elements that never have content or an end tag (br, img, meta, ...).
@@ -69,8 +70,16 @@ private:
     Attribute* findAttribute(const std::wstring& name);
     const Attribute* findAttribute(const std::wstring& name) const;
 
+    // Sets localName_ and kind_ from tagName_.
+    void classify();
+
     std::wstring tagName_;
+    // The lower-case name when it differs from tagName_; empty when the tag name is lower case.
     std::wstring localName_;
+    // What the name makes of the element (kinds below), worked out once: writing a page asks for
+    // every element whether it is void.
+    enum : unsigned { kVoidKind = 1, kRawTextKind = 2, kAnchorKind = 4 };
+    unsigned kind_ = 0;
     std::vector<Attribute> attrs_;
     std::vector<Node::SourceRange> removedAttrs_;
     SourceRange startTag_;

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <memory>
 #include <string>
 
 // A file mapped into memory for reading.
@@ -21,4 +22,8 @@ public:
 private:
     void* data_ = nullptr;
     std::size_t size_ = 0;
+    // Whether data_ is a mapping (else it points into buffer_ or at nothing).
+    bool mapped_ = false;
+    // A small file's bytes, read rather than mapped.
+    std::unique_ptr<unsigned char[]> buffer_;
 };

@@ -54,6 +54,12 @@ TEST(CZebXmlDataTest, ReadsTopLevelListsAndRejectsBrokenFiles) {
         {"mismatched tags", "<partinfo><contentpart><id>a</title></contentpart></partinfo>", false, {}},
         {"empty file", "", false, {}},
         {"not XML", "\x01\x02binary", false, {}},
+        {"the text ends at a NUL", std::string("<partinfo><contentpart><id>a</id></contentpart></partinfo>\0"
+                                               "<partinfo><contentpart><id>b</id></contentpart></partinfo>", 117),
+         true, {"a"}},
+        {"Shift_JIS with a tag name in upper case", "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><PartInfo><contentpart><ID>" +
+                                                        encodeAs("記事", "CP932") + "</ID></contentpart></PartInfo>",
+         true, {"記事"}},
     };
     for (const XmlCase& c : cases) {
         TempDir dir;

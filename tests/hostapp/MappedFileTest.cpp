@@ -29,6 +29,24 @@ TEST(MappedFileTest, MapsBytesAndEmptyFiles) {
     file.close();
 }
 
+// Small files are read into memory, large ones mapped: both give the file's bytes.
+TEST(MappedFileTest, GivesTheBytesOnBothSidesOfTheReadLimit) {
+    TempDir dir;
+    for (std::size_t size : {std::size_t(1), std::size_t(1024 * 1024), std::size_t(1024 * 1024 + 1),
+                             std::size_t(3 * 1024 * 1024 + 7)}) {
+        std::string bytes(size, '\0');
+        for (std::size_t i = 0; i < size; ++i)
+            bytes[i] = static_cast<char>((i * 131 + size) % 251);
+        writeFile(dir / "data.bin", bytes);
+        MappedFile file;
+        ASSERT_EQ(file.open(W(dir / "data.bin"), 0), 0) << size;
+        ASSERT_EQ(file.get_size(), size);
+        EXPECT_TRUE(std::string(reinterpret_cast<const char*>(file.get_top()), file.get_size()) == bytes) << size;
+        file.close();
+        EXPECT_EQ(file.get_top(), nullptr);
+    }
+}
+
 TEST(MappedFileTest, FailsOnMissingFilesAndFolders) {
     TempDir dir;
     MappedFile file;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+#include <vector>
+
 #include "hostapp/HostTestSupport.h"
 #include "support/TestSupport.h"
 
@@ -25,10 +28,10 @@ std::string page(const char* charset, const std::string& body) {
            "\"></head><body>" + body + "</body></html>";
 }
 
-TEST(TextCodecTest, DetectsTheEncodingInOrder) {
+std::vector<DetectCase> detectCases() {
     const std::string sjisBody = encodeAs(kJapanese, "CP932");
     const std::string eucBody = encodeAs(kJapanese, "EUC-JP-MS");
-    const DetectCase cases[] = {
+    return {
         {"UTF-8 BOM", "\xEF\xBB\xBF" + kJapanese, "UTF-8", 3},
         {"UTF-16LE BOM", "\xFF\xFE" + encodeAs("<p>" + kJapanese, "UTF-16LE"), "UTF-16LE", 2},
         {"UTF-16BE BOM", "\xFE\xFF" + encodeAs("<p>" + kJapanese, "UTF-16BE"), "UTF-16BE", 2},
@@ -48,11 +51,52 @@ TEST(TextCodecTest, DetectsTheEncodingInOrder) {
         {"unknown declared charset", page("no-such-charset", kJapanese), "UTF-8", 0},
         {"empty", "", "UTF-8", 0},
     };
-    for (const DetectCase& c : cases) {
+}
+
+TEST(TextCodecTest, DetectsTheEncodingInOrder) {
+    for (const DetectCase& c : detectCases()) {
         const TextCodec::Detection d = TextCodec::detect(c.bytes.data(), c.bytes.size());
         EXPECT_EQ(d.encoding, c.encoding) << c.description;
         EXPECT_EQ(d.bomLength, c.bomLength) << c.description;
     }
+}
+
+// decodeAuto keeps what detection converted instead of converting again; the text must be the
+// one that detecting and then decoding gives.
+TEST(TextCodecTest, DecodeAutoGivesWhatDetectThenDecodeGives) {
+    std::vector<DetectCase> cases = detectCases();
+    const std::string ascii(37, 'a');
+    cases.push_back({"UTF-8 BOM, then an invalid byte", "\xEF\xBB\xBF<p>\xFF</p>", "UTF-8", 3});
+    for (std::size_t at = 0; at < 17; ++at) // an invalid byte at every offset of the word-wise scan
+        cases.push_back({"invalid UTF-8 byte after ASCII", ascii.substr(0, at) + "\x82" + ascii.substr(at), "CP932", 0});
+    cases.push_back({"UTF-8 after a long ASCII run", ascii + kJapanese + ascii, "UTF-8", 0});
+    for (const DetectCase& c : cases) {
+        const TextCodec::Detection expected = TextCodec::detect(c.bytes.data(), c.bytes.size());
+        std::wstring expectedText;
+        const bool expectedOk = TextCodec::decode(c.bytes.data() + expected.bomLength, c.bytes.size() - expected.bomLength,
+                                                  expected.encoding, expectedText);
+
+        TextCodec::Detection detection;
+        std::wstring text;
+        EXPECT_EQ(TextCodec::decodeAuto(c.bytes.data(), c.bytes.size(), detection, text), expectedOk) << c.description;
+        EXPECT_EQ(detection.encoding, expected.encoding) << c.description;
+        EXPECT_EQ(detection.bomLength, expected.bomLength) << c.description;
+        EXPECT_EQ(text, expectedText) << c.description;
+
+        std::string storage;
+        std::string_view utf8;
+        EXPECT_EQ(TextCodec::decodeAuto(c.bytes.data(), c.bytes.size(), detection, storage, utf8), expectedOk)
+            << c.description;
+        EXPECT_EQ(std::string(utf8), U(expectedText)) << c.description;
+    }
+}
+
+TEST(TextCodecTest, ChangesNewlinesTellsWhetherApplyNewlineWouldChangeTheText) {
+    const std::wstring texts[] = {L"", L"a", L"a\nb", L"a\r\nb", L"a\rb", L"a\r\nb\nc", L"a\r", L"\r\n\r\n", L"\n\r"};
+    for (const std::wstring& text : texts)
+        for (Newline newline : {Newline::Keep, Newline::Lf, Newline::CrLf, Newline::Cr})
+            EXPECT_EQ(TextCodec::changesNewlines(text, newline), TextCodec::applyNewline(text, newline) != text)
+                << U(text) << " " << static_cast<int>(newline);
 }
 
 TEST(TextCodecTest, CanonicalNamesMapJapaneseAliases) {
