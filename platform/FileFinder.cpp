@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <utility>
+
 #include "platform/Path.h"
 #include "platform/TextConv.h"
 
@@ -14,6 +16,12 @@ namespace {
 bool hasWildcard(const std::wstring& text)
 {
     return text.find_first_of(L"*?") != std::wstring::npos;
+}
+
+FileFinder::ListingHook& listingHook()
+{
+    static FileFinder::ListingHook hook;
+    return hook;
 }
 
 // Closes a folder stream on every path out.
@@ -86,7 +94,14 @@ bool FileFinder::findFile(const std::wstring& pattern)
             continue;
         entries_.push_back({std::move(name), static_cast<std::int64_t>(st.st_mtim.tv_sec), S_ISDIR(st.st_mode)});
     }
+    if (const ListingHook hook = listingHook())
+        hook(pattern);
     return !entries_.empty();
+}
+
+void FileFinder::setListingHook(ListingHook hook)
+{
+    listingHook() = std::move(hook);
 }
 
 bool FileFinder::findNext()

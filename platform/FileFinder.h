@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,12 @@ public:
     bool isDirectory() const;
     // Forgets the matches.
     void close();
+
+    // Test hook: when set, called with the pattern each time a search with wild cards has taken
+    // its listing, before the caller reads any entry; a test changes the folder there, as another
+    // program may between a listing and the reading of what it listed. Empty function: none.
+    using ListingHook = std::function<void(const std::wstring& pattern)>;
+    static void setListingHook(ListingHook hook);
 
 private:
     std::vector<Entry> entries_;

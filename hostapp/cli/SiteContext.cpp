@@ -27,6 +27,19 @@ bool SiteContext::open(const std::string& folder)
         error_ = display(list) + ": no category list here (is " + text + " a CMS site?)";
         return false;
     }
+    // A category list that cannot be read would make every command work on no categories: the
+    // update would report every page up to date, and the dialog's OK would take every link part
+    // out of the page. Checked before anything on disk changes.
+    CZebXmlData xml(L"categorymngdoc");
+    if (!xml.CreateNodeData(list)) {
+        error_ = display(list) + ": the category list cannot be read (empty, cut short or not well-formed XML)";
+        return false;
+    }
+    std::vector<Element*> documents;
+    if (xml.GetChildElement(xml.GetRootNode(), L"categorymngdoc", documents) == 0) {
+        error_ = display(list) + ": no category list in this file (no categorymngdoc element)";
+        return false;
+    }
     if (!setCurrentSiteFolder(folder_)) {
         error_ = display(addLastYenMark(folder_) + L"ZebSitemenu") + ": the site-menu folder cannot be made";
         return false;
@@ -34,10 +47,6 @@ bool SiteContext::open(const std::string& folder)
 
     // The same reading as the module's: every category element of every list, a numid that
     // reads as 0 or more and a non-empty name.
-    CZebXmlData xml(L"categorymngdoc");
-    xml.CreateNodeData(list);
-    std::vector<Element*> documents;
-    xml.GetChildElement(xml.GetRootNode(), L"categorymngdoc", documents);
     for (Element* document : documents) {
         std::vector<Element*> entries;
         xml.GetChildElement(document, L"category", entries);

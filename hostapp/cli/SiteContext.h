@@ -14,7 +14,8 @@ struct SiteCategory {
 class SiteContext {
 public:
     // Makes the folder the current site. False, with the reason in error(), when the folder has
-    // no category list qcms/qccl.xml or its site-menu folder cannot be made.
+    // no category list qcms/qccl.xml, the list cannot be read, or the site-menu folder cannot be
+    // made.
     bool open(const std::string& folder);
     // Why open failed: "<file>: <reason>".
     const std::string& error() const { return error_; }

@@ -6,6 +6,7 @@
 #include "SiteContext.h"
 #include "WriteLog.h"
 #include "host/CZebAppEngineer.h"
+#include "platform/FileException.h"
 #include "platform/TextConv.h"
 
 namespace {
@@ -51,7 +52,15 @@ int run(CommandContext& context)
     RefreshCounter refresh;
     setRefreshTarget(&refresh);
     WriteLog log;
-    module->updateLinkParts(names, nullptr);
+    try {
+        module->updateLinkParts(names, nullptr);
+    } catch (const platform::FileException& e) {
+        // A write error ends the run (the module catches nothing). What was written before it
+        // is said all the same; the error itself is the host's one line on the way out.
+        setRefreshTarget(nullptr);
+        log.report(site, context.options.verbose, e.path());
+        throw;
+    }
     setRefreshTarget(nullptr);
 
     const int failures = log.report(site, context.options.verbose);

@@ -60,7 +60,8 @@ bool Document::createNodes(const wchar_t* text, std::size_t length, void* /*cont
         trailGap_ = {};
         pageSource_ = nullptr;
     }
-    GumboTreeBuilder::buildDocument(*this, text, length, keepSource);
+    if (!GumboTreeBuilder::buildDocument(*this, text, length, keepSource))
+        return false;
     cache.offer(text, length, keepSource, *this);
     return true;
 }

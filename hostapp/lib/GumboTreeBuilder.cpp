@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "AsciiCase.h"
 #include "DocumentType.h"
@@ -601,6 +603,29 @@ private:
     std::vector<SourceText::Token> tokens_;
 };
 
+// How deep elements may nest in a page the host builds. The tree is built, measured and written
+// by recursive functions, and a page nested hundreds of thousands deep (no real page comes near a
+// hundred) would exhaust the stack; such a page is refused rather than crash the program.
+constexpr std::size_t kMaxDepth = 4000;
+
+// Whether the parser's tree below root nests deeper than kMaxDepth (walked without recursion).
+bool nestsTooDeep(const GumboNode* root) {
+    std::vector<std::pair<const GumboNode*, std::size_t>> pending{{root, 0}};
+    while (!pending.empty()) {
+        auto [node, depth] = pending.back();
+        pending.pop_back();
+        if (depth > kMaxDepth)
+            return true;
+        if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE && node->type != GUMBO_NODE_DOCUMENT)
+            continue;
+        const GumboVector& children =
+            node->type == GUMBO_NODE_DOCUMENT ? node->v.document.children : node->v.element.children;
+        for (unsigned i = 0; i < children.length; ++i)
+            pending.emplace_back(static_cast<const GumboNode*>(children.data[i]), depth + 1);
+    }
+    return false;
+}
+
 // The memory of one parse. The parser allocates and frees a great many small pieces (every
 // token, every buffer it grows a character at a time) and frees them all when its output is
 // destroyed; the small ones are carved from blocks that go at once with the arena, which took a
@@ -697,8 +722,15 @@ GumboOptions parserOptions(ParseArena& arena) {
 
 } // namespace
 
-void GumboTreeBuilder::buildDocument(Document& document, const wchar_t* text, std::size_t length, bool keepSource) {
+bool GumboTreeBuilder::buildDocument(Document& document, const wchar_t* text, std::size_t length, bool keepSource) {
     Utf8Text utf8(text, length);
+    ParseArena arena;
+    GumboOptions options = parserOptions(arena);
+    GumboOutput* output = gumbo_parse_with_options(&options, utf8.bytes.data(), utf8.bytes.size());
+    if (nestsTooDeep(output->document)) {
+        gumbo_destroy_output(&options, output);
+        return false;
+    }
     SourceText* source = nullptr;
     if (keepSource) {
         auto kept = std::make_unique<SourceText>();
@@ -706,9 +738,6 @@ void GumboTreeBuilder::buildDocument(Document& document, const wchar_t* text, st
         source = kept.get();
         document.keepSource(std::move(kept));
     }
-    ParseArena arena;
-    GumboOptions options = parserOptions(arena);
-    GumboOutput* output = gumbo_parse_with_options(&options, utf8.bytes.data(), utf8.bytes.size());
     Builder builder(document, source, utf8);
     const GumboDocument& gdoc = output->document->v.document;
     for (unsigned i = 0; i < gdoc.children.length; ++i)
@@ -721,6 +750,7 @@ void GumboTreeBuilder::buildDocument(Document& document, const wchar_t* text, st
     if (source != nullptr)
         source->tokens = builder.takeTokens();
     gumbo_destroy_output(&options, output);
+    return true;
 }
 
 std::vector<Node*> GumboTreeBuilder::buildFragment(Document& document, const std::wstring& markup,
@@ -742,6 +772,10 @@ std::vector<Node*> GumboTreeBuilder::buildFragment(Document& document, const std
     options.fragment_context = context;
     options.fragment_namespace = GUMBO_NAMESPACE_HTML;
     GumboOutput* output = gumbo_parse_with_options(&options, utf8.bytes.data(), utf8.bytes.size());
+    if (output->root != nullptr && nestsTooDeep(output->root)) {
+        gumbo_destroy_output(&options, output);
+        return {};
+    }
 
     Builder builder(document, source, utf8);
     std::vector<Node*> top;

@@ -12,11 +12,12 @@ class Node;
 class GumboTreeBuilder {
 public:
     // Parses a page into document (whose old children are already detached). keepSource false
-    // records no positions: every node is then written afresh.
-    static void buildDocument(Document& document, const wchar_t* text, std::size_t length, bool keepSource);
+    // records no positions: every node is then written afresh. False, with nothing built, when
+    // the page nests elements deeper than the host handles (thousands of levels).
+    static bool buildDocument(Document& document, const wchar_t* text, std::size_t length, bool keepSource);
     // Parses markup as a fragment whose context element has the given tag name (an unknown name
     // parses in a div's context). Returns the top-level nodes, detached and owned by document;
-    // empty when the markup holds nothing.
+    // empty when the markup holds nothing or nests too deep.
     static std::vector<Node*> buildFragment(Document& document, const std::wstring& markup,
                                             const std::wstring& contextTag);
 };

@@ -18,8 +18,9 @@ void Node::prepareMarkup() {}
 Node* Node::appendChild(Node* child) { return insertBefore(child, nullptr); }
 
 Node* Node::insertBefore(Node* child, Node* ref) {
-    if (child == nullptr || child->owner_ != owner_ || child->type_ == Type::Document ||
-        child->isAncestorOrSelf(this))
+    // A node without children can only contain this by being it: no walk up a deep tree then.
+    if (child == nullptr || child->owner_ != owner_ || child->type_ == Type::Document || child == this ||
+        (child->first_ != nullptr && child->isAncestorOrSelf(this)))
         return nullptr;
     if (ref != nullptr && ref->parent_ != this)
         return nullptr;
@@ -95,7 +96,10 @@ void Node::markChanged() {
 }
 
 void Node::markSubtreeChanged() {
-    for (Node* n = this; n != nullptr; n = n->parent_)
+    // A marked node's ancestors are all marked (nodes are marked up to the root and only cleared
+    // all together after a parse), so the walk ends at the first marked one: building a tree
+    // node by node stays linear however deep it nests.
+    for (Node* n = this; n != nullptr && !n->subtreeChanged_; n = n->parent_)
         n->subtreeChanged_ = true;
 }
 

@@ -47,8 +47,8 @@ std::wstring CZebCMLinkParts::regenerateArchive()
 
     std::vector<std::wstring> staleTexts;
     data.collectStaleMonths(staleTexts);
-    const std::vector<CStringYears> stale = validMonths(staleTexts);
-    const std::size_t n = stale.size();
+    std::vector<CStringYears> stale = validMonths(staleTexts);
+    std::size_t n = stale.size();
 
     if (!files.calendarPageExists()) {
         if (n == 0 || (n == 1 && stale.front().sameText(now)))
@@ -73,7 +73,12 @@ std::wstring CZebCMLinkParts::regenerateArchive()
         std::wstring markup;
         if (files.readElementMarkup(calendarPath, markup, calendarId))
             return markup;
-        return std::wstring();
+        // The calendar page has lost its calendar (taken out by hand, or the page damaged). Left
+        // alone, the diary would have no link part until some month's data changed, and the
+        // dialog's OK would take the calendar out of the page. The current month is rebuilt as
+        // if its data had changed, in its place in the run of month pages.
+        stale.push_back(now);
+        n = 1;
     }
 
     std::vector<std::wstring> existingTexts;

@@ -75,6 +75,11 @@ std::wstring CZebCMLinkParts::makeCategoryLinkPart(int numid)
 {
     CZebCMLinkPartsFiles files;
     CZebCMLinkPartsData data;
+    // A number outside 0..999 has no link-part id, so a link part made for it would carry none:
+    // no later scan of the page could find it, and every OK of the dialog would add another copy
+    // that nothing ever removes. Such a category has no link part.
+    if (files.getCategoryPartId(numid).empty())
+        return std::wstring();
     const std::wstring pagePath = files.getCategoryPagePath(numid);
 
     if (files.categoryPageExists(numid) && !data.isCategoryPageStale(numid)) {
@@ -96,9 +101,7 @@ std::wstring CZebCMLinkParts::makeCategoryLinkPart(int numid)
     fillCategoryTemplate(element, document, numid);
     element->prepareMarkup();
     std::wstring markup = element->getMarkup();
-    // A number outside 0..999 has no page path: the link part is still made, nothing is saved.
-    if (!pagePath.empty())
-        files.savePage(document, pagePath);
+    files.savePage(document, pagePath);
     return markup;
 }
 
@@ -171,6 +174,10 @@ std::wstring CZebCMLinkParts::makeCalendarPage(int year, int month, std::wstring
 
     Element* calendar = create ? generateCalendar(year, month, calendarMarker, document, dom)
                                : document->getElementByID(calendarId);
+    // A page to refresh that holds no calendar (emptied, cut short or edited by hand) is made
+    // anew: refreshed in place it would write nothing and stay broken, found stale on every run.
+    if (!calendar && !create)
+        return makeCalendarPage(year, month, std::move(pagePath), true, position);
     if (!calendar)
         return std::wstring();
 
