@@ -10,9 +10,14 @@ floor the unavoidable work of W1 (bench/floor.cpp): read every data file and the
       write W1's output bytes to as many files
 
 The workloads take turns within each round, so that a busy spell of a shared machine falls on all
-of them alike. Each figure is the median of --runs rounds; peak memory is the largest maximum
+of them alike. Every run writes into folders of its own and nothing is deleted until the end:
+ext4 passes over recently deleted inodes when it makes a file, so deleting a site before the
+next run made creating files several times slower, by an amount that depended on what was
+deleted last. Each figure is the median of --runs rounds; peak memory is the largest maximum
 resident set size seen (GNU time); pages written are zebhost's own count.
-Usage: run_workloads.py BUILD_BIN_DIR [--runs N]
+Usage: run_workloads.py BUILD_BIN_DIR [--runs N] [--keep]
+(--keep leaves the work folder in place: deleting it slows the file creation of a benchmark run
+right after, such as that of another build to compare with.)
 """
 import argparse
 import os
@@ -58,6 +63,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument('bin')
     ap.add_argument('--runs', type=int, default=5)
+    ap.add_argument('--keep', action='store_true', help='leave the work folder (its path is printed)')
     args = ap.parse_args()
     bindir = os.path.abspath(args.bin)
     zebhost = os.path.join(bindir, 'zebhost')
@@ -68,7 +74,6 @@ def main():
 
     def fresh(base, name):
         site = os.path.join(work, name)
-        shutil.rmtree(site, ignore_errors=True)
         shutil.copytree(base, site)
         return site
 
@@ -83,19 +88,18 @@ def main():
         make_site(base4, 400, 480)
 
         # W1's output, once, for the floor to write.
-        site = fresh(base1, 'site')
+        site = fresh(base1, 'site-ref')
         timed([zebhost, '--site', site, '--now', NOW, 'update'])
         reference = os.path.join(work, 'reference')
         shutil.copytree(os.path.join(site, 'ZebSitemenu'), reference)
 
         touched = 'zebsitec001table000001202606.xml'
         for i in range(args.runs):
-            out = os.path.join(work, 'floor-out')
-            shutil.rmtree(out, ignore_errors=True)
+            out = os.path.join(work, 'floor-out-%d' % i)
             wall, cpu, kb, text = timed([floor, base1, TEMPLATE, reference, out])
             samples['floor'].append((wall, cpu, kb, int(text.split()[2])))
 
-            site = fresh(base1, 'site')
+            site = fresh(base1, 'site-%d' % i)
             zeb('W1', site, 'update')
             zeb('W2', site, 'update')
             # Newer than the pages, which carry the fixed moment as their last-write time.
@@ -105,9 +109,8 @@ def main():
             shutil.copy(os.path.join(base1, 'index.html'), os.path.join(site, 'index.html'))
             zeb('apply', site, 'apply', 'index.html', '--select-all', cwd=site)
 
-            site4 = fresh(base4, 'site4')
+            site4 = fresh(base4, 'site4-%d' % i)
             zeb('W1x4', site4, 'update')
-            shutil.rmtree(site4)
 
         med = {name: statistics.median(s[0] for s in samples[name]) for name in ORDER}
         print('| workload | median s | cpu s | x floor | x W1 | pages written | peak MB |')
@@ -124,7 +127,10 @@ def main():
                                                   med['W1x4'] / med['W1'],
                                                   max(x[2] for x in samples['W1x4']) / 1024.0))
     finally:
-        shutil.rmtree(work, ignore_errors=True)
+        if args.keep:
+            print('work folder kept: %s' % work)
+        else:
+            shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == '__main__':
