@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (clang, libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer) into
-# build-fuzz and runs each for a while.
+# build-fuzz and runs them side by side for a while.
 #
 #   fuzz/run.sh [SECONDS] [TARGET...]     default: 30 seconds, every target
 #
@@ -45,8 +45,9 @@ for text in "2008-05" "2008-5" "200805" "" "2008-12" "0000-00" "-001--1" "9999-1
   done
 done
 
-status=0
-for t in "${targets[@]}"; do
+# The targets run side by side, each for the given time; their reports follow in order.
+run_target() {
+  local t=$1 seed opts corpus log
   case "$t" in
     fuzz_xml_readers) seed=$seeds/xml; opts=(-dict="$root/fuzz/xml.dict" -max_len=16384) ;;
     fuzz_page_roundtrip) seed=$seeds/page; opts=(-dict="$root/fuzz/html.dict" -max_len=16384) ;;
@@ -54,13 +55,25 @@ for t in "${targets[@]}"; do
     *) seed=$seeds/page; opts=() ;;
   esac
   corpus=$dir/corpus/$t
-  mkdir -p "$corpus"
-  echo "fuzz: $t for ${seconds}s"
   log=$dir/$t.log
-  if "$dir/fuzz/$t" "${opts[@]}" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 \
-       -artifact_prefix="$dir/artifacts/$t-" "$corpus" "$seed" >"$log" 2>&1; then
+  mkdir -p "$corpus"
+  "$dir/fuzz/$t" "${opts[@]}" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="$dir/artifacts/$t-" "$corpus" "$seed" >"$log" 2>&1
+}
+
+echo "fuzz: ${targets[*]} for ${seconds}s"
+pids=()
+for t in "${targets[@]}"; do
+  run_target "$t" &
+  pids+=($!)
+done
+status=0
+for i in "${!targets[@]}"; do
+  t=${targets[$i]}
+  log=$dir/$t.log
+  if wait "${pids[$i]}"; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-    echo "fuzz: $t ok, ${runs:-?} runs, corpus $(find "$corpus" -type f | wc -l) inputs"
+    echo "fuzz: $t ok, ${runs:-?} runs, corpus $(find "$dir/corpus/$t" -type f | wc -l) inputs"
   else
     status=1
     echo "fuzz: $t FAILED; the end of its log ($log):" >&2
