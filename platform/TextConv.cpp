@@ -196,4 +196,9 @@ std::wstring formatW(const wchar_t* format, ...)
     return {};
 }
 
+std::wstring mid(const std::wstring& text, std::size_t pos, std::size_t count)
+{
+    return pos < text.size() ? text.substr(pos, count) : std::wstring();
+}
+
 } // namespace platform

@@ -15,4 +15,8 @@ std::wstring fromUtf8(const char* bytes, std::size_t size);
 // constant of the caller, never user text. Returns "" when formatting fails.
 std::wstring formatW(const wchar_t* format, ...);
 
+// The count characters of text from pos: fewer where the text is shorter, "" where pos is past
+// its end. Never throws (texts are cut by position without being validated first).
+std::wstring mid(const std::wstring& text, std::size_t pos, std::size_t count);
+
 } // namespace platform

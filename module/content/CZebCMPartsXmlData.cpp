@@ -5,6 +5,7 @@
 
 #include "host/CZebXmlData.h"
 #include "host/Element.h"
+#include "platform/TextConv.h"
 
 namespace {
 
@@ -17,13 +18,6 @@ const std::wstring kCreationTime = L"creationtime";
 const std::wstring kCategory = L"category";
 const std::wstring kLink = L"link";
 
-// The count characters from pos, fewer (or none) where the text is shorter: a creation time is
-// cut by position and never validated.
-std::wstring cut(const std::wstring& text, std::size_t pos, std::size_t count)
-{
-    return pos < text.size() ? text.substr(pos, count) : std::wstring();
-}
-
 } // namespace
 
 CZebCMPartsXmlData::CSelection::CSelection(std::wstring id, std::wstring title, std::wstring creationtime,
@@ -34,9 +28,10 @@ CZebCMPartsXmlData::CSelection::CSelection(std::wstring id, std::wstring title, 
       category(std::move(category)),
       link(std::move(link))
 {
-    year = cut(this->creationtime, 0, 4);
-    month = cut(this->creationtime, 5, 2);
-    day = cut(this->creationtime, 8, 2);
+    // A creation time is cut by position and never validated.
+    year = platform::mid(this->creationtime, 0, 4);
+    month = platform::mid(this->creationtime, 5, 2);
+    day = platform::mid(this->creationtime, 8, 2);
 }
 
 CZebCMPartsXmlData::CSelection::~CSelection() = default;

@@ -28,12 +28,6 @@ namespace {
 const std::wstring kCalendarIdText = CZebCMLinkPartsFiles::kCalendarId;
 const std::size_t kCalendarIdLength = kCalendarIdText.size(); // 22
 
-// The count characters from pos, fewer (or none) where the text is shorter.
-std::wstring cut(const std::wstring& text, std::size_t pos, std::size_t count)
-{
-    return pos < text.size() ? text.substr(pos, count) : std::wstring();
-}
-
 // folder + name, or "" when the folder is "" (no site): a bare name would be relative to the
 // working folder.
 std::wstring inFolder(const std::wstring& folder, const std::wstring& name)
@@ -238,8 +232,8 @@ bool CZebCMLinkPartsFiles::cutMonthFromName(const std::wstring& name, std::wstri
     std::size_t k = pos + kCalendarIdLength;
     if (k < name.size() && name[k] == L'.')
         return false;
-    yearText = cut(name, k, 4);
-    monthText = cut(name, k + 4, 2);
+    yearText = platform::mid(name, k, 4);
+    monthText = platform::mid(name, k + 4, 2);
     return true;
 }
 

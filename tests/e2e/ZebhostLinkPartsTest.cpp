@@ -9,6 +9,7 @@
 #include <map>
 #include <thread>
 
+#include "e2e/ScratchSite.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -16,7 +17,7 @@ namespace {
 using namespace testsupport;
 namespace fs = std::filesystem;
 
-const std::string kZebhost = std::string(ZEB_BIN_DIR) + "/zebhost";
+using scratch::kZebhost;
 const std::string kSampleSite = std::string(ZEB_SOURCE_DIR) + "/examples/site";
 // The sample diary runs from 2024-04 to 2025-03; the runs are dated at its end, after the CMS
 // wrote its data.

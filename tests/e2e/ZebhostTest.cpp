@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 
+#include "e2e/ScratchSite.h"
 #include "support/TestSupport.h"
 
 namespace {
 
 using namespace testsupport;
 
-const std::string kZebhost = std::string(ZEB_BIN_DIR) + "/zebhost";
+using scratch::kZebhost;
 
 TEST(Zebhost, HelpListsCommandsAndOptions)
 {

@@ -20,7 +20,7 @@ using testsupport::W;
 
 namespace {
 
-const std::string kCalendarPage = "zebsitec001table000001.html";
+using linkpartstest::kCalendarPage;
 
 // A file of the diary: the month it belongs to (or shows) and its last-write time.
 struct File {

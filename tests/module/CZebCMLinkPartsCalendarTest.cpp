@@ -18,7 +18,7 @@ using testsupport::W;
 
 namespace {
 
-const std::string kCalendarPage = "zebsitec001table000001.html";
+using linkpartstest::kCalendarPage;
 
 // A hand-made calendar page: the calendar of the month, day 2 and 3 already linked, texts that
 // look like days but are not ("007", "32"), and a lone "7" outside the calendar.

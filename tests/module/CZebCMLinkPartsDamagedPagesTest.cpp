@@ -16,10 +16,10 @@ using testsupport::W;
 
 namespace {
 
-const std::string kCalendarPage = "zebsitec001table000001.html";
+using linkpartstest::kCalendarPage;
 
 // A calendar page of an earlier run, showing the month.
-std::string calendarPage(const std::string& month)
+std::string earlierCalendarPage(const std::string& month)
 {
     return "<!DOCTYPE html>\n<html><head><title>diary</title></head><body>\n"
            "<table id=\"zebsitec001table000001\" summary=\"" + month +
@@ -49,8 +49,8 @@ TEST(CZebCMLinkPartsDamagedPages, StaleMonthPageWithoutCalendarIsMadeAnew)
         for (int month : {8, 9, 10})
             site.writeMonthData(2008, month, {3}, localTime(2008, 10, 1));
         for (int month : {8, 10})
-            testsupport::writeFile(site.menu(Site::monthPage(2008, month)), calendarPage("2008-" + std::to_string(month)));
-        testsupport::writeFile(site.menu(kCalendarPage), calendarPage("2008-10"));
+            testsupport::writeFile(site.menu(Site::monthPage(2008, month)), earlierCalendarPage("2008-" + std::to_string(month)));
+        testsupport::writeFile(site.menu(kCalendarPage), earlierCalendarPage("2008-10"));
         testsupport::writeFile(site.menu(Site::monthPage(2008, 9)), c.content);
         for (const std::string& page : {Site::monthPage(2008, 8), Site::monthPage(2008, 10), kCalendarPage})
             testsupport::setMtime(site.menu(page), localTime(2008, 10, 5));
@@ -84,7 +84,7 @@ TEST(CZebCMLinkPartsDamagedPages, CalendarPageWithoutItsCalendarIsRebuilt)
     for (int month : {8, 9, 10})
         site.writeMonthData(2008, month, {3}, localTime(2008, 10, 1));
     for (int month : {8, 9, 10})
-        testsupport::writeFile(site.menu(Site::monthPage(2008, month)), calendarPage("2008-" + std::to_string(month)));
+        testsupport::writeFile(site.menu(Site::monthPage(2008, month)), earlierCalendarPage("2008-" + std::to_string(month)));
     testsupport::writeFile(site.menu(kCalendarPage), "<html><body><p>the calendar was here</p></body></html>\n");
     for (const std::string& page :
          {Site::monthPage(2008, 8), Site::monthPage(2008, 9), Site::monthPage(2008, 10), kCalendarPage})

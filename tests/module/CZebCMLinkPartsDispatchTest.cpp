@@ -17,7 +17,7 @@ using testsupport::U;
 
 namespace {
 
-const char* const kTemplate = "<html><head><title>t</title></head><body><div id=\"ZEB_CATEGORY_1\"><h3>Category</h3>"
+const char* const kOneCategoryTemplate = "<html><head><title>t</title></head><body><div id=\"ZEB_CATEGORY_1\"><h3>Category</h3>"
                               "<a href=\"#\">x</a><a href=\"#\">x</a></div></body></html>";
 
 // Every file below the folder: relative path -> bytes and last-write time.
@@ -43,7 +43,7 @@ void fillSite(const Site& site)
 
 class CZebCMLinkPartsDispatch : public ::testing::Test {
 protected:
-    CZebCMLinkPartsDispatch() : clock_(localTime(2008, 4, 20)) { templates_.write(kTemplate); }
+    CZebCMLinkPartsDispatch() : clock_(localTime(2008, 4, 20)) { templates_.write(kOneCategoryTemplate); }
 
     FixedClock clock_;
     TemplateFolder templates_;

@@ -14,7 +14,7 @@ namespace {
 
 const LinkPartPageFixture::Categories kFive = {{"0", "P"}, {"1", "日記"}, {"2", "Q"}, {"3", "R"}, {"4", "S"}};
 
-const char kPage[] = "<html><body><div class=\"zeb-lb-tb1-cell3\">"
+const char kSiteMenuPage[] = "<html><body><div class=\"zeb-lb-tb1-cell3\">"
                      "<table id=\"zebsitemenutable000000000001\"><tr><td>m</td></tr></table>\n"
                      "<div id=\"zebsitec000table000001\">p</div><div id=\"zebsitec002table000001\">q</div>\n"
                      "</div></body></html>";
@@ -58,7 +58,7 @@ protected:
 TEST_F(CZebCMSelectDlgTest, ItemsFollowTheListWithoutTheFourthAndWithTheCalendar)
 {
     LinkPartPageFixture site(kFive);
-    site.openPage(kPage);
+    site.openPage(kSiteMenuPage);
     EXPECT_EQ(platform::IDCANCEL, run({DialogAction::cancel()}));
     EXPECT_EQ((std::vector<std::string>{"[x] 「P」へのリンク #0", "[ ] カレンダー型「日記」へのリンク #1",
                                         "[x] 「Q」へのリンク #2", "[ ] 「S」へのリンク #4"}),
@@ -68,7 +68,7 @@ TEST_F(CZebCMSelectDlgTest, ItemsFollowTheListWithoutTheFourthAndWithTheCalendar
 TEST_F(CZebCMSelectDlgTest, TheSecondCategoryIsTheCalendarWhateverItsName)
 {
     LinkPartPageFixture site({{"0", "P"}, {"1", "X"}, {"2", "Q"}});
-    site.openPage(kPage);
+    site.openPage(kSiteMenuPage);
     EXPECT_EQ(platform::IDOK, run({DialogAction::press(IDC_CLEAR_ALL),
                                    DialogAction::check(L"カレンダー型「日記」へのリンク"), DialogAction::ok()}));
     EXPECT_EQ("[x] カレンダー型「日記」へのリンク #1", items().at(1));
@@ -79,7 +79,7 @@ TEST_F(CZebCMSelectDlgTest, TheSecondCategoryIsTheCalendarWhateverItsName)
 TEST_F(CZebCMSelectDlgTest, SelectAllThenOkInsertsEveryListedCategory)
 {
     LinkPartPageFixture site(kFive);
-    site.openPage(kPage);
+    site.openPage(kSiteMenuPage);
     EXPECT_EQ(platform::IDOK, run({DialogAction::press(IDC_SELECT_ALL), DialogAction::ok()}));
     EXPECT_EQ((std::vector<std::string>{"zebsitec000table000001", "zebsitec001table000001", "zebsitec002table000001",
                                         "zebsitec004table000001"}),
@@ -89,7 +89,7 @@ TEST_F(CZebCMSelectDlgTest, SelectAllThenOkInsertsEveryListedCategory)
 TEST_F(CZebCMSelectDlgTest, ClearAllThenOkRemovesEveryLinkPart)
 {
     LinkPartPageFixture site(kFive);
-    site.openPage(kPage);
+    site.openPage(kSiteMenuPage);
     EXPECT_EQ(platform::IDOK, run({DialogAction::press(IDC_CLEAR_ALL), DialogAction::ok()}));
     EXPECT_TRUE(site.linkPartIds().empty());
     EXPECT_TRUE(site.page()->isModified());
@@ -98,7 +98,7 @@ TEST_F(CZebCMSelectDlgTest, ClearAllThenOkRemovesEveryLinkPart)
 TEST_F(CZebCMSelectDlgTest, CancelChangesNothing)
 {
     LinkPartPageFixture site(kFive);
-    site.openPage(kPage);
+    site.openPage(kSiteMenuPage);
     const std::string before = site.markup();
     EXPECT_EQ(platform::IDCANCEL,
               run({DialogAction::press(IDC_CLEAR_ALL), DialogAction::check(L"「S」へのリンク"), DialogAction::cancel()}));
@@ -109,7 +109,7 @@ TEST_F(CZebCMSelectDlgTest, CancelChangesNothing)
 TEST_F(CZebCMSelectDlgTest, UncheckingOneItemDropsOnlyItsLinkPart)
 {
     LinkPartPageFixture site(kFive);
-    site.openPage(kPage);
+    site.openPage(kSiteMenuPage);
     run({DialogAction::uncheck(L"「P」へのリンク"), DialogAction::ok()});
     EXPECT_EQ(std::vector<std::string>{"zebsitec002table000001"}, site.linkPartIds());
 }
@@ -164,7 +164,7 @@ TEST_F(CZebCMSelectDlgTest, NoPageAndNoCategories)
         EXPECT_EQ(4u, items().size());
     }
     LinkPartPageFixture empty({});
-    empty.openPage(kPage);
+    empty.openPage(kSiteMenuPage);
     EXPECT_EQ(platform::IDOK, run({DialogAction::ok()}));
     EXPECT_TRUE(items().empty());
     EXPECT_TRUE(empty.linkPartIds().empty()); // OK with no categories removes every link part
@@ -173,7 +173,7 @@ TEST_F(CZebCMSelectDlgTest, NoPageAndNoCategories)
 TEST_F(CZebCMSelectDlgTest, HelpDoesNotCloseTheDialog)
 {
     LinkPartPageFixture site(kFive);
-    site.openPage(kPage);
+    site.openPage(kSiteMenuPage);
     EXPECT_EQ(platform::IDOK, run({DialogAction::help(), DialogAction::ok()}));
     EXPECT_EQ(1, backEnd_.lastOutcome().helpShown);
 }

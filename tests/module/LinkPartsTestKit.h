@@ -13,6 +13,9 @@ class Document;
 // page writes, and a view of a written page.
 namespace linkpartstest {
 
+// The diary's calendar page in the site-menu folder.
+inline const std::string kCalendarPage = "zebsitec001table000001.html";
+
 // One content entry of a content parts file.
 struct Entry {
     std::string title;

@@ -19,7 +19,7 @@ using testsupport::localTime;
 
 namespace {
 
-const std::string kCalendarPage = "zebsitec001table000001.html";
+using linkpartstest::kCalendarPage;
 
 std::string calendarPage(int month)
 {
