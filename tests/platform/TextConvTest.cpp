@@ -62,3 +62,23 @@ TEST(TextConv, FormatWPercentSTakesAWideString)
 }
 
 } // namespace
+
+TEST(TextConv, MidCutsByPositionWithoutThrowing)
+{
+    struct Case {
+        const char* description;
+        std::wstring text;
+        std::size_t pos, count;
+        std::wstring expected;
+    };
+    const Case cases[] = {
+        {"inside", L"2008/04/07 10:00", 5, 2, L"04"},
+        {"running over the end", L"2008/4", 5, 2, L"4"},
+        {"at the end", L"2008", 4, 2, L""},
+        {"past the end", L"20", 8, 2, L""},
+        {"empty text", L"", 0, 4, L""},
+        {"huge count", L"abc", 1, std::wstring::npos, L"bc"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.expected, platform::mid(c.text, c.pos, c.count)) << c.description;
+}
