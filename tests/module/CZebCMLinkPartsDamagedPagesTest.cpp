@@ -49,7 +49,8 @@ TEST(CZebCMLinkPartsDamagedPages, StaleMonthPageWithoutCalendarIsMadeAnew)
         for (int month : {8, 9, 10})
             site.writeMonthData(2008, month, {3}, localTime(2008, 10, 1));
         for (int month : {8, 10})
-            testsupport::writeFile(site.menu(Site::monthPage(2008, month)), earlierCalendarPage("2008-" + std::to_string(month)));
+            testsupport::writeFile(site.menu(Site::monthPage(2008, month)),
+                                   earlierCalendarPage("2008-" + std::to_string(month)));
         testsupport::writeFile(site.menu(kCalendarPage), earlierCalendarPage("2008-10"));
         testsupport::writeFile(site.menu(Site::monthPage(2008, 9)), c.content);
         for (const std::string& page : {Site::monthPage(2008, 8), Site::monthPage(2008, 10), kCalendarPage})
@@ -84,7 +85,8 @@ TEST(CZebCMLinkPartsDamagedPages, CalendarPageWithoutItsCalendarIsRebuilt)
     for (int month : {8, 9, 10})
         site.writeMonthData(2008, month, {3}, localTime(2008, 10, 1));
     for (int month : {8, 9, 10})
-        testsupport::writeFile(site.menu(Site::monthPage(2008, month)), earlierCalendarPage("2008-" + std::to_string(month)));
+        testsupport::writeFile(site.menu(Site::monthPage(2008, month)),
+                               earlierCalendarPage("2008-" + std::to_string(month)));
     testsupport::writeFile(site.menu(kCalendarPage), "<html><body><p>the calendar was here</p></body></html>\n");
     for (const std::string& page :
          {Site::monthPage(2008, 8), Site::monthPage(2008, 9), Site::monthPage(2008, 10), kCalendarPage})

@@ -17,8 +17,9 @@ using testsupport::U;
 
 namespace {
 
-const char* const kOneCategoryTemplate = "<html><head><title>t</title></head><body><div id=\"ZEB_CATEGORY_1\"><h3>Category</h3>"
-                              "<a href=\"#\">x</a><a href=\"#\">x</a></div></body></html>";
+const char* const kOneCategoryTemplate =
+    "<html><head><title>t</title></head><body><div id=\"ZEB_CATEGORY_1\"><h3>Category</h3>"
+    "<a href=\"#\">x</a><a href=\"#\">x</a></div></body></html>";
 
 // Every file below the folder: relative path -> bytes and last-write time.
 std::map<std::string, std::pair<std::string, std::int64_t>> snapshot(const std::string& folder)
