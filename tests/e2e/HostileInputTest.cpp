@@ -308,7 +308,7 @@ TEST(HostileInput, FiftyMegabyteDataFile)
     std::string data = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<partinfo>\n";
     data.reserve(megabytes * 1024 * 1024 + 4096);
     for (int i = 0; data.size() < megabytes * 1024 * 1024; ++i)
-        data += entry("r" + std::to_string(i), "長い記事の題名 その" + std::to_string(i) + "（大きなデータファイルを試すための文）",
+        data += entry(testsupport::numbered('r', i), "長い記事の題名 その" + std::to_string(i) + "（大きなデータファイルを試すための文）",
                       "recipe/" + std::to_string(i) + ".html", "2025/02/11 18:20:00");
     data += "</partinfo>\n";
 

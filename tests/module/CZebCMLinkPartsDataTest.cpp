@@ -163,7 +163,7 @@ TEST(CZebCMLinkPartsDataReaders, CategoryEntriesTakeLimitPlusOne)
     TempSite site;
     std::vector<Entry> ten;
     for (int i = 1; i <= 10; ++i)
-        ten.push_back({"01", "e" + std::to_string(i) + ".html"});
+        ten.push_back({"01", testsupport::numbered('e', i) + ".html"});
     testsupport::writeFile(site.cms("zebsitec007table000001.xml"), partsFile(ten));
 
     struct Case {

@@ -58,7 +58,7 @@ void Site::writeCategoryData(int n, int count, std::int64_t mtime) const
     std::vector<Entry> entries;
     for (int i = 1; i <= count; ++i)
         entries.push_back({"Title " + std::to_string(i), "2008/04/01 10:00:00",
-                           "c" + std::to_string(n) + "-" + std::to_string(i) + ".html"});
+                           testsupport::numbered('c', n) + "-" + std::to_string(i) + ".html"});
     char name[64];
     std::snprintf(name, sizeof name, "zebsitec%03dtable000001.xml", n);
     testsupport::writeFile(cms(name), partsFile(entries));

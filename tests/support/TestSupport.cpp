@@ -168,4 +168,11 @@ RunResult runProgram(const std::vector<std::string>& argv, const std::vector<std
 std::wstring W(const std::string& utf8) { return platform::fromUtf8(utf8); }
 std::string U(const std::wstring& wide) { return platform::toUtf8(wide); }
 
+std::string numbered(char prefix, long long n)
+{
+    std::string text(1, prefix);
+    text += std::to_string(n);
+    return text;
+}
+
 } // namespace testsupport

@@ -52,4 +52,8 @@ RunResult runProgram(const std::vector<std::string>& argv, const std::vector<std
 std::wstring W(const std::string& utf8);
 std::string U(const std::wstring& wide);
 
+// The prefix followed by the number ("r12"). Built this way because g++ 12 warns, wrongly, about
+// "r" + std::to_string(n) in an optimised build.
+std::string numbered(char prefix, long long n);
+
 } // namespace testsupport
