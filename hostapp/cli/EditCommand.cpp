@@ -47,7 +47,10 @@ int run(CommandContext& context)
     if (!editor.open(*page, cursor, true))
         return kExitFailed;
     platform::TerminalDialogBackEnd backEnd;
-    return editor.runDialog(backEnd, true);
+    const int status = editor.runDialog(backEnd, true);
+    // Ctrl-C cancelled the dialog, so nothing was saved; the exit code tells the shell it was
+    // interrupted.
+    return backEnd.interrupted() ? kExitInterrupted : status;
 }
 
 const CommandRegistrar registrar({"edit", "PAGE [--cursor ID]",
