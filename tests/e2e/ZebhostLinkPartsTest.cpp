@@ -191,15 +191,26 @@ TEST(ZebhostLinkParts, ApplyReportsGainedAndLostAndItemsShowTheChecks)
     EXPECT_EQ("  0 お知らせ\n  1 日記\n  2 レシピ\n  3 旅の記録\n  4 読書メモ\n  5 庭しごと\n", r.out);
 }
 
+// Commands that change nothing write nothing: no page, no time, no site-menu folder.
 TEST(ZebhostLinkParts, CancelLeavesThePageAlone)
 {
-    SiteCopy site;
-    const std::string original = readFile(site / "index.html");
-    RunResult r = site.zebhost({"apply", "index.html", "--select-all", "--cancel"});
-    ASSERT_EQ(0, r.exitCode) << r.err;
-    EXPECT_TRUE(contains(r.out, "cancelled")) << r.out;
-    EXPECT_EQ(original, readFile(site / "index.html"));
-    EXPECT_EQ(kDataTime, mtime(site / "index.html"));
+    const struct {
+        const char* description;
+        std::vector<std::string> args;
+        std::vector<std::string> changed;
+    } cases[] = {
+        {"apply --cancel", {"apply", "index.html", "--select-all", "--cancel"}, {}},
+        {"items", {"items", "index.html"}, {}},
+        {"categories", {"categories"}, {}},
+        {"apply that leaves the page as it is", {"apply", "index.html", "--clear-all"}, {"+ ZebSitemenu"}},
+    };
+    for (const auto& c : cases) {
+        scratch::ScratchSite site;
+        const scratch::Tree before = site.tree();
+        RunResult r = site.zebhost(c.args);
+        ASSERT_EQ(0, r.exitCode) << c.description << ": " << r.err;
+        EXPECT_EQ(c.changed, scratch::differences(before, site.tree())) << c.description;
+    }
 }
 
 TEST(ZebhostLinkParts, APageKeepsItsEncodingAndNewlines)
@@ -269,7 +280,25 @@ TEST(ZebhostLinkParts, ErrorsNameTheFileAndTheReason)
          "index.html: no element with id \"nowhere\""},
         {"apply without a page", {kZebhost, "--site", site.path(), "apply"}, 2, "apply needs a PAGE"},
         {"edit without a terminal", {kZebhost, "--site", site.path(), "edit", "index.html"}, 1, "needs a terminal"},
+        // Pages a command may touch: inside the site, outside qcms/ and ZebSitemenu/, .html or .htm.
+        {"the category list", {kZebhost, "--site", site.path(), "apply", "qcms/qccl.xml", "--select-all"}, 2,
+         "qcms/qccl.xml: in qcms/"},
+        {"a page outside the site", {kZebhost, "--site", site.path(), "apply", "../outside.html"}, 2,
+         "../outside.html: not a page of the site"},
+        {"a style sheet", {kZebhost, "--site", site.path(), "apply", "site.css"}, 2, "site.css: not an HTML page"},
+        {"a system file", {kZebhost, "--site", site.path(), "items", "/etc/passwd"}, 2, "not a page of the site"},
+        {"a generated page", {kZebhost, "--site", site.path(), "items", "ZebSitemenu/a.html"}, 2, "in ZebSitemenu/"},
+        {"a link out of the site", {kZebhost, "--site", site.path(), "apply", "link.html"}, 2, "not a page of the site"},
+        {"a page in a linked folder out of the site", {kZebhost, "--site", site.path(), "apply", "away/page.html"}, 2,
+         "not a page of the site"},
+        {"the current folder is not looked in",
+         {"/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", notASite.path(), kZebhost, "--site", site.path(), "apply",
+          "page.html"},
+         1, "page.html: no such page"},
     };
+    writeFile(notASite / "page.html", "<p>outside</p>");
+    ASSERT_EQ(0, symlink((notASite / "page.html").c_str(), (site / "link.html").c_str()));
+    ASSERT_EQ(0, symlink(notASite.path().c_str(), (site / "away").c_str()));
     for (const Case& c : cases) {
         RunResult r = runProgram(c.argv);
         EXPECT_EQ(c.exitCode, r.exitCode) << c.description << ": " << r.err;
@@ -277,7 +306,8 @@ TEST(ZebhostLinkParts, ErrorsNameTheFileAndTheReason)
         EXPECT_EQ(1, std::count(r.err.begin(), r.err.end(), '\n')) << c.description << ": " << r.err;
     }
     EXPECT_EQ(original, readFile(site / "index.html"));
-    EXPECT_FALSE(exists(site / "ZebSitemenu/zebsitec001table000001.html")) << "an error run generated pages";
+    EXPECT_EQ("<p>outside</p>", readFile(notASite / "page.html"));
+    EXPECT_FALSE(exists(site / "ZebSitemenu")) << "an error run made the site-menu folder";
 }
 
 TEST(ZebhostLinkParts, UnwritablePageIsRefusedBeforeAnythingChanges)
