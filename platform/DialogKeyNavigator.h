@@ -23,12 +23,12 @@ struct DialogFocus {
 };
 
 // What a key does in the dialog.
-struct DialogAction {
+struct KeyAction {
     enum Kind { Nothing, MoveFocus, SelectItem, ToggleItem, ScrollSideways, Press, Interrupt };
     Kind kind = Nothing;
     int value = 0; // MoveFocus: the step; SelectItem, ToggleItem: the item; ScrollSideways: the
                    // cells; Press: the button's id
-    bool operator==(const DialogAction&) const = default;
+    bool operator==(const KeyAction&) const = default;
 };
 
 // The keys of a dialog shown in the terminal, as a pure mapping from a key and the focus to an
@@ -44,10 +44,10 @@ public:
 
     // The action of key under focus; Nothing for a key that means nothing there, or a move to
     // the item that is already current.
-    DialogAction actionFor(const DialogKey& key, const DialogFocus& focus) const;
+    KeyAction actionFor(const DialogKey& key, const DialogFocus& focus) const;
 
 private:
-    DialogAction selectItem(int item, const DialogFocus& focus) const;
+    KeyAction selectItem(int item, const DialogFocus& focus) const;
 
     std::vector<std::pair<wchar_t, int>> mnemonics_;
 };

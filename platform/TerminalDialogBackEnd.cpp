@@ -385,33 +385,33 @@ struct TerminalDialogBackEnd::Session {
 
     void handle(const DialogKey& key, bool alt)
     {
-        DialogAction action = navigator.actionFor(key, focusState());
+        KeyAction action = navigator.actionFor(key, focusState());
         // Alt with a letter that is no button's mnemonic is taken as Esc and the letter.
-        if (alt && action.kind == DialogAction::Nothing)
+        if (alt && action.kind == KeyAction::Nothing)
             action = navigator.actionFor({DialogKey::Escape}, focusState());
         const ControlTemplate* c = focused();
         switch (action.kind) {
-        case DialogAction::Nothing:
+        case KeyAction::Nothing:
             break;
-        case DialogAction::MoveFocus:
+        case KeyAction::MoveFocus:
             moveFocus(action.value);
             break;
-        case DialogAction::SelectItem:
+        case KeyAction::SelectItem:
             if (c)
                 moveInList(*c, action.value);
             break;
-        case DialogAction::ToggleItem:
+        case KeyAction::ToggleItem:
             if (c)
                 toggle(*c, action.value);
             break;
-        case DialogAction::ScrollSideways:
+        case KeyAction::ScrollSideways:
             if (c)
                 listShift[c->id] += action.value;
             break;
-        case DialogAction::Press:
+        case KeyAction::Press:
             dialog.notify(action.value, Notification::Clicked);
             break;
-        case DialogAction::Interrupt:
+        case KeyAction::Interrupt:
             interrupt();
             break;
         }

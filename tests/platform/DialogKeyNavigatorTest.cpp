@@ -15,13 +15,13 @@ TEST(DialogKeyNavigatorTest, EnterPressesTheFocusedButtonAndKeysActOnTheFocus)
     const DialogFocus empty{DialogFocus::List, kList, -1, 0, 3};
     const DialogFocus cancel{DialogFocus::Button, IDCANCEL};
     const DialogFocus selectAll{DialogFocus::Button, kSelectAll};
-    using A = DialogAction;
+    using A = KeyAction;
     using K = DialogKey;
     struct Case {
         const char* description;
         DialogKey key;
         DialogFocus focus;
-        DialogAction expected;
+        KeyAction expected;
     } cases[] = {
         {"Enter on the list is OK", {K::Enter}, list, {A::Press, IDOK}},
         {"Enter on Cancel cancels", {K::Enter}, cancel, {A::Press, IDCANCEL}},
@@ -45,7 +45,7 @@ TEST(DialogKeyNavigatorTest, EnterPressesTheFocusedButtonAndKeysActOnTheFocus)
     };
     const DialogKeyNavigator navigator({{L'A', kSelectAll}, {0, IDOK}});
     for (const Case& c : cases) {
-        const DialogAction got = navigator.actionFor(c.key, c.focus);
+        const KeyAction got = navigator.actionFor(c.key, c.focus);
         EXPECT_EQ(c.expected, got) << c.description << ": got " << got.kind << "/" << got.value;
     }
 }
