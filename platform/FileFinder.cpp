@@ -34,6 +34,12 @@ struct DirCloser {
     }
 };
 
+FileFinder::Entry entryOf(std::wstring name, const struct stat& st)
+{
+    return {std::move(name), static_cast<std::int64_t>(st.st_mtim.tv_sec), S_ISDIR(st.st_mode),
+            static_cast<std::int64_t>(st.st_size)};
+}
+
 } // namespace
 
 bool wildcardMatch(const std::wstring& pattern, const std::wstring& name)
@@ -75,7 +81,7 @@ bool FileFinder::findFile(const std::wstring& pattern)
         struct stat st;
         if (stat(nativePath(pattern).c_str(), &st) != 0)
             return false;
-        entries_.push_back({last, static_cast<std::int64_t>(st.st_mtim.tv_sec), S_ISDIR(st.st_mode)});
+        entries_.push_back(entryOf(last, st));
         return true;
     }
 
@@ -92,7 +98,7 @@ bool FileFinder::findFile(const std::wstring& pattern)
         // An entry that went away between the listing and the stat is not reported.
         if (fstatat(dirFd, ent->d_name, &st, 0) != 0)
             continue;
-        entries_.push_back({std::move(name), static_cast<std::int64_t>(st.st_mtim.tv_sec), S_ISDIR(st.st_mode)});
+        entries_.push_back(entryOf(std::move(name), st));
     }
     if (const ListingHook hook = listingHook())
         hook(pattern);
@@ -134,6 +140,11 @@ std::int64_t FileFinder::lastWriteTime() const
 bool FileFinder::isDirectory() const
 {
     return current_ < entries_.size() && entries_[current_].isDirectory;
+}
+
+std::int64_t FileFinder::length() const
+{
+    return current_ < entries_.size() ? entries_[current_].length : 0;
 }
 
 void FileFinder::close()

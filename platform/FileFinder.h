@@ -18,6 +18,7 @@ public:
         std::wstring name;          // file name alone
         std::int64_t lastWriteTime; // seconds since 1970-01-01 UTC
         bool isDirectory;
+        std::int64_t length; // bytes
     };
 
     // Positions on the first match; false when nothing matches or the folder cannot be read.
@@ -32,6 +33,8 @@ public:
     std::int64_t lastWriteTime() const;
     // Whether the current entry is a folder; false when there is no current entry.
     bool isDirectory() const;
+    // The current entry's size in bytes; 0 when there is no current entry.
+    std::int64_t length() const;
     // Forgets the matches.
     void close();
 

@@ -67,41 +67,32 @@ PageEditor::~PageEditor()
         setOpenPage(nullptr);
 }
 
-bool PageEditor::open(const std::string& page, const std::optional<std::string>& cursorId, bool forWriting)
+int PageEditor::open(const std::string& page, const std::optional<std::string>& cursorId, bool forWriting)
 {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path path(page);
-    if (path.is_relative() && !fs::exists(path, ec))
-        path = fs::path(platform::toUtf8(site_.folder())) / path;
-    path = fs::absolute(path, ec).lexically_normal();
-    const std::wstring widePath = platform::fromUtf8(path.string());
+    std::wstring widePath;
+    if (const int code = site_.resolvePage(page, widePath); code != kExitOk)
+        return code;
     const std::string shown = site_.display(widePath);
-
-    if (!fs::is_regular_file(path, ec)) {
-        std::fprintf(stderr, "zebhost: %s: %s\n", shown.c_str(),
-                     fs::exists(path, ec) ? "not a page file" : "no such page");
-        return false;
-    }
+    const std::string native = platform::toUtf8(widePath);
     if (forWriting) {
         // Saving replaces the file through a new one in its folder: both must be writable.
-        const std::string folder = path.parent_path().string();
-        if (access(path.c_str(), W_OK) != 0 || access(folder.c_str(), W_OK) != 0) {
+        const std::string folder = std::filesystem::path(native).parent_path().string();
+        if (access(native.c_str(), W_OK) != 0 || access(folder.c_str(), W_OK) != 0) {
             std::fprintf(stderr, "zebhost: %s: cannot be written: %s\n", shown.c_str(), std::strerror(errno));
-            return false;
+            return kExitFailed;
         }
     }
     page_ = OpenPage::load(widePath);
     if (!page_) {
         std::fprintf(stderr, "zebhost: %s: cannot be read as a page\n", shown.c_str());
-        return false;
+        return kExitFailed;
     }
     if (cursorId) {
         Element* element = page_->document()->getElementByID(platform::fromUtf8(*cursorId));
         if (!element) {
             std::fprintf(stderr, "zebhost: %s: no element with id \"%s\"\n", shown.c_str(), cursorId->c_str());
             page_.reset();
-            return false;
+            return kExitFailed;
         }
         int children = 0;
         for (Node* child = element->getFirstChild(); child; child = child->getNextSibling())
@@ -109,7 +100,7 @@ bool PageEditor::open(const std::string& page, const std::optional<std::string>&
         page_->domUtBase()->setLayoutCursor(element, children);
     }
     setOpenPage(page_.get());
-    return true;
+    return kExitOk;
 }
 
 std::vector<std::wstring> PageEditor::linkPartIds() const
@@ -156,17 +147,22 @@ int PageEditor::runDialog(platform::DialogBackEnd& backEnd, bool save)
 
     // The link-part pages the module generated on the way (the page itself is reported below).
     int failures = log.report(site_, context_.options.verbose, page_->path(), true);
-    const bool modified = page_->isModified();
-    if (modified && page_->save() != platform::PageWriter::Result::Written) {
-        const WriteLog::Entry* entry = log.find(page_->path());
-        std::fprintf(stderr, "zebhost: %s: not written: %s\n", shown.c_str(),
-                     entry ? entry->reason.c_str() : "cannot be created");
-        return kExitFailed;
+    // A page whose bytes come out as they stand is not rewritten (its time stays).
+    bool written = false;
+    if (page_->isModified()) {
+        const OpenPage::SaveOutcome saved = page_->saveIfChanged();
+        if (saved == OpenPage::SaveOutcome::NotOpened) {
+            const WriteLog::Entry* entry = log.find(page_->path());
+            std::fprintf(stderr, "zebhost: %s: not written: %s\n", shown.c_str(),
+                         entry ? entry->reason.c_str() : "cannot be created");
+            return kExitFailed;
+        }
+        written = saved == OpenPage::SaveOutcome::Written;
     }
 
     if (outcome.result != platform::IDOK)
         std::printf("%s: cancelled, nothing changed\n", shown.c_str());
-    else if (modified)
+    else if (written)
         std::printf("%s: saved (%s)\n", shown.c_str(), page_->encoding().c_str());
     else
         std::printf("%s: nothing changed\n", shown.c_str());

@@ -21,11 +21,12 @@ public:
     PageEditor(const PageEditor&) = delete;
     PageEditor& operator=(const PageEditor&) = delete;
 
-    // Loads the page (a path as given, or else relative to the site folder) and makes it the
-    // open page; with cursorId, the layout cursor goes to the end of the element with that id.
-    // False after printing the error when the page is missing, unreadable or unwritable (when
-    // forWriting) or has no such element.
-    bool open(const std::string& page, const std::optional<std::string>& cursorId, bool forWriting);
+    // Loads the page (relative to the site folder, by the host's page rule) and makes it the open
+    // page; with cursorId, the layout cursor goes to the end of the element with that id. Returns
+    // kExitOk, or the exit code after printing the error: kExitUsage when the rule refuses the
+    // page, kExitFailed when it is missing, unreadable or unwritable (when forWriting) or has no
+    // such element.
+    int open(const std::string& page, const std::optional<std::string>& cursorId, bool forWriting);
 
     // Runs the module's dialog on the back end. With save, a page the module marked modified is
     // saved in its own encoding and the changes are reported; without, nothing is saved. Returns

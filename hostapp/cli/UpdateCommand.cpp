@@ -21,7 +21,7 @@ public:
 int run(CommandContext& context)
 {
     SiteContext site;
-    if (!site.open(context.options.siteDir)) {
+    if (!site.open(context.options.siteDir, false)) {
         std::fprintf(stderr, "zebhost: %s\n", site.error().c_str());
         return kExitFailed;
     }
@@ -42,6 +42,10 @@ int run(CommandContext& context)
     if (names.empty()) {
         for (const SiteCategory& category : site.categories())
             names.push_back(category.name);
+    }
+    if (!site.makeSiteMenuFolder()) {
+        std::fprintf(stderr, "zebhost: %s\n", site.error().c_str());
+        return kExitFailed;
     }
 
     std::unique_ptr<CZebTmplCIF> module = context.module->createInterface();

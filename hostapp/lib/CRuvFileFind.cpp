@@ -10,4 +10,8 @@ std::wstring CRuvFileFind::GetFileName() const { return finder_.fileName(); }
 
 std::int64_t CRuvFileFind::GetLastWriteTime() const { return finder_.lastWriteTime(); }
 
+bool CRuvFileFind::IsDirectory() const { return finder_.isDirectory(); }
+
+std::int64_t CRuvFileFind::GetLength() const { return finder_.length(); }
+
 void CRuvFileFind::Close() { finder_.close(); }

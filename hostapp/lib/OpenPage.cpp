@@ -1,5 +1,7 @@
 #include "OpenPage.h"
 
+#include <algorithm>
+
 #include "TextCodec.h"
 #include "host/DOMImpl.h"
 #include "host/Document.h"
@@ -54,4 +56,19 @@ platform::PageWriter::Result OpenPage::save() {
     const platform::PageWriter::Result result = platform::PageWriter::write(path_, bytes.data(), bytes.size());
     if (result == platform::PageWriter::Result::Written) modified_ = false;
     return result;
+}
+
+OpenPage::SaveOutcome OpenPage::saveIfChanged() {
+    const std::string bytes = serialize();
+    MappedFile file;
+    if (file.open(path_, 0) == 0 && file.get_size() == bytes.size() &&
+        std::equal(bytes.begin(), bytes.end(), reinterpret_cast<const char*>(file.get_top()))) {
+        modified_ = false;
+        return SaveOutcome::Unchanged;
+    }
+    file.close();
+    if (platform::PageWriter::write(path_, bytes.data(), bytes.size()) != platform::PageWriter::Result::Written)
+        return SaveOutcome::NotOpened;
+    modified_ = false;
+    return SaveOutcome::Written;
 }

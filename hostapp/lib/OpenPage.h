@@ -54,6 +54,11 @@ public:
     // platform::FileException when a write fails after it was opened.
     platform::PageWriter::Result save();
 
+    enum class SaveOutcome { Written, Unchanged, NotOpened };
+    // As save, except that a file that already holds exactly the bytes the page would be saved as
+    // is left alone, its time included (Unchanged; modified is cleared all the same).
+    SaveOutcome saveIfChanged();
+
 private:
     OpenPage() = default;
 

@@ -20,9 +20,9 @@ bool isFolder(const std::wstring& path) {
 
 } // namespace
 
-bool setCurrentSiteFolder(const std::wstring& folder) {
+bool setCurrentSiteFolder(const std::wstring& folder, bool makeSiteMenuFolder) {
     currentFolder() = folder;
-    if (folder.empty()) return true;
+    if (folder.empty() || !makeSiteMenuFolder) return true;
     const std::wstring base = addLastYenMark(folder);
     const std::wstring menu = base + L"ZebSitemenu";
     if (!isFolder(base + L"qcms") || isFolder(menu)) return true;

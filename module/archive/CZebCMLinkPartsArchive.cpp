@@ -145,7 +145,7 @@ std::wstring CZebCMLinkParts::regenerateArchive()
                 !isNow)
                 continue;
             std::wstring path = files.getMonthPagePath(month.year, month.month);
-            bool create = !files.fileExists(path);
+            bool create = !files.pageExists(path);
             if (isNow) {
                 create = true;
                 path = calendarPath;

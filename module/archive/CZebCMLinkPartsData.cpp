@@ -13,13 +13,14 @@ namespace {
 
 const std::wstring kCalendarId = CZebCMLinkPartsFiles::kCalendarId;
 
-// Stale: the page's last-write time is strictly earlier than its data file's. A missing file has
-// time 0, so a missing page with data is stale and a missing data file never makes a page stale.
+// Stale: the page's last-write time is strictly earlier than its data file's. A missing file (and
+// an empty page) has time 0, so a missing page with data is stale and a missing data file never
+// makes a page stale.
 bool isOlderThanData(CZebCMLinkPartsFiles& files, const std::wstring& pagePath, const std::wstring& dataPath)
 {
     if (pagePath.empty())
         return false;
-    std::int64_t pageTime = files.getLastWriteTime(pagePath);
+    std::int64_t pageTime = files.getPageWriteTime(pagePath);
     std::int64_t dataTime = files.getLastWriteTime(dataPath);
     return pageTime < dataTime;
 }
@@ -127,7 +128,7 @@ bool CZebCMLinkPartsData::collectStaleMonths(std::vector<std::wstring>& months)
             continue;
         int year = platform::wtoi(yearText);
         int month = platform::wtoi(monthText);
-        std::int64_t pageTime = files.getLastWriteTime(files.getMonthPagePath(year, month));
+        std::int64_t pageTime = files.getPageWriteTime(files.getMonthPagePath(year, month));
         if (pageTime == 0 || pageTime < files.getLastWriteTime(getMonthDataPath(year, month)))
             months.push_back(yearText + L"-" + monthText);
     }

@@ -18,6 +18,10 @@ public:
     std::wstring GetFileName() const;
     // The current entry's last-write time in seconds since 1970-01-01 UTC; 0 when none.
     std::int64_t GetLastWriteTime() const;
+    // Whether the current entry is a folder; false when none.
+    bool IsDirectory() const;
+    // The current entry's size in bytes; 0 when none.
+    std::int64_t GetLength() const;
     // Forgets the matches.
     void Close();
 

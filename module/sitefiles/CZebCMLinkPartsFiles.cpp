@@ -54,6 +54,20 @@ struct DocumentReleaser {
 };
 using LoadedDocument = std::unique_ptr<Document, DocumentReleaser>;
 
+// Whether a generated page is at the path, with its last-write time: one stat tells both whether
+// it is a file with content and its time.
+bool findPage(const std::wstring& path, std::int64_t& time)
+{
+    if (path.empty())
+        return false;
+    CRuvFileFind finder;
+    const bool found = finder.FindFile(path) && !finder.IsDirectory() && finder.GetLength() > 0;
+    if (found)
+        time = finder.GetLastWriteTime();
+    finder.Close();
+    return found;
+}
+
 } // namespace
 
 CZebCMLinkPartsFiles::~CZebCMLinkPartsFiles() = default;
@@ -114,8 +128,7 @@ std::wstring CZebCMLinkPartsFiles::getCategoryPagePath(int n)
 
 bool CZebCMLinkPartsFiles::categoryPageExists(int n)
 {
-    std::wstring path = getCategoryPagePath(n);
-    return !path.empty() && is_file(path) != 0;
+    return pageExists(getCategoryPagePath(n));
 }
 
 std::wstring CZebCMLinkPartsFiles::getCalendarPageName()
@@ -130,8 +143,7 @@ std::wstring CZebCMLinkPartsFiles::getCalendarPagePath()
 
 bool CZebCMLinkPartsFiles::calendarPageExists()
 {
-    std::wstring path = getCalendarPagePath();
-    return !path.empty() && is_file(path) != 0;
+    return pageExists(getCalendarPagePath());
 }
 
 std::wstring CZebCMLinkPartsFiles::getMonthPageName(int year, int month)
@@ -183,6 +195,18 @@ bool CZebCMLinkPartsFiles::getMonthPageMonths(std::vector<std::wstring>& months)
 bool CZebCMLinkPartsFiles::fileExists(const std::wstring& path)
 {
     return !path.empty() && is_file(path) != 0;
+}
+
+bool CZebCMLinkPartsFiles::pageExists(const std::wstring& path)
+{
+    std::int64_t time = 0;
+    return findPage(path, time);
+}
+
+std::int64_t CZebCMLinkPartsFiles::getPageWriteTime(const std::wstring& path)
+{
+    std::int64_t time = 0;
+    return findPage(path, time) ? time : 0;
 }
 
 std::int64_t CZebCMLinkPartsFiles::getLastWriteTime(const std::wstring& path)

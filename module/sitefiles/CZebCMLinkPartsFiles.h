@@ -59,8 +59,14 @@ public:
     bool getMonthPageMonths(std::vector<std::wstring>& months);
     // Whether a file exists at the path.
     bool fileExists(const std::wstring& path);
+    // Whether a generated page is there: a file of at least one byte (an empty page, as a crash
+    // while it was written can leave it, counts as missing); false for an empty path.
+    bool pageExists(const std::wstring& path);
     // Last-write time in seconds since 1970-01-01 UTC; 0 for an empty path or no file.
     std::int64_t getLastWriteTime(const std::wstring& path);
+    // A generated page's last-write time as getLastWriteTime; 0 when the page is missing as
+    // pageExists sees it, so that an empty page is older than any data.
+    std::int64_t getPageWriteTime(const std::wstring& path);
     // "YYYY-MM" of the last-write time in local time; "" for an empty path or no file.
     std::wstring getLastWriteMonth(const std::wstring& path);
 

@@ -191,15 +191,26 @@ TEST(ZebhostLinkParts, ApplyReportsGainedAndLostAndItemsShowTheChecks)
     EXPECT_EQ("  0 お知らせ\n  1 日記\n  2 レシピ\n  3 旅の記録\n  4 読書メモ\n  5 庭しごと\n", r.out);
 }
 
+// Commands that change nothing write nothing: no page, no time, no site-menu folder.
 TEST(ZebhostLinkParts, CancelLeavesThePageAlone)
 {
-    SiteCopy site;
-    const std::string original = readFile(site / "index.html");
-    RunResult r = site.zebhost({"apply", "index.html", "--select-all", "--cancel"});
-    ASSERT_EQ(0, r.exitCode) << r.err;
-    EXPECT_TRUE(contains(r.out, "cancelled")) << r.out;
-    EXPECT_EQ(original, readFile(site / "index.html"));
-    EXPECT_EQ(kDataTime, mtime(site / "index.html"));
+    const struct {
+        const char* description;
+        std::vector<std::string> args;
+        std::vector<std::string> changed;
+    } cases[] = {
+        {"apply --cancel", {"apply", "index.html", "--select-all", "--cancel"}, {}},
+        {"items", {"items", "index.html"}, {}},
+        {"categories", {"categories"}, {}},
+        {"apply that leaves the page as it is", {"apply", "index.html", "--clear-all"}, {"+ ZebSitemenu"}},
+    };
+    for (const auto& c : cases) {
+        scratch::ScratchSite site;
+        const scratch::Tree before = site.tree();
+        RunResult r = site.zebhost(c.args);
+        ASSERT_EQ(0, r.exitCode) << c.description << ": " << r.err;
+        EXPECT_EQ(c.changed, scratch::differences(before, site.tree())) << c.description;
+    }
 }
 
 TEST(ZebhostLinkParts, APageKeepsItsEncodingAndNewlines)
@@ -269,7 +280,25 @@ TEST(ZebhostLinkParts, ErrorsNameTheFileAndTheReason)
          "index.html: no element with id \"nowhere\""},
         {"apply without a page", {kZebhost, "--site", site.path(), "apply"}, 2, "apply needs a PAGE"},
         {"edit without a terminal", {kZebhost, "--site", site.path(), "edit", "index.html"}, 1, "needs a terminal"},
+        // Pages a command may touch: inside the site, outside qcms/ and ZebSitemenu/, .html or .htm.
+        {"the category list", {kZebhost, "--site", site.path(), "apply", "qcms/qccl.xml", "--select-all"}, 2,
+         "qcms/qccl.xml: in qcms/"},
+        {"a page outside the site", {kZebhost, "--site", site.path(), "apply", "../outside.html"}, 2,
+         "../outside.html: not a page of the site"},
+        {"a style sheet", {kZebhost, "--site", site.path(), "apply", "site.css"}, 2, "site.css: not an HTML page"},
+        {"a system file", {kZebhost, "--site", site.path(), "items", "/etc/passwd"}, 2, "not a page of the site"},
+        {"a generated page", {kZebhost, "--site", site.path(), "items", "ZebSitemenu/a.html"}, 2, "in ZebSitemenu/"},
+        {"a link out of the site", {kZebhost, "--site", site.path(), "apply", "link.html"}, 2, "not a page of the site"},
+        {"a page in a linked folder out of the site", {kZebhost, "--site", site.path(), "apply", "away/page.html"}, 2,
+         "not a page of the site"},
+        {"the current folder is not looked in",
+         {"/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", notASite.path(), kZebhost, "--site", site.path(), "apply",
+          "page.html"},
+         1, "page.html: no such page"},
     };
+    writeFile(notASite / "page.html", "<p>outside</p>");
+    ASSERT_EQ(0, symlink((notASite / "page.html").c_str(), (site / "link.html").c_str()));
+    ASSERT_EQ(0, symlink(notASite.path().c_str(), (site / "away").c_str()));
     for (const Case& c : cases) {
         RunResult r = runProgram(c.argv);
         EXPECT_EQ(c.exitCode, r.exitCode) << c.description << ": " << r.err;
@@ -277,7 +306,8 @@ TEST(ZebhostLinkParts, ErrorsNameTheFileAndTheReason)
         EXPECT_EQ(1, std::count(r.err.begin(), r.err.end(), '\n')) << c.description << ": " << r.err;
     }
     EXPECT_EQ(original, readFile(site / "index.html"));
-    EXPECT_FALSE(exists(site / "ZebSitemenu/zebsitec001table000001.html")) << "an error run generated pages";
+    EXPECT_EQ("<p>outside</p>", readFile(notASite / "page.html"));
+    EXPECT_FALSE(exists(site / "ZebSitemenu")) << "an error run made the site-menu folder";
 }
 
 TEST(ZebhostLinkParts, UnwritablePageIsRefusedBeforeAnythingChanges)
@@ -319,50 +349,76 @@ TEST(ZebhostLinkParts, WriteErrorReachesTheHostAndLeavesNothingHalfWritten)
         EXPECT_NE('.', name[0]) << "temporary file left: " << name;
 }
 
-// Drives the dialog in a real terminal: down, space, "a" (select all), Enter (OK).
+// Drives the dialog in a real terminal, a run per row. Enter used to mean OK wherever the focus
+// was, so Enter on [キャンセル] saved the page.
 TEST(ZebhostLinkParts, EditInATerminal)
 {
     if (std::system("command -v tmux >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "tmux is not installed; the terminal dialog is not tested";
-    SiteCopy site;
-    const std::string socket = "zebtest" + std::to_string(getpid());
-    const std::string done = site / "exit-code";
-    const std::string command = "env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=screen " + kZebhost + " --site " + site.path() +
-                                " --now " + kNow + " edit index.html > " + (site / "out") + " 2>&1; echo $? > " + done;
-    auto tmux = [&](const std::string& args) {
-        return std::system(("tmux -L " + socket + " " + args + " >/dev/null 2>&1").c_str());
+    struct Case {
+        const char* description;
+        std::vector<std::string> keys;
+        const char* exitCode;
+        bool saved; // the page got every link part; otherwise it is unchanged
+    } cases[] = {
+        {"Down, Space, A (select all), Enter on the list is OK", {"Down", "Space", "a", "Enter"}, "0\n", true},
+        {"A, then Enter on [キャンセル] cancels", {"a", "Tab", "Tab", "Tab", "Tab", "Enter"}, "0\n", false},
+        {"A, then Ctrl-C ends zebhost", {"a", "C-c"}, "130\n", false},
     };
-    ASSERT_EQ(0, tmux("new-session -d -x 100 -y 30 '" + command + "'"));
-    struct Server {
-        std::function<int(const std::string&)> tmux;
-        ~Server() { tmux("kill-server"); }
-    } server{tmux};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.description);
+        SiteCopy site;
+        const std::string original = readFile(site / "index.html");
+        const std::string socket = "zebtest" + std::to_string(getpid());
+        const std::string done = site / "exit-code";
+        const std::string command = "env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=screen " + kZebhost + " --site " +
+                                    site.path() + " --now " + kNow + " edit index.html > " + (site / "out") +
+                                    " 2>&1; code=$?; stty -a > " + (site / "modes") + "; echo $code > " + done;
+        auto tmux = [&](const std::string& args) {
+            return std::system(("tmux -L " + socket + " " + args + " >/dev/null 2>&1").c_str());
+        };
+        ASSERT_EQ(0, tmux("new-session -d -x 100 -y 30 '" + command + "'"));
+        struct Server {
+            std::function<int(const std::string&)> tmux;
+            ~Server() { tmux("kill-server"); }
+        } server{tmux};
 
-    auto waitFor = [&](const std::function<bool()>& ready) {
-        for (int i = 0; i < 200; ++i) {
-            if (ready())
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        auto waitFor = [&](const std::function<bool()>& ready) {
+            for (int i = 0; i < 200; ++i) {
+                if (ready())
+                    return true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+            return false;
+        };
+        const std::string screen = site / "screen";
+        ASSERT_TRUE(waitFor([&] {
+            std::system(("tmux -L " + socket + " capture-pane -p -t 0 > " + screen + " 2>/dev/null").c_str());
+            return exists(screen) && contains(readFile(screen), "リンク部品の設定リスト");
+        })) << (exists(screen) ? readFile(screen) : "");
+        const std::string shown = readFile(screen);
+        EXPECT_TRUE(contains(shown, "[ ] 「お知らせ」へのリンク")) << shown;
+        EXPECT_TRUE(contains(shown, "すべて選択(A)")) << shown;
+        // The longest item is not cut while the terminal has room; the key hint is on the last line.
+        EXPECT_TRUE(contains(shown, "[ ] カレンダー型「日記」へのリンク│")) << shown;
+        EXPECT_TRUE(contains(shown, "Esc キャンセル  F1 ヘルプ\n")) << shown;
+
+        for (const std::string& key : c.keys) {
+            ASSERT_EQ(0, tmux("send-keys -t 0 " + key));
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
-        return false;
-    };
-    const std::string screen = site / "screen";
-    ASSERT_TRUE(waitFor([&] {
-        std::system(("tmux -L " + socket + " capture-pane -p -t 0 > " + screen + " 2>/dev/null").c_str());
-        return exists(screen) && contains(readFile(screen), "リンク部品の設定リスト");
-    })) << (exists(screen) ? readFile(screen) : "");
-    const std::string shown = readFile(screen);
-    EXPECT_TRUE(contains(shown, "[ ] 「お知らせ」へのリンク")) << shown;
-    EXPECT_TRUE(contains(shown, "すべて選択(A)")) << shown;
-
-    for (const char* key : {"Down", "Space", "a", "Enter"}) {
-        ASSERT_EQ(0, tmux(std::string("send-keys -t 0 ") + key));
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ASSERT_TRUE(waitFor([&] { return exists(done) && !readFile(done).empty(); })) << "zebhost edit did not end";
+        EXPECT_EQ(c.exitCode, readFile(done)) << readFile(site / "out");
+        const std::string saved = readFile(site / "index.html");
+        if (c.saved)
+            EXPECT_EQ(kAllListed, linkPartIds(saved));
+        else
+            EXPECT_EQ(original, saved);
+        // The terminal is as the shell left it: Ctrl-C interrupts again, lines are edited, keys echo.
+        const std::string modes = readFile(site / "modes");
+        EXPECT_TRUE(contains(modes, "intr = ^C") && !contains(modes, "-icanon") && !contains(modes, "-echo "))
+            << modes;
     }
-    ASSERT_TRUE(waitFor([&] { return exists(done) && !readFile(done).empty(); })) << "zebhost edit did not end";
-    EXPECT_EQ("0\n", readFile(done)) << readFile(site / "out");
-    const std::string saved = readFile(site / "index.html");
-    EXPECT_EQ(kAllListed, linkPartIds(saved));
 }
 
 } // namespace

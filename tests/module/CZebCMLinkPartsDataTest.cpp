@@ -95,6 +95,7 @@ TEST(CZebCMLinkPartsDataStaleness, PageAgainstItsDataFile)
         std::int64_t pageTime; // -1: no page
         std::int64_t dataTime; // -1: no data file
         bool stale;
+        bool emptyPage = false;
     };
     const Case cases[] = {
         {"page newer than data", kT + 1, kT, false},
@@ -103,19 +104,20 @@ TEST(CZebCMLinkPartsDataStaleness, PageAgainstItsDataFile)
         {"missing page with data", -1, kT, true},
         {"page without data", kT, -1, false},
         {"neither", -1, -1, false},
+        {"page left empty by a crash counts as missing", kT + 1, kT, true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TempSite site;
-        auto place = [](const std::string& path, std::int64_t time) {
+        auto place = [](const std::string& path, std::int64_t time, bool empty = false) {
             if (time < 0)
                 return;
-            testsupport::writeFile(path, "x");
+            testsupport::writeFile(path, empty ? "" : "x");
             testsupport::setMtime(path, time);
         };
-        place(site.menu("zebsitec001table000001200811.html"), c.pageTime);
+        place(site.menu("zebsitec001table000001200811.html"), c.pageTime, c.emptyPage);
         place(site.cms("zebsitec001table000001200811.xml"), c.dataTime);
-        place(site.menu("zebsitec007table000001.html"), c.pageTime);
+        place(site.menu("zebsitec007table000001.html"), c.pageTime, c.emptyPage);
         place(site.cms("zebsitec007table000001.xml"), c.dataTime);
 
         CZebCMLinkPartsData data;

@@ -219,6 +219,12 @@ TEST(CZebCMLinkPartsFilesTimes, LastWriteTimeAndMonthOfAFileAndOfNone)
     EXPECT_EQ(files.getLastWriteMonth(W(page)), L"2008-05");
     EXPECT_TRUE(files.fileExists(W(page)));
     EXPECT_TRUE(files.categoryPageExists(7));
+    EXPECT_EQ(files.getPageWriteTime(W(page)), t);
+    // A page left empty (by a crash while it was written) counts as missing.
+    testsupport::writeFile(page, "");
+    EXPECT_FALSE(files.categoryPageExists(7));
+    EXPECT_FALSE(files.pageExists(W(page)));
+    EXPECT_EQ(files.getPageWriteTime(W(page)), 0);
 
     const std::wstring missing = W(site.menu("missing.html"));
     EXPECT_EQ(files.getLastWriteTime(missing), 0);

@@ -59,6 +59,7 @@ TEST(FileFinder, LiteralPathGivesOneEntryWithTime)
     ASSERT_TRUE(finder.findFile(W(dir / "page.html")));
     EXPECT_EQ(finder.fileName(), L"page.html");
     EXPECT_EQ(finder.lastWriteTime(), 123456789);
+    EXPECT_EQ(finder.length(), 1);
     EXPECT_FALSE(finder.isDirectory());
     EXPECT_FALSE(finder.isDots());
     EXPECT_FALSE(finder.findNext());
