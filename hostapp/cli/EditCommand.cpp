@@ -51,7 +51,10 @@ int run(CommandContext& context)
         return kExitFailed;
     }
     platform::TerminalDialogBackEnd backEnd;
-    return editor.runDialog(backEnd, true);
+    const int status = editor.runDialog(backEnd, true);
+    // Ctrl-C cancelled the dialog, so nothing was saved; the exit code tells the shell it was
+    // interrupted.
+    return backEnd.interrupted() ? kExitInterrupted : status;
 }
 
 const CommandRegistrar registrar({"edit", "PAGE [--cursor ID]",
