@@ -17,9 +17,11 @@ public:
         std::size_t bomLength = 0; // bytes of a byte order mark at the start (0 when none)
     };
 
-    // The encoding of the bytes, tried in this order: a BOM (UTF-8, UTF-16 LE/BE); a meta
-    // charset or XML encoding declaration that the bytes decode under without error; strict
-    // UTF-8; a statistical guess (a Japanese or Unicode guess is taken as it is, any other only
+    // The encoding of the bytes, tried in this order: a BOM (UTF-8, UTF-32 LE/BE, UTF-16 LE/BE);
+    // a meta charset or XML encoding declaration that the bytes decode under without error;
+    // 7-bit bytes with ISO-2022-JP escape sequences (as the ISO-2022-JP variant that decodes
+    // them; when none does, "ISO-2022-JP", which then fails to decode); strict UTF-8; a
+    // statistical guess (a Japanese or Unicode guess is taken as it is, any other only
     // when the bytes are not valid CP932); CP932. A declaration of a Japanese legacy encoding on
     // bytes that are valid UTF-8 with multi-byte sequences is taken as a mistake (UTF-8 wins).
     // Empty input gives UTF-8.
@@ -49,7 +51,7 @@ public:
     static bool encode(const std::wstring& text, const std::string& encoding, std::string& out);
 
     // The byte order mark of an encoding as written before a page ("" for none): UTF-8 gives
-    // EF BB BF, UTF-16LE FF FE, UTF-16BE FE FF.
+    // EF BB BF, UTF-16LE FF FE, UTF-16BE FE FF, UTF-32LE FF FE 00 00, UTF-32BE 00 00 FE FF.
     static std::string byteOrderMark(const std::string& encoding);
 
     // The text's newline convention: CrLf, Lf or Cr when every line break is of that kind; Keep

@@ -35,6 +35,8 @@ std::vector<PageCase> pageCases() {
         {"UTF-16LE with BOM", "\xFF\xFE" + encodeAs("<html><body><p>幅広</p></body></html>\r\n", "UTF-16LE"), "UTF-16LE",
          Newline::CrLf},
         {"mixed newlines", "<p>a</p>\r\n<p>b</p>\n<p>c</p>\r", "UTF-8", Newline::Keep},
+        {"UTF-32LE with BOM", encodeAs("\uFEFF<p>幅広</p>\n", "UTF-32LE"), "UTF-32LE", Newline::Lf},
+        {"undeclared ISO-2022-JP", encodeAs("<p>日本語</p>\n", "ISO-2022-JP"), "ISO-2022-JP", Newline::Lf},
     };
 }
 
@@ -81,6 +83,8 @@ TEST(OpenPageTest, MissingOrUndecodableFileGivesNoPage) {
     TempDir dir;
     EXPECT_EQ(OpenPage::load(W(dir / "missing.html")), nullptr);
     EXPECT_EQ(OpenPage::load(W(dir.path())), nullptr) << "a folder is no page";
+    writeFile(dir / "jis.html", "<p>\x1B$B~~\x1B(B</p>");
+    EXPECT_EQ(OpenPage::load(W(dir / "jis.html")), nullptr) << "ISO-2022-JP that does not decode is not read as UTF-8";
 }
 
 TEST(OpenPageTest, EmptyFileAndNewPage) {
