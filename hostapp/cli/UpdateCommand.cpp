@@ -1,13 +1,18 @@
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdio>
 
 #include "Commands.h"
 #include "HostApplication.h"
+#include "LinkPartTemplate.h"
 #include "ModuleLoader.h"
 #include "SiteContext.h"
 #include "SitePageRefresher.h"
 #include "WriteLog.h"
 #include "host/CZebAppEngineer.h"
 #include "platform/FileException.h"
+#include "platform/Path.h"
 #include "platform/TextConv.h"
 #include "platform/Wtoi.h"
 
@@ -57,6 +62,53 @@ int refreshPages(const SiteContext& site, bool verbose)
     if (verbose)
         std::printf("  %d of %zu pages carry link parts\n", carrying, pages.size());
     return failures;
+}
+
+// The requested categories (the diary aside, which needs no template) whose list page is still
+// missing, empty or older than its data file after the update: they got no link part.
+std::vector<std::wstring> categoriesWithoutListPage(const SiteContext& site, const std::vector<std::wstring>& names)
+{
+    auto stat = [](const std::wstring& path, struct stat& st) { return ::stat(platform::nativePath(path).c_str(), &st) == 0; };
+    std::vector<std::wstring> out;
+    for (const SiteCategory& category : site.categories()) {
+        if (category.number == 1 || category.number > 999 ||
+            std::find(names.begin(), names.end(), category.name) == names.end() ||
+            std::find(out.begin(), out.end(), category.name) != out.end())
+            continue;
+        const std::wstring base = platform::formatW(L"zebsitec%03dtable000001", category.number);
+        struct stat page {};
+        struct stat data {};
+        const bool hasPage = stat(site.folder() + L"/ZebSitemenu/" + base + L".html", page) && page.st_size > 0;
+        const bool hasData = stat(site.folder() + L"/qcms/" + base + L".xml", data);
+        if (!hasPage || (hasData && page.st_mtime < data.st_mtime))
+            out.push_back(category.name);
+    }
+    return out;
+}
+
+// Says once when the link-part template cannot serve; returns whether a requested category got
+// no list page because of it.
+bool reportTemplate(const SiteContext& site, const std::vector<std::wstring>& names)
+{
+    bool needsTemplate = false;
+    for (const SiteCategory& category : site.categories())
+        needsTemplate = needsTemplate || (category.number != 1 &&
+                                          std::find(names.begin(), names.end(), category.name) != names.end());
+    const std::string problem = needsTemplate ? LinkPartTemplate::problem() : std::string();
+    if (problem.empty())
+        return false;
+    const std::string path = platform::toUtf8(LinkPartTemplate::path());
+    std::string unmade;
+    for (const std::wstring& name : categoriesWithoutListPage(site, names))
+        unmade += (unmade.empty() ? "" : ", ") + platform::toUtf8(name);
+    if (unmade.empty()) {
+        std::fprintf(stderr, "zebhost: warning: %s: link-part template %s; no category link part can be made\n",
+                     path.c_str(), problem.c_str());
+        return false;
+    }
+    std::fprintf(stderr, "zebhost: %s: link-part template %s; no link part for %s\n", path.c_str(), problem.c_str(),
+                 unmade.c_str());
+    return true;
 }
 
 int run(CommandContext& context)
@@ -116,6 +168,7 @@ int run(CommandContext& context)
         setRefreshTarget(nullptr);
         failures = log.report(site, context.options.verbose);
     }
+    failures += reportTemplate(site, names) ? 1 : 0;
     // The module asks for a refresh when it is done: the published pages take up what changed.
     if (refresh.count > 0 && refreshPublished)
         failures += refreshPages(site, context.options.verbose);

@@ -288,18 +288,29 @@ TEST(ZebhostLinkParts, APageKeepsItsEncodingAndNewlines)
         ASSERT_EQ('\r', saved[at - 1]) << "bare LF at " << at;
 }
 
+// Without its template the module makes no category link part and says nothing: zebhost names
+// the template once, fails, and never saves a page that would lose a link part it had.
 TEST(ZebhostLinkParts, WarnsForACheckedCategoryThatGotNoLinkPart)
 {
     SiteCopy site;
     TempDir emptyData; // no link-part template: category link parts cannot be made
-    RunResult r = site.zebhost({"apply", "index.html", "--check", "お知らせ", "--check", "日記"},
-                               {"ZEBHOST_DATA_DIR=" + emptyData.path()});
-    ASSERT_EQ(0, r.exitCode) << r.err;
-    EXPECT_TRUE(contains(r.err, "warning: index.html: \"「お知らせ」へのリンク\" is checked but the page has no link "
-                                "part zebsitec000table000001"))
-        << r.err;
-    EXPECT_FALSE(contains(r.err, "zebsitec001")) << r.err; // the calendar needs no template
+    const std::vector<std::string> env{"ZEBHOST_DATA_DIR=" + emptyData.path()};
+    const std::string noTemplate = emptyData.path() + "/template/_cm/temp/linkparts00.html: link-part template not found";
+    RunResult r = site.zebhost({"apply", "index.html", "--check", "お知らせ", "--check", "日記"}, env);
+    EXPECT_EQ(1, r.exitCode) << r.err;
+    EXPECT_EQ("zebhost: " + noTemplate + "; no link part for お知らせ\n", r.err);
     EXPECT_EQ(std::vector<std::string>{"zebsitec001table000001"}, linkPartIds(readFile(site / "index.html")));
+
+    r = site.zebhost({"update", "日記", "レシピ"}, env);
+    EXPECT_EQ(1, r.exitCode) << r.err;
+    EXPECT_EQ("zebhost: " + noTemplate + "; no link part for レシピ\n", r.err);
+    ASSERT_EQ(0, site.zebhost({"apply", "about.html", "--check", "レシピ"}).exitCode);
+    setMtime(site / "qcms/zebsitec002table000001.xml", scratch::kChangeTime);
+    const std::string about = readFile(site / "about.html");
+    r = site.zebhost({"apply", "about.html", "--check", "日記"}, env);
+    EXPECT_EQ(1, r.exitCode) << r.err;
+    EXPECT_TRUE(contains(r.err, "about.html: not saved: the link part of レシピ could not be made again")) << r.err;
+    EXPECT_EQ(about, readFile(site / "about.html"));
 }
 
 TEST(ZebhostLinkParts, ErrorsNameTheFileAndTheReason)
