@@ -32,8 +32,16 @@ void Element::classify() {
         kind_ |= kVoidKind;
     if (std::find(kRaw.begin(), kRaw.end(), name) != kRaw.end())
         kind_ |= kRawTextKind;
+    static constexpr std::array<std::wstring_view, 14> kFormatting = {
+        L"a", L"b", L"big", L"code", L"em", L"font", L"i", L"nobr", L"s", L"small", L"strike", L"strong", L"tt", L"u"};
+    static constexpr std::array<std::wstring_view, 7> kScope = {L"td",     L"th",      L"caption", L"applet",
+                                                                L"object", L"marquee", L"template"};
     if (name == L"a")
         kind_ |= kAnchorKind;
+    if (std::find(kFormatting.begin(), kFormatting.end(), name) != kFormatting.end())
+        kind_ |= kFormattingKind;
+    if (std::find(kScope.begin(), kScope.end(), name) != kScope.end())
+        kind_ |= kScopeKind;
 }
 
 Element::~Element() = default;
@@ -109,3 +117,7 @@ bool Element::is(const wchar_t* name) const { return localName() == name; }
 bool Element::isVoid() const { return (kind_ & kVoidKind) != 0; }
 
 bool Element::isRawText() const { return (kind_ & kRawTextKind) != 0; }
+
+bool Element::isFormatting() const { return (kind_ & kFormattingKind) != 0; }
+
+bool Element::isFormattingScope() const { return (kind_ & kScopeKind) != 0; }

@@ -50,6 +50,12 @@ public:
     bool isVoid() const;
     // Elements whose text is kept raw: not escaped when written (script, style, ...).
     bool isRawText() const;
+    // Formatting elements (a, b, font, ...): the parser opens them again after an element that
+    // closed them without their end tag.
+    bool isFormatting() const;
+    // Elements that bound the formatting elements reopened inside them (td, th, caption,
+    // applet, object, marquee, template).
+    bool isFormattingScope() const;
     const std::vector<Attribute>& attributes() const { return attrs_; }
     // Adds a parsed attribute (used by the tree builder; keeps a duplicate name out).
     void addParsedAttribute(Attribute attribute);
@@ -62,6 +68,13 @@ public:
     const SourceRange& endTag() const { return endTag_; }
     void setStartTag(const SourceRange& range) { startTag_ = range; }
     void setEndTag(const SourceRange& range) { endTag_ = range; }
+    // For a formatting element the parser opened again, the start tag it copied; empty for
+    // every other element.
+    const SourceRange& copiedTag() const { return copiedTag_; }
+    void setCopiedTag(const SourceRange& range) { copiedTag_ = range; }
+    // Whether the start tag also ended the element (an SVG or MathML element written "<x/>").
+    bool isSelfClosed() const { return selfClosed_; }
+    void setSelfClosed(bool selfClosed) { selfClosed_ = selfClosed; }
     // The text between the last child and the end tag.
     const SourceRange& innerTrailGap() const { return innerTrail_; }
     void setInnerTrailGap(const SourceRange& gap) { innerTrail_ = gap; }
@@ -80,12 +93,14 @@ private:
     std::wstring localName_;
     // What the name makes of the element (kinds below), worked out once: writing a page asks for
     // every element whether it is void.
-    enum : unsigned { kVoidKind = 1, kRawTextKind = 2, kAnchorKind = 4 };
+    enum : unsigned { kVoidKind = 1, kRawTextKind = 2, kAnchorKind = 4, kFormattingKind = 8, kScopeKind = 16 };
     unsigned kind_ = 0;
     std::vector<Attribute> attrs_;
     std::vector<Node::SourceRange> removedAttrs_;
     SourceRange startTag_;
     SourceRange endTag_;
     SourceRange innerTrail_;
+    SourceRange copiedTag_;
     bool attrsChanged_ = false;
+    bool selfClosed_ = false;
 };
