@@ -182,7 +182,7 @@ void PageEditor::reportChanges(const std::vector<std::wstring>& before, const st
     const std::vector<std::wstring> lost = difference(before, after);
     auto describe = [this](const std::wstring& id) {
         const std::wstring name = site_.nameOf(numberOfId(id));
-        return platform::toUtf8(id) + (name.empty() ? std::string() : " (" + platform::toUtf8(name) + ")");
+        return platform::printable(id) + (name.empty() ? std::string() : " (" + platform::printable(name) + ")");
     };
     for (const std::wstring& id : gained)
         std::printf("  gained %s\n", describe(id).c_str());
@@ -205,6 +205,6 @@ void PageEditor::reportChanges(const std::vector<std::wstring>& before, const st
             present = present || numberOfId(have) == number;
         if (!present)
             std::fprintf(stderr, "zebhost: warning: %s: \"%s\" is checked but the page has no link part %s\n",
-                         shown.c_str(), platform::toUtf8(item.text).c_str(), platform::toUtf8(id).c_str());
+                         shown.c_str(), platform::printable(item.text).c_str(), platform::toUtf8(id).c_str());
     }
 }

@@ -85,8 +85,8 @@ std::string SiteContext::display(const std::wstring& path) const
 {
     const std::wstring prefix = folder_ + L"/";
     if (!folder_.empty() && path.compare(0, prefix.size(), prefix) == 0)
-        return platform::toUtf8(path.substr(prefix.size()));
-    return platform::toUtf8(path);
+        return platform::printable(path.substr(prefix.size()));
+    return platform::printable(path);
 }
 
 std::wstring SiteContext::categoryListPath() const { return addLastYenMark(folder_) + L"qcms/qccl.xml"; }

@@ -29,7 +29,8 @@ public:
     // The name of the first category with that number; "" when none has it.
     std::wstring nameOf(int number) const;
 
-    // The path for messages: relative to the site folder when inside it, else as it stands.
+    // The path for messages: relative to the site folder when inside it, else as it stands;
+    // control characters escaped.
     std::string display(const std::wstring& path) const;
     // The path of the category list.
     std::wstring categoryListPath() const;

@@ -204,4 +204,12 @@ TEST(Fault, DiskFullDuringARun)
     for (const std::string& d : differences(before, after))
         EXPECT_EQ(2u, d.find("ZebSitemenu/")) << d;
 
+    // With no room at all the first page fails: stdout said every page was up to date.
+    ASSERT_EQ(0, statvfs(disk.c_str(), &fs));
+    if (fs.f_bavail > 0)
+        testsupport::writeFile(disk + "/filler2", std::string(std::uint64_t(fs.f_bavail) * block, 'x'));
+    const RunResult full = site.zebhost({"update"}, {}, kLater);
+    EXPECT_EQ(1, full.exitCode) << full.out << full.err;
+    EXPECT_EQ("no page written\n", full.out);
+
 }
