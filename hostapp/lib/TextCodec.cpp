@@ -491,6 +491,96 @@ bool TextCodec::encode(const std::wstring& text, const std::string& encoding, st
     return true;
 }
 
+namespace {
+
+// ISO-2022-JP and its variants: escape sequences switch between one-byte sets (ASCII, JIS Roman,
+// half-width katakana) and two-byte ones (JIS X 0208, 0212, 0213). Control characters stand for
+// themselves in every set.
+bool mapIso2022Jp(const char* bytes, std::size_t size, TextCodec::CharacterMap& map) {
+    map.shifts.assign(1, std::string());
+    std::uint32_t shift = 0;
+    std::size_t width = 1;
+    for (std::size_t i = 0; i < size;) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c == 0x1B) {
+            std::size_t length = i + 2 < size && bytes[i + 1] == '$' && bytes[i + 2] == '(' ? 4 : 3;
+            if (i + length > size) return false;
+            const std::string escape(bytes + i, length);
+            const char set = escape[length - 1];
+            if (escape[1] == '(' && (set == 'B' || set == 'J' || set == 'I'))
+                width = 1;
+            else if (escape[1] == '$' && (set == '@' || set == 'B' || set == 'A' || set == 'D' || set == 'O' ||
+                                          set == 'P' || set == 'Q' || set == 'C'))
+                width = 2;
+            else
+                return false;
+            // Back to ASCII is the initial state.
+            auto known = escape == "\x1B(B" ? map.shifts.begin() : std::find(map.shifts.begin(), map.shifts.end(), escape);
+            shift = static_cast<std::uint32_t>(known - map.shifts.begin());
+            if (known == map.shifts.end()) map.shifts.push_back(escape);
+            i += length;
+            continue;
+        }
+        if (c == 0x0E || c == 0x0F || c >= 0x80) return false;
+        map.offsets.push_back(i);
+        map.shiftAt.push_back(shift);
+        i += c < 0x21 ? 1 : width;
+        if (i > size) return false;
+    }
+    map.offsets.push_back(size);
+    map.shiftAt.push_back(shift);
+    return true;
+}
+
+// Any other encoding: iconv steps through the bytes one character at a time.
+bool mapByConversion(const char* bytes, std::size_t size, const std::string& encoding, TextCodec::CharacterMap& map) {
+    Converter cd("UTF-32LE", encoding);
+    if (!cd.ok()) return false;
+    char* in = const_cast<char*>(bytes);
+    std::size_t inLeft = size;
+    while (inLeft > 0) {
+        char buffer[4];
+        char* out = buffer;
+        std::size_t outLeft = sizeof buffer;
+        const std::size_t at = size - inLeft;
+        const std::size_t r = iconv(cd.get(), &in, &inLeft, &out, &outLeft);
+        if (r == static_cast<std::size_t>(-1) && errno != E2BIG) return false;
+        if (outLeft != 0) {
+            // Input taken without a character made (a shift sequence) belongs to the next one.
+            if (outLeft == sizeof buffer && size - inLeft > at) continue;
+            return false;
+        }
+        map.offsets.push_back(at);
+    }
+    map.offsets.push_back(size);
+    return true;
+}
+
+} // namespace
+
+bool TextCodec::mapCharacters(const char* bytes, std::size_t size, const std::string& encoding, std::size_t length,
+                              CharacterMap& map) {
+    map = CharacterMap();
+    bool mapped;
+    if (encoding == "UTF-8") {
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+        map.offsets.reserve(size + 1);
+        for (std::size_t i = 0; i < size; ++i)
+            if ((p[i] & 0xC0) != 0x80) map.offsets.push_back(i);
+        map.offsets.push_back(size);
+        mapped = true;
+    } else if (isIso2022Jp(encoding)) {
+        mapped = mapIso2022Jp(bytes, size, map);
+    } else {
+        mapped = mapByConversion(bytes, size, encoding, map);
+    }
+    if (!mapped || map.offsets.size() != length + 1) {
+        map = CharacterMap();
+        return false;
+    }
+    return true;
+}
+
 std::string TextCodec::byteOrderMark(const std::string& encoding) {
     if (encoding == "UTF-8") return "\xEF\xBB\xBF";
     if (encoding == "UTF-16LE") return "\xFF\xFE";
