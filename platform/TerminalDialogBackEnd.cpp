@@ -1,5 +1,6 @@
 #include "platform/TerminalDialogBackEnd.h"
 
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include "platform/CCheckListBox.h"
 #include "platform/CDialog.h"
 #include "platform/DialogIds.h"
+#include "platform/DialogKeyNavigator.h"
 #include "platform/DialogLayout.h"
 #include "platform/TextConv.h"
 #include "platform/TextWidth.h"
@@ -30,6 +32,10 @@ namespace {
 
 // Reads in a row that return nothing before input counts as gone.
 constexpr int kMaxFailedReads = 100;
+// Ctrl-C, which reaches the dialog as a character: the terminal's interrupt key is off meanwhile.
+constexpr wint_t kCtrlC = 3;
+// Cells of a check list item's box, "[x] ".
+constexpr int kCheckBoxCells = 4;
 
 enum class Kind { Static, GroupBox, Button, List, Other };
 
@@ -92,10 +98,15 @@ struct TerminalDialogBackEnd::Session {
     SCREEN* screen = nullptr;
     FILE* output = nullptr; // the controlling terminal
     std::string savedLocale;
+    termios savedModes{};       // the terminal's modes before the dialog
+    bool hasSavedModes = false;
     std::vector<std::size_t> focusables; // template indices, in tab order
     std::size_t focus = 0;               // index into focusables
     std::map<int, int> listTop;          // first visible item per list id
     std::map<int, int> listShift;        // cells scrolled away sideways per list id
+    DialogKeyNavigator navigator;
+    bool interrupted = false;            // Ctrl-C ended the dialog
+    bool interruptPending = false;       // Ctrl-C came while the help was shown
 
     const DialogTemplate& tmpl() const { return *dialog.dialogTemplate(); }
 
@@ -117,12 +128,58 @@ struct TerminalDialogBackEnd::Session {
         return dynamic_cast<CCheckListBox*>(dialog.GetDlgItem(c.id));
     }
 
+    // The dialog on the screen above the key hint's line; a list asks for the width of its
+    // widest item.
     DialogLayout layout() const
     {
         int rows = 0;
         int cols = 0;
         getmaxyx(stdscr, rows, cols);
-        return DialogLayout(tmpl(), rows, cols);
+        std::vector<int> wanted(tmpl().controls.size(), 0);
+        for (std::size_t i = 0; i < wanted.size(); ++i) {
+            const ControlTemplate& c = tmpl().controls[i];
+            const CCheckListBox* list = kindOf(c) == Kind::List ? listOf(c) : nullptr;
+            if (!list)
+                continue;
+            for (const CCheckListBox::Item& item : list->items())
+                wanted[i] = std::max(wanted[i], kCheckBoxCells + textCells(item.text) + 2); // and the border
+        }
+        return DialogLayout(tmpl(), rows - 1, cols, wanted);
+    }
+
+    DialogFocus focusState() const
+    {
+        DialogFocus state;
+        const ControlTemplate* c = focused();
+        if (!c)
+            return state;
+        state.id = c->id;
+        if (kindOf(*c) == Kind::Button) {
+            state.kind = DialogFocus::Button;
+            return state;
+        }
+        state.kind = DialogFocus::List;
+        if (const CCheckListBox* list = listOf(*c)) {
+            state.current = list->GetCurSel();
+            state.count = list->GetCount();
+        }
+        state.page = std::max(1, layout().control(focusables.at(focus)).rows - 3);
+        return state;
+    }
+
+    // The keys that matter where the focus is, on the screen's last line.
+    void drawHint(const ControlTemplate* focusedControl)
+    {
+        int rows = 0;
+        int cols = 0;
+        getmaxyx(stdscr, rows, cols);
+        std::wstring hint;
+        if (focusedControl && kindOf(*focusedControl) == Kind::Button)
+            hint = L" Enter/Space [" + CButton::displayText(textOf(*focusedControl)) + L"] を押す  Tab ←→ 次へ";
+        else
+            hint = L" ↑↓ 選ぶ  Space チェック  Enter OK  Tab 次へ";
+        hint += L"  Esc キャンセル  F1 ヘルプ";
+        putText(rows - 1, 0, hint, cols);
     }
 
     void draw()
@@ -160,6 +217,7 @@ struct TerminalDialogBackEnd::Session {
                 break;
             }
         }
+        drawHint(focusedControl);
         refresh();
     }
 
@@ -226,8 +284,9 @@ struct TerminalDialogBackEnd::Session {
             const int lineCells = textCells(line);
             if (lineCells < width)
                 line.append(static_cast<std::size_t>(width - lineCells), L' ');
+            // Without a current item the cursor stands on the first, where the keys start.
             attr_t attributes = A_NORMAL;
-            if (index == list->GetCurSel())
+            if (index == std::max(0, list->GetCurSel()))
                 attributes = hasFocus ? A_REVERSE : A_BOLD;
             putText(r.row + 1 + row, r.col + 1, line, width, attributes);
         }
@@ -254,131 +313,115 @@ struct TerminalDialogBackEnd::Session {
     void moveInList(const ControlTemplate& c, int to)
     {
         CCheckListBox* list = listOf(c);
-        if (!list || list->GetCount() == 0)
-            return;
-        to = std::clamp(to, 0, list->GetCount() - 1);
-        if (to == list->GetCurSel())
+        if (!list || to < 0 || to >= list->GetCount() || to == list->GetCurSel())
             return;
         list->SetCurSel(to);
         dialog.notify(c.id, Notification::SelChange);
     }
 
-    void toggleCurrent(const ControlTemplate& c)
+    void toggle(const ControlTemplate& c, int index)
     {
+        moveInList(c, index);
         CCheckListBox* list = listOf(c);
-        if (!list)
-            return;
-        const int index = list->GetCurSel();
-        if (index < 0)
+        if (!list || index < 0 || index >= list->GetCount())
             return;
         list->SetCheck(index, list->GetCheck(index) == CCheckListBox::Checked ? CCheckListBox::Unchecked
                                                                               : CCheckListBox::Checked);
         dialog.notify(c.id, Notification::CheckChange);
     }
 
-    // Presses the button whose mnemonic is the key; false when none has it.
-    bool pressMnemonic(wint_t key)
+    // Reads a key as the navigator knows it; returns what get_wch returned (ERR when no key
+    // came). Esc followed at once by a character is that character with Alt.
+    int readKey(DialogKey& key, bool& alt)
     {
-        if (key > 0x7F)
-            return false;
-        const wchar_t upper = (key >= L'a' && key <= L'z') ? static_cast<wchar_t>(key - L'a' + L'A')
-                                                            : static_cast<wchar_t>(key);
-        for (const ControlTemplate& c : tmpl().controls) {
-            if (kindOf(c) == Kind::Button && CButton::mnemonicOf(textOf(c)) == upper) {
-                dialog.notify(c.id, Notification::Clicked);
-                return true;
-            }
-        }
-        return false;
-    }
-
-    void handleFunctionKey(wint_t key)
-    {
-        const ControlTemplate* c = focused();
-        const bool inList = c && kindOf(*c) == Kind::List;
-        const int page = inList ? std::max(1, layout().control(focusables.at(focus)).rows - 3) : 1;
-        CCheckListBox* list = inList ? listOf(*c) : nullptr;
-        const int current = list ? std::max(0, list->GetCurSel()) : 0;
-        switch (key) {
-        case KEY_UP:
-            inList ? moveInList(*c, current - 1) : moveFocus(-1);
-            break;
-        case KEY_DOWN:
-            inList ? moveInList(*c, current + 1) : moveFocus(1);
-            break;
-        case KEY_PPAGE:
-            if (inList)
-                moveInList(*c, current - page);
-            break;
-        case KEY_NPAGE:
-            if (inList)
-                moveInList(*c, current + page);
-            break;
-        case KEY_HOME:
-            if (inList)
-                moveInList(*c, 0);
-            break;
-        case KEY_END:
-            if (inList && list)
-                moveInList(*c, list->GetCount() - 1);
-            break;
-        case KEY_LEFT:
-            if (inList)
-                listShift[c->id] -= 2;
-            else
-                moveFocus(-1);
-            break;
-        case KEY_RIGHT:
-            if (inList)
-                listShift[c->id] += 2;
-            else
-                moveFocus(1);
-            break;
-        case KEY_BTAB:
-            moveFocus(-1);
-            break;
-        case KEY_ENTER:
-            dialog.notify(IDOK, Notification::Clicked);
-            break;
-        default:
-            if (key == static_cast<wint_t>(KEY_F(1)))
-                dialog.notify(ID_HELP, Notification::Clicked);
-            break;
-        }
-    }
-
-    void handleCharacter(wint_t key)
-    {
-        const ControlTemplate* c = focused();
-        switch (key) {
-        case L'\t':
-            moveFocus(1);
-            return;
-        case L'\n':
-        case L'\r':
-            dialog.notify(IDOK, Notification::Clicked);
-            return;
-        case L' ':
-            if (c && kindOf(*c) == Kind::List)
-                toggleCurrent(*c);
-            else if (c)
-                dialog.notify(c->id, Notification::Clicked);
-            return;
-        case 27: {
-            // Alone, Esc cancels; followed at once by a letter it is Alt+letter.
+        alt = false;
+        wint_t code = 0;
+        const int got = get_wch(&code);
+        key = decode(got, code);
+        if (key.code == DialogKey::Escape) {
             nodelay(stdscr, TRUE);
             wint_t next = 0;
-            const int got = get_wch(&next);
+            const DialogKey withAlt = decode(get_wch(&next), next);
             nodelay(stdscr, FALSE);
-            if (got == OK && pressMnemonic(next))
-                return;
-            dialog.notify(IDCANCEL, Notification::Clicked);
-            return;
+            if (withAlt.code == DialogKey::Character) {
+                key = withAlt;
+                alt = true;
+            }
         }
+        return got;
+    }
+
+    static DialogKey decode(int got, wint_t code)
+    {
+        if (got == KEY_CODE_YES) {
+            switch (code) {
+            case KEY_UP: return {DialogKey::Up};
+            case KEY_DOWN: return {DialogKey::Down};
+            case KEY_PPAGE: return {DialogKey::PageUp};
+            case KEY_NPAGE: return {DialogKey::PageDown};
+            case KEY_HOME: return {DialogKey::Home};
+            case KEY_END: return {DialogKey::End};
+            case KEY_LEFT: return {DialogKey::Left};
+            case KEY_RIGHT: return {DialogKey::Right};
+            case KEY_BTAB: return {DialogKey::BackTab};
+            case KEY_ENTER: return {DialogKey::Enter};
+            default:
+                return {code == static_cast<wint_t>(KEY_F(1)) ? DialogKey::Help : DialogKey::Other};
+            }
+        }
+        if (got != OK)
+            return {DialogKey::Other};
+        switch (code) {
+        case L'\t': return {DialogKey::Tab};
+        case L'\n':
+        case L'\r': return {DialogKey::Enter};
+        case L' ': return {DialogKey::Space};
+        case 27: return {DialogKey::Escape};
+        case kCtrlC: return {DialogKey::Interrupt};
         default:
-            pressMnemonic(key);
-            return;
+            return {DialogKey::Character, static_cast<wchar_t>(code)};
         }
+    }
+
+    void handle(const DialogKey& key, bool alt)
+    {
+        KeyAction action = navigator.actionFor(key, focusState());
+        // Alt with a letter that is no button's mnemonic is taken as Esc and the letter.
+        if (alt && action.kind == KeyAction::Nothing)
+            action = navigator.actionFor({DialogKey::Escape}, focusState());
+        const ControlTemplate* c = focused();
+        switch (action.kind) {
+        case KeyAction::Nothing:
+            break;
+        case KeyAction::MoveFocus:
+            moveFocus(action.value);
+            break;
+        case KeyAction::SelectItem:
+            if (c)
+                moveInList(*c, action.value);
+            break;
+        case KeyAction::ToggleItem:
+            if (c)
+                toggle(*c, action.value);
+            break;
+        case KeyAction::ScrollSideways:
+            if (c)
+                listShift[c->id] += action.value;
+            break;
+        case KeyAction::Press:
+            dialog.notify(action.value, Notification::Clicked);
+            break;
+        case KeyAction::Interrupt:
+            interrupt();
+            break;
+        }
+    }
+
+    void interrupt()
+    {
+        interrupted = true;
+        if (!dialog.isEnded())
+            dialog.notify(IDCANCEL, Notification::Clicked);
     }
 
     void showHelpBox()
@@ -394,15 +437,16 @@ struct TerminalDialogBackEnd::Session {
             if (mnemonic)
                 keys.push_back({std::wstring(1, mnemonic), CButton::displayText(textOf(c))});
         }
-        keys.push_back({L"Enter", L"OK (設定して閉じる)"});
+        keys.push_back({L"Enter", L"フォーカスのあるボタンを押す (リストでは OK: 設定して閉じる)"});
         keys.push_back({L"Esc", L"キャンセル (変更せずに閉じる)"});
+        keys.push_back({L"Ctrl+C", L"中断 (何も保存せずに終わる)"});
         keys.push_back({L"F1", L"この説明"});
 
         std::vector<std::wstring> lines;
         lines.push_back(dialog.GetWindowText() + L" の操作");
         lines.emplace_back();
         for (const auto& [key, meaning] : keys)
-            lines.push_back(key + std::wstring(static_cast<std::size_t>(std::max(1, 8 - textCells(key))), L' ') + meaning);
+            lines.push_back(key + std::wstring(static_cast<std::size_t>(std::max(1, 9 - textCells(key))), L' ') + meaning);
         lines.emplace_back();
         lines.push_back(L"何かキーを押すと戻ります。");
 
@@ -423,8 +467,11 @@ struct TerminalDialogBackEnd::Session {
             putText(box.row + 1 + i, box.col + 2, lines[static_cast<std::size_t>(i)], box.cols - 4);
         refresh();
         wint_t key = 0;
-        for (int tries = 0; get_wch(&key) == ERR && tries < kMaxFailedReads; ++tries) {
+        int got = ERR;
+        for (int tries = 0; (got = get_wch(&key)) == ERR && tries < kMaxFailedReads; ++tries) {
         }
+        // Ctrl-C ends the dialog from the help box too, once the help has returned.
+        interruptPending = got == OK && key == kCtrlC;
     }
 };
 
@@ -454,6 +501,7 @@ bool TerminalDialogBackEnd::available()
 bool TerminalDialogBackEnd::run(CDialog& dialog)
 {
     failure_.clear();
+    interrupted_ = false;
     if (!isatty(STDIN_FILENO) || !dialog.dialogTemplate()) {
         failure_ = L"standard input is not a terminal";
         return false;
@@ -467,6 +515,7 @@ bool TerminalDialogBackEnd::run(CDialog& dialog)
     if (!chosen || std::string(chosen) == "C" || std::string(chosen) == "POSIX")
         std::setlocale(LC_ALL, "C.UTF-8");
 
+    session.hasSavedModes = tcgetattr(STDIN_FILENO, &session.savedModes) == 0;
     session.output = openTerminalOutput();
     if (session.output)
         session.screen = newterm(nullptr, session.output, stdin);
@@ -486,6 +535,8 @@ bool TerminalDialogBackEnd::run(CDialog& dialog)
         ~Restore()
         {
             endwin();
+            if (s.hasSavedModes)
+                tcsetattr(STDIN_FILENO, TCSADRAIN, &s.savedModes);
             delscreen(s.screen);
             std::fclose(s.output);
             std::setlocale(LC_ALL, s.savedLocale.c_str());
@@ -500,27 +551,41 @@ bool TerminalDialogBackEnd::run(CDialog& dialog)
     nonl();
     keypad(stdscr, TRUE);
     curs_set(0);
-
-    for (std::size_t i = 0; i < dialog.dialogTemplate()->controls.size(); ++i) {
-        if (isFocusable(dialog.dialogTemplate()->controls[i]))
-            session.focusables.push_back(i);
+    // Ctrl-C comes as a key rather than as a signal, so that it cancels the dialog and the
+    // terminal is restored on the way out; Ctrl-Z and Ctrl-\ keep their signals.
+    termios modes{};
+    if (session.hasSavedModes && tcgetattr(STDIN_FILENO, &modes) == 0) {
+        modes.c_cc[VINTR] = _POSIX_VDISABLE;
+        if (tcsetattr(STDIN_FILENO, TCSADRAIN, &modes) == 0)
+            def_prog_mode(); // what curses restores after a suspend
     }
+
+    std::vector<std::pair<wchar_t, int>> mnemonics;
+    for (std::size_t i = 0; i < dialog.dialogTemplate()->controls.size(); ++i) {
+        const ControlTemplate& c = dialog.dialogTemplate()->controls[i];
+        if (isFocusable(c))
+            session.focusables.push_back(i);
+        if (kindOf(c) == Kind::Button)
+            mnemonics.emplace_back(CButton::mnemonicOf(session.textOf(c)), c.id);
+    }
+    session.navigator = DialogKeyNavigator(std::move(mnemonics));
 
     int failedReads = 0;
     while (!dialog.isEnded()) {
+        if (session.interruptPending) {
+            session.interrupt();
+            break;
+        }
         session.draw();
-        wint_t key = 0;
-        const int got = get_wch(&key);
+        DialogKey key;
+        bool alt = false;
+        const int got = session.readKey(key, alt);
         failedReads = got == ERR ? failedReads + 1 : 0;
         if (failedReads > kMaxFailedReads)
             break; // input is gone (end of file); the dialog is cancelled by its caller
-        if (got == KEY_CODE_YES) {
-            if (key != static_cast<wint_t>(KEY_RESIZE))
-                session.handleFunctionKey(key);
-        } else if (got == OK) {
-            session.handleCharacter(key);
-        }
+        session.handle(key, alt);
     }
+    interrupted_ = session.interrupted;
     return true;
 }
 

@@ -8,11 +8,8 @@ namespace platform {
 // Shows dialogs in the terminal (curses), laid out on the character grid from their templates.
 // Keys come from standard input; the dialog is drawn on the controlling terminal (/dev/tty).
 //
-// Keys: Up/Down choose an item of a check list (Home, End, PgUp, PgDn too); Left/Right scroll a
-// list sideways when its items are wider than it; Tab and Shift-Tab move between controls (on a
-// button the arrows do as well); Space toggles the chosen item's check or presses the focused
-// button; a button's mnemonic letter (with or without Alt) presses it; Enter is OK, Esc is
-// Cancel, F1 is Help.
+// The keys are DialogKeyNavigator's; the screen's last line names those that matter where the
+// focus is. Ctrl-C cancels the dialog and marks the run interrupted.
 class TerminalDialogBackEnd : public DialogBackEnd {
 public:
     TerminalDialogBackEnd();
@@ -26,10 +23,13 @@ public:
     bool run(CDialog& dialog) override;
     // Shows the keys in a box over the dialog until a key is pressed.
     void showHelp(CDialog& dialog) override;
+    // Whether the last run was ended by Ctrl-C (the dialog was then cancelled).
+    bool interrupted() const { return interrupted_; }
 
 private:
     struct Session;
     Session* session_ = nullptr; // the screen while run() is active
+    bool interrupted_ = false;
 };
 
 } // namespace platform

@@ -4,9 +4,8 @@
 
 namespace platform {
 
-// Terminal cells a character takes: 2 for East Asian wide and full-width characters, 0 for
-// combining marks and control characters, 1 otherwise. Chosen to agree with the C library's
-// wcwidth in a UTF-8 locale for the scripts a page is written in.
+// Terminal cells a character takes, by the Unicode tables: 2 for East Asian wide and full-width
+// characters and emoji, 0 for combining marks, zero-width and control characters, 1 otherwise.
 int charCells(wchar_t c);
 // Cells of a whole text (line feeds count 0).
 int textCells(const std::wstring& text);

@@ -87,8 +87,10 @@ int run(CommandContext& context)
         return kExitUsage;
     }
 
+    // Nothing is created before the page is known to be one the host may change; a cancelled run
+    // writes nothing at all.
     SiteContext site;
-    if (!site.open(context.options.siteDir)) {
+    if (!site.open(context.options.siteDir, false)) {
         std::fprintf(stderr, "zebhost: %s\n", site.error().c_str());
         return kExitFailed;
     }
@@ -109,8 +111,12 @@ int run(CommandContext& context)
     actions.push_back(cancel ? platform::DialogAction::cancel() : platform::DialogAction::ok());
 
     PageEditor editor(context, site);
-    if (!editor.open(*page, cursor, true))
+    if (const int code = editor.open(*page, cursor, !cancel); code != kExitOk)
+        return code;
+    if (!cancel && !site.makeSiteMenuFolder()) {
+        std::fprintf(stderr, "zebhost: %s\n", site.error().c_str());
         return kExitFailed;
+    }
     platform::ScriptedDialogBackEnd backEnd(std::move(actions));
     return editor.runDialog(backEnd, true);
 }

@@ -13,7 +13,7 @@ int run(CommandContext& context)
         return kExitUsage;
     }
     SiteContext site;
-    if (!site.open(context.options.siteDir)) {
+    if (!site.open(context.options.siteDir, false)) {
         std::fprintf(stderr, "zebhost: %s\n", site.error().c_str());
         return kExitFailed;
     }

@@ -39,15 +39,22 @@ int run(CommandContext& context)
         return kExitFailed;
     }
     SiteContext site;
-    if (!site.open(context.options.siteDir)) {
+    if (!site.open(context.options.siteDir, false)) {
         std::fprintf(stderr, "zebhost: %s\n", site.error().c_str());
         return kExitFailed;
     }
     PageEditor editor(context, site);
-    if (!editor.open(*page, cursor, true))
+    if (const int code = editor.open(*page, cursor, true); code != kExitOk)
+        return code;
+    if (!site.makeSiteMenuFolder()) {
+        std::fprintf(stderr, "zebhost: %s\n", site.error().c_str());
         return kExitFailed;
+    }
     platform::TerminalDialogBackEnd backEnd;
-    return editor.runDialog(backEnd, true);
+    const int status = editor.runDialog(backEnd, true);
+    // Ctrl-C cancelled the dialog, so nothing was saved; the exit code tells the shell it was
+    // interrupted.
+    return backEnd.interrupted() ? kExitInterrupted : status;
 }
 
 const CommandRegistrar registrar({"edit", "PAGE [--cursor ID]",

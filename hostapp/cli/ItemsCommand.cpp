@@ -15,13 +15,13 @@ int run(CommandContext& context)
         return kExitUsage;
     }
     SiteContext site;
-    if (!site.open(context.options.siteDir)) {
+    if (!site.open(context.options.siteDir, false)) {
         std::fprintf(stderr, "zebhost: %s\n", site.error().c_str());
         return kExitFailed;
     }
     PageEditor editor(context, site);
-    if (!editor.open(context.args[0], std::nullopt, false))
-        return kExitFailed;
+    if (const int code = editor.open(context.args[0], std::nullopt, false); code != kExitOk)
+        return code;
     // The dialog opens with the page's checks and is cancelled at once: the page stays as it is.
     platform::ScriptedDialogBackEnd backEnd({platform::DialogAction::cancel()});
     const int code = editor.runDialog(backEnd, false);

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "HostApplication.h"
+#include "LinkPartTemplate.h"
 #include "ModuleLoader.h"
 #include "OpenPage.h"
 #include "SiteContext.h"
@@ -67,41 +68,32 @@ PageEditor::~PageEditor()
         setOpenPage(nullptr);
 }
 
-bool PageEditor::open(const std::string& page, const std::optional<std::string>& cursorId, bool forWriting)
+int PageEditor::open(const std::string& page, const std::optional<std::string>& cursorId, bool forWriting)
 {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path path(page);
-    if (path.is_relative() && !fs::exists(path, ec))
-        path = fs::path(platform::toUtf8(site_.folder())) / path;
-    path = fs::absolute(path, ec).lexically_normal();
-    const std::wstring widePath = platform::fromUtf8(path.string());
+    std::wstring widePath;
+    if (const int code = site_.resolvePage(page, widePath); code != kExitOk)
+        return code;
     const std::string shown = site_.display(widePath);
-
-    if (!fs::is_regular_file(path, ec)) {
-        std::fprintf(stderr, "zebhost: %s: %s\n", shown.c_str(),
-                     fs::exists(path, ec) ? "not a page file" : "no such page");
-        return false;
-    }
+    const std::string native = platform::toUtf8(widePath);
     if (forWriting) {
         // Saving replaces the file through a new one in its folder: both must be writable.
-        const std::string folder = path.parent_path().string();
-        if (access(path.c_str(), W_OK) != 0 || access(folder.c_str(), W_OK) != 0) {
+        const std::string folder = std::filesystem::path(native).parent_path().string();
+        if (access(native.c_str(), W_OK) != 0 || access(folder.c_str(), W_OK) != 0) {
             std::fprintf(stderr, "zebhost: %s: cannot be written: %s\n", shown.c_str(), std::strerror(errno));
-            return false;
+            return kExitFailed;
         }
     }
     page_ = OpenPage::load(widePath);
     if (!page_) {
         std::fprintf(stderr, "zebhost: %s: cannot be read as a page\n", shown.c_str());
-        return false;
+        return kExitFailed;
     }
     if (cursorId) {
         Element* element = page_->document()->getElementByID(platform::fromUtf8(*cursorId));
         if (!element) {
             std::fprintf(stderr, "zebhost: %s: no element with id \"%s\"\n", shown.c_str(), cursorId->c_str());
             page_.reset();
-            return false;
+            return kExitFailed;
         }
         int children = 0;
         for (Node* child = element->getFirstChild(); child; child = child->getNextSibling())
@@ -109,7 +101,7 @@ bool PageEditor::open(const std::string& page, const std::optional<std::string>&
         page_->domUtBase()->setLayoutCursor(element, children);
     }
     setOpenPage(page_.get());
-    return true;
+    return kExitOk;
 }
 
 std::vector<std::wstring> PageEditor::linkPartIds() const
@@ -156,27 +148,88 @@ int PageEditor::runDialog(platform::DialogBackEnd& backEnd, bool save)
 
     // The link-part pages the module generated on the way (the page itself is reported below).
     int failures = log.report(site_, context_.options.verbose, page_->path(), true);
-    const bool modified = page_->isModified();
-    if (modified && page_->save() != platform::PageWriter::Result::Written) {
-        const WriteLog::Entry* entry = log.find(page_->path());
-        std::fprintf(stderr, "zebhost: %s: not written: %s\n", shown.c_str(),
-                     entry ? entry->reason.c_str() : "cannot be created");
+    const std::vector<std::wstring> after = linkPartIds();
+    const bool confirmed = outcome.result == platform::IDOK;
+    const std::vector<platform::CheckListItemState> unmade = confirmed ? checkedWithoutLinkPart(outcome, after)
+                                                                       : std::vector<platform::CheckListItemState>();
+    // A category link part the module could not make says nothing of why; the template is the
+    // usual cause, and it is named once.
+    std::string templateProblem;
+    for (const platform::CheckListItemState& item : unmade)
+        if (item.data != 1 && templateProblem.empty())
+            templateProblem = LinkPartTemplate::problem();
+    std::vector<platform::CheckListItemState> wouldLose;
+    for (const platform::CheckListItemState& item : unmade)
+        if (std::any_of(before.begin(), before.end(), [&](const std::wstring& id) { return numberOfId(id) == int(item.data); }))
+            wouldLose.push_back(item);
+    if (!templateProblem.empty())
+        std::fprintf(stderr, "zebhost: %s: link-part template %s; no link part for %s\n",
+                     platform::toUtf8(LinkPartTemplate::path()).c_str(), templateProblem.c_str(),
+                     itemNames(unmade, true).c_str());
+    if (!wouldLose.empty()) {
+        // Saving would take away a link part the page has and the user kept.
+        std::fprintf(stderr, "zebhost: %s: not saved: the link part of %s could not be made again\n", shown.c_str(),
+                     itemNames(wouldLose, false).c_str());
         return kExitFailed;
     }
 
-    if (outcome.result != platform::IDOK)
+    // A page whose bytes come out as they stand is not rewritten (its time stays).
+    bool written = false;
+    if (page_->isModified()) {
+        const OpenPage::SaveOutcome saved = page_->saveIfChanged();
+        if (saved == OpenPage::SaveOutcome::NotOpened) {
+            const WriteLog::Entry* entry = log.find(page_->path());
+            std::fprintf(stderr, "zebhost: %s: not written: %s\n", shown.c_str(),
+                         entry ? entry->reason.c_str() : "cannot be created");
+            return kExitFailed;
+        }
+        written = saved == OpenPage::SaveOutcome::Written;
+    }
+
+    if (!confirmed)
         std::printf("%s: cancelled, nothing changed\n", shown.c_str());
-    else if (modified)
+    else if (written)
         std::printf("%s: saved (%s)\n", shown.c_str(), page_->encoding().c_str());
     else
         std::printf("%s: nothing changed\n", shown.c_str());
-    const std::vector<std::wstring> after = linkPartIds();
-    reportChanges(before, after, backEnd);
-    return failures > 0 ? kExitFailed : kExitOk;
+    reportChanges(before, after, confirmed);
+    std::fflush(stdout);
+    for (const platform::CheckListItemState& item : unmade) {
+        if (templateProblem.empty() || item.data == 1)
+            std::fprintf(stderr, "zebhost: warning: %s: \"%s\" is checked but the page has no link part %s\n",
+                         shown.c_str(), platform::printable(item.text).c_str(),
+                         platform::toUtf8(idOfNumber(static_cast<int>(item.data))).c_str());
+    }
+    return failures > 0 || !templateProblem.empty() ? kExitFailed : kExitOk;
+}
+
+std::vector<platform::CheckListItemState> PageEditor::checkedWithoutLinkPart(const platform::DialogOutcome& outcome,
+                                                                             const std::vector<std::wstring>& after)
+{
+    std::vector<platform::CheckListItemState> unmade;
+    for (const platform::CheckListItemState& item : outcome.items) {
+        const int number = static_cast<int>(item.data);
+        if (item.check == 1 &&
+            std::none_of(after.begin(), after.end(), [&](const std::wstring& id) { return numberOfId(id) == number; }))
+            unmade.push_back(item);
+    }
+    return unmade;
+}
+
+std::string PageEditor::itemNames(const std::vector<platform::CheckListItemState>& items, bool categoriesOnly) const
+{
+    std::string out;
+    for (const platform::CheckListItemState& item : items) {
+        if (categoriesOnly && item.data == 1)
+            continue;
+        const std::wstring name = site_.nameOf(static_cast<int>(item.data));
+        out += (out.empty() ? "" : ", ") + platform::printable(name.empty() ? item.text : name);
+    }
+    return out;
 }
 
 void PageEditor::reportChanges(const std::vector<std::wstring>& before, const std::vector<std::wstring>& after,
-                               const platform::DialogBackEnd& backEnd) const
+                               bool confirmed) const
 {
     const std::vector<std::wstring> gained = difference(after, before);
     const std::vector<std::wstring> lost = difference(before, after);
@@ -188,23 +241,6 @@ void PageEditor::reportChanges(const std::vector<std::wstring>& before, const st
         std::printf("  gained %s\n", describe(id).c_str());
     for (const std::wstring& id : lost)
         std::printf("  lost   %s\n", describe(id).c_str());
-    if (gained.empty() && lost.empty() && backEnd.lastOutcome().result == platform::IDOK)
+    if (gained.empty() && lost.empty() && confirmed)
         std::printf("  link parts unchanged\n");
-    std::fflush(stdout);
-
-    if (backEnd.lastOutcome().result != platform::IDOK)
-        return;
-    const std::string shown = site_.display(page_->path());
-    for (const platform::CheckListItemState& item : backEnd.lastOutcome().items) {
-        if (item.check != 1)
-            continue;
-        const int number = static_cast<int>(item.data);
-        const std::wstring id = idOfNumber(number);
-        bool present = false;
-        for (const std::wstring& have : after)
-            present = present || numberOfId(have) == number;
-        if (!present)
-            std::fprintf(stderr, "zebhost: warning: %s: \"%s\" is checked but the page has no link part %s\n",
-                         shown.c_str(), platform::printable(item.text).c_str(), platform::toUtf8(id).c_str());
-    }
 }

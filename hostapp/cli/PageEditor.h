@@ -5,12 +5,10 @@
 #include <vector>
 
 #include "Commands.h"
+#include "platform/DialogBackEnd.h"
 
 class OpenPage;
 class SiteContext;
-namespace platform {
-class DialogBackEnd;
-}
 
 // A page of the site opened for editing with the module's link-part dialog: zebhost's side of
 // `edit`, `apply` and `items`. The page is the host's open page while the editor exists.
@@ -21,11 +19,12 @@ public:
     PageEditor(const PageEditor&) = delete;
     PageEditor& operator=(const PageEditor&) = delete;
 
-    // Loads the page (a path as given, or else relative to the site folder) and makes it the
-    // open page; with cursorId, the layout cursor goes to the end of the element with that id.
-    // False after printing the error when the page is missing, unreadable or unwritable (when
-    // forWriting) or has no such element.
-    bool open(const std::string& page, const std::optional<std::string>& cursorId, bool forWriting);
+    // Loads the page (relative to the site folder, by the host's page rule) and makes it the open
+    // page; with cursorId, the layout cursor goes to the end of the element with that id. Returns
+    // kExitOk, or the exit code after printing the error: kExitUsage when the rule refuses the
+    // page, kExitFailed when it is missing, unreadable or unwritable (when forWriting) or has no
+    // such element.
+    int open(const std::string& page, const std::optional<std::string>& cursorId, bool forWriting);
 
     // Runs the module's dialog on the back end. With save, a page the module marked modified is
     // saved in its own encoding and the changes are reported; without, nothing is saved. Returns
@@ -34,8 +33,14 @@ public:
 
 private:
     std::vector<std::wstring> linkPartIds() const;
+    // Prints the link parts gained and lost (or that none changed, after OK).
     void reportChanges(const std::vector<std::wstring>& before, const std::vector<std::wstring>& after,
-                       const platform::DialogBackEnd& backEnd) const;
+                       bool confirmed) const;
+    // The checked items whose category has no link part among the ids.
+    static std::vector<platform::CheckListItemState> checkedWithoutLinkPart(const platform::DialogOutcome& outcome,
+                                                                            const std::vector<std::wstring>& after);
+    // The category names of the items ("a, b"); with categoriesOnly, the diary's left out.
+    std::string itemNames(const std::vector<platform::CheckListItemState>& items, bool categoriesOnly) const;
 
     CommandContext& context_;
     const SiteContext& site_;

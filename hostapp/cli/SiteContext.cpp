@@ -1,9 +1,12 @@
 #include "SiteContext.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 
+#include "Commands.h"
 #include "HostSite.h"
+#include "SitePagePath.h"
 #include "host/CZebXmlData.h"
 #include "host/Element.h"
 #include "host/FileUtil.h"
@@ -11,11 +14,13 @@
 #include "platform/TextConv.h"
 #include "platform/Wtoi.h"
 
-bool SiteContext::open(const std::string& folder)
+bool SiteContext::open(const std::string& folder, bool writes)
 {
     std::error_code ec;
     std::filesystem::path absolute = std::filesystem::absolute(folder.empty() ? "." : folder, ec);
-    absolute = absolute.lexically_normal();
+    // Pages are judged with their symlinks resolved; so is the site, so that the two compare.
+    std::filesystem::path canonical = std::filesystem::canonical(absolute, ec);
+    absolute = ec ? absolute.lexically_normal() : canonical;
     std::string text = absolute.string();
     while (text.size() > 1 && text.back() == '/')
         text.pop_back();
@@ -40,10 +45,8 @@ bool SiteContext::open(const std::string& folder)
         error_ = display(list) + ": no category list in this file (no categorymngdoc element)";
         return false;
     }
-    if (!setCurrentSiteFolder(folder_)) {
-        error_ = display(addLastYenMark(folder_) + L"ZebSitemenu") + ": the site-menu folder cannot be made";
+    if (!setCurrentSiteFolder(folder_, false) || (writes && !makeSiteMenuFolder()))
         return false;
-    }
 
     // The same reading as the module's: every category element of every list, a numid that
     // reads as 0 or more and a non-empty name.
@@ -61,6 +64,14 @@ bool SiteContext::open(const std::string& folder)
     }
     xml.DestroyNodeData(nullptr);
     return true;
+}
+
+bool SiteContext::makeSiteMenuFolder()
+{
+    if (setCurrentSiteFolder(folder_, true))
+        return true;
+    error_ = display(addLastYenMark(folder_) + L"ZebSitemenu") + ": the site-menu folder cannot be made";
+    return false;
 }
 
 int SiteContext::positionOf(const std::wstring& name) const
@@ -90,3 +101,13 @@ std::string SiteContext::display(const std::wstring& path) const
 }
 
 std::wstring SiteContext::categoryListPath() const { return addLastYenMark(folder_) + L"qcms/qccl.xml"; }
+
+int SiteContext::resolvePage(const std::string& name, std::wstring& path) const
+{
+    std::string why;
+    const SitePagePath::Verdict verdict = SitePagePath::resolve(folder_, platform::fromUtf8(name), path, why);
+    if (verdict == SitePagePath::Verdict::Page)
+        return kExitOk;
+    std::fprintf(stderr, "zebhost: %s: %s\n", name.c_str(), why.c_str());
+    return verdict == SitePagePath::Verdict::Refused ? kExitUsage : kExitFailed;
+}

@@ -13,14 +13,18 @@ struct SiteCategory {
 // The site zebhost works on: its folder, made the host's current site, and its categories.
 class SiteContext {
 public:
-    // Makes the folder the current site. False, with the reason in error(), when the folder has
-    // no category list qcms/qccl.xml, the list cannot be read, or the site-menu folder cannot be
-    // made.
-    bool open(const std::string& folder);
+    // Makes the folder the current site; with writes, the site-menu folder is made when missing
+    // (a command that only reads creates nothing). False, with the reason in error(), when the
+    // folder has no category list qcms/qccl.xml, the list cannot be read, or the site-menu folder
+    // cannot be made.
+    bool open(const std::string& folder, bool writes = true);
+    // Makes the site-menu folder when it is missing (for a site opened without writes, once a
+    // command knows it will write). False, with the reason in error(), when it cannot be made.
+    bool makeSiteMenuFolder();
     // Why open failed: "<file>: <reason>".
     const std::string& error() const { return error_; }
 
-    // The site's folder (absolute, without a trailing separator).
+    // The site's folder (absolute, symlinks resolved, without a trailing separator).
     const std::wstring& folder() const { return folder_; }
     // The categories, in file order; empty before open.
     const std::vector<SiteCategory>& categories() const { return categories_; }
@@ -34,6 +38,10 @@ public:
     std::string display(const std::wstring& path) const;
     // The path of the category list.
     std::wstring categoryListPath() const;
+    // The page a command names (relative to the site folder), by the host's page rule. Returns
+    // kExitOk, or after printing "zebhost: NAME: why": kExitUsage when the rule refuses the name,
+    // kExitFailed when no such page file is there.
+    int resolvePage(const std::string& name, std::wstring& path) const;
 
 private:
     std::wstring folder_;

@@ -4,6 +4,9 @@
 
 #include "FragmentParser.h"
 #include "OpenPage.h"
+#include "SitePagePath.h"
+#include "UrlRebaser.h"
+#include "host/ZebSiteMgr.h"
 #include "host/DomUtBase.h"
 
 Document* OpenPageCoreAdapter::getActiveDocument() { return live() ? page_.document() : nullptr; }
@@ -27,7 +30,10 @@ Node* OpenPageCoreAdapter::insertHtml(const wchar_t* markup, int length, std::ws
         return nullptr;
     }
     const std::wstring text = length < 0 ? std::wstring(markup) : std::wstring(markup, static_cast<std::size_t>(length));
-    Node* inserted = insertFragmentAtCursor(*page_.domUtBase(), text);
+    // Link parts name the site's files from its root; in a page below it they must climb up.
+    const std::wstring site = ZebSiteMgr::getCurrentSiteName();
+    const UrlRebaser rebaser(site.empty() ? std::wstring() : SitePagePath::folderInSite(site, page_.path()));
+    Node* inserted = insertFragmentAtCursor(*page_.domUtBase(), rebaser.rebaseMarkup(text));
     if (inserted == nullptr) error = L"the markup gave nothing to insert";
     return inserted;
 }

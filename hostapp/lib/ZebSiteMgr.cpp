@@ -21,11 +21,11 @@ bool isFolder(const std::wstring& path) {
 
 } // namespace
 
-bool setCurrentSiteFolder(const std::wstring& folder) {
+bool setCurrentSiteFolder(const std::wstring& folder, bool makeSiteMenuFolder) {
     currentFolder() = folder;
     // Nothing outside the site is ever written, whatever links its folders hold.
     platform::PageWriter::confineTo(folder);
-    if (folder.empty()) return true;
+    if (folder.empty() || !makeSiteMenuFolder) return true;
     const std::wstring base = addLastYenMark(folder);
     const std::wstring menu = base + L"ZebSitemenu";
     if (!isFolder(base + L"qcms") || isFolder(menu)) return true;

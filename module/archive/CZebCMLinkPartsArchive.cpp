@@ -70,6 +70,7 @@ std::wstring CZebCMLinkParts::regenerateArchive()
     }
 
     if (n == 0) {
+        // Read in an update too: whether the page still holds its calendar decides what is written.
         std::wstring markup;
         if (files.readElementMarkup(calendarPath, markup, calendarId))
             return markup;
@@ -161,7 +162,7 @@ std::wstring CZebCMLinkParts::regenerateArchive()
     // A run that does not reach the current month (an old entry edited before the new month has
     // one) would hand back nothing, and the dialog would take the calendar out of the page; the
     // calendar page as it stands is the link part then.
-    if (!builtNow) {
+    if (!builtNow && markupWanted) {
         std::wstring markup;
         if (files.readElementMarkup(calendarPath, markup, calendarId))
             result = markup;

@@ -39,7 +39,7 @@ bool isAnchor(const Element* element)
 } // namespace
 
 CZebCMLinkParts::CZebCMLinkParts(int numid, const std::wstring& name)
-    : numid(numid), name(name), dom(nullptr), currentYear(-1), currentMonth(-1)
+    : numid(numid), name(name), dom(nullptr), currentYear(-1), currentMonth(-1), markupWanted(true)
 {
     CStringYears::currentMonth(currentYear, currentMonth);
     currentMonthValue = CStringYears(currentYear, currentMonth);
@@ -66,6 +66,13 @@ std::wstring CZebCMLinkParts::makeLinkPart()
 
 void CZebCMLinkParts::update()
 {
+    // The same decisions and writes as makeLinkPart; only the reads that serve nothing but the
+    // markup are left out (a no-op update would otherwise parse every current page).
+    struct Restore {
+        bool& flag;
+        ~Restore() { flag = true; }
+    } restore{markupWanted};
+    markupWanted = false;
     makeLinkPart();
 }
 
@@ -84,7 +91,7 @@ std::wstring CZebCMLinkParts::makeCategoryLinkPart(int numid)
 
     if (files.categoryPageExists(numid) && !data.isCategoryPageStale(numid)) {
         std::wstring markup;
-        if (files.readElementMarkup(pagePath, markup, files.getCategoryPartId(numid)))
+        if (markupWanted && files.readElementMarkup(pagePath, markup, files.getCategoryPartId(numid)))
             return markup;
         return std::wstring();
     }

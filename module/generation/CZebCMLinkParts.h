@@ -18,7 +18,8 @@ public:
 
     // Dispatch: the link part's markup ("" when none could be built).
     std::wstring makeLinkPart();
-    // Brings the category's generated pages up to date (makeLinkPart, markup dropped).
+    // Brings the category's generated pages up to date: writes what makeLinkPart writes, in the
+    // same order, but reads no current page only to produce markup it would drop.
     void update();
 
     // Category link part: the markup of the category's element, rebuilt from the template when
@@ -51,4 +52,7 @@ public:
     CStringYears currentMonthValue;
     std::wstring calendarMarker;
     std::wstring calendarId;
+    // Whether the caller wants the link part's markup; false during update(). Without it a page
+    // that is current is neither loaded nor parsed.
+    bool markupWanted;
 };

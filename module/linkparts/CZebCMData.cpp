@@ -155,13 +155,16 @@ void CZebCMData::updateCategories(const std::vector<std::wstring>& requested)
 
 Element* CZebCMData::enclosingLinkPart(Node* node) const
 {
+    // The outermost: every link part goes, so a cursor in one nested inside another must leave
+    // both.
+    Element* outermost = nullptr;
     for (Node* at = node; at; at = at->getParentNode()) {
         for (Element* element : linkPartElements) {
             if (element && static_cast<Node*>(element) == at)
-                return element;
+                outermost = element;
         }
     }
-    return nullptr;
+    return outermost;
 }
 
 void CZebCMData::applySelection(const std::vector<std::wstring>& chosen)

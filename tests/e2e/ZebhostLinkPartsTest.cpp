@@ -123,6 +123,67 @@ TEST(ZebhostLinkParts, UpdateFromNothingThenNothingStaleThenOneTouchedMonth)
     EXPECT_FALSE(contains(r.out, "zebsitec002table000001.html")) << r.out;
 }
 
+// Publishing: a new entry in the CMS, then "update": the generated page and every page carrying
+// the category's link part change, each only inside that part; the next update writes nothing.
+TEST(ZebhostLinkParts, UpdateRefreshesThePagesThatCarryLinkParts)
+{
+    SiteCopy site;
+    TempDir outside;
+    const std::vector<std::vector<std::string>> applies = {
+        {"update"},
+        {"apply", "index.html", "--select-all"},
+        {"apply", "about.html", "--check", "お知らせ"}, // Shift_JIS with CR LF
+        {"apply", "diary/202503/27.html", "--check", "日記", "--check", "お知らせ"},
+    };
+    for (const auto& args : applies)
+        ASSERT_EQ(0, site.zebhost(args).exitCode) << args.back();
+    // A folder linked from outside the site is not entered.
+    fs::copy_file(site / "index.html", outside / "linked.html");
+    ASSERT_EQ(0, symlink(outside.path().c_str(), (site / "elsewhere").c_str()));
+    const std::string entryPage = readFile(site / "diary/202503/27.html");
+    EXPECT_TRUE(contains(entryPage, "<a href=\"../../news/0004.html\"")) << entryPage;
+    EXPECT_TRUE(contains(entryPage, "HREF=\"20.html\"")) << "a day of the page's own month";
+    EXPECT_TRUE(contains(entryPage, "getZebSiteMenu('ZebSitemenu/zebsitec001table000001202502.html'"));
+
+    const scratch::Tree before = scratch::snapshot(site.path());
+    const std::string data = readFile(site / "qcms/zebsitec000table000001.xml");
+    writeFile(site / "qcms/zebsitec000table000001.xml",
+              data.substr(0, data.find("  <contentpart>")) +
+                  "  <contentpart><id>n5</id><title>桜の開花</title><creationtime>2025/03/28 10:00:00</creationtime>"
+                  "<category>お知らせ</category><link>news/0005.html</link></contentpart>\n" +
+                  data.substr(data.find("  <contentpart>")));
+    setMtime(site / "qcms/zebsitec000table000001.xml", scratch::kChangeTime);
+    const std::vector<std::string> publish = {kZebhost, "--site", site.path(), "--now", scratch::kLater, "update"};
+    std::vector<std::string> generateOnly = publish;
+    generateOnly.push_back("--no-pages");
+    RunResult r = runProgram(generateOnly);
+    EXPECT_EQ("1 page written\n", r.out);
+    EXPECT_EQ((std::vector<std::string>{"~ ZebSitemenu/zebsitec000table000001.html", "~ qcms/zebsitec000table000001.xml"}),
+              scratch::differences(before, scratch::snapshot(site.path())));
+    r = runProgram(publish);
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ("no page written: every page is up to date\nrefreshed about.html: zebsitec000table000001 (お知らせ)\n"
+              "refreshed diary/202503/27.html: zebsitec000table000001 (お知らせ)\n"
+              "refreshed index.html: zebsitec000table000001 (お知らせ)\n",
+              r.out);
+    EXPECT_EQ((std::vector<std::string>{"~ ZebSitemenu/zebsitec000table000001.html", "~ about.html",
+                                        "~ diary/202503/27.html", "~ index.html",
+                                        "~ qcms/zebsitec000table000001.xml"}),
+              scratch::differences(before, scratch::snapshot(site.path())));
+    for (const char* page : {"index.html", "about.html", "diary/202503/27.html"}) {
+        const std::string now = readFile(site / page);
+        EXPECT_EQ(withoutLinkParts(before.at(page).bytes), withoutLinkParts(now)) << page;
+        EXPECT_TRUE(contains(now, "news/0005.html\"")) << page;
+    }
+    EXPECT_TRUE(contains(readFile(site / "diary/202503/27.html"), "\"../../news/0005.html\""));
+    EXPECT_EQ(before.at("index.html").bytes, readFile(outside / "linked.html"));
+
+    const scratch::Tree published = scratch::snapshot(site.path());
+    r = runProgram(publish);
+    EXPECT_EQ("no page written: every page is up to date\n", r.out);
+    EXPECT_EQ(std::vector<std::string>{}, scratch::differences(published, scratch::snapshot(site.path())));
+}
+
 TEST(ZebhostLinkParts, ApplyActionsGiveTheRightLinkPartsInTheRightPlace)
 {
     struct Case {
@@ -191,15 +252,26 @@ TEST(ZebhostLinkParts, ApplyReportsGainedAndLostAndItemsShowTheChecks)
     EXPECT_EQ("  0 お知らせ\n  1 日記\n  2 レシピ\n  3 旅の記録\n  4 読書メモ\n  5 庭しごと\n", r.out);
 }
 
+// Commands that change nothing write nothing: no page, no time, no site-menu folder.
 TEST(ZebhostLinkParts, CancelLeavesThePageAlone)
 {
-    SiteCopy site;
-    const std::string original = readFile(site / "index.html");
-    RunResult r = site.zebhost({"apply", "index.html", "--select-all", "--cancel"});
-    ASSERT_EQ(0, r.exitCode) << r.err;
-    EXPECT_TRUE(contains(r.out, "cancelled")) << r.out;
-    EXPECT_EQ(original, readFile(site / "index.html"));
-    EXPECT_EQ(kDataTime, mtime(site / "index.html"));
+    const struct {
+        const char* description;
+        std::vector<std::string> args;
+        std::vector<std::string> changed;
+    } cases[] = {
+        {"apply --cancel", {"apply", "index.html", "--select-all", "--cancel"}, {}},
+        {"items", {"items", "index.html"}, {}},
+        {"categories", {"categories"}, {}},
+        {"apply that leaves the page as it is", {"apply", "index.html", "--clear-all"}, {"+ ZebSitemenu"}},
+    };
+    for (const auto& c : cases) {
+        scratch::ScratchSite site;
+        const scratch::Tree before = site.tree();
+        RunResult r = site.zebhost(c.args);
+        ASSERT_EQ(0, r.exitCode) << c.description << ": " << r.err;
+        EXPECT_EQ(c.changed, scratch::differences(before, site.tree())) << c.description;
+    }
 }
 
 TEST(ZebhostLinkParts, APageKeepsItsEncodingAndNewlines)
@@ -216,18 +288,29 @@ TEST(ZebhostLinkParts, APageKeepsItsEncodingAndNewlines)
         ASSERT_EQ('\r', saved[at - 1]) << "bare LF at " << at;
 }
 
+// Without its template the module makes no category link part and says nothing: zebhost names
+// the template once, fails, and never saves a page that would lose a link part it had.
 TEST(ZebhostLinkParts, WarnsForACheckedCategoryThatGotNoLinkPart)
 {
     SiteCopy site;
     TempDir emptyData; // no link-part template: category link parts cannot be made
-    RunResult r = site.zebhost({"apply", "index.html", "--check", "お知らせ", "--check", "日記"},
-                               {"ZEBHOST_DATA_DIR=" + emptyData.path()});
-    ASSERT_EQ(0, r.exitCode) << r.err;
-    EXPECT_TRUE(contains(r.err, "warning: index.html: \"「お知らせ」へのリンク\" is checked but the page has no link "
-                                "part zebsitec000table000001"))
-        << r.err;
-    EXPECT_FALSE(contains(r.err, "zebsitec001")) << r.err; // the calendar needs no template
+    const std::vector<std::string> env{"ZEBHOST_DATA_DIR=" + emptyData.path()};
+    const std::string noTemplate = emptyData.path() + "/template/_cm/temp/linkparts00.html: link-part template not found";
+    RunResult r = site.zebhost({"apply", "index.html", "--check", "お知らせ", "--check", "日記"}, env);
+    EXPECT_EQ(1, r.exitCode) << r.err;
+    EXPECT_EQ("zebhost: " + noTemplate + "; no link part for お知らせ\n", r.err);
     EXPECT_EQ(std::vector<std::string>{"zebsitec001table000001"}, linkPartIds(readFile(site / "index.html")));
+
+    r = site.zebhost({"update", "日記", "レシピ"}, env);
+    EXPECT_EQ(1, r.exitCode) << r.err;
+    EXPECT_EQ("zebhost: " + noTemplate + "; no link part for レシピ\n", r.err);
+    ASSERT_EQ(0, site.zebhost({"apply", "about.html", "--check", "レシピ"}).exitCode);
+    setMtime(site / "qcms/zebsitec002table000001.xml", scratch::kChangeTime);
+    const std::string about = readFile(site / "about.html");
+    r = site.zebhost({"apply", "about.html", "--check", "日記"}, env);
+    EXPECT_EQ(1, r.exitCode) << r.err;
+    EXPECT_TRUE(contains(r.err, "about.html: not saved: the link part of レシピ could not be made again")) << r.err;
+    EXPECT_EQ(about, readFile(site / "about.html"));
 }
 
 TEST(ZebhostLinkParts, ErrorsNameTheFileAndTheReason)
@@ -269,7 +352,25 @@ TEST(ZebhostLinkParts, ErrorsNameTheFileAndTheReason)
          "index.html: no element with id \"nowhere\""},
         {"apply without a page", {kZebhost, "--site", site.path(), "apply"}, 2, "apply needs a PAGE"},
         {"edit without a terminal", {kZebhost, "--site", site.path(), "edit", "index.html"}, 1, "needs a terminal"},
+        // Pages a command may touch: inside the site, outside qcms/ and ZebSitemenu/, .html or .htm.
+        {"the category list", {kZebhost, "--site", site.path(), "apply", "qcms/qccl.xml", "--select-all"}, 2,
+         "qcms/qccl.xml: in qcms/"},
+        {"a page outside the site", {kZebhost, "--site", site.path(), "apply", "../outside.html"}, 2,
+         "../outside.html: not a page of the site"},
+        {"a style sheet", {kZebhost, "--site", site.path(), "apply", "site.css"}, 2, "site.css: not an HTML page"},
+        {"a system file", {kZebhost, "--site", site.path(), "items", "/etc/passwd"}, 2, "not a page of the site"},
+        {"a generated page", {kZebhost, "--site", site.path(), "items", "ZebSitemenu/a.html"}, 2, "in ZebSitemenu/"},
+        {"a link out of the site", {kZebhost, "--site", site.path(), "apply", "link.html"}, 2, "not a page of the site"},
+        {"a page in a linked folder out of the site", {kZebhost, "--site", site.path(), "apply", "away/page.html"}, 2,
+         "not a page of the site"},
+        {"the current folder is not looked in",
+         {"/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", notASite.path(), kZebhost, "--site", site.path(), "apply",
+          "page.html"},
+         1, "page.html: no such page"},
     };
+    writeFile(notASite / "page.html", "<p>outside</p>");
+    ASSERT_EQ(0, symlink((notASite / "page.html").c_str(), (site / "link.html").c_str()));
+    ASSERT_EQ(0, symlink(notASite.path().c_str(), (site / "away").c_str()));
     for (const Case& c : cases) {
         RunResult r = runProgram(c.argv);
         EXPECT_EQ(c.exitCode, r.exitCode) << c.description << ": " << r.err;
@@ -277,7 +378,8 @@ TEST(ZebhostLinkParts, ErrorsNameTheFileAndTheReason)
         EXPECT_EQ(1, std::count(r.err.begin(), r.err.end(), '\n')) << c.description << ": " << r.err;
     }
     EXPECT_EQ(original, readFile(site / "index.html"));
-    EXPECT_FALSE(exists(site / "ZebSitemenu/zebsitec001table000001.html")) << "an error run generated pages";
+    EXPECT_EQ("<p>outside</p>", readFile(notASite / "page.html"));
+    EXPECT_FALSE(exists(site / "ZebSitemenu")) << "an error run made the site-menu folder";
 }
 
 TEST(ZebhostLinkParts, UnwritablePageIsRefusedBeforeAnythingChanges)
@@ -319,50 +421,76 @@ TEST(ZebhostLinkParts, WriteErrorReachesTheHostAndLeavesNothingHalfWritten)
         EXPECT_NE('.', name[0]) << "temporary file left: " << name;
 }
 
-// Drives the dialog in a real terminal: down, space, "a" (select all), Enter (OK).
+// Drives the dialog in a real terminal, a run per row. Enter used to mean OK wherever the focus
+// was, so Enter on [キャンセル] saved the page.
 TEST(ZebhostLinkParts, EditInATerminal)
 {
     if (std::system("command -v tmux >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "tmux is not installed; the terminal dialog is not tested";
-    SiteCopy site;
-    const std::string socket = "zebtest" + std::to_string(getpid());
-    const std::string done = site / "exit-code";
-    const std::string command = "env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=screen " + kZebhost + " --site " + site.path() +
-                                " --now " + kNow + " edit index.html > " + (site / "out") + " 2>&1; echo $? > " + done;
-    auto tmux = [&](const std::string& args) {
-        return std::system(("tmux -L " + socket + " " + args + " >/dev/null 2>&1").c_str());
+    struct Case {
+        const char* description;
+        std::vector<std::string> keys;
+        const char* exitCode;
+        bool saved; // the page got every link part; otherwise it is unchanged
+    } cases[] = {
+        {"Down, Space, A (select all), Enter on the list is OK", {"Down", "Space", "a", "Enter"}, "0\n", true},
+        {"A, then Enter on [キャンセル] cancels", {"a", "Tab", "Tab", "Tab", "Tab", "Enter"}, "0\n", false},
+        {"A, then Ctrl-C ends zebhost", {"a", "C-c"}, "130\n", false},
     };
-    ASSERT_EQ(0, tmux("new-session -d -x 100 -y 30 '" + command + "'"));
-    struct Server {
-        std::function<int(const std::string&)> tmux;
-        ~Server() { tmux("kill-server"); }
-    } server{tmux};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.description);
+        SiteCopy site;
+        const std::string original = readFile(site / "index.html");
+        const std::string socket = "zebtest" + std::to_string(getpid());
+        const std::string done = site / "exit-code";
+        const std::string command = "env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=screen " + kZebhost + " --site " +
+                                    site.path() + " --now " + kNow + " edit index.html > " + (site / "out") +
+                                    " 2>&1; code=$?; stty -a > " + (site / "modes") + "; echo $code > " + done;
+        auto tmux = [&](const std::string& args) {
+            return std::system(("tmux -L " + socket + " " + args + " >/dev/null 2>&1").c_str());
+        };
+        ASSERT_EQ(0, tmux("new-session -d -x 100 -y 30 '" + command + "'"));
+        struct Server {
+            std::function<int(const std::string&)> tmux;
+            ~Server() { tmux("kill-server"); }
+        } server{tmux};
 
-    auto waitFor = [&](const std::function<bool()>& ready) {
-        for (int i = 0; i < 200; ++i) {
-            if (ready())
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        auto waitFor = [&](const std::function<bool()>& ready) {
+            for (int i = 0; i < 200; ++i) {
+                if (ready())
+                    return true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+            return false;
+        };
+        const std::string screen = site / "screen";
+        ASSERT_TRUE(waitFor([&] {
+            std::system(("tmux -L " + socket + " capture-pane -p -t 0 > " + screen + " 2>/dev/null").c_str());
+            return exists(screen) && contains(readFile(screen), "リンク部品の設定リスト");
+        })) << (exists(screen) ? readFile(screen) : "");
+        const std::string shown = readFile(screen);
+        EXPECT_TRUE(contains(shown, "[ ] 「お知らせ」へのリンク")) << shown;
+        EXPECT_TRUE(contains(shown, "すべて選択(A)")) << shown;
+        // The longest item is not cut while the terminal has room; the key hint is on the last line.
+        EXPECT_TRUE(contains(shown, "[ ] カレンダー型「日記」へのリンク│")) << shown;
+        EXPECT_TRUE(contains(shown, "Esc キャンセル  F1 ヘルプ\n")) << shown;
+
+        for (const std::string& key : c.keys) {
+            ASSERT_EQ(0, tmux("send-keys -t 0 " + key));
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
-        return false;
-    };
-    const std::string screen = site / "screen";
-    ASSERT_TRUE(waitFor([&] {
-        std::system(("tmux -L " + socket + " capture-pane -p -t 0 > " + screen + " 2>/dev/null").c_str());
-        return exists(screen) && contains(readFile(screen), "リンク部品の設定リスト");
-    })) << (exists(screen) ? readFile(screen) : "");
-    const std::string shown = readFile(screen);
-    EXPECT_TRUE(contains(shown, "[ ] 「お知らせ」へのリンク")) << shown;
-    EXPECT_TRUE(contains(shown, "すべて選択(A)")) << shown;
-
-    for (const char* key : {"Down", "Space", "a", "Enter"}) {
-        ASSERT_EQ(0, tmux(std::string("send-keys -t 0 ") + key));
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ASSERT_TRUE(waitFor([&] { return exists(done) && !readFile(done).empty(); })) << "zebhost edit did not end";
+        EXPECT_EQ(c.exitCode, readFile(done)) << readFile(site / "out");
+        const std::string saved = readFile(site / "index.html");
+        if (c.saved)
+            EXPECT_EQ(kAllListed, linkPartIds(saved));
+        else
+            EXPECT_EQ(original, saved);
+        // The terminal is as the shell left it: Ctrl-C interrupts again, lines are edited, keys echo.
+        const std::string modes = readFile(site / "modes");
+        EXPECT_TRUE(contains(modes, "intr = ^C") && !contains(modes, "-icanon") && !contains(modes, "-echo "))
+            << modes;
     }
-    ASSERT_TRUE(waitFor([&] { return exists(done) && !readFile(done).empty(); })) << "zebhost edit did not end";
-    EXPECT_EQ("0\n", readFile(done)) << readFile(site / "out");
-    const std::string saved = readFile(site / "index.html");
-    EXPECT_EQ(kAllListed, linkPartIds(saved));
 }
 
 } // namespace

@@ -67,3 +67,25 @@ TEST(DialogLayoutTest, ASmallScreenScalesTheDialogDown)
         EXPECT_TRUE(inside(layout.control(i), layout.frame())) << i;
     EXPECT_EQ(0, layout.control(99).rows);
 }
+
+TEST(DialogLayoutTest, AListWiderThanItsBoxWidensTheDialogAsFarAsTheScreenAllows)
+{
+    const DialogTemplate d = linkPartShape();
+    struct Case {
+        int screenCols, wanted, expectedListCols, expectedFrameCols;
+    } cases[] = {
+        {80, 0, 34, 67},   // nothing asked: the preferred scale
+        {80, 36, 36, 71},  // room to spare: the list gets what it asks for
+        {100, 60, 52, 100}, // the dialog fills the screen
+        {60, 36, 30, 60},  // already scaled down to fit: nothing to gain
+    };
+    for (const Case& c : cases) {
+        const DialogLayout layout(d, 24, c.screenCols, {0, c.wanted});
+        EXPECT_EQ(c.expectedListCols, layout.control(1).cols) << c.screenCols << "/" << c.wanted;
+        EXPECT_EQ(c.expectedFrameCols, layout.frame().cols) << c.screenCols << "/" << c.wanted;
+        for (std::size_t i = 0; i < d.controls.size(); ++i)
+            EXPECT_TRUE(inside(layout.control(i), layout.frame())) << i;
+        EXPECT_TRUE(inside(layout.control(1), layout.control(0)));
+        EXPECT_FALSE(overlap(layout.control(1), layout.control(2)));
+    }
+}

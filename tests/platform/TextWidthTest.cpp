@@ -14,6 +14,8 @@ TEST(TextWidthTest, CellsOfCharacters)
     EXPECT_EQ(1, charCells(L'ｱ'));  // half-width katakana
     EXPECT_EQ(0, charCells(L'\u0301'));
     EXPECT_EQ(0, charCells(L'\n'));
+    EXPECT_EQ(0, charCells(L'\u0E31')); // Thai vowel sign, missing from the old hand-made table
+    EXPECT_EQ(2, charCells(L'\U0001F680')); // emoji outside the blocks the old table listed
     EXPECT_EQ(2 * 15, textCells(L"カレンダー型「日記」へのリンク"));
 }
 
