@@ -32,7 +32,7 @@ std::string describeParts(const SiteContext& site, const std::vector<std::wstrin
     for (const std::wstring& id : ids) {
         const std::wstring name = site.nameOf(platform::wtoi(id.substr(8, 3)));
         out += (out.empty() ? "" : ", ") + platform::toUtf8(id) +
-               (name.empty() ? std::string() : " (" + platform::toUtf8(name) + ")");
+               (name.empty() ? std::string() : " (" + platform::printable(name) + ")");
     }
     return out;
 }
@@ -100,7 +100,7 @@ bool reportTemplate(const SiteContext& site, const std::vector<std::wstring>& na
     const std::string path = platform::toUtf8(LinkPartTemplate::path());
     std::string unmade;
     for (const std::wstring& name : categoriesWithoutListPage(site, names))
-        unmade += (unmade.empty() ? "" : ", ") + platform::toUtf8(name);
+        unmade += (unmade.empty() ? "" : ", ") + platform::printable(name);
     if (unmade.empty()) {
         std::fprintf(stderr, "zebhost: warning: %s: link-part template %s; no category link part can be made\n",
                      path.c_str(), problem.c_str());
@@ -176,8 +176,8 @@ int run(CommandContext& context)
 }
 
 const CommandRegistrar registrar({"update", "[--no-pages] [NAME...]",
-                                   "bring the generated pages of the named categories (default: all) up to date, "
-                                   "then the link parts of the site's pages (not with --no-pages)",
+                                   "bring the named categories' generated pages (default: all) up to date, then the "
+                                   "site's pages that show them",
                                    true, &run});
 
 } // namespace
