@@ -110,7 +110,15 @@ std::wstring fromUtf8(const char* bytes, std::size_t size)
     // Never more wide units than bytes (a four-byte sequence gives at most two units), so the
     // text is written into place and cut to length at the end.
     out.resize(size);
-    wchar_t* o = out.data();
+    out.resize(fromUtf8Into(bytes, size, out.data()));
+    return out;
+}
+
+std::size_t fromUtf8Into(const char* bytes, std::size_t size, wchar_t* out)
+{
+    if (!bytes)
+        return 0;
+    wchar_t* o = out;
     const auto* s = reinterpret_cast<const unsigned char*>(bytes);
     std::size_t i = 0;
     while (i < size) {
@@ -154,8 +162,7 @@ std::wstring fromUtf8(const char* bytes, std::size_t size)
         *o++ = static_cast<wchar_t>(cp);
         i += j;
     }
-    out.resize(static_cast<std::size_t>(o - out.data()));
-    return out;
+    return static_cast<std::size_t>(o - out);
 }
 
 std::wstring fromUtf8(const std::string& bytes)
