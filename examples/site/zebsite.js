@@ -4,15 +4,32 @@
 // place of this page's element with that id. The diary calendar's previous/next controls call it
 // with the neighbouring month's page, so the calendar changes month without leaving the page.
 // Works when the site is served over HTTP (browsers do not fetch file: pages).
+//
+// path and the links inside the loaded element are written from the site's root (the folder of
+// this script), so that a page in any folder of the site can use them.
+var zebSiteRoot = (function () {
+  var script = document.currentScript;
+  return new URL(".", (script && script.src) || document.baseURI).href;
+})();
+
+// The URL from the site's root; absolute URLs and references into the page stay as they are.
+function zebFromSiteRoot(url) {
+  if (/^([a-z][a-z0-9+.-]*:|[\/\\#?]|$)/i.test(url)) {
+    return url;
+  }
+  return new URL(url, zebSiteRoot).href;
+}
+
 function getZebSiteMenu(path, id) {
   var current = document.getElementById(id);
   if (!current || !window.fetch || !window.DOMParser) {
     return false;
   }
-  fetch(path, { cache: "no-cache" })
+  var url = zebFromSiteRoot(path);
+  fetch(url, { cache: "no-cache" })
     .then(function (response) {
       if (!response.ok) {
-        throw new Error(path + ": " + response.status);
+        throw new Error(url + ": " + response.status);
       }
       return response.text();
     })
@@ -20,8 +37,15 @@ function getZebSiteMenu(path, id) {
       var fetched = new DOMParser().parseFromString(text, "text/html");
       var replacement = fetched.getElementById(id);
       if (!replacement) {
-        throw new Error(path + ": no element " + id);
+        throw new Error(url + ": no element " + id);
       }
+      replacement.querySelectorAll("[href], [src]").forEach(function (element) {
+        ["href", "src"].forEach(function (name) {
+          if (element.hasAttribute(name)) {
+            element.setAttribute(name, zebFromSiteRoot(element.getAttribute(name)));
+          }
+        });
+      });
       current.replaceWith(document.importNode(replacement, true));
     })
     .catch(function (error) {

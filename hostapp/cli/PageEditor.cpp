@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "HostApplication.h"
+#include "LinkPartTemplate.h"
 #include "ModuleLoader.h"
 #include "OpenPage.h"
 #include "SiteContext.h"
@@ -147,6 +148,31 @@ int PageEditor::runDialog(platform::DialogBackEnd& backEnd, bool save)
 
     // The link-part pages the module generated on the way (the page itself is reported below).
     int failures = log.report(site_, context_.options.verbose, page_->path(), true);
+    const std::vector<std::wstring> after = linkPartIds();
+    const bool confirmed = outcome.result == platform::IDOK;
+    const std::vector<platform::CheckListItemState> unmade = confirmed ? checkedWithoutLinkPart(outcome, after)
+                                                                       : std::vector<platform::CheckListItemState>();
+    // A category link part the module could not make says nothing of why; the template is the
+    // usual cause, and it is named once.
+    std::string templateProblem;
+    for (const platform::CheckListItemState& item : unmade)
+        if (item.data != 1 && templateProblem.empty())
+            templateProblem = LinkPartTemplate::problem();
+    std::vector<platform::CheckListItemState> wouldLose;
+    for (const platform::CheckListItemState& item : unmade)
+        if (std::any_of(before.begin(), before.end(), [&](const std::wstring& id) { return numberOfId(id) == int(item.data); }))
+            wouldLose.push_back(item);
+    if (!templateProblem.empty())
+        std::fprintf(stderr, "zebhost: %s: link-part template %s; no link part for %s\n",
+                     platform::toUtf8(LinkPartTemplate::path()).c_str(), templateProblem.c_str(),
+                     itemNames(unmade, true).c_str());
+    if (!wouldLose.empty()) {
+        // Saving would take away a link part the page has and the user kept.
+        std::fprintf(stderr, "zebhost: %s: not saved: the link part of %s could not be made again\n", shown.c_str(),
+                     itemNames(wouldLose, false).c_str());
+        return kExitFailed;
+    }
+
     // A page whose bytes come out as they stand is not rewritten (its time stays).
     bool written = false;
     if (page_->isModified()) {
@@ -160,47 +186,61 @@ int PageEditor::runDialog(platform::DialogBackEnd& backEnd, bool save)
         written = saved == OpenPage::SaveOutcome::Written;
     }
 
-    if (outcome.result != platform::IDOK)
+    if (!confirmed)
         std::printf("%s: cancelled, nothing changed\n", shown.c_str());
     else if (written)
         std::printf("%s: saved (%s)\n", shown.c_str(), page_->encoding().c_str());
     else
         std::printf("%s: nothing changed\n", shown.c_str());
-    const std::vector<std::wstring> after = linkPartIds();
-    reportChanges(before, after, backEnd);
-    return failures > 0 ? kExitFailed : kExitOk;
+    reportChanges(before, after, confirmed);
+    std::fflush(stdout);
+    for (const platform::CheckListItemState& item : unmade) {
+        if (templateProblem.empty() || item.data == 1)
+            std::fprintf(stderr, "zebhost: warning: %s: \"%s\" is checked but the page has no link part %s\n",
+                         shown.c_str(), platform::printable(item.text).c_str(),
+                         platform::toUtf8(idOfNumber(static_cast<int>(item.data))).c_str());
+    }
+    return failures > 0 || !templateProblem.empty() ? kExitFailed : kExitOk;
+}
+
+std::vector<platform::CheckListItemState> PageEditor::checkedWithoutLinkPart(const platform::DialogOutcome& outcome,
+                                                                             const std::vector<std::wstring>& after)
+{
+    std::vector<platform::CheckListItemState> unmade;
+    for (const platform::CheckListItemState& item : outcome.items) {
+        const int number = static_cast<int>(item.data);
+        if (item.check == 1 &&
+            std::none_of(after.begin(), after.end(), [&](const std::wstring& id) { return numberOfId(id) == number; }))
+            unmade.push_back(item);
+    }
+    return unmade;
+}
+
+std::string PageEditor::itemNames(const std::vector<platform::CheckListItemState>& items, bool categoriesOnly) const
+{
+    std::string out;
+    for (const platform::CheckListItemState& item : items) {
+        if (categoriesOnly && item.data == 1)
+            continue;
+        const std::wstring name = site_.nameOf(static_cast<int>(item.data));
+        out += (out.empty() ? "" : ", ") + platform::printable(name.empty() ? item.text : name);
+    }
+    return out;
 }
 
 void PageEditor::reportChanges(const std::vector<std::wstring>& before, const std::vector<std::wstring>& after,
-                               const platform::DialogBackEnd& backEnd) const
+                               bool confirmed) const
 {
     const std::vector<std::wstring> gained = difference(after, before);
     const std::vector<std::wstring> lost = difference(before, after);
     auto describe = [this](const std::wstring& id) {
         const std::wstring name = site_.nameOf(numberOfId(id));
-        return platform::toUtf8(id) + (name.empty() ? std::string() : " (" + platform::toUtf8(name) + ")");
+        return platform::printable(id) + (name.empty() ? std::string() : " (" + platform::printable(name) + ")");
     };
     for (const std::wstring& id : gained)
         std::printf("  gained %s\n", describe(id).c_str());
     for (const std::wstring& id : lost)
         std::printf("  lost   %s\n", describe(id).c_str());
-    if (gained.empty() && lost.empty() && backEnd.lastOutcome().result == platform::IDOK)
+    if (gained.empty() && lost.empty() && confirmed)
         std::printf("  link parts unchanged\n");
-    std::fflush(stdout);
-
-    if (backEnd.lastOutcome().result != platform::IDOK)
-        return;
-    const std::string shown = site_.display(page_->path());
-    for (const platform::CheckListItemState& item : backEnd.lastOutcome().items) {
-        if (item.check != 1)
-            continue;
-        const int number = static_cast<int>(item.data);
-        const std::wstring id = idOfNumber(number);
-        bool present = false;
-        for (const std::wstring& have : after)
-            present = present || numberOfId(have) == number;
-        if (!present)
-            std::fprintf(stderr, "zebhost: warning: %s: \"%s\" is checked but the page has no link part %s\n",
-                         shown.c_str(), platform::toUtf8(item.text).c_str(), platform::toUtf8(id).c_str());
-    }
 }

@@ -5,12 +5,10 @@
 #include <vector>
 
 #include "Commands.h"
+#include "platform/DialogBackEnd.h"
 
 class OpenPage;
 class SiteContext;
-namespace platform {
-class DialogBackEnd;
-}
 
 // A page of the site opened for editing with the module's link-part dialog: zebhost's side of
 // `edit`, `apply` and `items`. The page is the host's open page while the editor exists.
@@ -35,8 +33,14 @@ public:
 
 private:
     std::vector<std::wstring> linkPartIds() const;
+    // Prints the link parts gained and lost (or that none changed, after OK).
     void reportChanges(const std::vector<std::wstring>& before, const std::vector<std::wstring>& after,
-                       const platform::DialogBackEnd& backEnd) const;
+                       bool confirmed) const;
+    // The checked items whose category has no link part among the ids.
+    static std::vector<platform::CheckListItemState> checkedWithoutLinkPart(const platform::DialogOutcome& outcome,
+                                                                            const std::vector<std::wstring>& after);
+    // The category names of the items ("a, b"); with categoriesOnly, the diary's left out.
+    std::string itemNames(const std::vector<platform::CheckListItemState>& items, bool categoriesOnly) const;
 
     CommandContext& context_;
     const SiteContext& site_;

@@ -11,16 +11,6 @@
 
 namespace {
 
-void appendRange(std::wstring& out, const Node::SourceRange& range) {
-    if (!range.empty())
-        out.append(range.source->text, range.start, range.end - range.start);
-}
-
-void appendGap(std::wstring& out, const Node::SourceRange& range) {
-    if (!range.empty())
-        range.source->appendGap(out, range.start, range.end);
-}
-
 void appendAttribute(std::wstring& out, const Element::Attribute& a) {
     out += a.name;
     out += L"=\"";
@@ -78,117 +68,144 @@ std::wstring closerOfOpenEnd(const Node& node) {
     return L"";
 }
 
-} // namespace
+// One write: the output, the stretches of it copied from the tracked source, and the closers of
+// constructs left open, written as soon as anything follows them.
+class Writer {
+public:
+    Writer(bool copySpans, const SourceText* tracked, std::vector<MarkupWriter::Copied>* copied)
+        : copySpans_(copySpans), tracked_(tracked), copied_(copied) {}
 
-std::wstring MarkupWriter::write(const Node& node) const {
-    std::wstring out;
-    openEnds_.clear();
-    writeNode(node, out);
-    // Close, from the back, what was left open and then followed by more output.
-    for (auto it = openEnds_.rbegin(); it != openEnds_.rend(); ++it)
-        if (it->first < out.size())
-            out.insert(it->first, it->second);
-    openEnds_.clear();
-    return out;
-}
-
-void MarkupWriter::noteOpenEnd(const std::wstring& out, std::wstring closer) const {
-    if (!closer.empty())
-        openEnds_.emplace_back(out.size(), std::move(closer));
-}
-
-void MarkupWriter::escapeText(std::wstring& out, const std::wstring& text) {
-    for (wchar_t c : text) {
-        switch (c) {
-        case L'&': out += L"&amp;"; break;
-        case L'<': out += L"&lt;"; break;
-        case L'>': out += L"&gt;"; break;
-        case 0xA0: out += L"&nbsp;"; break;
-        default: out += c;
-        }
+    std::wstring take() {
+        pending_.clear();
+        return std::move(out_);
     }
-}
 
-void MarkupWriter::escapeAttribute(std::wstring& out, const std::wstring& value) {
-    for (wchar_t c : value) {
-        switch (c) {
-        case L'&': out += L"&amp;"; break;
-        case L'"': out += L"&quot;"; break;
-        case 0xA0: out += L"&nbsp;"; break;
-        default: out += c;
-        }
+    void writeNode(const Node& node);
+
+private:
+    // The output, for appending written-afresh text: closers still pending go first.
+    std::wstring& fresh() {
+        for (const std::wstring& closer : pending_)
+            out_ += closer;
+        pending_.clear();
+        return out_;
     }
-}
 
-void MarkupWriter::writeNode(const Node& node, std::wstring& out) const {
+    // Appends source[start, end) as it stands.
+    void copy(const SourceText* source, std::size_t start, std::size_t end) {
+        if (start >= end)
+            return;
+        std::wstring& out = fresh();
+        if (source == tracked_ && copied_ != nullptr) {
+            if (!copied_->empty() && copied_->back().outEnd == out.size() &&
+                copied_->back().sourceStart + (copied_->back().outEnd - copied_->back().outStart) == start)
+                copied_->back().outEnd += end - start;
+            else
+                copied_->push_back({out.size(), out.size() + (end - start), start});
+        }
+        out.append(source->text, start, end - start);
+    }
+
+    void copy(const Node::SourceRange& range) {
+        if (!range.empty())
+            copy(range.source, range.start, range.end);
+    }
+
+    // The gap text of range: what lies there outside every node's own stretch.
+    void copyGap(const Node::SourceRange& range) {
+        if (!range.empty())
+            range.source->forEachGapStretch(range.start, range.end,
+                                            [&](std::size_t start, std::size_t end) { copy(range.source, start, end); });
+    }
+
+    // Notes that the output ends in a construct left open, which closer ends if anything follows.
+    void noteOpenEnd(std::wstring closer) {
+        if (!closer.empty())
+            pending_.push_back(std::move(closer));
+    }
+
+    void writeChildren(const Node& parent);
+    void writeElement(const Element& element);
+    void writeStartTag(const Element& element);
+    void rewriteStartTag(const Element& element);
+
+    bool copySpans_;
+    const SourceText* tracked_;
+    std::vector<MarkupWriter::Copied>* copied_;
+    std::wstring out_;
+    std::vector<std::wstring> pending_;
+};
+
+void Writer::writeNode(const Node& node) {
     bool container = node.getNodeType() == Node::Type::Element || node.getNodeType() == Node::Type::Document;
     if (node.isVerbatim() && (copySpans_ || !container)) {
-        out.append(node.source()->text, node.spanStart(), node.spanEnd() - node.spanStart());
-        noteOpenEnd(out, closerOfOpenEnd(node));
+        copy(node.source(), node.spanStart(), node.spanEnd());
+        noteOpenEnd(closerOfOpenEnd(node));
         return;
     }
     switch (node.getNodeType()) {
     case Node::Type::Document:
-        writeChildren(node, out);
-        appendGap(out, static_cast<const Document&>(node).trailGap());
+        writeChildren(node);
+        copyGap(static_cast<const Document&>(node).trailGap());
         break;
     case Node::Type::Element:
-        writeElement(static_cast<const Element&>(node), out);
+        writeElement(static_cast<const Element&>(node));
         break;
     case Node::Type::Text:
         if (inRawText(node))
-            out += static_cast<const CharacterData&>(node).getData();
+            fresh() += static_cast<const CharacterData&>(node).getData();
         else
-            escapeText(out, static_cast<const CharacterData&>(node).getData());
+            MarkupWriter::escapeText(fresh(), static_cast<const CharacterData&>(node).getData());
         break;
     case Node::Type::Comment:
-        out += L"<!--" + static_cast<const CharacterData&>(node).getData() + L"-->";
+        fresh() += L"<!--" + static_cast<const CharacterData&>(node).getData() + L"-->";
         break;
     case Node::Type::CData:
-        out += L"<![CDATA[" + static_cast<const CharacterData&>(node).getData() + L"]]>";
+        fresh() += L"<![CDATA[" + static_cast<const CharacterData&>(node).getData() + L"]]>";
         break;
     case Node::Type::Doctype:
-        out += static_cast<const DocumentType&>(node).declaration();
+        fresh() += static_cast<const DocumentType&>(node).declaration();
         break;
     case Node::Type::ProcessingInstruction:
         break;
     }
 }
 
-void MarkupWriter::writeChildren(const Node& parent, std::wstring& out) const {
+void Writer::writeChildren(const Node& parent) {
     for (const Node* c = parent.getFirstChild(); c != nullptr; c = c->getNextSibling()) {
-        appendGap(out, c->leadGap());
-        writeNode(*c, out);
+        copyGap(c->leadGap());
+        writeNode(*c);
     }
 }
 
-void MarkupWriter::writeElement(const Element& e, std::wstring& out) const {
+void Writer::writeElement(const Element& e) {
     bool created = e.source() == nullptr;
-    writeStartTag(e, out);
+    writeStartTag(e);
     if (created && e.isVoid() && e.getFirstChild() == nullptr)
         return;
-    writeChildren(e, out);
-    appendGap(out, e.innerTrailGap());
+    writeChildren(e);
+    copyGap(e.innerTrailGap());
     if (!e.endTag().empty()) {
-        appendRange(out, e.endTag());
+        copy(e.endTag());
     } else if (created && !e.isVoid()) {
-        out += L"</" + e.getTagName() + L">";
+        fresh() += L"</" + e.getTagName() + L">";
     } else if (swallowsText(e)) {
-        noteOpenEnd(out, L"</" + e.getTagName() + L">");
+        noteOpenEnd(L"</" + e.getTagName() + L">");
     }
 }
 
-void MarkupWriter::writeStartTag(const Element& e, std::wstring& out) const {
+void Writer::writeStartTag(const Element& e) {
     if (!e.startTag().empty()) {
         if (e.attributesChanged())
-            rewriteStartTag(e, out);
+            rewriteStartTag(e);
         else
-            appendRange(out, e.startTag());
+            copy(e.startTag());
         return;
     }
     // An implied tag stays unwritten until it carries something of its own.
     if (e.source() != nullptr && !e.attributesChanged())
         return;
+    std::wstring& out = fresh();
     out += L'<' + e.getTagName();
     for (const auto& a : e.attributes()) {
         out += L' ';
@@ -199,7 +216,7 @@ void MarkupWriter::writeStartTag(const Element& e, std::wstring& out) const {
 
 // The parsed start tag with only the changed attributes replaced, the removed ones cut out (with
 // the white space before them) and the added ones put after the last attribute.
-void MarkupWriter::rewriteStartTag(const Element& e, std::wstring& out) const {
+void Writer::rewriteStartTag(const Element& e) {
     const Node::SourceRange& tag = e.startTag();
     const std::wstring& text = tag.source->text;
     struct Edit {
@@ -224,9 +241,9 @@ void MarkupWriter::rewriteStartTag(const Element& e, std::wstring& out) const {
     std::wstring added;
     for (const auto& a : e.attributes()) {
         if (a.fromSource && a.changed) {
-            std::wstring fresh;
-            appendAttribute(fresh, a);
-            edits.push_back({a.srcStart, a.srcEnd, fresh});
+            std::wstring written;
+            appendAttribute(written, a);
+            edits.push_back({a.srcStart, a.srcEnd, written});
         } else if (!a.fromSource) {
             added += L' ';
             appendAttribute(added, a);
@@ -240,9 +257,47 @@ void MarkupWriter::rewriteStartTag(const Element& e, std::wstring& out) const {
     for (const auto& ed : edits) {
         if (ed.start < pos)
             continue;
-        out.append(text, pos, ed.start - pos);
-        out += ed.with;
+        copy(tag.source, pos, ed.start);
+        fresh() += ed.with;
         pos = ed.end;
     }
-    out.append(text, pos, tag.end - pos);
+    copy(tag.source, pos, tag.end);
+}
+
+} // namespace
+
+std::wstring MarkupWriter::write(const Node& node) const {
+    Writer writer(copySpans_, nullptr, nullptr);
+    writer.writeNode(node);
+    return writer.take();
+}
+
+std::wstring MarkupWriter::write(const Node& node, const SourceText* tracked, std::vector<Copied>& copied) const {
+    copied.clear();
+    Writer writer(copySpans_, tracked, tracked != nullptr ? &copied : nullptr);
+    writer.writeNode(node);
+    return writer.take();
+}
+
+void MarkupWriter::escapeText(std::wstring& out, const std::wstring& text) {
+    for (wchar_t c : text) {
+        switch (c) {
+        case L'&': out += L"&amp;"; break;
+        case L'<': out += L"&lt;"; break;
+        case L'>': out += L"&gt;"; break;
+        case 0xA0: out += L"&nbsp;"; break;
+        default: out += c;
+        }
+    }
+}
+
+void MarkupWriter::escapeAttribute(std::wstring& out, const std::wstring& value) {
+    for (wchar_t c : value) {
+        switch (c) {
+        case L'&': out += L"&amp;"; break;
+        case L'"': out += L"&quot;"; break;
+        case 0xA0: out += L"&nbsp;"; break;
+        default: out += c;
+        }
+    }
 }

@@ -1,11 +1,10 @@
 #pragma once
 #include <cstddef>
 #include <string>
-#include <utility>
 #include <vector>
 
-class Element;
 class Node;
+struct SourceText;
 
 // Writes the markup of a node and its subtree. Untouched parsed parts are copied from their
 // source text; edited or created parts are written afresh. This is the one place where text and
@@ -21,26 +20,28 @@ class Node;
 // the rest of that value be read as markup.
 class MarkupWriter {
 public:
+    // A stretch of the output that is a copy of the tracked source text: output
+    // [outStart, outEnd) is source [sourceStart, sourceStart + outEnd - outStart).
+    struct Copied {
+        std::size_t outStart;
+        std::size_t outEnd;
+        std::size_t sourceStart;
+    };
+
     // copySpans false writes every element structurally (tag by tag, with the gap texts between),
     // which must give the same text for an untouched tree; tests use it to check the gaps.
     explicit MarkupWriter(bool copySpans = true) : copySpans_(copySpans) {}
 
     // The markup of node (of a document: the whole page).
     std::wstring write(const Node& node) const;
+    // As write, and lists in copied, in output order, the stretches of the output that are copies
+    // of tracked (a page's own text, whose original bytes can then be kept); none when tracked
+    // is null.
+    std::wstring write(const Node& node, const SourceText* tracked, std::vector<Copied>& copied) const;
 
     static void escapeText(std::wstring& out, const std::wstring& text);
     static void escapeAttribute(std::wstring& out, const std::wstring& value);
 
 private:
-    void writeNode(const Node& node, std::wstring& out) const;
-    void writeChildren(const Node& parent, std::wstring& out) const;
-    void writeElement(const Element& element, std::wstring& out) const;
-    void writeStartTag(const Element& element, std::wstring& out) const;
-    void rewriteStartTag(const Element& element, std::wstring& out) const;
-    // Notes that out ends in a construct left open, which closer ends if anything follows.
-    void noteOpenEnd(const std::wstring& out, std::wstring closer) const;
-
     bool copySpans_;
-    // Per write: where in the output a construct was left open, and what closes it.
-    mutable std::vector<std::pair<std::size_t, std::wstring>> openEnds_;
 };

@@ -2,11 +2,14 @@
 
 #include <algorithm>
 
+#include "MarkupWriter.h"
+#include "SourceText.h"
 #include "TextCodec.h"
 #include "host/DOMImpl.h"
 #include "host/Document.h"
 #include "host/DomUtBase.h"
 #include "host/MappedFile.h"
+#include "platform/FileException.h"
 
 std::unique_ptr<OpenPage> OpenPage::create(const std::wstring& path) {
     std::unique_ptr<OpenPage> page(new OpenPage());
@@ -25,13 +28,14 @@ std::unique_ptr<OpenPage> OpenPage::load(const std::wstring& path) {
     TextCodec::Detection detection;
     std::wstring text;
     if (!TextCodec::decodeAuto(bytes, size, detection, text)) return nullptr;
-    file.close();
 
     std::unique_ptr<OpenPage> page = create(path);
     if (!page) return nullptr;
     page->encoding_ = detection.encoding;
-    if (detection.bomLength > 0) page->bom_ = TextCodec::byteOrderMark(detection.encoding);
+    if (detection.bomLength > 0) page->bom_.assign(bytes, detection.bomLength);
+    if (size > detection.bomLength) page->bytes_.assign(bytes + detection.bomLength, size - detection.bomLength);
     page->newline_ = TextCodec::detectNewline(text);
+    file.close();
     if (!text.empty() && !page->document_->createNodes(text.c_str(), text.size(), nullptr, true)) return nullptr;
     return page;
 }
@@ -43,18 +47,61 @@ OpenPage::~OpenPage() {
 }
 
 std::string OpenPage::serialize() const {
-    std::string bytes;
-    if (!TextCodec::encode(TextCodec::applyNewline(document_->getMarkup(), newline_), encoding_, bytes)) {
-        // Not reached for an encoding the page was read in; UTF-8 keeps every character.
-        TextCodec::encode(TextCodec::applyNewline(document_->getMarkup(), newline_), "UTF-8", bytes);
+    const SourceText* source = document_->pageSource();
+    std::vector<MarkupWriter::Copied> copied;
+    const std::wstring markup = MarkupWriter().write(*document_, source, copied);
+    if (source != nullptr && copied.size() == 1 && copied[0].outStart == 0 && copied[0].sourceStart == 0 &&
+        markup.size() == source->text.size() && copied[0].outEnd == markup.size())
+        return bom_ + bytes_;
+
+    if (source != nullptr && !map_) {
+        map_.emplace();
+        if (!TextCodec::mapCharacters(bytes_.data(), bytes_.size(), encoding_, source->text.size(), *map_))
+            map_->offsets.clear();
     }
-    return bom_ + bytes;
+    std::string out = bom_;
+    if (source == nullptr || map_->offsets.empty()) {
+        // Nothing to copy from: all of it encoded afresh (UTF-8 keeps every character, should
+        // the page's own encoding be gone).
+        std::string bytes;
+        const std::wstring text = TextCodec::applyNewline(markup, newline_);
+        if (!TextCodec::encode(text, encoding_, bytes)) TextCodec::encode(text, "UTF-8", bytes);
+        return out + bytes;
+    }
+    const TextCodec::CharacterMap& map = *map_;
+    const bool stateful = !map.shiftAt.empty();
+    std::uint32_t shift = 0; // the escape sequence in force at the end of out
+    std::size_t pos = 0;
+    auto encodeAfresh = [&](std::size_t end) {
+        if (pos >= end) return;
+        // Written afresh from the initial state of a stateful encoding, which it ends in again.
+        if (stateful && shift != 0) out += "\x1B(B";
+        shift = 0;
+        std::string bytes;
+        TextCodec::encode(TextCodec::applyNewline(markup.substr(pos, end - pos), newline_), encoding_, bytes);
+        out += bytes;
+    };
+    for (const MarkupWriter::Copied& c : copied) {
+        encodeAfresh(c.outStart);
+        const std::size_t first = c.sourceStart, last = c.sourceStart + (c.outEnd - c.outStart);
+        if (stateful && map.shiftAt[first] != shift) out += map.shifts[map.shiftAt[first]];
+        out.append(bytes_, map.offsets[first], map.offsets[last] - map.offsets[first]);
+        if (stateful) shift = map.shiftAt[last];
+        pos = c.outEnd;
+    }
+    encodeAfresh(markup.size());
+    return out;
 }
 
 platform::PageWriter::Result OpenPage::save() {
     const std::string bytes = serialize();
     const platform::PageWriter::Result result = platform::PageWriter::write(path_, bytes.data(), bytes.size());
-    if (result == platform::PageWriter::Result::Written) modified_ = false;
+    if (result == platform::PageWriter::Result::Written) {
+        modified_ = false;
+        // One page: its folder's new entry is flushed at once rather than batched.
+        const auto unsynced = platform::PageWriter::syncFolders();
+        if (!unsynced.empty()) throw platform::FileException(path_, unsynced.front().second);
+    }
     return result;
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 #include <memory>
+#include <optional>
 #include <string>
+
+#include "TextCodec.h"
 
 #include "host/Charset.h"
 #include "platform/PageWriter.h"
@@ -9,11 +12,11 @@ class Document;
 class DomUtBase;
 
 // A page open for editing: its document, the DomUtBase with the page's layout cursor, and what is
-// needed to save it as it came: the encoding it was read in (with its BOM, if it had one) and its
-// newline convention. Text that the encoding cannot hold is saved as numeric character references.
-// A page saved without edits comes back byte for byte, with one exception: CP932 has duplicate
-// codes for some characters (NEC-selected and IBM extensions), and a duplicate is written back
-// in its preferred code (FA5B becomes 81E6 for U+2235), which reads back as the same text.
+// needed to save it as it came: its bytes, the encoding it was read in (with its BOM, if it had
+// one) and its newline convention. A page is saved as its own bytes wherever the document still
+// writes the page's text unchanged, so an unedited page comes back byte for byte and an edited one
+// differs only where it was edited; written-afresh text is encoded in the page's encoding with
+// its newline convention, and what the encoding cannot hold becomes numeric character references.
 class OpenPage {
 public:
     // Loads the page file (its encoding detected as the host's decoder does). Null when the file
@@ -46,12 +49,14 @@ public:
     int viewUpdates() const { return viewUpdates_; }
     void countViewUpdate() { ++viewUpdates_; }
 
-    // The bytes the page is saved as: its markup with its newline convention, in its encoding,
-    // after its BOM.
+    // The bytes the page is saved as: its BOM, then its markup, the stretches copied from the
+    // page's text as the bytes they were read from, the rest with the page's newline convention
+    // in its encoding.
     std::string serialize() const;
     // Writes the page to its file through the platform's page writer and clears modified.
     // NotOpened (nothing written, modified kept) when the file cannot be created; throws
-    // platform::FileException when a write fails after it was opened.
+    // platform::FileException when a write fails after it was opened or the page's folder cannot
+    // be flushed to disk after it.
     platform::PageWriter::Result save();
 
     enum class SaveOutcome { Written, Unchanged, NotOpened };
@@ -67,6 +72,9 @@ private:
     std::unique_ptr<DomUtBase> domUtBase_;
     std::string encoding_ = "UTF-8";
     std::string bom_;
+    std::string bytes_; // as read, after the BOM
+    // Where the characters of the page's text stand in bytes_; made on the first save of an edit.
+    mutable std::optional<TextCodec::CharacterMap> map_;
     Newline newline_ = Newline::Lf;
     bool modified_ = false;
     int viewUpdates_ = 0;

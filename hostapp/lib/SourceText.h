@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -17,9 +18,26 @@ struct SourceText {
     // Sorted by start; they do not overlap.
     std::vector<Token> tokens;
 
-    // Appends text[start, end) without the token stretches inside it; nothing when the range is
-    // empty or reversed.
-    void appendGap(std::wstring& out, std::size_t start, std::size_t end) const;
+    // Calls f(from, to) for each stretch of text[start, end) outside the tokens, in order; never
+    // when the range is empty or reversed.
+    template <class F>
+    void forEachGapStretch(std::size_t start, std::size_t end, F&& f) const {
+        end = std::min(end, text.size());
+        if (start >= end)
+            return;
+        std::size_t pos = start;
+        for (auto it = firstTokenEndingAfter(pos); it != tokens.end() && it->start < end; ++it) {
+            if (it->start > pos)
+                f(pos, it->start);
+            pos = std::max(pos, it->end);
+            if (pos >= end)
+                return;
+        }
+        if (pos < end)
+            f(pos, end);
+    }
+    // The first token whose end lies after pos.
+    std::vector<Token>::const_iterator firstTokenEndingAfter(std::size_t pos) const;
     // Whether some token starts inside [start, end).
     bool hasTokenIn(std::size_t start, std::size_t end) const;
 };

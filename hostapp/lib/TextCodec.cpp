@@ -41,6 +41,24 @@ std::string upper(std::string_view text) {
 
 bool isUtf16(const std::string& encoding) { return encoding.rfind("UTF-16", 0) == 0; }
 
+bool isIso2022Jp(const std::string& encoding) { return encoding.rfind("ISO-2022-JP", 0) == 0; }
+
+// Whether the bytes are 7-bit and switch character sets with the escape sequences of ISO-2022-JP
+// (ESC $ @, ESC $ B, ESC ( B, ESC ( J, ESC ( I, ESC $ ( D and the like). Such bytes are valid
+// UTF-8 too, so they must be recognised before UTF-8 is tried.
+bool looksIso2022Jp(const char* bytes, std::size_t size) {
+    bool escaped = false;
+    for (std::size_t i = 0; i < size; ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c >= 0x80) return false;
+        if (c != 0x1B || i + 2 >= size) continue;
+        const char a = bytes[i + 1], b = bytes[i + 2];
+        if ((a == '$' && (b == '@' || b == 'B' || b == '(')) || (a == '(' && (b == 'B' || b == 'J' || b == 'I')))
+            escaped = true;
+    }
+    return escaped;
+}
+
 // Whether the encoding is an ASCII-compatible Japanese legacy one that a page may declare by
 // mistake on UTF-8 bytes.
 bool isJapaneseLegacy(const std::string& encoding) {
@@ -208,11 +226,27 @@ bool toUtf8Bytes(const char* bytes, std::size_t size, const std::string& encodin
     out.reserve(size * 3 / 2);
     const char* in = bytes;
     std::size_t inLeft = size;
-    if (!convert(cd, in, inLeft, out)) {
+    // An ISO-2022-JP decoder passes an escape sequence it does not know through as text: such a
+    // result is no decoding.
+    if (!convert(cd, in, inLeft, out) || (isIso2022Jp(encoding) && out.find('\x1B') != std::string::npos)) {
         out.clear();
         return false;
     }
     return true;
+}
+
+// The ISO-2022-JP variant that decodes the bytes: the plain one, or one that also knows the
+// character sets the page switches to (JIS X 0212, half-width katakana, JIS X 0213); "" when none
+// does.
+std::string iso2022JpVariant(const char* bytes, std::size_t size, std::string* utf8) {
+    for (const char* name : {"ISO-2022-JP", "ISO-2022-JP-2", "ISO-2022-JP-3"}) {
+        std::string converted;
+        if (toUtf8Bytes(bytes, size, name, converted)) {
+            if (utf8 != nullptr) *utf8 = std::move(converted);
+            return name;
+        }
+    }
+    return "";
 }
 
 // What detection learnt on the way, so that decodeAuto need not repeat it: the UTF-8 text of
@@ -229,6 +263,14 @@ struct Trial {
 bool decodes(const char* bytes, std::size_t size, const std::string& encoding, Trial& trial) {
     if (encoding == "UTF-8") return trial.strictUtf8;
     std::string converted;
+    if (isIso2022Jp(encoding)) {
+        // Any variant the bytes need; the caller takes the one named in trial.
+        const std::string variant = iso2022JpVariant(bytes, size, &converted);
+        if (variant.empty()) return false;
+        if (trial.keep != nullptr) *trial.keep = std::move(converted);
+        trial.keptEncoding = variant;
+        return true;
+    }
     if (!toUtf8Bytes(bytes, size, encoding, converted)) return false;
     if (trial.keep != nullptr) {
         *trial.keep = std::move(converted);
@@ -287,11 +329,16 @@ namespace {
 TextCodec::Detection detectWith(const char* bytes, std::size_t size, Trial& trial) {
     const auto* b = reinterpret_cast<const unsigned char*>(bytes);
     if (size >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) return {"UTF-8", 3};
+    // UTF-32 first: its little-endian BOM begins with UTF-16's.
+    if (size >= 4 && b[0] == 0xFF && b[1] == 0xFE && b[2] == 0 && b[3] == 0) return {"UTF-32LE", 4};
+    if (size >= 4 && b[0] == 0 && b[1] == 0 && b[2] == 0xFE && b[3] == 0xFF) return {"UTF-32BE", 4};
     if (size >= 2 && b[0] == 0xFF && b[1] == 0xFE) return {"UTF-16LE", 2};
     if (size >= 2 && b[0] == 0xFE && b[1] == 0xFF) return {"UTF-16BE", 2};
     // Markup in UTF-16 without a BOM starts with '<' and a zero byte.
     if (size >= 4 && size % 2 == 0 && b[0] == '<' && b[1] == 0 && b[2] != 0 && b[3] == 0) return {"UTF-16LE", 0};
     if (size >= 4 && size % 2 == 0 && b[0] == 0 && b[1] == '<' && b[2] == 0 && b[3] != 0) return {"UTF-16BE", 0};
+    if (size >= 4 && size % 4 == 0 && b[0] == '<' && b[1] == 0 && b[2] == 0 && b[3] == 0) return {"UTF-32LE", 0};
+    if (size >= 4 && size % 4 == 0 && b[0] == 0 && b[1] == 0 && b[2] == 0 && b[3] == '<') return {"UTF-32BE", 0};
     if (size == 0) return {"UTF-8", 0};
 
     bool nonAscii = false;
@@ -301,7 +348,12 @@ TextCodec::Detection detectWith(const char* bytes, std::size_t size, Trial& tria
     const std::string declared = TextCodec::canonicalName(declaredEncoding(bytes, size));
     if (!declared.empty() && !isUtf16(declared) && declared.rfind("UTF-32", 0) != 0) {
         if (isJapaneseLegacy(declared) && utf8 && nonAscii) return {"UTF-8", 0};
-        if (decodes(bytes, size, declared, trial)) return {declared, 0};
+        if (decodes(bytes, size, declared, trial)) return {isIso2022Jp(declared) ? trial.keptEncoding : declared, 0};
+    }
+    // Undeclared ISO-2022-JP is taken as such or not at all: read as UTF-8 (which its bytes also
+    // are), the page would get UTF-8 text among its escape sequences.
+    if (utf8 && looksIso2022Jp(bytes, size)) {
+        return {decodes(bytes, size, "ISO-2022-JP", trial) ? trial.keptEncoding : "ISO-2022-JP", 0};
     }
     if (utf8) return {"UTF-8", 0};
 
@@ -395,23 +447,35 @@ bool TextCodec::encode(const std::wstring& text, const std::string& encoding, st
         }
     }
 
-    // Character by character: what does not convert exactly becomes a numeric reference.
+    // Character by character: what does not convert exactly becomes a numeric reference. The
+    // characters between references are converted as one run, so that a stateful encoding
+    // (ISO-2022-JP) switches character sets once per run rather than once per character.
     const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
     std::size_t i = 0;
-    std::map<std::string, std::string> known; // a character's bytes, or "" when it needs a reference
+    std::map<std::string, bool> exact; // whether a character converts exactly
+    std::string run;
+    auto endRun = [&] {
+        if (run.empty()) return;
+        to.reset();
+        const char* in = run.data();
+        std::size_t inLeft = run.size();
+        convert(to, in, inLeft, out);
+        flush(to, out);
+        run.clear();
+    };
     while (i < utf8.size()) {
         std::size_t len = utf8SequenceLength(p + i, utf8.size() - i);
         if (len == 0) len = 1; // cannot happen: toUtf8 writes valid UTF-8
         const std::string ch = utf8.substr(i, len);
-        auto it = known.find(ch);
-        if (it == known.end()) {
+        auto it = exact.find(ch);
+        if (it == exact.end()) {
             std::string bytes;
-            if (!encodeExactly(to, encoding, ch, bytes)) bytes.clear();
-            it = known.emplace(ch, bytes).first;
+            it = exact.emplace(ch, encodeExactly(to, encoding, ch, bytes)).first;
         }
-        if (!it->second.empty()) {
-            out += it->second;
+        if (it->second) {
+            run += ch;
         } else {
+            endRun();
             const std::wstring wide = platform::fromUtf8(ch);
             std::string ref;
             appendReference(ref, wide.empty() ? 0xFFFD : static_cast<std::uint32_t>(wide[0]));
@@ -423,6 +487,97 @@ bool TextCodec::encode(const std::wstring& text, const std::string& encoding, st
         }
         i += len;
     }
+    endRun();
+    return true;
+}
+
+namespace {
+
+// ISO-2022-JP and its variants: escape sequences switch between one-byte sets (ASCII, JIS Roman,
+// half-width katakana) and two-byte ones (JIS X 0208, 0212, 0213). Control characters stand for
+// themselves in every set.
+bool mapIso2022Jp(const char* bytes, std::size_t size, TextCodec::CharacterMap& map) {
+    map.shifts.assign(1, std::string());
+    std::uint32_t shift = 0;
+    std::size_t width = 1;
+    for (std::size_t i = 0; i < size;) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c == 0x1B) {
+            std::size_t length = i + 2 < size && bytes[i + 1] == '$' && bytes[i + 2] == '(' ? 4 : 3;
+            if (i + length > size) return false;
+            const std::string escape(bytes + i, length);
+            const char set = escape[length - 1];
+            if (escape[1] == '(' && (set == 'B' || set == 'J' || set == 'I'))
+                width = 1;
+            else if (escape[1] == '$' && (set == '@' || set == 'B' || set == 'A' || set == 'D' || set == 'O' ||
+                                          set == 'P' || set == 'Q' || set == 'C'))
+                width = 2;
+            else
+                return false;
+            // Back to ASCII is the initial state.
+            auto known = escape == "\x1B(B" ? map.shifts.begin() : std::find(map.shifts.begin(), map.shifts.end(), escape);
+            shift = static_cast<std::uint32_t>(known - map.shifts.begin());
+            if (known == map.shifts.end()) map.shifts.push_back(escape);
+            i += length;
+            continue;
+        }
+        if (c == 0x0E || c == 0x0F || c >= 0x80) return false;
+        map.offsets.push_back(i);
+        map.shiftAt.push_back(shift);
+        i += c < 0x21 ? 1 : width;
+        if (i > size) return false;
+    }
+    map.offsets.push_back(size);
+    map.shiftAt.push_back(shift);
+    return true;
+}
+
+// Any other encoding: iconv steps through the bytes one character at a time.
+bool mapByConversion(const char* bytes, std::size_t size, const std::string& encoding, TextCodec::CharacterMap& map) {
+    Converter cd("UTF-32LE", encoding);
+    if (!cd.ok()) return false;
+    char* in = const_cast<char*>(bytes);
+    std::size_t inLeft = size;
+    while (inLeft > 0) {
+        char buffer[4];
+        char* out = buffer;
+        std::size_t outLeft = sizeof buffer;
+        const std::size_t at = size - inLeft;
+        const std::size_t r = iconv(cd.get(), &in, &inLeft, &out, &outLeft);
+        if (r == static_cast<std::size_t>(-1) && errno != E2BIG) return false;
+        if (outLeft != 0) {
+            // Input taken without a character made (a shift sequence) belongs to the next one.
+            if (outLeft == sizeof buffer && size - inLeft > at) continue;
+            return false;
+        }
+        map.offsets.push_back(at);
+    }
+    map.offsets.push_back(size);
+    return true;
+}
+
+} // namespace
+
+bool TextCodec::mapCharacters(const char* bytes, std::size_t size, const std::string& encoding, std::size_t length,
+                              CharacterMap& map) {
+    map = CharacterMap();
+    bool mapped;
+    if (encoding == "UTF-8") {
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+        map.offsets.reserve(size + 1);
+        for (std::size_t i = 0; i < size; ++i)
+            if ((p[i] & 0xC0) != 0x80) map.offsets.push_back(i);
+        map.offsets.push_back(size);
+        mapped = true;
+    } else if (isIso2022Jp(encoding)) {
+        mapped = mapIso2022Jp(bytes, size, map);
+    } else {
+        mapped = mapByConversion(bytes, size, encoding, map);
+    }
+    if (!mapped || map.offsets.size() != length + 1) {
+        map = CharacterMap();
+        return false;
+    }
     return true;
 }
 
@@ -430,6 +585,8 @@ std::string TextCodec::byteOrderMark(const std::string& encoding) {
     if (encoding == "UTF-8") return "\xEF\xBB\xBF";
     if (encoding == "UTF-16LE") return "\xFF\xFE";
     if (encoding == "UTF-16BE") return "\xFE\xFF";
+    if (encoding == "UTF-32LE") return std::string("\xFF\xFE\0\0", 4);
+    if (encoding == "UTF-32BE") return std::string("\0\0\xFE\xFF", 4);
     return "";
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "host/Charset.h"
 
@@ -17,9 +19,11 @@ public:
         std::size_t bomLength = 0; // bytes of a byte order mark at the start (0 when none)
     };
 
-    // The encoding of the bytes, tried in this order: a BOM (UTF-8, UTF-16 LE/BE); a meta
-    // charset or XML encoding declaration that the bytes decode under without error; strict
-    // UTF-8; a statistical guess (a Japanese or Unicode guess is taken as it is, any other only
+    // The encoding of the bytes, tried in this order: a BOM (UTF-8, UTF-32 LE/BE, UTF-16 LE/BE);
+    // a meta charset or XML encoding declaration that the bytes decode under without error;
+    // 7-bit bytes with ISO-2022-JP escape sequences (as the ISO-2022-JP variant that decodes
+    // them; when none does, "ISO-2022-JP", which then fails to decode); strict UTF-8; a
+    // statistical guess (a Japanese or Unicode guess is taken as it is, any other only
     // when the bytes are not valid CP932); CP932. A declaration of a Japanese legacy encoding on
     // bytes that are valid UTF-8 with multi-byte sequences is taken as a mistake (UTF-8 wins).
     // Empty input gives UTF-8.
@@ -48,8 +52,26 @@ public:
     // numeric character reference (&#NNNN;). False, with out emptied, for an unknown encoding.
     static bool encode(const std::wstring& text, const std::string& encoding, std::string& out);
 
+    // Where the characters of a decoded text stand in its bytes, so that stretches of the text can
+    // be written back as the bytes they came from.
+    struct CharacterMap {
+        // offsets[i]: where the bytes of character i (a wide unit of decode's text) start;
+        // offsets[length]: the end of the bytes.
+        std::vector<std::size_t> offsets;
+        // Stateful encodings (ISO-2022-JP) only, else empty: shiftAt[i] is the escape sequence
+        // in force where character i starts (an index into shifts; 0, "", is the initial state).
+        std::vector<std::uint32_t> shiftAt;
+        std::vector<std::string> shifts;
+    };
+
+    // Maps the bytes (no BOM) of a text decoded in the encoding; false when they cannot be mapped
+    // character by character (an encoding that makes several characters of one sequence, or one
+    // the map does not know how to step through), or length is not the decoded text's length.
+    static bool mapCharacters(const char* bytes, std::size_t size, const std::string& encoding, std::size_t length,
+                              CharacterMap& map);
+
     // The byte order mark of an encoding as written before a page ("" for none): UTF-8 gives
-    // EF BB BF, UTF-16LE FF FE, UTF-16BE FE FF.
+    // EF BB BF, UTF-16LE FF FE, UTF-16BE FE FF, UTF-32LE FF FE 00 00, UTF-32BE 00 00 FE FF.
     static std::string byteOrderMark(const std::string& encoding);
 
     // The text's newline convention: CrLf, Lf or Cr when every line break is of that kind; Keep

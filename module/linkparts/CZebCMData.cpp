@@ -31,8 +31,10 @@ std::wstring lowerCase(std::wstring text)
 }
 
 // The open page's core interface, with its document and DomUtBase; empty when no page is open or
-// the page lacks either. The interface is deleted when the result goes.
+// the page lacks either. The interface is deleted when the result goes, before the adapter that
+// made it and that it works through (members end in reverse order).
 struct ActivePage {
+    std::unique_ptr<CZebTmplWzCoreAdapter> adapter;
     std::unique_ptr<CZebCoreAdapterIF> core;
     DomUtBase* domUtBase = nullptr;
 
@@ -45,8 +47,8 @@ ActivePage openActivePage()
     CZebAppEngineer* app = CZebAppEngineer::getInstance();
     if (!app || !app->isAnyHtmlDocOpened())
         return page;
-    CZebTmplWzCoreAdapter adapter;
-    page.core.reset(adapter.getActiveCoreAdapterIF());
+    page.adapter = std::make_unique<CZebTmplWzCoreAdapter>();
+    page.core.reset(page.adapter->getActiveCoreAdapterIF());
     if (!page.core || !page.core->getActiveDocument())
         return page;
     page.domUtBase = page.core->getDomUtBase();
@@ -153,13 +155,16 @@ void CZebCMData::updateCategories(const std::vector<std::wstring>& requested)
 
 Element* CZebCMData::enclosingLinkPart(Node* node) const
 {
+    // The outermost: every link part goes, so a cursor in one nested inside another must leave
+    // both.
+    Element* outermost = nullptr;
     for (Node* at = node; at; at = at->getParentNode()) {
         for (Element* element : linkPartElements) {
             if (element && static_cast<Node*>(element) == at)
-                return element;
+                outermost = element;
         }
     }
-    return nullptr;
+    return outermost;
 }
 
 void CZebCMData::applySelection(const std::vector<std::wstring>& chosen)

@@ -32,6 +32,6 @@ public:
     std::vector<std::wstring> linkPartIds;
 
 private:
-    // The found link-part element that is node or holds it; null when none does.
+    // The outermost found link-part element that is node or holds it; null when none does.
     Element* enclosingLinkPart(Node* node) const;
 };

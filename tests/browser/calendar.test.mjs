@@ -1,7 +1,9 @@
 // The published calendar in a real browser: the sample site, after the main job, served over
 // HTTP. The top page shows the category link parts and the current month's calendar; "prev" and
 // "next" swap in the neighbouring month's calendar, whose day links point at that month's
-// entries; the controls at the ends of the chain do nothing.
+// entries; the controls at the ends of the chain do nothing. A diary entry two folders down
+// carries the calendar and a category part too: its links open the right pages and the controls
+// change the month there as well.
 //
 // Usage: node calendar.test.mjs BASE_URL ARTIFACT_DIR FIRST_MONTH LAST_MONTH
 import { chromium } from 'playwright-core';
@@ -24,8 +26,20 @@ async function calendarMonth(page) {
   return page.$eval(CALENDAR, (el) => el.getAttribute('summary'));
 }
 
+// The day links as the browser resolves them from the page.
 async function dayLinks(page) {
-  return page.$$eval(`${CALENDAR} td a`, (links) => links.map((a) => a.getAttribute('href')));
+  return page.$$eval(`${CALENDAR} td a`, (links) => links.map((a) => a.href));
+}
+
+// Every link of the link parts (but the calendar's controls) opens a page.
+async function checkLinksOpen(page) {
+  const links = await page.$$eval('[id^="zebsitec"] a[href]', (as) => as.map((a) => a.href));
+  const pages = links.filter((href) => href.startsWith('http'));
+  assert.ok(pages.length > 0, 'the link parts link somewhere');
+  for (const href of pages) {
+    const response = await page.request.get(href);
+    assert.equal(response.status(), 200, `${href} opens`);
+  }
 }
 
 // Clicks a control and waits for the calendar to show the expected month (or, when expected is
@@ -91,8 +105,26 @@ try {
   // And forward again.
   await click(page, 'next', nextMonth(firstMonth, 1));
   await checkDayLinks(page, nextMonth(firstMonth, 1));
+  await checkLinksOpen(page);
+
+  // A diary entry two folders below the top.
+  const entry = `${baseUrl}/diary/${lastMonth.replace('-', '')}/27.html`;
+  await page.goto(entry);
+  const entryIds = await page.$$eval('[id^="zebsitec"]', (els) => els.map((e) => e.id));
+  assert.ok(entryIds.includes('zebsitec001table000001') && entryIds.length >= 2, `entry link parts: ${entryIds}`);
+  assert.equal(await calendarMonth(page), lastMonth, 'the entry shows the current month');
+  await checkDayLinks(page, lastMonth);
+  await checkLinksOpen(page);
+  await click(page, 'prev', nextMonth(lastMonth, -1));
+  await checkDayLinks(page, nextMonth(lastMonth, -1));
+  await checkLinksOpen(page);
+  await click(page, 'next', lastMonth);
+  await page.click(`${CALENDAR} td a >> nth=0`);
+  await page.waitForURL((url) => url.href !== entry && url.pathname.includes(lastMonth.replace('-', '')));
+  await page.screenshot({ path: path.join(artifactDir, 'calendar-entry-day.png'), fullPage: true });
   assert.deepEqual(errors, [], 'no script errors');
-  console.log(`browser: ok (${ids.length} link parts, walked ${firstMonth} .. ${lastMonth})`);
+  console.log(`browser: ok (${ids.length} link parts, walked ${firstMonth} .. ${lastMonth}; ` +
+              `the entry two folders down: ${entryIds.length} link parts)`);
 } catch (e) {
   failed = true;
   console.error(`browser: FAILED: ${e.message}`);

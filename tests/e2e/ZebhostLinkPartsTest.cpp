@@ -123,6 +123,67 @@ TEST(ZebhostLinkParts, UpdateFromNothingThenNothingStaleThenOneTouchedMonth)
     EXPECT_FALSE(contains(r.out, "zebsitec002table000001.html")) << r.out;
 }
 
+// Publishing: a new entry in the CMS, then "update": the generated page and every page carrying
+// the category's link part change, each only inside that part; the next update writes nothing.
+TEST(ZebhostLinkParts, UpdateRefreshesThePagesThatCarryLinkParts)
+{
+    SiteCopy site;
+    TempDir outside;
+    const std::vector<std::vector<std::string>> applies = {
+        {"update"},
+        {"apply", "index.html", "--select-all"},
+        {"apply", "about.html", "--check", "お知らせ"}, // Shift_JIS with CR LF
+        {"apply", "diary/202503/27.html", "--check", "日記", "--check", "お知らせ"},
+    };
+    for (const auto& args : applies)
+        ASSERT_EQ(0, site.zebhost(args).exitCode) << args.back();
+    // A folder linked from outside the site is not entered.
+    fs::copy_file(site / "index.html", outside / "linked.html");
+    ASSERT_EQ(0, symlink(outside.path().c_str(), (site / "elsewhere").c_str()));
+    const std::string entryPage = readFile(site / "diary/202503/27.html");
+    EXPECT_TRUE(contains(entryPage, "<a href=\"../../news/0004.html\"")) << entryPage;
+    EXPECT_TRUE(contains(entryPage, "HREF=\"20.html\"")) << "a day of the page's own month";
+    EXPECT_TRUE(contains(entryPage, "getZebSiteMenu('ZebSitemenu/zebsitec001table000001202502.html'"));
+
+    const scratch::Tree before = scratch::snapshot(site.path());
+    const std::string data = readFile(site / "qcms/zebsitec000table000001.xml");
+    writeFile(site / "qcms/zebsitec000table000001.xml",
+              data.substr(0, data.find("  <contentpart>")) +
+                  "  <contentpart><id>n5</id><title>桜の開花</title><creationtime>2025/03/28 10:00:00</creationtime>"
+                  "<category>お知らせ</category><link>news/0005.html</link></contentpart>\n" +
+                  data.substr(data.find("  <contentpart>")));
+    setMtime(site / "qcms/zebsitec000table000001.xml", scratch::kChangeTime);
+    const std::vector<std::string> publish = {kZebhost, "--site", site.path(), "--now", scratch::kLater, "update"};
+    std::vector<std::string> generateOnly = publish;
+    generateOnly.push_back("--no-pages");
+    RunResult r = runProgram(generateOnly);
+    EXPECT_EQ("1 page written\n", r.out);
+    EXPECT_EQ((std::vector<std::string>{"~ ZebSitemenu/zebsitec000table000001.html", "~ qcms/zebsitec000table000001.xml"}),
+              scratch::differences(before, scratch::snapshot(site.path())));
+    r = runProgram(publish);
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ("no page written: every page is up to date\nrefreshed about.html: zebsitec000table000001 (お知らせ)\n"
+              "refreshed diary/202503/27.html: zebsitec000table000001 (お知らせ)\n"
+              "refreshed index.html: zebsitec000table000001 (お知らせ)\n",
+              r.out);
+    EXPECT_EQ((std::vector<std::string>{"~ ZebSitemenu/zebsitec000table000001.html", "~ about.html",
+                                        "~ diary/202503/27.html", "~ index.html",
+                                        "~ qcms/zebsitec000table000001.xml"}),
+              scratch::differences(before, scratch::snapshot(site.path())));
+    for (const char* page : {"index.html", "about.html", "diary/202503/27.html"}) {
+        const std::string now = readFile(site / page);
+        EXPECT_EQ(withoutLinkParts(before.at(page).bytes), withoutLinkParts(now)) << page;
+        EXPECT_TRUE(contains(now, "news/0005.html\"")) << page;
+    }
+    EXPECT_TRUE(contains(readFile(site / "diary/202503/27.html"), "\"../../news/0005.html\""));
+    EXPECT_EQ(before.at("index.html").bytes, readFile(outside / "linked.html"));
+
+    const scratch::Tree published = scratch::snapshot(site.path());
+    r = runProgram(publish);
+    EXPECT_EQ("no page written: every page is up to date\n", r.out);
+    EXPECT_EQ(std::vector<std::string>{}, scratch::differences(published, scratch::snapshot(site.path())));
+}
+
 TEST(ZebhostLinkParts, ApplyActionsGiveTheRightLinkPartsInTheRightPlace)
 {
     struct Case {
@@ -227,18 +288,29 @@ TEST(ZebhostLinkParts, APageKeepsItsEncodingAndNewlines)
         ASSERT_EQ('\r', saved[at - 1]) << "bare LF at " << at;
 }
 
+// Without its template the module makes no category link part and says nothing: zebhost names
+// the template once, fails, and never saves a page that would lose a link part it had.
 TEST(ZebhostLinkParts, WarnsForACheckedCategoryThatGotNoLinkPart)
 {
     SiteCopy site;
     TempDir emptyData; // no link-part template: category link parts cannot be made
-    RunResult r = site.zebhost({"apply", "index.html", "--check", "お知らせ", "--check", "日記"},
-                               {"ZEBHOST_DATA_DIR=" + emptyData.path()});
-    ASSERT_EQ(0, r.exitCode) << r.err;
-    EXPECT_TRUE(contains(r.err, "warning: index.html: \"「お知らせ」へのリンク\" is checked but the page has no link "
-                                "part zebsitec000table000001"))
-        << r.err;
-    EXPECT_FALSE(contains(r.err, "zebsitec001")) << r.err; // the calendar needs no template
+    const std::vector<std::string> env{"ZEBHOST_DATA_DIR=" + emptyData.path()};
+    const std::string noTemplate = emptyData.path() + "/template/_cm/temp/linkparts00.html: link-part template not found";
+    RunResult r = site.zebhost({"apply", "index.html", "--check", "お知らせ", "--check", "日記"}, env);
+    EXPECT_EQ(1, r.exitCode) << r.err;
+    EXPECT_EQ("zebhost: " + noTemplate + "; no link part for お知らせ\n", r.err);
     EXPECT_EQ(std::vector<std::string>{"zebsitec001table000001"}, linkPartIds(readFile(site / "index.html")));
+
+    r = site.zebhost({"update", "日記", "レシピ"}, env);
+    EXPECT_EQ(1, r.exitCode) << r.err;
+    EXPECT_EQ("zebhost: " + noTemplate + "; no link part for レシピ\n", r.err);
+    ASSERT_EQ(0, site.zebhost({"apply", "about.html", "--check", "レシピ"}).exitCode);
+    setMtime(site / "qcms/zebsitec002table000001.xml", scratch::kChangeTime);
+    const std::string about = readFile(site / "about.html");
+    r = site.zebhost({"apply", "about.html", "--check", "日記"}, env);
+    EXPECT_EQ(1, r.exitCode) << r.err;
+    EXPECT_TRUE(contains(r.err, "about.html: not saved: the link part of レシピ could not be made again")) << r.err;
+    EXPECT_EQ(about, readFile(site / "about.html"));
 }
 
 TEST(ZebhostLinkParts, ErrorsNameTheFileAndTheReason)

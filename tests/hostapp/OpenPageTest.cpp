@@ -35,6 +35,9 @@ std::vector<PageCase> pageCases() {
         {"UTF-16LE with BOM", "\xFF\xFE" + encodeAs("<html><body><p>幅広</p></body></html>\r\n", "UTF-16LE"), "UTF-16LE",
          Newline::CrLf},
         {"mixed newlines", "<p>a</p>\r\n<p>b</p>\n<p>c</p>\r", "UTF-8", Newline::Keep},
+        {"UTF-32LE with BOM", encodeAs("\uFEFF<p>幅広</p>\n", "UTF-32LE"), "UTF-32LE", Newline::Lf},
+        {"undeclared ISO-2022-JP", encodeAs("<p>日本語</p>\n", "ISO-2022-JP"), "ISO-2022-JP", Newline::Lf},
+        {"CP932 with NEC-selected IBM extensions", "<p>\xED\x40\xEE\xEF</p>", "CP932", Newline::Keep},
     };
 }
 
@@ -77,10 +80,37 @@ TEST(OpenPageTest, EditedPageKeepsItsEncodingAndNewlines) {
     EXPECT_EQ(lone, 0u) << "every line still ends with CR LF";
 }
 
+// Fault: an edited page was decoded and encoded again as a whole, so untouched text could come back
+// as other bytes: CP932's NEC-selected IBM extensions as the IBM ones (ED40 as FA5C), and a
+// stateful encoding's escape sequences as the encoder chose them.
+TEST(OpenPageTest, EditedPageKeepsTheBytesOfWhatWasNotEdited) {
+    const std::pair<const char*, std::string> pages[] = {
+        {"CP932", "<html><body><p>\xED\x40\xEE\xEF\xFA\x5C</p>\r\n</body></html>\r\n"},
+        {"ISO-2022-JP", "<html><body>\x1B$@F|K\\\x1B(B</body></html>\n"},
+        {"UTF-16LE", encodeAs("<html><body><p>幅</p></body></html>", "UTF-16LE")},
+    };
+    for (const auto& [encoding, bytes] : pages) {
+        TempDir dir;
+        writeFile(dir / "page.html", bytes);
+        std::unique_ptr<OpenPage> page = OpenPage::load(W(dir / "page.html"));
+        ASSERT_NE(page, nullptr) << encoding;
+        ASSERT_EQ(page->encoding(), encoding);
+        Element* p = page->document()->createElement(L"p");
+        p->appendChild(page->document()->createTextNode(W("追加")));
+        page->document()->getBody()->appendChild(p);
+        const std::string cutAt = encoding == std::string("UTF-16LE") ? encodeAs("</body>", "UTF-16LE") : "</body>";
+        const std::size_t cut = bytes.find(cutAt);
+        EXPECT_EQ(page->serialize(), bytes.substr(0, cut) + encodeAs("<p>追加</p>", encoding) + bytes.substr(cut))
+            << encoding;
+    }
+}
+
 TEST(OpenPageTest, MissingOrUndecodableFileGivesNoPage) {
     TempDir dir;
     EXPECT_EQ(OpenPage::load(W(dir / "missing.html")), nullptr);
     EXPECT_EQ(OpenPage::load(W(dir.path())), nullptr) << "a folder is no page";
+    writeFile(dir / "jis.html", "<p>\x1B$B~~\x1B(B</p>");
+    EXPECT_EQ(OpenPage::load(W(dir / "jis.html")), nullptr) << "ISO-2022-JP that does not decode is not read as UTF-8";
 }
 
 TEST(OpenPageTest, EmptyFileAndNewPage) {

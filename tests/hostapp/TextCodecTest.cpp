@@ -36,10 +36,17 @@ std::vector<DetectCase> detectCases() {
         {"UTF-16LE BOM", "\xFF\xFE" + encodeAs("<p>" + kJapanese, "UTF-16LE"), "UTF-16LE", 2},
         {"UTF-16BE BOM", "\xFE\xFF" + encodeAs("<p>" + kJapanese, "UTF-16BE"), "UTF-16BE", 2},
         {"UTF-16LE markup without BOM", encodeAs("<p>" + kJapanese, "UTF-16LE"), "UTF-16LE", 0},
+        {"UTF-32LE BOM (starts as UTF-16LE's)", encodeAs("\uFEFF<p>" + kJapanese, "UTF-32LE"), "UTF-32LE", 4},
+        {"UTF-32BE BOM", encodeAs("\uFEFF<p>" + kJapanese, "UTF-32BE"), "UTF-32BE", 4},
+        {"undeclared ISO-2022-JP (7-bit, valid UTF-8 too)", "<p>" + encodeAs(kJapanese.substr(0, 21), "ISO-2022-JP"),
+         "ISO-2022-JP", 0},
+        {"ISO-2022-JP with half-width katakana", "<p>\x1B$BF|\x1B(I6\x1B(B</p>", "ISO-2022-JP-2", 0},
+        {"ISO-2022-JP escapes nothing decodes", "<p>\x1B$B~~\x1B(B</p>", "ISO-2022-JP", 0},
         {"meta Shift_JIS", page("Shift_JIS", sjisBody), "CP932", 0},
         {"meta alias x-sjis", page("x-sjis", sjisBody), "CP932", 0},
         {"meta alias windows-31j", page("Windows-31J", sjisBody), "CP932", 0},
         {"meta EUC-JP", page("EUC-JP", eucBody), "EUC-JP-MS", 0},
+        {"meta ISO-2022-JP", page("ISO-2022-JP", encodeAs("日本", "ISO-2022-JP")), "ISO-2022-JP", 0},
         {"html5 meta charset", "<meta charset='euc-jp'>" + eucBody, "EUC-JP-MS", 0},
         {"XML declaration", "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><a>" + sjisBody + "</a>", "CP932", 0},
         {"no declaration, UTF-8", "<p>" + kJapanese + "</p>", "UTF-8", 0},
@@ -162,6 +169,7 @@ TEST(TextCodecTest, StatefulEncodingGetsReferencesOutsideItsShiftedState) {
     std::wstring back;
     ASSERT_TRUE(TextCodec::decode(bytes.data(), bytes.size(), "ISO-2022-JP", back));
     EXPECT_EQ(U(back), "日本&#128512;語");
+    EXPECT_EQ(bytes.find("\x1B$B", bytes.find("\x1B$B") + 1), bytes.rfind("\x1B$B")) << "one shift per run";
 }
 
 TEST(TextCodecTest, NewlineConventions) {

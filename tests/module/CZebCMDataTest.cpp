@@ -258,24 +258,31 @@ TEST(CZebCMDataTest, TheUsersCursorIsRestoredAfterTheInsertion)
 
 // Fault: a cursor inside an old link part was put back, after the apply, on a node that had gone
 // out of the page with that part (and a host that leaves the cursor there inserts the new link
-// parts into the removed part). The cursor now moves to where the old part stood.
+// parts into the removed part). The cursor now moves to where the old part stood; inside a link
+// part nested in another, to where the outer one stood.
 TEST(CZebCMDataTest, CursorInsideAnOldLinkPartStaysInThePage)
 {
-    LinkPartPageFixture site({{"2", "A"}, {"3", "B"}});
-    site.openPage("<html><body><div id=\"side\"><p>before</p>"
-                  "<div id=\"zebsitec002table000001\">old <b id=\"in\">two</b></div><p>after</p></div></body></html>");
-    site.page()->domUtBase()->setLayoutCursor(site.byId("in"), 1);
-    CZebCMData(true).applySelection({L"A", L"B"});
-    const std::string after = site.markup();
-    EXPECT_EQ((std::vector<std::string>{"zebsitec002table000001", "zebsitec003table000001"}), site.linkPartIds());
-    EXPECT_LT(at(after, "before"), at(after, "zebsitec002"));
-    EXPECT_LT(at(after, "zebsitec003"), at(after, "after"));
-    int offset = -1;
-    Node* top = site.page()->domUtBase()->getLayoutCursor(offset);
-    ASSERT_NE(nullptr, top);
-    while (top->getParentNode())
-        top = top->getParentNode();
-    EXPECT_EQ(static_cast<Node*>(site.page()->document()), top) << "the cursor was left in the removed link part";
+    const char* parts[] = {
+        "<div id=\"zebsitec002table000001\">old <b id=\"in\">two</b></div>",
+        "<div id=\"zebsitec002table000001\">old <div id=\"zebsitec003table000001\"><b id=\"in\">3</b></div></div>",
+    };
+    for (const char* part : parts) {
+        LinkPartPageFixture site({{"2", "A"}, {"3", "B"}});
+        site.openPage(std::string("<html><body><div id=\"side\"><p>before</p>") + part +
+                      "<p>after</p></div></body></html>");
+        site.page()->domUtBase()->setLayoutCursor(site.byId("in"), 1);
+        CZebCMData(true).applySelection({L"A", L"B"});
+        const std::string after = site.markup();
+        EXPECT_EQ((std::vector<std::string>{"zebsitec002table000001", "zebsitec003table000001"}), site.linkPartIds());
+        EXPECT_LT(at(after, "before"), at(after, "zebsitec002"));
+        EXPECT_LT(at(after, "zebsitec003"), at(after, "after"));
+        int offset = -1;
+        Node* top = site.page()->domUtBase()->getLayoutCursor(offset);
+        ASSERT_NE(nullptr, top);
+        while (top->getParentNode())
+            top = top->getParentNode();
+        EXPECT_EQ(static_cast<Node*>(site.page()->document()), top) << "cursor left in a removed link part: " << part;
+    }
 }
 
 // Fault: the cursor was set to the start of the node after the site-menu table. With no node
