@@ -270,6 +270,11 @@ PageWriter::Result PageWriter::write(const std::wstring& path, const char* bytes
     return Result::Written;
 }
 
+void PageWriter::skip(const std::wstring& path, const std::string& reason)
+{
+    notify(path, false, reason);
+}
+
 void PageWriter::confineTo(const std::wstring& folder)
 {
     std::string root = nativePath(folder);

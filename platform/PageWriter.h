@@ -27,6 +27,10 @@ public:
     // file is removed and the old page stays as it was.
     static Result write(const std::wstring& path, const char* bytes, std::size_t size);
 
+    // Reports a page its maker decided not to write, with the reason, as a refused write is
+    // reported (the observer is told); nothing on disk changes.
+    static void skip(const std::wstring& path, const std::string& reason);
+
     // Confines every later write to the folder (as resolved now, through symbolic links): a page
     // whose final target lies elsewhere is refused. An empty folder lifts the confinement.
     static void confineTo(const std::wstring& folder);

@@ -379,6 +379,18 @@ TEST(HostileInput, StrayNamesInTheCmsAndSiteMenuFolders)
     EXPECT_TRUE(contains(july, "</html>")) << july;
     r = site.zebhost({"update"}, {}, "2025-03-28T12:00");
     EXPECT_EQ("no page written: every page is up to date\n", r.out) << "the mended page is up to date";
+
+    // A copy named for 9999-12 made one update write 95,700 pages. Now the diary writes nothing
+    // and says why; the other categories go on.
+    site.write("qcms/zebsitec001table000001999912.xml", october);
+    site.write(kRecipeData, readFile(site / kRecipeData));
+    before = site.tree();
+    r = site.zebhost({"update"}, {}, "2025-03-28T12:00");
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_EQ("zebhost: " + kCalendarPage + ": not written: the diary's months 2024-04 to 9999-12 span 95709 months, "
+              "more than 1200 (2024-04: qcms/zebsitec001table000001202404.xml; 9999-12: "
+              "qcms/zebsitec001table000001999912.xml); no diary page written\n", r.err);
+    EXPECT_EQ(rewritten({kRecipePage}), differences(before, site.tree()));
 }
 
 // A folder named like a month page, at the start or in the middle of the run of months: that page
