@@ -1,5 +1,7 @@
 #include "TreeOutline.h"
 
+#include <string_view>
+
 #include "AsciiCase.h"
 #include "DocumentType.h"
 #include "host/CharacterData.h"
@@ -8,7 +10,7 @@
 namespace {
 
 // data with '"' and '\' escaped, so that a text cannot pass for markup of the outline.
-void quote(std::wstring& out, const std::wstring& data) {
+void quote(std::wstring& out, std::wstring_view data) {
     out += L'"';
     for (wchar_t c : data) {
         if (c == L'"' || c == L'\\')
@@ -57,10 +59,14 @@ void outlineChildren(std::wstring& out, const Node& parent) {
             break;
         }
         case Node::Type::Comment:
-            out += L"<!--" + static_cast<const CharacterData*>(c)->data() + L"-->";
+            out += L"<!--";
+            out += static_cast<const CharacterData*>(c)->data();
+            out += L"-->";
             break;
         case Node::Type::CData:
-            out += L"<![CDATA[" + static_cast<const CharacterData*>(c)->data() + L"]]>";
+            out += L"<![CDATA[";
+            out += static_cast<const CharacterData*>(c)->data();
+            out += L"]]>";
             break;
         case Node::Type::Doctype:
             out += static_cast<const DocumentType*>(c)->declaration();
