@@ -1,6 +1,8 @@
 #pragma once
 #include <cstddef>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/Node.h"
@@ -51,7 +53,7 @@ public:
     // Elements whose text is kept raw: not escaped when written (script, style, ...).
     bool isRawText() const;
     const std::vector<Attribute>& attributes() const { return attrs_; }
-    // Adds a parsed attribute (used by the tree builder; keeps a duplicate name out).
+    // Adds a parsed attribute (used by the tree builders; keeps a duplicate name out).
     void addParsedAttribute(Attribute attribute);
     // The stretches of parsed attributes removed since (the writer leaves them out of the tag).
     const std::vector<Node::SourceRange>& removedAttributes() const { return removedAttrs_; }
@@ -71,6 +73,8 @@ private:
     friend class Document;
     Attribute* findAttribute(const std::wstring& name);
     const Attribute* findAttribute(const std::wstring& name) const;
+    // Adds an attribute whose name the element does not have yet.
+    void appendAttribute(Attribute attribute);
 
     // Sets localName_ and kind_ from tagName_.
     void classify();
@@ -83,6 +87,10 @@ private:
     enum : unsigned { kVoidKind = 1, kRawTextKind = 2, kAnchorKind = 4 };
     unsigned kind_ = 0;
     std::vector<Attribute> attrs_;
+    // Positions in attrs_ by lower-case name, made once an element has many attributes, so that
+    // building an element of n attributes is not quadratic in n; null until then, and again after a
+    // removal shifts the positions.
+    mutable std::unique_ptr<std::unordered_map<std::wstring, std::size_t>> attrIndex_;
     std::vector<Node::SourceRange> removedAttrs_;
     SourceRange startTag_;
     SourceRange endTag_;
