@@ -122,6 +122,8 @@ Node* Document::copyNode(const Node& from, Node* parent, const SourceMap& source
         copy->startTag_ = mapped(sources, e.startTag_);
         copy->endTag_ = mapped(sources, e.endTag_);
         copy->innerTrail_ = mapped(sources, e.innerTrail_);
+        copy->copiedTag_ = mapped(sources, e.copiedTag_);
+        copy->selfClosed_ = e.selfClosed_;
         copy->attrsChanged_ = e.attrsChanged_;
         to = copy;
         break;
@@ -151,6 +153,7 @@ Node* Document::copyNode(const Node& from, Node* parent, const SourceMap& source
     to->spanEnd_ = from.spanEnd_;
     to->leadGap_ = mapped(sources, from.leadGap_);
     to->pure_ = from.pure_;
+    to->displaced_ = from.displaced_;
     to->subtreeChanged_ = from.subtreeChanged_;
     to->changed_ = from.changed_;
     for (const Node* child = from.getFirstChild(); child != nullptr; child = child->getNextSibling())

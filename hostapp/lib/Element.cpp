@@ -23,8 +23,16 @@ ElementName::ElementName(std::wstring name) : tagName(std::move(name)) {
         kind |= kVoid;
     if (std::find(kRawNames.begin(), kRawNames.end(), lower) != kRawNames.end())
         kind |= kRawText;
+    static constexpr std::array<std::wstring_view, 14> kFormattingNames = {
+        L"a", L"b", L"big", L"code", L"em", L"font", L"i", L"nobr", L"s", L"small", L"strike", L"strong", L"tt", L"u"};
+    static constexpr std::array<std::wstring_view, 7> kScopeNames = {L"td",     L"th",      L"caption", L"applet",
+                                                                     L"object", L"marquee", L"template"};
     if (lower == L"a")
         kind |= kAnchor;
+    if (std::find(kFormattingNames.begin(), kFormattingNames.end(), lower) != kFormattingNames.end())
+        kind |= kFormatting;
+    if (std::find(kScopeNames.begin(), kScopeNames.end(), lower) != kScopeNames.end())
+        kind |= kFormattingScope;
 }
 
 Element::Element(Document* owner, const std::wstring& tagName) : Node(Type::Element, owner), name_(nameIn(owner, tagName)) {}

@@ -16,8 +16,8 @@ struct ElementName {
     std::wstring tagName;   // as written (lower case for a created element)
     std::wstring localName; // the lower-case name; empty when tagName is in lower case
     // What the name makes of an element: void (br, img, ...), raw text (script, style, ...), an
-    // anchor.
-    enum : unsigned { kVoid = 1, kRawText = 2, kAnchor = 4 };
+    // anchor, a formatting element (a, b, font, ...), a bound of reopened formatting (td, ...).
+    enum : unsigned { kVoid = 1, kRawText = 2, kAnchor = 4, kFormatting = 8, kFormattingScope = 16 };
     unsigned kind = 0;
 };
 
@@ -71,6 +71,12 @@ public:
     bool isVoid() const;
     // Elements whose text is kept raw: not escaped when written (script, style, ...).
     bool isRawText() const;
+    // Formatting elements (a, b, font, ...): the parser opens them again after an element that
+    // closed them without their end tag.
+    bool isFormatting() const { return (name_->kind & ElementName::kFormatting) != 0; }
+    // Elements that bound the formatting elements reopened inside them (td, th, caption,
+    // applet, object, marquee, template).
+    bool isFormattingScope() const { return (name_->kind & ElementName::kFormattingScope) != 0; }
     const std::vector<Attribute>& attributes() const { return attrs_; }
     // Adds a parsed attribute (used by the tree builders; keeps a duplicate name out).
     void addParsedAttribute(Attribute attribute);
@@ -83,6 +89,13 @@ public:
     const SourceRange& endTag() const { return endTag_; }
     void setStartTag(const SourceRange& range) { startTag_ = range; }
     void setEndTag(const SourceRange& range) { endTag_ = range; }
+    // For a formatting element the parser opened again, the start tag it copied; empty for
+    // every other element.
+    const SourceRange& copiedTag() const { return copiedTag_; }
+    void setCopiedTag(const SourceRange& range) { copiedTag_ = range; }
+    // Whether the start tag also ended the element (an SVG or MathML element written "<x/>").
+    bool isSelfClosed() const { return selfClosed_; }
+    void setSelfClosed(bool selfClosed) { selfClosed_ = selfClosed; }
     // The text between the last child and the end tag.
     const SourceRange& innerTrailGap() const { return innerTrail_; }
     void setInnerTrailGap(const SourceRange& gap) { innerTrail_ = gap; }
@@ -109,5 +122,7 @@ private:
     SourceRange startTag_;
     SourceRange endTag_;
     SourceRange innerTrail_;
+    SourceRange copiedTag_;
     bool attrsChanged_ = false;
+    bool selfClosed_ = false;
 };
