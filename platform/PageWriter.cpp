@@ -1,5 +1,6 @@
 #include "platform/PageWriter.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,24 +11,53 @@
 #include <cstring>
 #include <mutex>
 #include <random>
+#include <set>
 
 #include "platform/Clock.h"
 #include "platform/FileException.h"
 #include "platform/Path.h"
+#include "platform/TextConv.h"
 
 namespace platform {
 
 namespace {
 
-struct Hooks {
+// What marks a temporary file of a page write: "." + page name + this + six random characters.
+const char kTemporaryMark[] = ".zebhost-tmp.";
+
+// Flushes a folder to disk; "" when done, else the system's reason. A folder removed since has
+// nothing to flush, nor has one on a file system that cannot flush folders (EINVAL).
+std::string syncFolder(const std::string& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? std::string() : std::strerror(errno);
+    const int synced = fsync(fd);
+    const int error = errno;
+    ::close(fd);
+    return synced != 0 && error != EINVAL ? std::strerror(error) : std::string();
+}
+
+struct State {
     std::mutex mutex;
     PageWriter::Observer observer;
     PageWriter::FaultInjector injector;
+    std::string root;                   // the confining folder, resolved; "" for none
+    std::set<std::string> unsynced;     // folders renamed into since the last syncFolders
+    bool removeLeftovers = false;
+    std::set<std::string> swept;        // folders already cleared of leftovers
+
+    // At exit, what no one flushed is flushed all the same (errors can no longer be told).
+    ~State()
+    {
+        for (const std::string& folder : unsynced)
+            syncFolder(folder);
+    }
 };
 
-Hooks& hooks()
+State& state()
 {
-    static Hooks instance;
+    static State instance;
     return instance;
 }
 
@@ -35,8 +65,8 @@ void notify(const std::wstring& path, bool written, const std::string& reason)
 {
     PageWriter::Observer observer;
     {
-        std::lock_guard lock(hooks().mutex);
-        observer = hooks().observer;
+        std::lock_guard lock(state().mutex);
+        observer = state().observer;
     }
     if (observer)
         observer(path, written, reason);
@@ -46,24 +76,82 @@ std::string injectedFault(const std::wstring& path)
 {
     PageWriter::FaultInjector injector;
     {
-        std::lock_guard lock(hooks().mutex);
-        injector = hooks().injector;
+        std::lock_guard lock(state().mutex);
+        injector = state().injector;
     }
     return injector ? injector(path) : std::string();
 }
 
-// Writing through a symbolic link replaces the file it points to, not the link.
-std::string resolveTarget(const std::string& native)
+// The canonical path (no links, no "." or ".."); false (errno set) when it cannot be resolved.
+bool realPath(const std::string& path, std::string& resolved)
 {
+    char* real = realpath(path.c_str(), nullptr);
+    if (!real)
+        return false;
+    resolved = real;
+    std::free(real);
+    return true;
+}
+
+// Where a write of the page must land: the final target through every symbolic link, in the
+// page's own name and in its folders. "" with the target set when it may be written; else why
+// not.
+std::string resolveTarget(const std::string& native, std::string& target)
+{
+    const std::size_t slash = native.rfind('/');
+    const std::string base = slash == std::string::npos ? native : native.substr(slash + 1);
+    if (base.empty())
+        return std::strerror(native.empty() ? ENOENT : EISDIR);
     struct stat st;
-    if (lstat(native.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* resolved = realpath(native.c_str(), nullptr)) {
-            std::string target(resolved);
-            std::free(resolved);
-            return target;
-        }
+    const bool isLink = lstat(native.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    if (isLink) {
+        if (!realPath(native, target))
+            return errno == ENOENT ? "a symbolic link to nothing" : std::strerror(errno);
+    } else {
+        std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : native.substr(0, slash);
+        if (!realPath(folder, folder))
+            return std::strerror(errno);
+        target = (folder == "/" ? folder : folder + "/") + base;
     }
-    return native;
+
+    std::string root;
+    {
+        std::lock_guard lock(state().mutex);
+        root = state().root;
+    }
+    if (!root.empty() && root != "/" && target.compare(0, root.size() + 1, root + "/") != 0)
+        return isLink ? "a symbolic link to a place outside the site folder" : "outside the site folder";
+
+    if (stat(target.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode))
+            return "a folder has the page's name";
+        if (!S_ISREG(st.st_mode))
+            return "not a regular file (a FIFO, device or socket has the page's name)";
+    } else if (errno != ENOENT) {
+        return std::strerror(errno);
+    }
+    return std::string();
+}
+
+// Removes the temporary files a killed run left in the folder, once per folder and only when
+// enabled.
+void removeLeftoversIn(const std::string& folder)
+{
+    {
+        std::lock_guard lock(state().mutex);
+        if (!state().removeLeftovers || !state().swept.insert(folder).second)
+            return;
+    }
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return;
+    while (dirent* entry = readdir(dir)) {
+        struct stat st;
+        if (PageWriter::isTemporaryName(entry->d_name) &&
+            fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+            unlinkat(dirfd(dir), entry->d_name, 0);
+    }
+    closedir(dir);
 }
 
 // Creates a new, private-named temporary file beside the target; -1 (errno set) on failure.
@@ -76,7 +164,7 @@ int createTemporary(const std::string& folder, const std::string& base, std::str
     // Keep the temporary name within the file system's name limit however long the page name is.
     std::string stem = ".";
     stem.append(base, 0, 200);
-    stem += ".tmp";
+    stem += kTemporaryMark;
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string suffix;
         for (int i = 0; i < 6; ++i)
@@ -94,14 +182,15 @@ int createTemporary(const std::string& folder, const std::string& base, std::str
 
 PageWriter::Result PageWriter::write(const std::wstring& path, const char* bytes, std::size_t size)
 {
-    const std::string target = resolveTarget(nativePath(path));
-    const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    if (base.empty()) {
-        notify(path, false, std::strerror(target.empty() ? ENOENT : EISDIR));
+    std::string target;
+    const std::string refusal = resolveTarget(nativePath(path), target);
+    if (!refusal.empty()) {
+        notify(path, false, refusal);
         return Result::NotOpened;
     }
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = target.substr(0, slash + 1);
+    const std::string base = target.substr(slash + 1);
 
     // A page that could not be opened for writing in place (a read-only page, or one held by a
     // user who denies us writing) is skipped as before: replacing it through a temporary file
@@ -111,6 +200,7 @@ PageWriter::Result PageWriter::write(const std::wstring& path, const char* bytes
         return Result::NotOpened;
     }
 
+    removeLeftoversIn(folder);
     std::string tempPath;
     int fd = createTemporary(folder, base, tempPath);
     if (fd < 0) {
@@ -161,34 +251,83 @@ PageWriter::Result PageWriter::write(const std::wstring& path, const char* bytes
         if (futimens(fd, times) != 0)
             failErrno();
     }
-    // No fsync: the rename below is what guarantees that a failed write never leaves a truncated
-    // page, and a flush per page only adds durability against a crash of the whole machine, which
-    // pages rewritten in place never had. A full rebuild writes hundreds of pages; waiting for
-    // each to reach the disk cost most of its wall time. close() can still report a deferred
-    // write error (e.g. a full disk on a network file system), so its result is checked.
+    // On disk before the rename: otherwise a power loss can leave the new name on an empty or
+    // partial file with a fresh time, which every later run would take as up to date.
+    if (fsync(fd) != 0)
+        failErrno();
     const int closing = fd;
     fd = -1;
     if (::close(closing) != 0)
         failErrno();
     if (rename(tempPath.c_str(), target.c_str()) != 0)
         failErrno();
+    {
+        std::lock_guard lock(state().mutex);
+        state().unsynced.insert(folder);
+    }
 
     notify(path, true, std::string());
     return Result::Written;
 }
 
+void PageWriter::skip(const std::wstring& path, const std::string& reason)
+{
+    notify(path, false, reason);
+}
+
+void PageWriter::confineTo(const std::wstring& folder)
+{
+    std::string root = nativePath(folder);
+    // A folder that does not resolve (it is missing) stays as given: no write can land in it.
+    std::string resolved;
+    if (!root.empty() && realPath(root, resolved))
+        root = resolved;
+    while (root.size() > 1 && root.back() == '/')
+        root.pop_back();
+    std::lock_guard lock(state().mutex);
+    state().root = root;
+}
+
+std::vector<std::pair<std::wstring, std::string>> PageWriter::syncFolders()
+{
+    std::set<std::string> folders;
+    {
+        std::lock_guard lock(state().mutex);
+        folders.swap(state().unsynced);
+    }
+    std::vector<std::pair<std::wstring, std::string>> failed;
+    for (const std::string& folder : folders) {
+        const std::string reason = syncFolder(folder);
+        if (!reason.empty())
+            failed.emplace_back(fromUtf8(folder), reason);
+    }
+    return failed;
+}
+
+void PageWriter::removeLeftovers(bool enable)
+{
+    std::lock_guard lock(state().mutex);
+    state().removeLeftovers = enable;
+    state().swept.clear();
+}
+
+bool PageWriter::isTemporaryName(const std::string& name)
+{
+    return !name.empty() && name[0] == '.' && name.find(kTemporaryMark) != std::string::npos;
+}
+
 PageWriter::Observer PageWriter::setObserver(Observer observer)
 {
-    std::lock_guard lock(hooks().mutex);
-    Observer previous = std::move(hooks().observer);
-    hooks().observer = std::move(observer);
+    std::lock_guard lock(state().mutex);
+    Observer previous = std::move(state().observer);
+    state().observer = std::move(observer);
     return previous;
 }
 
 void PageWriter::setFaultInjector(FaultInjector injector)
 {
-    std::lock_guard lock(hooks().mutex);
-    hooks().injector = std::move(injector);
+    std::lock_guard lock(state().mutex);
+    state().injector = std::move(injector);
 }
 
 } // namespace platform

@@ -2,21 +2,50 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace platform {
 
-// Writes a page whole or not at all: the bytes go to a temporary file in the same folder, which
-// is then renamed over the target. When the clock is fixed, the page gets the fixed moment as its
-// last-write time.
+// Writes a page whole or not at all, and durably: the bytes go to a temporary file in the page's
+// folder, which is flushed to disk and then renamed over the page; the folders that got pages are
+// flushed in one batch (syncFolders). When the clock is fixed, the page gets the fixed moment as
+// its last-write time.
+//
+// The page's final target is resolved first (through symbolic links, in the page's name and in its
+// folders): a link inside the site to a page inside the site is written through, but a target
+// outside the confining folder, or one that is neither a regular file nor absent (a folder, a
+// FIFO, a device), is refused and that page skipped.
 class PageWriter {
 public:
     enum class Result { Written, NotOpened };
 
-    // Writes the bytes to the path. Returns NotOpened (without throwing) when the temporary file
-    // cannot be created, e.g. in a read-only or missing folder; the target is untouched then.
-    // Throws FileException (path and reason) when a write, close or rename fails after the file
-    // was opened; the temporary file is removed and the old page stays as it was.
+    // Writes the bytes to the path. Returns NotOpened (without throwing, the observer told why)
+    // when the page is refused as above or its temporary file cannot be created, e.g. in a
+    // read-only or missing folder; the target is untouched then. Throws FileException (path and
+    // reason) when a write, flush, close or rename fails after the file was opened; the temporary
+    // file is removed and the old page stays as it was.
     static Result write(const std::wstring& path, const char* bytes, std::size_t size);
+
+    // Reports a page its maker decided not to write, with the reason, as a refused write is
+    // reported (the observer is told); nothing on disk changes.
+    static void skip(const std::wstring& path, const std::string& reason);
+
+    // Confines every later write to the folder (as resolved now, through symbolic links): a page
+    // whose final target lies elsewhere is refused. An empty folder lifts the confinement.
+    static void confineTo(const std::wstring& folder);
+
+    // Flushes to disk every folder a page was renamed into since the last call, so that the new
+    // names survive a crash. Returns the folders that could not be flushed, with the reason; empty
+    // when all were (or there were none). Called again at exit for what is left.
+    static std::vector<std::pair<std::wstring, std::string>> syncFolders();
+
+    // With true, the first write into each folder removes the temporary files of page writes that
+    // a killed run left there. Only for a process that holds the site's lock: another run's
+    // temporary files would go too.
+    static void removeLeftovers(bool enable);
+    // Whether the file name is that of a page write's temporary file.
+    static bool isTemporaryName(const std::string& name);
 
     // Observer told of every page outcome (for the host's report): path, written, reason.
     using Observer = std::function<void(const std::wstring& path, bool written, const std::string& reason)>;

@@ -201,4 +201,27 @@ std::wstring mid(const std::wstring& text, std::size_t pos, std::size_t count)
     return pos < text.size() ? text.substr(pos, count) : std::wstring();
 }
 
+bool isUtf8(const std::string& bytes)
+{
+    // Valid UTF-8 comes back from the round trip unchanged; anything else comes back with U+FFFD.
+    return toUtf8(fromUtf8(bytes)) == bytes;
+}
+
+std::string printable(const std::wstring& text)
+{
+    std::wstring safe;
+    safe.reserve(text.size());
+    for (const wchar_t c : text) {
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+            static const char kHex[] = "0123456789ABCDEF";
+            safe += L"\\x";
+            safe += static_cast<wchar_t>(kHex[(c >> 4) & 0xF]);
+            safe += static_cast<wchar_t>(kHex[c & 0xF]);
+        } else {
+            safe += c;
+        }
+    }
+    return toUtf8(safe);
+}
+
 } // namespace platform

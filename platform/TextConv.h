@@ -11,6 +11,14 @@ std::string toUtf8(const std::wstring& text);
 std::wstring fromUtf8(const std::string& bytes);
 std::wstring fromUtf8(const char* bytes, std::size_t size);
 
+// Whether the bytes are valid UTF-8 (as a path or name given on a command line must be: read any
+// other way it would name something else).
+bool isUtf8(const std::string& bytes);
+
+// UTF-8 of a wide text for a terminal: control characters (C0, DEL, C1) are written as \xNN, so
+// that a name cannot move the cursor, recolour or retitle the terminal.
+std::string printable(const std::wstring& text);
+
 // Wide text formatted with a printf format (for example L"%04d-%02d"); the format is always a
 // constant of the caller, never user text. Returns "" when formatting fails.
 std::wstring formatW(const wchar_t* format, ...);

@@ -1,16 +1,26 @@
 #include "platform/Wtoi.h"
 
 #include <climits>
-#include <cwctype>
 
 namespace platform {
+
+namespace {
+
+// The white space the C locale knows. Not iswspace: its answer depends on the locale the process
+// has set (the terminal dialog sets the user's), and a number must read the same everywhere.
+bool isAsciiSpace(wchar_t c)
+{
+    return c == L' ' || (c >= L'\t' && c <= L'\r');
+}
+
+} // namespace
 
 int wtoi(const wchar_t* text)
 {
     if (!text)
         return 0;
     const wchar_t* p = text;
-    while (*p && std::iswspace(static_cast<wint_t>(*p)))
+    while (isAsciiSpace(*p))
         ++p;
     bool negative = false;
     if (*p == L'+' || *p == L'-') {

@@ -18,7 +18,7 @@ int run(CommandContext& context)
         return kExitFailed;
     }
     for (const SiteCategory& category : site.categories())
-        std::printf("%3d %s\n", category.number, platform::toUtf8(category.name).c_str());
+        std::printf("%3d %s\n", category.number, platform::printable(category.name).c_str());
     return kExitOk;
 }
 

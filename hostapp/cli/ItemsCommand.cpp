@@ -29,7 +29,7 @@ int run(CommandContext& context)
         return code;
     for (const platform::CheckListItemState& item : backEnd.lastOutcome().items)
         std::printf("[%s] %s\n", item.check == 1 ? "x" : item.check == 2 ? "-" : " ",
-                    platform::toUtf8(item.text).c_str());
+                    platform::printable(item.text).c_str());
     return kExitOk;
 }
 

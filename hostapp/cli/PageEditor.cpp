@@ -197,7 +197,7 @@ int PageEditor::runDialog(platform::DialogBackEnd& backEnd, bool save)
     for (const platform::CheckListItemState& item : unmade) {
         if (templateProblem.empty() || item.data == 1)
             std::fprintf(stderr, "zebhost: warning: %s: \"%s\" is checked but the page has no link part %s\n",
-                         shown.c_str(), platform::toUtf8(item.text).c_str(),
+                         shown.c_str(), platform::printable(item.text).c_str(),
                          platform::toUtf8(idOfNumber(static_cast<int>(item.data))).c_str());
     }
     return failures > 0 || !templateProblem.empty() ? kExitFailed : kExitOk;
@@ -223,7 +223,7 @@ std::string PageEditor::itemNames(const std::vector<platform::CheckListItemState
         if (categoriesOnly && item.data == 1)
             continue;
         const std::wstring name = site_.nameOf(static_cast<int>(item.data));
-        out += (out.empty() ? "" : ", ") + platform::toUtf8(name.empty() ? item.text : name);
+        out += (out.empty() ? "" : ", ") + platform::printable(name.empty() ? item.text : name);
     }
     return out;
 }
@@ -235,7 +235,7 @@ void PageEditor::reportChanges(const std::vector<std::wstring>& before, const st
     const std::vector<std::wstring> lost = difference(before, after);
     auto describe = [this](const std::wstring& id) {
         const std::wstring name = site_.nameOf(numberOfId(id));
-        return platform::toUtf8(id) + (name.empty() ? std::string() : " (" + platform::toUtf8(name) + ")");
+        return platform::printable(id) + (name.empty() ? std::string() : " (" + platform::printable(name) + ")");
     };
     for (const std::wstring& id : gained)
         std::printf("  gained %s\n", describe(id).c_str());

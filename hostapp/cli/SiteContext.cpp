@@ -1,6 +1,7 @@
 #include "SiteContext.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
@@ -10,9 +11,23 @@
 #include "host/CZebXmlData.h"
 #include "host/Element.h"
 #include "host/FileUtil.h"
+#include "platform/PageWriter.h"
 #include "platform/Path.h"
 #include "platform/TextConv.h"
 #include "platform/Wtoi.h"
+
+namespace {
+
+// How long a run waits for another run on the same site: ZEBHOST_LOCK_WAIT seconds, else 5.
+int lockWaitMilliseconds()
+{
+    const char* text = std::getenv("ZEBHOST_LOCK_WAIT");
+    char* end = nullptr;
+    const double seconds = text ? std::strtod(text, &end) : 0;
+    return text && end != text && seconds >= 0 && seconds < 86400 ? static_cast<int>(seconds * 1000) : 5000;
+}
+
+} // namespace
 
 bool SiteContext::open(const std::string& folder, bool writes)
 {
@@ -32,6 +47,13 @@ bool SiteContext::open(const std::string& folder, bool writes)
         error_ = display(list) + ": no category list here (is " + text + " a CMS site?)";
         return false;
     }
+    // One run at a time per site (two applies on one page at once lost an edit); held until the
+    // command ends. Under the lock, temporary files of a killed run are no other run's.
+    if (!lock_.lock(folder_, lockWaitMilliseconds())) {
+        error_ = text + ": " + lock_.error();
+        return false;
+    }
+    platform::PageWriter::removeLeftovers(true);
     // A category list that cannot be read would make every command work on no categories: the
     // update would report every page up to date, and the dialog's OK would take every link part
     // out of the page. Checked before anything on disk changes.
@@ -96,8 +118,8 @@ std::string SiteContext::display(const std::wstring& path) const
 {
     const std::wstring prefix = folder_ + L"/";
     if (!folder_.empty() && path.compare(0, prefix.size(), prefix) == 0)
-        return platform::toUtf8(path.substr(prefix.size()));
-    return platform::toUtf8(path);
+        return platform::printable(path.substr(prefix.size()));
+    return platform::printable(path);
 }
 
 std::wstring SiteContext::categoryListPath() const { return addLastYenMark(folder_) + L"qcms/qccl.xml"; }

@@ -2,6 +2,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/FolderLock.h"
+
 // One category of the site as the module reads the category list: a number of 0 or more and a
 // name, in file order.
 struct SiteCategory {
@@ -15,8 +17,9 @@ class SiteContext {
 public:
     // Makes the folder the current site; with writes, the site-menu folder is made when missing
     // (a command that only reads creates nothing). False, with the reason in error(), when the
-    // folder has no category list qcms/qccl.xml, the list cannot be read, or the site-menu folder
-    // cannot be made.
+    // folder has no category list qcms/qccl.xml, another zebhost run holds the site's lock past
+    // the wait (ZEBHOST_LOCK_WAIT seconds, default 5), the list cannot be read, or the site-menu
+    // folder cannot be made. The lock is held while the object lives.
     bool open(const std::string& folder, bool writes = true);
     // Makes the site-menu folder when it is missing (for a site opened without writes, once a
     // command knows it will write). False, with the reason in error(), when it cannot be made.
@@ -33,7 +36,8 @@ public:
     // The name of the first category with that number; "" when none has it.
     std::wstring nameOf(int number) const;
 
-    // The path for messages: relative to the site folder when inside it, else as it stands.
+    // The path for messages: relative to the site folder when inside it, else as it stands;
+    // control characters escaped.
     std::string display(const std::wstring& path) const;
     // The path of the category list.
     std::wstring categoryListPath() const;
@@ -43,6 +47,7 @@ public:
     int resolvePage(const std::string& name, std::wstring& path) const;
 
 private:
+    platform::FolderLock lock_;
     std::wstring folder_;
     std::vector<SiteCategory> categories_;
     std::string error_;

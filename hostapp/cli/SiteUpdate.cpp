@@ -33,7 +33,7 @@ std::string describeParts(const SiteContext& site, const std::vector<std::wstrin
     for (const std::wstring& id : ids) {
         const std::wstring name = site.nameOf(platform::wtoi(id.substr(8, 3)));
         out += (out.empty() ? "" : ", ") + platform::toUtf8(id) +
-               (name.empty() ? std::string() : " (" + platform::toUtf8(name) + ")");
+               (name.empty() ? std::string() : " (" + platform::printable(name) + ")");
     }
     return out;
 }
@@ -103,7 +103,7 @@ bool reportTemplate(const SiteContext& site, const std::vector<std::wstring>& na
     const std::string path = platform::toUtf8(LinkPartTemplate::path());
     std::string unmade;
     for (const std::wstring& name : categoriesWithoutListPage(site, names))
-        unmade += (unmade.empty() ? "" : ", ") + platform::toUtf8(name);
+        unmade += (unmade.empty() ? "" : ", ") + platform::printable(name);
     if (unmade.empty()) {
         std::fprintf(stderr, "zebhost: warning: %s: link-part template %s; no category link part can be made\n",
                      path.c_str(), problem.c_str());

@@ -10,9 +10,20 @@ WriteLog::WriteLog()
         [this](const std::wstring& path, bool written, const std::string& reason) {
             entries_.push_back({path, written, reason});
         });
+    previousReader_ = platform::FileReader::setObserver([this](const std::wstring& path, const std::string& reason) {
+        for (const Entry& entry : unread_) {
+            if (entry.path == path)
+                return;
+        }
+        unread_.push_back({path, false, reason});
+    });
 }
 
-WriteLog::~WriteLog() { platform::PageWriter::setObserver(previous_); }
+WriteLog::~WriteLog()
+{
+    platform::PageWriter::setObserver(previous_);
+    platform::FileReader::setObserver(previousReader_);
+}
 
 int WriteLog::writtenCount() const
 {
@@ -35,24 +46,30 @@ const WriteLog::Entry* WriteLog::find(const std::wstring& path) const
 
 int WriteLog::report(const SiteContext& site, bool verbose, const std::wstring& skip, bool quietWhenNone) const
 {
+    // A page reported written is on disk: the folders the pages went into are flushed first.
+    const auto unflushed = platform::PageWriter::syncFolders();
     std::vector<const Entry*> written;
     std::vector<const Entry*> failed;
     for (const Entry& entry : entries_) {
         if (entry.path != skip)
             (entry.written ? written : failed).push_back(&entry);
     }
-    if (written.empty() && failed.empty() && quietWhenNone)
-        return 0;
-    if (written.empty())
-        std::printf("no page written%s\n", failed.empty() ? ": every page is up to date" : "");
-    else
+    // The skipped path is a failure its caller reports: nothing is up to date after it either.
+    const bool upToDate = failedCount() == 0 && unread_.empty() && unflushed.empty();
+    if (!written.empty())
         std::printf("%zu page%s written\n", written.size(), written.size() == 1 ? "" : "s");
+    else if (!failed.empty() || !quietWhenNone)
+        std::printf("no page written%s\n", upToDate ? ": every page is up to date" : "");
     if (verbose) {
         for (const Entry* entry : written)
             std::printf("  wrote %s\n", site.display(entry->path).c_str());
     }
     std::fflush(stdout);
+    for (const Entry& entry : unread_)
+        std::fprintf(stderr, "zebhost: %s: not read: %s\n", site.display(entry.path).c_str(), entry.reason.c_str());
     for (const Entry* entry : failed)
         std::fprintf(stderr, "zebhost: %s: not written: %s\n", site.display(entry->path).c_str(), entry->reason.c_str());
-    return static_cast<int>(failed.size());
+    for (const auto& [folder, reason] : unflushed)
+        std::fprintf(stderr, "zebhost: %s: not flushed to disk: %s\n", site.display(folder).c_str(), reason.c_str());
+    return static_cast<int>(unread_.size() + failed.size() + unflushed.size());
 }

@@ -7,6 +7,7 @@
 #include "HostVersion.h"
 #include "ModuleLoader.h"
 #include "platform/Clock.h"
+#include "platform/TextConv.h"
 
 namespace {
 
@@ -89,6 +90,13 @@ int main(int argc, char** argv)
     std::vector<std::string> args;
     bool help = false;
     bool optionsEnd = false;
+
+    // A path or name that is not UTF-8 would be read as another one (its bad bytes replaced):
+    // "site\xff" selected an existing "site\xef\xbf\xbd".
+    for (int i = 1; i < argc; ++i) {
+        if (!platform::isUtf8(argv[i]))
+            return usageError("\"" + platform::printable(platform::fromUtf8(argv[i])) + "\" is not valid UTF-8 text");
+    }
 
     // Global options may stand anywhere before "--"; the rest belongs to the command.
     for (int i = 1; i < argc; ++i) {

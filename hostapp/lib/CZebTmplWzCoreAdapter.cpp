@@ -4,7 +4,7 @@
 #include "OpenPage.h"
 #include "OpenPageCoreAdapter.h"
 
-CZebTmplWzCoreAdapter::CZebTmplWzCoreAdapter() = default;
+CZebTmplWzCoreAdapter::CZebTmplWzCoreAdapter() : lifetime_(std::make_shared<const int>(0)) {}
 
 CZebTmplWzCoreAdapter::~CZebTmplWzCoreAdapter() = default;
 
@@ -12,5 +12,5 @@ CZebCoreAdapterIF* CZebTmplWzCoreAdapter::getActiveCoreAdapterIF() {
     OpenPage* page = getOpenPage();
     if (page == nullptr) return nullptr;
     // The caller owns the interface and deletes it through its virtual destructor.
-    return new OpenPageCoreAdapter(*page);
+    return new OpenPageCoreAdapter(*page, lifetime_);
 }

@@ -9,6 +9,7 @@
 #include "host/Document.h"
 #include "host/DomUtBase.h"
 #include "host/MappedFile.h"
+#include "platform/FileException.h"
 
 std::unique_ptr<OpenPage> OpenPage::create(const std::wstring& path) {
     std::unique_ptr<OpenPage> page(new OpenPage());
@@ -95,7 +96,12 @@ std::string OpenPage::serialize() const {
 platform::PageWriter::Result OpenPage::save() {
     const std::string bytes = serialize();
     const platform::PageWriter::Result result = platform::PageWriter::write(path_, bytes.data(), bytes.size());
-    if (result == platform::PageWriter::Result::Written) modified_ = false;
+    if (result == platform::PageWriter::Result::Written) {
+        modified_ = false;
+        // One page: its folder's new entry is flushed at once rather than batched.
+        const auto unsynced = platform::PageWriter::syncFolders();
+        if (!unsynced.empty()) throw platform::FileException(path_, unsynced.front().second);
+    }
     return result;
 }
 

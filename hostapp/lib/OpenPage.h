@@ -55,7 +55,8 @@ public:
     std::string serialize() const;
     // Writes the page to its file through the platform's page writer and clears modified.
     // NotOpened (nothing written, modified kept) when the file cannot be created; throws
-    // platform::FileException when a write fails after it was opened.
+    // platform::FileException when a write fails after it was opened or the page's folder cannot
+    // be flushed to disk after it.
     platform::PageWriter::Result save();
 
     enum class SaveOutcome { Written, Unchanged, NotOpened };

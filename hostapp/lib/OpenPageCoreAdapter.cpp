@@ -9,14 +9,22 @@
 #include "host/ZebSiteMgr.h"
 #include "host/DomUtBase.h"
 
-Document* OpenPageCoreAdapter::getActiveDocument() { return page_.document(); }
+Document* OpenPageCoreAdapter::getActiveDocument() { return live() ? page_.document() : nullptr; }
 
-void OpenPageCoreAdapter::updateViews(void* /*sender*/, unsigned long /*hint*/, void* /*extra*/) { page_.countViewUpdate(); }
+void OpenPageCoreAdapter::updateViews(void* /*sender*/, unsigned long /*hint*/, void* /*extra*/) {
+    if (live()) page_.countViewUpdate();
+}
 
-void OpenPageCoreAdapter::setModified(bool modified) { page_.setModified(modified); }
+void OpenPageCoreAdapter::setModified(bool modified) {
+    if (live()) page_.setModified(modified);
+}
 
 Node* OpenPageCoreAdapter::insertHtml(const wchar_t* markup, int length, std::wstring& error, bool /*flag1*/,
                                       bool /*flag2*/, bool /*flag3*/, bool /*flag4*/) {
+    if (!live()) {
+        error = L"the page's core adapter is gone";
+        return nullptr;
+    }
     if (markup == nullptr || length == 0) {
         error = L"nothing to insert";
         return nullptr;
@@ -30,4 +38,4 @@ Node* OpenPageCoreAdapter::insertHtml(const wchar_t* markup, int length, std::ws
     return inserted;
 }
 
-DomUtBase* OpenPageCoreAdapter::getDomUtBase() { return page_.domUtBase(); }
+DomUtBase* OpenPageCoreAdapter::getDomUtBase() { return live() ? page_.domUtBase() : nullptr; }

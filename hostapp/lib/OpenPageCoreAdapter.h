@@ -1,13 +1,17 @@
 #pragma once
+#include <memory>
+
 #include "host/CZebCoreAdapterIF.h"
 
 class OpenPage;
 
 // The core interface over a page open for editing. insertHtml inserts at the page's layout
-// cursor; updateViews counts the requests on the page; setModified marks the page.
+// cursor; updateViews counts the requests on the page; setModified marks the page. It works only
+// while the adapter that made it lives (adapter watches its lifetime): afterwards every call does
+// nothing and answers null.
 class OpenPageCoreAdapter : public CZebCoreAdapterIF {
 public:
-    explicit OpenPageCoreAdapter(OpenPage& page) : page_(page) {}
+    OpenPageCoreAdapter(OpenPage& page, std::weak_ptr<const int> adapter) : page_(page), adapter_(std::move(adapter)) {}
     // The page's document; never null for an open page.
     Document* getActiveDocument() override;
     // Counts the request on the page (this host has no views to redraw).
@@ -21,5 +25,9 @@ public:
     DomUtBase* getDomUtBase() override;
 
 private:
+    // Whether the adapter that made this interface still lives.
+    bool live() const { return !adapter_.expired(); }
+
     OpenPage& page_;
+    std::weak_ptr<const int> adapter_;
 };

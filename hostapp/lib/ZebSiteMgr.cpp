@@ -4,6 +4,7 @@
 
 #include "HostSite.h"
 #include "host/FileUtil.h"
+#include "platform/PageWriter.h"
 #include "platform/Path.h"
 
 namespace {
@@ -22,6 +23,8 @@ bool isFolder(const std::wstring& path) {
 
 bool setCurrentSiteFolder(const std::wstring& folder, bool makeSiteMenuFolder) {
     currentFolder() = folder;
+    // Nothing outside the site is ever written, whatever links its folders hold.
+    platform::PageWriter::confineTo(folder);
     if (folder.empty() || !makeSiteMenuFolder) return true;
     const std::wstring base = addLastYenMark(folder);
     const std::wstring menu = base + L"ZebSitemenu";

@@ -6,6 +6,8 @@
 
 #include "archive/CZebCMLinkPartsData.h"
 #include "generation/CZebCMLinkParts.h"
+#include "platform/PageWriter.h"
+#include "platform/TextConv.h"
 #include "sitefiles/CZebCMLinkPartsFiles.h"
 
 namespace {
@@ -34,6 +36,42 @@ std::vector<CStringYears> validMonths(const std::vector<std::wstring>& texts)
                              [](const CStringYears& a, const CStringYears& b) { return a.sameText(b); }),
                  months.end());
     return months;
+}
+
+// The most months one run writes: a hundred years. A stray copy of a month data file named for
+// 9999-12 (or 0024-01) made one update write tens of thousands of pages; no real diary spans more.
+constexpr int kMostMonthsInARun = 1200;
+
+// What gave the walk that end, for the message: the month's data file, else its page, else the
+// current month or the calendar page's time.
+std::wstring originOf(const CStringYears& month, const CStringYears& now)
+{
+    CZebCMLinkPartsFiles files;
+    CZebCMLinkPartsData data;
+    if (files.fileExists(data.getMonthDataPath(month.year, month.month)))
+        return std::wstring(CZebCMLinkPartsFiles::kCmsFolderName) + L"/" + CZebCMLinkPartsFiles::kCalendarId +
+               platform::formatW(L"%04d%02d", month.year, month.month) + L".xml";
+    if (files.pageExists(files.getMonthPagePath(month.year, month.month)))
+        return std::wstring(CZebCMLinkPartsFiles::kSiteMenuFolderName) + L"/" +
+               files.getMonthPageName(month.year, month.month);
+    return month.sameText(now) ? L"the current month" : L"the calendar page's last-write time";
+}
+
+// Whether a walk from first to last stays within kMostMonthsInARun. When it does not, nothing of
+// the diary is written: the calendar page is reported skipped, naming the range and its origins.
+bool withinMostMonths(const CStringYears& first, const CStringYears& last, const CStringYears& now)
+{
+    const long months = (last.year - first.year) * 12L + (last.month - first.month) + 1;
+    if (months <= kMostMonthsInARun)
+        return true;
+    CZebCMLinkPartsFiles files;
+    const std::wstring reason = L"the diary's months " + first.text + L" to " + last.text + L" span " +
+                                std::to_wstring(months) + L" months, more than " +
+                                std::to_wstring(kMostMonthsInARun) + L" (" + first.text + L": " +
+                                originOf(first, now) + L"; " + last.text + L": " + originOf(last, now) +
+                                L"); no diary page written";
+    platform::PageWriter::skip(files.getCalendarPagePath(), platform::toUtf8(reason));
+    return false;
 }
 
 } // namespace
@@ -137,7 +175,8 @@ std::wstring CZebCMLinkParts::regenerateArchive()
 
     std::wstring result;
     bool builtNow = false;
-    if (first.isValid() && last.isValid()) {
+    // A run beyond the bound writes nothing; the stored calendar stays the link part (below).
+    if (first.isValid() && last.isValid() && withinMostMonths(first, last, now)) {
         for (CStringYears month = first; month.isNotLaterThan(last); ++month) {
             const bool isNow = month.sameText(now);
             // Months strictly inside the existing run that are up to date stay as they are.
@@ -173,7 +212,7 @@ std::wstring CZebCMLinkParts::regenerateArchive()
 std::wstring CZebCMLinkParts::buildMonthRange(const CStringYears& from, const CStringYears& to, bool create)
 {
     // Only a walk between valid months ends: stepping keeps a valid month valid.
-    if (!from.isValid() || !to.isValid())
+    if (!from.isValid() || !to.isValid() || !withinMostMonths(from, to, currentMonthValue))
         return std::wstring();
     CZebCMLinkPartsFiles files;
     const std::wstring calendarPath = files.getCalendarPagePath();

@@ -12,6 +12,9 @@ public:
     // NUL-terminated text owned by the converter (valid until the next call or destruction);
     // null when the bytes cannot be decoded. flag is unused (the module passes true).
     const wchar_t* Import(const void* bytes, std::size_t size, Charset charset, bool flag);
+    // The character count of the last Import's text, NUL characters in it included; 0 before one
+    // or after a failure.
+    std::size_t size() const { return text_.size(); }
     // The name of the encoding the last Import used (e.g. "UTF-8", "CP932"); "" before one.
     const std::string& detectedEncoding() const { return encoding_; }
 

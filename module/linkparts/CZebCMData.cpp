@@ -31,8 +31,10 @@ std::wstring lowerCase(std::wstring text)
 }
 
 // The open page's core interface, with its document and DomUtBase; empty when no page is open or
-// the page lacks either. The interface is deleted when the result goes.
+// the page lacks either. The interface is deleted when the result goes, before the adapter that
+// made it and that it works through (members end in reverse order).
 struct ActivePage {
+    std::unique_ptr<CZebTmplWzCoreAdapter> adapter;
     std::unique_ptr<CZebCoreAdapterIF> core;
     DomUtBase* domUtBase = nullptr;
 
@@ -45,8 +47,8 @@ ActivePage openActivePage()
     CZebAppEngineer* app = CZebAppEngineer::getInstance();
     if (!app || !app->isAnyHtmlDocOpened())
         return page;
-    CZebTmplWzCoreAdapter adapter;
-    page.core.reset(adapter.getActiveCoreAdapterIF());
+    page.adapter = std::make_unique<CZebTmplWzCoreAdapter>();
+    page.core.reset(page.adapter->getActiveCoreAdapterIF());
     if (!page.core || !page.core->getActiveDocument())
         return page;
     page.domUtBase = page.core->getDomUtBase();

@@ -274,8 +274,9 @@ Document* CZebCMLinkPartsFiles::loadPage(const std::wstring& path)
     if (file.open(path, 0) == 0) {
         CAutoCodeConv decoder;
         const wchar_t* text = decoder.Import(file.get_top(), file.get_size(), Charset::Auto, true);
+        // The decoder's own count: a NUL character in the page must not cut it short.
         if (text)
-            document->createNodes(text, std::wcslen(text), nullptr, true);
+            document->createNodes(text, decoder.size(), nullptr, true);
         file.close();
     }
     return document.release();

@@ -2,12 +2,16 @@
 // are written. zebhost reports it and fails, and every page on disk is either the old one whole
 // or the new one whole. (A page removed between listing and reading: tests/module.)
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -204,4 +208,63 @@ TEST(Fault, DiskFullDuringARun)
     for (const std::string& d : differences(before, after))
         EXPECT_EQ(2u, d.find("ZebSitemenu/")) << d;
 
+    // With no room at all the first page fails: stdout said every page was up to date.
+    ASSERT_EQ(0, statvfs(disk.c_str(), &fs));
+    if (fs.f_bavail > 0)
+        testsupport::writeFile(disk + "/filler2", std::string(std::uint64_t(fs.f_bavail) * block, 'x'));
+    const RunResult full = site.zebhost({"update"}, {}, kLater);
+    EXPECT_EQ(1, full.exitCode) << full.out << full.err;
+    EXPECT_EQ("no page written\n", full.out);
+
 }
+
+// Two applies on one page at once both said they saved it, and one edit was lost. Runs on one site
+// now take turns; a run that finds the site held past its wait stops with a message and changes
+// nothing; one that is let in within its wait goes on.
+TEST(Fault, RunsOnOneSiteTakeTurns)
+{
+    ScratchSite site;
+    ASSERT_TRUE(site.generate());
+    RunResult first, second;
+    std::thread a([&] { first = site.zebhost({"apply", "index.html", "--check", "レシピ"}); });
+    std::thread b([&] { second = site.zebhost({"apply", "index.html", "--check", "日記"}); });
+    a.join();
+    b.join();
+    EXPECT_EQ(0, first.exitCode) << first.err;
+    EXPECT_EQ(0, second.exitCode) << second.err;
+    const std::string page = readFile(site / "index.html");
+    EXPECT_TRUE(contains(page, "id=\"zebsitec002table000001\"") && contains(page, "id=\"zebsitec001table000001\""))
+        << "an edit was lost";
+
+    const int held = open(site.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_EQ(0, flock(held, LOCK_EX));
+    touchAllData(site);
+    const Tree before = site.tree();
+    const RunResult busy = site.zebhost({"update"}, {"ZEBHOST_LOCK_WAIT=0.2"}, kLater);
+    EXPECT_EQ(1, busy.exitCode);
+    EXPECT_EQ("zebhost: " + site.path() + ": another zebhost run is working on this site; try again when it has finished\n",
+              busy.err);
+    EXPECT_EQ(std::vector<std::string>{}, differences(before, site.tree()));
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        close(held);
+    });
+    const RunResult waited = site.zebhost({"update"}, {"ZEBHOST_LOCK_WAIT=20"}, kLater);
+    release.join();
+    EXPECT_EQ(0, waited.exitCode) << waited.err;
+}
+
+// A run killed while writing a page left its hidden temporary file for ever. The next run that
+// writes into that folder removes such files, and only those.
+TEST(Fault, TemporaryFilesOfAKilledRunAreRemoved)
+{
+    ScratchSite site;
+    ASSERT_TRUE(site.generate());
+    site.write("ZebSitemenu/.zebsitec002table000001.html.zebhost-tmp.k1LLed", "<html><body>half");
+    site.write("ZebSitemenu/.htaccess", "mine");
+    touchAllData(site);
+    const RunResult r = site.zebhost({"update"}, {}, kLater);
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ(std::vector<std::string>{".htaccess"}, temporaryFiles(site));
+}
+

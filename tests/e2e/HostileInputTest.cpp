@@ -1,8 +1,11 @@
 // zebhost on copies of the sample site whose files were damaged, mis-encoded, oversized or
 // crafted. Each test checks the outcome and that nothing but the expected files changed.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -214,13 +217,17 @@ TEST(HostileInput, NumberTextsOfCategories)
                                 "<category numid=\"-0\"><name>負のゼロ</name></category>\n"
                                 "<category numid=\"x\"><name>エックス</name></category>\n"
                                 "<category numid=\"-5\"><name>負</name></category>\n"
+                                "<category numid=\"1000\"><name>制御&#27;]0;x&#7;&#x9b;</name></category>\n"
                                 "</categorymngdoc>\n",
                kDataTime);
     site.write("qcms/zebsitec007table000001.xml", partsFile(entry("s1", "七の記事", "seven/1.html")), kDataTime);
 
     RunResult r = site.zebhost({"categories"});
     ASSERT_EQ(0, r.exitCode) << r.err;
-    EXPECT_EQ("2147483647 大きい\n  1 日記\n  7 空白七\n  3 四番目\n  0 負のゼロ\n  0 エックス\n", r.out);
+    // Control characters in a name reached the terminal as escape sequences.
+    EXPECT_EQ("2147483647 大きい\n  1 日記\n  7 空白七\n  3 四番目\n  0 負のゼロ\n  0 エックス\n1000 制御\\x1B]0;x\\x07\\x9B\n",
+              r.out);
+    EXPECT_TRUE(contains(site.zebhost({"items", "index.html"}).out, "制御\\x1B]0;x\\x07\\x9B")) << "in the dialog's items";
 
     const Tree before = site.tree();
     r = site.zebhost({"-v", "update"});
@@ -300,11 +307,12 @@ TEST(HostileInput, MarkupInNamesTitlesAndLinksIsEscapedEverywhere)
     EXPECT_EQ(1u, count(readFile(site / "index.html"), "id=\"zebsitec002table000001\""));
 }
 
-// A data file of 50 MB: the run finishes in reasonable time and memory, and the page lists the
-// file's first entries. (Under the sanitizers, which multiply time and memory, 10 MB.)
-TEST(HostileInput, FiftyMegabyteDataFile)
+// A data file just below the size limit: the run finishes in reasonable time and memory, and the
+// page lists the file's first entries. (Under the sanitizers, which multiply time and memory, 10
+// MB.) Above the limit (a sparse 20 GB file took 44 s and 20.9 GB), it is refused at once.
+TEST(HostileInput, DataFileNearAndAboveTheSizeLimit)
 {
-    const std::size_t megabytes = underSanitizer() ? 10 : 50;
+    const std::size_t megabytes = underSanitizer() ? 10 : 30;
     std::string data = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<partinfo>\n";
     data.reserve(megabytes * 1024 * 1024 + 4096);
     for (int i = 0; data.size() < megabytes * 1024 * 1024; ++i)
@@ -328,6 +336,13 @@ TEST(HostileInput, FiftyMegabyteDataFile)
     std::printf("[ measured ] %zu MB data file: %.1f s, peak memory %ld MB\n", megabytes, r.seconds, r.maxRssKb / 1024);
     EXPECT_LT(r.seconds, underSanitizer() ? 120.0 : 60.0);
     EXPECT_LT(r.maxRssKb / 1024, 1200) << "MB at the peak";
+
+    ASSERT_EQ(0, truncate((site / kRecipeData).c_str(), 20'000'000'000));
+    const RunResult big = site.zebhost({"update", "レシピ"}, {}, kLater);
+    EXPECT_EQ(1, big.exitCode);
+    EXPECT_EQ("zebhost: " + kRecipeData + ": not read: larger than the 32 MiB a file may have\n", big.err);
+    EXPECT_LT(big.seconds, 5.0);
+    EXPECT_FALSE(contains(readFile(site / kRecipePage), "href=\"recipe/0.html\"")) << "a page without its entries";
 }
 
 // Stray and damaged names in the CMS and site-menu folders: the run stays within the valid months
@@ -364,23 +379,98 @@ TEST(HostileInput, StrayNamesInTheCmsAndSiteMenuFolders)
     EXPECT_TRUE(contains(july, "</html>")) << july;
     r = site.zebhost({"update"}, {}, "2025-03-28T12:00");
     EXPECT_EQ("no page written: every page is up to date\n", r.out) << "the mended page is up to date";
+
+    // A copy named for 9999-12 made one update write 95,700 pages. Now the diary writes nothing
+    // and says why; the other categories go on.
+    site.write("qcms/zebsitec001table000001999912.xml", october);
+    site.write(kRecipeData, readFile(site / kRecipeData));
+    before = site.tree();
+    r = site.zebhost({"update"}, {}, "2025-03-28T12:00");
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_EQ("zebhost: " + kCalendarPage + ": not written: the diary's months 2024-04 to 9999-12 span 95709 months, "
+              "more than 1200 (2024-04: qcms/zebsitec001table000001202404.xml; 9999-12: "
+              "qcms/zebsitec001table000001999912.xml); no diary page written\n", r.err);
+    EXPECT_EQ(rewritten({kRecipePage}), differences(before, site.tree()));
 }
 
-// A folder named like a month page at the start of the run of months: the page cannot be written
-// there. zebhost says so and fails; no page is left half-written and nothing else changes.
+// A folder named like a month page, at the start or in the middle of the run of months: that page
+// cannot be written there. It ended the run, and the calendar page, later months and other
+// categories were never written; now that page is skipped and reported, the rest of the run
+// completes, and zebhost fails.
 TEST(HostileInput, FolderNamedLikeAMonthPage)
 {
-    ScratchSite site;
-    ASSERT_TRUE(site.generate());
-    testsupport::writeFile(site / (menuPage("202401") + "/keep.txt"), "mine");
-    site.write("qcms/zebsitec001table000001202410.xml",
-               readFile(site / "qcms/zebsitec001table000001202410.xml"));
-    const Tree before = site.tree();
-    const RunResult r = site.zebhost({"update", "日記"}, {}, kLater);
-    EXPECT_EQ(1, r.exitCode) << r.out << r.err;
-    EXPECT_TRUE(contains(r.err, "zebsitec001table000001202401.html")) << r.err;
-    EXPECT_TRUE(contains(r.err, "Is a directory")) << r.err;
-    EXPECT_EQ(std::vector<std::string>{}, differences(before, site.tree()));
+    // The run of months starts at the first month page: the folder's where it stands first.
+    const std::vector<std::string> after{menuPage("202410"), kCalendarPage, kRecipePage, menuPage("202503")};
+    std::vector<std::string> fromApril = after;
+    fromApril.push_back(menuPage("202404"));
+    for (const auto& [month, written] : {std::pair{std::string("202401"), after}, {std::string("202502"), fromApril}}) {
+        ScratchSite site;
+        ASSERT_TRUE(site.generate());
+        std::remove((site / menuPage(month)).c_str());
+        testsupport::writeFile(site / (menuPage(month) + "/keep.txt"), "mine");
+        site.write("qcms/zebsitec001table000001202410.xml", readFile(site / "qcms/zebsitec001table000001202410.xml"));
+        site.write(kRecipeData, readFile(site / kRecipeData));
+        const Tree before = site.tree();
+        const RunResult r = site.zebhost({"-v", "update"}, {}, kLater);
+        EXPECT_EQ(1, r.exitCode) << r.out << r.err;
+        EXPECT_EQ("zebhost: " + menuPage(month) + ": not written: a folder has the page's name\n", r.err);
+        EXPECT_EQ(rewritten(written),
+                  differences(before, site.tree()))
+            << month << ": " << r.out;
+    }
+}
+
+// Links and special files where pages and data files belong. A page linked to a file outside the
+// site had that file replaced (exit 0); a FIFO named like a data file made zebhost wait for ever.
+// Now every such page is refused and reported, the FIFO is not read, the run goes on and fails,
+// and nothing outside the site changes.
+TEST(HostileInput, LinksOutOfTheSiteAndSpecialFilesAreNeverWrittenNorWaitedOn)
+{
+    const std::string outsidePage = "outside page";
+    const struct {
+        const char* description;
+        std::vector<std::string> args;
+        std::string link;   // made a link to target (a FIFO where target is "FIFO")
+        std::string target; // relative to the outside folder unless it starts with "site:"
+        std::string err;    // a line zebhost prints
+    } cases[] = {
+        {"a page linked to a file outside", {"update"}, kRecipePage, "authorized_keys",
+         "zebhost: " + kRecipePage + ": not written: a symbolic link to a place outside the site folder\n"},
+        {"the site-menu folder linked outside", {"update"}, "ZebSitemenu", ".",
+         "zebhost: " + kCalendarPage + ": not written: outside the site folder\n"},
+        {"a page linked to a FIFO in the site", {"update"}, kRecipePage, "site:qcms/fifo",
+         "zebhost: " + kRecipePage + ": not written: not a regular file (a FIFO, device or socket has the page's name)\n"},
+        {"a data file that is a FIFO", {"update"}, kRecipeData, "FIFO",
+         "zebhost: " + kRecipeData + ": not read: not a regular file\n"},
+        {"a month data file that is a FIFO, in apply", {"apply", "index.html", "--check", "日記"},
+         "qcms/zebsitec001table000001202503.xml", "FIFO", "not read: not a regular file\n"},
+        {"the page to edit linked outside", {"apply", "linked.html", "--select-all"}, "linked.html", "page.html", ""},
+    };
+    for (const auto& c : cases) {
+        testsupport::TempDir outside;
+        testsupport::writeFile(outside / "authorized_keys", "ssh-ed25519 AAAA mine\n");
+        testsupport::writeFile(outside / "page.html", "<html><body><p>" + outsidePage + "</p></body></html>\n");
+        testsupport::setMtime(outside / "authorized_keys", kDataTime - 3600); // older than the data
+        const Tree outsideBefore = snapshot(outside.path());
+        ScratchSite site;
+        ASSERT_TRUE(site.generate());
+        site.write(kRecipeData, readFile(site / kRecipeData)); // the recipe page is stale
+        std::filesystem::remove_all(site / c.link);
+        if (c.target == "FIFO") {
+            ASSERT_EQ(0, mkfifo((site / c.link).c_str(), 0644)) << c.description;
+        } else {
+            if (c.target.rfind("site:", 0) == 0) {
+                ASSERT_EQ(0, mkfifo((site / c.target.substr(5)).c_str(), 0644)) << c.description;
+            }
+            const std::string target = c.target.rfind("site:", 0) == 0 ? site / c.target.substr(5) : outside / c.target;
+            ASSERT_EQ(0, symlink(target.c_str(), (site / c.link).c_str())) << c.description;
+        }
+        const RunResult r = site.zebhost(c.args, {}, kLater);
+        EXPECT_NE(0, r.exitCode) << c.description << ": " << r.out << r.err;
+        EXPECT_TRUE(contains(r.err, c.err)) << c.description << ": " << r.err;
+        EXPECT_LT(r.seconds, 20.0) << c.description;
+        EXPECT_EQ(std::vector<std::string>{}, differences(outsideBefore, snapshot(outside.path()))) << c.description;
+    }
 }
 
 // A calendar page whose calendar was taken out by hand: the next update rebuilds it, and the

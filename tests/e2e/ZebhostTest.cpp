@@ -54,6 +54,10 @@ TEST(Zebhost, CommandLineErrorsGoToStderr)
         {"forward without text", {"forward"}, 2, "zebhost: forward takes one TEXT"},
         {"missing module path", {"--module"}, 2, "zebhost: --module needs a PATH"},
         {"bad --now", {"--now", "2008-13-01", "forward", "x"}, 2, "zebhost: --now needs"},
+        // Read with its bad bytes replaced, "site\xff" named an existing "site\xef\xbf\xbd".
+        {"site that is not UTF-8", {"--site", "/tmp/site\xff", "categories"}, 2,
+         "zebhost: \"/tmp/site\xef\xbf\xbd\" is not valid UTF-8 text"},
+        {"page that is not UTF-8", {"items", "p\xc0\xaf.html"}, 2, "is not valid UTF-8 text"},
         {"module that does not exist", {"--module", "/nonexistent/lib.so", "forward", "x"}, 3,
          "zebhost: cannot load the module /nonexistent/lib.so"},
         {"library without the handshake", {"--module", std::string(ZEB_BIN_DIR) + "/libzebhostsvc.so", "forward", "x"},

@@ -29,7 +29,7 @@ TEST(MappedFileTest, MapsBytesAndEmptyFiles) {
     file.close();
 }
 
-// Small files are read into memory, large ones mapped: both give the file's bytes.
+// Files of every size give their bytes (small ones were read and large ones mapped).
 TEST(MappedFileTest, GivesTheBytesOnBothSidesOfTheReadLimit) {
     TempDir dir;
     for (std::size_t size : {std::size_t(1), std::size_t(1024 * 1024), std::size_t(1024 * 1024 + 1),
@@ -52,6 +52,7 @@ TEST(MappedFileTest, FailsOnMissingFilesAndFolders) {
     MappedFile file;
     EXPECT_NE(file.open(W(dir / "missing"), 0), 0);
     EXPECT_NE(file.open(W(dir.path()), 0), 0);
+    EXPECT_NE(file.open(L"/dev/null", 0), 0) << "a device is no file to read";
     EXPECT_NE(file.open(L"", 0), 0);
     EXPECT_EQ(file.get_top(), nullptr);
     EXPECT_EQ(file.get_size(), 0u);

@@ -94,13 +94,30 @@ TEST_F(OpenPageCoreAdapterTest, InsertsAtTheCursorAndSavesInThePageEncoding) {
 TEST_F(OpenPageCoreAdapterTest, InsertingNothingReportsAnError) {
     std::unique_ptr<OpenPage> page = OpenPage::create(L"/nonexistent/page.html");
     ASSERT_NE(page, nullptr);
-    OpenPageCoreAdapter core(*page);
+    const auto adapter = std::make_shared<const int>(0);
+    OpenPageCoreAdapter core(*page, adapter);
     std::wstring error;
     EXPECT_EQ(core.insertHtml(nullptr, 0, error, true, true, true, false), nullptr);
     EXPECT_FALSE(error.empty());
     error.clear();
     EXPECT_EQ(core.insertHtml(L"", 0, error, true, true, true, false), nullptr);
     EXPECT_FALSE(error.empty());
+}
+
+// The module ended its core adapter before the interface the adapter had handed out; an
+// interface works only while its adapter lives, so that order now shows in every module test.
+TEST_F(OpenPageCoreAdapterTest, InterfaceWhoseAdapterIsGoneDoesNothing) {
+    std::unique_ptr<OpenPage> page = OpenPage::create(L"/nonexistent/page.html");
+    ASSERT_NE(page, nullptr);
+    setOpenPage(page.get());
+    std::unique_ptr<CZebCoreAdapterIF> core(CZebTmplWzCoreAdapter().getActiveCoreAdapterIF());
+    ASSERT_NE(core, nullptr);
+    std::wstring error;
+    EXPECT_EQ(core->getActiveDocument(), nullptr);
+    EXPECT_EQ(core->getDomUtBase(), nullptr);
+    EXPECT_EQ(core->insertHtml(L"<p>x</p>", -1, error, true, true, true, false), nullptr);
+    core->setModified(true);
+    EXPECT_FALSE(page->isModified());
 }
 
 } // namespace

@@ -319,3 +319,48 @@ TEST(CZebCMLinkPartsArchive, RunawayWalkFromDamagedNames)
         EXPECT_NE(result.find(W("summary=\"" + c.result + "\"")), std::wstring::npos);
     }
 }
+
+// A copy of a month data file named for 9999-12 made one update write 95,700 pages (one for year
+// 0024, 24,003). A run of more than 1,200 months writes nothing: the calendar page is reported
+// skipped, naming the range and where its ends come from, and the stored calendar stays.
+TEST(CZebCMLinkPartsArchive, RunawayWalkOverMoreThanACentury)
+{
+    const std::string data = "qcms/zebsitec001table000001";
+    const struct {
+        const char* description;
+        bool calendarPage;
+        int year, month; // the stray data file's month
+        std::string reason;
+    } cases[] = {
+        {"no calendar page, data of 9999-12", false, 9999, 12,
+         "the diary's months 2008-10 to 9999-12 span 95895 months, more than 1200 (2008-10: the current month; "
+         "9999-12: " + data + "999912.xml); no diary page written"},
+        {"no calendar page, data one month past a century back", false, 1908, 10,
+         "the diary's months 1908-10 to 2008-10 span 1201 months, more than 1200 (1908-10: " + data +
+             "190810.xml; 2008-10: the current month); no diary page written"},
+        {"calendar page present, data of 0024-01", true, 24, 1,
+         "the diary's months 0024-01 to 2008-10 span 23818 months, more than 1200 (0024-01: " + data +
+             "002401.xml; 2008-10: ZebSitemenu/zebsitec001table000001200810.html); no diary page written"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.description);
+        FixedClock clock(localTime(2008, 10, 20));
+        Site site;
+        site.writeMonthData(c.year, c.month, {1}, localTime(2008, 10, 10));
+        if (c.calendarPage) {
+            for (const std::string& page : {Site::monthPage(2008, 9), Site::monthPage(2008, 10), kCalendarPage}) {
+                testsupport::writeFile(site.menu(page), oldPage(2008, 10));
+                testsupport::setMtime(site.menu(page), localTime(2008, 10, 5));
+            }
+        }
+        WriteLog log;
+        CZebCMLinkParts builder(1, L"diary");
+        const std::wstring result = builder.regenerateArchive();
+        ASSERT_EQ(1u, log.all().size());
+        EXPECT_EQ(kCalendarPage, log.all()[0].name);
+        EXPECT_FALSE(log.all()[0].written);
+        EXPECT_EQ(c.reason, log.all()[0].reason);
+        EXPECT_EQ(c.calendarPage, result.find(L"summary=\"2008-10\"") != std::wstring::npos);
+    }
+}
+

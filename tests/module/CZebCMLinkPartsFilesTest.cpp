@@ -316,19 +316,23 @@ TEST(CZebCMLinkPartsFilesPages, SavedPageIsUtf8WithLfNewlines)
     EXPECT_EQ(saved.find('\r'), std::string::npos) << saved;
 }
 
-TEST(CZebCMLinkPartsFilesPages, NulCharacterInTheMarkupDoesNotCutThePageShort)
+// A page was loaded only up to its first NUL character, and saved without the rest.
+TEST(CZebCMLinkPartsFilesPages, NulCharacterInThePageOrTheMarkupDoesNotCutThePageShort)
 {
     TempSite site;
-    testsupport::writeFile(site.menu("source.html"), "<html><body><p id=\"p\">a</p></body></html>");
+    const std::string source("<html><body><p id=\"p\">a</p>\0<p>tail</p></body></html>", 53);
+    testsupport::writeFile(site.menu("source.html"), source);
     CZebCMLinkPartsFiles files;
     DocumentGuard doc{files.loadPage(W(site.menu("source.html")))};
     ASSERT_NE(doc.document, nullptr);
+    files.savePage(doc.document, W(site.menu("same.html")));
+    EXPECT_EQ(testsupport::readFile(site.menu("same.html")), source);
     Element* p = doc.document->getElementByID(L"p");
     ASSERT_NE(p, nullptr);
     p->appendChild(doc.document->createTextNode(std::wstring(L"b\0c", 3)));
     files.savePage(doc.document, W(site.menu("out.html")));
     const std::string saved = testsupport::readFile(site.menu("out.html"));
-    EXPECT_NE(saved.find(std::string("ab\0c</p></body></html>", 22)), std::string::npos) << saved;
+    EXPECT_NE(saved.find(std::string("ab\0c</p>\0<p>tail</p></body></html>", 34)), std::string::npos) << saved;
 }
 
 TEST(CZebCMLinkPartsFilesPages, SaveWhereNoFileCanBeOpenedWritesNothingAndDoesNotThrow)

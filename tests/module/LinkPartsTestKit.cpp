@@ -94,9 +94,9 @@ void TemplateFolder::write(const std::string& html) const
 
 WriteLog::WriteLog()
 {
-    platform::PageWriter::setObserver([this](const std::wstring& path, bool written, const std::string&) {
+    platform::PageWriter::setObserver([this](const std::wstring& path, bool written, const std::string& reason) {
         const std::wstring::size_type slash = path.rfind(L'/');
-        writes_.push_back({U(slash == std::wstring::npos ? path : path.substr(slash + 1)), written});
+        writes_.push_back({U(slash == std::wstring::npos ? path : path.substr(slash + 1)), written, reason});
     });
 }
 

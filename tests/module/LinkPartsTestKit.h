@@ -60,6 +60,7 @@ public:
     struct Write {
         std::string name; // file name alone
         bool written;
+        std::string reason; // why not, when not written
     };
     WriteLog();
     ~WriteLog();

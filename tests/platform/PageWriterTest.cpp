@@ -27,6 +27,7 @@ class PageWriterTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        PageWriter::confineTo(W(dir.path()));
         previous_ = PageWriter::setObserver(
             [this](const std::wstring& path, bool written, const std::string& reason) {
                 outcomes.push_back({path, written, reason});
@@ -36,6 +37,8 @@ protected:
     {
         PageWriter::setObserver(previous_);
         PageWriter::setFaultInjector(nullptr);
+        PageWriter::confineTo(L"");
+        PageWriter::removeLeftovers(false);
         Clock::release();
     }
     PageWriter::Result write(const std::string& path, const std::string& bytes)
@@ -81,15 +84,78 @@ TEST_F(PageWriterTest, NewPageFollowsUmaskAndReplacedPageKeepsItsMode)
     EXPECT_EQ(st.st_mode & 07777, 0600u);
 }
 
-TEST_F(PageWriterTest, WritesThroughSymbolicLink)
+TEST_F(PageWriterTest, WritesThroughSymbolicLinkWithinTheConfiningFolder)
 {
     writeFile(dir / "real.html", "old");
+    writeFile(dir / "sub/real.html", "old");
     ASSERT_EQ(symlink("real.html", (dir / "link.html").c_str()), 0);
+    ASSERT_EQ(symlink("sub", (dir / "linked-folder").c_str()), 0);
     ASSERT_EQ(write(dir / "link.html", "new"), PageWriter::Result::Written);
+    ASSERT_EQ(write(dir / "linked-folder/real.html", "new"), PageWriter::Result::Written);
     EXPECT_EQ(readFile(dir / "real.html"), "new");
+    EXPECT_EQ(readFile(dir / "sub/real.html"), "new");
     struct stat st;
     ASSERT_EQ(lstat((dir / "link.html").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
+}
+
+// A link in the site to a file outside it (~/.ssh/authorized_keys) had that file replaced by the
+// page; a link to a device or FIFO counted as a missing page and was replaced. Each such page is
+// now refused, without throwing, and nothing on either side changes.
+TEST_F(PageWriterTest, TargetOutsideTheConfiningFolderOrNoRegularFileIsRefused)
+{
+    TempDir outside;
+    writeFile(outside / "authorized_keys", "keys");
+    ASSERT_EQ(0, symlink((outside / "authorized_keys").c_str(), (dir / "to-outside.html").c_str()));
+    ASSERT_EQ(0, symlink(outside.path().c_str(), (dir / "outside-folder").c_str()));
+    ASSERT_EQ(0, symlink("../../missing.html", (dir / "dangling.html").c_str()));
+    ASSERT_EQ(0, mkfifo((dir / "fifo.html").c_str(), 0644));
+    ASSERT_EQ(0, symlink("fifo.html", (dir / "to-fifo.html").c_str()));
+    ASSERT_EQ(0, symlink("/dev/null", (dir / "to-device.html").c_str()));
+    writeFile(dir / "folder.html/keep.txt", "mine");
+    const struct {
+        const char* description;
+        std::string path;
+        const char* reason;
+    } cases[] = {
+        {"link to a file outside", dir / "to-outside.html", "a symbolic link to a place outside the site folder"},
+        {"page in a linked folder outside", dir / "outside-folder/authorized_keys", "outside the site folder"},
+        {"page outside", outside / "authorized_keys", "outside the site folder"},
+        {"link to nothing", dir / "dangling.html", "a symbolic link to nothing"},
+        {"FIFO", dir / "fifo.html", "not a regular file (a FIFO, device or socket has the page's name)"},
+        {"link to a FIFO", dir / "to-fifo.html", "not a regular file (a FIFO, device or socket has the page's name)"},
+        {"link to a device", dir / "to-device.html", "a symbolic link to a place outside the site folder"},
+        {"folder", dir / "folder.html", "a folder has the page's name"},
+    };
+    const std::vector<std::string> names = listDir(dir.path());
+    for (const auto& c : cases) {
+        outcomes.clear();
+        PageWriter::Result result = PageWriter::Result::Written;
+        EXPECT_NO_THROW(result = write(c.path, "attacker's line")) << c.description;
+        EXPECT_EQ(result, PageWriter::Result::NotOpened) << c.description;
+        ASSERT_EQ(outcomes.size(), 1u) << c.description;
+        EXPECT_EQ(outcomes[0].reason, c.reason) << c.description;
+    }
+    EXPECT_EQ(readFile(outside / "authorized_keys"), "keys");
+    EXPECT_EQ(listDir(outside.path()), std::vector<std::string>{"authorized_keys"});
+    EXPECT_EQ(listDir(dir.path()), names);
+    EXPECT_EQ(readFile(dir / "folder.html/keep.txt"), "mine");
+}
+
+// Temporary files of a killed run stayed for ever. A run holding the site's lock removes those of
+// each folder it writes into, and only those.
+TEST_F(PageWriterTest, LeftoverTemporaryFilesGoWhenEnabled)
+{
+    const std::string leftover = ".page.html.zebhost-tmp.aB3xY9";
+    writeFile(dir / leftover, "half");
+    writeFile(dir / ".hidden.html", "mine");
+    ASSERT_TRUE(PageWriter::isTemporaryName(leftover));
+    ASSERT_EQ(write(dir / "page.html", "x"), PageWriter::Result::Written);
+    EXPECT_TRUE(exists(dir / leftover)) << "not enabled: another run may own it";
+    PageWriter::removeLeftovers(true);
+    ASSERT_EQ(write(dir / "page.html", "y"), PageWriter::Result::Written);
+    EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{".hidden.html", "page.html"}));
+    EXPECT_TRUE(PageWriter::syncFolders().empty());
 }
 
 TEST_F(PageWriterTest, UnopenablePageIsNotWrittenWithoutThrowing)
@@ -160,10 +226,11 @@ TEST_F(PageWriterTest, FaultAfterOpeningKeepsOldPageAndLeavesNoTemporary)
     EXPECT_EQ(readFile(page), "new content");
 }
 
-TEST_F(PageWriterTest, RenameOntoFolderThrowsAndCleansUp)
+// A folder with a page's name made the rename fail and ended the run; the page is skipped now.
+TEST_F(PageWriterTest, FolderInThePagesPlaceIsSkippedWithoutThrowingAndCleansUp)
 {
     writeFile(dir / "taken.html/inner", "x");
-    EXPECT_THROW(write(dir / "taken.html", "x"), FileException);
+    EXPECT_EQ(write(dir / "taken.html", "x"), PageWriter::Result::NotOpened);
     EXPECT_EQ(listDir(dir.path()), std::vector<std::string>{"taken.html"});
 }
 

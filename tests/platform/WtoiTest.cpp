@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <clocale>
 
 #include "platform/Wtoi.h"
 
@@ -32,10 +33,19 @@ TEST(Wtoi, ReadsLeadingIntegerLikeTheRuntime)
         {"far too large saturates", L"99999999999999999999999999", INT_MAX},
         {"far too small saturates", L"-99999999999999999999999999", INT_MIN},
         {"line feed counts as white space", L"\n9", 9},
+        {"vertical tab, form feed and carriage return count as white space", L"\v\f\r8", 8},
+        {"ideographic space is no white space, whatever the locale", L"\u30002", 0},
+        {"no-break space is no white space", L"\u00a03", 0},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(platform::wtoi(c.text), c.expected) << c.description;
-        EXPECT_EQ(platform::wtoi(std::wstring(c.text)), c.expected) << c.description;
+    // The same in the C locale and in a UTF-8 locale (as the terminal dialog sets it).
+    for (const char* locale : {"C", "C.UTF-8"}) {
+        const std::string saved = std::setlocale(LC_ALL, nullptr);
+        std::setlocale(LC_ALL, locale);
+        for (const auto& c : cases) {
+            EXPECT_EQ(platform::wtoi(c.text), c.expected) << c.description << " (" << locale << ")";
+            EXPECT_EQ(platform::wtoi(std::wstring(c.text)), c.expected) << c.description;
+        }
+        std::setlocale(LC_ALL, saved.c_str());
     }
 }
 
