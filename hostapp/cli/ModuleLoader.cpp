@@ -1,9 +1,8 @@
 #include "ModuleLoader.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
-#include <climits>
+#include "HostInstallation.h"
 
 ModuleLoader::ModuleLoader(std::string path) : path_(std::move(path)), table_(kTableEntries, nullptr) {}
 
@@ -67,13 +66,4 @@ std::unique_ptr<CZebTmplCIF> ModuleLoader::createInterface() const
     return std::unique_ptr<CZebTmplCIF>(factory());
 }
 
-std::string ModuleLoader::defaultModulePath()
-{
-    char buffer[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0)
-        return {};
-    std::string exe(buffer, static_cast<std::size_t>(n));
-    const std::size_t slash = exe.rfind('/');
-    return (slash == std::string::npos ? std::string(".") : exe.substr(0, slash)) + "/libzebcmlinkparts.so";
-}
+std::string ModuleLoader::defaultModulePath() { return HostInstallation::defaultModulePath(); }

@@ -28,7 +28,7 @@ public:
     const std::string& path() const { return path_; }
     // A new interface object; null when the module is not loaded or the factory gives none.
     std::unique_ptr<CZebTmplCIF> createInterface() const;
-    // libzebcmlinkparts.so beside the running executable; "" when the executable is unknown.
+    // libzebcmlinkparts.so beside the host's services library; "" when its folder is unknown.
     static std::string defaultModulePath();
 
 private:

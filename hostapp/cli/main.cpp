@@ -4,6 +4,7 @@
 #include <string>
 
 #include "Commands.h"
+#include "HostInstallation.h"
 #include "HostVersion.h"
 #include "ModuleLoader.h"
 #include "platform/Clock.h"
@@ -17,7 +18,8 @@ void printHelp()
                 "%s: the stand-in host that loads the link-part module and calls it.\n\n"
                 "Options:\n"
                 "  --help           show this help\n"
-                "  --module PATH    load the module from PATH (default: libzebcmlinkparts.so beside zebhost)\n"
+                "  --module PATH    load the module from PATH (default: libzebcmlinkparts.so beside the host library)\n"
+                "  --data DIR       the host's data folder (default: ZEBHOST_DATA_DIR, else the installed one)\n"
                 "  --site DIR       the current site's folder (default: the current folder)\n"
                 "  --now WHEN       fix the clock: YYYY-MM-DD[THH:MM[:SS]] (local time) or @SECONDS\n"
                 "  -v               tell more\n\n"
@@ -116,6 +118,11 @@ int main(int argc, char** argv)
         } else if (arg == "--module") {
             if (!value(options.modulePath))
                 return usageError("--module needs a PATH");
+        } else if (arg == "--data") {
+            std::string dir;
+            if (!value(dir))
+                return usageError("--data needs a DIR");
+            HostInstallation::setDataFolder(dir);
         } else if (arg == "--site") {
             if (!value(options.siteDir))
                 return usageError("--site needs a DIR");

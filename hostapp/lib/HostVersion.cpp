@@ -2,5 +2,5 @@
 
 const char* zebHostVersion()
 {
-    return "zebhost 0.1";
+    return "zebhost " ZEB_VERSION;
 }

@@ -3,6 +3,8 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -10,6 +12,7 @@
 
 class CharacterData;
 class Element;
+struct ElementName;
 
 // A page held by the host: created by DOMImpl::createDocument, released by DOM::deleteDocument.
 // The document owns every node in it.
@@ -41,6 +44,13 @@ public:
     CharacterData* createTextNode(std::wstring&& text);
     // A new comment node (owned by the document, not yet in the tree).
     CharacterData* createComment(const std::wstring& text);
+    // The document's one copy of a tag name, as written; valid as long as the document.
+    const ElementName& internName(std::wstring_view tagName);
+    // A new element named by one of this document's names (internName), not yet in the tree.
+    Element* createElement(const ElementName& name);
+    // A new text node of UTF-8 text (invalid sequences become U+FFFD), its characters kept in the
+    // document's own memory rather than allocated one text at a time; not yet in the tree.
+    CharacterData* createTextNodeFromUtf8(std::string_view utf8);
     // Takes ownership of a node made for this document; returns it.
     template <class T>
     T* adopt(std::unique_ptr<T> node) {
@@ -89,6 +99,8 @@ private:
     std::size_t arenaLeft_ = 0;
     std::vector<Node*> arenaNodes_;
     std::vector<std::unique_ptr<Node>> owned_;
+    // Tag names by spelling; the keys view the names' own text.
+    std::unordered_map<std::wstring_view, std::unique_ptr<ElementName>> names_;
     std::vector<std::unique_ptr<SourceText>> sources_;
     const SourceText* pageSource_ = nullptr;
     SourceRange trailGap_;

@@ -1,9 +1,24 @@
 #pragma once
 #include <cstddef>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/Node.h"
+
+// A tag name as a document keeps it: one per spelling, shared by every element of that name, so
+// that an element carries no name of its own and what the name makes of it is worked out once.
+struct ElementName {
+    // Sets localName and kind from tagName.
+    explicit ElementName(std::wstring name);
+    std::wstring tagName;   // as written (lower case for a created element)
+    std::wstring localName; // the lower-case name; empty when tagName is in lower case
+    // What the name makes of an element: void (br, img, ...), raw text (script, style, ...), an
+    // anchor.
+    enum : unsigned { kVoid = 1, kRawText = 2, kAnchor = 4 };
+    unsigned kind = 0;
+};
 
 // An element of the host's document tree. Attribute names compare case-insensitively; an
 // attribute keeps the spelling it was written with.
@@ -40,10 +55,15 @@ public:
         bool changed = false;
     };
 
+    // An element of owner named tagName (the owner keeps the name; a null owner, the element).
     Element(Document* owner, const std::wstring& tagName);
     Element(Document* owner, std::wstring&& tagName);
+    // An element named by a name that lives at least as long as the element (Document::internName).
+    Element(Document* owner, const ElementName& name);
     // The tag name in lower case (what comparisons use).
-    const std::wstring& localName() const { return localName_.empty() ? tagName_ : localName_; }
+    const std::wstring& localName() const { return name_->localName.empty() ? name_->tagName : name_->localName; }
+    // The shared name: elements of one document and spelling share one.
+    const ElementName& name() const { return *name_; }
     // Whether the tag name equals name, ignoring case.
     bool is(const wchar_t* name) const;
     // Elements that never have content or an end tag (br, img, meta, ...).
@@ -72,16 +92,11 @@ private:
     Attribute* findAttribute(const std::wstring& name);
     const Attribute* findAttribute(const std::wstring& name) const;
 
-    // Sets localName_ and kind_ from tagName_.
-    void classify();
+    // The name of an element of owner: the owner's copy, or one of the element's own.
+    const ElementName* nameIn(Document* owner, std::wstring_view tagName);
 
-    std::wstring tagName_;
-    // The lower-case name when it differs from tagName_; empty when the tag name is lower case.
-    std::wstring localName_;
-    // What the name makes of the element (kinds below), worked out once: writing a page asks for
-    // every element whether it is void.
-    enum : unsigned { kVoidKind = 1, kRawTextKind = 2, kAnchorKind = 4 };
-    unsigned kind_ = 0;
+    const ElementName* name_;
+    std::unique_ptr<ElementName> ownName_; // only for an element of no document
     std::vector<Attribute> attrs_;
     std::vector<Node::SourceRange> removedAttrs_;
     SourceRange startTag_;

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "HostInstallation.h"
 #include "host/FileUtil.h"
 #include "support/TestSupport.h"
 
@@ -21,11 +22,15 @@ TEST(CRuvCommonTest, TemplateFolderHoldsTheLinkPartTemplate) {
     EXPECT_NE(is_file(folder + L"linkparts00.html"), 0) << U(folder);
 }
 
-TEST(CRuvCommonTest, EnvironmentOverridesTheDataFolder) {
+TEST(CRuvCommonTest, OptionAndEnvironmentOverrideTheDataFolder) {
     setenv("ZEBHOST_DATA_DIR", "/tmp/zeb-data", 1);
     EXPECT_EQ(CRuvCommon::getProductFolder(18, 0), L"/tmp/zeb-data/");
     setenv("ZEBHOST_DATA_DIR", "/tmp/zeb-data/", 1);
     EXPECT_EQ(CRuvCommon::getProductFolder(18, 0), L"/tmp/zeb-data/");
+    // zebhost --data wins over the environment.
+    HostInstallation::setDataFolder("/tmp/zeb-option");
+    EXPECT_EQ(CRuvCommon::getProductFolder(18, 0), L"/tmp/zeb-option/");
+    HostInstallation::setDataFolder("");
     unsetenv("ZEBHOST_DATA_DIR");
 }
 

@@ -1,0 +1,67 @@
+#include "HostInstallation.h"
+
+#include <dlfcn.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "host/FileUtil.h"
+#include "platform/TextConv.h"
+
+namespace {
+
+std::string& dataFolderSet()
+{
+    static std::string folder;
+    return folder;
+}
+
+bool isFolder(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::wstring withSeparator(const std::string& folder) { return addLastYenMark(platform::fromUtf8(folder)); }
+
+} // namespace
+
+std::string HostInstallation::libraryFolder()
+{
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&HostInstallation::libraryFolder), &info) == 0 || info.dli_fname == nullptr)
+        return {};
+    const std::string path = info.dli_fname;
+    const std::size_t slash = path.rfind('/');
+    // A library found without a folder in its name was loaded from the current folder. The
+    // dynamic loader names it as the run path found it ("bin/../lib/zebhost"): resolved, the
+    // paths built on it read plainly in messages.
+    const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+    std::error_code ec;
+    const std::filesystem::path resolved = std::filesystem::canonical(folder, ec);
+    return ec ? folder : resolved.string();
+}
+
+std::string HostInstallation::defaultModulePath()
+{
+    const std::string folder = libraryFolder();
+    return folder.empty() ? std::string() : folder + "/libzebcmlinkparts.so";
+}
+
+void HostInstallation::setDataFolder(const std::string& folder) { dataFolderSet() = folder; }
+
+std::wstring HostInstallation::dataFolder()
+{
+    if (!dataFolderSet().empty())
+        return withSeparator(dataFolderSet());
+    if (const char* env = std::getenv("ZEBHOST_DATA_DIR"); env != nullptr && *env != '\0')
+        return withSeparator(env);
+    if (const std::string folder = libraryFolder(); !folder.empty()) {
+        const std::string installed =
+            (std::filesystem::path(folder) / ZEB_DATA_FROM_LIBRARY).lexically_normal().string();
+        if (isFolder(installed))
+            return withSeparator(installed);
+    }
+    return withSeparator(ZEB_SOURCE_DATA_DIR);
+}
