@@ -6,9 +6,10 @@
 
 #include "AsciiCase.h"
 #include "DocumentType.h"
-#include "ParsedPageCache.h"
 #include "GumboTreeBuilder.h"
+#include "ParsedPageCache.h"
 #include "SourceText.h"
+#include "StartTagScanner.h"
 #include "host/CharacterData.h"
 #include "host/Element.h"
 #include "platform/TextConv.h"
@@ -61,6 +62,11 @@ bool Document::createNodes(const wchar_t* text, std::size_t length, void* /*cont
         trailGap_ = {};
         pageSource_ = nullptr;
     }
+    // A start tag with more attributes than any page has (the parser's check of each against the
+    // tag's earlier ones is quadratic: 40,000 took 11 s) makes the page unreadable.
+    constexpr std::size_t kMostAttributes = 256;
+    if (StartTagScanner::mostAttributes(text, length) > kMostAttributes)
+        return false;
     if (!GumboTreeBuilder::buildDocument(*this, text, length, keepSource))
         return false;
     cache.offer(text, length, keepSource, *this);
@@ -116,6 +122,8 @@ Node* Document::copyNode(const Node& from, Node* parent, const SourceMap& source
         copy->startTag_ = mapped(sources, e.startTag_);
         copy->endTag_ = mapped(sources, e.endTag_);
         copy->innerTrail_ = mapped(sources, e.innerTrail_);
+        copy->copiedTag_ = mapped(sources, e.copiedTag_);
+        copy->selfClosed_ = e.selfClosed_;
         copy->attrsChanged_ = e.attrsChanged_;
         to = copy;
         break;
@@ -145,6 +153,7 @@ Node* Document::copyNode(const Node& from, Node* parent, const SourceMap& source
     to->spanEnd_ = from.spanEnd_;
     to->leadGap_ = mapped(sources, from.leadGap_);
     to->pure_ = from.pure_;
+    to->displaced_ = from.displaced_;
     to->subtreeChanged_ = from.subtreeChanged_;
     to->changed_ = from.changed_;
     for (const Node* child = from.getFirstChild(); child != nullptr; child = child->getNextSibling())

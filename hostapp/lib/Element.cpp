@@ -23,8 +23,16 @@ ElementName::ElementName(std::wstring name) : tagName(std::move(name)) {
         kind |= kVoid;
     if (std::find(kRawNames.begin(), kRawNames.end(), lower) != kRawNames.end())
         kind |= kRawText;
+    static constexpr std::array<std::wstring_view, 14> kFormattingNames = {
+        L"a", L"b", L"big", L"code", L"em", L"font", L"i", L"nobr", L"s", L"small", L"strike", L"strong", L"tt", L"u"};
+    static constexpr std::array<std::wstring_view, 7> kScopeNames = {L"td",     L"th",      L"caption", L"applet",
+                                                                     L"object", L"marquee", L"template"};
     if (lower == L"a")
         kind |= kAnchor;
+    if (std::find(kFormattingNames.begin(), kFormattingNames.end(), lower) != kFormattingNames.end())
+        kind |= kFormatting;
+    if (std::find(kScopeNames.begin(), kScopeNames.end(), lower) != kScopeNames.end())
+        kind |= kFormattingScope;
 }
 
 Element::Element(Document* owner, const std::wstring& tagName) : Node(Type::Element, owner), name_(nameIn(owner, tagName)) {}
@@ -42,11 +50,31 @@ const ElementName* Element::nameIn(Document* owner, std::wstring_view tagName) {
 
 Element::~Element() = default;
 
+namespace {
+// Up to this many attributes a scan is as quick as an index.
+constexpr std::size_t kScannedAttributes = 16;
+} // namespace
+
 Element::Attribute* Element::findAttribute(const std::wstring& name) {
-    for (auto& a : attrs_)
-        if (asciicase::equal(a.name, name))
-            return &a;
-    return nullptr;
+    if (attrs_.size() <= kScannedAttributes) {
+        for (auto& a : attrs_)
+            if (asciicase::equal(a.name, name))
+                return &a;
+        return nullptr;
+    }
+    if (!attrIndex_) {
+        attrIndex_ = std::make_unique<std::unordered_map<std::wstring, std::size_t>>();
+        for (std::size_t i = 0; i < attrs_.size(); ++i)
+            attrIndex_->try_emplace(asciicase::lower(attrs_[i].name), i); // the first of a name counts
+    }
+    const auto it = attrIndex_->find(asciicase::lower(name));
+    return it == attrIndex_->end() ? nullptr : &attrs_[it->second];
+}
+
+void Element::appendAttribute(Attribute attribute) {
+    if (attrIndex_)
+        attrIndex_->try_emplace(asciicase::lower(attribute.name), attrs_.size());
+    attrs_.push_back(std::move(attribute));
 }
 
 const Element::Attribute* Element::findAttribute(const std::wstring& name) const {
@@ -71,7 +99,7 @@ void Element::setAttribute(const std::wstring& name, const std::wstring& value) 
         added.name = name;
         added.value = value;
         added.changed = true;
-        attrs_.push_back(std::move(added));
+        appendAttribute(std::move(added));
     }
     attrsChanged_ = true;
     markChanged();
@@ -85,6 +113,7 @@ void Element::removeAttribute(const std::wstring& name) {
     if (it->fromSource)
         removedAttrs_.push_back(SourceRange{source(), it->srcStart, it->srcEnd});
     attrs_.erase(it);
+    attrIndex_.reset();
     attrsChanged_ = true;
     markChanged();
 }
@@ -93,7 +122,7 @@ bool Element::hasAttribute(const std::wstring& name) const { return findAttribut
 
 void Element::addParsedAttribute(Attribute attribute) {
     if (findAttribute(attribute.name) == nullptr)
-        attrs_.push_back(std::move(attribute));
+        appendAttribute(std::move(attribute));
 }
 
 std::wstring Element::getTextData() const {

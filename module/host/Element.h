@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "host/Node.h"
@@ -15,8 +16,8 @@ struct ElementName {
     std::wstring tagName;   // as written (lower case for a created element)
     std::wstring localName; // the lower-case name; empty when tagName is in lower case
     // What the name makes of an element: void (br, img, ...), raw text (script, style, ...), an
-    // anchor.
-    enum : unsigned { kVoid = 1, kRawText = 2, kAnchor = 4 };
+    // anchor, a formatting element (a, b, font, ...), a bound of reopened formatting (td, ...).
+    enum : unsigned { kVoid = 1, kRawText = 2, kAnchor = 4, kFormatting = 8, kFormattingScope = 16 };
     unsigned kind = 0;
 };
 
@@ -70,8 +71,14 @@ public:
     bool isVoid() const;
     // Elements whose text is kept raw: not escaped when written (script, style, ...).
     bool isRawText() const;
+    // Formatting elements (a, b, font, ...): the parser opens them again after an element that
+    // closed them without their end tag.
+    bool isFormatting() const { return (name_->kind & ElementName::kFormatting) != 0; }
+    // Elements that bound the formatting elements reopened inside them (td, th, caption,
+    // applet, object, marquee, template).
+    bool isFormattingScope() const { return (name_->kind & ElementName::kFormattingScope) != 0; }
     const std::vector<Attribute>& attributes() const { return attrs_; }
-    // Adds a parsed attribute (used by the tree builder; keeps a duplicate name out).
+    // Adds a parsed attribute (used by the tree builders; keeps a duplicate name out).
     void addParsedAttribute(Attribute attribute);
     // The stretches of parsed attributes removed since (the writer leaves them out of the tag).
     const std::vector<Node::SourceRange>& removedAttributes() const { return removedAttrs_; }
@@ -82,6 +89,13 @@ public:
     const SourceRange& endTag() const { return endTag_; }
     void setStartTag(const SourceRange& range) { startTag_ = range; }
     void setEndTag(const SourceRange& range) { endTag_ = range; }
+    // For a formatting element the parser opened again, the start tag it copied; empty for
+    // every other element.
+    const SourceRange& copiedTag() const { return copiedTag_; }
+    void setCopiedTag(const SourceRange& range) { copiedTag_ = range; }
+    // Whether the start tag also ended the element (an SVG or MathML element written "<x/>").
+    bool isSelfClosed() const { return selfClosed_; }
+    void setSelfClosed(bool selfClosed) { selfClosed_ = selfClosed; }
     // The text between the last child and the end tag.
     const SourceRange& innerTrailGap() const { return innerTrail_; }
     void setInnerTrailGap(const SourceRange& gap) { innerTrail_ = gap; }
@@ -91,6 +105,8 @@ private:
     friend class Document;
     Attribute* findAttribute(const std::wstring& name);
     const Attribute* findAttribute(const std::wstring& name) const;
+    // Adds an attribute whose name the element does not have yet.
+    void appendAttribute(Attribute attribute);
 
     // The name of an element of owner: the owner's copy, or one of the element's own.
     const ElementName* nameIn(Document* owner, std::wstring_view tagName);
@@ -98,9 +114,15 @@ private:
     const ElementName* name_;
     std::unique_ptr<ElementName> ownName_; // only for an element of no document
     std::vector<Attribute> attrs_;
+    // Positions in attrs_ by lower-case name, made once an element has many attributes, so that
+    // building an element of n attributes is not quadratic in n; null until then, and again after a
+    // removal shifts the positions.
+    mutable std::unique_ptr<std::unordered_map<std::wstring, std::size_t>> attrIndex_;
     std::vector<Node::SourceRange> removedAttrs_;
     SourceRange startTag_;
     SourceRange endTag_;
     SourceRange innerTrail_;
+    SourceRange copiedTag_;
     bool attrsChanged_ = false;
+    bool selfClosed_ = false;
 };
