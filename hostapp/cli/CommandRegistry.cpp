@@ -1,7 +1,11 @@
 #include <algorithm>
+#include <cstdio>
+#include <exception>
 #include <map>
 
 #include "Commands.h"
+#include "platform/FileException.h"
+#include "platform/Path.h"
 
 namespace {
 
@@ -31,4 +35,18 @@ std::vector<Command> CommandRegistry::all()
     for (const auto& [name, command] : registry())
         commands.push_back(command);
     return commands;
+}
+
+int reportCurrentException()
+{
+    try {
+        throw;
+    } catch (const platform::FileException& e) {
+        std::fprintf(stderr, "zebhost: cannot write %s: %s\n", platform::nativePath(e.path()).c_str(), e.reason().c_str());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "zebhost: %s\n", e.what());
+    } catch (...) {
+        std::fputs("zebhost: failed\n", stderr);
+    }
+    return kExitFailed;
 }

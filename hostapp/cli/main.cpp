@@ -1,6 +1,5 @@
 #include <cstdio>
 #include <cstdlib>
-#include <exception>
 #include <ctime>
 #include <string>
 
@@ -9,8 +8,6 @@
 #include "HostVersion.h"
 #include "ModuleLoader.h"
 #include "platform/Clock.h"
-#include "platform/FileException.h"
-#include "platform/Path.h"
 #include "platform/TextConv.h"
 
 namespace {
@@ -169,11 +166,7 @@ int main(int argc, char** argv)
     // it, ends up here.
     try {
         return command->run(context);
-    } catch (const platform::FileException& e) {
-        std::fprintf(stderr, "zebhost: cannot write %s: %s\n", platform::nativePath(e.path()).c_str(),
-                     e.reason().c_str());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "zebhost: %s\n", e.what());
+    } catch (...) {
+        return reportCurrentException();
     }
-    return kExitFailed;
 }
