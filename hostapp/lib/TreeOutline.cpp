@@ -1,7 +1,5 @@
 #include "TreeOutline.h"
 
-#include <string_view>
-
 #include "AsciiCase.h"
 #include "DocumentType.h"
 #include "host/CharacterData.h"
@@ -10,7 +8,7 @@
 namespace {
 
 // data with '"' and '\' escaped, so that a text cannot pass for markup of the outline.
-void quote(std::wstring& out, std::wstring_view data) {
+void quote(std::wstring& out, const std::wstring& data) {
     out += L'"';
     for (wchar_t c : data) {
         if (c == L'"' || c == L'\\')
@@ -59,14 +57,10 @@ void outlineChildren(std::wstring& out, const Node& parent) {
             break;
         }
         case Node::Type::Comment:
-            out += L"<!--";
-            out += static_cast<const CharacterData*>(c)->data();
-            out += L"-->";
+            out += L"<!--" + std::wstring(static_cast<const CharacterData*>(c)->data()) + L"-->";
             break;
         case Node::Type::CData:
-            out += L"<![CDATA[";
-            out += static_cast<const CharacterData*>(c)->data();
-            out += L"]]>";
+            out += L"<![CDATA[" + std::wstring(static_cast<const CharacterData*>(c)->data()) + L"]]>";
             break;
         case Node::Type::Doctype:
             out += static_cast<const DocumentType*>(c)->declaration();
