@@ -1,5 +1,7 @@
 #include <sys/stat.h>
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -53,14 +55,14 @@ int refreshPages(const SiteContext& site, bool verbose)
             std::fprintf(stderr, "zebhost: %s: not refreshed: %s\n", shown.c_str(), outcome.error.c_str());
             ++failures;
         } else if (outcome.written) {
-            std::printf("refreshed %s: %s\n", shown.c_str(), describeParts(site, outcome.changed).c_str());
+            say("refreshed %s: %s\n", shown.c_str(), describeParts(site, outcome.changed).c_str());
         }
         if (!outcome.missing.empty())
             std::fprintf(stderr, "zebhost: warning: %s: no generated page holds %s; left as it is\n", shown.c_str(),
                          describeParts(site, outcome.missing).c_str());
     }
     if (verbose)
-        std::printf("  %d of %zu pages carry link parts\n", carrying, pages.size());
+        say("  %d of %zu pages carry link parts\n", carrying, pages.size());
     return failures;
 }
 
@@ -111,6 +113,17 @@ bool reportTemplate(const SiteContext& site, const std::vector<std::wstring>& na
     return true;
 }
 
+struct Options {
+    std::vector<std::string> names;
+    bool noPages = false;
+} options;
+
+void declare(CLI::App& command)
+{
+    command.add_option("NAME", options.names, "a category's name (default: every category)");
+    command.add_flag("--no-pages", options.noPages, "leave the link parts of the site's pages as they are");
+}
+
 int run(CommandContext& context)
 {
     SiteContext site;
@@ -119,16 +132,7 @@ int run(CommandContext& context)
         return kExitFailed;
     }
     std::vector<std::wstring> names;
-    bool refreshPublished = true;
-    for (const std::string& arg : context.args) {
-        if (arg == "--no-pages") {
-            refreshPublished = false;
-            continue;
-        }
-        if (arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "zebhost: update: unknown option %s\n", arg.c_str());
-            return kExitUsage;
-        }
+    for (const std::string& arg : options.names) {
         const std::wstring name = platform::fromUtf8(arg);
         if (site.positionOf(name) < 0) {
             std::fprintf(stderr, "zebhost: %s: no category named \"%s\"\n",
@@ -170,14 +174,14 @@ int run(CommandContext& context)
     }
     failures += reportTemplate(site, names) ? 1 : 0;
     // The module asks for a refresh when it is done: the published pages take up what changed.
-    if (refresh.count > 0 && refreshPublished)
+    if (refresh.count > 0 && !options.noPages)
         failures += refreshPages(site, context.options.verbose);
     return failures > 0 ? kExitFailed : kExitOk;
 }
 
-const CommandRegistrar registrar({"update", "[--no-pages] [NAME...]",
-                                   "bring the named categories' generated pages (default: all) up to date, then the "
-                                   "site's pages that show them",
-                                   true, &run});
+const CommandRegistrar registrar({"update",
+                                   "bring the generated pages of the named categories (default: all) up to date, "
+                                   "then the link parts of the site's pages",
+                                   true, &declare, &run});
 
 } // namespace
