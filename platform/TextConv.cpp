@@ -1,6 +1,8 @@
 #include "platform/TextConv.h"
 
 #include <cstdarg>
+#include <cstdint>
+#include <cstring>
 #include <cwchar>
 #include <iterator>
 #include <vector>
@@ -73,19 +75,22 @@ std::size_t utf8Length(char32_t cp)
 } // namespace
 
 // Two passes, counting and then writing into place: the texts are whole pages, and appending
-// byte by byte cost more than the conversion itself.
+// byte by byte cost more than the conversion itself. ASCII, most of a page, takes the short way.
 std::string toUtf8(const std::wstring& text)
 {
+    const std::size_t size = text.size();
     std::size_t length = 0;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        length += utf8Length(codePointAt(text, i));
+    for (std::size_t i = 0; i < size; ++i)
+        length += static_cast<std::uint32_t>(text[i]) < 0x80 ? 1 : utf8Length(codePointAt(text, i));
     std::string out(length, '\0');
     char* o = out.data();
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    for (std::size_t i = 0; i < size; ++i) {
+        if (static_cast<std::uint32_t>(text[i]) < 0x80) {
+            *o++ = static_cast<char>(text[i]);
+            continue;
+        }
         const char32_t cp = codePointAt(text, i);
-        if (cp < 0x80) {
-            *o++ = static_cast<char>(cp);
-        } else if (cp < 0x800) {
+        if (cp < 0x800) {
             *o++ = static_cast<char>(0xC0 | (cp >> 6));
             *o++ = static_cast<char>(0x80 | (cp & 0x3F));
         } else if (cp < 0x10000) {
@@ -110,10 +115,30 @@ std::wstring fromUtf8(const char* bytes, std::size_t size)
     // Never more wide units than bytes (a four-byte sequence gives at most two units), so the
     // text is written into place and cut to length at the end.
     out.resize(size);
-    wchar_t* o = out.data();
+    out.resize(fromUtf8Into(bytes, size, out.data()));
+    return out;
+}
+
+std::size_t fromUtf8Into(const char* bytes, std::size_t size, wchar_t* out)
+{
+    if (!bytes)
+        return 0;
+    wchar_t* o = out;
     const auto* s = reinterpret_cast<const unsigned char*>(bytes);
     std::size_t i = 0;
     while (i < size) {
+        // Runs of ASCII eight bytes at a time.
+        while (i + 8 <= size) {
+            std::uint64_t word;
+            std::memcpy(&word, s + i, 8);
+            if (word & 0x8080808080808080ULL)
+                break;
+            for (int k = 0; k < 8; ++k)
+                *o++ = static_cast<wchar_t>(s[i + k]);
+            i += 8;
+        }
+        if (i >= size)
+            break;
         unsigned char b = s[i];
         char32_t cp;
         std::size_t extra;
@@ -154,8 +179,7 @@ std::wstring fromUtf8(const char* bytes, std::size_t size)
         *o++ = static_cast<wchar_t>(cp);
         i += j;
     }
-    out.resize(static_cast<std::size_t>(o - out.data()));
-    return out;
+    return static_cast<std::size_t>(o - out);
 }
 
 std::wstring fromUtf8(const std::string& bytes)

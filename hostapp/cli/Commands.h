@@ -64,6 +64,10 @@ struct CommandRegistrar {
     explicit CommandRegistrar(const Command& command) { CommandRegistry::add(command); }
 };
 
+// Prints the exception being handled as zebhost's one line on stderr ("zebhost: cannot write
+// PATH: REASON" for a page write that failed); returns kExitFailed. Call only inside a catch.
+int reportCurrentException();
+
 // Exit codes shared by the commands.
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;       // the command ran and did not succeed

@@ -1,5 +1,4 @@
 #include <cstdio>
-#include <exception>
 #include <string>
 
 #include "CommandLine.h"
@@ -7,8 +6,6 @@
 #include "HostInstallation.h"
 #include "ModuleLoader.h"
 #include "platform/Clock.h"
-#include "platform/FileException.h"
-#include "platform/Path.h"
 #include "platform/TextConv.h"
 
 int main(int argc, char** argv)
@@ -44,11 +41,7 @@ int main(int argc, char** argv)
     // it, ends up here.
     try {
         return command->run(context);
-    } catch (const platform::FileException& e) {
-        std::fprintf(stderr, "zebhost: cannot write %s: %s\n", platform::nativePath(e.path()).c_str(),
-                     e.reason().c_str());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "zebhost: %s\n", e.what());
+    } catch (...) {
+        return reportCurrentException();
     }
-    return kExitFailed;
 }

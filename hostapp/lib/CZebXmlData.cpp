@@ -4,8 +4,10 @@
 
 #include <cstring>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 
+#include "AsciiCase.h"
 #include "host/CharacterData.h"
 #include "host/DOMImpl.h"
 #include "host/Document.h"
@@ -21,10 +23,33 @@ constexpr const wchar_t* kRootTag = L"#xml-root";
 
 std::wstring wide(const char* utf8) { return platform::fromUtf8(utf8, std::strlen(utf8)); }
 
+// The document's names of the file's element names (in lower case, as the document names the
+// elements it creates): each spelling is converted once, not once per element.
+class ElementNames {
+public:
+    explicit ElementNames(Document& document) : document_(document) {}
+    // The name for utf8, which stays valid while the parsed file does.
+    const ElementName& operator()(const char* utf8) {
+        const std::string_view key(utf8);
+        auto found = names_.find(key);
+        if (found != names_.end()) return *found->second;
+        const ElementName& name = document_.internName(asciicase::lower(platform::fromUtf8(key.data(), key.size())));
+        names_.emplace(key, &name);
+        return name;
+    }
+
+private:
+    Document& document_;
+    std::unordered_map<std::string_view, const ElementName*> names_;
+};
+
 // Copies the pugixml tree below source into the host tree below target. Elements keep their
 // attributes; text and CDATA become text nodes; comments, processing instructions and the
-// document type are left out. Iterative, so that a deeply nested file cannot exhaust the stack.
+// document type are left out. Names and texts go into the document's own memory rather than an
+// allocation each (a data file has tens of thousands). Iterative, so that a deeply nested file
+// cannot exhaust the stack.
 void copyTree(const pugi::xml_node& source, Element* target, Document& document) {
+    ElementNames names(document);
     std::vector<std::pair<pugi::xml_node, Element*>> pending{{source, target}};
     while (!pending.empty()) {
         auto [from, to] = pending.back();
@@ -32,7 +57,7 @@ void copyTree(const pugi::xml_node& source, Element* target, Document& document)
         for (pugi::xml_node child = from.first_child(); child; child = child.next_sibling()) {
             switch (child.type()) {
             case pugi::node_element: {
-                Element* element = document.createElement(wide(child.name()));
+                Element* element = document.createElement(names(child.name()));
                 for (pugi::xml_attribute a = child.first_attribute(); a; a = a.next_attribute())
                     element->setAttribute(wide(a.name()), wide(a.value()));
                 to->appendChild(element);
@@ -41,7 +66,7 @@ void copyTree(const pugi::xml_node& source, Element* target, Document& document)
             }
             case pugi::node_pcdata:
             case pugi::node_cdata:
-                to->appendChild(document.createTextNode(wide(child.value())));
+                to->appendChild(document.createTextNodeFromUtf8(child.value()));
                 break;
             default:
                 break;
@@ -108,23 +133,49 @@ bool CZebXmlData::CreateNodeData(const std::wstring& path) {
 
 Node* CZebXmlData::GetRootNode() { return root_; }
 
+namespace {
+
+// Whether elements are named name, each name compared once: the elements of a document share
+// their names, and a list of entries repeats a few of them.
+class NameMatch {
+public:
+    explicit NameMatch(const std::wstring& name) : name_(name) {}
+    bool operator()(const Element& element) {
+        const ElementName* name = &element.name();
+        if (name != last_) {
+            last_ = name;
+            lastMatches_ = sameName(element.localName(), name_);
+        }
+        return lastMatches_;
+    }
+
+private:
+    const std::wstring& name_;
+    const ElementName* last_ = nullptr;
+    bool lastMatches_ = false;
+};
+
+} // namespace
+
 int CZebXmlData::GetChildElement(Node* node, const std::wstring& name, std::vector<Element*>& out) {
     out.clear();
     if (node == nullptr) return 0;
+    NameMatch matches(name);
     for (Node* child = node->getFirstChild(); child != nullptr; child = child->getNextSibling()) {
         if (child->getNodeType() != Node::Type::Element) continue;
         auto* element = static_cast<Element*>(child);
-        if (sameName(element->localName(), name)) out.push_back(element);
+        if (matches(*element)) out.push_back(element);
     }
     return static_cast<int>(out.size());
 }
 
 Element* CZebXmlData::GetChildElement(Node* node, const std::wstring& name) {
     if (node == nullptr) return nullptr;
+    NameMatch matches(name);
     for (Node* child = node->getFirstChild(); child != nullptr; child = child->getNextSibling()) {
         if (child->getNodeType() != Node::Type::Element) continue;
         auto* element = static_cast<Element*>(child);
-        if (sameName(element->localName(), name)) return element;
+        if (matches(*element)) return element;
     }
     return nullptr;
 }

@@ -11,14 +11,18 @@ CharacterData::CharacterData(Type type, Document* owner, const std::wstring& dat
 CharacterData::CharacterData(Type type, Document* owner, std::wstring&& data)
     : Node(type, owner), data_(std::move(data)) {}
 
+CharacterData::CharacterData(Type type, Document* owner, InDocument data)
+    : Node(type, owner), inDocument_(data.text) {}
+
 CharacterData::~CharacterData() = default;
 
-std::wstring CharacterData::getData() const { return data_; }
+std::wstring CharacterData::getData() const { return std::wstring(data()); }
 
 void CharacterData::setData(const std::wstring& text) {
-    if (text == data_)
+    if (text == data())
         return;
     data_ = text;
+    inDocument_ = {};
     markChanged();
 }
 
@@ -33,7 +37,7 @@ bool isReferenceChar(wchar_t c) {
 // The position in src[start, end) where the text's data offset falls, when the source lines up
 // with the data: literal characters equal, each character reference giving one character, CR LF
 // and a lone CR giving LF. kNotFound when it does not line up.
-std::size_t sourceOffset(const std::wstring& src, std::size_t start, std::size_t end, const std::wstring& data,
+std::size_t sourceOffset(const std::wstring& src, std::size_t start, std::size_t end, std::wstring_view data,
                          std::size_t offset) {
     std::size_t cut = kNotFound;
     std::size_t i = start;
@@ -67,17 +71,21 @@ std::size_t sourceOffset(const std::wstring& src, std::size_t start, std::size_t
 } // namespace
 
 CharacterData* CharacterData::splitText(std::size_t offset) {
-    if (getNodeType() != Type::Text || offset == 0 || offset >= data_.size() || getOwnerDocument() == nullptr)
+    const std::wstring_view text = data();
+    if (getNodeType() != Type::Text || offset == 0 || offset >= text.size() || getOwnerDocument() == nullptr)
         return nullptr;
-    CharacterData* tail = getOwnerDocument()->createTextNode(data_.substr(offset));
-    std::size_t cut = isVerbatim() ? sourceOffset(source()->text, spanStart(), spanEnd(), data_, offset) : kNotFound;
+    CharacterData* tail = getOwnerDocument()->createTextNode(std::wstring(text.substr(offset)));
+    std::size_t cut = isVerbatim() ? sourceOffset(source()->text, spanStart(), spanEnd(), text, offset) : kNotFound;
     if (cut != kNotFound) {
         // Both halves keep writing their own source text.
         tail->setSourceSpan(source(), cut, spanEnd(), true);
         setSourceSpan(source(), spanStart(), cut, true);
-        data_.erase(offset);
+        if (inDocument_.data() != nullptr)
+            inDocument_ = inDocument_.substr(0, offset);
+        else
+            data_.erase(offset);
     } else {
-        setData(data_.substr(0, offset));
+        setData(std::wstring(text.substr(0, offset)));
     }
     if (Node* parent = parentNode())
         parent->insertBefore(tail, getNextSibling());

@@ -6,11 +6,13 @@
 
 #include "AsciiCase.h"
 #include "DocumentType.h"
-#include "ParsedPageCache.h"
 #include "GumboTreeBuilder.h"
+#include "ParsedPageCache.h"
 #include "SourceText.h"
+#include "StartTagScanner.h"
 #include "host/CharacterData.h"
 #include "host/Element.h"
+#include "platform/TextConv.h"
 
 Document::Document() : DocumentFragment(Type::Document, this) {}
 
@@ -60,6 +62,11 @@ bool Document::createNodes(const wchar_t* text, std::size_t length, void* /*cont
         trailGap_ = {};
         pageSource_ = nullptr;
     }
+    // A start tag with more attributes than any page has (the parser's check of each against the
+    // tag's earlier ones is quadratic: 40,000 took 11 s) makes the page unreadable.
+    constexpr std::size_t kMostAttributes = 256;
+    if (StartTagScanner::mostAttributes(text, length) > kMostAttributes)
+        return false;
     if (!GumboTreeBuilder::buildDocument(*this, text, length, keepSource))
         return false;
     cache.offer(text, length, keepSource, *this);
@@ -108,13 +115,15 @@ Node* Document::copyNode(const Node& from, Node* parent, const SourceMap& source
     switch (from.getNodeType()) {
     case Type::Element: {
         const auto& e = static_cast<const Element&>(from);
-        Element* copy = make<Element>(this, e.tagName_);
+        Element* copy = make<Element>(this, internName(e.name().tagName));
         copy->attrs_ = e.attrs_;
         for (const SourceRange& removed : e.removedAttrs_)
             copy->removedAttrs_.push_back(mapped(sources, removed));
         copy->startTag_ = mapped(sources, e.startTag_);
         copy->endTag_ = mapped(sources, e.endTag_);
         copy->innerTrail_ = mapped(sources, e.innerTrail_);
+        copy->copiedTag_ = mapped(sources, e.copiedTag_);
+        copy->selfClosed_ = e.selfClosed_;
         copy->attrsChanged_ = e.attrsChanged_;
         to = copy;
         break;
@@ -122,7 +131,7 @@ Node* Document::copyNode(const Node& from, Node* parent, const SourceMap& source
     case Type::Text:
     case Type::Comment:
     case Type::CData:
-        to = make<CharacterData>(from.getNodeType(), this, static_cast<const CharacterData&>(from).data_);
+        to = make<CharacterData>(from.getNodeType(), this, std::wstring(static_cast<const CharacterData&>(from).data()));
         break;
     case Type::Doctype: {
         const auto& d = static_cast<const DocumentType&>(from);
@@ -144,6 +153,7 @@ Node* Document::copyNode(const Node& from, Node* parent, const SourceMap& source
     to->spanEnd_ = from.spanEnd_;
     to->leadGap_ = mapped(sources, from.leadGap_);
     to->pure_ = from.pure_;
+    to->displaced_ = from.displaced_;
     to->subtreeChanged_ = from.subtreeChanged_;
     to->changed_ = from.changed_;
     for (const Node* child = from.getFirstChild(); child != nullptr; child = child->getNextSibling())
@@ -200,6 +210,29 @@ CharacterData* Document::createTextNode(std::wstring&& text) {
 
 CharacterData* Document::createComment(const std::wstring& text) {
     return make<CharacterData>(Type::Comment, this, text);
+}
+
+const ElementName& Document::internName(std::wstring_view tagName) {
+    auto found = names_.find(tagName);
+    if (found != names_.end())
+        return *found->second;
+    auto name = std::make_unique<ElementName>(std::wstring(tagName));
+    const ElementName& kept = *name;
+    names_.emplace(std::wstring_view(kept.tagName), std::move(name));
+    return kept;
+}
+
+Element* Document::createElement(const ElementName& name) { return make<Element>(this, name); }
+
+CharacterData* Document::createTextNodeFromUtf8(std::string_view utf8) {
+    // Room for the longest result (never more characters than bytes); what the conversion leaves
+    // unused goes back to the block, as nothing else was taken from it in between.
+    auto* text = static_cast<wchar_t*>(allocateNode(utf8.size() * sizeof(wchar_t), alignof(wchar_t)));
+    const std::size_t length = platform::fromUtf8Into(utf8.data(), utf8.size(), text);
+    const std::size_t unused = (utf8.size() - length) * sizeof(wchar_t);
+    arenaNext_ -= unused;
+    arenaLeft_ += unused;
+    return make<CharacterData>(Type::Text, this, CharacterData::InDocument{std::wstring_view(text, length)});
 }
 
 const SourceText* Document::keepSource(std::unique_ptr<SourceText> source) {

@@ -7,42 +7,74 @@
 
 #include "AsciiCase.h"
 #include "host/CharacterData.h"
+#include "host/Document.h"
 
-Element::Element(Document* owner, const std::wstring& tagName) : Node(Type::Element, owner), tagName_(tagName) {
-    classify();
-}
-
-Element::Element(Document* owner, std::wstring&& tagName) : Node(Type::Element, owner), tagName_(std::move(tagName)) {
-    classify();
-}
-
-void Element::classify() {
-    if (std::any_of(tagName_.begin(), tagName_.end(), [](wchar_t c) { return c >= L'A' && c <= L'Z'; }))
-        localName_ = asciicase::lower(tagName_);
-    // Views, so that a comparison looks at the length first: every element of every page and
-    // data file passes through here.
-    const std::wstring_view name = localName();
-    static constexpr std::array<std::wstring_view, 19> kVoid = {
+ElementName::ElementName(std::wstring name) : tagName(std::move(name)) {
+    if (std::any_of(tagName.begin(), tagName.end(), [](wchar_t c) { return c >= L'A' && c <= L'Z'; }))
+        localName = asciicase::lower(tagName);
+    // Views, so that a comparison looks at the length first.
+    const std::wstring_view lower = localName.empty() ? tagName : localName;
+    static constexpr std::array<std::wstring_view, 19> kVoidNames = {
         L"area", L"base", L"basefont", L"bgsound", L"br", L"col", L"embed", L"frame", L"hr", L"img",
         L"input", L"keygen", L"link", L"meta", L"param", L"source", L"track", L"wbr", L"isindex"};
-    static constexpr std::array<std::wstring_view, 7> kRaw = {L"script",  L"style",    L"xmp",      L"iframe",
-                                                              L"noembed", L"noframes", L"plaintext"};
-    kind_ = 0;
-    if (std::find(kVoid.begin(), kVoid.end(), name) != kVoid.end())
-        kind_ |= kVoidKind;
-    if (std::find(kRaw.begin(), kRaw.end(), name) != kRaw.end())
-        kind_ |= kRawTextKind;
-    if (name == L"a")
-        kind_ |= kAnchorKind;
+    static constexpr std::array<std::wstring_view, 7> kRawNames = {L"script",  L"style",    L"xmp",      L"iframe",
+                                                                   L"noembed", L"noframes", L"plaintext"};
+    if (std::find(kVoidNames.begin(), kVoidNames.end(), lower) != kVoidNames.end())
+        kind |= kVoid;
+    if (std::find(kRawNames.begin(), kRawNames.end(), lower) != kRawNames.end())
+        kind |= kRawText;
+    static constexpr std::array<std::wstring_view, 14> kFormattingNames = {
+        L"a", L"b", L"big", L"code", L"em", L"font", L"i", L"nobr", L"s", L"small", L"strike", L"strong", L"tt", L"u"};
+    static constexpr std::array<std::wstring_view, 7> kScopeNames = {L"td",     L"th",      L"caption", L"applet",
+                                                                     L"object", L"marquee", L"template"};
+    if (lower == L"a")
+        kind |= kAnchor;
+    if (std::find(kFormattingNames.begin(), kFormattingNames.end(), lower) != kFormattingNames.end())
+        kind |= kFormatting;
+    if (std::find(kScopeNames.begin(), kScopeNames.end(), lower) != kScopeNames.end())
+        kind |= kFormattingScope;
+}
+
+Element::Element(Document* owner, const std::wstring& tagName) : Node(Type::Element, owner), name_(nameIn(owner, tagName)) {}
+
+Element::Element(Document* owner, std::wstring&& tagName) : Node(Type::Element, owner), name_(nameIn(owner, tagName)) {}
+
+Element::Element(Document* owner, const ElementName& name) : Node(Type::Element, owner), name_(&name) {}
+
+const ElementName* Element::nameIn(Document* owner, std::wstring_view tagName) {
+    if (owner != nullptr)
+        return &owner->internName(tagName);
+    ownName_ = std::make_unique<ElementName>(std::wstring(tagName));
+    return ownName_.get();
 }
 
 Element::~Element() = default;
 
+namespace {
+// Up to this many attributes a scan is as quick as an index.
+constexpr std::size_t kScannedAttributes = 16;
+} // namespace
+
 Element::Attribute* Element::findAttribute(const std::wstring& name) {
-    for (auto& a : attrs_)
-        if (asciicase::equal(a.name, name))
-            return &a;
-    return nullptr;
+    if (attrs_.size() <= kScannedAttributes) {
+        for (auto& a : attrs_)
+            if (asciicase::equal(a.name, name))
+                return &a;
+        return nullptr;
+    }
+    if (!attrIndex_) {
+        attrIndex_ = std::make_unique<std::unordered_map<std::wstring, std::size_t>>();
+        for (std::size_t i = 0; i < attrs_.size(); ++i)
+            attrIndex_->try_emplace(asciicase::lower(attrs_[i].name), i); // the first of a name counts
+    }
+    const auto it = attrIndex_->find(asciicase::lower(name));
+    return it == attrIndex_->end() ? nullptr : &attrs_[it->second];
+}
+
+void Element::appendAttribute(Attribute attribute) {
+    if (attrIndex_)
+        attrIndex_->try_emplace(asciicase::lower(attribute.name), attrs_.size());
+    attrs_.push_back(std::move(attribute));
 }
 
 const Element::Attribute* Element::findAttribute(const std::wstring& name) const {
@@ -67,7 +99,7 @@ void Element::setAttribute(const std::wstring& name, const std::wstring& value) 
         added.name = name;
         added.value = value;
         added.changed = true;
-        attrs_.push_back(std::move(added));
+        appendAttribute(std::move(added));
     }
     attrsChanged_ = true;
     markChanged();
@@ -81,6 +113,7 @@ void Element::removeAttribute(const std::wstring& name) {
     if (it->fromSource)
         removedAttrs_.push_back(SourceRange{source(), it->srcStart, it->srcEnd});
     attrs_.erase(it);
+    attrIndex_.reset();
     attrsChanged_ = true;
     markChanged();
 }
@@ -89,10 +122,15 @@ bool Element::hasAttribute(const std::wstring& name) const { return findAttribut
 
 void Element::addParsedAttribute(Attribute attribute) {
     if (findAttribute(attribute.name) == nullptr)
-        attrs_.push_back(std::move(attribute));
+        appendAttribute(std::move(attribute));
 }
 
 std::wstring Element::getTextData() const {
+    // The usual case, an element holding one text, is that text whole.
+    const Node* first = getFirstChild();
+    if (first != nullptr && first->getNextSibling() == nullptr && first->getFirstChild() == nullptr &&
+        (first->getNodeType() == Type::Text || first->getNodeType() == Type::CData))
+        return std::wstring(static_cast<const CharacterData*>(first)->data());
     std::wstring text;
     for (const Node* n = getFirstChild(); n != nullptr; n = n->nextInTree(this))
         if (n->getNodeType() == Type::Text || n->getNodeType() == Type::CData)
@@ -100,12 +138,12 @@ std::wstring Element::getTextData() const {
     return text;
 }
 
-int Element::getElementID() const { return (kind_ & kAnchorKind) ? kAnchor : kUnknown; }
+int Element::getElementID() const { return (name_->kind & ElementName::kAnchor) ? kAnchor : kUnknown; }
 
-std::wstring Element::getTagName() const { return tagName_; }
+std::wstring Element::getTagName() const { return name_->tagName; }
 
 bool Element::is(const wchar_t* name) const { return localName() == name; }
 
-bool Element::isVoid() const { return (kind_ & kVoidKind) != 0; }
+bool Element::isVoid() const { return (name_->kind & ElementName::kVoid) != 0; }
 
-bool Element::isRawText() const { return (kind_ & kRawTextKind) != 0; }
+bool Element::isRawText() const { return (name_->kind & ElementName::kRawText) != 0; }

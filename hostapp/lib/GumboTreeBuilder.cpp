@@ -218,6 +218,12 @@ public:
         subtreeEnd_.clear();
         for (Node* top : topLevel)
             number(top);
+        if (src_ != nullptr) {
+            markDisplaced(topLevel);
+            for (Node* n : nodes_)
+                if (n->getNodeType() == Node::Type::Element)
+                    markDisplaced(n);
+        }
         for (Node* n : nodes_)
             n->clearChanged();
         if (container != nullptr)
@@ -242,6 +248,10 @@ public:
             else if (n->getNodeType() == Node::Type::Element)
                 n->setSourceSpan(src_, 0, 0, !n->getFirstChild()); // implied and empty: writes nothing
         }
+        // A host is written with its displaced nodes back inside, never copied on its own.
+        for (Node* host : hosts_)
+            host->setPure(false);
+        hosts_.clear();
         if (container == nullptr)
             return;
         if (container->getNodeType() == Node::Type::Document) {
@@ -281,6 +291,17 @@ private:
             startTag = {src_, utf8_.start(ge.original_tag), utf8_.end(ge.original_tag)};
             e->setStartTag(startTag);
         }
+        // A formatting element the parser opened again (after an element that closed it without
+        // its end tag, or around content its misplaced end tag would have cut off) copies the
+        // start tag of the one it stands for; the writer writes that tag where the parser would
+        // not open it again by itself.
+        const unsigned reopened = GUMBO_INSERTION_RECONSTRUCTED_FORMATTING_ELEMENT | GUMBO_INSERTION_ADOPTION_AGENCY_CLONED;
+        if (src_ != nullptr && (g->parse_flags & reopened) != 0 &&
+            utf8_.holds(ge.original_tag) && ge.original_tag.data[0] == '<')
+            e->setCopiedTag({src_, utf8_.start(ge.original_tag), utf8_.end(ge.original_tag)});
+        if (startInSource && ge.tag_namespace != GUMBO_NAMESPACE_HTML && ge.original_tag.length >= 2 &&
+            ge.original_tag.data[ge.original_tag.length - 2] == '/')
+            e->setSelfClosed(true);
         for (unsigned i = 0; i < ge.attributes.length; ++i) {
             const auto* a = static_cast<const GumboAttribute*>(ge.attributes.data[i]);
             Element::Attribute attr;
@@ -444,6 +465,32 @@ private:
         return true;
     }
 
+    // Marks the children whose text stands inside the span of a sibling after them (the nearest
+    // one that is not itself displaced; one without an end tag reaches as far as the parser let
+    // it): the parser moved them out in front of it.
+    void markDisplaced(Node* parent) {
+        std::vector<Node*> children;
+        for (Node* c = parent->getFirstChild(); c != nullptr; c = c->getNextSibling())
+            children.push_back(c);
+        markDisplaced(children);
+    }
+    void markDisplaced(const std::vector<Node*>& children) {
+        Node* host = nullptr;
+        for (auto it = children.rbegin(); it != children.rend(); ++it) {
+            Node* c = *it;
+            if (!hasSpan(c))
+                continue;
+            if (host != nullptr && host->spanStart() < c->spanStart() &&
+                (c->spanEnd() <= host->spanEnd() ||
+                 (host->getNodeType() == Node::Type::Element && static_cast<const Element*>(host)->endTag().empty()))) {
+                c->setDisplaced(true);
+                hosts_.push_back(host);
+            } else {
+                host = c;
+            }
+        }
+    }
+
     // Nodes the parser put at the end of an element although they stand after its end tag (white
     // space after </BODY> or </HTML>) move out behind the element, where the text has them.
     void moveOutTrailing(Element* e) {
@@ -595,6 +642,7 @@ private:
     std::vector<Gap> gaps_;
     const Utf8Text& utf8_;
     std::vector<Node*> nodes_; // every node built, in document order (set by finish)
+    std::vector<Node*> hosts_; // nodes that displaced nodes were moved in front of
     std::vector<bool> claimed_; // at the start of each end tag already given to an element
     std::vector<std::uint32_t> subtreeEnd_; // by node number: the number of the subtree's last node
     std::vector<std::uint32_t> ownedBefore_;

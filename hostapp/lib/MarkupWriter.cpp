@@ -24,15 +24,46 @@ bool inRawText(const Node& node) {
            static_cast<const Element*>(parent)->isRawText();
 }
 
-// Elements whose content is read as text up to their own end tag: without one they take in
-// everything after them. (plaintext has no end tag at all, so nothing can close it.)
-bool swallowsText(const Element& e) {
-    return (e.isRawText() && !e.is(L"plaintext")) || e.is(L"textarea") || e.is(L"title");
+// What closes a comment whose text (from its "<!--") the page cut short, so that it keeps its
+// data: "" when the text ends it. A comment ends at "-->", "--!>", or right away at "<!-->" or
+// "<!--->"; at the end of the page a trailing "-", "--" or "--!" is not part of its data.
+std::wstring commentCloser(const std::wstring& text, std::size_t start, std::size_t end) {
+    enum { Start, StartDash, Body, EndDash, End, Bang } state = Start;
+    for (std::size_t i = start + 4; i < end; ++i) {
+        const wchar_t c = text[i];
+        switch (state) {
+        case Start:
+        case StartDash:
+            if (c == L'>')
+                return i + 1 == end ? L"" : L"-->";
+            state = c == L'-' ? (state == Start ? StartDash : End) : Body;
+            break;
+        case Body: state = c == L'-' ? EndDash : Body; break;
+        case EndDash: state = c == L'-' ? End : Body; break;
+        case End:
+            if (c == L'>')
+                return i + 1 == end ? L"" : L"-->";
+            state = c == L'!' ? Bang : c == L'-' ? End : Body;
+            break;
+        case Bang:
+            if (c == L'>')
+                return i + 1 == end ? L"" : L"-->";
+            state = c == L'-' ? EndDash : Body;
+            break;
+        }
+    }
+    switch (state) {
+    case StartDash:
+    case EndDash: return L"->";
+    case End:
+    case Bang: return L">";
+    default: return L"-->";
+    }
 }
 
 // What closes the construct that a parsed node's source text leaves open at the node's end;
 // "" when nothing is left open. A node reaching the end of its source may end there inside a
-// comment, the DOCTYPE or a text-swallowing element of its last descendants.
+// comment or the DOCTYPE of its last descendants. (Elements left open are the writer's to close.)
 std::wstring closerOfOpenEnd(const Node& node) {
     const Node* n = &node;
     while (n != nullptr && n->source() != nullptr) {
@@ -40,23 +71,17 @@ std::wstring closerOfOpenEnd(const Node& node) {
         const std::size_t start = n->spanStart(), end = n->spanEnd();
         switch (n->getNodeType()) {
         case Node::Type::Comment:
+            if (text.compare(start, 4, L"<!--") == 0)
+                return commentCloser(text, start, end);
+            [[fallthrough]];
         case Node::Type::Doctype:
         case Node::Type::ProcessingInstruction:
-            if (end > start && text[end - 1] == L'>')
-                return L"";
-            if (n->getNodeType() == Node::Type::Comment && text.compare(start, 4, L"<!--") == 0)
-                return L"-->";
-            return L">";
+            return end > start && text[end - 1] == L'>' ? L"" : L">";
         case Node::Type::CData:
             return end >= start + 3 && text.compare(end - 3, 3, L"]]>") == 0 ? L"" : L"]]>";
         case Node::Type::Text:
             return L"";
-        case Node::Type::Element: {
-            const auto& e = static_cast<const Element&>(*n);
-            if (e.endTag().empty() && swallowsText(e))
-                return L"</" + e.getTagName() + L">";
-            break;
-        }
+        case Node::Type::Element:
         case Node::Type::Document:
             break;
         }
@@ -68,12 +93,33 @@ std::wstring closerOfOpenEnd(const Node& node) {
     return L"";
 }
 
-// One write: the output, the stretches of it copied from the tracked source, and the closers of
-// constructs left open, written as soon as anything follows them.
+// Whether what the writer writes of the element ends it: an end tag (its own, or one written
+// afresh for a created element), or a start tag that ends it too.
+bool writesItsEnd(const Element& e) {
+    return !e.endTag().empty() || e.isVoid() || e.isSelfClosed() || e.source() == nullptr;
+}
+
+// One write: the output, the stretches of it copied from the tracked source, and what the
+// parser reading the output will have open at its end.
+//
+// The parser must read the output as the tree. Where the writer copies the source on, the source
+// says the rest as it always did. Where it does not (a node was inserted, removed or moved, or a
+// created node comes next), it tells the parser what the source left to be implied:
+// - elements the output left open (an element whose end tag the source leaves out, its last
+//   descendants likewise) are closed by end tags before anything else is written there;
+// - formatting elements that the parser would open again around new content (one the source
+//   closed without its end tag, "<p><b>x</p>") are ended by their end tags, and where the source
+//   relied on the parser opening one again, the writer writes that start tag itself;
+// - a node the parser moved out in front of a table is written where its text stands, inside
+//   the table.
 class Writer {
 public:
-    Writer(bool copySpans, const SourceText* tracked, std::vector<MarkupWriter::Copied>* copied)
-        : copySpans_(copySpans), tracked_(tracked), copied_(copied) {}
+    Writer(bool copySpans, const Node& root, const SourceText* tracked, std::vector<MarkupWriter::Copied>* copied)
+        : copySpans_(copySpans), tracked_(tracked), copied_(copied) {
+        // The output starts where the root's text starts.
+        at_ = {root.source(), root.spanStart(), root.spanStart()};
+        wholePage_ = root.getNodeType() == Node::Type::Document;
+    }
 
     std::wstring take() {
         pending_.clear();
@@ -83,11 +129,19 @@ public:
     void writeNode(const Node& node);
 
 private:
+    // An entry of the parser's list of open formatting elements (or a scope mark): the element and
+    // the start tag that the elements it reopens copy.
+    struct Formatting {
+        const Element* element; // null for a scope mark
+        Node::SourceRange tag;
+    };
+
     // The output, for appending written-afresh text: closers still pending go first.
     std::wstring& fresh() {
         for (const std::wstring& closer : pending_)
             out_ += closer;
         pending_.clear();
+        at_ = {};
         return out_;
     }
 
@@ -104,6 +158,7 @@ private:
                 copied_->push_back({out.size(), out.size() + (end - start), start});
         }
         out.append(source->text, start, end - start);
+        at_ = {source, start, end};
     }
 
     void copy(const Node::SourceRange& range) {
@@ -111,11 +166,19 @@ private:
             copy(range.source, range.start, range.end);
     }
 
-    // The gap text of range: what lies there outside every node's own stretch.
-    void copyGap(const Node::SourceRange& range) {
-        if (!range.empty())
-            range.source->forEachGapStretch(range.start, range.end,
-                                            [&](std::size_t start, std::size_t end) { copy(range.source, start, end); });
+    // The gap text of range from `from` on: what lies there outside every node's own stretch.
+    void copyGap(const Node::SourceRange& range, std::size_t from = 0, std::size_t to = std::wstring::npos) {
+        if (range.empty())
+            return;
+        range.source->forEachGapStretch(std::max(range.start, from), std::min(range.end, to),
+                                        [&](std::size_t start, std::size_t end) { copy(range.source, start, end); });
+    }
+
+    // A text or comment written afresh leaves the parser as its source did: the output stands
+    // where the source of a parsed one ends.
+    void standAfter(const Node& node) {
+        if (node.source() != nullptr)
+            at_ = {node.source(), node.spanEnd(), node.spanEnd()};
     }
 
     // Notes that the output ends in a construct left open, which closer ends if anything follows.
@@ -124,7 +187,57 @@ private:
             pending_.push_back(std::move(closer));
     }
 
+    // The gap text before node, but for what the output has passed already (written back before
+    // it, displaced nodes are written inside its gap).
+    void writeGap(const Node::SourceRange& gap, std::size_t leadsTo) {
+        const bool passed = at_.source == gap.source && at_.end > gap.start && at_.end <= leadsTo;
+        copyGap(gap, passed ? at_.end : 0);
+    }
+    void writeGap(const Node& node) { writeGap(node.leadGap(), node.spanStart()); }
+
+    // Where the output of node begins in its source: its gap text, else its own text; npos for a
+    // node written afresh.
+    static std::size_t startOf(const Node& node) {
+        if (node.source() == nullptr)
+            return std::wstring::npos;
+        const Node::SourceRange& gap = node.leadGap();
+        return !gap.empty() && gap.source == node.source() ? gap.start : node.spanStart();
+    }
+
+    // Called before the output of node begins: unless the output so far ends where the source
+    // continues with node, ends what the output left open that the source relied on the parser
+    // to end.
+    void arriveAt(const Node& node) {
+        std::size_t from = startOf(node);
+        // Past the start of the gap text (displaced nodes written back inside it), the source
+        // continues if nothing stands between here and the node itself.
+        if (from != std::wstring::npos && at_.source == node.source() && at_.end > from)
+            from = node.spanStart();
+        // Among the children of an untouched element the output is the source as it was.
+        const Node* parent = node.parentNode();
+        const bool untouched = parent != nullptr && !parent->subtreeChanged() && node.source() != nullptr;
+        const bool continues = untouched || (from != std::wstring::npos && at_.source == node.source() &&
+                                             at_.end <= from && !node.source()->hasTokenIn(at_.end, from));
+        if (!continues) {
+            closeLeftOpen();
+            endForeignFormatting(node.source());
+        }
+        leftOpen_.clear();
+    }
+
+    void closeLeftOpen();
+    void endForeignFormatting(const SourceText* source);
+    void endTag(const Element& e);
+    void enterFormatting(const Element& e);
+    void leaveFormatting(const Element& e, bool ended);
+    bool reopenedByParser(const Element& e) const;
+    bool followFormatting(const Node& node);
+    bool follow(const Node& node);
+    bool onStack(const Element* e) const { return std::find(stack_.begin(), stack_.end(), e) != stack_.end(); }
+    std::size_t afterLastMark() const;
+
     void writeChildren(const Node& parent);
+    void writeDisplaced(std::size_t before);
     void writeElement(const Element& element);
     void writeStartTag(const Element& element);
     void rewriteStartTag(const Element& element);
@@ -134,13 +247,172 @@ private:
     std::vector<MarkupWriter::Copied>* copied_;
     std::wstring out_;
     std::vector<std::wstring> pending_;
+    // Whether the output is a whole page, whose formatting elements the writer follows from the
+    // start (of a part of a page it does not know which ones the parser has listed before it).
+    bool wholePage_ = false;
+    // The stretch of source the output last copied (no source after text written afresh).
+    Node::SourceRange at_;
+    // Elements the output left open beyond those being written, outermost first.
+    std::vector<const Element*> leftOpen_;
+    // The elements being written, outermost first.
+    std::vector<const Element*> stack_;
+    // The parser's list of formatting elements as the output so far leaves it.
+    std::vector<Formatting> formatting_;
+    // Nodes to be written back inside the element being written, where their text stands, by
+    // position; next_ is the first not yet written.
+    std::vector<const Node*> displaced_;
+    std::size_t nextDisplaced_ = 0;
 };
+
+void Writer::closeLeftOpen() {
+    for (auto it = leftOpen_.rbegin(); it != leftOpen_.rend(); ++it) {
+        const Element& e = **it;
+        // plaintext takes everything after it as text: nothing can end it.
+        if (e.is(L"plaintext"))
+            continue;
+        if (e.isFormatting()) {
+            // An end tag ends the last formatting element of its name: another one of that name,
+            // closed but still listed, goes first.
+            for (std::size_t i = formatting_.size(); i-- > afterLastMark();) {
+                const Element* listed = formatting_[i].element;
+                if (listed == &e || listed->localName() != e.localName())
+                    continue;
+                if (onStack(listed))
+                    break;
+                endTag(*listed);
+                formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
+            }
+        }
+        endTag(e);
+        leaveFormatting(e, true);
+    }
+    leftOpen_.clear();
+}
+
+// Ends the formatting elements that the parser would open again around what comes next although
+// they come from another text than it (or it is written afresh): new content must not take on
+// the page's, nor the page the new content's.
+void Writer::endForeignFormatting(const SourceText* source) {
+    for (std::size_t i = formatting_.size(); i-- > afterLastMark();) {
+        const Element* listed = formatting_[i].element;
+        if (onStack(listed) || (source != nullptr && listed->source() == source))
+            continue;
+        // The parser ends the last one of the name; a later one of that name that is open is an
+        // ancestor, which must stay.
+        bool later = false;
+        for (std::size_t j = i + 1; j < formatting_.size(); ++j)
+            later = later || (formatting_[j].element->localName() == listed->localName());
+        if (later)
+            continue;
+        endTag(*listed);
+        formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+}
+
+void Writer::endTag(const Element& e) { fresh() += L"</" + e.getTagName() + L">"; }
+
+std::size_t Writer::afterLastMark() const {
+    for (std::size_t i = formatting_.size(); i-- > 0;)
+        if (formatting_[i].element == nullptr)
+            return i + 1;
+    return 0;
+}
+
+// The parser's list as an element's start (its tag, or its being opened again) changes it.
+void Writer::enterFormatting(const Element& e) {
+    if (e.isFormattingScope()) {
+        formatting_.push_back({nullptr, {}});
+    } else if (e.isFormatting()) {
+        const Node::SourceRange& tag = e.copiedTag().empty() ? e.startTag() : e.copiedTag();
+        // Opened again, it takes the place of the one it copies.
+        for (std::size_t i = formatting_.size(); i-- > afterLastMark();)
+            if (!e.copiedTag().empty() && formatting_[i].tag.source == tag.source && formatting_[i].tag.start == tag.start) {
+                formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
+                break;
+            }
+        formatting_.push_back({&e, tag});
+    }
+}
+
+// ... and as its end does: its end tag takes it off the list; ending a cell, caption or template
+// (by its end tag or not) and the end tag of an applet, object or marquee clear the list to the
+// scope mark.
+void Writer::leaveFormatting(const Element& e, bool ended) {
+    if (e.isFormattingScope()) {
+        if (ended || e.is(L"td") || e.is(L"th") || e.is(L"caption") || e.is(L"template")) {
+            const std::size_t mark = afterLastMark();
+            if (mark > 0)
+                formatting_.resize(mark - 1);
+        }
+    } else if (e.isFormatting() && ended) {
+        for (std::size_t i = formatting_.size(); i-- > afterLastMark();)
+            if (formatting_[i].element->localName() == e.localName()) {
+                formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
+                break;
+            }
+    }
+}
+
+// What a copied subtree does to the list.
+// Whether the parser opens a copied formatting element again by itself where the output stands:
+// the element it copies is listed (after the last scope mark) and not open. Of a part of a page
+// the writer cannot tell, and leaves it to the parser as the source did.
+bool Writer::reopenedByParser(const Element& e) const {
+    if (!wholePage_)
+        return true;
+    for (std::size_t i = afterLastMark(); i < formatting_.size(); ++i)
+        if (formatting_[i].tag.source == e.copiedTag().source && formatting_[i].tag.start == e.copiedTag().start &&
+            !onStack(formatting_[i].element))
+            return true;
+    return false;
+}
+
+// What a copied subtree does to the list; false, with the list as it stood, when the subtree holds
+// a formatting element that the parser would no longer open again by itself (its tag must then be
+// written, so the subtree cannot be copied).
+bool Writer::followFormatting(const Node& node) {
+    if (node.getNodeType() != Node::Type::Element)
+        return true;
+    const std::vector<Formatting> before = formatting_;
+    const std::size_t depth = stack_.size();
+    bool kept = follow(node);
+    stack_.resize(depth);
+    if (!kept)
+        formatting_ = before;
+    return kept;
+}
+
+bool Writer::follow(const Node& node) {
+    if (node.getNodeType() != Node::Type::Element)
+        return true;
+    const auto& e = static_cast<const Element&>(node);
+    if (!e.copiedTag().empty() && e.startTag().empty() && !reopenedByParser(e))
+        return false;
+    if (!e.startTag().empty() || !e.copiedTag().empty())
+        enterFormatting(e);
+    stack_.push_back(&e);
+    for (const Node* c = node.getFirstChild(); c != nullptr; c = c->getNextSibling())
+        if (!follow(*c))
+            return false;
+    stack_.pop_back();
+    leaveFormatting(e, !e.endTag().empty());
+    return true;
+}
 
 void Writer::writeNode(const Node& node) {
     bool container = node.getNodeType() == Node::Type::Element || node.getNodeType() == Node::Type::Document;
-    if (node.isVerbatim() && (copySpans_ || !container)) {
+    if (node.isVerbatim() && (copySpans_ || !container) && followFormatting(node)) {
         copy(node.source(), node.spanStart(), node.spanEnd());
         noteOpenEnd(closerOfOpenEnd(node));
+        // What the copy leaves open: the element, if its end tag is left out, and so on down its
+        // last descendants.
+        for (const Node* n = &node; n != nullptr && n->getNodeType() == Node::Type::Element && n->spanEnd() > n->spanStart();
+             n = n->getLastChild()) {
+            const auto& e = static_cast<const Element&>(*n);
+            if (writesItsEnd(e))
+                break;
+            leftOpen_.push_back(&e);
+        }
         return;
     }
     switch (node.getNodeType()) {
@@ -156,9 +428,11 @@ void Writer::writeNode(const Node& node) {
             fresh() += static_cast<const CharacterData&>(node).getData();
         else
             MarkupWriter::escapeText(fresh(), static_cast<const CharacterData&>(node).getData());
+        standAfter(node);
         break;
     case Node::Type::Comment:
         fresh() += L"<!--" + static_cast<const CharacterData&>(node).getData() + L"-->";
+        standAfter(node);
         break;
     case Node::Type::CData:
         fresh() += L"<![CDATA[" + static_cast<const CharacterData&>(node).getData() + L"]]>";
@@ -171,26 +445,114 @@ void Writer::writeNode(const Node& node) {
     }
 }
 
+// The node that a displaced child was moved in front of, when it is still there (a later
+// sibling past other displaced ones, whose text starts before the child's); null when there is
+// none.
+const Node* hostOf(const Node& child) {
+    if (!child.isDisplaced())
+        return nullptr;
+    const Node* host = child.getNextSibling();
+    while (host != nullptr && host->isDisplaced())
+        host = host->getNextSibling();
+    if (host == nullptr || host->source() != child.source() || host->isVerbatim() || host->spanStart() >= child.spanStart())
+        return nullptr;
+    return host;
+}
+
 void Writer::writeChildren(const Node& parent) {
     for (const Node* c = parent.getFirstChild(); c != nullptr; c = c->getNextSibling()) {
-        copyGap(c->leadGap());
+        if (const Node* host = hostOf(*c)) {
+            // Written inside its host; the text before the host that its gap holds goes here.
+            if (!c->leadGap().empty() && c->leadGap().start < host->spanStart()) {
+                arriveAt(*c);
+                copyGap(c->leadGap(), 0, host->spanStart());
+            }
+            continue;
+        }
+        writeDisplaced(c->source() != nullptr ? c->spanStart() : std::wstring::npos);
+        // An implied element has no start of its own: its content arrives.
+        const bool implied = c->getNodeType() == Node::Type::Element && c->source() != nullptr && !c->isVerbatim() &&
+                             static_cast<const Element*>(c)->startTag().empty();
+        if (!implied)
+            arriveAt(*c);
+        writeGap(*c);
         writeNode(*c);
     }
 }
 
+// Writes the displaced nodes whose text stands before position `before` of their host's source,
+// with the part of their gap text that lies inside the host.
+void Writer::writeDisplaced(std::size_t before) {
+    while (nextDisplaced_ < displaced_.size() && displaced_[nextDisplaced_]->spanStart() < before) {
+        const Node& d = *displaced_[nextDisplaced_++];
+        arriveAt(d);
+        writeGap(d);
+        writeNode(d);
+    }
+}
+
 void Writer::writeElement(const Element& e) {
-    bool created = e.source() == nullptr;
-    writeStartTag(e);
-    if (created && e.isVoid() && e.getFirstChild() == nullptr)
-        return;
-    writeChildren(e);
-    copyGap(e.innerTrailGap());
-    if (!e.endTag().empty()) {
-        copy(e.endTag());
-    } else if (created && !e.isVoid()) {
-        fresh() += L"</" + e.getTagName() + L">";
-    } else if (swallowsText(e)) {
-        noteOpenEnd(L"</" + e.getTagName() + L">");
+    const bool created = e.source() == nullptr;
+    // A host: the displaced siblings in front of it are written where their text stands inside.
+    std::vector<const Node*> group;
+    for (const Node* d = e.getPreviousSibling(); d != nullptr && d->isDisplaced(); d = d->getPreviousSibling())
+        if (hostOf(*d) == &e)
+            group.push_back(d);
+    const bool host = !group.empty();
+    std::vector<const Node*> outerGroup;
+    const std::size_t outerNext = nextDisplaced_;
+    if (host) {
+        std::sort(group.begin(), group.end(), [](const Node* a, const Node* b) { return a->spanStart() < b->spanStart(); });
+        outerGroup.swap(displaced_);
+        displaced_ = std::move(group);
+        nextDisplaced_ = 0;
+    }
+
+    const std::size_t outputBefore = out_.size();
+    if (!e.copiedTag().empty() && e.startTag().empty()) {
+        // Opened again by the parser, which does so by itself only while the element it copies
+        // is listed and not open; else its start tag is written here. (What the output left open
+        // is settled first: ending it changes the list.)
+        arriveAt(e);
+        if (!reopenedByParser(e)) {
+            const Node::SourceRange at = at_;
+            copy(e.copiedTag());
+            at_ = at;
+        }
+    } else {
+        writeStartTag(e);
+    }
+    enterFormatting(e);
+    stack_.push_back(&e);
+    if (!(created && e.isVoid() && e.getFirstChild() == nullptr)) {
+        writeChildren(e);
+        writeDisplaced(host ? std::wstring::npos : e.endTag().empty() ? e.spanEnd() : e.endTag().start);
+        writeGap(e.innerTrailGap(), e.endTag().empty() ? e.innerTrailGap().end : e.endTag().start);
+        if (!e.endTag().empty()) {
+            // The end tag ends what the content left open, as it did in the source; where the
+            // content changed, the elements are ended one by one first.
+            // (An end tag the parser took before the content it ends stays where the source has
+            // it in relation to that content: written after it, as always.)
+            const Node::SourceRange& end = e.endTag();
+            if (e.subtreeChanged() &&
+                (at_.source != end.source || (at_.end <= end.start && end.source->hasTokenIn(at_.end, end.start))))
+                closeLeftOpen();
+            copy(end);
+        } else if (created && !e.isVoid()) {
+            closeLeftOpen();
+            endTag(e);
+        }
+    }
+    stack_.pop_back();
+    leaveFormatting(e, writesItsEnd(e) && !e.isVoid());
+    if (writesItsEnd(e))
+        leftOpen_.clear();
+    else if (out_.size() > outputBefore)
+        leftOpen_.insert(leftOpen_.begin(), &e);
+
+    if (host) {
+        displaced_ = std::move(outerGroup);
+        nextDisplaced_ = outerNext;
     }
 }
 
@@ -267,14 +629,14 @@ void Writer::rewriteStartTag(const Element& e) {
 } // namespace
 
 std::wstring MarkupWriter::write(const Node& node) const {
-    Writer writer(copySpans_, nullptr, nullptr);
+    Writer writer(copySpans_, node, nullptr, nullptr);
     writer.writeNode(node);
     return writer.take();
 }
 
 std::wstring MarkupWriter::write(const Node& node, const SourceText* tracked, std::vector<Copied>& copied) const {
     copied.clear();
-    Writer writer(copySpans_, tracked, tracked != nullptr ? &copied : nullptr);
+    Writer writer(copySpans_, node, tracked, tracked != nullptr ? &copied : nullptr);
     writer.writeNode(node);
     return writer.take();
 }

@@ -107,7 +107,7 @@ std::wstring CZebCMLinkParts::makeCategoryLinkPart(int numid)
 
     fillCategoryTemplate(element, document, numid);
     element->prepareMarkup();
-    std::wstring markup = element->getMarkup();
+    std::wstring markup = markupWanted ? element->getMarkup() : std::wstring();
     files.savePage(document, pagePath);
     return markup;
 }
@@ -191,7 +191,7 @@ std::wstring CZebCMLinkParts::makeCalendarPage(int year, int month, std::wstring
     fillCalendar(calendar, document, position);
     calendar->prepareMarkup();
     // Taken before the content type is declared, so the markup carries no meta element.
-    std::wstring markup = calendar->getMarkup();
+    std::wstring markup = markupWanted ? calendar->getMarkup() : std::wstring();
 
     DomUtil util(document, nullptr);
     util.setMetaEx(L"HTTP-EQUIV", L"Content-Type", std::wstring(L"text/html;") + L" charset=" + L"UTF-8", false,

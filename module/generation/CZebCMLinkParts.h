@@ -52,7 +52,8 @@ public:
     CStringYears currentMonthValue;
     std::wstring calendarMarker;
     std::wstring calendarId;
-    // Whether the caller wants the link part's markup; false during update(). Without it a page
-    // that is current is neither loaded nor parsed.
+    // Whether the caller wants the link part's markup; false during update(). Without it the
+    // operations above return "", no markup is serialized, and a page that is current is neither
+    // loaded nor parsed; every page is written as it would be with it.
     bool markupWanted;
 };

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <string_view>
 
 #include "host/Node.h"
 
@@ -15,8 +16,14 @@ public:
     // The host's own part: a node of type Text, Comment or CData holding data.
     CharacterData(Type type, Document* owner, const std::wstring& data);
     CharacterData(Type type, Document* owner, std::wstring&& data);
+    // A text whose characters live in its document's own memory, which outlives the node
+    // (Document::createTextNodeFromUtf8): a data file's texts need no allocation each.
+    struct InDocument {
+        std::wstring_view text;
+    };
+    CharacterData(Type type, Document* owner, InDocument data);
     // The text without a copy (what getData returns).
-    const std::wstring& data() const { return data_; }
+    std::wstring_view data() const { return inDocument_.data() != nullptr ? inDocument_ : std::wstring_view(data_); }
     // Splits the text at offset (0 < offset < size): this node keeps the part before it, a new
     // text node placed right after it takes the rest. Both halves of an untouched parsed text keep
     // writing their own source text (references as written). Returns the new node; null when the
@@ -26,4 +33,5 @@ public:
 private:
     friend class Document; // copies parsed trees
     std::wstring data_;
+    std::wstring_view inDocument_; // the text when it lives in the document; data_ is empty then
 };

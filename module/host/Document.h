@@ -3,6 +3,8 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -10,6 +12,7 @@
 
 class CharacterData;
 class Element;
+struct ElementName;
 
 // A page held by the host: created by DOMImpl::createDocument, released by DOM::deleteDocument.
 // The document owns every node in it.
@@ -19,7 +22,8 @@ public:
     // Builds the tree from a page's text (HTML5 parsing), replacing any content. length counts
     // characters; context is unused (null); keepSource true keeps the source text so that
     // untouched nodes serialize back byte for byte. Returns false when text is null, and when the
-    // page nests elements thousands deep (the document is then left empty).
+    // page nests elements thousands deep or has a start tag of more than 256 attributes (the
+    // document is then left empty).
     bool createNodes(const wchar_t* text, std::size_t length, void* context, bool keepSource);
     // The root html element; null for an empty document.
     Element* getDocumentElement() const;
@@ -41,6 +45,13 @@ public:
     CharacterData* createTextNode(std::wstring&& text);
     // A new comment node (owned by the document, not yet in the tree).
     CharacterData* createComment(const std::wstring& text);
+    // The document's one copy of a tag name, as written; valid as long as the document.
+    const ElementName& internName(std::wstring_view tagName);
+    // A new element named by one of this document's names (internName), not yet in the tree.
+    Element* createElement(const ElementName& name);
+    // A new text node of UTF-8 text (invalid sequences become U+FFFD), its characters kept in the
+    // document's own memory rather than allocated one text at a time; not yet in the tree.
+    CharacterData* createTextNodeFromUtf8(std::string_view utf8);
     // Takes ownership of a node made for this document; returns it.
     template <class T>
     T* adopt(std::unique_ptr<T> node) {
@@ -89,6 +100,8 @@ private:
     std::size_t arenaLeft_ = 0;
     std::vector<Node*> arenaNodes_;
     std::vector<std::unique_ptr<Node>> owned_;
+    // Tag names by spelling; the keys view the names' own text.
+    std::unordered_map<std::wstring_view, std::unique_ptr<ElementName>> names_;
     std::vector<std::unique_ptr<SourceText>> sources_;
     const SourceText* pageSource_ = nullptr;
     SourceRange trailGap_;

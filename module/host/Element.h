@@ -1,9 +1,25 @@
 #pragma once
 #include <cstddef>
+#include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "host/Node.h"
+
+// A tag name as a document keeps it: one per spelling, shared by every element of that name, so
+// that an element carries no name of its own and what the name makes of it is worked out once.
+struct ElementName {
+    // Sets localName and kind from tagName.
+    explicit ElementName(std::wstring name);
+    std::wstring tagName;   // as written (lower case for a created element)
+    std::wstring localName; // the lower-case name; empty when tagName is in lower case
+    // What the name makes of an element: void (br, img, ...), raw text (script, style, ...), an
+    // anchor, a formatting element (a, b, font, ...), a bound of reopened formatting (td, ...).
+    enum : unsigned { kVoid = 1, kRawText = 2, kAnchor = 4, kFormatting = 8, kFormattingScope = 16 };
+    unsigned kind = 0;
+};
 
 // An element of the host's document tree. Attribute names compare case-insensitively; an
 // attribute keeps the spelling it was written with.
@@ -40,18 +56,29 @@ public:
         bool changed = false;
     };
 
+    // An element of owner named tagName (the owner keeps the name; a null owner, the element).
     Element(Document* owner, const std::wstring& tagName);
     Element(Document* owner, std::wstring&& tagName);
+    // An element named by a name that lives at least as long as the element (Document::internName).
+    Element(Document* owner, const ElementName& name);
     // The tag name in lower case (what comparisons use).
-    const std::wstring& localName() const { return localName_.empty() ? tagName_ : localName_; }
+    const std::wstring& localName() const { return name_->localName.empty() ? name_->tagName : name_->localName; }
+    // The shared name: elements of one document and spelling share one.
+    const ElementName& name() const { return *name_; }
     // Whether the tag name equals name, ignoring case.
     bool is(const wchar_t* name) const;
     // Elements that never have content or an end tag (br, img, meta, ...).
     bool isVoid() const;
     // Elements whose text is kept raw: not escaped when written (script, style, ...).
     bool isRawText() const;
+    // Formatting elements (a, b, font, ...): the parser opens them again after an element that
+    // closed them without their end tag.
+    bool isFormatting() const { return (name_->kind & ElementName::kFormatting) != 0; }
+    // Elements that bound the formatting elements reopened inside them (td, th, caption,
+    // applet, object, marquee, template).
+    bool isFormattingScope() const { return (name_->kind & ElementName::kFormattingScope) != 0; }
     const std::vector<Attribute>& attributes() const { return attrs_; }
-    // Adds a parsed attribute (used by the tree builder; keeps a duplicate name out).
+    // Adds a parsed attribute (used by the tree builders; keeps a duplicate name out).
     void addParsedAttribute(Attribute attribute);
     // The stretches of parsed attributes removed since (the writer leaves them out of the tag).
     const std::vector<Node::SourceRange>& removedAttributes() const { return removedAttrs_; }
@@ -62,6 +89,13 @@ public:
     const SourceRange& endTag() const { return endTag_; }
     void setStartTag(const SourceRange& range) { startTag_ = range; }
     void setEndTag(const SourceRange& range) { endTag_ = range; }
+    // For a formatting element the parser opened again, the start tag it copied; empty for
+    // every other element.
+    const SourceRange& copiedTag() const { return copiedTag_; }
+    void setCopiedTag(const SourceRange& range) { copiedTag_ = range; }
+    // Whether the start tag also ended the element (an SVG or MathML element written "<x/>").
+    bool isSelfClosed() const { return selfClosed_; }
+    void setSelfClosed(bool selfClosed) { selfClosed_ = selfClosed; }
     // The text between the last child and the end tag.
     const SourceRange& innerTrailGap() const { return innerTrail_; }
     void setInnerTrailGap(const SourceRange& gap) { innerTrail_ = gap; }
@@ -71,21 +105,24 @@ private:
     friend class Document;
     Attribute* findAttribute(const std::wstring& name);
     const Attribute* findAttribute(const std::wstring& name) const;
+    // Adds an attribute whose name the element does not have yet.
+    void appendAttribute(Attribute attribute);
 
-    // Sets localName_ and kind_ from tagName_.
-    void classify();
+    // The name of an element of owner: the owner's copy, or one of the element's own.
+    const ElementName* nameIn(Document* owner, std::wstring_view tagName);
 
-    std::wstring tagName_;
-    // The lower-case name when it differs from tagName_; empty when the tag name is lower case.
-    std::wstring localName_;
-    // What the name makes of the element (kinds below), worked out once: writing a page asks for
-    // every element whether it is void.
-    enum : unsigned { kVoidKind = 1, kRawTextKind = 2, kAnchorKind = 4 };
-    unsigned kind_ = 0;
+    const ElementName* name_;
+    std::unique_ptr<ElementName> ownName_; // only for an element of no document
     std::vector<Attribute> attrs_;
+    // Positions in attrs_ by lower-case name, made once an element has many attributes, so that
+    // building an element of n attributes is not quadratic in n; null until then, and again after a
+    // removal shifts the positions.
+    mutable std::unique_ptr<std::unordered_map<std::wstring, std::size_t>> attrIndex_;
     std::vector<Node::SourceRange> removedAttrs_;
     SourceRange startTag_;
     SourceRange endTag_;
     SourceRange innerTrail_;
+    SourceRange copiedTag_;
     bool attrsChanged_ = false;
+    bool selfClosed_ = false;
 };

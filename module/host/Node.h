@@ -97,6 +97,11 @@ public:
     // Sets the parse results (used by the tree builder).
     void setSourceSpan(const SourceText* source, std::size_t start, std::size_t end, bool pure);
     void setPure(bool pure) { pure_ = pure; }
+    // Whether the parser put the node in front of its next sibling although its text stands
+    // inside that sibling's (content a table's rows could not hold, moved out before the table).
+    // The writer puts such a node back where its text stands when it writes that sibling.
+    bool isDisplaced() const { return displaced_; }
+    void setDisplaced(bool displaced) { displaced_ = displaced; }
     // Forgets recorded changes (after a fresh parse).
     void clearChanged() { changed_ = subtreeChanged_ = false; }
 
@@ -121,5 +126,6 @@ private:
     std::size_t spanEnd_ = 0;
     SourceRange leadGap_;
     bool pure_ = false;
+    bool displaced_ = false;
     bool subtreeChanged_ = false;
 };
