@@ -355,6 +355,38 @@ TEST(ZebhostLinkParts, RebuildMakesThePagesAnewOrKeepsTheOldOnes)
     EXPECT_EQ(std::vector<std::string>{}, scratch::differences(before, site.tree()));
 }
 
+// zebhost init makes a site that update and apply work on at once, and never touches a folder
+// that holds anything.
+TEST(ZebhostLinkParts, InitMakesASiteToStartFrom)
+{
+    TempDir temp;
+    const std::string site = temp / "new";
+    RunResult r = runProgram({kZebhost, "--now", kNow, "init", site});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    for (const char* file : {"index.html", "zebsite.js", "site.css", "qcms/qccl.xml", "ZebSitemenu"})
+        EXPECT_TRUE(exists(site + "/" + file)) << file;
+    EXPECT_EQ(0, runProgram({kZebhost, "--site", site, "--now", kNow, "update"}).exitCode);
+    r = runProgram({kZebhost, "--site", site, "--now", kNow, "apply", "index.html", "--select-all"});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ((std::vector<std::string>{"zebsitec000table000001", "zebsitec001table000001"}),
+              linkPartIds(readFile(site + "/index.html")));
+
+    writeFile(temp / "file", "x");
+    const scratch::Tree before = scratch::snapshot(temp.path());
+    const struct {
+        const char* description;
+        std::string folder;
+        const char* errPart;
+    } refused[] = {{"a site", site, "not empty"}, {"a file", temp / "file", "not a folder"},
+                   {"in a missing folder", temp / "no/new", "cannot be made"}};
+    for (const auto& c : refused) {
+        r = runProgram({kZebhost, "init", c.folder});
+        EXPECT_EQ(1, r.exitCode) << c.description;
+        EXPECT_TRUE(contains(r.err, c.errPart)) << c.description << ": " << r.err;
+    }
+    EXPECT_EQ(std::vector<std::string>{}, scratch::differences(before, scratch::snapshot(temp.path())));
+}
+
 TEST(ZebhostLinkParts, ErrorsNameTheFileAndTheReason)
 {
     SiteCopy site;
