@@ -13,6 +13,7 @@
 #include "WriteLog.h"
 #include "host/CZebAppEngineer.h"
 #include "platform/FileException.h"
+#include "platform/PageWriter.h"
 #include "platform/Path.h"
 #include "platform/TextConv.h"
 #include "platform/Wtoi.h"
@@ -164,6 +165,8 @@ SiteUpdate::Outcome SiteUpdate::run(const GlobalOptions& options, const ModuleLo
     {
         WriteLog log;
         try {
+            // The pages are flushed to disk together when the module is done.
+            platform::PageWriter::Batch batch;
             module->updateLinkParts(names, nullptr);
         } catch (const platform::FileException& e) {
             // A write error ends the run (the module catches nothing). What was written before it
