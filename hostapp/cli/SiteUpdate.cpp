@@ -57,14 +57,14 @@ int refreshPages(const SiteContext& site, bool verbose, int& refreshed)
             ++failures;
         } else if (outcome.written) {
             ++refreshed;
-            std::printf("refreshed %s: %s\n", shown.c_str(), describeParts(site, outcome.changed).c_str());
+            say("refreshed %s: %s\n", shown.c_str(), describeParts(site, outcome.changed).c_str());
         }
         if (!outcome.missing.empty())
             std::fprintf(stderr, "zebhost: warning: %s: no generated page holds %s; left as it is\n", shown.c_str(),
                          describeParts(site, outcome.missing).c_str());
     }
     if (verbose)
-        std::printf("  %d of %zu pages carry link parts\n", carrying, pages.size());
+        say("  %d of %zu pages carry link parts\n", carrying, pages.size());
     return failures;
 }
 
@@ -117,8 +117,7 @@ bool reportTemplate(const SiteContext& site, const std::vector<std::wstring>& na
 
 } // namespace
 
-SiteUpdate::Outcome SiteUpdate::run(const GlobalOptions& options, const ModuleLoader& loader,
-                                     const std::vector<std::string>& args)
+SiteUpdate::Outcome SiteUpdate::run(const GlobalOptions& options, const ModuleLoader& loader, const Request& request)
 {
     Outcome outcome;
     SiteContext site;
@@ -127,16 +126,7 @@ SiteUpdate::Outcome SiteUpdate::run(const GlobalOptions& options, const ModuleLo
         return outcome.failed(kExitFailed);
     }
     std::vector<std::wstring> names;
-    bool refreshPublished = true;
-    for (const std::string& arg : args) {
-        if (arg == "--no-pages") {
-            refreshPublished = false;
-            continue;
-        }
-        if (arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "zebhost: update: unknown option %s\n", arg.c_str());
-            return outcome.failed(kExitUsage);
-        }
+    for (const std::string& arg : request.names) {
         const std::wstring name = platform::fromUtf8(arg);
         if (site.positionOf(name) < 0) {
             std::fprintf(stderr, "zebhost: %s: no category named \"%s\"\n",
@@ -181,7 +171,7 @@ SiteUpdate::Outcome SiteUpdate::run(const GlobalOptions& options, const ModuleLo
     }
     failures += reportTemplate(site, names) ? 1 : 0;
     // The module asks for a refresh when it is done: the published pages take up what changed.
-    if (refresh.count > 0 && refreshPublished)
+    if (refresh.count > 0 && request.refreshPages)
         failures += refreshPages(site, options.verbose, outcome.pagesRefreshed);
     outcome.exitCode = failures > 0 ? kExitFailed : kExitOk;
     return outcome;
