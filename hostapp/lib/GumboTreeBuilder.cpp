@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdlib>
+#include <iterator>
 #include <new>
 #include <cstdint>
 #include <limits>
@@ -601,12 +602,25 @@ private:
     // Gives each node the text between the previous one (or start) and itself; returns where the
     // last one ends (start when none has a span, kNone when not known).
     std::size_t assignGaps(const std::vector<Node*>& children, std::size_t prevEnd) {
+        std::size_t displacedEnd = 0;
         for (Node* c : children) {
             if (!hasSpan(c))
                 continue;
+            if (c->isDisplaced()) {
+                displacedEnd = std::max(displacedEnd, c->spanEnd());
+                // Written back where its text stands: its gap is the text since the token before it
+                // there, and the siblings around it take theirs as if it were not between them.
+                auto next = std::lower_bound(tokens_.begin(), tokens_.end(), c->spanStart(),
+                                             [](const SourceText::Token& t, std::size_t pos) { return t.start < pos; });
+                const std::size_t from = next == tokens_.begin() ? 0 : std::prev(next)->end;
+                if (from < c->spanStart())
+                    gaps_.push_back({c, Gap::Lead, {src_, from, c->spanStart()}});
+                continue;
+            }
             if (prevEnd != kNone && prevEnd < c->spanStart())
                 gaps_.push_back({c, Gap::Lead, {src_, prevEnd, c->spanStart()}});
-            prevEnd = prevEnd == kNone ? c->spanEnd() : std::max(prevEnd, c->spanEnd());
+            // (The host's displaced nodes, written inside it, may reach past its end.)
+            prevEnd = std::max(prevEnd == kNone ? c->spanEnd() : std::max(prevEnd, c->spanEnd()), displacedEnd);
         }
         return prevEnd;
     }
