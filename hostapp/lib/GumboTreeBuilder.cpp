@@ -368,10 +368,36 @@ private:
                 std::size_t tag = firstTag(start, end);
                 if (tag < end && splitAtEndTag(previous, start, tag, end, data))
                     return previous;
+                if (tag < end)
+                    dropSpaceAfterTags(data, tag, end);
                 end = tag;
             }
         }
         return addText(type, std::move(data), parent, start, end);
+    }
+
+    // White space that stands after the end tags a text runs over (after </BODY> and </HTML>) is
+    // not the text's: it stays with the text around those tags, which the writer copies as it
+    // stands, and the parser that reads the page again puts it behind the body.
+    void dropSpaceAfterTags(std::wstring& data, std::size_t tag, std::size_t end) const {
+        const std::wstring& t = src_->text;
+        std::size_t count = 0;
+        for (std::size_t i = tag; i < end;) {
+            if (t[i] == L'<') {
+                std::size_t close = t.find(L'>', i);
+                if (close == std::wstring::npos || close >= end)
+                    return;
+                i = close + 1;
+            } else if (!isSpace(t[i])) {
+                return;
+            } else {
+                i += t[i] == L'\r' && i + 1 < end && t[i + 1] == L'\n' ? 2 : 1;
+                ++count;
+            }
+        }
+        if (count > data.size() || !std::all_of(data.end() - static_cast<std::ptrdiff_t>(count), data.end(), isSpace))
+            return;
+        data.resize(data.size() - count);
     }
 
     CharacterData* addText(Node::Type type, std::wstring data, Node* parent, std::size_t start, std::size_t end) {
