@@ -88,7 +88,7 @@ std::string withoutLinkParts(std::string html)
     return html;
 }
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+using scratch::contains;
 
 TEST(ZebhostLinkParts, UpdateFromNothingThenNothingStaleThenOneTouchedMonth)
 {
