@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the browser test of the published calendar against the demo site (scripts/demo.sh must
-# have run). Installs Chromium (Debian) and playwright-core (npm) when missing.
+# have run), served by zebhost serve. Installs Chromium (Debian) and playwright-core (npm) when missing.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -22,14 +22,21 @@ if [ ! -d "$here/node_modules/playwright-core" ]; then
 fi
 [ -f "$site/index.html" ] || { echo "browser: run scripts/demo.sh first" >&2; exit 1; }
 
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1]); s.close()')
-python3 -m http.server "$port" --bind 127.0.0.1 --directory "$site" >/dev/null 2>&1 &
+# zebhost serve, on a free port, at the demo's date; it rebuilds the site when its data changes.
+bin=${BUILD_DIR:-$root/build}/bin
+log=$(mktemp)
+"$bin/zebhost" --site "$site" --now 2025-03-28T10:00 serve --port 0 >"$log" 2>&1 &
 server=$!
-trap 'kill $server 2>/dev/null || true' EXIT
-for _ in $(seq 50); do
-  python3 -c "import urllib.request; urllib.request.urlopen('http://127.0.0.1:$port/index.html')" 2>/dev/null && break
+trap 'kill -INT $server 2>/dev/null && wait $server; rm -f "$log"' EXIT
+port=
+for _ in $(seq 100); do
+  port=$(sed -n 's|.*at http://127\.0\.0\.1:\([0-9]*\)/.*|\1|p' "$log")
+  [ -n "$port" ] && break
   sleep 0.1
 done
+[ -n "$port" ] || { echo "browser: zebhost serve did not start:" >&2; cat "$log" >&2; exit 1; }
 
 # The sample diary runs from April 2024 to March 2025; the demo is dated in March 2025.
-node "$here/calendar.test.mjs" "http://127.0.0.1:$port" "$artifacts" 2024-04 2025-03
+# The last case adds a news entry to the site's data: the open page shows it without a reload by hand.
+node "$here/calendar.test.mjs" "http://127.0.0.1:$port" "$artifacts" 2024-04 2025-03 "$site" || {
+  echo "browser: zebhost serve said:" >&2; cat "$log" >&2; exit 1; }
