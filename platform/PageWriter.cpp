@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <random>
 #include <set>
@@ -46,6 +47,8 @@ struct State {
     std::set<std::string> unsynced;     // folders renamed into since the last syncFolders
     bool removeLeftovers = false;
     std::set<std::string> swept;        // folders already cleared of leftovers
+    bool dryRun = false;
+    std::map<std::string, std::string> kept; // a dry run's pages by target
 
     // At exit, what no one flushed is flushed all the same (errors can no longer be told).
     ~State()
@@ -95,8 +98,9 @@ bool realPath(const std::string& path, std::string& resolved)
 
 // Where a write of the page must land: the final target through every symbolic link, in the
 // page's own name and in its folders. "" with the target set when it may be written; else why
-// not.
-std::string resolveTarget(const std::string& native, std::string& target)
+// not. With missingFolder, a folder that does not exist yet is taken as named (a dry run's
+// site-menu folder, which a real run would have made).
+std::string resolveTarget(const std::string& native, std::string& target, bool missingFolder = false)
 {
     const std::size_t slash = native.rfind('/');
     const std::string base = slash == std::string::npos ? native : native.substr(slash + 1);
@@ -109,7 +113,7 @@ std::string resolveTarget(const std::string& native, std::string& target)
             return errno == ENOENT ? "a symbolic link to nothing" : std::strerror(errno);
     } else {
         std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : native.substr(0, slash);
-        if (!realPath(folder, folder))
+        if (!realPath(folder, folder) && !(missingFolder && errno == ENOENT))
             return std::strerror(errno);
         target = (folder == "/" ? folder : folder + "/") + base;
     }
@@ -182,8 +186,9 @@ int createTemporary(const std::string& folder, const std::string& base, std::str
 
 PageWriter::Result PageWriter::write(const std::wstring& path, const char* bytes, std::size_t size)
 {
+    const bool dryRun = isDryRun();
     std::string target;
-    const std::string refusal = resolveTarget(nativePath(path), target);
+    const std::string refusal = resolveTarget(nativePath(path), target, dryRun);
     if (!refusal.empty()) {
         notify(path, false, refusal);
         return Result::NotOpened;
@@ -191,6 +196,22 @@ PageWriter::Result PageWriter::write(const std::wstring& path, const char* bytes
     const std::size_t slash = target.rfind('/');
     const std::string folder = target.substr(0, slash + 1);
     const std::string base = target.substr(slash + 1);
+
+    if (dryRun) {
+        // What the temporary file's creation would have found out: a folder that exists must let
+        // us write, and so must the page.
+        if ((access(folder.c_str(), F_OK) == 0 && access(folder.c_str(), W_OK) != 0) ||
+            (access(target.c_str(), F_OK) == 0 && access(target.c_str(), W_OK) != 0)) {
+            notify(path, false, std::strerror(errno));
+            return Result::NotOpened;
+        }
+        {
+            std::lock_guard lock(state().mutex);
+            state().kept[target].assign(bytes, size);
+        }
+        notify(path, true, std::string());
+        return Result::Written;
+    }
 
     // A page that could not be opened for writing in place (a read-only page, or one held by a
     // user who denies us writing) is skipped as before: replacing it through a temporary file
@@ -268,6 +289,37 @@ PageWriter::Result PageWriter::write(const std::wstring& path, const char* bytes
 
     notify(path, true, std::string());
     return Result::Written;
+}
+
+void PageWriter::setDryRun(bool on)
+{
+    std::lock_guard lock(state().mutex);
+    state().dryRun = on;
+    state().kept.clear();
+}
+
+bool PageWriter::isDryRun()
+{
+    std::lock_guard lock(state().mutex);
+    return state().dryRun;
+}
+
+bool PageWriter::keptBytes(const std::wstring& path, std::string& bytes)
+{
+    {
+        std::lock_guard lock(state().mutex);
+        if (state().kept.empty())
+            return false;
+    }
+    std::string target;
+    if (!resolveTarget(nativePath(path), target, true).empty())
+        return false;
+    std::lock_guard lock(state().mutex);
+    const auto it = state().kept.find(target);
+    if (it == state().kept.end())
+        return false;
+    bytes = it->second;
+    return true;
 }
 
 void PageWriter::skip(const std::wstring& path, const std::string& reason)

@@ -47,6 +47,34 @@ public:
     // Whether the file name is that of a page write's temporary file.
     static bool isTemporaryName(const std::string& name);
 
+    // A dry run: while on, a page that could be written (its target allowed, its folder writable
+    // or still to be made) is kept in memory instead, and reported to the observer as written;
+    // nothing on disk changes. FileReader reads a kept page's bytes in place of the file's, so a
+    // later step of the same run sees what the run would have written. Turning it off forgets the
+    // kept pages.
+    static void setDryRun(bool on);
+    // Whether a dry run is on.
+    static bool isDryRun();
+    // A dry run for the life of the object when on is true; nothing otherwise.
+    struct DryRun {
+        explicit DryRun(bool on) : on(on)
+        {
+            if (on)
+                setDryRun(true);
+        }
+        ~DryRun()
+        {
+            if (on)
+                setDryRun(false);
+        }
+        DryRun(const DryRun&) = delete;
+        DryRun& operator=(const DryRun&) = delete;
+        const bool on;
+    };
+    // The bytes a dry run kept for the path (the same file however it is named); false when
+    // none were kept for it.
+    static bool keptBytes(const std::wstring& path, std::string& bytes);
+
     // Observer told of every page outcome (for the host's report): path, written, reason.
     using Observer = std::function<void(const std::wstring& path, bool written, const std::string& reason)>;
     // Installs (or with an empty function removes) the observer. Returns the previous one.

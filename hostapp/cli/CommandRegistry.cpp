@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 #include <exception>
 #include <map>
@@ -35,6 +36,22 @@ std::vector<Command> CommandRegistry::all()
     for (const auto& [name, command] : registry())
         commands.push_back(command);
     return commands;
+}
+
+namespace {
+bool quietReport = false;
+}
+
+void setQuiet(bool quiet) { quietReport = quiet; }
+
+void say(const char* format, ...)
+{
+    if (quietReport)
+        return;
+    std::va_list args;
+    va_start(args, format);
+    std::vprintf(format, args);
+    va_end(args);
 }
 
 int reportCurrentException()

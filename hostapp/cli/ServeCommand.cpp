@@ -1,3 +1,4 @@
+#include <CLI/CLI.hpp>
 #include <pthread.h>
 #include <signal.h>
 
@@ -26,31 +27,18 @@ struct ServeOptions {
     bool liveReload = true;
 };
 
-// The command's options; false, after saying why, on a bad one.
-bool parseOptions(const std::vector<std::string>& args, ServeOptions& out)
+ServeOptions serve;
+
+void declare(CLI::App& command)
 {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (arg == "--no-reload") {
-            out.liveReload = false;
-        } else if (arg == "--port" && hasValue) {
-            const std::string& text = args[++i];
-            if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos ||
-                std::stoi(text) > 65535) {
-                std::fprintf(stderr, "zebhost: serve: --port needs a number from 0 to 65535, not \"%s\"\n", text.c_str());
-                return false;
-            }
-            out.port = std::stoi(text);
-        } else if (arg == "--bind" && hasValue && !args[i + 1].empty()) {
-            out.address = args[++i];
-        } else {
-            std::fprintf(stderr, "zebhost: serve: %s %s\n", arg.c_str(),
-                         arg == "--port" || arg == "--bind" ? "needs a value" : "is no option of serve");
-            return false;
-        }
-    }
-    return true;
+    command.add_option("--port", serve.port, "the port (default: 8000; 0: any free one)")
+        ->type_name("N")
+        ->check(CLI::Range(0, 65535));
+    command.add_option("--bind", serve.address, "the address to listen on (default: 127.0.0.1)")
+        ->type_name("ADDR")
+        ->check([](const std::string& address) { return address.empty() ? std::string("an empty address") : ""; });
+    command.add_flag_callback("--no-reload", [] { serve.liveReload = false; },
+                              "do not reload the pages open in browsers after a rebuild");
 }
 
 // Whether the address can be reached from this machine only.
@@ -77,7 +65,7 @@ void rebuild(const CommandContext& context, PreviewServer& server)
 {
     bool wrote = true;
     try {
-        const SiteUpdate::Outcome outcome = SiteUpdate::run(context.options, *context.module, {});
+        const SiteUpdate::Outcome outcome = SiteUpdate::run(context.options, *context.module, SiteUpdate::Request{});
         wrote = outcome.pagesWritten + outcome.pagesRefreshed > 0;
     } catch (...) {
         reportCurrentException();
@@ -89,9 +77,6 @@ void rebuild(const CommandContext& context, PreviewServer& server)
 
 int run(CommandContext& context)
 {
-    ServeOptions serve;
-    if (!parseOptions(context.args, serve))
-        return kExitUsage;
     std::error_code ec;
     const std::filesystem::path site = std::filesystem::canonical(context.options.siteDir, ec);
     if (ec || !std::filesystem::is_directory(site, ec)) {
@@ -161,9 +146,9 @@ int run(CommandContext& context)
     return kExitOk;
 }
 
-const CommandRegistrar registrar({"serve", "[--port N] [--bind ADDR] [--no-reload]",
+const CommandRegistrar registrar({"serve",
                                    "serve the site over HTTP (127.0.0.1:8000), rebuild it when its data changes "
                                    "and reload the pages open in browsers",
-                                   true, &run});
+                                   true, &declare, &run});
 
 } // namespace

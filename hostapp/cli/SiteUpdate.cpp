@@ -4,15 +4,18 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "HostApplication.h"
 #include "LinkPartTemplate.h"
+#include "RebuildScope.h"
 #include "ModuleLoader.h"
 #include "SiteContext.h"
 #include "SitePageRefresher.h"
 #include "WriteLog.h"
 #include "host/CZebAppEngineer.h"
 #include "platform/FileException.h"
+#include "platform/PageWriter.h"
 #include "platform/Path.h"
 #include "platform/TextConv.h"
 #include "platform/Wtoi.h"
@@ -56,20 +59,23 @@ int refreshPages(const SiteContext& site, bool verbose, int& refreshed)
             ++failures;
         } else if (outcome.written) {
             ++refreshed;
-            std::printf("refreshed %s: %s\n", shown.c_str(), describeParts(site, outcome.changed).c_str());
+            say("%s %s: %s\n", platform::PageWriter::isDryRun() ? "would refresh" : "refreshed", shown.c_str(),
+                describeParts(site, outcome.changed).c_str());
         }
         if (!outcome.missing.empty())
             std::fprintf(stderr, "zebhost: warning: %s: no generated page holds %s; left as it is\n", shown.c_str(),
                          describeParts(site, outcome.missing).c_str());
     }
     if (verbose)
-        std::printf("  %d of %zu pages carry link parts\n", carrying, pages.size());
+        say("  %d of %zu pages carry link parts\n", carrying, pages.size());
     return failures;
 }
 
-// The requested categories (the diary aside, which needs no template) whose list page is still
-// missing, empty or older than its data file after the update: they got no link part.
-std::vector<std::wstring> categoriesWithoutListPage(const SiteContext& site, const std::vector<std::wstring>& names)
+// The requested categories (the diary aside, which needs no template) whose list page the update
+// did not write and that is missing, empty or older than its data file (a rebuild: any not
+// written): they got no link part.
+std::vector<std::wstring> categoriesWithoutListPage(const SiteContext& site, const std::vector<std::wstring>& names,
+                                                    const std::vector<std::wstring>& written, bool rebuild)
 {
     auto stat = [](const std::wstring& path, struct stat& st) { return ::stat(platform::nativePath(path).c_str(), &st) == 0; };
     std::vector<std::wstring> out;
@@ -79,9 +85,16 @@ std::vector<std::wstring> categoriesWithoutListPage(const SiteContext& site, con
             std::find(out.begin(), out.end(), category.name) != out.end())
             continue;
         const std::wstring base = platform::formatW(L"zebsitec%03dtable000001", category.number);
+        const std::wstring pagePath = site.folder() + L"/ZebSitemenu/" + base + L".html";
+        if (std::find(written.begin(), written.end(), pagePath) != written.end())
+            continue;
+        if (rebuild) {
+            out.push_back(category.name);
+            continue;
+        }
         struct stat page {};
         struct stat data {};
-        const bool hasPage = stat(site.folder() + L"/ZebSitemenu/" + base + L".html", page) && page.st_size > 0;
+        const bool hasPage = stat(pagePath, page) && page.st_size > 0;
         const bool hasData = stat(site.folder() + L"/qcms/" + base + L".xml", data);
         if (!hasPage || (hasData && page.st_mtime < data.st_mtime))
             out.push_back(category.name);
@@ -91,7 +104,8 @@ std::vector<std::wstring> categoriesWithoutListPage(const SiteContext& site, con
 
 // Says once when the link-part template cannot serve; returns whether a requested category got
 // no list page because of it.
-bool reportTemplate(const SiteContext& site, const std::vector<std::wstring>& names)
+bool reportTemplate(const SiteContext& site, const std::vector<std::wstring>& names,
+                    const std::vector<std::wstring>& written, bool rebuild)
 {
     bool needsTemplate = false;
     for (const SiteCategory& category : site.categories())
@@ -102,7 +116,7 @@ bool reportTemplate(const SiteContext& site, const std::vector<std::wstring>& na
         return false;
     const std::string path = platform::toUtf8(LinkPartTemplate::path());
     std::string unmade;
-    for (const std::wstring& name : categoriesWithoutListPage(site, names))
+    for (const std::wstring& name : categoriesWithoutListPage(site, names, written, rebuild))
         unmade += (unmade.empty() ? "" : ", ") + platform::printable(name);
     if (unmade.empty()) {
         std::fprintf(stderr, "zebhost: warning: %s: link-part template %s; no category link part can be made\n",
@@ -116,8 +130,7 @@ bool reportTemplate(const SiteContext& site, const std::vector<std::wstring>& na
 
 } // namespace
 
-SiteUpdate::Outcome SiteUpdate::run(const GlobalOptions& options, const ModuleLoader& loader,
-                                     const std::vector<std::string>& args)
+SiteUpdate::Outcome SiteUpdate::run(const GlobalOptions& options, const ModuleLoader& loader, const Request& request)
 {
     Outcome outcome;
     SiteContext site;
@@ -126,16 +139,7 @@ SiteUpdate::Outcome SiteUpdate::run(const GlobalOptions& options, const ModuleLo
         return outcome.failed(kExitFailed);
     }
     std::vector<std::wstring> names;
-    bool refreshPublished = true;
-    for (const std::string& arg : args) {
-        if (arg == "--no-pages") {
-            refreshPublished = false;
-            continue;
-        }
-        if (arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "zebhost: update: unknown option %s\n", arg.c_str());
-            return outcome.failed(kExitUsage);
-        }
+    for (const std::string& arg : request.names) {
         const std::wstring name = platform::fromUtf8(arg);
         if (site.positionOf(name) < 0) {
             std::fprintf(stderr, "zebhost: %s: no category named \"%s\"\n",
@@ -148,10 +152,19 @@ SiteUpdate::Outcome SiteUpdate::run(const GlobalOptions& options, const ModuleLo
         for (const SiteCategory& category : site.categories())
             names.push_back(category.name);
     }
-    if (!site.makeSiteMenuFolder()) {
+    // A dry run leaves a missing site-menu folder missing; its pages are kept in memory.
+    if (!request.dryRun && !site.makeSiteMenuFolder()) {
         std::fprintf(stderr, "zebhost: %s\n", site.error().c_str());
         return outcome.failed(kExitFailed);
     }
+    const platform::PageWriter::DryRun dryRun(request.dryRun);
+    std::vector<int> numbers;
+    for (const SiteCategory& category : site.categories())
+        if (std::find(names.begin(), names.end(), category.name) != names.end())
+            numbers.push_back(category.number);
+    std::optional<RebuildScope> rebuild;
+    if (request.rebuild)
+        rebuild.emplace(site.folder() + L"/ZebSitemenu", numbers);
 
     std::unique_ptr<CZebTmplCIF> module = loader.createInterface();
     if (!module) {
@@ -161,6 +174,7 @@ SiteUpdate::Outcome SiteUpdate::run(const GlobalOptions& options, const ModuleLo
     RefreshCounter refresh;
     setRefreshTarget(&refresh);
     int failures = 0;
+    std::vector<std::wstring> written;
     {
         WriteLog log;
         try {
@@ -175,10 +189,14 @@ SiteUpdate::Outcome SiteUpdate::run(const GlobalOptions& options, const ModuleLo
         setRefreshTarget(nullptr);
         failures = log.report(site, options.verbose);
         outcome.pagesWritten = log.writtenCount();
+        for (const WriteLog::Entry& entry : log.entries())
+            if (entry.written)
+                written.push_back(entry.path);
     }
-    failures += reportTemplate(site, names) ? 1 : 0;
+    rebuild.reset();
+    failures += reportTemplate(site, names, written, request.rebuild) ? 1 : 0;
     // The module asks for a refresh when it is done: the published pages take up what changed.
-    if (refresh.count > 0 && refreshPublished)
+    if (refresh.count > 0 && request.refreshPages)
         failures += refreshPages(site, options.verbose, outcome.pagesRefreshed);
     outcome.exitCode = failures > 0 ? kExitFailed : kExitOk;
     return outcome;

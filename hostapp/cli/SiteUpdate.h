@@ -24,10 +24,17 @@ public:
         }
     };
 
-    // Runs the update on the site of the options with the update command's arguments
-    // ([--no-pages] [NAME...]; none: every category). Prints what happened and returns the exit
-    // code with the counts; a site that cannot be opened is kExitFailed with nothing done. A page
-    // write that fails after opening throws platform::FileException, after the pages written
-    // before it were reported.
-    static Outcome run(const GlobalOptions& options, const ModuleLoader& loader, const std::vector<std::string>& args);
+    // What to update.
+    struct Request {
+        std::vector<std::string> names; // the categories; none: every category
+        bool refreshPages = true;       // then refresh the link parts of the site's pages
+        bool dryRun = false;            // say what would be written, write nothing
+        bool rebuild = false;           // make every generated page of the categories anew
+    };
+
+    // Runs the update on the site of the options. Prints what happened and returns the exit code
+    // with the counts; a site that cannot be opened, or a name that is no category, is
+    // kExitFailed with nothing done. A page write that fails after opening throws
+    // platform::FileException, after the pages written before it were reported.
+    static Outcome run(const GlobalOptions& options, const ModuleLoader& loader, const Request& request);
 };

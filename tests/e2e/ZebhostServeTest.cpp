@@ -295,11 +295,11 @@ TEST(ZebhostServe, CommandLineAndPortErrors)
     };
     const Case cases[] = {
         {"the port is taken", {"--port", std::to_string(first.port())}, 1, "is taken"},
-        {"a port out of range", {"--port", "65536"}, 2, "--port needs a number from 0 to 65535"},
-        {"a port that is no number", {"--port", "80x"}, 2, "--port needs a number"},
+        {"a port out of range", {"--port", "65536"}, 2, "--port: Value 65536 not in range 0 to 65535"},
+        {"a port that is no number", {"--port", "80x"}, 2, "--port: Value 80x not in range"},
         {"an address of no machine here", {"--port", "0", "--bind", "192.0.2.1"}, 1, "not an address of this machine"},
-        {"a value missing", {"--bind"}, 2, "--bind needs a value"},
-        {"an unknown option", {"--watch"}, 2, "--watch is no option of serve"},
+        {"a value missing", {"--bind"}, 2, "--bind: 1 required ADDR missing"},
+        {"an unknown option", {"--watch"}, 2, "zebhost serve: the following argument was not expected: --watch"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> argv{kZebhost, "--site", site.path(), "serve"};
