@@ -54,6 +54,7 @@ FileReader::Result FileReader::read(const std::wstring& path, std::string& bytes
     bytes.clear();
     if (path.empty())
         return Result::Missing;
+    PageWriter::settle(path); // a page written in a batch is read as written
     // A dry run's page is read as the run would have written it.
     if (PageWriter::keptBytes(path, bytes))
         return Result::Read;

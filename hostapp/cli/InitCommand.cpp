@@ -63,7 +63,8 @@ int run(CommandContext&)
     }
     say("made a new site in %s\n"
         "next: zebhost --site %s update\n"
-        "      zebhost --site %s apply index.html --select-all\n",
+        "      zebhost --site %s apply index.html --select-all\n"
+        "the site guide (site-guide.md, in share/doc/zebhost/ where zebhost is installed) tells how to go on\n",
         folder.c_str(), folder.c_str(), folder.c_str());
     return kExitOk;
 }

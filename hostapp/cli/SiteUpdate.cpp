@@ -178,6 +178,8 @@ SiteUpdate::Outcome SiteUpdate::run(const GlobalOptions& options, const ModuleLo
     {
         WriteLog log;
         try {
+            // The pages are flushed to disk together when the module is done.
+            platform::PageWriter::Batch batch;
             module->updateLinkParts(names, nullptr);
         } catch (const platform::FileException& e) {
             // A write error ends the run (the module catches nothing). What was written before it

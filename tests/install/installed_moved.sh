@@ -23,7 +23,7 @@ else
 fi
 zebhost=$tmp/moved/bin/zebhost
 for f in lib/zebhost/libzebcmlinkparts.so share/zebhost/template/_cm/temp/linkparts00.html \
-         share/man/man1/zebhost.1 share/bash-completion/completions/zebhost; do
+         share/man/man1/zebhost.1 share/bash-completion/completions/zebhost share/doc/zebhost/site-guide.md; do
   [ -f "$tmp/moved/$f" ] || fail "$f is not installed"
 done
 libraries=$(ldd "$zebhost")
