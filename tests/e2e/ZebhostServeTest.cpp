@@ -254,6 +254,34 @@ TEST(ZebhostServe, DataChangeRebuildsAndReloadsTheOpenPages)
     EXPECT_EQ(port, again.port()) << again.output();
 }
 
+TEST(ZebhostServe, ConcurrentRequestsAllComplete)
+{
+    ServedSite served;
+    ASSERT_TRUE(served.ready);
+    ServeRun serve(served.site, {"--port", "0"});
+    ASSERT_NE(0, serve.port()) << serve.output();
+    const std::string expected = httplib::Client("127.0.0.1", serve.port()).Get("/index.html")->body;
+    ASSERT_TRUE(contains(expected, "zebsitec001table000001"));
+    // Rounds of 200 requests at once, each on a connection of its own.
+    const int rounds = scratch::underSanitizer() ? 5 : 20;
+    std::atomic<int> wrong = 0;
+    for (int round = 0; round < rounds; ++round) {
+        std::vector<std::thread> clients;
+        for (int i = 0; i < 200; ++i)
+            clients.emplace_back([&] {
+                httplib::Client client("127.0.0.1", serve.port());
+                client.set_read_timeout(30);
+                const auto response = client.Get("/index.html");
+                if (!response || response->status != 200 || response->body != expected)
+                    ++wrong;
+            });
+        for (std::thread& client : clients)
+            client.join();
+    }
+    EXPECT_EQ(0, wrong.load());
+    EXPECT_EQ(0, serve.stop());
+}
+
 TEST(ZebhostServe, CommandLineAndPortErrors)
 {
     scratch::ScratchSite site;
