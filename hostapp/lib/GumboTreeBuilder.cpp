@@ -362,18 +362,81 @@ private:
             bool literal = parent != nullptr && parent->getNodeType() == Node::Type::Element &&
                            literalText(*static_cast<Element*>(parent));
             if (type == Node::Type::Text && !literal) {
-                // The parser's text can run over end tags it took without closing a text (</FORM>,
-                // </BODY></HTML> before trailing white space): the text's own source stops at the
-                // first tag.
+                // The parser's text can run over tags it took without closing a text (</FORM>,
+                // </BODY></HTML> before trailing white space, a repeated <html>): the text is
+                // made of the stretches between them (else its own source stops at the first).
                 std::size_t tag = firstTag(start, end);
                 if (tag < end && splitAtEndTag(previous, start, tag, end, data))
                     return previous;
-                if (tag < end)
+                if (tag < end) {
+                    // One text for each stretch between the tags, when the data lines up with them.
+                    std::vector<Piece> pieces = piecesBetweenTags(start, end, data);
+                    if (!pieces.empty()) {
+                        Node* last = nullptr;
+                        for (const Piece& piece : pieces)
+                            last = addText(type, data.substr(piece.dataStart, piece.dataEnd - piece.dataStart), parent,
+                                           piece.start, piece.end);
+                        return last;
+                    }
                     dropSpaceAfterTags(data, tag, end);
+                }
                 end = tag;
             }
         }
         return addText(type, std::move(data), parent, start, end);
+    }
+
+    struct Piece {
+        std::size_t start, end;         // in the source
+        std::size_t dataStart, dataEnd; // in the text's data
+    };
+
+    // The stretches of source[start, end) between the tags in it, with the part of data each one
+    // gives (references as one character, CR LF as LF, a character the parser does not allow as
+    // U+FFFD); empty when the data does not line up with the source so.
+    std::vector<Piece> piecesBetweenTags(std::size_t start, std::size_t end, const std::wstring& data) const {
+        const std::wstring& t = src_->text;
+        auto referenceChar = [](wchar_t c) {
+            return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'#';
+        };
+        std::vector<Piece> pieces;
+        Piece piece{start, start, 0, 0};
+        std::size_t i = start, k = 0;
+        while (i < end) {
+            if (firstTag(i, std::min(end, i + 2)) == i) {
+                const std::size_t close = t.find(L'>', i);
+                if (close == std::wstring::npos || close >= end)
+                    return {};
+                if (piece.end > piece.start)
+                    pieces.push_back(piece);
+                i = close + 1;
+                piece = {i, i, k, k};
+                continue;
+            }
+            if (k >= data.size())
+                return {};
+            std::size_t j = i + 1;
+            if (t[i] == L'&')
+                while (j < end && referenceChar(t[j]))
+                    ++j;
+            const bool semicolon = j < end && t[j] == L';';
+            if (t[i] == L'&' && j > i + 1 && (data[k] != L'&' || semicolon))
+                i = semicolon ? j + 1 : j;
+            else if (t[i] == L'\r' && data[k] == L'\n')
+                i += i + 1 < end && t[i + 1] == L'\n' ? 2 : 1;
+            else if (t[i] == data[k] || data[k] == 0xFFFD)
+                ++i;
+            else
+                return {};
+            ++k;
+            piece.end = i;
+            piece.dataEnd = k;
+        }
+        if (k != data.size())
+            return {};
+        if (piece.end > piece.start)
+            pieces.push_back(piece);
+        return pieces;
     }
 
     // White space that stands after the end tags a text runs over (after </BODY> and </HTML>) is
