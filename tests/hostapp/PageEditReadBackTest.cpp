@@ -99,6 +99,8 @@ const ReadBackCase kCases[] = {
      L"html(head body(table(tbody(tr(td[id=\"c\"](\"a\") td(\"b\")))) div[id=\"lp\"](\"P\")))"},
     {"cursor in a paragraph, which a block would end", Edit::InsertIn, L"p", L"<p id=p>para</p><p>next</p>",
      L"html(head body(p[id=\"p\"](\"para\") div[id=\"lp\"](\"P\") p(\"next\")))"},
+    {"cursor in a paragraph whose text the parser ran over a repeated html tag", Edit::InsertIn, L"p",
+     L"<p id=p>x<html lang=ja>yz</p>", L"html[lang=\"ja\"](head body(p[id=\"p\"](\"xyz\") div[id=\"lp\"](\"P\")))"},
     {"cursor in template content", Edit::InsertIn, L"t", L"<template id=t><p>x</template>",
      L"html(head(template[id=\"t\"](p(\"x\") div[id=\"lp\"](\"P\"))) body)"},
     // Content the parser moved.
