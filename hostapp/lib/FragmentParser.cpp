@@ -91,6 +91,10 @@ bool takesMarkupAsItIs(const Node& parent) {
         for (const wchar_t* name : kSensitive)
             if (e.is(name))
                 return false;
+        // (Content after the end tag of the body, which the parser still puts in the body,
+        // stands behind the body in the tree.)
+        if (e.is(L"body") && !e.endTag().empty() && e.endTag().end < e.spanEnd())
+            return false;
         if (e.is(L"body") || e.is(L"td") || e.is(L"th") || e.is(L"caption") || e.is(L"button") ||
             e.is(L"template") || e.is(L"object") || e.is(L"applet") || e.is(L"marquee"))
             return true;
