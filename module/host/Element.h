@@ -79,6 +79,8 @@ public:
     const std::vector<Attribute>& attributes() const { return attrs_; }
     // Adds a parsed attribute (used by the tree builder; keeps a duplicate name out).
     void addParsedAttribute(Attribute attribute);
+    // Makes room for count attributes in one allocation (the tree builder knows how many come).
+    void reserveAttributes(std::size_t count) { attrs_.reserve(count); }
     // The stretches of parsed attributes removed since (the writer leaves them out of the tag).
     const std::vector<Node::SourceRange>& removedAttributes() const { return removedAttrs_; }
     bool attributesChanged() const { return attrsChanged_; }
