@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(g++ cmake make pkg-config libgtest-dev libgumbo-dev libpugixml-dev libuchardet-dev
-          libncurses-dev libutf8proc-dev tmux python3 dpkg-dev file)
+          libncurses-dev libutf8proc-dev libcli11-dev libcpp-httplib-dev tmux python3 dpkg-dev file)
 for group in "$@"; do
   case "$group" in
     fuzz) packages+=(clang libclang-rt-dev) ;;

@@ -1,3 +1,5 @@
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
 #include <optional>
 
@@ -39,54 +41,45 @@ bool itemTextFor(const SiteContext& site, const std::string& arg, std::wstring& 
     return true;
 }
 
-int run(CommandContext& context)
-{
-    std::optional<std::string> page;
+// A dialog action of the command line; they are done in the order given.
+struct Step {
+    enum Kind { SelectAll, ClearAll, Check, Uncheck } kind;
+    std::string name;
+};
+
+struct Options {
+    std::string page;
     std::optional<std::string> cursor;
     bool cancel = false;
-    // Actions keep the order of the command line; names are resolved once the site is open.
-    struct Step {
-        std::string option;
-        std::string name;
-    };
     std::vector<Step> steps;
-    for (std::size_t i = 0; i < context.args.size(); ++i) {
-        const std::string& arg = context.args[i];
-        auto value = [&](const char* option) -> std::optional<std::string> {
-            if (i + 1 >= context.args.size()) {
-                std::fprintf(stderr, "zebhost: apply: %s needs a NAME\n", option);
-                return std::nullopt;
-            }
-            return context.args[++i];
-        };
-        if (arg == "--select-all" || arg == "--clear-all") {
-            steps.push_back({arg, {}});
-        } else if (arg == "--check" || arg == "--uncheck") {
-            std::optional<std::string> name = value(arg.c_str());
-            if (!name)
-                return kExitUsage;
-            steps.push_back({arg, *name});
-        } else if (arg == "--cancel") {
-            cancel = true;
-        } else if (arg == "--cursor") {
-            cursor = value("--cursor");
-            if (!cursor)
-                return kExitUsage;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "zebhost: apply: unknown option %s\n", arg.c_str());
-            return kExitUsage;
-        } else if (!page) {
-            page = arg;
-        } else {
-            std::fputs("zebhost: apply takes one PAGE\n", stderr);
-            return kExitUsage;
-        }
-    }
-    if (!page) {
-        std::fputs("zebhost: apply needs a PAGE\n", stderr);
-        return kExitUsage;
-    }
+} options;
 
+void declare(CLI::App& command)
+{
+    command.add_option("PAGE", options.page, "the page, relative to the site folder")->required();
+    // Triggered as they are read, so that the steps keep the order of the command line.
+    auto step = [&command](const char* flag, Step::Kind kind, const char* help) {
+        command.add_flag_callback(flag, [kind] { options.steps.push_back({kind, {}}); }, help)->trigger_on_parse();
+    };
+    auto named = [&command](const char* flag, Step::Kind kind, const char* help) {
+        command
+            .add_option_function<std::string>(
+                flag, [kind](const std::string& name) { options.steps.push_back({kind, name}); }, help)
+            ->type_name("NAME")
+            ->trigger_on_parse();
+    };
+    step("--select-all", Step::SelectAll, "press \"select all\"");
+    step("--clear-all", Step::ClearAll, "press \"clear all\"");
+    named("--check", Step::Check, "check the item of the category NAME (the diary's name for the calendar)");
+    named("--uncheck", Step::Uncheck, "uncheck the item of the category NAME");
+    command.add_flag("--cancel", options.cancel, "press Cancel instead of OK: nothing changes");
+    command.add_option("--cursor", options.cursor, "put new link parts at the end of the element with this id")
+        ->type_name("ID");
+}
+
+int run(CommandContext& context)
+{
+    const bool cancel = options.cancel;
     // Nothing is created before the page is known to be one the host may change; a cancelled run
     // writes nothing at all.
     SiteContext site;
@@ -95,23 +88,23 @@ int run(CommandContext& context)
         return kExitFailed;
     }
     std::vector<platform::DialogAction> actions;
-    for (const Step& step : steps) {
-        if (step.option == "--select-all") {
+    for (const Step& step : options.steps) {
+        if (step.kind == Step::SelectAll) {
             actions.push_back(platform::DialogAction::press(kSelectAllButton));
-        } else if (step.option == "--clear-all") {
+        } else if (step.kind == Step::ClearAll) {
             actions.push_back(platform::DialogAction::press(kClearAllButton));
         } else {
             std::wstring text;
             if (!itemTextFor(site, step.name, text))
                 return kExitFailed;
-            actions.push_back(step.option == "--check" ? platform::DialogAction::check(text)
+            actions.push_back(step.kind == Step::Check ? platform::DialogAction::check(text)
                                                        : platform::DialogAction::uncheck(text));
         }
     }
     actions.push_back(cancel ? platform::DialogAction::cancel() : platform::DialogAction::ok());
 
     PageEditor editor(context, site);
-    if (const int code = editor.open(*page, cursor, !cancel); code != kExitOk)
+    if (const int code = editor.open(options.page, options.cursor, !cancel); code != kExitOk)
         return code;
     if (!cancel && !site.makeSiteMenuFolder()) {
         std::fprintf(stderr, "zebhost: %s\n", site.error().c_str());
@@ -121,8 +114,9 @@ int run(CommandContext& context)
     return editor.runDialog(backEnd, true);
 }
 
-const CommandRegistrar registrar(
-    {"apply", "PAGE [--select-all] [--clear-all] [--check NAME]... [--uncheck NAME]... [--cancel] [--cursor ID]",
-     "run the link-part dialog on PAGE with the given actions, then OK (or Cancel), and save it", true, &run});
+const CommandRegistrar registrar({"apply",
+                                   "run the link-part dialog on PAGE with the given actions, then OK (or Cancel), and "
+                                   "save it",
+                                   true, &declare, &run});
 
 } // namespace

@@ -1,3 +1,5 @@
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
 
 #include "Commands.h"
@@ -6,12 +8,10 @@
 
 namespace {
 
+void declare(CLI::App&) {}
+
 int run(CommandContext& context)
 {
-    if (!context.args.empty()) {
-        std::fputs("zebhost: categories takes no arguments\n", stderr);
-        return kExitUsage;
-    }
     SiteContext site;
     if (!site.open(context.options.siteDir, false)) {
         std::fprintf(stderr, "zebhost: %s\n", site.error().c_str());
@@ -22,6 +22,6 @@ int run(CommandContext& context)
     return kExitOk;
 }
 
-const CommandRegistrar registrar({"categories", "", "list the site's categories (number and name)", false, &run});
+const CommandRegistrar registrar({"categories", "list the site's categories (number and name)", false, &declare, &run});
 
 } // namespace

@@ -1,7 +1,12 @@
 #include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <exception>
 #include <map>
 
 #include "Commands.h"
+#include "platform/FileException.h"
+#include "platform/Path.h"
 
 namespace {
 
@@ -31,4 +36,34 @@ std::vector<Command> CommandRegistry::all()
     for (const auto& [name, command] : registry())
         commands.push_back(command);
     return commands;
+}
+
+namespace {
+bool quietReport = false;
+}
+
+void setQuiet(bool quiet) { quietReport = quiet; }
+
+void say(const char* format, ...)
+{
+    if (quietReport)
+        return;
+    std::va_list args;
+    va_start(args, format);
+    std::vprintf(format, args);
+    va_end(args);
+}
+
+int reportCurrentException()
+{
+    try {
+        throw;
+    } catch (const platform::FileException& e) {
+        std::fprintf(stderr, "zebhost: cannot write %s: %s\n", platform::nativePath(e.path()).c_str(), e.reason().c_str());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "zebhost: %s\n", e.what());
+    } catch (...) {
+        std::fputs("zebhost: failed\n", stderr);
+    }
+    return kExitFailed;
 }

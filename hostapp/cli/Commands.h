@@ -5,35 +5,48 @@
 #include <vector>
 
 class ModuleLoader;
+namespace CLI {
+class App;
+}
 
 // The options every command sees, read before the command runs.
 struct GlobalOptions {
-    std::string modulePath;          // the module to load; beside the executable when not given
+    std::string modulePath;          // the module to load; beside the host library when not given
     std::string siteDir = ".";       // --site DIR: the current site's folder
+    std::string dataDir;             // --data DIR: the host's data folder; "" for the usual one
     std::optional<std::int64_t> now; // --now: the fixed moment, seconds since 1970-01-01 UTC
-    bool verbose = false;            // -v
+    bool verbose = false;            // -v: list every file written
+    bool quiet = false;              // -q: report only errors and warnings
 };
 
-// What a command gets: the global options, the loaded module (null for commands that do not
-// need it) and its own arguments (everything after the command name that is not a global option).
+// What a command gets: the global options and the loaded module (null for commands that do not
+// need it). Its own options and arguments it declared on its command-line parser.
 struct CommandContext {
     const GlobalOptions& options;
     ModuleLoader* module;
-    std::vector<std::string> args;
+    bool dryRun = false; // the command writes nothing and says what it would write
 };
 
-// One zebhost command. A command lives in its own source file and registers itself there:
+// One zebhost command. A command lives in its own source file, keeps its options there and
+// registers itself there:
 //
-//     static const CommandRegistrar registrar({"name", "ARGS", "what it does", true, &run});
+//     static const CommandRegistrar registrar({"name", "what it does", true, &declare, &run});
 //
-// run returns the process's exit code; it writes its own errors to stderr as "zebhost: ...".
+// declare adds the command's options and arguments to its part of the command line; run returns
+// the process's exit code and writes its own errors to stderr as "zebhost: ...".
 struct Command {
     const char* name;
-    const char* usage;   // the arguments, for --help, e.g. "TEXT"
-    const char* summary; // one line for --help
+    const char* summary; // one line for the help
     bool needsModule;    // load the module and shake hands before run
+    void (*declare)(CLI::App& command);
     int (*run)(CommandContext& context);
 };
+
+// Prints a line of the commands' report on stdout (printf's format), unless -q asked for quiet.
+// Results that a command exists to print (items, categories) use stdout directly.
+void say(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Makes say() quiet for the rest of the run.
+void setQuiet(bool quiet);
 
 // The commands known to this program, in name order.
 class CommandRegistry {
@@ -50,6 +63,10 @@ public:
 struct CommandRegistrar {
     explicit CommandRegistrar(const Command& command) { CommandRegistry::add(command); }
 };
+
+// Prints the exception being handled as zebhost's one line on stderr ("zebhost: cannot write
+// PATH: REASON" for a page write that failed); returns kExitFailed. Call only inside a catch.
+int reportCurrentException();
 
 // Exit codes shared by the commands.
 inline constexpr int kExitOk = 0;

@@ -1,3 +1,5 @@
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
 #include <optional>
 
@@ -8,32 +10,20 @@
 
 namespace {
 
+struct Options {
+    std::string page;
+    std::optional<std::string> cursor;
+} options;
+
+void declare(CLI::App& command)
+{
+    command.add_option("PAGE", options.page, "the page, relative to the site folder")->required();
+    command.add_option("--cursor", options.cursor, "put new link parts at the end of the element with this id")
+        ->type_name("ID");
+}
+
 int run(CommandContext& context)
 {
-    std::optional<std::string> page;
-    std::optional<std::string> cursor;
-    for (std::size_t i = 0; i < context.args.size(); ++i) {
-        const std::string& arg = context.args[i];
-        if (arg == "--cursor") {
-            if (i + 1 >= context.args.size()) {
-                std::fputs("zebhost: edit: --cursor needs an ID\n", stderr);
-                return kExitUsage;
-            }
-            cursor = context.args[++i];
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "zebhost: edit: unknown option %s\n", arg.c_str());
-            return kExitUsage;
-        } else if (!page) {
-            page = arg;
-        } else {
-            std::fputs("zebhost: edit takes one PAGE\n", stderr);
-            return kExitUsage;
-        }
-    }
-    if (!page) {
-        std::fputs("zebhost: edit needs a PAGE\n", stderr);
-        return kExitUsage;
-    }
     if (!platform::TerminalDialogBackEnd::available()) {
         std::fputs("zebhost: edit needs a terminal (use apply to script the dialog)\n", stderr);
         return kExitFailed;
@@ -44,7 +34,7 @@ int run(CommandContext& context)
         return kExitFailed;
     }
     PageEditor editor(context, site);
-    if (const int code = editor.open(*page, cursor, true); code != kExitOk)
+    if (const int code = editor.open(options.page, options.cursor, true); code != kExitOk)
         return code;
     if (!site.makeSiteMenuFolder()) {
         std::fprintf(stderr, "zebhost: %s\n", site.error().c_str());
@@ -57,7 +47,7 @@ int run(CommandContext& context)
     return backEnd.interrupted() ? kExitInterrupted : status;
 }
 
-const CommandRegistrar registrar({"edit", "PAGE [--cursor ID]",
-                                   "edit PAGE's link parts in the dialog in the terminal and save it", true, &run});
+const CommandRegistrar registrar({"edit", "edit PAGE's link parts in the dialog in the terminal and save it", true,
+                                   &declare, &run});
 
 } // namespace

@@ -1,3 +1,5 @@
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
 
 #include "Commands.h"
@@ -15,12 +17,12 @@ public:
     }
 };
 
+std::string text;
+
+void declare(CLI::App& command) { command.add_option("TEXT", text, "the text")->required(); }
+
 int run(CommandContext& context)
 {
-    if (context.args.size() != 1) {
-        std::fputs("zebhost: forward takes one TEXT\n", stderr);
-        return kExitUsage;
-    }
     std::unique_ptr<CZebTmplCIF> module = context.module->createInterface();
     if (!module) {
         std::fputs("zebhost: the module gave no interface object\n", stderr);
@@ -28,11 +30,11 @@ int run(CommandContext& context)
     }
     StdoutSink sink;
     // The module passes the text on only when there is some; an empty text is not forwarded.
-    const bool forwarded = module->forwardText(&sink, platform::fromUtf8(context.args[0]), nullptr);
+    const bool forwarded = module->forwardText(&sink, platform::fromUtf8(text), nullptr);
     return forwarded ? kExitOk : kExitFailed;
 }
 
-const CommandRegistrar registrar({"forward", "TEXT", "pass TEXT through the module to a host object that prints it",
-                                   true, &run});
+const CommandRegistrar registrar({"forward", "pass TEXT through the module to a host object that prints it", true,
+                                   &declare, &run});
 
 } // namespace

@@ -1,3 +1,5 @@
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
 
 #include "Commands.h"
@@ -8,19 +10,22 @@
 
 namespace {
 
+std::string page;
+
+void declare(CLI::App& command)
+{
+    command.add_option("PAGE", page, "the page, relative to the site folder")->required();
+}
+
 int run(CommandContext& context)
 {
-    if (context.args.size() != 1 || (context.args[0].size() > 1 && context.args[0][0] == '-')) {
-        std::fputs("zebhost: items takes one PAGE\n", stderr);
-        return kExitUsage;
-    }
     SiteContext site;
     if (!site.open(context.options.siteDir, false)) {
         std::fprintf(stderr, "zebhost: %s\n", site.error().c_str());
         return kExitFailed;
     }
     PageEditor editor(context, site);
-    if (const int code = editor.open(context.args[0], std::nullopt, false); code != kExitOk)
+    if (const int code = editor.open(page, std::nullopt, false); code != kExitOk)
         return code;
     // The dialog opens with the page's checks and is cancelled at once: the page stays as it is.
     platform::ScriptedDialogBackEnd backEnd({platform::DialogAction::cancel()});
@@ -33,7 +38,7 @@ int run(CommandContext& context)
     return kExitOk;
 }
 
-const CommandRegistrar registrar({"items", "PAGE", "list the link-part dialog's items for PAGE with their checks",
-                                   true, &run});
+const CommandRegistrar registrar({"items", "list the link-part dialog's items for PAGE with their checks", true,
+                                   &declare, &run});
 
 } // namespace

@@ -187,11 +187,11 @@ int PageEditor::runDialog(platform::DialogBackEnd& backEnd, bool save)
     }
 
     if (!confirmed)
-        std::printf("%s: cancelled, nothing changed\n", shown.c_str());
+        say("%s: cancelled, nothing changed\n", shown.c_str());
     else if (written)
-        std::printf("%s: saved (%s)\n", shown.c_str(), page_->encoding().c_str());
+        say("%s: saved (%s)\n", shown.c_str(), page_->encoding().c_str());
     else
-        std::printf("%s: nothing changed\n", shown.c_str());
+        say("%s: nothing changed\n", shown.c_str());
     reportChanges(before, after, confirmed);
     std::fflush(stdout);
     for (const platform::CheckListItemState& item : unmade) {
@@ -238,9 +238,9 @@ void PageEditor::reportChanges(const std::vector<std::wstring>& before, const st
         return platform::printable(id) + (name.empty() ? std::string() : " (" + platform::printable(name) + ")");
     };
     for (const std::wstring& id : gained)
-        std::printf("  gained %s\n", describe(id).c_str());
+        say("  gained %s\n", describe(id).c_str());
     for (const std::wstring& id : lost)
-        std::printf("  lost   %s\n", describe(id).c_str());
+        say("  lost   %s\n", describe(id).c_str());
     if (gained.empty() && lost.empty() && confirmed)
-        std::printf("  link parts unchanged\n");
+        say("  link parts unchanged\n");
 }

@@ -1,183 +1,29 @@
-#include <sys/stat.h>
-
-#include <algorithm>
-#include <cstdio>
+#include <CLI/CLI.hpp>
 
 #include "Commands.h"
-#include "HostApplication.h"
-#include "LinkPartTemplate.h"
-#include "ModuleLoader.h"
-#include "SiteContext.h"
-#include "SitePageRefresher.h"
-#include "WriteLog.h"
-#include "host/CZebAppEngineer.h"
-#include "platform/FileException.h"
-#include "platform/Path.h"
-#include "platform/TextConv.h"
-#include "platform/Wtoi.h"
+#include "SiteUpdate.h"
 
 namespace {
 
-// Counts the module's refresh requests.
-class RefreshCounter : public CZebRefreshTarget {
-public:
-    void refresh() override { ++count; }
-    int count = 0;
-};
+struct Options {
+    std::vector<std::string> names;
+    bool noPages = false;
+} options;
 
-// The link-part ids with their category names, for messages: "zebsitec000table000001 (お知らせ)".
-std::string describeParts(const SiteContext& site, const std::vector<std::wstring>& ids)
+void declare(CLI::App& command)
 {
-    std::string out;
-    for (const std::wstring& id : ids) {
-        const std::wstring name = site.nameOf(platform::wtoi(id.substr(8, 3)));
-        out += (out.empty() ? "" : ", ") + platform::toUtf8(id) +
-               (name.empty() ? std::string() : " (" + platform::printable(name) + ")");
-    }
-    return out;
-}
-
-// Refreshes the link parts of every page of the site from the generated pages. Prints each page
-// refreshed and its parts; returns the number of pages that could not be refreshed.
-int refreshPages(const SiteContext& site, bool verbose)
-{
-    SitePageRefresher refresher(site.folder());
-    const std::vector<std::wstring> pages = refresher.candidatePages();
-    int failures = 0;
-    int carrying = 0;
-    for (const std::wstring& page : pages) {
-        const SitePageRefresher::Outcome outcome = refresher.refreshPage(page);
-        const std::string shown = site.display(page);
-        carrying += outcome.carriesLinkParts ? 1 : 0;
-        if (!outcome.error.empty()) {
-            std::fprintf(stderr, "zebhost: %s: not refreshed: %s\n", shown.c_str(), outcome.error.c_str());
-            ++failures;
-        } else if (outcome.written) {
-            std::printf("refreshed %s: %s\n", shown.c_str(), describeParts(site, outcome.changed).c_str());
-        }
-        if (!outcome.missing.empty())
-            std::fprintf(stderr, "zebhost: warning: %s: no generated page holds %s; left as it is\n", shown.c_str(),
-                         describeParts(site, outcome.missing).c_str());
-    }
-    if (verbose)
-        std::printf("  %d of %zu pages carry link parts\n", carrying, pages.size());
-    return failures;
-}
-
-// The requested categories (the diary aside, which needs no template) whose list page is still
-// missing, empty or older than its data file after the update: they got no link part.
-std::vector<std::wstring> categoriesWithoutListPage(const SiteContext& site, const std::vector<std::wstring>& names)
-{
-    auto stat = [](const std::wstring& path, struct stat& st) { return ::stat(platform::nativePath(path).c_str(), &st) == 0; };
-    std::vector<std::wstring> out;
-    for (const SiteCategory& category : site.categories()) {
-        if (category.number == 1 || category.number > 999 ||
-            std::find(names.begin(), names.end(), category.name) == names.end() ||
-            std::find(out.begin(), out.end(), category.name) != out.end())
-            continue;
-        const std::wstring base = platform::formatW(L"zebsitec%03dtable000001", category.number);
-        struct stat page {};
-        struct stat data {};
-        const bool hasPage = stat(site.folder() + L"/ZebSitemenu/" + base + L".html", page) && page.st_size > 0;
-        const bool hasData = stat(site.folder() + L"/qcms/" + base + L".xml", data);
-        if (!hasPage || (hasData && page.st_mtime < data.st_mtime))
-            out.push_back(category.name);
-    }
-    return out;
-}
-
-// Says once when the link-part template cannot serve; returns whether a requested category got
-// no list page because of it.
-bool reportTemplate(const SiteContext& site, const std::vector<std::wstring>& names)
-{
-    bool needsTemplate = false;
-    for (const SiteCategory& category : site.categories())
-        needsTemplate = needsTemplate || (category.number != 1 &&
-                                          std::find(names.begin(), names.end(), category.name) != names.end());
-    const std::string problem = needsTemplate ? LinkPartTemplate::problem() : std::string();
-    if (problem.empty())
-        return false;
-    const std::string path = platform::toUtf8(LinkPartTemplate::path());
-    std::string unmade;
-    for (const std::wstring& name : categoriesWithoutListPage(site, names))
-        unmade += (unmade.empty() ? "" : ", ") + platform::printable(name);
-    if (unmade.empty()) {
-        std::fprintf(stderr, "zebhost: warning: %s: link-part template %s; no category link part can be made\n",
-                     path.c_str(), problem.c_str());
-        return false;
-    }
-    std::fprintf(stderr, "zebhost: %s: link-part template %s; no link part for %s\n", path.c_str(), problem.c_str(),
-                 unmade.c_str());
-    return true;
+    command.add_option("NAME", options.names, "a category's name (default: every category)");
+    command.add_flag("--no-pages", options.noPages, "leave the link parts of the site's pages as they are");
 }
 
 int run(CommandContext& context)
 {
-    SiteContext site;
-    if (!site.open(context.options.siteDir, false)) {
-        std::fprintf(stderr, "zebhost: %s\n", site.error().c_str());
-        return kExitFailed;
-    }
-    std::vector<std::wstring> names;
-    bool refreshPublished = true;
-    for (const std::string& arg : context.args) {
-        if (arg == "--no-pages") {
-            refreshPublished = false;
-            continue;
-        }
-        if (arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "zebhost: update: unknown option %s\n", arg.c_str());
-            return kExitUsage;
-        }
-        const std::wstring name = platform::fromUtf8(arg);
-        if (site.positionOf(name) < 0) {
-            std::fprintf(stderr, "zebhost: %s: no category named \"%s\"\n",
-                         site.display(site.categoryListPath()).c_str(), arg.c_str());
-            return kExitFailed;
-        }
-        names.push_back(name);
-    }
-    if (names.empty()) {
-        for (const SiteCategory& category : site.categories())
-            names.push_back(category.name);
-    }
-    if (!site.makeSiteMenuFolder()) {
-        std::fprintf(stderr, "zebhost: %s\n", site.error().c_str());
-        return kExitFailed;
-    }
-
-    std::unique_ptr<CZebTmplCIF> module = context.module->createInterface();
-    if (!module) {
-        std::fputs("zebhost: the module gave no interface object\n", stderr);
-        return kExitModuleError;
-    }
-    RefreshCounter refresh;
-    setRefreshTarget(&refresh);
-    int failures = 0;
-    {
-        WriteLog log;
-        try {
-            module->updateLinkParts(names, nullptr);
-        } catch (const platform::FileException& e) {
-            // A write error ends the run (the module catches nothing). What was written before it
-            // is said all the same; the error itself is the host's one line on the way out.
-            setRefreshTarget(nullptr);
-            log.report(site, context.options.verbose, e.path());
-            throw;
-        }
-        setRefreshTarget(nullptr);
-        failures = log.report(site, context.options.verbose);
-    }
-    failures += reportTemplate(site, names) ? 1 : 0;
-    // The module asks for a refresh when it is done: the published pages take up what changed.
-    if (refresh.count > 0 && refreshPublished)
-        failures += refreshPages(site, context.options.verbose);
-    return failures > 0 ? kExitFailed : kExitOk;
+    return SiteUpdate::run(context.options, *context.module, {options.names, !options.noPages}).exitCode;
 }
 
-const CommandRegistrar registrar({"update", "[--no-pages] [NAME...]",
-                                   "bring the named categories' generated pages (default: all) up to date, then the "
-                                   "site's pages that show them",
-                                   true, &run});
+const CommandRegistrar registrar({"update",
+                                   "bring the generated pages of the named categories (default: all) up to date, "
+                                   "then the link parts of the site's pages",
+                                   true, &declare, &run});
 
 } // namespace

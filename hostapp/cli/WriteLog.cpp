@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "Commands.h"
 #include "SiteContext.h"
 
 WriteLog::WriteLog()
@@ -57,12 +58,12 @@ int WriteLog::report(const SiteContext& site, bool verbose, const std::wstring& 
     // The skipped path is a failure its caller reports: nothing is up to date after it either.
     const bool upToDate = failedCount() == 0 && unread_.empty() && unflushed.empty();
     if (!written.empty())
-        std::printf("%zu page%s written\n", written.size(), written.size() == 1 ? "" : "s");
+        say("%zu page%s written\n", written.size(), written.size() == 1 ? "" : "s");
     else if (!failed.empty() || !quietWhenNone)
-        std::printf("no page written%s\n", upToDate ? ": every page is up to date" : "");
+        say("no page written%s\n", upToDate ? ": every page is up to date" : "");
     if (verbose) {
         for (const Entry* entry : written)
-            std::printf("  wrote %s\n", site.display(entry->path).c_str());
+            say("  wrote %s\n", site.display(entry->path).c_str());
     }
     std::fflush(stdout);
     for (const Entry& entry : unread_)

@@ -6,9 +6,10 @@
 
 #include "AsciiCase.h"
 #include "DocumentType.h"
-#include "ParsedPageCache.h"
 #include "GumboTreeBuilder.h"
+#include "ParsedPageCache.h"
 #include "SourceText.h"
+#include "StartTagScanner.h"
 #include "host/CharacterData.h"
 #include "host/Element.h"
 #include "platform/TextConv.h"
@@ -61,6 +62,11 @@ bool Document::createNodes(const wchar_t* text, std::size_t length, void* /*cont
         trailGap_ = {};
         pageSource_ = nullptr;
     }
+    // A start tag with more attributes than any page has (the parser's check of each against the
+    // tag's earlier ones is quadratic: 40,000 took 11 s) makes the page unreadable.
+    constexpr std::size_t kMostAttributes = 256;
+    if (StartTagScanner::mostAttributes(text, length) > kMostAttributes)
+        return false;
     if (!GumboTreeBuilder::buildDocument(*this, text, length, keepSource))
         return false;
     cache.offer(text, length, keepSource, *this);

@@ -50,11 +50,31 @@ const ElementName* Element::nameIn(Document* owner, std::wstring_view tagName) {
 
 Element::~Element() = default;
 
+namespace {
+// Up to this many attributes a scan is as quick as an index.
+constexpr std::size_t kScannedAttributes = 16;
+} // namespace
+
 Element::Attribute* Element::findAttribute(const std::wstring& name) {
-    for (auto& a : attrs_)
-        if (asciicase::equal(a.name, name))
-            return &a;
-    return nullptr;
+    if (attrs_.size() <= kScannedAttributes) {
+        for (auto& a : attrs_)
+            if (asciicase::equal(a.name, name))
+                return &a;
+        return nullptr;
+    }
+    if (!attrIndex_) {
+        attrIndex_ = std::make_unique<std::unordered_map<std::wstring, std::size_t>>();
+        for (std::size_t i = 0; i < attrs_.size(); ++i)
+            attrIndex_->try_emplace(asciicase::lower(attrs_[i].name), i); // the first of a name counts
+    }
+    const auto it = attrIndex_->find(asciicase::lower(name));
+    return it == attrIndex_->end() ? nullptr : &attrs_[it->second];
+}
+
+void Element::appendAttribute(Attribute attribute) {
+    if (attrIndex_)
+        attrIndex_->try_emplace(asciicase::lower(attribute.name), attrs_.size());
+    attrs_.push_back(std::move(attribute));
 }
 
 const Element::Attribute* Element::findAttribute(const std::wstring& name) const {
@@ -79,7 +99,7 @@ void Element::setAttribute(const std::wstring& name, const std::wstring& value) 
         added.name = name;
         added.value = value;
         added.changed = true;
-        attrs_.push_back(std::move(added));
+        appendAttribute(std::move(added));
     }
     attrsChanged_ = true;
     markChanged();
@@ -93,6 +113,7 @@ void Element::removeAttribute(const std::wstring& name) {
     if (it->fromSource)
         removedAttrs_.push_back(SourceRange{source(), it->srcStart, it->srcEnd});
     attrs_.erase(it);
+    attrIndex_.reset();
     attrsChanged_ = true;
     markChanged();
 }
@@ -101,7 +122,7 @@ bool Element::hasAttribute(const std::wstring& name) const { return findAttribut
 
 void Element::addParsedAttribute(Attribute attribute) {
     if (findAttribute(attribute.name) == nullptr)
-        attrs_.push_back(std::move(attribute));
+        appendAttribute(std::move(attribute));
 }
 
 std::wstring Element::getTextData() const {

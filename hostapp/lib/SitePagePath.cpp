@@ -35,6 +35,12 @@ fs::path below(const fs::path& folder, const fs::path& path) {
 
 } // namespace
 
+fs::path SitePagePath::resolveInSite(const fs::path& siteFolder, const fs::path& path) {
+    const fs::path site = resolved(siteFolder);
+    const fs::path target = resolved(path);
+    return target == site || !below(site, target).empty() ? target : fs::path();
+}
+
 bool SitePagePath::isHtmlName(const std::wstring& name) {
     const std::wstring lower = asciicase::lower(name);
     auto endsWith = [&](const std::wstring& tail) {

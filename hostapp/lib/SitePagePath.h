@@ -1,4 +1,5 @@
 #pragma once
+#include <filesystem>
 #include <string>
 
 // Which files of a site the host may open, change and save as pages: HTML pages (.html or .htm,
@@ -22,6 +23,12 @@ public:
     // ("" for a page at the root); both paths as resolve gives them. "" when the page is not
     // inside the site.
     static std::wstring folderInSite(const std::wstring& siteFolder, const std::wstring& pagePath);
+
+    // The path with every symlink resolved, when it is the site folder or lies below it (the site
+    // folder resolved alike); empty when it lies outside. The one test of "inside the site" that
+    // the page rule and the preview server's URLs share.
+    static std::filesystem::path resolveInSite(const std::filesystem::path& siteFolder,
+                                               const std::filesystem::path& path);
 
     // Whether a file name ends in .html or .htm (any case).
     static bool isHtmlName(const std::wstring& name);

@@ -57,10 +57,10 @@ void outlineChildren(std::wstring& out, const Node& parent) {
             break;
         }
         case Node::Type::Comment:
-            out += L"<!--" + static_cast<const CharacterData*>(c)->data() + L"-->";
+            out += L"<!--" + std::wstring(static_cast<const CharacterData*>(c)->data()) + L"-->";
             break;
         case Node::Type::CData:
-            out += L"<![CDATA[" + static_cast<const CharacterData*>(c)->data() + L"]]>";
+            out += L"<![CDATA[" + std::wstring(static_cast<const CharacterData*>(c)->data()) + L"]]>";
             break;
         case Node::Type::Doctype:
             out += static_cast<const DocumentType*>(c)->declaration();

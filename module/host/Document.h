@@ -22,7 +22,8 @@ public:
     // Builds the tree from a page's text (HTML5 parsing), replacing any content. length counts
     // characters; context is unused (null); keepSource true keeps the source text so that
     // untouched nodes serialize back byte for byte. Returns false when text is null, and when the
-    // page nests elements thousands deep (the document is then left empty).
+    // page nests elements thousands deep or has a start tag of more than 256 attributes (the
+    // document is then left empty).
     bool createNodes(const wchar_t* text, std::size_t length, void* context, bool keepSource);
     // The root html element; null for an empty document.
     Element* getDocumentElement() const;

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "host/Node.h"
@@ -77,7 +78,7 @@ public:
     // applet, object, marquee, template).
     bool isFormattingScope() const { return (name_->kind & ElementName::kFormattingScope) != 0; }
     const std::vector<Attribute>& attributes() const { return attrs_; }
-    // Adds a parsed attribute (used by the tree builder; keeps a duplicate name out).
+    // Adds a parsed attribute (used by the tree builders; keeps a duplicate name out).
     void addParsedAttribute(Attribute attribute);
     // Makes room for count attributes in one allocation (the tree builder knows how many come).
     void reserveAttributes(std::size_t count) { attrs_.reserve(count); }
@@ -106,6 +107,8 @@ private:
     friend class Document;
     Attribute* findAttribute(const std::wstring& name);
     const Attribute* findAttribute(const std::wstring& name) const;
+    // Adds an attribute whose name the element does not have yet.
+    void appendAttribute(Attribute attribute);
 
     // The name of an element of owner: the owner's copy, or one of the element's own.
     const ElementName* nameIn(Document* owner, std::wstring_view tagName);
@@ -113,6 +116,10 @@ private:
     const ElementName* name_;
     std::unique_ptr<ElementName> ownName_; // only for an element of no document
     std::vector<Attribute> attrs_;
+    // Positions in attrs_ by lower-case name, made once an element has many attributes, so that
+    // building an element of n attributes is not quadratic in n; null until then, and again after a
+    // removal shifts the positions.
+    mutable std::unique_ptr<std::unordered_map<std::wstring, std::size_t>> attrIndex_;
     std::vector<Node::SourceRange> removedAttrs_;
     SourceRange startTag_;
     SourceRange endTag_;

@@ -350,7 +350,7 @@ TEST(ZebhostLinkParts, ErrorsNameTheFileAndTheReason)
          {kZebhost, "--site", site.path(), "apply", "index.html", "--cursor", "nowhere"},
          1,
          "index.html: no element with id \"nowhere\""},
-        {"apply without a page", {kZebhost, "--site", site.path(), "apply"}, 2, "apply needs a PAGE"},
+        {"apply without a page", {kZebhost, "--site", site.path(), "apply"}, 2, "zebhost apply: PAGE is required"},
         {"edit without a terminal", {kZebhost, "--site", site.path(), "edit", "index.html"}, 1, "needs a terminal"},
         // Pages a command may touch: inside the site, outside qcms/ and ZebSitemenu/, .html or .htm.
         {"the category list", {kZebhost, "--site", site.path(), "apply", "qcms/qccl.xml", "--select-all"}, 2,

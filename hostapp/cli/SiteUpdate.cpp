@@ -1,0 +1,175 @@
+#include "SiteUpdate.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "HostApplication.h"
+#include "LinkPartTemplate.h"
+#include "ModuleLoader.h"
+#include "SiteContext.h"
+#include "SitePageRefresher.h"
+#include "WriteLog.h"
+#include "host/CZebAppEngineer.h"
+#include "platform/FileException.h"
+#include "platform/Path.h"
+#include "platform/TextConv.h"
+#include "platform/Wtoi.h"
+
+namespace {
+
+// Counts the module's refresh requests.
+class RefreshCounter : public CZebRefreshTarget {
+public:
+    void refresh() override { ++count; }
+    int count = 0;
+};
+
+// The link-part ids with their category names, for messages: "zebsitec000table000001 (お知らせ)".
+std::string describeParts(const SiteContext& site, const std::vector<std::wstring>& ids)
+{
+    std::string out;
+    for (const std::wstring& id : ids) {
+        const std::wstring name = site.nameOf(platform::wtoi(id.substr(8, 3)));
+        out += (out.empty() ? "" : ", ") + platform::toUtf8(id) +
+               (name.empty() ? std::string() : " (" + platform::printable(name) + ")");
+    }
+    return out;
+}
+
+// Refreshes the link parts of every page of the site from the generated pages. Prints each page
+// refreshed and its parts; returns the number of pages that could not be refreshed, and counts
+// the pages refreshed in refreshed.
+int refreshPages(const SiteContext& site, bool verbose, int& refreshed)
+{
+    SitePageRefresher refresher(site.folder());
+    const std::vector<std::wstring> pages = refresher.candidatePages();
+    int failures = 0;
+    int carrying = 0;
+    for (const std::wstring& page : pages) {
+        const SitePageRefresher::Outcome outcome = refresher.refreshPage(page);
+        const std::string shown = site.display(page);
+        carrying += outcome.carriesLinkParts ? 1 : 0;
+        if (!outcome.error.empty()) {
+            std::fprintf(stderr, "zebhost: %s: not refreshed: %s\n", shown.c_str(), outcome.error.c_str());
+            ++failures;
+        } else if (outcome.written) {
+            ++refreshed;
+            say("refreshed %s: %s\n", shown.c_str(), describeParts(site, outcome.changed).c_str());
+        }
+        if (!outcome.missing.empty())
+            std::fprintf(stderr, "zebhost: warning: %s: no generated page holds %s; left as it is\n", shown.c_str(),
+                         describeParts(site, outcome.missing).c_str());
+    }
+    if (verbose)
+        say("  %d of %zu pages carry link parts\n", carrying, pages.size());
+    return failures;
+}
+
+// The requested categories (the diary aside, which needs no template) whose list page is still
+// missing, empty or older than its data file after the update: they got no link part.
+std::vector<std::wstring> categoriesWithoutListPage(const SiteContext& site, const std::vector<std::wstring>& names)
+{
+    auto stat = [](const std::wstring& path, struct stat& st) { return ::stat(platform::nativePath(path).c_str(), &st) == 0; };
+    std::vector<std::wstring> out;
+    for (const SiteCategory& category : site.categories()) {
+        if (category.number == 1 || category.number > 999 ||
+            std::find(names.begin(), names.end(), category.name) == names.end() ||
+            std::find(out.begin(), out.end(), category.name) != out.end())
+            continue;
+        const std::wstring base = platform::formatW(L"zebsitec%03dtable000001", category.number);
+        struct stat page {};
+        struct stat data {};
+        const bool hasPage = stat(site.folder() + L"/ZebSitemenu/" + base + L".html", page) && page.st_size > 0;
+        const bool hasData = stat(site.folder() + L"/qcms/" + base + L".xml", data);
+        if (!hasPage || (hasData && page.st_mtime < data.st_mtime))
+            out.push_back(category.name);
+    }
+    return out;
+}
+
+// Says once when the link-part template cannot serve; returns whether a requested category got
+// no list page because of it.
+bool reportTemplate(const SiteContext& site, const std::vector<std::wstring>& names)
+{
+    bool needsTemplate = false;
+    for (const SiteCategory& category : site.categories())
+        needsTemplate = needsTemplate || (category.number != 1 &&
+                                          std::find(names.begin(), names.end(), category.name) != names.end());
+    const std::string problem = needsTemplate ? LinkPartTemplate::problem() : std::string();
+    if (problem.empty())
+        return false;
+    const std::string path = platform::toUtf8(LinkPartTemplate::path());
+    std::string unmade;
+    for (const std::wstring& name : categoriesWithoutListPage(site, names))
+        unmade += (unmade.empty() ? "" : ", ") + platform::printable(name);
+    if (unmade.empty()) {
+        std::fprintf(stderr, "zebhost: warning: %s: link-part template %s; no category link part can be made\n",
+                     path.c_str(), problem.c_str());
+        return false;
+    }
+    std::fprintf(stderr, "zebhost: %s: link-part template %s; no link part for %s\n", path.c_str(), problem.c_str(),
+                 unmade.c_str());
+    return true;
+}
+
+} // namespace
+
+SiteUpdate::Outcome SiteUpdate::run(const GlobalOptions& options, const ModuleLoader& loader, const Request& request)
+{
+    Outcome outcome;
+    SiteContext site;
+    if (!site.open(options.siteDir, false)) {
+        std::fprintf(stderr, "zebhost: %s\n", site.error().c_str());
+        return outcome.failed(kExitFailed);
+    }
+    std::vector<std::wstring> names;
+    for (const std::string& arg : request.names) {
+        const std::wstring name = platform::fromUtf8(arg);
+        if (site.positionOf(name) < 0) {
+            std::fprintf(stderr, "zebhost: %s: no category named \"%s\"\n",
+                         site.display(site.categoryListPath()).c_str(), arg.c_str());
+            return outcome.failed(kExitFailed);
+        }
+        names.push_back(name);
+    }
+    if (names.empty()) {
+        for (const SiteCategory& category : site.categories())
+            names.push_back(category.name);
+    }
+    if (!site.makeSiteMenuFolder()) {
+        std::fprintf(stderr, "zebhost: %s\n", site.error().c_str());
+        return outcome.failed(kExitFailed);
+    }
+
+    std::unique_ptr<CZebTmplCIF> module = loader.createInterface();
+    if (!module) {
+        std::fputs("zebhost: the module gave no interface object\n", stderr);
+        return outcome.failed(kExitModuleError);
+    }
+    RefreshCounter refresh;
+    setRefreshTarget(&refresh);
+    int failures = 0;
+    {
+        WriteLog log;
+        try {
+            module->updateLinkParts(names, nullptr);
+        } catch (const platform::FileException& e) {
+            // A write error ends the run (the module catches nothing). What was written before it
+            // is said all the same; the error itself is the host's one line on the way out.
+            setRefreshTarget(nullptr);
+            log.report(site, options.verbose, e.path());
+            throw;
+        }
+        setRefreshTarget(nullptr);
+        failures = log.report(site, options.verbose);
+        outcome.pagesWritten = log.writtenCount();
+    }
+    failures += reportTemplate(site, names) ? 1 : 0;
+    // The module asks for a refresh when it is done: the published pages take up what changed.
+    if (refresh.count > 0 && request.refreshPages)
+        failures += refreshPages(site, options.verbose, outcome.pagesRefreshed);
+    outcome.exitCode = failures > 0 ? kExitFailed : kExitOk;
+    return outcome;
+}

@@ -1,0 +1,84 @@
+#include "StartTagScanner.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <string>
+
+#include "AsciiCase.h"
+
+namespace {
+
+bool isSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\f' || c == L'\r'; }
+
+bool isLetter(wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
+
+// The position of needle in text from pos, ignoring ASCII case; length when it is not there.
+std::size_t findFrom(const wchar_t* text, std::size_t length, std::size_t pos, const std::wstring& needle) {
+    for (; pos + needle.size() <= length; ++pos) {
+        std::size_t i = 0;
+        while (i < needle.size() && asciicase::lower(text[pos + i]) == needle[i])
+            ++i;
+        if (i == needle.size())
+            return pos;
+    }
+    return length;
+}
+
+} // namespace
+
+std::size_t StartTagScanner::mostAttributes(const wchar_t* text, std::size_t length) {
+    if (text == nullptr)
+        return 0;
+    std::size_t most = 0;
+    std::size_t i = 0;
+    while (i < length) {
+        const wchar_t* open = std::wmemchr(text + i, L'<', length - i);
+        if (open == nullptr)
+            break;
+        i = static_cast<std::size_t>(open - text) + 1;
+        if (length - i >= 3 && text[i] == L'!' && text[i + 1] == L'-' && text[i + 2] == L'-') {
+            i = std::min(length, findFrom(text, length, i + 3, L"-->") + 3);
+            continue;
+        }
+        if (i >= length || !isLetter(text[i]))
+            continue;
+        std::wstring name;
+        while (i < length && !isSpace(text[i]) && text[i] != L'/' && text[i] != L'>')
+            name += asciicase::lower(text[i++]);
+        // Attributes: a name, then optionally "=" and a quoted or bare value, up to the ">".
+        std::size_t count = 0;
+        while (i < length && text[i] != L'>') {
+            if (isSpace(text[i]) || text[i] == L'/') {
+                ++i;
+                continue;
+            }
+            ++count;
+            while (i < length && !isSpace(text[i]) && text[i] != L'/' && text[i] != L'>' && text[i] != L'=')
+                ++i;
+            while (i < length && isSpace(text[i]))
+                ++i;
+            if (i >= length || text[i] != L'=')
+                continue;
+            ++i;
+            while (i < length && isSpace(text[i]))
+                ++i;
+            if (i < length && (text[i] == L'"' || text[i] == L'\'')) {
+                const wchar_t* close = std::wmemchr(text + i + 1, text[i], length - i - 1);
+                i = close ? static_cast<std::size_t>(close - text) + 1 : length;
+            } else {
+                while (i < length && !isSpace(text[i]) && text[i] != L'>')
+                    ++i;
+            }
+        }
+        most = std::max(most, count);
+        static const wchar_t* const kRawText[] = {L"script", L"style", L"textarea", L"title", L"xmp",
+                                                  L"iframe", L"noembed", L"noframes"};
+        for (const wchar_t* raw : kRawText) {
+            if (name == raw) {
+                i = findFrom(text, length, i, L"</" + name);
+                break;
+            }
+        }
+    }
+    return most;
+}
