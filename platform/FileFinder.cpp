@@ -6,6 +6,7 @@
 
 #include <utility>
 
+#include "platform/PageWriter.h"
 #include "platform/Path.h"
 #include "platform/TextConv.h"
 
@@ -76,6 +77,8 @@ bool FileFinder::findFile(const std::wstring& pattern)
     if (last.empty())
         return false;
 
+    // A page written in a batch is found as written.
+    PageWriter::settle(hasWildcard(last) ? folder : pattern);
     if (!hasWildcard(last)) {
         // A literal name: one stat, no folder scan.
         struct stat st;

@@ -9,7 +9,7 @@ namespace platform {
 
 // Writes a page whole or not at all, and durably: the bytes go to a temporary file in the page's
 // folder, which is flushed to disk and then renamed over the page; the folders that got pages are
-// flushed in one batch (syncFolders). When the clock is fixed, the page gets the fixed moment as
+// flushed together (syncFolders), and so are the pages of a batch. When the clock is fixed, the page gets the fixed moment as
 // its last-write time.
 //
 // The page's final target is resolved first (through symbolic links, in the page's name and in its
@@ -27,6 +27,22 @@ public:
     // file is removed and the old page stays as it was.
     static Result write(const std::wstring& path, const char* bytes, std::size_t size);
 
+    // While a batch lives, writes are flushed and renamed over their pages only when it ends
+    // (the outermost batch, when batches nest): their flushes then run side by side instead of
+    // one after another. A page written in the batch is reported (observer) and visible only
+    // then; a page of a batch that is read through the platform (file reader, file finder) or
+    // named to settle is completed first, with everything pending.
+    class Batch {
+    public:
+        Batch();
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+    };
+    // Completes the pending writes of the batch when one of them is to the path (or, for a path
+    // ending with the separator, to a page in that folder), so that it can be read or looked up.
+    static void settle(const std::wstring& path);
+
     // Reports a page its maker decided not to write, with the reason, as a refused write is
     // reported (the observer is told); nothing on disk changes.
     static void skip(const std::wstring& path, const std::string& reason);
@@ -35,8 +51,8 @@ public:
     // whose final target lies elsewhere is refused. An empty folder lifts the confinement.
     static void confineTo(const std::wstring& folder);
 
-    // Flushes to disk every folder a page was renamed into since the last call, so that the new
-    // names survive a crash. Returns the folders that could not be flushed, with the reason; empty
+    // Completes a batch's pending writes, then flushes to disk every folder a page was renamed into
+    // since the last call, so that the new names survive a crash. Returns the folders that could not be flushed, with the reason; empty
     // when all were (or there were none). Called again at exit for what is left.
     static std::vector<std::pair<std::wstring, std::string>> syncFolders();
 
@@ -46,6 +62,34 @@ public:
     static void removeLeftovers(bool enable);
     // Whether the file name is that of a page write's temporary file.
     static bool isTemporaryName(const std::string& name);
+
+    // A dry run: while on, a page that could be written (its target allowed, its folder writable
+    // or still to be made) is kept in memory instead, and reported to the observer as written;
+    // nothing on disk changes. FileReader reads a kept page's bytes in place of the file's, so a
+    // later step of the same run sees what the run would have written. Turning it off forgets the
+    // kept pages.
+    static void setDryRun(bool on);
+    // Whether a dry run is on.
+    static bool isDryRun();
+    // A dry run for the life of the object when on is true; nothing otherwise.
+    struct DryRun {
+        explicit DryRun(bool on) : on(on)
+        {
+            if (on)
+                setDryRun(true);
+        }
+        ~DryRun()
+        {
+            if (on)
+                setDryRun(false);
+        }
+        DryRun(const DryRun&) = delete;
+        DryRun& operator=(const DryRun&) = delete;
+        const bool on;
+    };
+    // The bytes a dry run kept for the path (the same file however it is named); false when
+    // none were kept for it.
+    static bool keptBytes(const std::wstring& path, std::string& bytes);
 
     // Observer told of every page outcome (for the host's report): path, written, reason.
     using Observer = std::function<void(const std::wstring& path, bool written, const std::string& reason)>;

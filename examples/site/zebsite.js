@@ -1,4 +1,5 @@
-// Site script of 小さな庭のある家.
+// The site script of a site with link parts (zebhost makes a new site with it; the sample site
+// uses it too).
 //
 // getZebSiteMenu(path, id): loads the page at path and puts its element with the given id in the
 // place of this page's element with that id. The diary calendar's previous/next controls call it
@@ -7,6 +8,10 @@
 //
 // path and the links inside the loaded element are written from the site's root (the folder of
 // this script), so that a page in any folder of the site can use them.
+//
+// A control at an end of the chain of months has no onclick: it is shown as a disabled link
+// (role="link", aria-disabled="true", no href), so that it neither looks nor acts like one that
+// works. This is done when the page is ready and for every calendar loaded.
 var zebSiteRoot = (function () {
   var script = document.currentScript;
   return new URL(".", (script && script.src) || document.baseURI).href;
@@ -18,6 +23,32 @@ function zebFromSiteRoot(url) {
     return url;
   }
   return new URL(url, zebSiteRoot).href;
+}
+
+// Marks the previous/next controls under root: those without onclick as disabled links, the
+// others as live ones.
+function zebMarkCalendarControls(root) {
+  root.querySelectorAll('a[name="prev"], a[name="next"]').forEach(function (control) {
+    if (control.hasAttribute("onclick")) {
+      control.removeAttribute("aria-disabled");
+      control.removeAttribute("role");
+      if (!control.hasAttribute("href")) {
+        control.setAttribute("href", "javascript:void(0)");
+      }
+    } else {
+      control.setAttribute("role", "link");
+      control.setAttribute("aria-disabled", "true");
+      control.removeAttribute("href");
+    }
+  });
+}
+
+if (document.readyState === "loading") {
+  document.addEventListener("DOMContentLoaded", function () {
+    zebMarkCalendarControls(document);
+  });
+} else {
+  zebMarkCalendarControls(document);
 }
 
 function getZebSiteMenu(path, id) {
@@ -46,7 +77,9 @@ function getZebSiteMenu(path, id) {
           }
         });
       });
-      current.replaceWith(document.importNode(replacement, true));
+      var imported = document.importNode(replacement, true);
+      zebMarkCalendarControls(imported);
+      current.replaceWith(imported);
     })
     .catch(function (error) {
       if (window.console) {

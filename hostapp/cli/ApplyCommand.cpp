@@ -7,6 +7,7 @@
 #include "LinkPartDialogIds.h"
 #include "PageEditor.h"
 #include "SiteContext.h"
+#include "platform/PageWriter.h"
 #include "platform/ResourceChain.h"
 #include "platform/ScriptedDialogBackEnd.h"
 #include "platform/TextConv.h"
@@ -51,6 +52,7 @@ struct Options {
     std::string page;
     std::optional<std::string> cursor;
     bool cancel = false;
+    bool dryRun = false;
     std::vector<Step> steps;
 } options;
 
@@ -75,6 +77,9 @@ void declare(CLI::App& command)
     command.add_flag("--cancel", options.cancel, "press Cancel instead of OK: nothing changes");
     command.add_option("--cursor", options.cursor, "put new link parts at the end of the element with this id")
         ->type_name("ID");
+    command.add_flag("--dry-run", options.dryRun,
+                     "say which link parts the page would gain or lose and which pages would be written; write "
+                     "nothing");
 }
 
 int run(CommandContext& context)
@@ -106,10 +111,12 @@ int run(CommandContext& context)
     PageEditor editor(context, site);
     if (const int code = editor.open(options.page, options.cursor, !cancel); code != kExitOk)
         return code;
-    if (!cancel && !site.makeSiteMenuFolder()) {
+    // A dry run leaves a missing site-menu folder missing; its pages are kept in memory.
+    if (!cancel && !options.dryRun && !site.makeSiteMenuFolder()) {
         std::fprintf(stderr, "zebhost: %s\n", site.error().c_str());
         return kExitFailed;
     }
+    const platform::PageWriter::DryRun dryRun(options.dryRun);
     platform::ScriptedDialogBackEnd backEnd(std::move(actions));
     return editor.runDialog(backEnd, true);
 }

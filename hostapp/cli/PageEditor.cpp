@@ -21,6 +21,7 @@
 #include "platform/CDialog.h"
 #include "platform/DialogBackEnd.h"
 #include "platform/DialogIds.h"
+#include "platform/PageWriter.h"
 #include "platform/TextConv.h"
 #include "platform/Wtoi.h"
 
@@ -189,7 +190,8 @@ int PageEditor::runDialog(platform::DialogBackEnd& backEnd, bool save)
     if (!confirmed)
         say("%s: cancelled, nothing changed\n", shown.c_str());
     else if (written)
-        say("%s: saved (%s)\n", shown.c_str(), page_->encoding().c_str());
+        say("%s: %s (%s)\n", shown.c_str(), platform::PageWriter::isDryRun() ? "would be saved" : "saved",
+            page_->encoding().c_str());
     else
         say("%s: nothing changed\n", shown.c_str());
     reportChanges(before, after, confirmed);
@@ -237,10 +239,11 @@ void PageEditor::reportChanges(const std::vector<std::wstring>& before, const st
         const std::wstring name = site_.nameOf(numberOfId(id));
         return platform::printable(id) + (name.empty() ? std::string() : " (" + platform::printable(name) + ")");
     };
+    const bool dryRun = platform::PageWriter::isDryRun();
     for (const std::wstring& id : gained)
-        say("  gained %s\n", describe(id).c_str());
+        say("  %s %s\n", dryRun ? "would gain" : "gained", describe(id).c_str());
     for (const std::wstring& id : lost)
-        say("  lost   %s\n", describe(id).c_str());
+        say("  %s %s\n", dryRun ? "would lose" : "lost  ", describe(id).c_str());
     if (gained.empty() && lost.empty() && confirmed)
         say("  link parts unchanged\n");
 }

@@ -4,15 +4,18 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "HostApplication.h"
 #include "LinkPartTemplate.h"
+#include "RebuildScope.h"
 #include "ModuleLoader.h"
 #include "SiteContext.h"
 #include "SitePageRefresher.h"
 #include "WriteLog.h"
 #include "host/CZebAppEngineer.h"
 #include "platform/FileException.h"
+#include "platform/PageWriter.h"
 #include "platform/Path.h"
 #include "platform/TextConv.h"
 #include "platform/Wtoi.h"
@@ -56,7 +59,8 @@ int refreshPages(const SiteContext& site, bool verbose, int& refreshed)
             ++failures;
         } else if (outcome.written) {
             ++refreshed;
-            say("refreshed %s: %s\n", shown.c_str(), describeParts(site, outcome.changed).c_str());
+            say("%s %s: %s\n", platform::PageWriter::isDryRun() ? "would refresh" : "refreshed", shown.c_str(),
+                describeParts(site, outcome.changed).c_str());
         }
         if (!outcome.missing.empty())
             std::fprintf(stderr, "zebhost: warning: %s: no generated page holds %s; left as it is\n", shown.c_str(),
@@ -67,9 +71,11 @@ int refreshPages(const SiteContext& site, bool verbose, int& refreshed)
     return failures;
 }
 
-// The requested categories (the diary aside, which needs no template) whose list page is still
-// missing, empty or older than its data file after the update: they got no link part.
-std::vector<std::wstring> categoriesWithoutListPage(const SiteContext& site, const std::vector<std::wstring>& names)
+// The requested categories (the diary aside, which needs no template) whose list page the update
+// did not write and that is missing, empty or older than its data file (a rebuild: any not
+// written): they got no link part.
+std::vector<std::wstring> categoriesWithoutListPage(const SiteContext& site, const std::vector<std::wstring>& names,
+                                                    const std::vector<std::wstring>& written, bool rebuild)
 {
     auto stat = [](const std::wstring& path, struct stat& st) { return ::stat(platform::nativePath(path).c_str(), &st) == 0; };
     std::vector<std::wstring> out;
@@ -79,9 +85,16 @@ std::vector<std::wstring> categoriesWithoutListPage(const SiteContext& site, con
             std::find(out.begin(), out.end(), category.name) != out.end())
             continue;
         const std::wstring base = platform::formatW(L"zebsitec%03dtable000001", category.number);
+        const std::wstring pagePath = site.folder() + L"/ZebSitemenu/" + base + L".html";
+        if (std::find(written.begin(), written.end(), pagePath) != written.end())
+            continue;
+        if (rebuild) {
+            out.push_back(category.name);
+            continue;
+        }
         struct stat page {};
         struct stat data {};
-        const bool hasPage = stat(site.folder() + L"/ZebSitemenu/" + base + L".html", page) && page.st_size > 0;
+        const bool hasPage = stat(pagePath, page) && page.st_size > 0;
         const bool hasData = stat(site.folder() + L"/qcms/" + base + L".xml", data);
         if (!hasPage || (hasData && page.st_mtime < data.st_mtime))
             out.push_back(category.name);
@@ -91,7 +104,8 @@ std::vector<std::wstring> categoriesWithoutListPage(const SiteContext& site, con
 
 // Says once when the link-part template cannot serve; returns whether a requested category got
 // no list page because of it.
-bool reportTemplate(const SiteContext& site, const std::vector<std::wstring>& names)
+bool reportTemplate(const SiteContext& site, const std::vector<std::wstring>& names,
+                    const std::vector<std::wstring>& written, bool rebuild)
 {
     bool needsTemplate = false;
     for (const SiteCategory& category : site.categories())
@@ -102,7 +116,7 @@ bool reportTemplate(const SiteContext& site, const std::vector<std::wstring>& na
         return false;
     const std::string path = platform::toUtf8(LinkPartTemplate::path());
     std::string unmade;
-    for (const std::wstring& name : categoriesWithoutListPage(site, names))
+    for (const std::wstring& name : categoriesWithoutListPage(site, names, written, rebuild))
         unmade += (unmade.empty() ? "" : ", ") + platform::printable(name);
     if (unmade.empty()) {
         std::fprintf(stderr, "zebhost: warning: %s: link-part template %s; no category link part can be made\n",
@@ -138,10 +152,19 @@ SiteUpdate::Outcome SiteUpdate::run(const GlobalOptions& options, const ModuleLo
         for (const SiteCategory& category : site.categories())
             names.push_back(category.name);
     }
-    if (!site.makeSiteMenuFolder()) {
+    // A dry run leaves a missing site-menu folder missing; its pages are kept in memory.
+    if (!request.dryRun && !site.makeSiteMenuFolder()) {
         std::fprintf(stderr, "zebhost: %s\n", site.error().c_str());
         return outcome.failed(kExitFailed);
     }
+    const platform::PageWriter::DryRun dryRun(request.dryRun);
+    std::vector<int> numbers;
+    for (const SiteCategory& category : site.categories())
+        if (std::find(names.begin(), names.end(), category.name) != names.end())
+            numbers.push_back(category.number);
+    std::optional<RebuildScope> rebuild;
+    if (request.rebuild)
+        rebuild.emplace(site.folder() + L"/ZebSitemenu", numbers);
 
     std::unique_ptr<CZebTmplCIF> module = loader.createInterface();
     if (!module) {
@@ -151,9 +174,12 @@ SiteUpdate::Outcome SiteUpdate::run(const GlobalOptions& options, const ModuleLo
     RefreshCounter refresh;
     setRefreshTarget(&refresh);
     int failures = 0;
+    std::vector<std::wstring> written;
     {
         WriteLog log;
         try {
+            // The pages are flushed to disk together when the module is done.
+            platform::PageWriter::Batch batch;
             module->updateLinkParts(names, nullptr);
         } catch (const platform::FileException& e) {
             // A write error ends the run (the module catches nothing). What was written before it
@@ -165,8 +191,12 @@ SiteUpdate::Outcome SiteUpdate::run(const GlobalOptions& options, const ModuleLo
         setRefreshTarget(nullptr);
         failures = log.report(site, options.verbose);
         outcome.pagesWritten = log.writtenCount();
+        for (const WriteLog::Entry& entry : log.entries())
+            if (entry.written)
+                written.push_back(entry.path);
     }
-    failures += reportTemplate(site, names) ? 1 : 0;
+    rebuild.reset();
+    failures += reportTemplate(site, names, written, request.rebuild) ? 1 : 0;
     // The module asks for a refresh when it is done: the published pages take up what changed.
     if (refresh.count > 0 && request.refreshPages)
         failures += refreshPages(site, options.verbose, outcome.pagesRefreshed);

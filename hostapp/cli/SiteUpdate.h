@@ -28,6 +28,8 @@ public:
     struct Request {
         std::vector<std::string> names; // the categories; none: every category
         bool refreshPages = true;       // then refresh the link parts of the site's pages
+        bool dryRun = false;            // say what would be written, write nothing
+        bool rebuild = false;           // make every generated page of the categories anew
     };
 
     // Runs the update on the site of the options. Prints what happened and returns the exit code

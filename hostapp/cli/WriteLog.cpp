@@ -57,13 +57,16 @@ int WriteLog::report(const SiteContext& site, bool verbose, const std::wstring& 
     }
     // The skipped path is a failure its caller reports: nothing is up to date after it either.
     const bool upToDate = failedCount() == 0 && unread_.empty() && unflushed.empty();
+    // A dry run says which pages it would write, each of them.
+    const bool dryRun = platform::PageWriter::isDryRun();
+    const char* verb = dryRun ? "would be written" : "written";
     if (!written.empty())
-        say("%zu page%s written\n", written.size(), written.size() == 1 ? "" : "s");
+        say("%zu page%s %s\n", written.size(), written.size() == 1 ? "" : "s", verb);
     else if (!failed.empty() || !quietWhenNone)
-        say("no page written%s\n", upToDate ? ": every page is up to date" : "");
-    if (verbose) {
+        say("no page %s%s\n", verb, upToDate ? ": every page is up to date" : "");
+    if (verbose || dryRun) {
         for (const Entry* entry : written)
-            say("  wrote %s\n", site.display(entry->path).c_str());
+            say("  %s %s\n", dryRun ? "would write" : "wrote", site.display(entry->path).c_str());
     }
     std::fflush(stdout);
     for (const Entry& entry : unread_)

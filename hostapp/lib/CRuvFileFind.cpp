@@ -1,8 +1,24 @@
 #include "host/CRuvFileFind.h"
 
-bool CRuvFileFind::FindFile(const std::wstring& pattern) { return finder_.findFile(pattern); }
+#include "RebuildScope.h"
 
-bool CRuvFileFind::FindNextFile() { return finder_.findNext(); }
+bool CRuvFileFind::FindFile(const std::wstring& pattern)
+{
+    const std::size_t slash = pattern.rfind(L'/');
+    folder_ = slash == std::wstring::npos ? std::wstring() : pattern.substr(0, slash);
+    return finder_.findFile(pattern) && skipHidden();
+}
+
+bool CRuvFileFind::FindNextFile() { return finder_.findNext() && skipHidden(); }
+
+bool CRuvFileFind::skipHidden()
+{
+    while (RebuildScope::hides(folder_, finder_.fileName())) {
+        if (!finder_.findNext())
+            return false;
+    }
+    return true;
+}
 
 bool CRuvFileFind::IsDots() const { return finder_.isDots(); }
 

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "platform/PageWriter.h"
 #include "platform/Path.h"
 
 std::wstring addLastYenMark(const std::wstring& text) {
@@ -19,6 +20,7 @@ std::wstring getBaseFname(const std::wstring& path) {
 
 int is_file(const std::wstring& path) {
     if (path.empty()) return 0;
+    platform::PageWriter::settle(path); // a page written in a batch is there as written
     struct stat st {};
     return stat(platform::nativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode) ? 1 : 0;
 }

@@ -3,6 +3,7 @@
 #include <gumbo.h>
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdlib>
 #include <new>
@@ -827,16 +828,25 @@ private:
     // Every piece starts after a header that tells where it came from; the header keeps the
     // piece aligned as malloc's are.
     struct alignas(std::max_align_t) Header {
-        std::size_t heapIndex; // kInBlock, or the piece's place in heap_
+        std::size_t heapIndex; // kInBlock + the piece's size class, or its place in heap_
     };
-    static constexpr std::size_t kInBlock = std::numeric_limits<std::size_t>::max();
+    static constexpr std::size_t kInBlock = std::size_t(1) << (std::numeric_limits<std::size_t>::digits - 1);
     static constexpr std::size_t kLargePiece = 4096;
     static constexpr std::size_t kBlockSize = 64 * 1024;
+    // Size classes of small pieces, in steps of the alignment.
+    static constexpr std::size_t kClasses = (sizeof(Header) + kLargePiece) / alignof(Header) + 1;
 
     void* take(std::size_t size) {
         const std::size_t align = alignof(Header);
         const std::size_t need = sizeof(Header) + (size + align - 1) / align * align;
         Header* header;
+        // A small piece given back is used again for one of its size: the parser frees as much as
+        // it keeps (every token's buffers), and without reuse a page took fifty times its size.
+        if (size <= kLargePiece && free_[need / align] != nullptr) {
+            header = free_[need / align];
+            free_[need / align] = *reinterpret_cast<Header**>(header + 1);
+            return header + 1;
+        }
         if (size > kLargePiece) {
             if (heap_.size() == heap_.capacity())
                 heap_.reserve(heap_.empty() ? 16 : 2 * heap_.capacity());
@@ -854,7 +864,7 @@ private:
             header = reinterpret_cast<Header*>(next_);
             next_ += need;
             left_ -= need;
-            header->heapIndex = kInBlock;
+            header->heapIndex = kInBlock + need / align;
         }
         return header + 1;
     }
@@ -863,8 +873,13 @@ private:
         if (memory == nullptr)
             return;
         Header* header = static_cast<Header*>(memory) - 1;
-        if (header->heapIndex == kInBlock)
-            return; // goes with its block
+        if (header->heapIndex >= kInBlock) {
+            // Kept for reuse; the piece goes with its block. Its first bytes link it in.
+            const std::size_t sizeClass = header->heapIndex - kInBlock;
+            *static_cast<Header**>(memory) = free_[sizeClass];
+            free_[sizeClass] = header;
+            return;
+        }
         heap_[header->heapIndex] = nullptr;
         std::free(header);
     }
@@ -873,6 +888,7 @@ private:
     std::byte* next_ = nullptr;
     std::size_t left_ = 0;
     std::vector<void*> heap_;
+    std::array<Header*, kClasses> free_{};
 };
 
 GumboOptions parserOptions(ParseArena& arena) {

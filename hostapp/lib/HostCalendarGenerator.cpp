@@ -1,10 +1,12 @@
 #include "HostCalendarGenerator.h"
 
+#include <ctime>
 #include <cwchar>
 
 #include "host/CharacterData.h"
 #include "host/Document.h"
 #include "host/Element.h"
+#include "platform/Clock.h"
 #include "platform/TextConv.h"
 
 namespace {
@@ -26,13 +28,23 @@ void appendText(Document& document, Node* parent, const std::wstring& text) {
 }
 
 // A navigation link. javascript:void(0) keeps the browser on the page when the onclick that the
-// site's script gets does not cancel the default action.
+// site's script gets does not cancel the default action. The sign alone says little to a screen
+// reader: the link is named by what it does.
 void appendNavigation(Document& document, Node* parent, const wchar_t* name, const wchar_t* label, const wchar_t* title) {
     Element* link = append(document, parent, L"a");
     link->setAttribute(L"name", name);
     link->setAttribute(L"href", L"javascript:void(0)");
     link->setAttribute(L"title", title);
+    link->setAttribute(L"aria-label", title);
     appendText(document, link, label);
+}
+
+// Today's day of the month when the clock's local date lies in the year and month; 0 otherwise.
+int todayIn(int year, int month) {
+    const std::time_t now = static_cast<std::time_t>(platform::Clock::now());
+    std::tm local{};
+    if (localtime_r(&now, &local) == nullptr || local.tm_year + 1900 != year || local.tm_mon + 1 != month) return 0;
+    return local.tm_mday;
 }
 
 } // namespace
@@ -84,6 +96,7 @@ Element* HostCalendarGenerator::buildCalendar(int year, int month, const std::ws
     Element* body = append(doc, table, L"tbody");
     appendText(doc, body, L"\n");
     const int days = daysInMonth(year, month);
+    const int today = todayIn(year, month);
     int column = weekday(year, month, 1);
     Element* row = append(doc, body, L"tr");
     for (int i = 0; i < column; ++i) append(doc, row, L"td");
@@ -96,6 +109,7 @@ Element* HostCalendarGenerator::buildCalendar(int year, int month, const std::ws
         Element* cell = append(doc, row, L"td");
         if (column == 0) cell->setAttribute(L"class", L"sun");
         if (column == 6) cell->setAttribute(L"class", L"sat");
+        if (day == today) cell->setAttribute(L"aria-current", L"date");
         appendText(doc, cell, std::to_wstring(day));
         ++column;
     }

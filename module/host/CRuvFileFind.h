@@ -26,5 +26,9 @@ public:
     void Close();
 
 private:
+    // Moves past the entries a rebuild hides from the module; false when none is left.
+    bool skipHidden();
+
     platform::FileFinder finder_;
+    std::wstring folder_; // the folder of the pattern searched
 };

@@ -1,7 +1,8 @@
 // The published calendar in a real browser: the sample site, after the main job, served over
 // HTTP. The top page shows the category link parts and the current month's calendar; "prev" and
 // "next" swap in the neighbouring month's calendar, whose day links point at that month's
-// entries; the controls at the ends of the chain do nothing. A diary entry two folders down
+// entries; the controls at the ends of the chain are disabled and do nothing. Today is marked in
+// the current month. A diary entry two folders down
 // carries the calendar and a category part too: its links open the right pages and the controls
 // change the month there as well.
 //
@@ -46,12 +47,17 @@ async function checkLinksOpen(page) {
 // null, checks that nothing changes).
 async function click(page, name, expected) {
   const before = await calendarMonth(page);
-  await page.click(`${CALENDAR} [name="${name}"]`);
+  const control = `${CALENDAR} [name="${name}"]`;
+  const disabled = await page.getAttribute(control, 'aria-disabled');
+  assert.equal(disabled, expected === null ? 'true' : null, `${name} in ${before}: aria-disabled`);
   if (expected === null) {
+    assert.equal(await page.getAttribute(control, 'href'), null, `${name} at the end of the chain is no live link`);
+    await page.click(control, { force: true });
     await page.waitForTimeout(500);
     assert.equal(await calendarMonth(page), before, `${name} at the end of the chain must do nothing`);
     return;
   }
+  await page.click(control);
   await page.waitForFunction(([sel, month]) => {
     const el = document.querySelector(sel);
     return el && el.getAttribute('summary') === month;
@@ -85,6 +91,8 @@ try {
   assert.ok(ids.filter((id) => id !== 'zebsitec001table000001').length >= 2, `category link parts: ${ids}`);
   assert.equal(await calendarMonth(page), lastMonth, 'the top page shows the current month');
   await checkDayLinks(page, lastMonth);
+  const today = await page.$$eval(`${CALENDAR} td[aria-current="date"]`, (tds) => tds.length);
+  assert.equal(today, 1, 'today is marked in the current month');
   fs.mkdirSync(artifactDir, { recursive: true });
   await page.screenshot({ path: path.join(artifactDir, 'calendar-current.png'), fullPage: true });
 

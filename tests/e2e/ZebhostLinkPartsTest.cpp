@@ -154,9 +154,19 @@ TEST(ZebhostLinkParts, UpdateRefreshesThePagesThatCarryLinkParts)
                   data.substr(data.find("  <contentpart>")));
     setMtime(site / "qcms/zebsitec000table000001.xml", scratch::kChangeTime);
     const std::vector<std::string> publish = {kZebhost, "--site", site.path(), "--now", scratch::kLater, "update"};
+    std::vector<std::string> dryRun = publish;
+    dryRun.push_back("--dry-run");
+    RunResult r = runProgram(dryRun);
+    EXPECT_EQ("1 page would be written\n  would write ZebSitemenu/zebsitec000table000001.html\n"
+              "would refresh about.html: zebsitec000table000001 (お知らせ)\n"
+              "would refresh diary/202503/27.html: zebsitec000table000001 (お知らせ)\n"
+              "would refresh index.html: zebsitec000table000001 (お知らせ)\n",
+              r.out);
+    EXPECT_EQ(std::vector<std::string>{"~ qcms/zebsitec000table000001.xml"},
+              scratch::differences(before, scratch::snapshot(site.path())));
     std::vector<std::string> generateOnly = publish;
     generateOnly.push_back("--no-pages");
-    RunResult r = runProgram(generateOnly);
+    r = runProgram(generateOnly);
     EXPECT_EQ("1 page written\n", r.out);
     EXPECT_EQ((std::vector<std::string>{"~ ZebSitemenu/zebsitec000table000001.html", "~ qcms/zebsitec000table000001.xml"}),
               scratch::differences(before, scratch::snapshot(site.path())));
@@ -236,6 +246,9 @@ TEST(ZebhostLinkParts, ApplyReportsGainedAndLostAndItemsShowTheChecks)
     EXPECT_TRUE(contains(r.out, "gained zebsitec000table000001 (お知らせ)")) << r.out;
     EXPECT_TRUE(contains(r.out, "gained zebsitec002table000001 (レシピ)")) << r.out;
 
+    r = site.zebhost({"apply", "index.html", "--uncheck", "レシピ", "--check", "日記", "--dry-run"});
+    EXPECT_TRUE(contains(r.out, "index.html: would be saved (UTF-8)\n  would gain zebsitec001table000001 (日記)\n"
+                                "  would lose zebsitec002table000001 (レシピ)\n")) << r.out;
     r = site.zebhost({"apply", "index.html", "--uncheck", "レシピ", "--check", "日記"});
     ASSERT_EQ(0, r.exitCode) << r.err;
     EXPECT_TRUE(contains(r.out, "gained zebsitec001table000001 (日記)")) << r.out;
@@ -252,7 +265,7 @@ TEST(ZebhostLinkParts, ApplyReportsGainedAndLostAndItemsShowTheChecks)
     EXPECT_EQ("  0 お知らせ\n  1 日記\n  2 レシピ\n  3 旅の記録\n  4 読書メモ\n  5 庭しごと\n", r.out);
 }
 
-// Commands that change nothing write nothing: no page, no time, no site-menu folder.
+// Commands that change nothing, and dry runs, write nothing: no page, no time, no site-menu folder.
 TEST(ZebhostLinkParts, CancelLeavesThePageAlone)
 {
     const struct {
@@ -264,6 +277,9 @@ TEST(ZebhostLinkParts, CancelLeavesThePageAlone)
         {"items", {"items", "index.html"}, {}},
         {"categories", {"categories"}, {}},
         {"apply that leaves the page as it is", {"apply", "index.html", "--clear-all"}, {"+ ZebSitemenu"}},
+        {"apply --dry-run", {"apply", "index.html", "--select-all", "--dry-run"}, {}},
+        {"update --dry-run", {"update", "--dry-run"}, {}},
+        {"update --rebuild --dry-run", {"update", "--rebuild", "--dry-run", "日記"}, {}},
     };
     for (const auto& c : cases) {
         scratch::ScratchSite site;
@@ -311,6 +327,64 @@ TEST(ZebhostLinkParts, WarnsForACheckedCategoryThatGotNoLinkPart)
     EXPECT_EQ(1, r.exitCode) << r.err;
     EXPECT_TRUE(contains(r.err, "about.html: not saved: the link part of レシピ could not be made again")) << r.err;
     EXPECT_EQ(about, readFile(site / "about.html"));
+}
+
+// update --rebuild makes the named categories' pages anew whatever their times (after the template
+// changed); when they cannot be made, the old pages stay as they were.
+TEST(ZebhostLinkParts, RebuildMakesThePagesAnewOrKeepsTheOldOnes)
+{
+    scratch::ScratchSite site;
+    ASSERT_TRUE(site.generate());
+    TempDir data;
+    std::string page = readFile(std::string(ZEB_SOURCE_DIR) + "/hostapp/data/template/_cm/temp/linkparts00.html");
+    page.replace(page.find("zeb-linkparts\""), 14, "zeb-linkparts changed\"");
+    writeFile(data / "template/_cm/temp/linkparts00.html", page);
+    const std::vector<std::string> env{"ZEBHOST_DATA_DIR=" + data.path()};
+    EXPECT_EQ("no page written: every page is up to date\n", site.zebhost({"update"}, env).out);
+    RunResult r = site.zebhost({"update", "--rebuild", "レシピ", "日記"}, env);
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ("14 pages written\n", r.out); // the list page, the calendar page and twelve months
+    EXPECT_TRUE(contains(readFile(site / "ZebSitemenu/zebsitec002table000001.html"), "changed")) << "rebuilt";
+    EXPECT_FALSE(contains(readFile(site / "ZebSitemenu/zebsitec000table000001.html"), "changed")) << "not named";
+
+    const scratch::Tree before = site.tree();
+    TempDir noTemplate;
+    r = site.zebhost({"update", "--rebuild", "レシピ"}, {"ZEBHOST_DATA_DIR=" + noTemplate.path()});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_TRUE(contains(r.err, "link-part template not found; no link part for レシピ")) << r.err;
+    EXPECT_EQ(std::vector<std::string>{}, scratch::differences(before, site.tree()));
+}
+
+// zebhost init makes a site that update and apply work on at once, and never touches a folder
+// that holds anything.
+TEST(ZebhostLinkParts, InitMakesASiteToStartFrom)
+{
+    TempDir temp;
+    const std::string site = temp / "new";
+    RunResult r = runProgram({kZebhost, "--now", kNow, "init", site});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    for (const char* file : {"index.html", "zebsite.js", "site.css", "qcms/qccl.xml", "ZebSitemenu"})
+        EXPECT_TRUE(exists(site + "/" + file)) << file;
+    EXPECT_EQ(0, runProgram({kZebhost, "--site", site, "--now", kNow, "update"}).exitCode);
+    r = runProgram({kZebhost, "--site", site, "--now", kNow, "apply", "index.html", "--select-all"});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ((std::vector<std::string>{"zebsitec000table000001", "zebsitec001table000001"}),
+              linkPartIds(readFile(site + "/index.html")));
+
+    writeFile(temp / "file", "x");
+    const scratch::Tree before = scratch::snapshot(temp.path());
+    const struct {
+        const char* description;
+        std::string folder;
+        const char* errPart;
+    } refused[] = {{"a site", site, "not empty"}, {"a file", temp / "file", "not a folder"},
+                   {"in a missing folder", temp / "no/new", "cannot be made"}};
+    for (const auto& c : refused) {
+        r = runProgram({kZebhost, "init", c.folder});
+        EXPECT_EQ(1, r.exitCode) << c.description;
+        EXPECT_TRUE(contains(r.err, c.errPart)) << c.description << ": " << r.err;
+    }
+    EXPECT_EQ(std::vector<std::string>{}, scratch::differences(before, scratch::snapshot(temp.path())));
 }
 
 TEST(ZebhostLinkParts, ErrorsNameTheFileAndTheReason)

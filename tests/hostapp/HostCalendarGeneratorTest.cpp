@@ -11,6 +11,7 @@
 #include "host/DOMImpl.h"
 #include "host/Document.h"
 #include "host/Element.h"
+#include "platform/Clock.h"
 #include "platform/Wtoi.h"
 #include "support/TestSupport.h"
 
@@ -131,6 +132,9 @@ TEST(HostCalendarGeneratorTest, CaptionHeaderAndNavigation) {
         const std::wstring name = static_cast<Element*>(n)->getAttribute(L"name");
         prev += name == L"prev";
         next += name == L"next";
+        if (name == L"prev") {
+            EXPECT_EQ(static_cast<Element*>(n)->getAttribute(L"aria-label"), L"前の月");
+        }
     }
     EXPECT_EQ(prev, 1);
     EXPECT_EQ(next, 1);
@@ -160,6 +164,25 @@ TEST(HostCalendarGeneratorTest, ExistingPageGetsTheCalendarInItsBody) {
     EXPECT_EQ(table->getParentNode(), doc->getBody());
     EXPECT_EQ(table->getAttribute(L"id"), L"zebsitec007table000001");
     EXPECT_EQ(elements(doc.get(), L"p").size(), 1u);
+}
+
+TEST(HostCalendarGeneratorTest, TodayIsMarkedInItsOwnMonthOnly) {
+    platform::Clock::fix(testsupport::localTime(2008, 4, 15));
+    const struct {
+        const char* description;
+        int year, month;
+        std::wstring today; // the text of the cell marked as the current date; "" for none
+    } cases[] = {{"the current month", 2008, 4, L"15"}, {"the month before", 2008, 3, L""},
+                 {"the same month a year later", 2009, 4, L""}};
+    for (const auto& c : cases) {
+        DocumentPtr doc = newDocument();
+        Element* table = HostCalendarGenerator().buildCalendar(c.year, c.month, L"ZEB_CAL_Q", 1, doc.get(), nullptr);
+        std::wstring marked;
+        for (Element* td : elements(table, L"td"))
+            if (td->getAttribute(L"aria-current") == L"date") marked += td->getTextData();
+        EXPECT_EQ(U(marked), U(c.today)) << c.description;
+    }
+    platform::Clock::release();
 }
 
 TEST(HostCalendarGeneratorTest, InvalidArgumentsGiveNull) {

@@ -23,7 +23,7 @@ else
 fi
 zebhost=$tmp/moved/bin/zebhost
 for f in lib/zebhost/libzebcmlinkparts.so share/zebhost/template/_cm/temp/linkparts00.html \
-         share/man/man1/zebhost.1 share/bash-completion/completions/zebhost; do
+         share/man/man1/zebhost.1 share/bash-completion/completions/zebhost share/doc/zebhost/site-guide.md; do
   [ -f "$tmp/moved/$f" ] || fail "$f is not installed"
 done
 libraries=$(ldd "$zebhost")
@@ -36,6 +36,7 @@ run update >/dev/null
 run apply index.html --select-all >/dev/null
 grep -q 'id="zebsitec000table000001"' "$tmp/site/index.html" || fail "index.html got no category link part"
 grep -q 'id="zebsitec001table000001"' "$tmp/site/index.html" || fail "index.html got no calendar"
+"$zebhost" -q init "$tmp/new" && "$zebhost" -q --site "$tmp/new" update || fail "a new site from the moved prefix"
 
 # The template comes from the moved prefix: without it, the error names the moved path.
 rm "$tmp/moved/share/zebhost/template/_cm/temp/linkparts00.html"

@@ -7,6 +7,8 @@
 
 #include "platform/Clock.h"
 #include "platform/FileException.h"
+#include "platform/FileFinder.h"
+#include "platform/FileReader.h"
 #include "platform/PageWriter.h"
 #include "support/TestSupport.h"
 
@@ -232,6 +234,34 @@ TEST_F(PageWriterTest, FolderInThePagesPlaceIsSkippedWithoutThrowingAndCleansUp)
     writeFile(dir / "taken.html/inner", "x");
     EXPECT_EQ(write(dir / "taken.html", "x"), PageWriter::Result::NotOpened);
     EXPECT_EQ(listDir(dir.path()), std::vector<std::string>{"taken.html"});
+}
+
+// Each page was flushed to disk on its own, and a full rebuild waited for every flush in turn. In a
+// batch the flushes run together when it ends; a page of the batch that is read or looked up
+// meanwhile is completed first.
+TEST_F(PageWriterTest, BatchFlushesItsPagesTogetherWhenItEndsOrOneIsRead)
+{
+    writeFile(dir / "a.html", "old a");
+    {
+        PageWriter::Batch batch;
+        ASSERT_EQ(write(dir / "a.html", "new a"), PageWriter::Result::Written);
+        ASSERT_EQ(write(dir / "b.html", "new b"), PageWriter::Result::Written);
+        EXPECT_EQ(readFile(dir / "a.html"), "old a");
+        EXPECT_TRUE(outcomes.empty());
+        std::string bytes;
+        ASSERT_EQ(platform::FileReader::read(W(dir / "b.html"), bytes), platform::FileReader::Result::Read);
+        EXPECT_EQ(bytes, "new b");
+        EXPECT_EQ(outcomes.size(), 2u);
+        ASSERT_EQ(write(dir / "c.html", "new c"), PageWriter::Result::Written);
+        platform::FileFinder finder;
+        EXPECT_TRUE(finder.findFile(W(dir / "*.html")) && finder.findNext() && finder.findNext());
+        ASSERT_EQ(write(dir / "d.html", "new d"), PageWriter::Result::Written);
+    }
+    EXPECT_EQ(readFile(dir / "a.html"), "new a");
+    EXPECT_EQ(readFile(dir / "d.html"), "new d");
+    EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{"a.html", "b.html", "c.html", "d.html"}));
+    ASSERT_EQ(outcomes.size(), 4u);
+    EXPECT_TRUE(outcomes[3].written);
 }
 
 TEST_F(PageWriterTest, FixedClockStampsWrittenPage)
