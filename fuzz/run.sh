@@ -50,7 +50,7 @@ run_target() {
   local t=$1 seed opts corpus log
   case "$t" in
     fuzz_xml_readers) seed=$seeds/xml; opts=(-dict="$root/fuzz/xml.dict" -max_len=16384) ;;
-    fuzz_page_roundtrip) seed=$seeds/page; opts=(-dict="$root/fuzz/html.dict" -max_len=16384) ;;
+    fuzz_page_roundtrip|fuzz_page_insert) seed=$seeds/page; opts=(-dict="$root/fuzz/html.dict" -max_len=16384) ;;
     fuzz_month_text) seed=$seeds/month; opts=(-max_len=64) ;;
     *) seed=$seeds/page; opts=() ;;
   esac

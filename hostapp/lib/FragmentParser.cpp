@@ -1,10 +1,138 @@
 #include "FragmentParser.h"
 
+#include <map>
+#include <optional>
+#include <vector>
+
 #include "GumboTreeBuilder.h"
+#include "TreeOutline.h"
 #include "host/CharacterData.h"
 #include "host/Document.h"
 #include "host/DomUtBase.h"
 #include "host/Element.h"
+
+namespace {
+
+// At most this many places are tried for one insertion: each try writes and parses the page.
+constexpr int kMaxTries = 32;
+
+// A place for the nodes: before ref inside parent (ref null: at the end).
+struct Place {
+    Node* parent;
+    Node* ref;
+};
+
+// How many elements of each name a fragment holds.
+std::map<std::wstring, int> elementCounts(const std::vector<Node*>& nodes) {
+    std::map<std::wstring, int> counts;
+    for (Node* top : nodes)
+        for (Node* n = top; n != nullptr; n = n->nextInTree(top))
+            if (n->getNodeType() == Node::Type::Element)
+                ++counts[static_cast<Element*>(n)->localName()];
+    return counts;
+}
+
+// The markup parsed for each context element it is tried in.
+class Fragments {
+public:
+    Fragments(Document& document, const std::wstring& markup) : document_(document), markup_(markup) {}
+
+    // The nodes of the markup parsed in parent's context; empty when it holds none, or when the
+    // context drops or turns into text an element that the markup holds in a neutral place (in
+    // a script or a title it is all text, in a select its tables are dropped).
+    const std::vector<Node*>& in(const Node& parent) {
+        const std::wstring context = parent.getNodeType() == Node::Type::Element
+                                         ? static_cast<const Element&>(parent).localName()
+                                         : std::wstring(L"body");
+        auto found = parsed_.find(context);
+        if (found != parsed_.end())
+            return found->second;
+        std::vector<Node*> nodes = GumboTreeBuilder::buildFragment(document_, markup_, context);
+        if (!nodes.empty()) {
+            if (!neutral_) {
+                neutral_ = elementCounts(GumboTreeBuilder::buildFragment(document_, markup_, L"div"));
+            }
+            std::map<std::wstring, int> counts = elementCounts(nodes);
+            for (const auto& [name, count] : *neutral_)
+                if (counts[name] < count) {
+                    nodes.clear();
+                    break;
+                }
+        }
+        return parsed_.emplace(context, std::move(nodes)).first->second;
+    }
+
+private:
+    Document& document_;
+    const std::wstring& markup_;
+    std::map<std::wstring, std::vector<Node*>> parsed_;
+    std::optional<std::map<std::wstring, int>> neutral_;
+};
+
+// Whether the parser takes markup put at a place inside parent as it is, without closing or
+// moving anything for it: no element between the place and the nearest scope boundary (a table
+// cell, a caption, a button, the body...) ends itself for a block, moves content out, makes its
+// content text or is foreign content. The writer ends what the nodes around the place leave
+// open, so such a place needs no try.
+bool takesMarkupAsItIs(const Node& parent) {
+    static const wchar_t* const kSensitive[] = {
+        L"p",     L"li",     L"dd",       L"dt",    L"a",     L"nobr",     L"form",   L"h1",    L"h2",
+        L"h3",    L"h4",     L"h5",       L"h6",    L"select", L"option",  L"optgroup", L"datalist", L"table",
+        L"tbody", L"thead",  L"tfoot",    L"tr",    L"colgroup", L"ruby",  L"rb",     L"rt",    L"rp",
+        L"rtc",   L"svg",    L"math",     L"head",  L"html",  L"frameset", L"noscript", L"pre", L"listing",
+        L"textarea", L"title", L"plaintext"};
+    for (const Node* n = &parent; n != nullptr; n = n->parentNode()) {
+        if (n->getNodeType() != Node::Type::Element)
+            return false;
+        const auto& e = static_cast<const Element&>(*n);
+        if (e.isRawText() || e.isVoid())
+            return false;
+        for (const wchar_t* name : kSensitive)
+            if (e.is(name))
+                return false;
+        if (e.is(L"body") || e.is(L"td") || e.is(L"th") || e.is(L"caption") || e.is(L"button") ||
+            e.is(L"template") || e.is(L"object") || e.is(L"applet") || e.is(L"marquee"))
+            return true;
+    }
+    return false;
+}
+
+// Whether what stands before the place leaves the parser in a state that the writer can end with
+// end tags: not inside text it takes literally (a script, style, title or plaintext without its
+// end tag), and not among nodes the parser moved out of a table.
+bool endableBefore(const Place& place) {
+    const Node* before = place.ref != nullptr ? place.ref->getPreviousSibling() : place.parent->getLastChild();
+    if (before != nullptr && before->getPreviousSibling() != nullptr && before->getPreviousSibling()->isDisplaced())
+        return false;
+    for (const Node* n = before; n != nullptr && n->getNodeType() == Node::Type::Element; n = n->getLastChild()) {
+        const auto& e = static_cast<const Element&>(*n);
+        if (n->isDisplaced() || (e.endTag().empty() && (e.isRawText() || e.is(L"textarea") || e.is(L"title"))))
+            return false;
+    }
+    return true;
+}
+
+// The places to try after the first: after each ancestor of the first place's parent, from the
+// nearest out (after the head, the start of the body), then before each earlier node of the
+// first parent, from the nearest back.
+std::vector<Place> otherPlaces(const Place& first, Document& document) {
+    std::vector<Place> places;
+    for (Node* child = first.parent; child != nullptr && child->parentNode() != nullptr; child = child->parentNode()) {
+        if (child->parentNode() == &document && document.getDocumentElement() != nullptr)
+            break;
+        places.push_back({child->parentNode(), child->getNextSibling()});
+        // What follows the head is the body.
+        if (child->getNodeType() == Node::Type::Element && static_cast<Element*>(child)->is(L"head") &&
+            document.getBody() != nullptr)
+            places.push_back({document.getBody(), document.getBody()->getFirstChild()});
+    }
+    Node* before = first.ref != nullptr ? first.ref->getPreviousSibling() : first.parent->getLastChild();
+    for (; before != nullptr; before = before->getPreviousSibling())
+        places.push_back({first.parent, before});
+    return places;
+}
+
+} // namespace
 
 Node* insertFragmentAtCursor(DomUtBase& util, const std::wstring& markup) {
     Document* document = util.getDocument();
@@ -15,47 +143,71 @@ Node* insertFragmentAtCursor(DomUtBase& util, const std::wstring& markup) {
     if (cursor != nullptr && (!cursor->isAttached() || cursor->getNodeType() == Node::Type::Document))
         cursor = nullptr;
 
-    // Where the nodes go: before `ref` inside `parent` (ref null: at the end).
-    Node* parent = nullptr;
-    Node* ref = nullptr;
+    Place place{nullptr, nullptr};
     CharacterData* split = nullptr;
     if (cursor == nullptr) {
-        parent = document->getBody();
-        if (parent == nullptr)
-            parent = document->getDocumentElement();
-        if (parent == nullptr)
-            parent = document;
+        place.parent = document->getBody();
+        if (place.parent == nullptr)
+            place.parent = document->getDocumentElement();
+        if (place.parent == nullptr)
+            place.parent = document;
     } else if (cursor->getNodeType() == Node::Type::Element) {
-        parent = cursor;
-        ref = cursor->childAt(offset);
+        place = {cursor, cursor->childAt(offset)};
     } else {
-        parent = cursor->parentNode();
+        place.parent = cursor->parentNode();
         auto size = cursor->getNodeType() == Node::Type::Doctype
                         ? 0
                         : static_cast<int>(static_cast<CharacterData*>(cursor)->getData().size());
         if (offset <= 0)
-            ref = cursor;
+            place.ref = cursor;
         else if (offset >= size)
-            ref = cursor->getNextSibling();
+            place.ref = cursor->getNextSibling();
         else if (cursor->getNodeType() == Node::Type::Text)
             split = static_cast<CharacterData*>(cursor);
         else
-            ref = cursor->getNextSibling(); // inside a comment: after it
+            place.ref = cursor->getNextSibling(); // inside a comment: after it
     }
-    if (parent == nullptr)
+    if (place.parent == nullptr)
         return nullptr;
 
-    std::wstring context = parent->getNodeType() == Node::Type::Element
-                               ? static_cast<Element*>(parent)->localName()
-                               : std::wstring(L"body");
-    std::vector<Node*> nodes = GumboTreeBuilder::buildFragment(*document, markup, context);
-    if (nodes.empty())
-        return nullptr;
-
-    if (split != nullptr)
-        ref = split->splitText(static_cast<std::size_t>(offset));
-    for (Node* n : nodes)
-        parent->insertBefore(n, ref);
-    util.setLayoutCurorEx(nodes.back(), true);
-    return nodes.front();
+    // The nodes go to the first place where the page, written and parsed again, has them as
+    // inserted; none when no place keeps them, unless the page does not read back as its tree
+    // even without them (then the first place that keeps the markup's elements is as good as any).
+    Fragments fragments(*document, markup);
+    std::vector<Place> places{place};
+    std::optional<bool> readsBackAlready;
+    int tries = 0;
+    // (A document that was not parsed from a page is written afresh, without the tags a parser
+    // implies: there is nothing to try it against.)
+    const bool parsedPage = document->pageSource() != nullptr;
+    for (std::size_t i = 0; i < places.size() && tries < kMaxTries; ++i) {
+        const std::vector<Node*>& nodes = fragments.in(*places[i].parent);
+        if (i == 0 && split != nullptr && !nodes.empty())
+            places[0].ref = split->splitText(static_cast<std::size_t>(offset));
+        if (i == 0 && parsedPage)
+            for (const Place& other : otherPlaces(places[0], *document))
+                places.push_back(other);
+        if (nodes.empty())
+            continue;
+        const bool plain = !parsedPage || (takesMarkupAsItIs(*places[i].parent) && endableBefore(places[i]));
+        for (Node* n : nodes)
+            places[i].parent->insertBefore(n, places[i].ref);
+        ++tries;
+        bool keep = plain || TreeOutline::readsBack(*document);
+        if (!keep) {
+            for (Node* n : nodes)
+                places[i].parent->removeChild(n);
+            if (!readsBackAlready)
+                readsBackAlready = TreeOutline::readsBack(*document);
+            keep = !*readsBackAlready;
+            if (keep)
+                for (Node* n : nodes)
+                    places[i].parent->insertBefore(n, places[i].ref);
+        }
+        if (keep) {
+            util.setLayoutCurorEx(nodes.back(), true);
+            return nodes.front();
+        }
+    }
+    return nullptr;
 }

@@ -34,7 +34,7 @@ Node* OpenPageCoreAdapter::insertHtml(const wchar_t* markup, int length, std::ws
     const std::wstring site = ZebSiteMgr::getCurrentSiteName();
     const UrlRebaser rebaser(site.empty() ? std::wstring() : SitePagePath::folderInSite(site, page_.path()));
     Node* inserted = insertFragmentAtCursor(*page_.domUtBase(), rebaser.rebaseMarkup(text));
-    if (inserted == nullptr) error = L"the markup gave nothing to insert";
+    if (inserted == nullptr) error = L"the markup gave nothing to insert, or the page has no place that keeps it";
     return inserted;
 }
 

@@ -1,7 +1,13 @@
 #include "TreeOutline.h"
 
+#include <algorithm>
+#include <memory>
+
 #include "AsciiCase.h"
 #include "DocumentType.h"
+#include "MarkupWriter.h"
+#include "host/DOMImpl.h"
+#include "host/Document.h"
 #include "host/CharacterData.h"
 #include "host/Element.h"
 
@@ -18,7 +24,13 @@ void quote(std::wstring& out, const std::wstring& data) {
     out += L'"';
 }
 
+bool isSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f'; }
+
 void outlineChildren(std::wstring& out, const Node& parent) {
+    // White space at the top of a page (beside html, head and body) is where a parser puts the
+    // white space after the end of the body: it is not part of the outline.
+    const bool top = parent.getNodeType() == Node::Type::Document ||
+                     (parent.getNodeType() == Node::Type::Element && static_cast<const Element&>(parent).is(L"html"));
     bool first = true;
     for (const Node* c = parent.getFirstChild(); c != nullptr; c = c->getNextSibling()) {
         if (c->getNodeType() == Node::Type::Text) {
@@ -26,9 +38,15 @@ void outlineChildren(std::wstring& out, const Node& parent) {
             std::wstring text;
             for (; c != nullptr && c->getNodeType() == Node::Type::Text; c = c->getNextSibling())
                 text += static_cast<const CharacterData*>(c)->data();
-            if (!text.empty()) {
+            // Of white space only that it is there counts: the parser joins the white space at
+            // the end of the body with what follows the body's end tag.
+            const bool space = std::all_of(text.begin(), text.end(), isSpace);
+            if (!text.empty() && !(space && top)) {
                 out += first ? L"" : L" ";
-                quote(out, text);
+                if (space)
+                    out += L"_";
+                else
+                    quote(out, text);
                 first = false;
             }
             if (c == nullptr)
@@ -77,4 +95,12 @@ std::wstring TreeOutline::of(const Node& root) {
     std::wstring out;
     outlineChildren(out, root);
     return out;
+}
+
+bool TreeOutline::readsBack(const Document& document) {
+    const std::wstring markup = MarkupWriter().write(document);
+    std::unique_ptr<Document> again(DOMImpl::createDocument(L"HTML"));
+    if (!again || (!markup.empty() && !again->createNodes(markup.data(), markup.size(), nullptr, true)))
+        return false;
+    return of(*again) == of(document);
 }

@@ -17,6 +17,7 @@ namespace {
 using namespace testsupport;
 namespace fs = std::filesystem;
 
+using scratch::contains;
 using scratch::kZebhost;
 const std::string kSampleSite = std::string(ZEB_SOURCE_DIR) + "/examples/site";
 // The sample diary runs from 2024-04 to 2025-03; the runs are dated at its end, after the CMS
@@ -87,8 +88,6 @@ std::string withoutLinkParts(std::string html)
     }
     return html;
 }
-
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 TEST(ZebhostLinkParts, UpdateFromNothingThenNothingStaleThenOneTouchedMonth)
 {

@@ -2,6 +2,7 @@
 
 #include "HostApplication.h"
 #include "OpenPage.h"
+#include "TreeOutline.h"
 #include "host/CZebAppEngineer.h"
 #include "host/Document.h"
 #include "host/DomUtBase.h"
@@ -282,6 +283,32 @@ TEST(CZebCMDataTest, CursorInsideAnOldLinkPartStaysInThePage)
         while (top->getParentNode())
             top = top->getParentNode();
         EXPECT_EQ(static_cast<Node*>(site.page()->document()), top) << "cursor left in a removed link part: " << part;
+    }
+}
+
+// Fault: a cursor in a script, a title, a text area or a select put the link parts in as text or
+// dropped them, so that no later scan found them and every OK added one more copy; in a table or a
+// paragraph the page read back with the parts moved. They now go to the nearest place that keeps
+// them, and the next OK replaces them.
+TEST(CZebCMDataTest, CursorWhereMarkupWouldNotStayGetsThePartsOnceAndTheyAreReplaced)
+{
+    const char* places[] = {
+        "<script id=\"in\">var a = 1;</script>", "<textarea id=\"in\">t</textarea>",
+        "<select><option id=\"in\">o</select>",  "<table><tr id=\"in\"><td>c</td></tr></table>",
+        "<p id=\"in\">para</p>",
+    };
+    for (const char* place : places) {
+        LinkPartPageFixture site({{"2", "A"}, {"3", "B"}});
+        site.openPage(std::string("<html><head><title>t</title></head><body><div id=\"side\">") + place +
+                      "</div><p>after</p></body></html>");
+        for (int ok = 0; ok < 2; ++ok) {
+            Element* in = site.byId("in");
+            site.page()->domUtBase()->setLayoutCursor(in, in->childCount());
+            CZebCMData(true).applySelection({L"A", L"B"});
+        }
+        EXPECT_EQ((std::vector<std::string>{"zebsitec002table000001", "zebsitec003table000001"}), site.linkPartIds())
+            << place;
+        EXPECT_TRUE(TreeOutline::readsBack(*site.page()->document())) << place;
     }
 }
 

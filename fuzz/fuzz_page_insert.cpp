@@ -1,0 +1,112 @@
+// Fuzz target: a part inserted at a point of a page, chosen from the input, as the link-part
+// dialog inserts one (and, now and then, an element of the page removed first, as the dialog
+// removes the old parts).
+//
+// Properties:
+// - the page, written and parsed again, gives the edited tree (the part where it was put);
+// - the part is in the page once, or, when no place in the page keeps it, the page is as it was;
+// - every character of the page's text is still in the written page, in order (an insertion
+//   adds text, it never loses or rewrites any);
+// - writing is repeatable: the same document writes the same markup twice.
+#include <cstddef>
+#include <cstdint>
+#include <cwchar>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FragmentParser.h"
+#include "FuzzSupport.h"
+#include "TreeOutline.h"
+#include "host/CAutoCodeConv.h"
+#include "host/CharacterData.h"
+#include "host/DOMImpl.h"
+#include "host/Document.h"
+#include "host/DomUtil.h"
+#include "host/Element.h"
+
+using fuzzsupport::check;
+
+namespace {
+
+const std::wstring kPart = L"<table id=\"zebsitec001table000001\" summary=\"x\">\n<tr><td><a href=\"a.html\">A</a> <b>new</b>"
+                           L"</td></tr>\n</table>";
+
+// A small deterministic generator seeded from the input, so a failure reproduces from its file.
+struct Choices {
+    std::uint64_t state = 1469598103934665603ull;
+    Choices(const std::uint8_t* data, std::size_t size) {
+        for (std::size_t i = 0; i < size; ++i) state = (state ^ data[i]) * 1099511628211ull;
+    }
+    std::size_t next(std::size_t bound) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return bound == 0 ? 0 : static_cast<std::size_t>((state >> 33) % bound);
+    }
+};
+
+std::size_t partsIn(Document& document) {
+    std::size_t n = 0;
+    for (Node* node = document.getFirstChild(); node != nullptr; node = node->nextInTree(&document))
+        if (node->getNodeType() == Node::Type::Element &&
+            static_cast<Element*>(node)->getAttribute(L"id") == L"zebsitec001table000001")
+            ++n;
+    return n;
+}
+
+bool keptInOrder(const std::wstring& text, const std::wstring& out) {
+    std::size_t at = 0;
+    for (wchar_t c : out)
+        if (at < text.size() && c == text[at]) ++at;
+    return at == text.size();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    CAutoCodeConv decoder;
+    const wchar_t* decoded = decoder.Import(data, size, Charset::Auto, true);
+    if (decoded == nullptr) return 0;
+    const std::wstring text(decoded, std::wcslen(decoded));
+    std::unique_ptr<Document> document(DOMImpl::createDocument(L"HTML"));
+    check(document != nullptr, "a document can be made");
+    if (text.empty() || !document->createNodes(text.c_str(), text.size(), nullptr, true)) return 0;
+    if (partsIn(*document) != 0) return 0; // the part's id must be new to count it
+
+    Choices choices(data, size);
+    std::vector<Node*> nodes;
+    for (Node* n = document->getFirstChild(); n != nullptr; n = n->nextInTree(document.get())) nodes.push_back(n);
+    DomUtil util(document.get(), nullptr);
+    bool removed = false;
+    if (!nodes.empty() && choices.next(4) == 0) {
+        Node* gone = nodes[choices.next(nodes.size())];
+        if (gone->getNodeType() == Node::Type::Element) {
+            util.removeAllChild(gone, true, true);
+            removed = true;
+        }
+    }
+    // The cursor: at a child index of an element, or at a character of a text.
+    if (!nodes.empty() && choices.next(8) != 0) {
+        Node* at = nodes[choices.next(nodes.size())];
+        if (at->isAttached()) {
+            const int limit = at->getNodeType() == Node::Type::Text
+                                  ? static_cast<int>(static_cast<CharacterData*>(at)->getData().size())
+                                  : at->childCount();
+            util.setLayoutCursor(at, static_cast<int>(choices.next(static_cast<std::size_t>(limit) + 1)));
+        }
+    }
+    const std::wstring before = TreeOutline::of(*document);
+    const bool readBefore = TreeOutline::readsBack(*document);
+    if (removed) check(readBefore, "the page reads back after a removal", document->getMarkup());
+
+    Node* inserted = insertFragmentAtCursor(util, kPart);
+    const std::wstring written = document->getMarkup();
+    check(document->getMarkup() == written, "writing is repeatable", written);
+    if (inserted == nullptr) {
+        check(TreeOutline::of(*document) == before, "a part that found no place leaves the tree as it was", written);
+        return 0;
+    }
+    check(partsIn(*document) == 1, "the part is in the page once", written);
+    check(TreeOutline::readsBack(*document), "the saved page parses to the edited tree", written);
+    if (!removed) check(keptInOrder(text, written), "the page's text is kept in order", written);
+    return 0;
+}

@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "DomTestDocs.h"
+#include "FragmentParser.h"
+#include "TreeOutline.h"
+#include "host/DomUtil.h"
+
+using domtest::DocPtr;
+using domtest::load;
+using testsupport::U;
+
+// Small pages of the kinds that broke when edited, each with the tree expected after the edit.
+// The saved markup must parse back to that tree, and for an insertion hold every character of the
+// page in order (the untouched text kept as it was).
+namespace {
+
+enum class Edit { InsertAtEnd, InsertIn, InsertAfter, Remove };
+
+struct ReadBackCase {
+    const char* description;
+    Edit edit;
+    const wchar_t* id; // the element the edit names
+    const wchar_t* page;
+    const wchar_t* tree; // outline of the edited tree
+};
+
+void PrintTo(const ReadBackCase& c, std::ostream* os) { *os << c.description; }
+
+// Whether every character of text stands in out, in order.
+bool keptInOrder(const std::wstring& text, const std::wstring& out) {
+    std::size_t at = 0;
+    for (wchar_t c : out)
+        if (at < text.size() && c == text[at])
+            ++at;
+    return at == text.size();
+}
+
+class PageEditReadBack : public ::testing::TestWithParam<ReadBackCase> {};
+
+TEST_P(PageEditReadBack, savedPageParsesToTheEditedTree) {
+    const ReadBackCase& c = GetParam();
+    DocPtr doc = load(c.page);
+    DomUtil util(doc.get(), nullptr);
+    Element* named = c.id != nullptr ? doc->getElementByID(c.id) : nullptr;
+    ASSERT_EQ(named != nullptr, c.id != nullptr);
+    if (c.edit == Edit::Remove) {
+        util.removeAllChild(named, true, true);
+    } else {
+        if (c.edit == Edit::InsertIn)
+            util.setLayoutCursor(named, named->childCount());
+        else if (c.edit == Edit::InsertAfter)
+            util.setLayoutCurorEx(named, true);
+        ASSERT_NE(insertFragmentAtCursor(util, L"<div id=lp>P</div>"), nullptr);
+    }
+    EXPECT_EQ(TreeOutline::of(*doc), c.tree);
+    EXPECT_TRUE(TreeOutline::readsBack(*doc)) << U(doc->getMarkup());
+    if (c.edit != Edit::Remove) {
+        EXPECT_TRUE(keptInOrder(c.page, doc->getMarkup())) << U(doc->getMarkup());
+    }
+}
+
+const ReadBackCase kCases[] = {
+    // End tags the page leaves out, after which a part is added at the end of the body.
+    {"misnested formatting inside unclosed blocks", Edit::InsertAtEnd, nullptr, L"<div><a><b><div><div>x</a>",
+     L"html(head body(div(a(b) b(div(a div(a(\"x\"))))) div[id=\"lp\"](\"P\")))"},
+    {"option group left open in a select", Edit::InsertAtEnd, nullptr, L"<select><option>a<optgroup>",
+     L"html(head body(select(option(\"a\") optgroup) div[id=\"lp\"](\"P\")))"},
+    {"unclosed table cell", Edit::InsertAtEnd, nullptr, L"<table><tr><td>cell",
+     L"html(head body(table(tbody(tr(td(\"cell\")))) div[id=\"lp\"](\"P\")))"},
+    {"unclosed list items", Edit::InsertAtEnd, nullptr, L"<ul><li>one<li>two",
+     L"html(head body(ul(li(\"one\") li(\"two\")) div[id=\"lp\"](\"P\")))"},
+    {"bold left listed by the paragraph's end tag", Edit::InsertAtEnd, nullptr, L"<p><b>bold</p>",
+     L"html(head body(p(b(\"bold\")) div[id=\"lp\"](\"P\")))"},
+    // Raw text and text the page leaves open.
+    {"plaintext to the end of the page: the part goes before it", Edit::InsertAtEnd, nullptr, L"<plaintext>abc",
+     L"html(head body(div[id=\"lp\"](\"P\") plaintext(\"abc\")))"},
+    {"unclosed script", Edit::InsertAtEnd, nullptr, L"<script>var a;",
+     L"html(head(script(\"var a;\")) body(div[id=\"lp\"](\"P\")))"},
+    {"unclosed style", Edit::InsertAtEnd, nullptr, L"<style>p {}", L"html(head(style(\"p {}\")) body(div[id=\"lp\"](\"P\")))"},
+    {"comment cut short after a dash", Edit::InsertAtEnd, nullptr, L"<!-- cut-",
+     L"<!-- cut--> html(head body(div[id=\"lp\"](\"P\")))"},
+    {"cursor in a script", Edit::InsertIn, L"s", L"<p>x</p><script id=s>var a = 1;</script>",
+     L"html(head body(p(\"x\") script[id=\"s\"](\"var a = 1;\") div[id=\"lp\"](\"P\")))"},
+    {"cursor in the title: the start of the body", Edit::InsertIn, L"t",
+     L"<html><head><title id=t>x</title></head><body>b</body></html>",
+     L"html(head(title[id=\"t\"](\"x\")) body(div[id=\"lp\"](\"P\") \"b\"))"},
+    {"cursor in a text area", Edit::InsertIn, L"t", L"<textarea id=t>abc</textarea>",
+     L"html(head body(textarea[id=\"t\"](\"abc\") div[id=\"lp\"](\"P\")))"},
+    // Places whose content model would drop or move the part.
+    {"cursor in an option", Edit::InsertIn, L"o", L"<select><option id=o>a<option>b</select>",
+     L"html(head body(select(option[id=\"o\"](\"a\") option(\"b\")) div[id=\"lp\"](\"P\")))"},
+    {"cursor in a table", Edit::InsertIn, L"t", L"<table id=t><tr><td>1</td></tr></table>",
+     L"html(head body(table[id=\"t\"](tbody(tr(td(\"1\")))) div[id=\"lp\"](\"P\")))"},
+    {"cursor in a table row", Edit::InsertIn, L"r", L"<table><tr id=r><td>1</td></tr></table>",
+     L"html(head body(table(tbody(tr[id=\"r\"](td(\"1\")))) div[id=\"lp\"](\"P\")))"},
+    {"cursor after a cell", Edit::InsertAfter, L"c", L"<table><tr><td id=c>a<td>b</table>",
+     L"html(head body(table(tbody(tr(td[id=\"c\"](\"a\") td(\"b\")))) div[id=\"lp\"](\"P\")))"},
+    {"cursor in a paragraph, which a block would end", Edit::InsertIn, L"p", L"<p id=p>para</p><p>next</p>",
+     L"html(head body(p[id=\"p\"](\"para\") div[id=\"lp\"](\"P\") p(\"next\")))"},
+    {"cursor in template content", Edit::InsertIn, L"t", L"<template id=t><p>x</template>",
+     L"html(head(template[id=\"t\"](p(\"x\") div[id=\"lp\"](\"P\"))) body)"},
+    // Content the parser moved.
+    {"text and links moved out in front of a table", Edit::InsertAtEnd, nullptr, L"<table><a>1<td>2</td>3</table>",
+     L"html(head body(a(\"1\") a(\"3\") table(tbody(tr(td(\"2\")))) div[id=\"lp\"](\"P\")))"},
+    {"plaintext moved out in front of a table", Edit::InsertAtEnd, nullptr, L"<table><plaintext>x",
+     L"html(head body(div[id=\"lp\"](\"P\") plaintext(\"x\") table))"},
+    {"text after the body's end tag", Edit::InsertAtEnd, nullptr, L"<p>a</p></body>tail",
+     L"html(head body(p(\"a\") div[id=\"lp\"](\"P\")) \"tail\")"},
+    {"text and markup after the html end tag", Edit::InsertAtEnd, nullptr, L"<p>a</p></body></html>tail<b>x</b>",
+     L"html(head body(p(\"a\") div[id=\"lp\"](\"P\"))) \"tail\" b(\"x\")"},
+    {"after bold whose end tag stands in the next paragraph", Edit::InsertAfter, L"b", L"<b id=b>1<p>2</b>3</p>",
+     L"html(head body(b[id=\"b\"](\"1\") div[id=\"lp\"](\"P\") p(b[id=\"b\"](\"2\") \"3\")))"},
+    {"after a paragraph whose bold the parser reopens", Edit::InsertAfter, L"p", L"<p id=p><b>x</p>y<div>z</div>",
+     L"html(head body(p[id=\"p\"](b(\"x\")) div[id=\"lp\"](\"P\") b(\"y\" div(\"z\"))))"},
+    // Removals that take away what ended an element or listed a formatting one.
+    {"removed block had ended the paragraph", Edit::Remove, L"d", L"<p>text<div id=d>x</div><span>y</span>",
+     L"html(head body(p(\"text\") span(\"y\")))"},
+    {"removed block had the bold reopened", Edit::Remove, L"d", L"<p><b>x<div id=d>d</div>y",
+     L"html(head body(p(b(\"x\")) b(\"y\")))"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, PageEditReadBack, ::testing::ValuesIn(kCases));
+
+} // namespace
