@@ -2,6 +2,7 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <ctime>
@@ -58,14 +59,17 @@ std::string stamp()
     return text;
 }
 
-// What `zebhost update` does, once; the pages open in browsers reload when it wrote something
-// (or failed part of the way, after which what it wrote is unknown). A failure is printed and
-// serving goes on.
-void rebuild(const CommandContext& context, PreviewServer& server)
+// What `zebhost update` does, once, or after a change of the template what `update --rebuild`
+// does (the list pages are not older than their data, but were made from the old template); the
+// pages open in browsers reload when it wrote something (or failed part of the way, after which
+// what it wrote is unknown). A failure is printed and serving goes on.
+void rebuild(const CommandContext& context, PreviewServer& server, bool templateChanged)
 {
     bool wrote = true;
     try {
-        const SiteUpdate::Outcome outcome = SiteUpdate::run(context.options, *context.module, SiteUpdate::Request{});
+        SiteUpdate::Request request;
+        request.rebuild = templateChanged;
+        const SiteUpdate::Outcome outcome = SiteUpdate::run(context.options, *context.module, request);
         wrote = outcome.pagesWritten + outcome.pagesRefreshed > 0;
     } catch (...) {
         reportCurrentException();
@@ -102,7 +106,8 @@ int run(CommandContext& context)
         std::fprintf(stderr, "zebhost: %s\n", server.error().c_str());
         return kExitFailed;
     }
-    SiteWatcher watcher(site, platform::nativePath(LinkPartTemplate::path()), kQuiet);
+    const std::string templateFile = platform::nativePath(LinkPartTemplate::path());
+    SiteWatcher watcher(site, templateFile, kQuiet);
     const bool watching = watcher.start();
     const std::string host = serve.address.find(':') != std::string::npos ? "[" + serve.address + "]" : serve.address;
     std::printf("serving %s at http://%s:%d/ (Ctrl-C stops)\n", site.c_str(), host.c_str(), server.port());
@@ -119,7 +124,7 @@ int run(CommandContext& context)
         }
     });
     std::thread rebuilding([&] {
-        rebuild(context, server);
+        rebuild(context, server, false);
         while (watching) {
             const std::vector<std::string> changes = watcher.next();
             if (changes.empty())
@@ -128,7 +133,7 @@ int run(CommandContext& context)
             for (const std::string& change : changes)
                 names += (names.empty() ? "" : ", ") + change;
             std::printf("%schanged: %s\n", stamp().c_str(), names.c_str());
-            rebuild(context, server);
+            rebuild(context, server, std::find(changes.begin(), changes.end(), templateFile) != changes.end());
         }
     });
 

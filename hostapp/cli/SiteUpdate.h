@@ -8,8 +8,8 @@ class ModuleLoader;
 
 // What `zebhost update` does, for the update command and for the rebuilds of `zebhost serve`: the
 // module brings the generated pages of the named categories up to date, zebhost reports what was
-// written and what failed, then refreshes the link parts of the site's pages (unless
-// "--no-pages" is among the arguments). Every rebuild goes through here.
+// written and what failed, then refreshes the link parts of the site's pages (unless the request
+// says not to). Every rebuild goes through here.
 class SiteUpdate {
 public:
     struct Outcome {

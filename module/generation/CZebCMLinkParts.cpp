@@ -44,7 +44,7 @@ CZebCMLinkParts::CZebCMLinkParts(int numid, const std::wstring& name)
     CStringYears::currentMonth(currentYear, currentMonth);
     currentMonthValue = CStringYears(currentYear, currentMonth);
     calendarMarker = L"ZEB_CAL_Q";
-    calendarId = L"zebsitec001table000001";
+    calendarId = CZebCMLinkPartsFiles::kCalendarId;
     if (CDOMEngineer* engine = CDOMEngineer::getInstance())
         dom = engine->getDOM();
 }
@@ -283,5 +283,7 @@ void CZebCMLinkParts::setMenuOnclick(Element* root, Document* document, const st
         control->removeAttribute(L"onclick");
     else
         DomUtBaseCore::setAttributeValue(
-            control, L"onclick", L"getZebSiteMenu('ZebSitemenu/" + target + L"','zebsitec001table000001');");
+            control, L"onclick",
+            std::wstring(L"getZebSiteMenu('") + CZebCMLinkPartsFiles::kSiteMenuFolderName + L"/" + target + L"','" +
+                CZebCMLinkPartsFiles::kCalendarId + L"');");
 }

@@ -38,11 +38,9 @@ public:
     void setMenuOnclick(Element* root, Document* document, const std::wstring& nameValue,
                         const std::wstring& target);
 
-    // Archive regeneration: rebuilds the diary's missing or stale pages in month order; the
-    // current month's calendar markup or "".
+    // Archive regeneration: rebuilds the diary's missing or stale pages as ArchivePlan lays them
+    // out; the current month's calendar markup (or the stored one) or "".
     std::wstring regenerateArchive();
-    // Builds every month from..to; the current month's markup when it lies in the range, else "".
-    std::wstring buildMonthRange(const CStringYears& from, const CStringYears& to, bool create);
 
     int numid;
     std::wstring name;

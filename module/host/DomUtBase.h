@@ -46,7 +46,8 @@ public:
 
     // Elements of a tag kind (Element::kAnchor = 1); flag unused.
     int getElementByTagId(std::vector<Element*>& out, int kind, bool flag, Node* from);
-    // Elements that carry the attribute.
+    // Elements that carry the attribute. ("Attributr" in these three names is the host's own
+    // spelling of its interface, kept so that module code reads as written against it.)
     int getElementByAttributrName(std::vector<Element*>& out, const std::wstring& name, Node* root);
     // Elements whose attribute equals value.
     int getElementByAttributrNameAndValue(std::vector<Element*>& out, const std::wstring& name,
@@ -73,6 +74,7 @@ public:
     // Sets the cursor; a null node clears it.
     void setLayoutCursor(Node* node, int offset);
     // Puts the cursor right after (true) or right before (false) the node; null clears it.
+    // ("Curor" is the host interface's own spelling, kept deliberately.)
     void setLayoutCurorEx(Node* node, bool after);
 
 protected:

@@ -4,15 +4,16 @@
 // entries; the controls at the ends of the chain are disabled and do nothing. Today is marked in
 // the current month. A diary entry two folders down
 // carries the calendar and a category part too: its links open the right pages and the controls
-// change the month there as well.
+// change the month there as well. Last, while the top page is open, the CMS adds a news entry to
+// the site's data: the preview server rebuilds the site and the page reloads and shows it.
 //
-// Usage: node calendar.test.mjs BASE_URL ARTIFACT_DIR FIRST_MONTH LAST_MONTH
+// Usage: node calendar.test.mjs BASE_URL ARTIFACT_DIR FIRST_MONTH LAST_MONTH SITE_DIR
 import { chromium } from 'playwright-core';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 
-const [baseUrl, artifactDir, firstMonth, lastMonth] = process.argv.slice(2);
+const [baseUrl, artifactDir, firstMonth, lastMonth, siteDir] = process.argv.slice(2);
 const CALENDAR = '#zebsitec001table000001';
 
 function nextMonth(text, step) {
@@ -130,9 +131,20 @@ try {
   await page.click(`${CALENDAR} td a >> nth=0`);
   await page.waitForURL((url) => url.href !== entry && url.pathname.includes(lastMonth.replace('-', '')));
   await page.screenshot({ path: path.join(artifactDir, 'calendar-entry-day.png'), fullPage: true });
+
+  // Live update: a new first entry in the news data, the browser left alone.
+  await page.goto(`${baseUrl}/index.html`);
+  const title = `ライブ更新 ${Date.now()}`;
+  const data = path.join(siteDir, 'qcms', 'zebsitec000table000001.xml');
+  const xml = fs.readFileSync(data, 'utf8');
+  const first = xml.indexOf('  <contentpart>');
+  fs.writeFileSync(data, `${xml.slice(0, first)}  <contentpart>\n    <id>live</id>\n    <title>${title}</title>\n` +
+    `    <creationtime>2025/03/28 09:45:00</creationtime>\n    <category>お知らせ</category>\n` +
+    `    <link>news/0004.html</link>\n  </contentpart>\n${xml.slice(first)}`);
+  await page.waitForFunction((t) => document.body.textContent.includes(t), title, { timeout: 10000 });
   assert.deepEqual(errors, [], 'no script errors');
   console.log(`browser: ok (${ids.length} link parts, walked ${firstMonth} .. ${lastMonth}; ` +
-              `the entry two folders down: ${entryIds.length} link parts)`);
+              `the entry two folders down: ${entryIds.length} link parts; a new entry shown live)`);
 } catch (e) {
   failed = true;
   console.error(`browser: FAILED: ${e.message}`);

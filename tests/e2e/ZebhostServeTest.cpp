@@ -26,7 +26,8 @@ namespace fs = std::filesystem;
 // stderr together) in a file. The destructor stops it with SIGINT.
 class ServeRun {
 public:
-    ServeRun(const scratch::ScratchSite& site, const std::vector<std::string>& args, const std::string& now = scratch::kNow)
+    ServeRun(const scratch::ScratchSite& site, const std::vector<std::string>& args, const std::string& now = scratch::kNow,
+             std::vector<std::string> env = {})
     {
         std::vector<std::string> argv{kZebhost, "--site", site.path(), "--now", now, "serve"};
         argv.insert(argv.end(), args.begin(), args.end());
@@ -34,12 +35,18 @@ public:
         for (std::string& a : argv)
             raw.push_back(a.data());
         raw.push_back(nullptr);
+        for (char** e = environ; *e; ++e)
+            env.emplace_back(*e);
+        std::vector<char*> rawEnv;
+        for (std::string& e : env)
+            rawEnv.push_back(e.data());
+        rawEnv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 1, output_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        if (posix_spawn(&pid_, raw[0], &actions, nullptr, raw.data(), environ) != 0)
+        if (posix_spawn(&pid_, raw[0], &actions, nullptr, raw.data(), rawEnv.data()) != 0)
             pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
         // Until it says where it serves, or ends.
@@ -250,8 +257,48 @@ TEST(ZebhostServe, DataChangeRebuildsAndReloadsTheOpenPages)
     // Ctrl-C: exit 0 and the port is free again.
     const int port = serve.port();
     EXPECT_EQ(0, serve.stop()) << serve.output();
-    ServeRun again(served.site, {"--port", std::to_string(port)});
+    TempDir dataFolder;
+    fs::copy(std::string(ZEB_SOURCE_DIR) + "/hostapp/data", dataFolder.path(), fs::copy_options::recursive);
+    ServeRun again(served.site, {"--port", std::to_string(port)}, scratch::kLater,
+                   {"ZEBHOST_DATA_DIR=" + dataFolder.path()});
     EXPECT_EQ(port, again.port()) << again.output();
+
+    // A new template: the list pages are made anew from it, though their data did not change.
+    ASSERT_TRUE(again.waitFor("every page is up to date")) << again.output();
+    const std::string templateFile = dataFolder / "template/_cm/temp/linkparts00.html";
+    std::string page = readFile(templateFile);
+    page.replace(page.find("class=\"zeb-linkparts\""), 21, "class=\"zeb-linkparts-new\"");
+    writeFile(templateFile, page);
+    ASSERT_TRUE(again.waitFor("refreshed index.html")) << again.output();
+    EXPECT_TRUE(contains(readFile(served.site / "index.html"), "zeb-linkparts-new"));
+}
+
+TEST(ZebhostServe, ConcurrentRequestsAllComplete)
+{
+    ServedSite served;
+    ASSERT_TRUE(served.ready);
+    ServeRun serve(served.site, {"--port", "0"});
+    ASSERT_NE(0, serve.port()) << serve.output();
+    const std::string expected = httplib::Client("127.0.0.1", serve.port()).Get("/index.html")->body;
+    ASSERT_TRUE(contains(expected, "zebsitec001table000001"));
+    // Rounds of 200 requests at once, each on a connection of its own.
+    const int rounds = scratch::underSanitizer() ? 5 : 20;
+    std::atomic<int> wrong = 0;
+    for (int round = 0; round < rounds; ++round) {
+        std::vector<std::thread> clients;
+        for (int i = 0; i < 200; ++i)
+            clients.emplace_back([&] {
+                httplib::Client client("127.0.0.1", serve.port());
+                client.set_read_timeout(30);
+                const auto response = client.Get("/index.html");
+                if (!response || response->status != 200 || response->body != expected)
+                    ++wrong;
+            });
+        for (std::thread& client : clients)
+            client.join();
+    }
+    EXPECT_EQ(0, wrong.load());
+    EXPECT_EQ(0, serve.stop());
 }
 
 TEST(ZebhostServe, CommandLineAndPortErrors)

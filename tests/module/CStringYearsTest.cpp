@@ -48,6 +48,7 @@ TEST(CStringYearsTest, MonthValues)
         {"-1 across the year", show(CStringYears(2009, 1) - 1), L"2008-12 (2008,12)"},
         {"+1 across the year", show(dec2008 + 1), L"2009-01 (2009,1)"},
         {"+13 from December", show(dec2008 + 13), L"2010-01 (2010,1)"},
+        {"+1 lands on December", show(CStringYears(2008, 11) + 1), L"2008-12 (2008,12)"},
         {"+12 keeps the month", show(may2008 + 12), L"2009-05 (2009,5)"},
         {"+0", show(may2008 + 0), L"2008-05 (2008,5)"},
         {"-0", show(may2008 - 0), L"2008-05 (2008,5)"},

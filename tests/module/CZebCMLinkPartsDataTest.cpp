@@ -205,7 +205,8 @@ TEST(CZebCMLinkPartsDataReaders, MonthDayLinksFollowTheRunRule)
                                       {"06", "six.html"},
                                       {"05", "third5.html"},
                                       {"31", "last.html"},
-                                      {"01", "one.html"}}));
+                                      {"01", "one.html"},
+                                      {"01", "oneAgain.html"}})); // a run at the data's end keeps its first
     CZebCMLinkPartsData data;
     std::vector<std::wstring> links{L"stale"};
     data.readMonthDayLinks(2008, 11, links);
