@@ -35,8 +35,8 @@ bool isReferenceChar(wchar_t c) {
 }
 
 // The position in src[start, end) where the text's data offset falls, when the source lines up
-// with the data: literal characters equal, each character reference giving one character, CR LF
-// and a lone CR giving LF. kNotFound when it does not line up.
+// with the data: literal characters equal (or given as U+FFFD), each character reference giving
+// one character, CR LF and a lone CR giving LF. kNotFound when it does not line up.
 std::size_t sourceOffset(const std::wstring& src, std::size_t start, std::size_t end, std::wstring_view data,
                          std::size_t offset) {
     std::size_t cut = kNotFound;
@@ -59,7 +59,8 @@ std::size_t sourceOffset(const std::wstring& src, std::size_t start, std::size_t
             i = semicolon ? j + 1 : j;
         } else if (src[i] == L'\r' && data[k] == L'\n') {
             i += (i + 1 < end && src[i + 1] == L'\n') ? 2 : 1;
-        } else if (src[i] == data[k]) {
+        } else if (src[i] == data[k] || data[k] == 0xFFFD) {
+            // (The parser gives a character it does not allow, such as a C1 control, as U+FFFD.)
             ++i;
         } else {
             return kNotFound;

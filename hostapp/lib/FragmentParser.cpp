@@ -85,7 +85,8 @@ bool takesMarkupAsItIs(const Node& parent) {
         if (n->getNodeType() != Node::Type::Element)
             return false;
         const auto& e = static_cast<const Element&>(*n);
-        if (e.isRawText() || e.isVoid())
+        // (Content moved out of a table is still parsed as the table's.)
+        if (e.isRawText() || e.isVoid() || e.isDisplaced())
             return false;
         for (const wchar_t* name : kSensitive)
             if (e.is(name))
@@ -112,9 +113,16 @@ bool endableBefore(const Place& place) {
     return true;
 }
 
+// Whether the place lies between nodes the parser moved out of a table and the table: they are
+// written inside it, so nothing can be put between them.
+bool amidDisplaced(const Place& place) {
+    const Node* before = place.ref != nullptr ? place.ref->getPreviousSibling() : place.parent->getLastChild();
+    return before != nullptr && before->isDisplaced();
+}
+
 // The places to try after the first: after each ancestor of the first place's parent, from the
 // nearest out (after the head, the start of the body), then before each earlier node of the
-// first parent, from the nearest back.
+// first parent, from the nearest back, and so on out.
 std::vector<Place> otherPlaces(const Place& first, Document& document) {
     std::vector<Place> places;
     for (Node* child = first.parent; child != nullptr && child->parentNode() != nullptr; child = child->parentNode()) {
@@ -126,9 +134,13 @@ std::vector<Place> otherPlaces(const Place& first, Document& document) {
             document.getBody() != nullptr)
             places.push_back({document.getBody(), document.getBody()->getFirstChild()});
     }
-    Node* before = first.ref != nullptr ? first.ref->getPreviousSibling() : first.parent->getLastChild();
-    for (; before != nullptr; before = before->getPreviousSibling())
-        places.push_back({first.parent, before});
+    Place at = first;
+    while (at.parent != nullptr && at.parent != &document) {
+        Node* before = at.ref != nullptr ? at.ref->getPreviousSibling() : at.parent->getLastChild();
+        for (; before != nullptr; before = before->getPreviousSibling())
+            places.push_back({at.parent, before});
+        at = {at.parent->parentNode(), at.parent};
+    }
     return places;
 }
 
@@ -187,7 +199,7 @@ Node* insertFragmentAtCursor(DomUtBase& util, const std::wstring& markup) {
         if (i == 0 && parsedPage)
             for (const Place& other : otherPlaces(places[0], *document))
                 places.push_back(other);
-        if (nodes.empty())
+        if (nodes.empty() || amidDisplaced(places[i]))
             continue;
         const bool plain = !parsedPage || (takesMarkupAsItIs(*places[i].parent) && endableBefore(places[i]));
         for (Node* n : nodes)

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdlib>
+#include <iterator>
 #include <new>
 #include <cstdint>
 #include <limits>
@@ -393,10 +394,36 @@ private:
                 std::size_t tag = firstTag(start, end);
                 if (tag < end && splitAtEndTag(previous, start, tag, end, data))
                     return previous;
+                if (tag < end)
+                    dropSpaceAfterTags(data, tag, end);
                 end = tag;
             }
         }
         return addText(type, data, parent, start, end);
+    }
+
+    // White space that stands after the end tags a text runs over (after </BODY> and </HTML>) is
+    // not the text's: it stays with the text around those tags, which the writer copies as it
+    // stands, and the parser that reads the page again puts it behind the body.
+    void dropSpaceAfterTags(std::wstring_view& data, std::size_t tag, std::size_t end) const {
+        const std::wstring& t = src_->text;
+        std::size_t count = 0;
+        for (std::size_t i = tag; i < end;) {
+            if (t[i] == L'<') {
+                std::size_t close = t.find(L'>', i);
+                if (close == std::wstring::npos || close >= end)
+                    return;
+                i = close + 1;
+            } else if (!isSpace(t[i])) {
+                return;
+            } else {
+                i += t[i] == L'\r' && i + 1 < end && t[i + 1] == L'\n' ? 2 : 1;
+                ++count;
+            }
+        }
+        if (count > data.size() || !std::all_of(data.end() - static_cast<std::ptrdiff_t>(count), data.end(), isSpace))
+            return;
+        data.remove_suffix(count);
     }
 
     // A text node over text kept in the document.
@@ -665,12 +692,25 @@ private:
     // Gives each node the text between the previous one (or start) and itself; returns where the
     // last one ends (start when none has a span, kNone when not known).
     std::size_t assignGaps(const std::vector<Node*>& children, std::size_t prevEnd) {
+        std::size_t displacedEnd = 0;
         for (Node* c : children) {
             if (!hasSpan(c))
                 continue;
+            if (c->isDisplaced()) {
+                displacedEnd = std::max(displacedEnd, c->spanEnd());
+                // Written back where its text stands: its gap is the text since the token before it
+                // there, and the siblings around it take theirs as if it were not between them.
+                auto next = std::lower_bound(tokens_.begin(), tokens_.end(), c->spanStart(),
+                                             [](const SourceText::Token& t, std::size_t pos) { return t.start < pos; });
+                const std::size_t from = next == tokens_.begin() ? 0 : std::prev(next)->end;
+                if (from < c->spanStart())
+                    gaps_.push_back({c, Gap::Lead, {src_, from, c->spanStart()}});
+                continue;
+            }
             if (prevEnd != kNone && prevEnd < c->spanStart())
                 gaps_.push_back({c, Gap::Lead, {src_, prevEnd, c->spanStart()}});
-            prevEnd = prevEnd == kNone ? c->spanEnd() : std::max(prevEnd, c->spanEnd());
+            // (The host's displaced nodes, written inside it, may reach past its end.)
+            prevEnd = std::max(prevEnd == kNone ? c->spanEnd() : std::max(prevEnd, c->spanEnd()), displacedEnd);
         }
         return prevEnd;
     }

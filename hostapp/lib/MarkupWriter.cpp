@@ -238,6 +238,7 @@ private:
 
     void writeChildren(const Node& parent);
     void writeDisplaced(std::size_t before);
+    void writeEndTagsBefore(const Node& child);
     void writeElement(const Element& element);
     void writeStartTag(const Element& element);
     void rewriteStartTag(const Element& element);
@@ -262,6 +263,12 @@ private:
     // position; next_ is the first not yet written.
     std::vector<const Node*> displaced_;
     std::size_t nextDisplaced_ = 0;
+    // End tags of body and html that stand before content of theirs, outermost first.
+    struct AheadEnd {
+        Node::SourceRange tag;
+        bool written;
+    };
+    std::vector<AheadEnd> aheadEnds_;
 };
 
 void Writer::closeLeftOpen() {
@@ -391,6 +398,12 @@ bool Writer::follow(const Node& node) {
     if (!e.startTag().empty() || !e.copiedTag().empty())
         enterFormatting(e);
     stack_.push_back(&e);
+    // The end tag of the body or html, which the parser takes without ending anything, may stand
+    // before content of the element (white space, text the parser put back in): it is written
+    // where it stands.
+    const bool early = (e.is(L"body") || e.is(L"html")) && !e.endTag().empty() && e.endTag().end < e.spanEnd();
+    if (early)
+        aheadEnds_.push_back({e.endTag(), false});
     for (const Node* c = node.getFirstChild(); c != nullptr; c = c->getNextSibling())
         if (!follow(*c))
             return false;
@@ -470,6 +483,7 @@ void Writer::writeChildren(const Node& parent) {
             continue;
         }
         writeDisplaced(c->source() != nullptr ? c->spanStart() : std::wstring::npos);
+        writeEndTagsBefore(*c);
         // An implied element has no start of its own: its content arrives.
         const bool implied = c->getNodeType() == Node::Type::Element && c->source() != nullptr && !c->isVerbatim() &&
                              static_cast<const Element*>(c)->startTag().empty();
@@ -477,6 +491,22 @@ void Writer::writeChildren(const Node& parent) {
             arriveAt(*c);
         writeGap(*c);
         writeNode(*c);
+    }
+}
+
+// Writes the early end tags (of the elements being written) that stand before child in its
+// source.
+void Writer::writeEndTagsBefore(const Node& child) {
+    for (;;) {
+        AheadEnd* first = nullptr;
+        for (AheadEnd& a : aheadEnds_)
+            if (!a.written && a.tag.source == child.source() && a.tag.start < child.spanStart() &&
+                (first == nullptr || a.tag.start < first->tag.start))
+                first = &a;
+        if (first == nullptr)
+            return;
+        copy(first->tag);
+        first->written = true;
     }
 }
 
@@ -524,6 +554,12 @@ void Writer::writeElement(const Element& e) {
     }
     enterFormatting(e);
     stack_.push_back(&e);
+    // The end tag of the body or html, which the parser takes without ending anything, may stand
+    // before content of the element (white space, text the parser put back in): it is written
+    // where it stands.
+    const bool early = (e.is(L"body") || e.is(L"html")) && !e.endTag().empty() && e.endTag().end < e.spanEnd();
+    if (early)
+        aheadEnds_.push_back({e.endTag(), false});
     if (!(created && e.isVoid() && e.getFirstChild() == nullptr)) {
         writeChildren(e);
         writeDisplaced(host ? std::wstring::npos : e.endTag().empty() ? e.spanEnd() : e.endTag().start);
@@ -537,12 +573,15 @@ void Writer::writeElement(const Element& e) {
             if (e.subtreeChanged() &&
                 (at_.source != end.source || (at_.end <= end.start && end.source->hasTokenIn(at_.end, end.start))))
                 closeLeftOpen();
-            copy(end);
+            if (!(early && aheadEnds_.back().written))
+                copy(end);
         } else if (created && !e.isVoid()) {
             closeLeftOpen();
             endTag(e);
         }
     }
+    if (early)
+        aheadEnds_.pop_back();
     stack_.pop_back();
     leaveFormatting(e, writesItsEnd(e) && !e.isVoid());
     if (writesItsEnd(e))

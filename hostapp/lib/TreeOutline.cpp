@@ -38,10 +38,12 @@ void outlineChildren(std::wstring& out, const Node& parent) {
             std::wstring text;
             for (; c != nullptr && c->getNodeType() == Node::Type::Text; c = c->getNextSibling())
                 text += static_cast<const CharacterData*>(c)->data();
-            // Of white space only that it is there counts: the parser joins the white space at
-            // the end of the body with what follows the body's end tag.
+            // Of white space only that it is there counts, and only between other nodes: the
+            // parser moves white space across end tags it ignores and the body's end tag, so that
+            // it may end up at the end of one element or the start of the next.
             const bool space = std::all_of(text.begin(), text.end(), isSpace);
-            if (!text.empty() && !(space && top)) {
+            const bool edge = first || c == nullptr;
+            if (!text.empty() && !(space && (top || edge))) {
                 out += first ? L"" : L" ";
                 if (space)
                     out += L"_";

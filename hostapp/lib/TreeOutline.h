@@ -10,8 +10,9 @@ class Node;
 // in brackets (name=value, in order), a text its data in double quotes, a comment
 // <!--data-->, a CDATA section <![CDATA[data]]>, a DOCTYPE its declaration. Texts side by side are
 // one text (a parser never makes two), and empty texts are left out. A text of white space only
-// is an underscore, and left out at the top of the page (in the document and the html element),
-// because a parser moves the white space around the end tags of body and html.
+// is an underscore between other nodes, and left out at the start and end of an element and at
+// the top of the page (in the document and the html element): a parser moves such white space
+// across the end tags it ignores and the end tags of body and html.
 class TreeOutline {
 public:
     // The outline of the node's children (of a document: the whole page); "" when it has none.

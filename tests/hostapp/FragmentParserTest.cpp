@@ -163,6 +163,7 @@ const SplitCase kSplits[] = {
     {"literal ampersand", L"AT & T", 4, L"AT &<br> T"},
     {"CR LF counts as one character", L"a\r\nb", 2, L"a\r\n<br>b"},
     {"reference without semicolon: written afresh", L"&copy2008", 1, L"\u00A9<br>2008"},
+    {"a C1 control, which the parser gives as U+FFFD, kept", L"a\u0087b", 2, L"a\u0087<br>b"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, SplitText, ::testing::ValuesIn(kSplits));
