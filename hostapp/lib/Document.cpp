@@ -25,8 +25,9 @@ Document::~Document() {
 void* Document::allocateNode(std::size_t size, std::size_t alignment) {
     constexpr std::size_t kFirstBlock = 4096;
     constexpr std::size_t kLargestBlock = 64 * 1024;
+    // Alignments are powers of two: the padding is a mask, not a division.
     auto at = reinterpret_cast<std::uintptr_t>(arenaNext_);
-    std::size_t pad = (alignment - at % alignment) % alignment;
+    std::size_t pad = (0 - at) & (alignment - 1);
     if (arenaNext_ == nullptr || arenaLeft_ < pad + size) {
         // Blocks grow with the document, so a small page takes little and a large one few blocks.
         std::size_t blockSize = std::min(kLargestBlock, kFirstBlock << std::min<std::size_t>(arenaBlocks_.size(), 4));
@@ -35,7 +36,7 @@ void* Document::allocateNode(std::size_t size, std::size_t alignment) {
         arenaNext_ = arenaBlocks_.back().get();
         arenaLeft_ = blockSize;
         at = reinterpret_cast<std::uintptr_t>(arenaNext_);
-        pad = (alignment - at % alignment) % alignment;
+        pad = (0 - at) & (alignment - 1);
     }
     std::byte* memory = arenaNext_ + pad;
     arenaNext_ = memory + size;
