@@ -38,30 +38,52 @@ struct Utf8Text {
         // Written whole below: no zero filling first.
         bytes_ = std::make_unique_for_overwrite<char[]>(size + 1);
         charAt_ = std::make_unique_for_overwrite<std::uint32_t[]>(size + 1);
+        // Plain loops over local pointers: stores through a char pointer may alias anything, so
+        // pointers a lambda holds by reference would be reloaded after every byte.
         char* out = bytes_.get();
         std::uint32_t* at = charAt_.get();
-        forEachCodePoint(text, length, [&](std::uint32_t c, std::size_t index) {
+        for (std::size_t index = 0; index < length; ++index) {
+            auto c = static_cast<std::uint32_t>(text[index]);
             const auto i = static_cast<std::uint32_t>(index);
-            auto byte = [&](std::uint32_t b) {
-                *out++ = static_cast<char>(b);
-                *at++ = i;
-            };
             if (c < 0x80) {
-                byte(c);
-            } else if (c < 0x800) {
-                byte(0xC0 | (c >> 6));
-                byte(0x80 | (c & 0x3F));
-            } else if (c < 0x10000) {
-                byte(0xE0 | (c >> 12));
-                byte(0x80 | ((c >> 6) & 0x3F));
-                byte(0x80 | (c & 0x3F));
-            } else {
-                byte(0xF0 | (c >> 18));
-                byte(0x80 | ((c >> 12) & 0x3F));
-                byte(0x80 | ((c >> 6) & 0x3F));
-                byte(0x80 | (c & 0x3F));
+                *out++ = static_cast<char>(c);
+                *at++ = i;
+                continue;
             }
-        });
+            if constexpr (sizeof(wchar_t) == 2) {
+                if (c >= 0xD800 && c < 0xDC00 && index + 1 < length) {
+                    auto low = static_cast<std::uint32_t>(text[index + 1]);
+                    if (low >= 0xDC00 && low < 0xE000) {
+                        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                        ++index;
+                    }
+                }
+            }
+            if ((c >= 0xD800 && c < 0xE000) || c > 0x10FFFF)
+                c = 0xFFFD;
+            if (c < 0x800) {
+                out[0] = static_cast<char>(0xC0 | (c >> 6));
+                out[1] = static_cast<char>(0x80 | (c & 0x3F));
+                out += 2;
+                at[0] = at[1] = i;
+                at += 2;
+            } else if (c < 0x10000) {
+                out[0] = static_cast<char>(0xE0 | (c >> 12));
+                out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+                out[2] = static_cast<char>(0x80 | (c & 0x3F));
+                out += 3;
+                at[0] = at[1] = at[2] = i;
+                at += 3;
+            } else {
+                out[0] = static_cast<char>(0xF0 | (c >> 18));
+                out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+                out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+                out[3] = static_cast<char>(0x80 | (c & 0x3F));
+                out += 4;
+                at[0] = at[1] = at[2] = at[3] = i;
+                at += 4;
+            }
+        }
         *out = '\0';
         *at = static_cast<std::uint32_t>(length);
     }

@@ -65,8 +65,9 @@ public:
     const std::wstring& localName() const { return name_->localName.empty() ? name_->tagName : name_->localName; }
     // The shared name: elements of one document and spelling share one.
     const ElementName& name() const { return *name_; }
-    // Whether the tag name equals name, ignoring case.
-    bool is(const wchar_t* name) const;
+    // Whether the tag name equals name (given in lower case), ignoring case. Inline, with the
+    // length of a literal known where it is called: the tree builder asks it of every text's parent.
+    bool is(std::wstring_view name) const { return std::wstring_view(localName()) == name; }
     // Elements that never have content or an end tag (br, img, meta, ...).
     bool isVoid() const;
     // Elements whose text is kept raw: not escaped when written (script, style, ...).
