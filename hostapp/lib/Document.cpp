@@ -25,8 +25,9 @@ Document::~Document() {
 void* Document::allocateNode(std::size_t size, std::size_t alignment) {
     constexpr std::size_t kFirstBlock = 4096;
     constexpr std::size_t kLargestBlock = 64 * 1024;
+    // Alignments are powers of two: the padding is a mask, not a division.
     auto at = reinterpret_cast<std::uintptr_t>(arenaNext_);
-    std::size_t pad = (alignment - at % alignment) % alignment;
+    std::size_t pad = (0 - at) & (alignment - 1);
     if (arenaNext_ == nullptr || arenaLeft_ < pad + size) {
         // Blocks grow with the document, so a small page takes little and a large one few blocks.
         std::size_t blockSize = std::min(kLargestBlock, kFirstBlock << std::min<std::size_t>(arenaBlocks_.size(), 4));
@@ -35,7 +36,7 @@ void* Document::allocateNode(std::size_t size, std::size_t alignment) {
         arenaNext_ = arenaBlocks_.back().get();
         arenaLeft_ = blockSize;
         at = reinterpret_cast<std::uintptr_t>(arenaNext_);
-        pad = (alignment - at % alignment) % alignment;
+        pad = (0 - at) & (alignment - 1);
     }
     std::byte* memory = arenaNext_ + pad;
     arenaNext_ = memory + size;
@@ -131,7 +132,8 @@ Node* Document::copyNode(const Node& from, Node* parent, const SourceMap& source
     case Type::Text:
     case Type::Comment:
     case Type::CData:
-        to = make<CharacterData>(from.getNodeType(), this, std::wstring(static_cast<const CharacterData&>(from).data()));
+        to = make<CharacterData>(from.getNodeType(), this,
+                                 CharacterData::InDocument{keepText(static_cast<const CharacterData&>(from).data())});
         break;
     case Type::Doctype: {
         const auto& d = static_cast<const DocumentType&>(from);
@@ -225,14 +227,24 @@ const ElementName& Document::internName(std::wstring_view tagName) {
 Element* Document::createElement(const ElementName& name) { return make<Element>(this, name); }
 
 CharacterData* Document::createTextNodeFromUtf8(std::string_view utf8) {
+    return make<CharacterData>(Type::Text, this, CharacterData::InDocument{keepTextFromUtf8(utf8)});
+}
+
+std::wstring_view Document::keepText(std::wstring_view text) {
+    auto* kept = static_cast<wchar_t*>(allocateNode(text.size() * sizeof(wchar_t), alignof(wchar_t)));
+    std::copy(text.begin(), text.end(), kept);
+    return std::wstring_view(kept, text.size());
+}
+
+std::wstring_view Document::keepTextFromUtf8(std::string_view utf8) {
     // Room for the longest result (never more characters than bytes); what the conversion leaves
     // unused goes back to the block, as nothing else was taken from it in between.
-    auto* text = static_cast<wchar_t*>(allocateNode(utf8.size() * sizeof(wchar_t), alignof(wchar_t)));
-    const std::size_t length = platform::fromUtf8Into(utf8.data(), utf8.size(), text);
+    auto* kept = static_cast<wchar_t*>(allocateNode(utf8.size() * sizeof(wchar_t), alignof(wchar_t)));
+    const std::size_t length = platform::fromUtf8Into(utf8.data(), utf8.size(), kept);
     const std::size_t unused = (utf8.size() - length) * sizeof(wchar_t);
     arenaNext_ -= unused;
     arenaLeft_ += unused;
-    return make<CharacterData>(Type::Text, this, CharacterData::InDocument{std::wstring_view(text, length)});
+    return std::wstring_view(kept, length);
 }
 
 const SourceText* Document::keepSource(std::unique_ptr<SourceText> source) {

@@ -142,8 +142,6 @@ int Element::getElementID() const { return (name_->kind & ElementName::kAnchor) 
 
 std::wstring Element::getTagName() const { return name_->tagName; }
 
-bool Element::is(const wchar_t* name) const { return localName() == name; }
-
 bool Element::isVoid() const { return (name_->kind & ElementName::kVoid) != 0; }
 
 bool Element::isRawText() const { return (name_->kind & ElementName::kRawText) != 0; }

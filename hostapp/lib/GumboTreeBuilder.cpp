@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -29,40 +31,65 @@ constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 // gumbo's byte positions map back onto the wide source text. Built in two passes, measuring and
 // then writing into place: it is made for every page loaded.
 struct Utf8Text {
-    std::string bytes;
-    std::vector<std::uint32_t> charAt; // bytes.size() + 1 entries
-
     Utf8Text(const wchar_t* text, std::size_t length) {
         std::size_t size = 0;
         forEachCodePoint(text, length, [&](std::uint32_t c, std::size_t) { size += lengthOf(c); });
-        bytes.resize(size);
-        charAt.resize(size + 1);
-        char* out = bytes.data();
-        std::uint32_t* at = charAt.data();
-        forEachCodePoint(text, length, [&](std::uint32_t c, std::size_t index) {
+        size_ = size;
+        // Written whole below: no zero filling first.
+        bytes_ = std::make_unique_for_overwrite<char[]>(size + 1);
+        charAt_ = std::make_unique_for_overwrite<std::uint32_t[]>(size + 1);
+        // Plain loops over local pointers: stores through a char pointer may alias anything, so
+        // pointers a lambda holds by reference would be reloaded after every byte.
+        char* out = bytes_.get();
+        std::uint32_t* at = charAt_.get();
+        for (std::size_t index = 0; index < length; ++index) {
+            auto c = static_cast<std::uint32_t>(text[index]);
             const auto i = static_cast<std::uint32_t>(index);
-            auto byte = [&](std::uint32_t b) {
-                *out++ = static_cast<char>(b);
-                *at++ = i;
-            };
             if (c < 0x80) {
-                byte(c);
-            } else if (c < 0x800) {
-                byte(0xC0 | (c >> 6));
-                byte(0x80 | (c & 0x3F));
-            } else if (c < 0x10000) {
-                byte(0xE0 | (c >> 12));
-                byte(0x80 | ((c >> 6) & 0x3F));
-                byte(0x80 | (c & 0x3F));
-            } else {
-                byte(0xF0 | (c >> 18));
-                byte(0x80 | ((c >> 12) & 0x3F));
-                byte(0x80 | ((c >> 6) & 0x3F));
-                byte(0x80 | (c & 0x3F));
+                *out++ = static_cast<char>(c);
+                *at++ = i;
+                continue;
             }
-        });
+            if constexpr (sizeof(wchar_t) == 2) {
+                if (c >= 0xD800 && c < 0xDC00 && index + 1 < length) {
+                    auto low = static_cast<std::uint32_t>(text[index + 1]);
+                    if (low >= 0xDC00 && low < 0xE000) {
+                        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                        ++index;
+                    }
+                }
+            }
+            if ((c >= 0xD800 && c < 0xE000) || c > 0x10FFFF)
+                c = 0xFFFD;
+            if (c < 0x800) {
+                out[0] = static_cast<char>(0xC0 | (c >> 6));
+                out[1] = static_cast<char>(0x80 | (c & 0x3F));
+                out += 2;
+                at[0] = at[1] = i;
+                at += 2;
+            } else if (c < 0x10000) {
+                out[0] = static_cast<char>(0xE0 | (c >> 12));
+                out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+                out[2] = static_cast<char>(0x80 | (c & 0x3F));
+                out += 3;
+                at[0] = at[1] = at[2] = i;
+                at += 3;
+            } else {
+                out[0] = static_cast<char>(0xF0 | (c >> 18));
+                out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+                out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+                out[3] = static_cast<char>(0x80 | (c & 0x3F));
+                out += 4;
+                at[0] = at[1] = at[2] = at[3] = i;
+                at += 4;
+            }
+        }
+        *out = '\0';
         *at = static_cast<std::uint32_t>(length);
     }
+
+    const char* data() const { return bytes_.get(); }
+    std::size_t size() const { return size_; }
 
     static std::size_t lengthOf(std::uint32_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
 
@@ -72,6 +99,10 @@ struct Utf8Text {
     static void forEachCodePoint(const wchar_t* text, std::size_t length, F&& f) {
         for (std::size_t i = 0; i < length; ++i) {
             auto c = static_cast<std::uint32_t>(text[i]);
+            if (c < 0x80) {
+                f(c, i);
+                continue;
+            }
             if constexpr (sizeof(wchar_t) == 2) {
                 if (c >= 0xD800 && c < 0xDC00 && i + 1 < length) {
                     auto low = static_cast<std::uint32_t>(text[i + 1]);
@@ -89,13 +120,16 @@ struct Utf8Text {
     }
 
     bool holds(const GumboStringPiece& piece) const {
-        return piece.data != nullptr && piece.length > 0 && piece.data >= bytes.data() &&
-               piece.data + piece.length <= bytes.data() + bytes.size();
+        return piece.data != nullptr && piece.length > 0 && piece.data >= bytes_.get() &&
+               piece.data + piece.length <= bytes_.get() + size_;
     }
-    std::size_t start(const GumboStringPiece& piece) const { return charAt[piece.data - bytes.data()]; }
-    std::size_t end(const GumboStringPiece& piece) const {
-        return charAt[piece.data + piece.length - bytes.data()];
-    }
+    std::size_t start(const GumboStringPiece& piece) const { return charAt_[piece.data - bytes_.get()]; }
+    std::size_t end(const GumboStringPiece& piece) const { return charAt_[piece.data + piece.length - bytes_.get()]; }
+
+private:
+    std::unique_ptr<char[]> bytes_;
+    std::unique_ptr<std::uint32_t[]> charAt_; // the wide index of every byte, and of the end
+    std::size_t size_ = 0;
 };
 
 // Wide text of gumbo's UTF-8 output (always valid UTF-8).
@@ -138,15 +172,15 @@ std::wstring decode(const char* s) { return s ? decode(s, std::char_traits<char>
 
 bool isSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f'; }
 
-// The tag name inside a tag's text ("<TABLE BORDER=1>" -> "TABLE", "</A>" -> "A").
-std::wstring tagNameOf(const char* tag, std::size_t length) {
+// The tag name inside a tag's text ("<TABLE BORDER=1>" -> "TABLE", "</A>" -> "A"), as bytes.
+std::string_view tagNameOf(const char* tag, std::size_t length) {
     std::size_t i = 0;
     while (i < length && (tag[i] == '<' || tag[i] == '/'))
         ++i;
     std::size_t j = i;
     while (j < length && !isSpace(tag[j]) && tag[j] != '/' && tag[j] != '>')
         ++j;
-    return decode(tag + i, j - i);
+    return std::string_view(tag + i, j - i);
 }
 
 // Elements whose text the parser takes literally: a '<' inside their text is not a tag.
@@ -220,14 +254,8 @@ public:
         subtreeEnd_.clear();
         for (Node* top : topLevel)
             number(top);
-        if (src_ != nullptr) {
+        if (src_ != nullptr)
             markDisplaced(topLevel);
-            for (Node* n : nodes_)
-                if (n->getNodeType() == Node::Type::Element)
-                    markDisplaced(n);
-        }
-        for (Node* n : nodes_)
-            n->clearChanged();
         if (container != nullptr)
             container->clearChanged();
         if (src_ == nullptr)
@@ -235,13 +263,19 @@ public:
         collectTokens();
         // Gaps: between siblings inside each element, and between the top-level nodes of a page.
         // Between the top-level nodes of a fragment lies only what the parser dropped (tags out
-        // of place in the context): it is not inserted.
-        for (Node* n : nodes_)
-            if (n->getNodeType() == Node::Type::Element)
-                assignGaps(n);
-        std::size_t prevEnd = container != nullptr ? assignGaps(topLevel, 0) : 0;
-        if (container != nullptr && container->getNodeType() == Node::Type::Document && prevEnd < src_->text.size())
-            gaps_.push_back({nullptr, Gap::DocumentTrail, {src_, prevEnd, src_->text.size()}});
+        // of place in the context): it is not inserted. Collected in document order, they need
+        // no sorting unless the parser moved nodes; then they are collected and sorted as they
+        // always were, so that gaps starting at one place are settled in the same order.
+        if (!collectGapsInOrder(container)) {
+            gaps_.clear();
+            for (Node* n : nodes_)
+                if (n->getNodeType() == Node::Type::Element)
+                    assignGaps(n);
+            std::size_t prevEnd = container != nullptr ? assignGaps(topLevel, 0) : 0;
+            if (container != nullptr && container->getNodeType() == Node::Type::Document && prevEnd < src_->text.size())
+                gaps_.push_back({nullptr, Gap::DocumentTrail, {src_, prevEnd, src_->text.size()}});
+            std::sort(gaps_.begin(), gaps_.end(), [](const Gap& a, const Gap& b) { return a.range.start < b.range.start; });
+        }
         settleGaps(container);
         for (std::uint32_t i = 0; i < nodes_.size(); ++i) {
             Node* n = nodes_[i];
@@ -270,16 +304,27 @@ private:
     static bool hasSpan(const Node* n) { return n->source() != nullptr; }
     void setSpan(Node* n, std::size_t start, std::size_t end) { n->setSourceSpan(src_, start, end, false); }
 
+    // The document's name for a tag name spelled so in the page (or by the parser), converted
+    // once per spelling rather than once per element.
+    const ElementName& nameOf(std::string_view spelling) {
+        auto found = names_.find(spelling);
+        if (found != names_.end())
+            return *found->second;
+        const ElementName& name = doc_.internName(decode(spelling.data(), spelling.size()));
+        names_.emplace(spelling, &name);
+        return name;
+    }
+
     Node* convertElement(const GumboNode* g, Node* parent) {
         const GumboElement& ge = g->v.element;
-        std::wstring name;
+        std::string_view spelling;
         if (ge.original_tag.length > 0 && ge.original_tag.data != nullptr)
-            name = tagNameOf(ge.original_tag.data, ge.original_tag.length);
-        if (name.empty())
-            name = decode(gumbo_normalized_tagname(ge.tag));
-        if (name.empty())
-            name = L"unknown";
-        auto* e = doc_.make<Element>(&doc_, std::move(name));
+            spelling = tagNameOf(ge.original_tag.data, ge.original_tag.length);
+        if (spelling.empty())
+            spelling = gumbo_normalized_tagname(ge.tag);
+        if (spelling.empty())
+            spelling = "unknown";
+        auto* e = doc_.make<Element>(&doc_, nameOf(spelling));
         if (parent != nullptr)
             parent->appendChild(e);
 
@@ -304,6 +349,7 @@ private:
         if (startInSource && ge.tag_namespace != GUMBO_NAMESPACE_HTML && ge.original_tag.length >= 2 &&
             ge.original_tag.data[ge.original_tag.length - 2] == '/')
             e->setSelfClosed(true);
+        e->reserveAttributes(ge.attributes.length);
         for (unsigned i = 0; i < ge.attributes.length; ++i) {
             const auto* a = static_cast<const GumboAttribute*>(ge.attributes.data[i]);
             Element::Attribute attr;
@@ -331,7 +377,8 @@ private:
     // Gives an end tag to the element it names: the parser sometimes records one on a child it
     // implied (</TABLE> on a tbody), so the nearest open element of that name takes it.
     void claimEndTag(Element* e, const GumboStringPiece& piece) {
-        std::wstring name = asciicase::lower(tagNameOf(piece.data, piece.length));
+        const ElementName& named = nameOf(tagNameOf(piece.data, piece.length));
+        const std::wstring& name = named.localName.empty() ? named.tagName : named.localName;
         Node::SourceRange range{src_, utf8_.start(piece), utf8_.end(piece)};
         if (claimed_[range.start])
             return;
@@ -353,7 +400,8 @@ private:
             type = Node::Type::Comment;
         else if (g->type == GUMBO_NODE_CDATA)
             type = Node::Type::CData;
-        std::wstring data = decode(g->v.text.text);
+        // Kept in the document's memory: a page has thousands of texts.
+        std::wstring_view data = doc_.keepTextFromUtf8(g->v.text.text);
         Node* previous = parent != nullptr ? parent->getLastChild() : nullptr;
         std::size_t start = kNone, end = kNone;
         if (src_ != nullptr && utf8_.holds(g->v.text.original_text)) {
@@ -383,7 +431,7 @@ private:
                 end = tag;
             }
         }
-        return addText(type, std::move(data), parent, start, end);
+        return addText(type, data, parent, start, end);
     }
 
     struct Piece {
@@ -442,7 +490,7 @@ private:
     // White space that stands after the end tags a text runs over (after </BODY> and </HTML>) is
     // not the text's: it stays with the text around those tags, which the writer copies as it
     // stands, and the parser that reads the page again puts it behind the body.
-    void dropSpaceAfterTags(std::wstring& data, std::size_t tag, std::size_t end) const {
+    void dropSpaceAfterTags(std::wstring_view& data, std::size_t tag, std::size_t end) const {
         const std::wstring& t = src_->text;
         std::size_t count = 0;
         for (std::size_t i = tag; i < end;) {
@@ -460,11 +508,12 @@ private:
         }
         if (count > data.size() || !std::all_of(data.end() - static_cast<std::ptrdiff_t>(count), data.end(), isSpace))
             return;
-        data.resize(data.size() - count);
+        data.remove_suffix(count);
     }
 
-    CharacterData* addText(Node::Type type, std::wstring data, Node* parent, std::size_t start, std::size_t end) {
-        auto* c = doc_.make<CharacterData>(type, &doc_, std::move(data));
+    // A text node over text kept in the document.
+    CharacterData* addText(Node::Type type, std::wstring_view data, Node* parent, std::size_t start, std::size_t end) {
+        auto* c = doc_.make<CharacterData>(type, &doc_, CharacterData::InDocument{data});
         if (parent != nullptr)
             parent->appendChild(c);
         if (start != kNone && start < end)
@@ -475,7 +524,7 @@ private:
     // A text that runs over the end tag of the element just before it (the parser records no
     // </FORM> and hands the white space on both sides of it to the form's parent) is split there:
     // the part before the end tag goes back into that element, which takes the end tag.
-    bool splitAtEndTag(Node* previous, std::size_t start, std::size_t tag, std::size_t end, const std::wstring& data) {
+    bool splitAtEndTag(Node* previous, std::size_t start, std::size_t tag, std::size_t end, std::wstring_view data) {
         if (previous == nullptr || previous->getNodeType() != Node::Type::Element)
             return false;
         auto* e = static_cast<Element*>(previous);
@@ -485,16 +534,16 @@ private:
         if (tagEnd == kNone || tagEnd > end)
             return false;
         // Only plain text (no references, no carriage returns) maps one to one onto its data.
-        std::wstring head = src_->text.substr(start, tag - start);
-        if (head.find_first_of(L"&\r") != std::wstring::npos || data.compare(0, head.size(), head) != 0)
+        const std::wstring_view head = std::wstring_view(src_->text).substr(start, tag - start);
+        if (head.find_first_of(L"&\r") != std::wstring_view::npos || data.substr(0, head.size()) != head)
             return false;
         e->setEndTag({src_, tag, tagEnd});
         claimed_[tag] = true;
         if (!head.empty())
-            addText(Node::Type::Text, head, e, start, tag);
-        std::wstring rest = data.substr(head.size());
+            addText(Node::Type::Text, data.substr(0, head.size()), e, start, tag);
+        const std::wstring_view rest = data.substr(head.size());
         if (!rest.empty())
-            addText(Node::Type::Text, std::move(rest), e->parentNode(), tagEnd, firstTag(tagEnd, end));
+            addText(Node::Type::Text, rest, e->parentNode(), tagEnd, firstTag(tagEnd, end));
         return true;
     }
 
@@ -560,25 +609,26 @@ private:
     // one that is not itself displaced; one without an end tag reaches as far as the parser let
     // it): the parser moved them out in front of it.
     void markDisplaced(Node* parent) {
-        std::vector<Node*> children;
-        for (Node* c = parent->getFirstChild(); c != nullptr; c = c->getNextSibling())
-            children.push_back(c);
-        markDisplaced(children);
+        Node* host = nullptr;
+        for (Node* c = parent->getLastChild(); c != nullptr; c = c->getPreviousSibling())
+            markDisplaced(c, host);
     }
     void markDisplaced(const std::vector<Node*>& children) {
         Node* host = nullptr;
-        for (auto it = children.rbegin(); it != children.rend(); ++it) {
-            Node* c = *it;
-            if (!hasSpan(c))
-                continue;
-            if (host != nullptr && host->spanStart() < c->spanStart() &&
-                (c->spanEnd() <= host->spanEnd() ||
-                 (host->getNodeType() == Node::Type::Element && static_cast<const Element*>(host)->endTag().empty()))) {
-                c->setDisplaced(true);
-                hosts_.push_back(host);
-            } else {
-                host = c;
-            }
+        for (auto it = children.rbegin(); it != children.rend(); ++it)
+            markDisplaced(*it, host);
+    }
+    // One child of the walk from the last: host is the sibling after it that it may stand inside.
+    void markDisplaced(Node* c, Node*& host) {
+        if (!hasSpan(c))
+            return;
+        if (host != nullptr && host->spanStart() < c->spanStart() &&
+            (c->spanEnd() <= host->spanEnd() ||
+             (host->getNodeType() == Node::Type::Element && static_cast<const Element*>(host)->endTag().empty()))) {
+            c->setDisplaced(true);
+            hosts_.push_back(host);
+        } else {
+            host = c;
         }
     }
 
@@ -614,7 +664,9 @@ private:
         return i < t.size() && t[i] == L'>' ? i + 1 : kNone;
     }
 
-    // Numbers the subtree in document order; returns the number of its last node.
+    // Numbers the subtree in document order; returns the number of its last node. On the way
+    // (one walk rather than one per step) it forgets the changes building recorded and marks the
+    // displaced children of each element.
     std::uint32_t number(Node* n) {
         auto self = static_cast<std::uint32_t>(nodes_.size());
         nodes_.push_back(n);
@@ -623,6 +675,9 @@ private:
         for (Node* c = n->getFirstChild(); c != nullptr; c = c->getNextSibling())
             last = number(c);
         subtreeEnd_[self] = last;
+        n->clearChanged();
+        if (src_ != nullptr && n->getNodeType() == Node::Type::Element)
+            markDisplaced(n);
         return last;
     }
 
@@ -630,19 +685,37 @@ private:
     void collectTokens() {
         std::vector<std::pair<SourceText::Token, std::uint32_t>> all;
         all.reserve(nodes_.size() + nodes_.size() / 2);
+        // In document order: a node's start tag (or its own span) at the node, an element's end
+        // tag after its subtree. Where the parser took the page as it stands, that is sorted by
+        // start already.
+        std::vector<std::uint32_t> open; // elements whose end tag is still to come, innermost last
+        auto closeBefore = [&](std::uint32_t next) {
+            while (!open.empty() && subtreeEnd_[open.back()] < next) {
+                const auto* e = static_cast<const Element*>(nodes_[open.back()]);
+                all.push_back({{e->endTag().start, e->endTag().end}, open.back()});
+                open.pop_back();
+            }
+        };
+        firstToken_.resize(nodes_.size());
         for (std::uint32_t i = 0; i < nodes_.size(); ++i) {
+            closeBefore(i);
+            firstToken_[i] = static_cast<std::uint32_t>(all.size());
             Node* n = nodes_[i];
             if (n->getNodeType() == Node::Type::Element) {
                 auto* e = static_cast<Element*>(n);
                 if (!e->startTag().empty())
                     all.push_back({{e->startTag().start, e->startTag().end}, i});
                 if (!e->endTag().empty())
-                    all.push_back({{e->endTag().start, e->endTag().end}, i});
+                    open.push_back(i);
             } else if (hasSpan(n)) {
                 all.push_back({{n->spanStart(), n->spanEnd()}, i});
             }
         }
-        std::sort(all.begin(), all.end(), [](const auto& a, const auto& b) { return a.first.start < b.first.start; });
+        closeBefore(static_cast<std::uint32_t>(nodes_.size()));
+        auto byStart = [](const auto& a, const auto& b) { return a.first.start < b.first.start; };
+        tokensInOrder_ = std::is_sorted(all.begin(), all.end(), byStart);
+        if (!tokensInOrder_)
+            std::sort(all.begin(), all.end(), byStart);
         starts_.clear();
         owners_.clear();
         std::vector<std::uint32_t> own(nodes_.size() + 1, 0);
@@ -665,10 +738,23 @@ private:
     // moved in from elsewhere, none of its own moved out).
     bool isPure(Node* n, std::uint32_t self) const {
         std::uint32_t last = subtreeEnd_[self];
+        const std::size_t count = ownedBefore_[last + 1] - ownedBefore_[self];
+        if (tokensInOrder_ && count > 0) {
+            // The subtree's tokens stand together from firstToken_[self]: the span holds exactly
+            // those when that is the first token at or after its start and the one after them is
+            // the first at or after its end.
+            const std::size_t first = firstToken_[self];
+            const std::size_t after = first + count;
+            return starts_[first] >= n->spanStart() && (first == 0 || starts_[first - 1] < n->spanStart()) &&
+                   starts_[after - 1] < n->spanEnd() && (after == starts_.size() || starts_[after] >= n->spanEnd());
+        }
         auto lo = std::lower_bound(starts_.begin(), starts_.end(), n->spanStart());
-        auto hi = std::lower_bound(starts_.begin(), starts_.end(), n->spanEnd());
-        if (static_cast<std::uint32_t>(hi - lo) != ownedBefore_[last + 1] - ownedBefore_[self])
+        // The span must hold as many tokens as the subtree owns: the count-th token from lo is
+        // the first one at or after the span's end (no second search needed).
+        const auto left = static_cast<std::size_t>(starts_.end() - lo);
+        if (count > left || (count < left && lo[count] < n->spanEnd()) || (count > 0 && lo[count - 1] >= n->spanEnd()))
             return false;
+        auto hi = lo + static_cast<std::ptrdiff_t>(count);
         for (auto p = lo; p != hi; ++p) {
             std::uint32_t owner = owners_[p - starts_.begin()];
             if (owner < self || owner > last)
@@ -714,11 +800,57 @@ private:
         return prevEnd;
     }
 
+    // The gaps of every node (as assignGaps gives them) in document order: a node's lead gap at
+    // the node, an element's inner trail after its subtree. True when their starts strictly
+    // increase, which makes the list what sorting them by start gives; false (the list then
+    // partial) otherwise.
+    bool collectGapsInOrder(Node* container) {
+        gaps_.clear();
+        struct Open {
+            std::uint32_t number;
+            std::size_t prevEnd; // where the element's children so far end (kNone: not known)
+        };
+        std::vector<Open> open;
+        std::size_t topPrevEnd = 0;
+        bool sorted = true;
+        auto add = [&](const Gap& gap) {
+            if (!gaps_.empty() && gaps_.back().range.start >= gap.range.start)
+                sorted = false;
+            gaps_.push_back(gap);
+        };
+        auto closeBefore = [&](std::uint32_t next) {
+            while (!open.empty() && subtreeEnd_[open.back().number] < next) {
+                auto* e = static_cast<Element*>(nodes_[open.back().number]);
+                const std::size_t prevEnd = open.back().prevEnd;
+                if (!e->endTag().empty() && prevEnd != kNone && prevEnd < e->endTag().start)
+                    add({e, Gap::InnerTrail, {src_, prevEnd, e->endTag().start}});
+                open.pop_back();
+            }
+        };
+        for (std::uint32_t i = 0; i < nodes_.size() && sorted; ++i) {
+            closeBefore(i);
+            Node* n = nodes_[i];
+            std::size_t* prevEnd = !open.empty() ? &open.back().prevEnd : container != nullptr ? &topPrevEnd : nullptr;
+            if (prevEnd != nullptr && hasSpan(n)) {
+                if (*prevEnd != kNone && *prevEnd < n->spanStart())
+                    add({n, Gap::Lead, {src_, *prevEnd, n->spanStart()}});
+                *prevEnd = *prevEnd == kNone ? n->spanEnd() : std::max(*prevEnd, n->spanEnd());
+            }
+            if (n->getNodeType() == Node::Type::Element) {
+                auto* e = static_cast<Element*>(n);
+                open.push_back({i, e->startTag().empty() ? kNone : e->startTag().end});
+            }
+        }
+        closeBefore(static_cast<std::uint32_t>(nodes_.size()));
+        if (container != nullptr && container->getNodeType() == Node::Type::Document && topPrevEnd < src_->text.size())
+            add({nullptr, Gap::DocumentTrail, {src_, topPrevEnd, src_->text.size()}});
+        return sorted;
+    }
+
     // Where the parser moved nodes away from their place in the text, the stretches between
     // siblings of different parents can overlap: each character of gap text goes to one gap only
-    // (the one starting first), so that none is written twice.
+    // (the one starting first), so that none is written twice. The gaps are sorted by start.
     void settleGaps(Node* container) {
-        std::sort(gaps_.begin(), gaps_.end(), [](const Gap& a, const Gap& b) { return a.range.start < b.range.start; });
         std::size_t covered = 0;
         for (Gap& g : gaps_) {
             g.range.start = std::max(g.range.start, covered);
@@ -743,6 +875,9 @@ private:
 
     Document& doc_;
     const SourceText* src_;
+    // Tag names by their spelling in the page's UTF-8 text (or the parser's own), which outlives
+    // the builder.
+    std::unordered_map<std::string_view, const ElementName*> names_;
     std::vector<Gap> gaps_;
     const Utf8Text& utf8_;
     std::vector<Node*> nodes_; // every node built, in document order (set by finish)
@@ -750,6 +885,8 @@ private:
     std::vector<bool> claimed_; // at the start of each end tag already given to an element
     std::vector<std::uint32_t> subtreeEnd_; // by node number: the number of the subtree's last node
     std::vector<std::uint32_t> ownedBefore_;
+    std::vector<std::uint32_t> firstToken_; // by node number: where its subtree's tokens were listed
+    bool tokensInOrder_ = false;            // the tokens came sorted as listed
     std::vector<std::size_t> starts_;
     std::vector<std::uint32_t> owners_;
     std::vector<SourceText::Token> tokens_;
@@ -893,7 +1030,7 @@ bool GumboTreeBuilder::buildDocument(Document& document, const wchar_t* text, st
     Utf8Text utf8(text, length);
     ParseArena arena;
     GumboOptions options = parserOptions(arena);
-    GumboOutput* output = gumbo_parse_with_options(&options, utf8.bytes.data(), utf8.bytes.size());
+    GumboOutput* output = gumbo_parse_with_options(&options, utf8.data(), utf8.size());
     if (nestsTooDeep(output->document)) {
         gumbo_destroy_output(&options, output);
         return false;
@@ -938,7 +1075,7 @@ std::vector<Node*> GumboTreeBuilder::buildFragment(Document& document, const std
         context = context == GUMBO_TAG_HTML ? GUMBO_TAG_BODY : GUMBO_TAG_DIV;
     options.fragment_context = context;
     options.fragment_namespace = GUMBO_NAMESPACE_HTML;
-    GumboOutput* output = gumbo_parse_with_options(&options, utf8.bytes.data(), utf8.bytes.size());
+    GumboOutput* output = gumbo_parse_with_options(&options, utf8.data(), utf8.size());
     if (output->root != nullptr && nestsTooDeep(output->root)) {
         gumbo_destroy_output(&options, output);
         return {};

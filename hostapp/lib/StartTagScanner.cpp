@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <string>
+#include <string_view>
 
 #include "AsciiCase.h"
 
@@ -42,9 +43,10 @@ std::size_t StartTagScanner::mostAttributes(const wchar_t* text, std::size_t len
         }
         if (i >= length || !isLetter(text[i]))
             continue;
-        std::wstring name;
+        const std::size_t nameStart = i;
         while (i < length && !isSpace(text[i]) && text[i] != L'/' && text[i] != L'>')
-            name += asciicase::lower(text[i++]);
+            ++i;
+        const std::wstring_view name(text + nameStart, i - nameStart);
         // Attributes: a name, then optionally "=" and a quoted or bare value, up to the ">".
         std::size_t count = 0;
         while (i < length && text[i] != L'>') {
@@ -71,11 +73,13 @@ std::size_t StartTagScanner::mostAttributes(const wchar_t* text, std::size_t len
             }
         }
         most = std::max(most, count);
-        static const wchar_t* const kRawText[] = {L"script", L"style", L"textarea", L"title", L"xmp",
-                                                  L"iframe", L"noembed", L"noframes"};
-        for (const wchar_t* raw : kRawText) {
-            if (name == raw) {
-                i = findFrom(text, length, i, L"</" + name);
+        // Compared as they stand, case ignored: a page has a start tag every few dozen characters.
+        static constexpr std::wstring_view kRawText[] = {L"script", L"style",   L"textarea", L"title",
+                                                         L"xmp",    L"iframe",  L"noembed",  L"noframes"};
+        for (const std::wstring_view raw : kRawText) {
+            if (name.size() == raw.size() &&
+                std::equal(name.begin(), name.end(), raw.begin(), [](wchar_t a, wchar_t b) { return asciicase::lower(a) == b; })) {
+                i = findFrom(text, length, i, L"</" + std::wstring(raw));
                 break;
             }
         }

@@ -95,23 +95,35 @@ std::size_t utf8SequenceLength(const unsigned char* p, std::size_t n) {
 bool isStrictUtf8(const char* bytes, std::size_t size, bool& nonAscii) {
     nonAscii = false;
     const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+    auto continuation = [&](std::size_t at) { return (p[at] & 0xC0) == 0x80; };
     std::size_t i = 0;
     while (i < size) {
-        // Runs of ASCII, which most of a page is, eight bytes at a time.
-        while (i + 8 <= size) {
-            std::uint64_t word;
-            std::memcpy(&word, p + i, 8);
-            if (word & 0x8080808080808080ULL) break;
-            i += 8;
-        }
-        if (i >= size) break;
-        if (p[i] < 0x80) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            // Runs of ASCII, which most of a page is, eight bytes at a time.
             ++i;
+            while (i + 8 <= size) {
+                std::uint64_t word;
+                std::memcpy(&word, p + i, 8);
+                if (word & 0x8080808080808080ULL) break;
+                i += 8;
+            }
+            continue;
+        }
+        nonAscii = true;
+        // The common sequences take the short way: two bytes from C2, and three bytes from E1 to
+        // EC and from EE, whose every continuation is valid (no overlong form, no surrogate).
+        if (c >= 0xC2 && c <= 0xDF && i + 1 < size && continuation(i + 1)) {
+            i += 2;
+            continue;
+        }
+        if (((c >= 0xE1 && c <= 0xEC) || c == 0xEE || c == 0xEF) && i + 2 < size && continuation(i + 1) &&
+            continuation(i + 2)) {
+            i += 3;
             continue;
         }
         const std::size_t len = utf8SequenceLength(p + i, size - i);
         if (len == 0) return false;
-        nonAscii = true;
         i += len;
     }
     return true;

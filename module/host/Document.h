@@ -52,6 +52,10 @@ public:
     // A new text node of UTF-8 text (invalid sequences become U+FFFD), its characters kept in the
     // document's own memory rather than allocated one text at a time; not yet in the tree.
     CharacterData* createTextNodeFromUtf8(std::string_view utf8);
+    // A copy of text, or UTF-8 converted (invalid sequences become U+FFFD), in the document's own
+    // memory, valid as long as the document: what texts of nodes made in bulk are kept in.
+    std::wstring_view keepText(std::wstring_view text);
+    std::wstring_view keepTextFromUtf8(std::string_view utf8);
     // Takes ownership of a node made for this document; returns it.
     template <class T>
     T* adopt(std::unique_ptr<T> node) {

@@ -65,8 +65,9 @@ public:
     const std::wstring& localName() const { return name_->localName.empty() ? name_->tagName : name_->localName; }
     // The shared name: elements of one document and spelling share one.
     const ElementName& name() const { return *name_; }
-    // Whether the tag name equals name, ignoring case.
-    bool is(const wchar_t* name) const;
+    // Whether the tag name equals name (given in lower case), ignoring case. Inline, with the
+    // length of a literal known where it is called: the tree builder asks it of every text's parent.
+    bool is(std::wstring_view name) const { return std::wstring_view(localName()) == name; }
     // Elements that never have content or an end tag (br, img, meta, ...).
     bool isVoid() const;
     // Elements whose text is kept raw: not escaped when written (script, style, ...).
@@ -80,6 +81,8 @@ public:
     const std::vector<Attribute>& attributes() const { return attrs_; }
     // Adds a parsed attribute (used by the tree builders; keeps a duplicate name out).
     void addParsedAttribute(Attribute attribute);
+    // Makes room for count attributes in one allocation (the tree builder knows how many come).
+    void reserveAttributes(std::size_t count) { attrs_.reserve(count); }
     // The stretches of parsed attributes removed since (the writer leaves them out of the tag).
     const std::vector<Node::SourceRange>& removedAttributes() const { return removedAttrs_; }
     bool attributesChanged() const { return attrsChanged_; }

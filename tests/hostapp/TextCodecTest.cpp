@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -133,6 +134,9 @@ TEST(TextCodecTest, DecodeRejectsInvalidBytes) {
     EXPECT_FALSE(TextCodec::decode("\xC3\x28", 2, "UTF-8", out));
     EXPECT_TRUE(out.empty());
     EXPECT_FALSE(TextCodec::decode("\xED\xA0\x80", 3, "UTF-8", out)) << "surrogate";
+    for (const char* bad : {"\xE0\x80\xAF", "\xC1\xBF", "\xE3\x81", "\xE3\x81\x28", "\xF4\x90\x80\x80", "abcdefgh\xEF\xBF"})
+        EXPECT_FALSE(TextCodec::decode(bad, std::strlen(bad), "UTF-8", out)) << "overlong, truncated or out of range";
+    EXPECT_TRUE(TextCodec::decode("a\xC2\xA9\xE3\x81\x82\xED\x9F\xBF\xEF\xBF\xBD\xF0\x9F\x98\x80", 16, "UTF-8", out));
     EXPECT_FALSE(TextCodec::decode("\x82", 1, "CP932", out)) << "truncated double-byte";
     EXPECT_FALSE(TextCodec::decode("a", 1, "NO-SUCH", out));
 }
