@@ -442,7 +442,7 @@ private:
     // The stretches of source[start, end) between the tags in it, with the part of data each one
     // gives (references as one character, CR LF as LF, a character the parser does not allow as
     // U+FFFD); empty when the data does not line up with the source so.
-    std::vector<Piece> piecesBetweenTags(std::size_t start, std::size_t end, const std::wstring& data) const {
+    std::vector<Piece> piecesBetweenTags(std::size_t start, std::size_t end, std::wstring_view data) const {
         const std::wstring& t = src_->text;
         auto referenceChar = [](wchar_t c) {
             return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'#';
