@@ -19,13 +19,15 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double millisecondsPerRun(Clock::time_point start, int runs) {
+double millisecondsPerRun(Clock::time_point start, int runs)
+{
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count() / runs;
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     const std::string source = std::string(__FILE__).substr(0, std::string(__FILE__).rfind('/'));
     const std::string page = argc > 1 ? argv[1] : source + "/../tests/data/hostapp/large.html";
     const int runs = argc > 2 ? std::atoi(argv[2]) : 200;
@@ -48,7 +50,8 @@ int main(int argc, char** argv) {
     start = Clock::now();
     for (int i = 0; i < runs; ++i) {
         std::unique_ptr<OpenPage> opened = OpenPage::load(platform::fromUtf8(copy));
-        if (!opened) return 1;
+        if (!opened)
+            return 1;
     }
     const double load = millisecondsPerRun(start, runs);
 
@@ -56,7 +59,8 @@ int main(int argc, char** argv) {
     bool same = true;
     for (int i = 0; i < runs; ++i) {
         std::unique_ptr<OpenPage> opened = OpenPage::load(platform::fromUtf8(copy));
-        if (!opened || opened->save() != platform::PageWriter::Result::Written) return 1;
+        if (!opened || opened->save() != platform::PageWriter::Result::Written)
+            return 1;
     }
     const double loadSave = millisecondsPerRun(start, runs);
     std::ifstream back(copy, std::ios::binary);

@@ -7,9 +7,9 @@
 #include <gumbo.h>
 
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -24,20 +24,23 @@
 
 namespace {
 
-std::string defaultPage() {
+std::string defaultPage()
+{
     std::string here = __FILE__;
     return here.substr(0, here.rfind('/')) + "/../tests/data/pages/large.html";
 }
 
 // CPU time of this thread in milliseconds: the machine is shared, so wall time says little.
-double cpuMs() {
+double cpuMs()
+{
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
 // Median CPU milliseconds of runs calls of work.
-double medianMs(int runs, const std::function<void()>& work) {
+double medianMs(int runs, const std::function<void()>& work)
+{
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
         double start = cpuMs();
@@ -51,7 +54,8 @@ double medianMs(int runs, const std::function<void()>& work) {
 // Where the run number goes: the first five characters of the first comment after the body's
 // start tag; npos when the page has no such comment.
 template <class Text>
-std::size_t numberPosition(const Text& text) {
+std::size_t numberPosition(const Text& text)
+{
     using Char = typename Text::value_type;
     std::size_t body = std::string::npos;
     for (const char* tag : {"<body", "<BODY", "<Body"})
@@ -66,14 +70,16 @@ std::size_t numberPosition(const Text& text) {
 
 // Writes run as five digits at position.
 template <class Text>
-void writeRunNumber(Text& text, std::size_t position, int run) {
+void writeRunNumber(Text& text, std::size_t position, int run)
+{
     for (int i = 4; i >= 0; --i, run /= 10)
         text[position + static_cast<std::size_t>(i)] = static_cast<typename Text::value_type>('0' + run % 10);
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     std::string path = argc > 1 ? argv[1] : defaultPage();
     int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 101;
     std::ifstream in(path, std::ios::binary);
@@ -138,7 +144,8 @@ int main(int argc, char** argv) {
         gumbo_destroy_output(&quiet, out);
     });
 
-    std::printf("page: %s (%zu bytes, %zu characters), median CPU time of %d runs\n", path.c_str(), utf8.size(), text.size(), runs);
+    std::printf("page: %s (%zu bytes, %zu characters), median CPU time of %d runs\n", path.c_str(), utf8.size(),
+                text.size(), runs);
     std::printf("load + save (untouched)      %8.3f ms\n", roundTrip);
     std::printf("load only                    %8.3f ms\n", loadOnly);
     std::printf("save after an edit           %8.3f ms\n", saveEdited);

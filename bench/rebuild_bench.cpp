@@ -160,7 +160,8 @@ int main(int argc, char** argv)
 
     int written = 0;
     int failed = 0;
-    platform::PageWriter::setObserver([&](const std::wstring&, bool ok, const std::string&) { ok ? ++written : ++failed; });
+    platform::PageWriter::setObserver(
+        [&](const std::wstring&, bool ok, const std::string&) { ok ? ++written : ++failed; });
 
     std::vector<Timing> rebuildTimes;
     std::vector<Timing> updateTimes;

@@ -16,13 +16,15 @@ namespace {
 
 struct ScratchFolder {
     std::filesystem::path path;
-    ScratchFolder() {
+    ScratchFolder()
+    {
         const char* tmp = std::getenv("TMPDIR");
         std::filesystem::path base = tmp && *tmp ? tmp : "/tmp";
         path = base / ("zeb-fuzz-" + std::to_string(getpid()));
         std::filesystem::create_directories(path);
     }
-    ~ScratchFolder() {
+    ~ScratchFolder()
+    {
         std::error_code ignored;
         std::filesystem::remove_all(path, ignored);
     }
@@ -30,19 +32,23 @@ struct ScratchFolder {
 
 } // namespace
 
-std::wstring scratchPath(const std::wstring& name) {
+std::wstring scratchPath(const std::wstring& name)
+{
     static ScratchFolder folder;
     return platform::fromUtf8(folder.path.string()) + L"/" + name;
 }
 
-void writeBytes(const std::wstring& path, const std::uint8_t* data, std::size_t size) {
+void writeBytes(const std::wstring& path, const std::uint8_t* data, std::size_t size)
+{
     std::ofstream out(platform::toUtf8(path), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     out.close();
-    if (!out) fail("cannot write the scratch file", path);
+    if (!out)
+        fail("cannot write the scratch file", path);
 }
 
-void fail(const char* what, const std::wstring& detail) {
+void fail(const char* what, const std::wstring& detail)
+{
     std::fprintf(stderr, "FUZZ PROPERTY FAILED: %s\n", what);
     if (!detail.empty()) {
         // The detail may be long markup: its start is enough to find the cause.

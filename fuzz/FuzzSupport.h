@@ -18,8 +18,10 @@ void writeBytes(const std::wstring& path, const std::uint8_t* data, std::size_t 
 [[noreturn]] void fail(const char* what, const std::wstring& detail);
 
 // Checks a property; on failure stops the run with what and the detail.
-inline void check(bool ok, const char* what, const std::wstring& detail = std::wstring()) {
-    if (!ok) fail(what, detail);
+inline void check(bool ok, const char* what, const std::wstring& detail = std::wstring())
+{
+    if (!ok)
+        fail(what, detail);
 }
 
 } // namespace fuzzsupport

@@ -20,11 +20,13 @@ using fuzzsupport::check;
 
 namespace {
 
-void checkText(const CStringYears& v, const char* after) {
+void checkText(const CStringYears& v, const char* after)
+{
     check(v.text == platform::formatW(L"%04d-%02d", v.year, v.month), after, v.text);
 }
 
-void checkOrdering(const CStringYears& a, const CStringYears& b) {
+void checkOrdering(const CStringYears& a, const CStringYears& b)
+{
     const bool earlier = a.isEarlierThan(b);
     const bool later = a.isLaterThan(b);
     const bool notLater = a.isNotLaterThan(b);
@@ -33,15 +35,20 @@ void checkOrdering(const CStringYears& a, const CStringYears& b) {
     check(earlier == b.isLaterThan(a), "earlier mirrors later", a.text + L" " + b.text);
     const bool same = a.year == b.year && a.month == b.month;
     check(same == (!earlier && !later), "neither earlier nor later only for the same month", a.text + L" " + b.text);
-    if (same) check(a.sameText(b), "the same month has the same text", a.text + L" " + b.text);
+    if (same)
+        check(a.sameText(b), "the same month has the same text", a.text + L" " + b.text);
 }
 
 // Months from the year 0 month 1, for valid values (fits easily in 64 bits).
-std::int64_t ordinal(const CStringYears& v) { return std::int64_t(v.year) * 12 + (v.month - 1); }
+std::int64_t ordinal(const CStringYears& v)
+{
+    return std::int64_t(v.year) * 12 + (v.month - 1);
+}
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     // Layout: two bytes of step count, then two texts separated by the first zero byte.
     std::uint16_t steps = 0;
     if (size >= 2) {
@@ -90,7 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check((minus + n).text == a.text, "n back and n on is where it started", (minus + n).text);
         check(pre.text == (a + 1).text, "++ is + 1", pre.text);
         check(pre.month >= 1 && pre.month <= 12, "stepping a valid month keeps the month in range", pre.text);
-        if (n > 0) check(a.isEarlierThan(plus) && minus.isEarlierThan(a), "stepping moves in time", a.text);
+        if (n > 0)
+            check(a.isEarlierThan(plus) && minus.isEarlierThan(a), "stepping moves in time", a.text);
         // A walk as the archive regeneration makes it, bounded by the distance.
         if (b.isValid() && a.isNotLaterThan(b) && ordinal(b) - ordinal(a) <= 2400) {
             std::int64_t walked = 0;

@@ -29,22 +29,27 @@ using fuzzsupport::check;
 
 namespace {
 
-const std::wstring kPart = L"<table id=\"zebsitec001table000001\" summary=\"x\">\n<tr><td><a href=\"a.html\">A</a> <b>new</b>"
-                           L"</td></tr>\n</table>";
+const std::wstring kPart =
+    L"<table id=\"zebsitec001table000001\" summary=\"x\">\n<tr><td><a href=\"a.html\">A</a> <b>new</b>"
+    L"</td></tr>\n</table>";
 
 // A small deterministic generator seeded from the input, so a failure reproduces from its file.
 struct Choices {
     std::uint64_t state = 1469598103934665603ull;
-    Choices(const std::uint8_t* data, std::size_t size) {
-        for (std::size_t i = 0; i < size; ++i) state = (state ^ data[i]) * 1099511628211ull;
+    Choices(const std::uint8_t* data, std::size_t size)
+    {
+        for (std::size_t i = 0; i < size; ++i)
+            state = (state ^ data[i]) * 1099511628211ull;
     }
-    std::size_t next(std::size_t bound) {
+    std::size_t next(std::size_t bound)
+    {
         state = state * 6364136223846793005ull + 1442695040888963407ull;
         return bound == 0 ? 0 : static_cast<std::size_t>((state >> 33) % bound);
     }
 };
 
-std::size_t partsIn(Document& document) {
+std::size_t partsIn(Document& document)
+{
     std::size_t n = 0;
     for (Node* node = document.getFirstChild(); node != nullptr; node = node->nextInTree(&document))
         if (node->getNodeType() == Node::Type::Element &&
@@ -54,28 +59,35 @@ std::size_t partsIn(Document& document) {
 }
 
 // How much of text stands in out, in order (all of it when nothing was lost).
-std::size_t keptInOrder(const std::wstring& text, const std::wstring& out) {
+std::size_t keptInOrder(const std::wstring& text, const std::wstring& out)
+{
     std::size_t at = 0;
     for (wchar_t c : out)
-        if (at < text.size() && c == text[at]) ++at;
+        if (at < text.size() && c == text[at])
+            ++at;
     return at;
 }
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     CAutoCodeConv decoder;
     const wchar_t* decoded = decoder.Import(data, size, Charset::Auto, true);
-    if (decoded == nullptr) return 0;
+    if (decoded == nullptr)
+        return 0;
     const std::wstring text(decoded, std::wcslen(decoded));
     std::unique_ptr<Document> document(DOMImpl::createDocument(L"HTML"));
     check(document != nullptr, "a document can be made");
-    if (text.empty() || !document->createNodes(text.c_str(), text.size(), nullptr, true)) return 0;
-    if (partsIn(*document) != 0) return 0; // the part's id must be new to count it
+    if (text.empty() || !document->createNodes(text.c_str(), text.size(), nullptr, true))
+        return 0;
+    if (partsIn(*document) != 0)
+        return 0; // the part's id must be new to count it
 
     Choices choices(data, size);
     std::vector<Node*> nodes;
-    for (Node* n = document->getFirstChild(); n != nullptr; n = n->nextInTree(document.get())) nodes.push_back(n);
+    for (Node* n = document->getFirstChild(); n != nullptr; n = n->nextInTree(document.get()))
+        nodes.push_back(n);
     DomUtil util(document.get(), nullptr);
     bool removed = false;
     if (!nodes.empty() && choices.next(4) == 0) {
@@ -99,7 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::wstring before = TreeOutline::of(*document);
     const bool readBefore = TreeOutline::readsBack(*document);
-    if (removed) check(readBefore, "the page reads back after a removal", document->getMarkup());
+    if (removed)
+        check(readBefore, "the page reads back after a removal", document->getMarkup());
 
     Node* inserted = insertFragmentAtCursor(util, kPart);
     const std::wstring written = document->getMarkup();
@@ -115,7 +128,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Where the outlines part, and the markup written.
         const std::wstring edited = TreeOutline::of(*document), parsed = TreeOutline::of(*again);
         std::size_t at = 0;
-        while (at < edited.size() && at < parsed.size() && edited[at] == parsed[at]) ++at;
+        while (at < edited.size() && at < parsed.size() && edited[at] == parsed[at])
+            ++at;
         const std::size_t from = at > 300 ? at - 300 : 0;
         fuzzsupport::fail("the saved page parses to the edited tree", L"edited: " + edited.substr(from, 500) +
                                                                           L"\nparsed: " + parsed.substr(from, 500) +

@@ -32,47 +32,57 @@ namespace {
 const std::wstring kHostileText = L"a<zebfuzz x=\"1\">&amp;'\"</zebfuzz>";
 const std::wstring kHostileValue = L"\"><zebfuzz onload='x'>&\"";
 
-std::size_t zebfuzzElements(Document& document) {
+std::size_t zebfuzzElements(Document& document)
+{
     std::size_t n = 0;
     for (Node* node = document.getFirstChild(); node != nullptr; node = node->nextInTree(&document))
-        if (node->getNodeType() == Node::Type::Element && static_cast<Element*>(node)->localName() == L"zebfuzz") ++n;
+        if (node->getNodeType() == Node::Type::Element && static_cast<Element*>(node)->localName() == L"zebfuzz")
+            ++n;
     return n;
 }
 
 // A small deterministic generator seeded from the input, so a crash reproduces from its file.
 struct Choices {
     std::uint64_t state;
-    explicit Choices(const std::uint8_t* data, std::size_t size) : state(1469598103934665603ull) {
-        for (std::size_t i = 0; i < size; ++i) state = (state ^ data[i]) * 1099511628211ull;
+    explicit Choices(const std::uint8_t* data, std::size_t size) : state(1469598103934665603ull)
+    {
+        for (std::size_t i = 0; i < size; ++i)
+            state = (state ^ data[i]) * 1099511628211ull;
     }
-    std::size_t next(std::size_t bound) {
+    std::size_t next(std::size_t bound)
+    {
         state = state * 6364136223846793005ull + 1442695040888963407ull;
         return bound == 0 ? 0 : static_cast<std::size_t>((state >> 33) % bound);
     }
 };
 
-std::unique_ptr<Document> parse(const std::wstring& text) {
+std::unique_ptr<Document> parse(const std::wstring& text)
+{
     std::unique_ptr<Document> document(DOMImpl::createDocument(L"HTML"));
     check(document != nullptr, "a document can be made");
     check(document->createNodes(text.c_str(), text.size(), nullptr, true), "createNodes takes the text");
     return document;
 }
 
-bool insideRawText(Node* node) {
+bool insideRawText(Node* node)
+{
     for (Node* p = node->getParentNode(); p != nullptr; p = p->getParentNode())
-        if (p->getNodeType() == Node::Type::Element && static_cast<Element*>(p)->isRawText()) return true;
+        if (p->getNodeType() == Node::Type::Element && static_cast<Element*>(p)->isRawText())
+            return true;
     return false;
 }
 
 // Applies a handful of edits of the kinds the module makes; hostile values go only where the
 // writer must escape them (not into the text of script, style and the like).
-void edit(Document& document, Choices& choices) {
+void edit(Document& document, Choices& choices)
+{
     DomUtil util(&document, nullptr);
     const int rounds = 1 + static_cast<int>(choices.next(6));
     for (int round = 0; round < rounds; ++round) {
         std::vector<Element*> all;
         for (Node* n = document.getFirstChild(); n != nullptr; n = n->nextInTree(&document))
-            if (n->getNodeType() == Node::Type::Element) all.push_back(static_cast<Element*>(n));
+            if (n->getNodeType() == Node::Type::Element)
+                all.push_back(static_cast<Element*>(n));
         std::vector<CharacterData*> texts;
         util.getAllPCData(texts, L"", true, nullptr);
         std::vector<Element*> anchors;
@@ -88,17 +98,20 @@ void edit(Document& document, Choices& choices) {
         case 1: // an attribute goes
             if (!all.empty()) {
                 Element* e = all[choices.next(all.size())];
-                if (!e->attributes().empty()) e->removeAttribute(e->attributes().front().name);
+                if (!e->attributes().empty())
+                    e->removeAttribute(e->attributes().front().name);
             }
             break;
         case 2: // a text with markup characters
             if (!texts.empty()) {
                 CharacterData* t = texts[choices.next(texts.size())];
-                if (!insideRawText(t)) t->setData(kHostileText);
+                if (!insideRawText(t))
+                    t->setData(kHostileText);
             }
             break;
         case 3: // an element and its subtree go, or only its children
-            if (!all.empty()) util.removeAllChild(all[choices.next(all.size())], choices.next(2) == 0, true);
+            if (!all.empty())
+                util.removeAllChild(all[choices.next(all.size())], choices.next(2) == 0, true);
             break;
         case 4: // a text is wrapped in a new anchor (a calendar day gaining its link)
             if (!texts.empty()) {
@@ -116,7 +129,8 @@ void edit(Document& document, Choices& choices) {
         case 6: // an element's content becomes one text
             if (!all.empty()) {
                 Element* e = all[choices.next(all.size())];
-                if (!e->isRawText() && !e->isVoid()) util.setOnlyTextUnderElement(e, kHostileText);
+                if (!e->isRawText() && !e->isVoid())
+                    util.setOnlyTextUnderElement(e, kHostileText);
             }
             break;
         case 7: // the content-type declaration of a calendar page
@@ -135,10 +149,12 @@ void edit(Document& document, Choices& choices) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     CAutoCodeConv decoder;
     const wchar_t* decoded = decoder.Import(data, size, Charset::Auto, true);
-    if (decoded == nullptr) return 0;
+    if (decoded == nullptr)
+        return 0;
     // As the page loader does: the text up to its terminating zero.
     const std::wstring text(decoded, std::wcslen(decoded));
     const std::string encoding = decoder.detectedEncoding();
@@ -161,10 +177,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CodeConv encoder;
     check(encoder.Export(edited.c_str(), edited.size(), Charset::Utf8, Newline::Lf) != nullptr,
           "UTF-8 encoding never fails");
-    Charset own = encoding == "CP932" ? Charset::ShiftJis
-                  : encoding == "EUC-JP-MS" ? Charset::EucJp
+    Charset own = encoding == "CP932"                ? Charset::ShiftJis
+                  : encoding == "EUC-JP-MS"          ? Charset::EucJp
                   : encoding.rfind("UTF-16", 0) == 0 ? Charset::Utf16
-                                                      : Charset::Utf8;
+                                                     : Charset::Utf8;
     encoder.Export(edited.c_str(), edited.size(), own, Newline::Keep);
     return 0;
 }

@@ -20,14 +20,17 @@ using fuzzsupport::check;
 
 namespace {
 
-std::wstring cut(const std::wstring& text, std::size_t pos, std::size_t count) {
+std::wstring cut(const std::wstring& text, std::size_t pos, std::size_t count)
+{
     return pos < text.size() ? text.substr(pos, count) : std::wstring();
 }
 
 // Walks the parsed tree the way the readers do, touching every name, attribute and text.
-void walkTree(CZebXmlData& xml) {
+void walkTree(CZebXmlData& xml)
+{
     Node* root = xml.GetRootNode();
-    if (root == nullptr) return;
+    if (root == nullptr)
+        return;
     std::size_t seen = 0;
     for (Node* node = root->getFirstChild(); node != nullptr; node = node->nextInTree(root)) {
         const Node::Type type = node->getNodeType();
@@ -41,7 +44,8 @@ void walkTree(CZebXmlData& xml) {
             std::vector<Element*> children;
             const int count = xml.GetChildElement(node, element->getTagName(), children);
             check(count == static_cast<int>(children.size()), "GetChildElement counts what it returns");
-            for (Element* child : children) check(child->getParentNode() == node, "a child found is a child");
+            for (Element* child : children)
+                check(child->getParentNode() == node, "a child found is a child");
         }
         ++seen;
     }
@@ -52,7 +56,8 @@ void walkTree(CZebXmlData& xml) {
     (void)seen;
 }
 
-void readParts(const std::wstring& path) {
+void readParts(const std::wstring& path)
+{
     CZebCMPartsXmlData parts(path);
     for (CZebCMPartsXmlData::CSelection* s = parts.getFirst(); s != nullptr; s = parts.getNext()) {
         check(!s->id.empty() && !s->title.empty() && !s->link.empty(), "a kept entry has id, title and link", s->id);
@@ -63,7 +68,8 @@ void readParts(const std::wstring& path) {
     check(parts.getNext() == nullptr, "the walk stays at its end");
 }
 
-void readCategories(const std::wstring& path) {
+void readCategories(const std::wstring& path)
+{
     CZebCMCategoryXmlData categories(path);
     std::size_t count = 0;
     for (CZebCMCategoryXmlData::CCategory* c = categories.getFirst(); c != nullptr; c = categories.getNext()) {
@@ -72,13 +78,15 @@ void readCategories(const std::wstring& path) {
     }
     // A second walk gives the same records.
     std::size_t again = 0;
-    for (auto* c = categories.getFirst(); c != nullptr; c = categories.getNext()) ++again;
+    for (auto* c = categories.getFirst(); c != nullptr; c = categories.getNext())
+        ++again;
     check(count == again, "getFirst restarts the walk");
 }
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     static const std::wstring path = fuzzsupport::scratchPath(L"data.xml");
     fuzzsupport::writeBytes(path, data, size);
 

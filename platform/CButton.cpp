@@ -1,6 +1,5 @@
 #include "platform/CButton.h"
 
-
 #include "platform/CDialog.h"
 #include "platform/DialogIds.h"
 

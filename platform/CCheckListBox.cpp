@@ -24,7 +24,10 @@ void CCheckListBox::ResetContent()
     horizontalExtent_ = 0;
 }
 
-int CCheckListBox::GetCount() const { return static_cast<int>(items_.size()); }
+int CCheckListBox::GetCount() const
+{
+    return static_cast<int>(items_.size());
+}
 
 int CCheckListBox::GetText(int index, std::wstring& text) const
 {
@@ -56,11 +59,13 @@ int CCheckListBox::SetItemData(int index, std::uintptr_t data)
 
 std::uintptr_t CCheckListBox::GetItemData(int index) const
 {
-    return valid(index) ? items_[static_cast<std::size_t>(index)].data
-                        : static_cast<std::uintptr_t>(LB_ERR);
+    return valid(index) ? items_[static_cast<std::size_t>(index)].data : static_cast<std::uintptr_t>(LB_ERR);
 }
 
-int CCheckListBox::GetCurSel() const { return items_.empty() ? LB_ERR : current_; }
+int CCheckListBox::GetCurSel() const
+{
+    return items_.empty() ? LB_ERR : current_;
+}
 
 int CCheckListBox::SetCurSel(int index)
 {
@@ -70,6 +75,9 @@ int CCheckListBox::SetCurSel(int index)
     return index;
 }
 
-void CCheckListBox::SetHorizontalExtent(int cells) { horizontalExtent_ = cells < 0 ? 0 : cells; }
+void CCheckListBox::SetHorizontalExtent(int cells)
+{
+    horizontalExtent_ = cells < 0 ? 0 : cells;
+}
 
 } // namespace platform

@@ -4,7 +4,10 @@
 
 namespace platform {
 
-int CCheckListBoxHscrl::extentOf(const std::wstring& text) { return kCheckBoxCells + textCells(text); }
+int CCheckListBoxHscrl::extentOf(const std::wstring& text)
+{
+    return kCheckBoxCells + textCells(text);
+}
 
 int CCheckListBoxHscrl::AddString(const std::wstring& text)
 {

@@ -8,10 +8,7 @@ class CWnd;
 // One data exchange between a dialog's members and its controls.
 class CDataExchange {
 public:
-    CDataExchange(CDialog* dialog, bool saveAndValidate)
-        : m_pDlgWnd(dialog), m_bSaveAndValidate(saveAndValidate)
-    {
-    }
+    CDataExchange(CDialog* dialog, bool saveAndValidate) : m_pDlgWnd(dialog), m_bSaveAndValidate(saveAndValidate) {}
 
     CDialog* m_pDlgWnd;
     // True: from the controls to the members; false: from the members to the controls.

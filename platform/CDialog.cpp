@@ -16,11 +16,17 @@ DialogBackEnd* CDialog::setBackEnd(DialogBackEnd* backEnd)
     return previous;
 }
 
-DialogBackEnd* CDialog::backEnd() { return g_backEnd; }
+DialogBackEnd* CDialog::backEnd()
+{
+    return g_backEnd;
+}
 
 CDialog::CDialog(int templateId, CWnd* parent) : templateId_(templateId), parent_(parent) {}
 
-CDialog::~CDialog() { detachControls(); }
+CDialog::~CDialog()
+{
+    detachControls();
+}
 
 int CDialog::DoModal()
 {
@@ -119,7 +125,10 @@ void CDialog::OnOK()
     EndDialog(IDOK);
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
 
 void CDialog::OnHelp()
 {

@@ -4,7 +4,10 @@ namespace platform {
 
 CWnd::~CWnd() = default;
 
-int CWnd::GetDlgCtrlID() const { return template_ ? template_->id : -1; }
+int CWnd::GetDlgCtrlID() const
+{
+    return template_ ? template_->id : -1;
+}
 
 void CWnd::attach(CDialog* dialog, const ControlTemplate* control)
 {

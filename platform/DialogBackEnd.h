@@ -16,9 +16,9 @@ struct CheckListItemState {
 
 // What became of the last dialog a back end ran.
 struct DialogOutcome {
-    int result = -1;                        // IDOK, IDCANCEL, or -1 when it did not run
-    std::vector<CheckListItemState> items;  // the first check list's items at the close
-    int helpShown = 0;                      // how often help was asked for
+    int result = -1;                       // IDOK, IDCANCEL, or -1 when it did not run
+    std::vector<CheckListItemState> items; // the first check list's items at the close
+    int helpShown = 0;                     // how often help was asked for
 };
 
 // Shows dialogs to the user (or to a script) and runs their modal loop. The host installs one

@@ -11,7 +11,10 @@ namespace {
 // Cells one Left or Right scrolls a list: a full-width character.
 constexpr int kSidewaysStep = 2;
 
-KeyAction action(KeyAction::Kind kind, int value = 0) { return KeyAction{kind, value}; }
+KeyAction action(KeyAction::Kind kind, int value = 0)
+{
+    return KeyAction{kind, value};
+}
 
 } // namespace
 

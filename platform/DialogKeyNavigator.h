@@ -6,8 +6,25 @@ namespace platform {
 
 // A key pressed in a dialog, decoded from the terminal's input.
 struct DialogKey {
-    enum Code { Up, Down, PageUp, PageDown, Home, End, Left, Right, Tab, BackTab, Enter, Space, Escape,
-                Interrupt, Help, Character, Other };
+    enum Code {
+        Up,
+        Down,
+        PageUp,
+        PageDown,
+        Home,
+        End,
+        Left,
+        Right,
+        Tab,
+        BackTab,
+        Enter,
+        Space,
+        Escape,
+        Interrupt,
+        Help,
+        Character,
+        Other
+    };
     Code code = Other;
     wchar_t character = 0; // for Character: the character typed, with or without Alt
 };

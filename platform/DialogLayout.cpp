@@ -11,9 +11,15 @@ namespace {
 // template from looping long.
 constexpr int kMaxNarrowingSteps = 50;
 
-int cellOf(int units, double scale) { return static_cast<int>(std::floor(units / scale)); }
+int cellOf(int units, double scale)
+{
+    return static_cast<int>(std::floor(units / scale));
+}
 
-int cellsSpanned(int units, double scale) { return static_cast<int>(std::ceil(units / scale)); }
+int cellsSpanned(int units, double scale)
+{
+    return static_cast<int>(std::ceil(units / scale));
+}
 
 } // namespace
 

@@ -13,7 +13,10 @@
 
 namespace platform {
 
-FolderLock::~FolderLock() { unlock(); }
+FolderLock::~FolderLock()
+{
+    unlock();
+}
 
 bool FolderLock::lock(const std::wstring& folder, int waitMs)
 {

@@ -56,10 +56,10 @@ struct State {
     std::set<std::string> pendingNames; // their paths as given and as resolved, and their folders
     PageWriter::Observer observer;
     PageWriter::FaultInjector injector;
-    std::string root;                   // the confining folder, resolved; "" for none
-    std::set<std::string> unsynced;     // folders renamed into since the last syncFolders
+    std::string root;               // the confining folder, resolved; "" for none
+    std::set<std::string> unsynced; // folders renamed into since the last syncFolders
     bool removeLeftovers = false;
-    std::set<std::string> swept;        // folders already cleared of leftovers
+    std::set<std::string> swept; // folders already cleared of leftovers
     bool dryRun = false;
     std::map<std::string, std::string> kept; // a dry run's pages by target
 

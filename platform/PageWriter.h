@@ -9,8 +9,8 @@ namespace platform {
 
 // Writes a page whole or not at all, and durably: the bytes go to a temporary file in the page's
 // folder, which is flushed to disk and then renamed over the page; the folders that got pages are
-// flushed together (syncFolders), and so are the pages of a batch. When the clock is fixed, the page gets the fixed moment as
-// its last-write time.
+// flushed together (syncFolders), and so are the pages of a batch. When the clock is fixed, the page gets the fixed
+// moment as its last-write time.
 //
 // The page's final target is resolved first (through symbolic links, in the page's name and in its
 // folders): a link inside the site to a page inside the site is written through, but a target
@@ -52,8 +52,8 @@ public:
     static void confineTo(const std::wstring& folder);
 
     // Completes a batch's pending writes, then flushes to disk every folder a page was renamed into
-    // since the last call, so that the new names survive a crash. Returns the folders that could not be flushed, with the reason; empty
-    // when all were (or there were none). Called again at exit for what is left.
+    // since the last call, so that the new names survive a crash. Returns the folders that could not be flushed, with
+    // the reason; empty when all were (or there were none). Called again at exit for what is left.
     static std::vector<std::pair<std::wstring, std::string>> syncFolders();
 
     // With true, the first write into each folder removes the temporary files of page writes that

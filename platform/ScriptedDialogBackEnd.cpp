@@ -37,7 +37,10 @@ bool hasControl(const CDialog& dialog, int id)
 
 ScriptedDialogBackEnd::ScriptedDialogBackEnd(std::vector<DialogAction> actions) : actions_(std::move(actions)) {}
 
-void ScriptedDialogBackEnd::setActions(std::vector<DialogAction> actions) { actions_ = std::move(actions); }
+void ScriptedDialogBackEnd::setActions(std::vector<DialogAction> actions)
+{
+    actions_ = std::move(actions);
+}
 
 bool ScriptedDialogBackEnd::run(CDialog& dialog)
 {
@@ -76,16 +79,16 @@ bool ScriptedDialogBackEnd::perform(CDialog& dialog, const DialogAction& action)
             }
         }
         if (index < 0 || index >= list->GetCount()) {
-            failure_ = action.index < 0 ? L"no item \"" + action.text + L"\""
-                                        : L"no item " + std::to_wstring(action.index);
+            failure_ =
+                action.index < 0 ? L"no item \"" + action.text + L"\"" : L"no item " + std::to_wstring(action.index);
             return false;
         }
         if (list->GetCurSel() != index) {
             list->SetCurSel(index);
             dialog.notify(list->GetDlgCtrlID(), Notification::SelChange);
         }
-        list->SetCheck(index, action.kind == DialogAction::Kind::Check ? CCheckListBox::Checked
-                                                                      : CCheckListBox::Unchecked);
+        list->SetCheck(index,
+                       action.kind == DialogAction::Kind::Check ? CCheckListBox::Checked : CCheckListBox::Unchecked);
         dialog.notify(list->GetDlgCtrlID(), Notification::CheckChange);
         return true;
     }
@@ -109,6 +112,9 @@ bool ScriptedDialogBackEnd::perform(CDialog& dialog, const DialogAction& action)
     return false;
 }
 
-void ScriptedDialogBackEnd::showHelp(CDialog&) { ++helpShownInRun_; }
+void ScriptedDialogBackEnd::showHelp(CDialog&)
+{
+    ++helpShownInRun_;
+}
 
 } // namespace platform

@@ -10,9 +10,9 @@ namespace platform {
 struct DialogAction {
     enum class Kind { Check, Uncheck, Press, Ok, Cancel, Help };
     Kind kind;
-    int index = -1;     // Check/Uncheck: the item's index, or -1 to find it by text
-    std::wstring text;  // Check/Uncheck: the item's exact text when index is -1
-    int controlId = 0;  // Press: the control to click
+    int index = -1;    // Check/Uncheck: the item's index, or -1 to find it by text
+    std::wstring text; // Check/Uncheck: the item's exact text when index is -1
+    int controlId = 0; // Press: the control to click
 
     static DialogAction check(int index) { return {Kind::Check, index, {}, 0}; }
     static DialogAction check(const std::wstring& text) { return {Kind::Check, -1, text, 0}; }

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <clocale>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -98,15 +98,15 @@ struct TerminalDialogBackEnd::Session {
     SCREEN* screen = nullptr;
     FILE* output = nullptr; // the controlling terminal
     std::string savedLocale;
-    termios savedModes{};       // the terminal's modes before the dialog
+    termios savedModes{}; // the terminal's modes before the dialog
     bool hasSavedModes = false;
     std::vector<std::size_t> focusables; // template indices, in tab order
     std::size_t focus = 0;               // index into focusables
     std::map<int, int> listTop;          // first visible item per list id
     std::map<int, int> listShift;        // cells scrolled away sideways per list id
     DialogKeyNavigator navigator;
-    bool interrupted = false;            // Ctrl-C ended the dialog
-    bool interruptPending = false;       // Ctrl-C came while the help was shown
+    bool interrupted = false;      // Ctrl-C ended the dialog
+    bool interruptPending = false; // Ctrl-C came while the help was shown
 
     const DialogTemplate& tmpl() const { return *dialog.dialogTemplate(); }
 
@@ -236,8 +236,8 @@ struct TerminalDialogBackEnd::Session {
         if (mnemonic >= 0) {
             const int offset = (brackets ? 1 : 0) + textCells(label.substr(0, static_cast<std::size_t>(mnemonic)));
             if (offset < r.cols)
-                putText(r.row, col + offset, label.substr(static_cast<std::size_t>(mnemonic), 1),
-                        r.cols - offset, attributes | A_UNDERLINE);
+                putText(r.row, col + offset, label.substr(static_cast<std::size_t>(mnemonic), 1), r.cols - offset,
+                        attributes | A_UNDERLINE);
         }
     }
 
@@ -355,16 +355,26 @@ struct TerminalDialogBackEnd::Session {
     {
         if (got == KEY_CODE_YES) {
             switch (code) {
-            case KEY_UP: return {DialogKey::Up};
-            case KEY_DOWN: return {DialogKey::Down};
-            case KEY_PPAGE: return {DialogKey::PageUp};
-            case KEY_NPAGE: return {DialogKey::PageDown};
-            case KEY_HOME: return {DialogKey::Home};
-            case KEY_END: return {DialogKey::End};
-            case KEY_LEFT: return {DialogKey::Left};
-            case KEY_RIGHT: return {DialogKey::Right};
-            case KEY_BTAB: return {DialogKey::BackTab};
-            case KEY_ENTER: return {DialogKey::Enter};
+            case KEY_UP:
+                return {DialogKey::Up};
+            case KEY_DOWN:
+                return {DialogKey::Down};
+            case KEY_PPAGE:
+                return {DialogKey::PageUp};
+            case KEY_NPAGE:
+                return {DialogKey::PageDown};
+            case KEY_HOME:
+                return {DialogKey::Home};
+            case KEY_END:
+                return {DialogKey::End};
+            case KEY_LEFT:
+                return {DialogKey::Left};
+            case KEY_RIGHT:
+                return {DialogKey::Right};
+            case KEY_BTAB:
+                return {DialogKey::BackTab};
+            case KEY_ENTER:
+                return {DialogKey::Enter};
             default:
                 return {code == static_cast<wint_t>(KEY_F(1)) ? DialogKey::Help : DialogKey::Other};
             }
@@ -372,12 +382,17 @@ struct TerminalDialogBackEnd::Session {
         if (got != OK)
             return {DialogKey::Other};
         switch (code) {
-        case L'\t': return {DialogKey::Tab};
+        case L'\t':
+            return {DialogKey::Tab};
         case L'\n':
-        case L'\r': return {DialogKey::Enter};
-        case L' ': return {DialogKey::Space};
-        case 27: return {DialogKey::Escape};
-        case kCtrlC: return {DialogKey::Interrupt};
+        case L'\r':
+            return {DialogKey::Enter};
+        case L' ':
+            return {DialogKey::Space};
+        case 27:
+            return {DialogKey::Escape};
+        case kCtrlC:
+            return {DialogKey::Interrupt};
         default:
             return {DialogKey::Character, static_cast<wchar_t>(code)};
         }
@@ -446,7 +461,8 @@ struct TerminalDialogBackEnd::Session {
         lines.push_back(dialog.GetWindowText() + L" の操作");
         lines.emplace_back();
         for (const auto& [key, meaning] : keys)
-            lines.push_back(key + std::wstring(static_cast<std::size_t>(std::max(1, 9 - textCells(key))), L' ') + meaning);
+            lines.push_back(key + std::wstring(static_cast<std::size_t>(std::max(1, 9 - textCells(key))), L' ') +
+                            meaning);
         lines.emplace_back();
         lines.push_back(L"何かキーを押すと戻ります。");
 
@@ -483,7 +499,10 @@ namespace {
 
 // The dialog draws on the controlling terminal rather than on standard output, so that the
 // host's own report can go to a file or a pipe while the user works in the dialog.
-FILE* openTerminalOutput() { return std::fopen("/dev/tty", "w"); }
+FILE* openTerminalOutput()
+{
+    return std::fopen("/dev/tty", "w");
+}
 
 } // namespace
 

@@ -61,12 +61,23 @@ void declare(CLI::App& command)
     command.add_option("PAGE", options.page, "the page, relative to the site folder")->required();
     // Triggered as they are read, so that the steps keep the order of the command line.
     auto step = [&command](const char* flag, Step::Kind kind, const char* help) {
-        command.add_flag_callback(flag, [kind] { options.steps.push_back({kind, {}}); }, help)->trigger_on_parse();
+        command
+            .add_flag_callback(
+                flag,
+                [kind] {
+                    options.steps.push_back({kind, {}});
+                },
+                help)
+            ->trigger_on_parse();
     };
     auto named = [&command](const char* flag, Step::Kind kind, const char* help) {
         command
             .add_option_function<std::string>(
-                flag, [kind](const std::string& name) { options.steps.push_back({kind, name}); }, help)
+                flag,
+                [kind](const std::string& name) {
+                    options.steps.push_back({kind, name});
+                },
+                help)
             ->type_name("NAME")
             ->trigger_on_parse();
     };
@@ -122,8 +133,8 @@ int run(CommandContext& context)
 }
 
 const CommandRegistrar registrar({"apply",
-                                   "run the link-part dialog on PAGE with the given actions, then OK (or Cancel), and "
-                                   "save it",
-                                   true, &declare, &run});
+                                  "run the link-part dialog on PAGE with the given actions, then OK (or Cancel), and "
+                                  "save it",
+                                  true, &declare, &run});
 
 } // namespace

@@ -31,7 +31,10 @@ int readNumber(const std::string& text, std::size_t& at, std::size_t max)
     return value;
 }
 
-bool leapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool leapYear(int year)
+{
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int daysIn(int year, int month)
 {
@@ -147,8 +150,9 @@ CommandLine::CommandLine() : app_(std::make_unique<CLI::App>(kDescription, "zebh
         });
     app.add_flag("-v", options_.verbose, "list every file written");
     app.add_flag("-q", options_.quiet, "report only errors and warnings");
-    app.add_option("--data", options_.dataDir, "the host's data folder, which holds the link-part template "
-                                               "(default: ZEBHOST_DATA_DIR, else the installed one)")
+    app.add_option("--data", options_.dataDir,
+                   "the host's data folder, which holds the link-part template "
+                   "(default: ZEBHOST_DATA_DIR, else the installed one)")
         ->type_name("DIR")
         ->check([](const std::string& folder) {
             std::error_code ec;

@@ -42,7 +42,10 @@ namespace {
 bool quietReport = false;
 }
 
-void setQuiet(bool quiet) { quietReport = quiet; }
+void setQuiet(bool quiet)
+{
+    quietReport = quiet;
+}
 
 void say(const char* format, ...)
 {
@@ -59,7 +62,8 @@ int reportCurrentException()
     try {
         throw;
     } catch (const platform::FileException& e) {
-        std::fprintf(stderr, "zebhost: cannot write %s: %s\n", platform::nativePath(e.path()).c_str(), e.reason().c_str());
+        std::fprintf(stderr, "zebhost: cannot write %s: %s\n", platform::nativePath(e.path()).c_str(),
+                     e.reason().c_str());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zebhost: %s\n", e.what());
     } catch (...) {

@@ -70,7 +70,7 @@ int reportCurrentException();
 
 // Exit codes shared by the commands.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;       // the command ran and did not succeed
-inline constexpr int kExitUsage = 2;        // bad command line
-inline constexpr int kExitModuleError = 3;  // the module could not be loaded or refused the handshake
+inline constexpr int kExitFailed = 1;        // the command ran and did not succeed
+inline constexpr int kExitUsage = 2;         // bad command line
+inline constexpr int kExitModuleError = 3;   // the module could not be loaded or refused the handshake
 inline constexpr int kExitInterrupted = 130; // the user pressed Ctrl-C (as a shell reports SIGINT)

@@ -48,6 +48,6 @@ int run(CommandContext& context)
 }
 
 const CommandRegistrar registrar({"edit", "edit PAGE's link parts in the dialog in the terminal and save it", true,
-                                   &declare, &run});
+                                  &declare, &run});
 
 } // namespace

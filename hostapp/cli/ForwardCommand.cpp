@@ -19,7 +19,10 @@ public:
 
 std::string text;
 
-void declare(CLI::App& command) { command.add_option("TEXT", text, "the text")->required(); }
+void declare(CLI::App& command)
+{
+    command.add_option("TEXT", text, "the text")->required();
+}
 
 int run(CommandContext& context)
 {
@@ -35,6 +38,6 @@ int run(CommandContext& context)
 }
 
 const CommandRegistrar registrar({"forward", "pass TEXT through the module to a host object that prints it", true,
-                                   &declare, &run});
+                                  &declare, &run});
 
 } // namespace

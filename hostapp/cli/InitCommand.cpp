@@ -70,6 +70,6 @@ int run(CommandContext&)
 }
 
 const CommandRegistrar registrar({"init", "make a new site in DIR (a missing or empty folder) to start from", false,
-                                   &declare, &run});
+                                  &declare, &run});
 
 } // namespace

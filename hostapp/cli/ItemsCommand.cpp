@@ -33,12 +33,15 @@ int run(CommandContext& context)
     if (code != kExitOk)
         return code;
     for (const platform::CheckListItemState& item : backEnd.lastOutcome().items)
-        std::printf("[%s] %s\n", item.check == 1 ? "x" : item.check == 2 ? "-" : " ",
+        std::printf("[%s] %s\n",
+                    item.check == 1   ? "x"
+                    : item.check == 2 ? "-"
+                                      : " ",
                     platform::printable(item.text).c_str());
     return kExitOk;
 }
 
 const CommandRegistrar registrar({"items", "list the link-part dialog's items for PAGE with their checks", true,
-                                   &declare, &run});
+                                  &declare, &run});
 
 } // namespace

@@ -41,8 +41,7 @@ bool ModuleLoader::load()
         error_ = "the module " + path_ + " was given no function table";
         break;
     case kHandshakeOldTable:
-        error_ = "the module " + path_ + " needs a newer host function table than level " +
-                 std::to_string(kTableLevel);
+        error_ = "the module " + path_ + " needs a newer host function table than level " + std::to_string(kTableLevel);
         break;
     default:
         error_ = "the module " + path_ + " refused the handshake with an unknown code";
@@ -66,4 +65,7 @@ std::unique_ptr<CZebTmplCIF> ModuleLoader::createInterface() const
     return std::unique_ptr<CZebTmplCIF>(factory());
 }
 
-std::string ModuleLoader::defaultModulePath() { return HostInstallation::defaultModulePath(); }
+std::string ModuleLoader::defaultModulePath()
+{
+    return HostInstallation::defaultModulePath();
+}

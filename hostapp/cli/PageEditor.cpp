@@ -42,7 +42,10 @@ int numberOfId(const std::wstring& id)
 }
 
 // The id of category n's link part.
-std::wstring idOfNumber(int n) { return platform::formatW(L"zebsitec%03dtable000001", n); }
+std::wstring idOfNumber(int n)
+{
+    return platform::formatW(L"zebsitec%03dtable000001", n);
+}
 
 // Entries of a that are not in b, counting repeats (both sorted).
 std::vector<std::wstring> difference(const std::vector<std::wstring>& a, const std::vector<std::wstring>& b)
@@ -151,8 +154,8 @@ int PageEditor::runDialog(platform::DialogBackEnd& backEnd, bool save)
     int failures = log.report(site_, context_.options.verbose, page_->path(), true);
     const std::vector<std::wstring> after = linkPartIds();
     const bool confirmed = outcome.result == platform::IDOK;
-    const std::vector<platform::CheckListItemState> unmade = confirmed ? checkedWithoutLinkPart(outcome, after)
-                                                                       : std::vector<platform::CheckListItemState>();
+    const std::vector<platform::CheckListItemState> unmade =
+        confirmed ? checkedWithoutLinkPart(outcome, after) : std::vector<platform::CheckListItemState>();
     // A category link part the module could not make says nothing of why; the template is the
     // usual cause, and it is named once.
     std::string templateProblem;
@@ -161,7 +164,8 @@ int PageEditor::runDialog(platform::DialogBackEnd& backEnd, bool save)
             templateProblem = LinkPartTemplate::problem();
     std::vector<platform::CheckListItemState> wouldLose;
     for (const platform::CheckListItemState& item : unmade)
-        if (std::any_of(before.begin(), before.end(), [&](const std::wstring& id) { return numberOfId(id) == int(item.data); }))
+        if (std::any_of(before.begin(), before.end(),
+                        [&](const std::wstring& id) { return numberOfId(id) == int(item.data); }))
             wouldLose.push_back(item);
     if (!templateProblem.empty())
         std::fprintf(stderr, "zebhost: %s: link-part template %s; no link part for %s\n",

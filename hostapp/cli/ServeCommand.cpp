@@ -38,8 +38,8 @@ void declare(CLI::App& command)
     command.add_option("--bind", serve.address, "the address to listen on (default: 127.0.0.1)")
         ->type_name("ADDR")
         ->check([](const std::string& address) { return address.empty() ? std::string("an empty address") : ""; });
-    command.add_flag_callback("--no-reload", [] { serve.liveReload = false; },
-                              "do not reload the pages open in browsers after a rebuild");
+    command.add_flag_callback(
+        "--no-reload", [] { serve.liveReload = false; }, "do not reload the pages open in browsers after a rebuild");
 }
 
 // Whether the address can be reached from this machine only.
@@ -152,8 +152,8 @@ int run(CommandContext& context)
 }
 
 const CommandRegistrar registrar({"serve",
-                                   "serve the site over HTTP (127.0.0.1:8000), rebuild it when its data changes "
-                                   "and reload the pages open in browsers",
-                                   true, &declare, &run});
+                                  "serve the site over HTTP (127.0.0.1:8000), rebuild it when its data changes "
+                                  "and reload the pages open in browsers",
+                                  true, &declare, &run});
 
 } // namespace

@@ -122,7 +122,10 @@ std::string SiteContext::display(const std::wstring& path) const
     return platform::printable(path);
 }
 
-std::wstring SiteContext::categoryListPath() const { return addLastYenMark(folder_) + L"qcms/qccl.xml"; }
+std::wstring SiteContext::categoryListPath() const
+{
+    return addLastYenMark(folder_) + L"qcms/qccl.xml";
+}
 
 int SiteContext::resolvePage(const std::string& name, std::wstring& path) const
 {

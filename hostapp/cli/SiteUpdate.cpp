@@ -8,8 +8,8 @@
 
 #include "HostApplication.h"
 #include "LinkPartTemplate.h"
-#include "RebuildScope.h"
 #include "ModuleLoader.h"
+#include "RebuildScope.h"
 #include "SiteContext.h"
 #include "SitePageRefresher.h"
 #include "WriteLog.h"
@@ -77,7 +77,9 @@ int refreshPages(const SiteContext& site, bool verbose, int& refreshed)
 std::vector<std::wstring> categoriesWithoutListPage(const SiteContext& site, const std::vector<std::wstring>& names,
                                                     const std::vector<std::wstring>& written, bool rebuild)
 {
-    auto stat = [](const std::wstring& path, struct stat& st) { return ::stat(platform::nativePath(path).c_str(), &st) == 0; };
+    auto stat = [](const std::wstring& path, struct stat& st) {
+        return ::stat(platform::nativePath(path).c_str(), &st) == 0;
+    };
     std::vector<std::wstring> out;
     for (const SiteCategory& category : site.categories()) {
         if (category.number == 1 || category.number > 999 ||
@@ -109,8 +111,8 @@ bool reportTemplate(const SiteContext& site, const std::vector<std::wstring>& na
 {
     bool needsTemplate = false;
     for (const SiteCategory& category : site.categories())
-        needsTemplate = needsTemplate || (category.number != 1 &&
-                                          std::find(names.begin(), names.end(), category.name) != names.end());
+        needsTemplate = needsTemplate ||
+                        (category.number != 1 && std::find(names.begin(), names.end(), category.name) != names.end());
     const std::string problem = needsTemplate ? LinkPartTemplate::problem() : std::string();
     if (problem.empty())
         return false;

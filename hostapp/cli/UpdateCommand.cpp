@@ -30,8 +30,8 @@ int run(CommandContext& context)
 }
 
 const CommandRegistrar registrar({"update",
-                                   "bring the generated pages of the named categories (default: all) up to date, "
-                                   "then the link parts of the site's pages",
-                                   true, &declare, &run});
+                                  "bring the generated pages of the named categories (default: all) up to date, "
+                                  "then the link parts of the site's pages",
+                                  true, &declare, &run});
 
 } // namespace

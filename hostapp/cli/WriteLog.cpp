@@ -7,8 +7,8 @@
 
 WriteLog::WriteLog()
 {
-    previous_ = platform::PageWriter::setObserver(
-        [this](const std::wstring& path, bool written, const std::string& reason) {
+    previous_ =
+        platform::PageWriter::setObserver([this](const std::wstring& path, bool written, const std::string& reason) {
             entries_.push_back({path, written, reason});
         });
     previousReader_ = platform::FileReader::setObserver([this](const std::wstring& path, const std::string& reason) {
@@ -34,7 +34,10 @@ int WriteLog::writtenCount() const
     return count;
 }
 
-int WriteLog::failedCount() const { return static_cast<int>(entries_.size()) - writtenCount(); }
+int WriteLog::failedCount() const
+{
+    return static_cast<int>(entries_.size()) - writtenCount();
+}
 
 const WriteLog::Entry* WriteLog::find(const std::wstring& path) const
 {
@@ -72,7 +75,8 @@ int WriteLog::report(const SiteContext& site, bool verbose, const std::wstring& 
     for (const Entry& entry : unread_)
         std::fprintf(stderr, "zebhost: %s: not read: %s\n", site.display(entry.path).c_str(), entry.reason.c_str());
     for (const Entry* entry : failed)
-        std::fprintf(stderr, "zebhost: %s: not written: %s\n", site.display(entry->path).c_str(), entry->reason.c_str());
+        std::fprintf(stderr, "zebhost: %s: not written: %s\n", site.display(entry->path).c_str(),
+                     entry->reason.c_str());
     for (const auto& [folder, reason] : unflushed)
         std::fprintf(stderr, "zebhost: %s: not flushed to disk: %s\n", site.display(folder).c_str(), reason.c_str());
     return static_cast<int>(unread_.size() + failed.size() + unflushed.size());

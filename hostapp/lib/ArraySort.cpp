@@ -2,4 +2,7 @@
 
 #include <algorithm>
 
-void ArraySort::Sort(std::vector<std::wstring>& texts) { std::sort(texts.begin(), texts.end()); }
+void ArraySort::Sort(std::vector<std::wstring>& texts)
+{
+    std::sort(texts.begin(), texts.end());
+}

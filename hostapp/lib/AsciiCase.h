@@ -5,15 +5,20 @@
 // while other letters (Japanese text included) must compare exactly.
 namespace asciicase {
 
-inline wchar_t lower(wchar_t c) { return (c >= L'A' && c <= L'Z') ? wchar_t(c + (L'a' - L'A')) : c; }
+inline wchar_t lower(wchar_t c)
+{
+    return (c >= L'A' && c <= L'Z') ? wchar_t(c + (L'a' - L'A')) : c;
+}
 
-inline std::wstring lower(std::wstring text) {
+inline std::wstring lower(std::wstring text)
+{
     for (auto& c : text)
         c = lower(c);
     return text;
 }
 
-inline bool equal(const std::wstring& a, const std::wstring& b) {
+inline bool equal(const std::wstring& a, const std::wstring& b)
+{
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i)
@@ -23,7 +28,8 @@ inline bool equal(const std::wstring& a, const std::wstring& b) {
 }
 
 // Whether needle occurs in hay (ignoring case when asked); an empty needle always does.
-inline bool contains(const std::wstring& hay, const std::wstring& needle, bool ignoreCase) {
+inline bool contains(const std::wstring& hay, const std::wstring& needle, bool ignoreCase)
+{
     if (!ignoreCase)
         return hay.find(needle) != std::wstring::npos;
     return lower(hay).find(lower(needle)) != std::wstring::npos;

@@ -2,12 +2,14 @@
 
 #include "host/DOM.h"
 
-CDOMEngineer* CDOMEngineer::getInstance() {
+CDOMEngineer* CDOMEngineer::getInstance()
+{
     static CDOMEngineer engine;
     return &engine;
 }
 
-DOM* CDOMEngineer::getDOM() {
+DOM* CDOMEngineer::getDOM()
+{
     static DOM dom;
     return &dom;
 }

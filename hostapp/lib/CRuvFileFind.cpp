@@ -9,7 +9,10 @@ bool CRuvFileFind::FindFile(const std::wstring& pattern)
     return finder_.findFile(pattern) && skipHidden();
 }
 
-bool CRuvFileFind::FindNextFile() { return finder_.findNext() && skipHidden(); }
+bool CRuvFileFind::FindNextFile()
+{
+    return finder_.findNext() && skipHidden();
+}
 
 bool CRuvFileFind::skipHidden()
 {
@@ -20,14 +23,32 @@ bool CRuvFileFind::skipHidden()
     return true;
 }
 
-bool CRuvFileFind::IsDots() const { return finder_.isDots(); }
+bool CRuvFileFind::IsDots() const
+{
+    return finder_.isDots();
+}
 
-std::wstring CRuvFileFind::GetFileName() const { return finder_.fileName(); }
+std::wstring CRuvFileFind::GetFileName() const
+{
+    return finder_.fileName();
+}
 
-std::int64_t CRuvFileFind::GetLastWriteTime() const { return finder_.lastWriteTime(); }
+std::int64_t CRuvFileFind::GetLastWriteTime() const
+{
+    return finder_.lastWriteTime();
+}
 
-bool CRuvFileFind::IsDirectory() const { return finder_.isDirectory(); }
+bool CRuvFileFind::IsDirectory() const
+{
+    return finder_.isDirectory();
+}
 
-std::int64_t CRuvFileFind::GetLength() const { return finder_.length(); }
+std::int64_t CRuvFileFind::GetLength() const
+{
+    return finder_.length();
+}
 
-void CRuvFileFind::Close() { finder_.close(); }
+void CRuvFileFind::Close()
+{
+    finder_.close();
+}

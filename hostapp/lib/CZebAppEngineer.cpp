@@ -10,7 +10,8 @@ struct ApplicationState {
     CZebRefreshTarget* refreshTarget = nullptr;
 };
 
-ApplicationState& state() {
+ApplicationState& state()
+{
     static ApplicationState instance;
     return instance;
 }
@@ -19,19 +20,35 @@ ApplicationState& state() {
 
 CZebRefreshTarget::~CZebRefreshTarget() = default;
 
-void setOpenPage(OpenPage* page) { state().page = page; }
+void setOpenPage(OpenPage* page)
+{
+    state().page = page;
+}
 
-OpenPage* getOpenPage() { return state().page; }
+OpenPage* getOpenPage()
+{
+    return state().page;
+}
 
-void setRefreshTarget(CZebRefreshTarget* target) { state().refreshTarget = target; }
+void setRefreshTarget(CZebRefreshTarget* target)
+{
+    state().refreshTarget = target;
+}
 
-CZebAppEngineer* CZebAppEngineer::getInstance() {
+CZebAppEngineer* CZebAppEngineer::getInstance()
+{
     static CZebAppEngineer instance;
     return &instance;
 }
 
 CZebAppEngineer::~CZebAppEngineer() = default;
 
-bool CZebAppEngineer::isAnyHtmlDocOpened() const { return state().page != nullptr && state().page->document() != nullptr; }
+bool CZebAppEngineer::isAnyHtmlDocOpened() const
+{
+    return state().page != nullptr && state().page->document() != nullptr;
+}
 
-CZebRefreshTarget* CZebAppEngineer::getRefreshTarget() { return state().refreshTarget; }
+CZebRefreshTarget* CZebAppEngineer::getRefreshTarget()
+{
+    return state().refreshTarget;
+}

@@ -2,12 +2,14 @@
 
 #include "HostCalendarGenerator.h"
 
-CZebDllFunctionEngineer* CZebDllFunctionEngineer::getInstance() {
+CZebDllFunctionEngineer* CZebDllFunctionEngineer::getInstance()
+{
     static CZebDllFunctionEngineer instance;
     return &instance;
 }
 
-CZebDllFunctionEngineer::Function CZebDllFunctionEngineer::GetFunctionAddr(int number) {
+CZebDllFunctionEngineer::Function CZebDllFunctionEngineer::GetFunctionAddr(int number)
+{
     if (number == kCalendarGenerator) {
         ZebCalendarGeneratorFactory factory = &makeHostCalendarGenerator;
         return reinterpret_cast<Function>(factory);

@@ -8,9 +8,11 @@ CZebTmplWzCoreAdapter::CZebTmplWzCoreAdapter() : lifetime_(std::make_shared<cons
 
 CZebTmplWzCoreAdapter::~CZebTmplWzCoreAdapter() = default;
 
-CZebCoreAdapterIF* CZebTmplWzCoreAdapter::getActiveCoreAdapterIF() {
+CZebCoreAdapterIF* CZebTmplWzCoreAdapter::getActiveCoreAdapterIF()
+{
     OpenPage* page = getOpenPage();
-    if (page == nullptr) return nullptr;
+    if (page == nullptr)
+        return nullptr;
     // The caller owns the interface and deletes it through its virtual destructor.
     return new OpenPageCoreAdapter(*page, lifetime_);
 }

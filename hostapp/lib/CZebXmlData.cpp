@@ -8,12 +8,12 @@
 #include <utility>
 
 #include "AsciiCase.h"
+#include "TextCodec.h"
 #include "host/CharacterData.h"
 #include "host/DOMImpl.h"
 #include "host/Document.h"
 #include "host/Element.h"
 #include "host/MappedFile.h"
-#include "TextCodec.h"
 #include "platform/TextConv.h"
 
 namespace {
@@ -21,7 +21,10 @@ namespace {
 // The tag of the node that holds the file's top-level elements (no XML name can start with '#').
 constexpr const wchar_t* kRootTag = L"#xml-root";
 
-std::wstring wide(const char* utf8) { return platform::fromUtf8(utf8, std::strlen(utf8)); }
+std::wstring wide(const char* utf8)
+{
+    return platform::fromUtf8(utf8, std::strlen(utf8));
+}
 
 // The document's names of the file's element names (in lower case, as the document names the
 // elements it creates): each spelling is converted once, not once per element.
@@ -29,10 +32,12 @@ class ElementNames {
 public:
     explicit ElementNames(Document& document) : document_(document) {}
     // The name for utf8, which stays valid while the parsed file does.
-    const ElementName& operator()(const char* utf8) {
+    const ElementName& operator()(const char* utf8)
+    {
         const std::string_view key(utf8);
         auto found = names_.find(key);
-        if (found != names_.end()) return *found->second;
+        if (found != names_.end())
+            return *found->second;
         const ElementName& name = document_.internName(asciicase::lower(platform::fromUtf8(key.data(), key.size())));
         names_.emplace(key, &name);
         return name;
@@ -48,7 +53,8 @@ private:
 // document type are left out. Names and texts go into the document's own memory rather than an
 // allocation each (a data file has tens of thousands). Iterative, so that a deeply nested file
 // cannot exhaust the stack.
-void copyTree(const pugi::xml_node& source, Element* target, Document& document) {
+void copyTree(const pugi::xml_node& source, Element* target, Document& document)
+{
     ElementNames names(document);
     std::vector<std::pair<pugi::xml_node, Element*>> pending{{source, target}};
     while (!pending.empty()) {
@@ -77,13 +83,18 @@ void copyTree(const pugi::xml_node& source, Element* target, Document& document)
 
 // Element names compare ignoring ASCII case: the host's tree keeps the names of elements it creates
 // in lower case (an HTML tree), so an XML file's "Title" is found as "title" or "Title".
-bool sameName(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) return false;
+bool sameName(const std::wstring& a, const std::wstring& b)
+{
+    if (a.size() != b.size())
+        return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         wchar_t x = a[i], y = b[i];
-        if (x >= L'A' && x <= L'Z') x = x - L'A' + L'a';
-        if (y >= L'A' && y <= L'Z') y = y - L'A' + L'a';
-        if (x != y) return false;
+        if (x >= L'A' && x <= L'Z')
+            x = x - L'A' + L'a';
+        if (y >= L'A' && y <= L'Z')
+            y = y - L'A' + L'a';
+        if (x != y)
+            return false;
     }
     return true;
 }
@@ -94,17 +105,20 @@ CZebXmlData::CZebXmlData(const std::wstring& rootName) : rootName_(rootName) {}
 
 CZebXmlData::~CZebXmlData() = default;
 
-bool CZebXmlData::CreateNodeData(const std::wstring& path) {
+bool CZebXmlData::CreateNodeData(const std::wstring& path)
+{
     DestroyNodeData(nullptr);
 
     MappedFile file;
-    if (file.open(path, 0) != 0 || file.get_size() == 0) return false;
+    if (file.open(path, 0) != 0 || file.get_size() == 0)
+        return false;
     // Decoded straight to UTF-8, which is what the parser reads: a UTF-8 file is parsed from its
     // own bytes, without a round trip through wide text.
     TextCodec::Detection detection;
     std::string storage;
     std::string_view utf8;
-    if (!TextCodec::decodeAuto(reinterpret_cast<const char*>(file.get_top()), file.get_size(), detection, storage, utf8))
+    if (!TextCodec::decodeAuto(reinterpret_cast<const char*>(file.get_top()), file.get_size(), detection, storage,
+                               utf8))
         return false;
     // The text ends at its first NUL character, as a decoded text handed on as a C string does.
     utf8 = utf8.substr(0, utf8.find('\0'));
@@ -122,7 +136,8 @@ bool CZebXmlData::CreateNodeData(const std::wstring& path) {
         return false;
 
     std::unique_ptr<Document> document(DOMImpl::createDocument(L"HTML"));
-    if (!document) return false;
+    if (!document)
+        return false;
     Element* root = document->createElement(kRootTag);
     document->appendChild(root);
     copyTree(xml, root, *document);
@@ -131,7 +146,10 @@ bool CZebXmlData::CreateNodeData(const std::wstring& path) {
     return true;
 }
 
-Node* CZebXmlData::GetRootNode() { return root_; }
+Node* CZebXmlData::GetRootNode()
+{
+    return root_;
+}
 
 namespace {
 
@@ -140,7 +158,8 @@ namespace {
 class NameMatch {
 public:
     explicit NameMatch(const std::wstring& name) : name_(name) {}
-    bool operator()(const Element& element) {
+    bool operator()(const Element& element)
+    {
         const ElementName* name = &element.name();
         if (name != last_) {
             last_ = name;
@@ -157,30 +176,39 @@ private:
 
 } // namespace
 
-int CZebXmlData::GetChildElement(Node* node, const std::wstring& name, std::vector<Element*>& out) {
+int CZebXmlData::GetChildElement(Node* node, const std::wstring& name, std::vector<Element*>& out)
+{
     out.clear();
-    if (node == nullptr) return 0;
+    if (node == nullptr)
+        return 0;
     NameMatch matches(name);
     for (Node* child = node->getFirstChild(); child != nullptr; child = child->getNextSibling()) {
-        if (child->getNodeType() != Node::Type::Element) continue;
+        if (child->getNodeType() != Node::Type::Element)
+            continue;
         auto* element = static_cast<Element*>(child);
-        if (matches(*element)) out.push_back(element);
+        if (matches(*element))
+            out.push_back(element);
     }
     return static_cast<int>(out.size());
 }
 
-Element* CZebXmlData::GetChildElement(Node* node, const std::wstring& name) {
-    if (node == nullptr) return nullptr;
+Element* CZebXmlData::GetChildElement(Node* node, const std::wstring& name)
+{
+    if (node == nullptr)
+        return nullptr;
     NameMatch matches(name);
     for (Node* child = node->getFirstChild(); child != nullptr; child = child->getNextSibling()) {
-        if (child->getNodeType() != Node::Type::Element) continue;
+        if (child->getNodeType() != Node::Type::Element)
+            continue;
         auto* element = static_cast<Element*>(child);
-        if (matches(*element)) return element;
+        if (matches(*element))
+            return element;
     }
     return nullptr;
 }
 
-void CZebXmlData::DestroyNodeData(Node* /*node*/) {
+void CZebXmlData::DestroyNodeData(Node* /*node*/)
+{
     root_ = nullptr;
     document_.reset();
 }

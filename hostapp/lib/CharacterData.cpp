@@ -5,20 +5,24 @@
 #include "SourceText.h"
 #include "host/Document.h"
 
-CharacterData::CharacterData(Type type, Document* owner, const std::wstring& data)
-    : Node(type, owner), data_(data) {}
+CharacterData::CharacterData(Type type, Document* owner, const std::wstring& data) : Node(type, owner), data_(data) {}
 
 CharacterData::CharacterData(Type type, Document* owner, std::wstring&& data)
-    : Node(type, owner), data_(std::move(data)) {}
+    : Node(type, owner), data_(std::move(data))
+{
+}
 
-CharacterData::CharacterData(Type type, Document* owner, InDocument data)
-    : Node(type, owner), inDocument_(data.text) {}
+CharacterData::CharacterData(Type type, Document* owner, InDocument data) : Node(type, owner), inDocument_(data.text) {}
 
 CharacterData::~CharacterData() = default;
 
-std::wstring CharacterData::getData() const { return std::wstring(data()); }
+std::wstring CharacterData::getData() const
+{
+    return std::wstring(data());
+}
 
-void CharacterData::setData(const std::wstring& text) {
+void CharacterData::setData(const std::wstring& text)
+{
     if (text == data())
         return;
     data_ = text;
@@ -30,7 +34,8 @@ namespace {
 
 constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
 
-bool isReferenceChar(wchar_t c) {
+bool isReferenceChar(wchar_t c)
+{
     return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'#';
 }
 
@@ -38,7 +43,8 @@ bool isReferenceChar(wchar_t c) {
 // with the data: literal characters equal (or given as U+FFFD), each character reference giving
 // one character, CR LF and a lone CR giving LF. kNotFound when it does not line up.
 std::size_t sourceOffset(const std::wstring& src, std::size_t start, std::size_t end, std::wstring_view data,
-                         std::size_t offset) {
+                         std::size_t offset)
+{
     std::size_t cut = kNotFound;
     std::size_t i = start;
     for (std::size_t k = 0; k <= data.size(); ++k) {
@@ -71,7 +77,8 @@ std::size_t sourceOffset(const std::wstring& src, std::size_t start, std::size_t
 
 } // namespace
 
-CharacterData* CharacterData::splitText(std::size_t offset) {
+CharacterData* CharacterData::splitText(std::size_t offset)
+{
     const std::wstring_view text = data();
     if (getNodeType() != Type::Text || offset == 0 || offset >= text.size() || getOwnerDocument() == nullptr)
         return nullptr;

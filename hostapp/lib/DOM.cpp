@@ -2,4 +2,7 @@
 
 #include "host/Document.h"
 
-void DOM::deleteDocument(Document* document) { delete document; }
+void DOM::deleteDocument(Document* document)
+{
+    delete document;
+}

@@ -3,7 +3,8 @@
 #include "AsciiCase.h"
 #include "host/Document.h"
 
-Document* DOMImpl::createDocument(const std::wstring& type) {
+Document* DOMImpl::createDocument(const std::wstring& type)
+{
     if (!asciicase::equal(type, L"HTML"))
         return nullptr;
     // Released by DOM::deleteDocument: the factory's contract hands the caller a raw pointer.

@@ -16,13 +16,15 @@
 
 Document::Document() : DocumentFragment(Type::Document, this) {}
 
-Document::~Document() {
+Document::~Document()
+{
     // Children before parents does not matter: a node's destructor follows no links.
     for (Node* node : arenaNodes_)
         node->~Node();
 }
 
-void* Document::allocateNode(std::size_t size, std::size_t alignment) {
+void* Document::allocateNode(std::size_t size, std::size_t alignment)
+{
     constexpr std::size_t kFirstBlock = 4096;
     constexpr std::size_t kLargestBlock = 64 * 1024;
     // Alignments are powers of two: the padding is a mask, not a division.
@@ -44,7 +46,8 @@ void* Document::allocateNode(std::size_t size, std::size_t alignment) {
     return memory;
 }
 
-bool Document::createNodes(const wchar_t* text, std::size_t length, void* /*context*/, bool keepSource) {
+bool Document::createNodes(const wchar_t* text, std::size_t length, void* /*context*/, bool keepSource)
+{
     if (text == nullptr)
         return false;
     // Old nodes stay owned (detached) so that handles to them never dangle.
@@ -78,21 +81,24 @@ namespace {
 
 using SourceMap = std::vector<std::pair<const SourceText*, const SourceText*>>;
 
-const SourceText* mapped(const SourceMap& sources, const SourceText* source) {
+const SourceText* mapped(const SourceMap& sources, const SourceText* source)
+{
     for (const auto& [from, to] : sources)
         if (from == source)
             return to;
     return nullptr;
 }
 
-Node::SourceRange mapped(const SourceMap& sources, Node::SourceRange range) {
+Node::SourceRange mapped(const SourceMap& sources, Node::SourceRange range)
+{
     range.source = mapped(sources, range.source);
     return range;
 }
 
 } // namespace
 
-bool Document::copyParsedTree(const Document& source) {
+bool Document::copyParsedTree(const Document& source)
+{
     SourceMap sources;
     for (const auto& text : source.sources_)
         sources.emplace_back(text.get(), keepSource(std::make_unique<SourceText>(*text)));
@@ -111,7 +117,8 @@ bool Document::copyParsedTree(const Document& source) {
     return true;
 }
 
-Node* Document::copyNode(const Node& from, Node* parent, const SourceMap& sources) {
+Node* Document::copyNode(const Node& from, Node* parent, const SourceMap& sources)
+{
     Node* to = nullptr;
     switch (from.getNodeType()) {
     case Type::Element: {
@@ -164,7 +171,8 @@ Node* Document::copyNode(const Node& from, Node* parent, const SourceMap& source
     return to;
 }
 
-Element* Document::getDocumentElement() const {
+Element* Document::getDocumentElement() const
+{
     for (Node* n = getFirstChild(); n != nullptr; n = n->getNextSibling())
         if (n->getNodeType() == Type::Element)
             return static_cast<Element*>(n);
@@ -173,7 +181,8 @@ Element* Document::getDocumentElement() const {
 
 namespace {
 
-Element* childElement(const Element* parent, const wchar_t* name) {
+Element* childElement(const Element* parent, const wchar_t* name)
+{
     if (parent == nullptr)
         return nullptr;
     for (Node* n = parent->getFirstChild(); n != nullptr; n = n->getNextSibling())
@@ -184,21 +193,30 @@ Element* childElement(const Element* parent, const wchar_t* name) {
 
 } // namespace
 
-Element* Document::getBody() const { return childElement(getDocumentElement(), L"body"); }
+Element* Document::getBody() const
+{
+    return childElement(getDocumentElement(), L"body");
+}
 
-Element* Document::getHead() const { return childElement(getDocumentElement(), L"head"); }
+Element* Document::getHead() const
+{
+    return childElement(getDocumentElement(), L"head");
+}
 
-Element* Document::createElement(const std::wstring& tagName) {
+Element* Document::createElement(const std::wstring& tagName)
+{
     if (tagName.empty())
         return nullptr;
     return make<Element>(this, asciicase::lower(tagName));
 }
 
-CharacterData* Document::createTextNode(const std::wstring& text) {
+CharacterData* Document::createTextNode(const std::wstring& text)
+{
     return make<CharacterData>(Type::Text, this, text);
 }
 
-Element* Document::createElement(std::wstring&& tagName) {
+Element* Document::createElement(std::wstring&& tagName)
+{
     if (tagName.empty())
         return nullptr;
     for (wchar_t& c : tagName)
@@ -206,15 +224,18 @@ Element* Document::createElement(std::wstring&& tagName) {
     return make<Element>(this, std::move(tagName));
 }
 
-CharacterData* Document::createTextNode(std::wstring&& text) {
+CharacterData* Document::createTextNode(std::wstring&& text)
+{
     return make<CharacterData>(Type::Text, this, std::move(text));
 }
 
-CharacterData* Document::createComment(const std::wstring& text) {
+CharacterData* Document::createComment(const std::wstring& text)
+{
     return make<CharacterData>(Type::Comment, this, text);
 }
 
-const ElementName& Document::internName(std::wstring_view tagName) {
+const ElementName& Document::internName(std::wstring_view tagName)
+{
     auto found = names_.find(tagName);
     if (found != names_.end())
         return *found->second;
@@ -224,19 +245,25 @@ const ElementName& Document::internName(std::wstring_view tagName) {
     return kept;
 }
 
-Element* Document::createElement(const ElementName& name) { return make<Element>(this, name); }
+Element* Document::createElement(const ElementName& name)
+{
+    return make<Element>(this, name);
+}
 
-CharacterData* Document::createTextNodeFromUtf8(std::string_view utf8) {
+CharacterData* Document::createTextNodeFromUtf8(std::string_view utf8)
+{
     return make<CharacterData>(Type::Text, this, CharacterData::InDocument{keepTextFromUtf8(utf8)});
 }
 
-std::wstring_view Document::keepText(std::wstring_view text) {
+std::wstring_view Document::keepText(std::wstring_view text)
+{
     auto* kept = static_cast<wchar_t*>(allocateNode(text.size() * sizeof(wchar_t), alignof(wchar_t)));
     std::copy(text.begin(), text.end(), kept);
     return std::wstring_view(kept, text.size());
 }
 
-std::wstring_view Document::keepTextFromUtf8(std::string_view utf8) {
+std::wstring_view Document::keepTextFromUtf8(std::string_view utf8)
+{
     // Room for the longest result (never more characters than bytes); what the conversion leaves
     // unused goes back to the block, as nothing else was taken from it in between.
     auto* kept = static_cast<wchar_t*>(allocateNode(utf8.size() * sizeof(wchar_t), alignof(wchar_t)));
@@ -247,7 +274,8 @@ std::wstring_view Document::keepTextFromUtf8(std::string_view utf8) {
     return std::wstring_view(kept, length);
 }
 
-const SourceText* Document::keepSource(std::unique_ptr<SourceText> source) {
+const SourceText* Document::keepSource(std::unique_ptr<SourceText> source)
+{
     sources_.push_back(std::move(source));
     return sources_.back().get();
 }

@@ -6,7 +6,8 @@ DocumentFragment::DocumentFragment(Type type, Document* owner) : Node(type, owne
 
 DocumentFragment::~DocumentFragment() = default;
 
-Element* DocumentFragment::getElementByID(const std::wstring& id) {
+Element* DocumentFragment::getElementByID(const std::wstring& id)
+{
     for (Node* n = getFirstChild(); n != nullptr; n = n->nextInTree(this)) {
         if (n->getNodeType() != Type::Element)
             continue;

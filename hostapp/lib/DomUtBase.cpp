@@ -11,7 +11,8 @@ namespace {
 
 // Calls visit on root (the whole document when null) and every node below it, in document order.
 template <class Visit>
-void forEachNode(Document* document, Node* root, Visit visit) {
+void forEachNode(Document* document, Node* root, Visit visit)
+{
     Node* top = root != nullptr ? root : document;
     if (top == nullptr)
         return;
@@ -20,7 +21,8 @@ void forEachNode(Document* document, Node* root, Visit visit) {
 }
 
 template <class Match>
-int collectElements(std::vector<Element*>& out, Document* document, Node* root, Match match) {
+int collectElements(std::vector<Element*>& out, Document* document, Node* root, Match match)
+{
     out.clear();
     forEachNode(document, root, [&](Node* n) {
         if (n->getNodeType() == Node::Type::Element && match(*static_cast<Element*>(n)))
@@ -35,18 +37,24 @@ DomUtBase::DomUtBase(Document* document) : document_(document) {}
 
 DomUtBase::~DomUtBase() = default;
 
-Document* DomUtBase::getDocument() const { return document_; }
+Document* DomUtBase::getDocument() const
+{
+    return document_;
+}
 
-int DomUtBase::getElementByTagId(std::vector<Element*>& out, int kind, bool /*flag*/, Node* from) {
+int DomUtBase::getElementByTagId(std::vector<Element*>& out, int kind, bool /*flag*/, Node* from)
+{
     return collectElements(out, document_, from, [&](const Element& e) { return e.getElementID() == kind; });
 }
 
-int DomUtBase::getElementByAttributrName(std::vector<Element*>& out, const std::wstring& name, Node* root) {
+int DomUtBase::getElementByAttributrName(std::vector<Element*>& out, const std::wstring& name, Node* root)
+{
     return collectElements(out, document_, root, [&](const Element& e) { return e.hasAttribute(name); });
 }
 
 int DomUtBase::getElementByAttributrNameAndValue(std::vector<Element*>& out, const std::wstring& name,
-                                                 const std::wstring& value, bool ignoreCase, Node* root) {
+                                                 const std::wstring& value, bool ignoreCase, Node* root)
+{
     return collectElements(out, document_, root, [&](const Element& e) {
         if (!e.hasAttribute(name))
             return false;
@@ -56,13 +64,15 @@ int DomUtBase::getElementByAttributrNameAndValue(std::vector<Element*>& out, con
 }
 
 int DomUtBase::getElementByAttributrNameAndPartOfValue(std::vector<Element*>& out, const std::wstring& name,
-                                                       const std::wstring& value, bool ignoreCase, Node* root) {
+                                                       const std::wstring& value, bool ignoreCase, Node* root)
+{
     return collectElements(out, document_, root, [&](const Element& e) {
         return e.hasAttribute(name) && asciicase::contains(e.getAttribute(name), value, ignoreCase);
     });
 }
 
-int DomUtBase::getAllPCData(std::vector<CharacterData*>& out, const std::wstring& text, bool /*flag*/, Node* root) {
+int DomUtBase::getAllPCData(std::vector<CharacterData*>& out, const std::wstring& text, bool /*flag*/, Node* root)
+{
     out.clear();
     forEachNode(document_, root, [&](Node* n) {
         if (n->getNodeType() != Node::Type::Text)
@@ -74,7 +84,8 @@ int DomUtBase::getAllPCData(std::vector<CharacterData*>& out, const std::wstring
     return static_cast<int>(out.size());
 }
 
-void DomUtBase::setOnlyTextUnderElement(Element* element, const std::wstring& text) {
+void DomUtBase::setOnlyTextUnderElement(Element* element, const std::wstring& text)
+{
     if (element == nullptr || document_ == nullptr)
         return;
     // Already so: leave the text as it was written.
@@ -87,7 +98,8 @@ void DomUtBase::setOnlyTextUnderElement(Element* element, const std::wstring& te
     element->appendChild(document_->createTextNode(text));
 }
 
-void DomUtBase::removeAllChild(Node* node, bool removeSelf, bool /*deep*/) {
+void DomUtBase::removeAllChild(Node* node, bool removeSelf, bool /*deep*/)
+{
     if (node == nullptr)
         return;
     if (removeSelf) {
@@ -98,7 +110,8 @@ void DomUtBase::removeAllChild(Node* node, bool removeSelf, bool /*deep*/) {
         detach(child);
 }
 
-void DomUtBase::removeElement(Node* node, Element* element, bool removeChildren, bool /*keepContent*/) {
+void DomUtBase::removeElement(Node* node, Element* element, bool removeChildren, bool /*keepContent*/)
+{
     Node* target = element != nullptr ? element : node;
     if (target == nullptr)
         return;
@@ -109,7 +122,8 @@ void DomUtBase::removeElement(Node* node, Element* element, bool removeChildren,
     unwrap(target);
 }
 
-void DomUtBase::insertParent(Node* node, Element* element) {
+void DomUtBase::insertParent(Node* node, Element* element)
+{
     if (node == nullptr || element == nullptr || node->isAncestorOrSelf(element) || element->isAncestorOrSelf(node))
         return;
     Node* parent = node->parentNode();
@@ -125,13 +139,15 @@ void DomUtBase::insertParent(Node* node, Element* element) {
     element->appendChild(node);
 }
 
-Element* DomUtBase::createElementbyId(int kind) {
+Element* DomUtBase::createElementbyId(int kind)
+{
     if (kind != Element::kAnchor || document_ == nullptr)
         return nullptr;
     return document_->createElement(L"a");
 }
 
-Node* DomUtBase::getLayoutCursor(int& offset) const {
+Node* DomUtBase::getLayoutCursor(int& offset) const
+{
     offset = 0;
     if (cursorNode_ == nullptr)
         return nullptr;
@@ -146,12 +162,14 @@ Node* DomUtBase::getLayoutCursor(int& offset) const {
     return cursorNode_;
 }
 
-void DomUtBase::setLayoutCursor(Node* node, int offset) {
+void DomUtBase::setLayoutCursor(Node* node, int offset)
+{
     cursorNode_ = node;
     cursorOffset_ = node != nullptr ? std::max(offset, 0) : 0;
 }
 
-void DomUtBase::setLayoutCurorEx(Node* node, bool after) {
+void DomUtBase::setLayoutCurorEx(Node* node, bool after)
+{
     Node* parent = node != nullptr ? node->parentNode() : nullptr;
     if (parent == nullptr) {
         setLayoutCursor(nullptr, 0);
@@ -160,7 +178,8 @@ void DomUtBase::setLayoutCurorEx(Node* node, bool after) {
     setLayoutCursor(parent, node->indexInParent() + (after ? 1 : 0));
 }
 
-void DomUtBase::detach(Node* node) {
+void DomUtBase::detach(Node* node)
+{
     Node* parent = node->parentNode();
     if (parent == nullptr)
         return;
@@ -176,7 +195,8 @@ void DomUtBase::detach(Node* node) {
     parent->removeChild(node);
 }
 
-void DomUtBase::unwrap(Node* element) {
+void DomUtBase::unwrap(Node* element)
+{
     Node* parent = element->parentNode();
     int index = element->indexInParent();
     int count = element->childCount();

@@ -2,7 +2,8 @@
 
 #include "host/Element.h"
 
-void DomUtBaseCore::setOrRemoveAttr(Element* element, const std::wstring& name, const std::wstring& value) {
+void DomUtBaseCore::setOrRemoveAttr(Element* element, const std::wstring& name, const std::wstring& value)
+{
     if (element == nullptr)
         return;
     if (value.empty())
@@ -11,7 +12,8 @@ void DomUtBaseCore::setOrRemoveAttr(Element* element, const std::wstring& name, 
         element->setAttribute(name, value);
 }
 
-void DomUtBaseCore::setAttributeValue(Element* element, const std::wstring& name, const std::wstring& value) {
+void DomUtBaseCore::setAttributeValue(Element* element, const std::wstring& name, const std::wstring& value)
+{
     if (element != nullptr)
         element->setAttribute(name, value);
 }

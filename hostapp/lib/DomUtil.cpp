@@ -9,7 +9,8 @@ DomUtil::DomUtil(Document* document, CCSSDataManager* /*styles*/) : DomUtBase(do
 DomUtil::~DomUtil() = default;
 
 bool DomUtil::setMetaEx(const std::wstring& attr, const std::wstring& value, const std::wstring& content,
-                        bool /*flag1*/, Element* /*element*/, bool /*flag2*/) {
+                        bool /*flag1*/, Element* /*element*/, bool /*flag2*/)
+{
     if (document_ == nullptr || attr.empty())
         return false;
     std::vector<Element*> metas;

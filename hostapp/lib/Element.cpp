@@ -9,14 +9,15 @@
 #include "host/CharacterData.h"
 #include "host/Document.h"
 
-ElementName::ElementName(std::wstring name) : tagName(std::move(name)) {
+ElementName::ElementName(std::wstring name) : tagName(std::move(name))
+{
     if (std::any_of(tagName.begin(), tagName.end(), [](wchar_t c) { return c >= L'A' && c <= L'Z'; }))
         localName = asciicase::lower(tagName);
     // Views, so that a comparison looks at the length first.
     const std::wstring_view lower = localName.empty() ? tagName : localName;
     static constexpr std::array<std::wstring_view, 19> kVoidNames = {
-        L"area", L"base", L"basefont", L"bgsound", L"br", L"col", L"embed", L"frame", L"hr", L"img",
-        L"input", L"keygen", L"link", L"meta", L"param", L"source", L"track", L"wbr", L"isindex"};
+        L"area",  L"base",   L"basefont", L"bgsound", L"br",    L"col",    L"embed", L"frame", L"hr",     L"img",
+        L"input", L"keygen", L"link",     L"meta",    L"param", L"source", L"track", L"wbr",   L"isindex"};
     static constexpr std::array<std::wstring_view, 7> kRawNames = {L"script",  L"style",    L"xmp",      L"iframe",
                                                                    L"noembed", L"noframes", L"plaintext"};
     if (std::find(kVoidNames.begin(), kVoidNames.end(), lower) != kVoidNames.end())
@@ -35,13 +36,17 @@ ElementName::ElementName(std::wstring name) : tagName(std::move(name)) {
         kind |= kFormattingScope;
 }
 
-Element::Element(Document* owner, const std::wstring& tagName) : Node(Type::Element, owner), name_(nameIn(owner, tagName)) {}
+Element::Element(Document* owner, const std::wstring& tagName)
+    : Node(Type::Element, owner), name_(nameIn(owner, tagName))
+{
+}
 
 Element::Element(Document* owner, std::wstring&& tagName) : Node(Type::Element, owner), name_(nameIn(owner, tagName)) {}
 
 Element::Element(Document* owner, const ElementName& name) : Node(Type::Element, owner), name_(&name) {}
 
-const ElementName* Element::nameIn(Document* owner, std::wstring_view tagName) {
+const ElementName* Element::nameIn(Document* owner, std::wstring_view tagName)
+{
     if (owner != nullptr)
         return &owner->internName(tagName);
     ownName_ = std::make_unique<ElementName>(std::wstring(tagName));
@@ -55,7 +60,8 @@ namespace {
 constexpr std::size_t kScannedAttributes = 16;
 } // namespace
 
-Element::Attribute* Element::findAttribute(const std::wstring& name) {
+Element::Attribute* Element::findAttribute(const std::wstring& name)
+{
     if (attrs_.size() <= kScannedAttributes) {
         for (auto& a : attrs_)
             if (asciicase::equal(a.name, name))
@@ -71,22 +77,26 @@ Element::Attribute* Element::findAttribute(const std::wstring& name) {
     return it == attrIndex_->end() ? nullptr : &attrs_[it->second];
 }
 
-void Element::appendAttribute(Attribute attribute) {
+void Element::appendAttribute(Attribute attribute)
+{
     if (attrIndex_)
         attrIndex_->try_emplace(asciicase::lower(attribute.name), attrs_.size());
     attrs_.push_back(std::move(attribute));
 }
 
-const Element::Attribute* Element::findAttribute(const std::wstring& name) const {
+const Element::Attribute* Element::findAttribute(const std::wstring& name) const
+{
     return const_cast<Element*>(this)->findAttribute(name);
 }
 
-std::wstring Element::getAttribute(const std::wstring& name) const {
+std::wstring Element::getAttribute(const std::wstring& name) const
+{
     const Attribute* a = findAttribute(name);
     return a ? a->value : std::wstring();
 }
 
-void Element::setAttribute(const std::wstring& name, const std::wstring& value) {
+void Element::setAttribute(const std::wstring& name, const std::wstring& value)
+{
     if (name.empty())
         return;
     if (Attribute* a = findAttribute(name)) {
@@ -105,9 +115,10 @@ void Element::setAttribute(const std::wstring& name, const std::wstring& value) 
     markChanged();
 }
 
-void Element::removeAttribute(const std::wstring& name) {
-    auto it = std::find_if(attrs_.begin(), attrs_.end(),
-                           [&](const Attribute& a) { return asciicase::equal(a.name, name); });
+void Element::removeAttribute(const std::wstring& name)
+{
+    auto it =
+        std::find_if(attrs_.begin(), attrs_.end(), [&](const Attribute& a) { return asciicase::equal(a.name, name); });
     if (it == attrs_.end())
         return;
     if (it->fromSource)
@@ -118,14 +129,19 @@ void Element::removeAttribute(const std::wstring& name) {
     markChanged();
 }
 
-bool Element::hasAttribute(const std::wstring& name) const { return findAttribute(name) != nullptr; }
+bool Element::hasAttribute(const std::wstring& name) const
+{
+    return findAttribute(name) != nullptr;
+}
 
-void Element::addParsedAttribute(Attribute attribute) {
+void Element::addParsedAttribute(Attribute attribute)
+{
     if (findAttribute(attribute.name) == nullptr)
         appendAttribute(std::move(attribute));
 }
 
-std::wstring Element::getTextData() const {
+std::wstring Element::getTextData() const
+{
     // The usual case, an element holding one text, is that text whole.
     const Node* first = getFirstChild();
     if (first != nullptr && first->getNextSibling() == nullptr && first->getFirstChild() == nullptr &&
@@ -138,10 +154,22 @@ std::wstring Element::getTextData() const {
     return text;
 }
 
-int Element::getElementID() const { return (name_->kind & ElementName::kAnchor) ? kAnchor : kUnknown; }
+int Element::getElementID() const
+{
+    return (name_->kind & ElementName::kAnchor) ? kAnchor : kUnknown;
+}
 
-std::wstring Element::getTagName() const { return name_->tagName; }
+std::wstring Element::getTagName() const
+{
+    return name_->tagName;
+}
 
-bool Element::isVoid() const { return (name_->kind & ElementName::kVoid) != 0; }
+bool Element::isVoid() const
+{
+    return (name_->kind & ElementName::kVoid) != 0;
+}
 
-bool Element::isRawText() const { return (name_->kind & ElementName::kRawText) != 0; }
+bool Element::isRawText() const
+{
+    return (name_->kind & ElementName::kRawText) != 0;
+}

@@ -23,7 +23,8 @@ struct Place {
 };
 
 // How many elements of each name a fragment holds.
-std::map<std::wstring, int> elementCounts(const std::vector<Node*>& nodes) {
+std::map<std::wstring, int> elementCounts(const std::vector<Node*>& nodes)
+{
     std::map<std::wstring, int> counts;
     for (Node* top : nodes)
         for (Node* n = top; n != nullptr; n = n->nextInTree(top))
@@ -40,7 +41,8 @@ public:
     // The nodes of the markup parsed in parent's context; empty when it holds none, or when the
     // context drops or turns into text an element that the markup holds in a neutral place (in
     // a script or a title it is all text, in a select its tables are dropped).
-    const std::vector<Node*>& in(const Node& parent) {
+    const std::vector<Node*>& in(const Node& parent)
+    {
         const std::wstring context = parent.getNodeType() == Node::Type::Element
                                          ? static_cast<const Element&>(parent).localName()
                                          : std::wstring(L"body");
@@ -74,13 +76,14 @@ private:
 // cell, a caption, a button, the body...) ends itself for a block, moves content out, makes its
 // content text or is foreign content. The writer ends what the nodes around the place leave
 // open, so such a place needs no try.
-bool takesMarkupAsItIs(const Node& parent) {
+bool takesMarkupAsItIs(const Node& parent)
+{
     static const wchar_t* const kSensitive[] = {
-        L"p",     L"li",     L"dd",       L"dt",    L"a",     L"nobr",     L"form",   L"h1",    L"h2",
-        L"h3",    L"h4",     L"h5",       L"h6",    L"select", L"option",  L"optgroup", L"datalist", L"table",
-        L"tbody", L"thead",  L"tfoot",    L"tr",    L"colgroup", L"ruby",  L"rb",     L"rt",    L"rp",
-        L"rtc",   L"svg",    L"math",     L"head",  L"html",  L"frameset", L"noscript", L"pre", L"listing",
-        L"textarea", L"title", L"plaintext"};
+        L"p",        L"li",       L"dd",    L"dt",      L"a",        L"nobr",   L"form",     L"h1",
+        L"h2",       L"h3",       L"h4",    L"h5",      L"h6",       L"select", L"option",   L"optgroup",
+        L"datalist", L"table",    L"tbody", L"thead",   L"tfoot",    L"tr",     L"colgroup", L"ruby",
+        L"rb",       L"rt",       L"rp",    L"rtc",     L"svg",      L"math",   L"head",     L"html",
+        L"frameset", L"noscript", L"pre",   L"listing", L"textarea", L"title",  L"plaintext"};
     for (const Node* n = &parent; n != nullptr; n = n->parentNode()) {
         if (n->getNodeType() != Node::Type::Element)
             return false;
@@ -95,8 +98,8 @@ bool takesMarkupAsItIs(const Node& parent) {
         // stands behind the body in the tree.)
         if (e.is(L"body") && !e.endTag().empty() && e.endTag().end < e.spanEnd())
             return false;
-        if (e.is(L"body") || e.is(L"td") || e.is(L"th") || e.is(L"caption") || e.is(L"button") ||
-            e.is(L"template") || e.is(L"object") || e.is(L"applet") || e.is(L"marquee"))
+        if (e.is(L"body") || e.is(L"td") || e.is(L"th") || e.is(L"caption") || e.is(L"button") || e.is(L"template") ||
+            e.is(L"object") || e.is(L"applet") || e.is(L"marquee"))
             return true;
     }
     return false;
@@ -105,7 +108,8 @@ bool takesMarkupAsItIs(const Node& parent) {
 // Whether what stands before the place leaves the parser in a state that the writer can end with
 // end tags: not inside text it takes literally (a script, style, title or plaintext without its
 // end tag), and not among nodes the parser moved out of a table.
-bool endableBefore(const Place& place) {
+bool endableBefore(const Place& place)
+{
     const Node* before = place.ref != nullptr ? place.ref->getPreviousSibling() : place.parent->getLastChild();
     if (before != nullptr && before->getPreviousSibling() != nullptr && before->getPreviousSibling()->isDisplaced())
         return false;
@@ -119,7 +123,8 @@ bool endableBefore(const Place& place) {
 
 // Whether the place lies between nodes the parser moved out of a table and the table: they are
 // written inside it, so nothing can be put between them.
-bool amidDisplaced(const Place& place) {
+bool amidDisplaced(const Place& place)
+{
     const Node* before = place.ref != nullptr ? place.ref->getPreviousSibling() : place.parent->getLastChild();
     return before != nullptr && before->isDisplaced();
 }
@@ -127,7 +132,8 @@ bool amidDisplaced(const Place& place) {
 // The places to try after the first: after each ancestor of the first place's parent, from the
 // nearest out (after the head, the start of the body), then before each earlier node of the
 // first parent, from the nearest back, and so on out.
-std::vector<Place> otherPlaces(const Place& first, Document& document) {
+std::vector<Place> otherPlaces(const Place& first, Document& document)
+{
     std::vector<Place> places;
     for (Node* child = first.parent; child != nullptr && child->parentNode() != nullptr; child = child->parentNode()) {
         if (child->parentNode() == &document && document.getDocumentElement() != nullptr)
@@ -150,7 +156,8 @@ std::vector<Place> otherPlaces(const Place& first, Document& document) {
 
 } // namespace
 
-Node* insertFragmentAtCursor(DomUtBase& util, const std::wstring& markup) {
+Node* insertFragmentAtCursor(DomUtBase& util, const std::wstring& markup)
+{
     Document* document = util.getDocument();
     if (document == nullptr)
         return nullptr;

@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <iterator>
-#include <new>
-#include <cstdint>
 #include <limits>
 #include <memory>
+#include <new>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -31,7 +31,8 @@ constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 // gumbo's byte positions map back onto the wide source text. Built in two passes, measuring and
 // then writing into place: it is made for every page loaded.
 struct Utf8Text {
-    Utf8Text(const wchar_t* text, std::size_t length) {
+    Utf8Text(const wchar_t* text, std::size_t length)
+    {
         std::size_t size = 0;
         forEachCodePoint(text, length, [&](std::uint32_t c, std::size_t) { size += lengthOf(c); });
         size_ = size;
@@ -96,7 +97,8 @@ struct Utf8Text {
     // Calls f(code point, index of its first wide unit) for each character; a surrogate pair of
     // two-byte units is one character, and what UTF-8 cannot hold becomes U+FFFD.
     template <class F>
-    static void forEachCodePoint(const wchar_t* text, std::size_t length, F&& f) {
+    static void forEachCodePoint(const wchar_t* text, std::size_t length, F&& f)
+    {
         for (std::size_t i = 0; i < length; ++i) {
             auto c = static_cast<std::uint32_t>(text[i]);
             if (c < 0x80) {
@@ -119,7 +121,8 @@ struct Utf8Text {
         }
     }
 
-    bool holds(const GumboStringPiece& piece) const {
+    bool holds(const GumboStringPiece& piece) const
+    {
         return piece.data != nullptr && piece.length > 0 && piece.data >= bytes_.get() &&
                piece.data + piece.length <= bytes_.get() + size_;
     }
@@ -133,7 +136,8 @@ private:
 };
 
 // Wide text of gumbo's UTF-8 output (always valid UTF-8).
-std::wstring decode(const char* s, std::size_t n) {
+std::wstring decode(const char* s, std::size_t n)
+{
     // Never more wide units than bytes: written into place, cut to length at the end.
     std::wstring out(n, L'\0');
     wchar_t* o = out.data();
@@ -168,12 +172,19 @@ std::wstring decode(const char* s, std::size_t n) {
     return out;
 }
 
-std::wstring decode(const char* s) { return s ? decode(s, std::char_traits<char>::length(s)) : std::wstring(); }
+std::wstring decode(const char* s)
+{
+    return s ? decode(s, std::char_traits<char>::length(s)) : std::wstring();
+}
 
-bool isSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f'; }
+bool isSpace(wchar_t c)
+{
+    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f';
+}
 
 // The tag name inside a tag's text ("<TABLE BORDER=1>" -> "TABLE", "</A>" -> "A"), as bytes.
-std::string_view tagNameOf(const char* tag, std::size_t length) {
+std::string_view tagNameOf(const char* tag, std::size_t length)
+{
     std::size_t i = 0;
     while (i < length && (tag[i] == '<' || tag[i] == '/'))
         ++i;
@@ -184,16 +195,20 @@ std::string_view tagNameOf(const char* tag, std::size_t length) {
 }
 
 // Elements whose text the parser takes literally: a '<' inside their text is not a tag.
-bool literalText(const Element& e) {
+bool literalText(const Element& e)
+{
     return e.isRawText() || e.is(L"textarea") || e.is(L"title");
 }
 
 class Builder {
 public:
     Builder(Document& document, const SourceText* source, const Utf8Text& utf8)
-        : doc_(document), src_(source), utf8_(utf8), claimed_(source ? source->text.size() + 1 : 0, false) {}
+        : doc_(document), src_(source), utf8_(utf8), claimed_(source ? source->text.size() + 1 : 0, false)
+    {
+    }
 
-    Node* convert(const GumboNode* g, Node* parent) {
+    Node* convert(const GumboNode* g, Node* parent)
+    {
         switch (g->type) {
         case GUMBO_NODE_ELEMENT:
         case GUMBO_NODE_TEMPLATE:
@@ -209,7 +224,8 @@ public:
     }
 
     // Adds the DOCTYPE node of a page, placed among the top-level nodes by its position.
-    void addDoctype(const GumboDocument& gdoc) {
+    void addDoctype(const GumboDocument& gdoc)
+    {
         if (!gdoc.has_doctype)
             return;
         auto* node = doc_.make<DocumentType>(&doc_, decode(gdoc.name), decode(gdoc.public_identifier),
@@ -239,7 +255,8 @@ public:
 
     // Works out spans, tokens, verbatim-ness and gaps of everything built, top-level nodes being
     // the children of container (the document) or the given list (a fragment).
-    void finish(Node* container, std::vector<Node*> topLevel) {
+    void finish(Node* container, std::vector<Node*> topLevel)
+    {
         if (src_ != nullptr) {
             for (Node* n : topLevel)
                 computeSpan(n);
@@ -274,7 +291,8 @@ public:
             std::size_t prevEnd = container != nullptr ? assignGaps(topLevel, 0) : 0;
             if (container != nullptr && container->getNodeType() == Node::Type::Document && prevEnd < src_->text.size())
                 gaps_.push_back({nullptr, Gap::DocumentTrail, {src_, prevEnd, src_->text.size()}});
-            std::sort(gaps_.begin(), gaps_.end(), [](const Gap& a, const Gap& b) { return a.range.start < b.range.start; });
+            std::sort(gaps_.begin(), gaps_.end(),
+                      [](const Gap& a, const Gap& b) { return a.range.start < b.range.start; });
         }
         settleGaps(container);
         for (std::uint32_t i = 0; i < nodes_.size(); ++i) {
@@ -306,7 +324,8 @@ private:
 
     // The document's name for a tag name spelled so in the page (or by the parser), converted
     // once per spelling rather than once per element.
-    const ElementName& nameOf(std::string_view spelling) {
+    const ElementName& nameOf(std::string_view spelling)
+    {
         auto found = names_.find(spelling);
         if (found != names_.end())
             return *found->second;
@@ -315,7 +334,8 @@ private:
         return name;
     }
 
-    Node* convertElement(const GumboNode* g, Node* parent) {
+    Node* convertElement(const GumboNode* g, Node* parent)
+    {
         const GumboElement& ge = g->v.element;
         std::string_view spelling;
         if (ge.original_tag.length > 0 && ge.original_tag.data != nullptr)
@@ -342,9 +362,10 @@ private:
         // its end tag, or around content its misplaced end tag would have cut off) copies the
         // start tag of the one it stands for; the writer writes that tag where the parser would
         // not open it again by itself.
-        const unsigned reopened = GUMBO_INSERTION_RECONSTRUCTED_FORMATTING_ELEMENT | GUMBO_INSERTION_ADOPTION_AGENCY_CLONED;
-        if (src_ != nullptr && (g->parse_flags & reopened) != 0 &&
-            utf8_.holds(ge.original_tag) && ge.original_tag.data[0] == '<')
+        const unsigned reopened =
+            GUMBO_INSERTION_RECONSTRUCTED_FORMATTING_ELEMENT | GUMBO_INSERTION_ADOPTION_AGENCY_CLONED;
+        if (src_ != nullptr && (g->parse_flags & reopened) != 0 && utf8_.holds(ge.original_tag) &&
+            ge.original_tag.data[0] == '<')
             e->setCopiedTag({src_, utf8_.start(ge.original_tag), utf8_.end(ge.original_tag)});
         if (startInSource && ge.tag_namespace != GUMBO_NAMESPACE_HTML && ge.original_tag.length >= 2 &&
             ge.original_tag.data[ge.original_tag.length - 2] == '/')
@@ -358,8 +379,8 @@ private:
             attr.value = decode(a->value);
             if (startInSource && named) {
                 attr.srcStart = utf8_.start(a->original_name);
-                attr.srcEnd = utf8_.holds(a->original_value) ? utf8_.end(a->original_value)
-                                                             : utf8_.end(a->original_name);
+                attr.srcEnd =
+                    utf8_.holds(a->original_value) ? utf8_.end(a->original_value) : utf8_.end(a->original_name);
                 // An attribute merged in from a repeated tag lies outside this start tag.
                 attr.fromSource = attr.srcStart > startTag.start && attr.srcEnd < startTag.end;
             }
@@ -376,7 +397,8 @@ private:
 
     // Gives an end tag to the element it names: the parser sometimes records one on a child it
     // implied (</TABLE> on a tbody), so the nearest open element of that name takes it.
-    void claimEndTag(Element* e, const GumboStringPiece& piece) {
+    void claimEndTag(Element* e, const GumboStringPiece& piece)
+    {
         const ElementName& named = nameOf(tagNameOf(piece.data, piece.length));
         const std::wstring& name = named.localName.empty() ? named.tagName : named.localName;
         Node::SourceRange range{src_, utf8_.start(piece), utf8_.end(piece)};
@@ -394,7 +416,8 @@ private:
         }
     }
 
-    Node* convertText(const GumboNode* g, Node* parent) {
+    Node* convertText(const GumboNode* g, Node* parent)
+    {
         Node::Type type = Node::Type::Text;
         if (g->type == GUMBO_NODE_COMMENT)
             type = Node::Type::Comment;
@@ -442,7 +465,8 @@ private:
     // The stretches of source[start, end) between the tags in it, with the part of data each one
     // gives (references as one character, CR LF as LF, a character the parser does not allow as
     // U+FFFD); empty when the data does not line up with the source so.
-    std::vector<Piece> piecesBetweenTags(std::size_t start, std::size_t end, std::wstring_view data) const {
+    std::vector<Piece> piecesBetweenTags(std::size_t start, std::size_t end, std::wstring_view data) const
+    {
         const std::wstring& t = src_->text;
         auto referenceChar = [](wchar_t c) {
             return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'#';
@@ -490,7 +514,8 @@ private:
     // White space that stands after the end tags a text runs over (after </BODY> and </HTML>) is
     // not the text's: it stays with the text around those tags, which the writer copies as it
     // stands, and the parser that reads the page again puts it behind the body.
-    void dropSpaceAfterTags(std::wstring_view& data, std::size_t tag, std::size_t end) const {
+    void dropSpaceAfterTags(std::wstring_view& data, std::size_t tag, std::size_t end) const
+    {
         const std::wstring& t = src_->text;
         std::size_t count = 0;
         for (std::size_t i = tag; i < end;) {
@@ -512,7 +537,8 @@ private:
     }
 
     // A text node over text kept in the document.
-    CharacterData* addText(Node::Type type, std::wstring_view data, Node* parent, std::size_t start, std::size_t end) {
+    CharacterData* addText(Node::Type type, std::wstring_view data, Node* parent, std::size_t start, std::size_t end)
+    {
         auto* c = doc_.make<CharacterData>(type, &doc_, CharacterData::InDocument{data});
         if (parent != nullptr)
             parent->appendChild(c);
@@ -524,7 +550,8 @@ private:
     // A text that runs over the end tag of the element just before it (the parser records no
     // </FORM> and hands the white space on both sides of it to the form's parent) is split there:
     // the part before the end tag goes back into that element, which takes the end tag.
-    bool splitAtEndTag(Node* previous, std::size_t start, std::size_t tag, std::size_t end, std::wstring_view data) {
+    bool splitAtEndTag(Node* previous, std::size_t start, std::size_t tag, std::size_t end, std::wstring_view data)
+    {
         if (previous == nullptr || previous->getNodeType() != Node::Type::Element)
             return false;
         auto* e = static_cast<Element*>(previous);
@@ -547,7 +574,8 @@ private:
         return true;
     }
 
-    std::size_t firstTag(std::size_t start, std::size_t end) const {
+    std::size_t firstTag(std::size_t start, std::size_t end) const
+    {
         const std::wstring& t = src_->text;
         for (std::size_t i = start; i + 1 < end; ++i) {
             if (t[i] != L'<')
@@ -559,7 +587,8 @@ private:
         return end;
     }
 
-    static std::size_t findDoctype(const std::wstring& text, std::size_t from, std::size_t limit) {
+    static std::size_t findDoctype(const std::wstring& text, std::size_t from, std::size_t limit)
+    {
         static const std::wstring kDoctype = L"<!doctype";
         for (std::size_t i = text.find(L"<!", from); i != std::wstring::npos && i < limit; i = text.find(L"<!", i + 1))
             if (asciicase::equal(text.substr(i, kDoctype.size()), kDoctype))
@@ -570,7 +599,8 @@ private:
     // Bottom-up: an element spans from its start tag (or first content) to its end tag (or last
     // content). An element without a recorded end tag takes one standing right after its content
     // (the parser records no </form>).
-    bool computeSpan(Node* n) {
+    bool computeSpan(Node* n)
+    {
         for (Node* c = n->getFirstChild(); c != nullptr; c = c->getNextSibling())
             computeSpan(c);
         if (n->getNodeType() != Node::Type::Element)
@@ -608,18 +638,21 @@ private:
     // Marks the children whose text stands inside the span of a sibling after them (the nearest
     // one that is not itself displaced; one without an end tag reaches as far as the parser let
     // it): the parser moved them out in front of it.
-    void markDisplaced(Node* parent) {
+    void markDisplaced(Node* parent)
+    {
         Node* host = nullptr;
         for (Node* c = parent->getLastChild(); c != nullptr; c = c->getPreviousSibling())
             markDisplaced(c, host);
     }
-    void markDisplaced(const std::vector<Node*>& children) {
+    void markDisplaced(const std::vector<Node*>& children)
+    {
         Node* host = nullptr;
         for (auto it = children.rbegin(); it != children.rend(); ++it)
             markDisplaced(*it, host);
     }
     // One child of the walk from the last: host is the sibling after it that it may stand inside.
-    void markDisplaced(Node* c, Node*& host) {
+    void markDisplaced(Node* c, Node*& host)
+    {
         if (!hasSpan(c))
             return;
         if (host != nullptr && host->spanStart() < c->spanStart() &&
@@ -634,7 +667,8 @@ private:
 
     // Nodes the parser put at the end of an element although they stand after its end tag (white
     // space after </BODY> or </HTML>) move out behind the element, where the text has them.
-    void moveOutTrailing(Element* e) {
+    void moveOutTrailing(Element* e)
+    {
         Node* parent = e->parentNode();
         if (parent == nullptr)
             return;
@@ -651,7 +685,8 @@ private:
     }
 
     // The end of "</name>" (any case, white space before '>') starting at pos; kNone if none.
-    std::size_t endTagAt(std::size_t pos, const std::wstring& name) const {
+    std::size_t endTagAt(std::size_t pos, const std::wstring& name) const
+    {
         const std::wstring& t = src_->text;
         if (t.compare(pos, 2, L"</") != 0 || pos + 2 + name.size() > t.size())
             return kNone;
@@ -667,7 +702,8 @@ private:
     // Numbers the subtree in document order; returns the number of its last node. On the way
     // (one walk rather than one per step) it forgets the changes building recorded and marks the
     // displaced children of each element.
-    std::uint32_t number(Node* n) {
+    std::uint32_t number(Node* n)
+    {
         auto self = static_cast<std::uint32_t>(nodes_.size());
         nodes_.push_back(n);
         subtreeEnd_.push_back(self);
@@ -682,7 +718,8 @@ private:
     }
 
     // Lists every token with its owner, and how many tokens each subtree owns.
-    void collectTokens() {
+    void collectTokens()
+    {
         std::vector<std::pair<SourceText::Token, std::uint32_t>> all;
         all.reserve(nodes_.size() + nodes_.size() / 2);
         // In document order: a node's start tag (or its own span) at the node, an element's end
@@ -736,7 +773,8 @@ private:
 
     // Whether the node's span holds exactly the tokens of its own subtree (no text the parser
     // moved in from elsewhere, none of its own moved out).
-    bool isPure(Node* n, std::uint32_t self) const {
+    bool isPure(Node* n, std::uint32_t self) const
+    {
         std::uint32_t last = subtreeEnd_[self];
         const std::size_t count = ownedBefore_[last + 1] - ownedBefore_[self];
         if (tokensInOrder_ && count > 0) {
@@ -763,7 +801,8 @@ private:
         return true;
     }
 
-    void assignGaps(Node* parent) {
+    void assignGaps(Node* parent)
+    {
         auto* e = static_cast<Element*>(parent);
         std::vector<Node*> children;
         for (Node* c = parent->getFirstChild(); c != nullptr; c = c->getNextSibling())
@@ -776,7 +815,8 @@ private:
 
     // Gives each node the text between the previous one (or start) and itself; returns where the
     // last one ends (start when none has a span, kNone when not known).
-    std::size_t assignGaps(const std::vector<Node*>& children, std::size_t prevEnd) {
+    std::size_t assignGaps(const std::vector<Node*>& children, std::size_t prevEnd)
+    {
         std::size_t displacedEnd = 0;
         for (Node* c : children) {
             if (!hasSpan(c))
@@ -804,7 +844,8 @@ private:
     // the node, an element's inner trail after its subtree. True when their starts strictly
     // increase, which makes the list what sorting them by start gives; false (the list then
     // partial) otherwise.
-    bool collectGapsInOrder(Node* container) {
+    bool collectGapsInOrder(Node* container)
+    {
         gaps_.clear();
         struct Open {
             std::uint32_t number;
@@ -850,7 +891,8 @@ private:
     // Where the parser moved nodes away from their place in the text, the stretches between
     // siblings of different parents can overlap: each character of gap text goes to one gap only
     // (the one starting first), so that none is written twice. The gaps are sorted by start.
-    void settleGaps(Node* container) {
+    void settleGaps(Node* container)
+    {
         std::size_t covered = 0;
         for (Gap& g : gaps_) {
             g.range.start = std::max(g.range.start, covered);
@@ -858,9 +900,15 @@ private:
                 continue;
             covered = g.range.end;
             switch (g.kind) {
-            case Gap::Lead: g.node->setLeadGap(g.range); break;
-            case Gap::InnerTrail: static_cast<Element*>(g.node)->setInnerTrailGap(g.range); break;
-            case Gap::DocumentTrail: static_cast<Document*>(container)->setTrailGap(g.range); break;
+            case Gap::Lead:
+                g.node->setLeadGap(g.range);
+                break;
+            case Gap::InnerTrail:
+                static_cast<Element*>(g.node)->setInnerTrailGap(g.range);
+                break;
+            case Gap::DocumentTrail:
+                static_cast<Document*>(container)->setTrailGap(g.range);
+                break;
             }
         }
         gaps_.clear();
@@ -880,9 +928,9 @@ private:
     std::unordered_map<std::string_view, const ElementName*> names_;
     std::vector<Gap> gaps_;
     const Utf8Text& utf8_;
-    std::vector<Node*> nodes_; // every node built, in document order (set by finish)
-    std::vector<Node*> hosts_; // nodes that displaced nodes were moved in front of
-    std::vector<bool> claimed_; // at the start of each end tag already given to an element
+    std::vector<Node*> nodes_;              // every node built, in document order (set by finish)
+    std::vector<Node*> hosts_;              // nodes that displaced nodes were moved in front of
+    std::vector<bool> claimed_;             // at the start of each end tag already given to an element
     std::vector<std::uint32_t> subtreeEnd_; // by node number: the number of the subtree's last node
     std::vector<std::uint32_t> ownedBefore_;
     std::vector<std::uint32_t> firstToken_; // by node number: where its subtree's tokens were listed
@@ -898,7 +946,8 @@ private:
 constexpr std::size_t kMaxDepth = 4000;
 
 // Whether the parser's tree below root nests deeper than kMaxDepth (walked without recursion).
-bool nestsTooDeep(const GumboNode* root) {
+bool nestsTooDeep(const GumboNode* root)
+{
     std::vector<std::pair<const GumboNode*, std::size_t>> pending{{root, 0}};
     while (!pending.empty()) {
         auto [node, depth] = pending.back();
@@ -925,13 +974,15 @@ public:
     ParseArena() = default;
     ParseArena(const ParseArena&) = delete;
     ParseArena& operator=(const ParseArena&) = delete;
-    ~ParseArena() {
+    ~ParseArena()
+    {
         for (void* piece : heap_)
             std::free(piece);
     }
 
     // The parser's allocator and deallocator (userdata is the arena).
-    static void* allocate(void* userdata, std::size_t size) {
+    static void* allocate(void* userdata, std::size_t size)
+    {
         // Nothing may be thrown through the parser: out of memory is a null, as malloc's.
         try {
             return static_cast<ParseArena*>(userdata)->take(size);
@@ -939,11 +990,10 @@ public:
             return nullptr;
         }
     }
-    static void deallocate(void* userdata, void* memory) {
-        static_cast<ParseArena*>(userdata)->give(memory);
-    }
+    static void deallocate(void* userdata, void* memory) { static_cast<ParseArena*>(userdata)->give(memory); }
 
-    void useFor(GumboOptions& options) {
+    void useFor(GumboOptions& options)
+    {
         options.allocator = &ParseArena::allocate;
         options.deallocator = &ParseArena::deallocate;
         options.userdata = this;
@@ -961,7 +1011,8 @@ private:
     // Size classes of small pieces, in steps of the alignment.
     static constexpr std::size_t kClasses = (sizeof(Header) + kLargePiece) / alignof(Header) + 1;
 
-    void* take(std::size_t size) {
+    void* take(std::size_t size)
+    {
         const std::size_t align = alignof(Header);
         const std::size_t need = sizeof(Header) + (size + align - 1) / align * align;
         Header* header;
@@ -982,7 +1033,8 @@ private:
             header->heapIndex = heap_.size() - 1;
         } else {
             if (left_ < need) {
-                blocks_.push_back(std::make_unique_for_overwrite<std::max_align_t[]>(kBlockSize / sizeof(std::max_align_t)));
+                blocks_.push_back(
+                    std::make_unique_for_overwrite<std::max_align_t[]>(kBlockSize / sizeof(std::max_align_t)));
                 next_ = reinterpret_cast<std::byte*>(blocks_.back().get());
                 left_ = kBlockSize;
             }
@@ -994,7 +1046,8 @@ private:
         return header + 1;
     }
 
-    void give(void* memory) {
+    void give(void* memory)
+    {
         if (memory == nullptr)
             return;
         Header* header = static_cast<Header*>(memory) - 1;
@@ -1016,7 +1069,8 @@ private:
     std::array<Header*, kClasses> free_{};
 };
 
-GumboOptions parserOptions(ParseArena& arena) {
+GumboOptions parserOptions(ParseArena& arena)
+{
     GumboOptions options = kGumboDefaultOptions;
     // Parse errors are not used; not collecting them saves time on messy pages.
     options.max_errors = 0;
@@ -1026,7 +1080,8 @@ GumboOptions parserOptions(ParseArena& arena) {
 
 } // namespace
 
-bool GumboTreeBuilder::buildDocument(Document& document, const wchar_t* text, std::size_t length, bool keepSource) {
+bool GumboTreeBuilder::buildDocument(Document& document, const wchar_t* text, std::size_t length, bool keepSource)
+{
     Utf8Text utf8(text, length);
     ParseArena arena;
     GumboOptions options = parserOptions(arena);
@@ -1058,7 +1113,8 @@ bool GumboTreeBuilder::buildDocument(Document& document, const wchar_t* text, st
 }
 
 std::vector<Node*> GumboTreeBuilder::buildFragment(Document& document, const std::wstring& markup,
-                                                   const std::wstring& contextTag) {
+                                                   const std::wstring& contextTag)
+{
     Utf8Text utf8(markup.data(), markup.size());
     auto kept = std::make_unique<SourceText>();
     kept->text = markup;

@@ -17,20 +17,23 @@ constexpr const wchar_t* kMinimalPage =
 
 constexpr const wchar_t* kWeekdayNames[7] = {L"日", L"月", L"火", L"水", L"木", L"金", L"土"};
 
-Element* append(Document& document, Node* parent, const wchar_t* tag) {
+Element* append(Document& document, Node* parent, const wchar_t* tag)
+{
     Element* element = document.createElement(tag);
     parent->appendChild(element);
     return element;
 }
 
-void appendText(Document& document, Node* parent, const std::wstring& text) {
+void appendText(Document& document, Node* parent, const std::wstring& text)
+{
     parent->appendChild(document.createTextNode(text));
 }
 
 // A navigation link. javascript:void(0) keeps the browser on the page when the onclick that the
 // site's script gets does not cancel the default action. The sign alone says little to a screen
 // reader: the link is named by what it does.
-void appendNavigation(Document& document, Node* parent, const wchar_t* name, const wchar_t* label, const wchar_t* title) {
+void appendNavigation(Document& document, Node* parent, const wchar_t* name, const wchar_t* label, const wchar_t* title)
+{
     Element* link = append(document, parent, L"a");
     link->setAttribute(L"name", name);
     link->setAttribute(L"href", L"javascript:void(0)");
@@ -40,36 +43,45 @@ void appendNavigation(Document& document, Node* parent, const wchar_t* name, con
 }
 
 // Today's day of the month when the clock's local date lies in the year and month; 0 otherwise.
-int todayIn(int year, int month) {
+int todayIn(int year, int month)
+{
     const std::time_t now = static_cast<std::time_t>(platform::Clock::now());
     std::tm local{};
-    if (localtime_r(&now, &local) == nullptr || local.tm_year + 1900 != year || local.tm_mon + 1 != month) return 0;
+    if (localtime_r(&now, &local) == nullptr || local.tm_year + 1900 != year || local.tm_mon + 1 != month)
+        return 0;
     return local.tm_mday;
 }
 
 } // namespace
 
-int HostCalendarGenerator::daysInMonth(int year, int month) {
+int HostCalendarGenerator::daysInMonth(int year, int month)
+{
     static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     return month == 2 && leap ? 29 : days[month - 1];
 }
 
-int HostCalendarGenerator::weekday(int year, int month, int day) {
+int HostCalendarGenerator::weekday(int year, int month, int day)
+{
     // Sakamoto's method for the Gregorian calendar.
     static const int offsets[12] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
-    if (month < 3) year -= 1;
+    if (month < 3)
+        year -= 1;
     return (year + year / 4 - year / 100 + year / 400 + offsets[month - 1] + day) % 7;
 }
 
 Element* HostCalendarGenerator::buildCalendar(int year, int month, const std::wstring& /*marker*/, int category,
-                                               Document* document, DOM* /*dom*/) {
+                                              Document* document, DOM* /*dom*/)
+{
     if (document == nullptr || year < 1 || year > 9999 || month < 1 || month > 12 || category < 0 || category > 999)
         return nullptr;
-    if (document->getFirstChild() == nullptr) document->createNodes(kMinimalPage, std::wcslen(kMinimalPage), nullptr, true);
+    if (document->getFirstChild() == nullptr)
+        document->createNodes(kMinimalPage, std::wcslen(kMinimalPage), nullptr, true);
     Node* parent = document->getBody();
-    if (parent == nullptr) parent = document->getDocumentElement();
-    if (parent == nullptr) return nullptr;
+    if (parent == nullptr)
+        parent = document->getDocumentElement();
+    if (parent == nullptr)
+        return nullptr;
 
     Document& doc = *document;
     Element* table = doc.createElement(L"table");
@@ -99,7 +111,8 @@ Element* HostCalendarGenerator::buildCalendar(int year, int month, const std::ws
     const int today = todayIn(year, month);
     int column = weekday(year, month, 1);
     Element* row = append(doc, body, L"tr");
-    for (int i = 0; i < column; ++i) append(doc, row, L"td");
+    for (int i = 0; i < column; ++i)
+        append(doc, row, L"td");
     for (int day = 1; day <= days; ++day) {
         if (column == 7) {
             appendText(doc, body, L"\n");
@@ -107,13 +120,17 @@ Element* HostCalendarGenerator::buildCalendar(int year, int month, const std::ws
             column = 0;
         }
         Element* cell = append(doc, row, L"td");
-        if (column == 0) cell->setAttribute(L"class", L"sun");
-        if (column == 6) cell->setAttribute(L"class", L"sat");
-        if (day == today) cell->setAttribute(L"aria-current", L"date");
+        if (column == 0)
+            cell->setAttribute(L"class", L"sun");
+        if (column == 6)
+            cell->setAttribute(L"class", L"sat");
+        if (day == today)
+            cell->setAttribute(L"aria-current", L"date");
         appendText(doc, cell, std::to_wstring(day));
         ++column;
     }
-    for (; column < 7; ++column) append(doc, row, L"td");
+    for (; column < 7; ++column)
+        append(doc, row, L"td");
     appendText(doc, body, L"\n");
 
     parent->appendChild(table);
@@ -121,4 +138,7 @@ Element* HostCalendarGenerator::buildCalendar(int year, int month, const std::ws
     return table;
 }
 
-CZebCalendarGenerator* makeHostCalendarGenerator() { return new HostCalendarGenerator(); }
+CZebCalendarGenerator* makeHostCalendarGenerator()
+{
+    return new HostCalendarGenerator();
+}

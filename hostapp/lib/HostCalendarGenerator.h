@@ -7,8 +7,8 @@
 // caption with the month and the navigation links (name "prev" and "next"), a header row of
 // weekday names (th scope="col", Sunday first), and one row per week with each day number as a
 // text node of its own in a td; the td of today (by the platform's clock) carries
-// aria-current="date", and the navigation links an aria-label saying what they do. No other text in the table (nor in the minimal page made for an
-// empty document) is one or two characters that read as a number from 1 to 31, because the
+// aria-current="date", and the navigation links an aria-label saying what they do. No other text in the table (nor in
+// the minimal page made for an empty document) is one or two characters that read as a number from 1 to 31, because the
 // calendar's day links are found by such texts.
 class HostCalendarGenerator : public CZebCalendarGenerator {
 public:

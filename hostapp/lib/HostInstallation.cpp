@@ -23,7 +23,10 @@ bool isFolder(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::wstring withSeparator(const std::string& folder) { return addLastYenMark(platform::fromUtf8(folder)); }
+std::wstring withSeparator(const std::string& folder)
+{
+    return addLastYenMark(platform::fromUtf8(folder));
+}
 
 } // namespace
 
@@ -49,7 +52,10 @@ std::string HostInstallation::defaultModulePath()
     return folder.empty() ? std::string() : folder + "/libzebcmlinkparts.so";
 }
 
-void HostInstallation::setDataFolder(const std::string& folder) { dataFolderSet() = folder; }
+void HostInstallation::setDataFolder(const std::string& folder)
+{
+    dataFolderSet() = folder;
+}
 
 std::wstring HostInstallation::dataFolder()
 {

@@ -11,14 +11,16 @@
 
 namespace {
 
-void appendAttribute(std::wstring& out, const Element::Attribute& a) {
+void appendAttribute(std::wstring& out, const Element::Attribute& a)
+{
     out += a.name;
     out += L"=\"";
     MarkupWriter::escapeAttribute(out, a.value);
     out += L'"';
 }
 
-bool inRawText(const Node& node) {
+bool inRawText(const Node& node)
+{
     const Node* parent = node.parentNode();
     return parent != nullptr && parent->getNodeType() == Node::Type::Element &&
            static_cast<const Element*>(parent)->isRawText();
@@ -27,7 +29,8 @@ bool inRawText(const Node& node) {
 // What closes a comment whose text (from its "<!--") the page cut short, so that it keeps its
 // data: "" when the text ends it. A comment ends at "-->", "--!>", or right away at "<!-->" or
 // "<!--->"; at the end of the page a trailing "-", "--" or "--!" is not part of its data.
-std::wstring commentCloser(const std::wstring& text, std::size_t start, std::size_t end) {
+std::wstring commentCloser(const std::wstring& text, std::size_t start, std::size_t end)
+{
     enum { Start, StartDash, Body, EndDash, End, Bang } state = Start;
     for (std::size_t i = start + 4; i < end; ++i) {
         const wchar_t c = text[i];
@@ -38,8 +41,12 @@ std::wstring commentCloser(const std::wstring& text, std::size_t start, std::siz
                 return i + 1 == end ? L"" : L"-->";
             state = c == L'-' ? (state == Start ? StartDash : End) : Body;
             break;
-        case Body: state = c == L'-' ? EndDash : Body; break;
-        case EndDash: state = c == L'-' ? End : Body; break;
+        case Body:
+            state = c == L'-' ? EndDash : Body;
+            break;
+        case EndDash:
+            state = c == L'-' ? End : Body;
+            break;
         case End:
             if (c == L'>')
                 return i + 1 == end ? L"" : L"-->";
@@ -54,17 +61,21 @@ std::wstring commentCloser(const std::wstring& text, std::size_t start, std::siz
     }
     switch (state) {
     case StartDash:
-    case EndDash: return L"->";
+    case EndDash:
+        return L"->";
     case End:
-    case Bang: return L">";
-    default: return L"-->";
+    case Bang:
+        return L">";
+    default:
+        return L"-->";
     }
 }
 
 // What closes the construct that a parsed node's source text leaves open at the node's end;
 // "" when nothing is left open. A node reaching the end of its source may end there inside a
 // comment or the DOCTYPE of its last descendants. (Elements left open are the writer's to close.)
-std::wstring closerOfOpenEnd(const Node& node) {
+std::wstring closerOfOpenEnd(const Node& node)
+{
     const Node* n = &node;
     while (n != nullptr && n->source() != nullptr) {
         const std::wstring& text = n->source()->text;
@@ -95,7 +106,8 @@ std::wstring closerOfOpenEnd(const Node& node) {
 
 // Whether what the writer writes of the element ends it: an end tag (its own, or one written
 // afresh for a created element), or a start tag that ends it too.
-bool writesItsEnd(const Element& e) {
+bool writesItsEnd(const Element& e)
+{
     return !e.endTag().empty() || e.isVoid() || e.isSelfClosed() || e.source() == nullptr;
 }
 
@@ -115,13 +127,15 @@ bool writesItsEnd(const Element& e) {
 class Writer {
 public:
     Writer(bool copySpans, const Node& root, const SourceText* tracked, std::vector<MarkupWriter::Copied>* copied)
-        : copySpans_(copySpans), tracked_(tracked), copied_(copied) {
+        : copySpans_(copySpans), tracked_(tracked), copied_(copied)
+    {
         // The output starts where the root's text starts.
         at_ = {root.source(), root.spanStart(), root.spanStart()};
         wholePage_ = root.getNodeType() == Node::Type::Document;
     }
 
-    std::wstring take() {
+    std::wstring take()
+    {
         pending_.clear();
         return std::move(out_);
     }
@@ -137,7 +151,8 @@ private:
     };
 
     // The output, for appending written-afresh text: closers still pending go first.
-    std::wstring& fresh() {
+    std::wstring& fresh()
+    {
         for (const std::wstring& closer : pending_)
             out_ += closer;
         pending_.clear();
@@ -146,7 +161,8 @@ private:
     }
 
     // Appends source[start, end) as it stands.
-    void copy(const SourceText* source, std::size_t start, std::size_t end) {
+    void copy(const SourceText* source, std::size_t start, std::size_t end)
+    {
         if (start >= end)
             return;
         std::wstring& out = fresh();
@@ -161,13 +177,15 @@ private:
         at_ = {source, start, end};
     }
 
-    void copy(const Node::SourceRange& range) {
+    void copy(const Node::SourceRange& range)
+    {
         if (!range.empty())
             copy(range.source, range.start, range.end);
     }
 
     // The gap text of range from `from` on: what lies there outside every node's own stretch.
-    void copyGap(const Node::SourceRange& range, std::size_t from = 0, std::size_t to = std::wstring::npos) {
+    void copyGap(const Node::SourceRange& range, std::size_t from = 0, std::size_t to = std::wstring::npos)
+    {
         if (range.empty())
             return;
         range.source->forEachGapStretch(std::max(range.start, from), std::min(range.end, to),
@@ -176,20 +194,23 @@ private:
 
     // A text or comment written afresh leaves the parser as its source did: the output stands
     // where the source of a parsed one ends.
-    void standAfter(const Node& node) {
+    void standAfter(const Node& node)
+    {
         if (node.source() != nullptr)
             at_ = {node.source(), node.spanEnd(), node.spanEnd()};
     }
 
     // Notes that the output ends in a construct left open, which closer ends if anything follows.
-    void noteOpenEnd(std::wstring closer) {
+    void noteOpenEnd(std::wstring closer)
+    {
         if (!closer.empty())
             pending_.push_back(std::move(closer));
     }
 
     // The gap text before node, but for what the output has passed already (written back before
     // it, displaced nodes are written inside its gap).
-    void writeGap(const Node::SourceRange& gap, std::size_t leadsTo) {
+    void writeGap(const Node::SourceRange& gap, std::size_t leadsTo)
+    {
         const bool passed = at_.source == gap.source && at_.end > gap.start && at_.end <= leadsTo;
         copyGap(gap, passed ? at_.end : 0);
     }
@@ -197,7 +218,8 @@ private:
 
     // Where the output of node begins in its source: its gap text, else its own text; npos for a
     // node written afresh.
-    static std::size_t startOf(const Node& node) {
+    static std::size_t startOf(const Node& node)
+    {
         if (node.source() == nullptr)
             return std::wstring::npos;
         const Node::SourceRange& gap = node.leadGap();
@@ -207,7 +229,8 @@ private:
     // Called before the output of node begins: unless the output so far ends where the source
     // continues with node, ends what the output left open that the source relied on the parser
     // to end.
-    void arriveAt(const Node& node) {
+    void arriveAt(const Node& node)
+    {
         std::size_t from = startOf(node);
         // Past the start of the gap text (displaced nodes written back inside it), the source
         // continues if nothing stands between here and the node itself.
@@ -271,7 +294,8 @@ private:
     std::vector<AheadEnd> aheadEnds_;
 };
 
-void Writer::closeLeftOpen() {
+void Writer::closeLeftOpen()
+{
     for (auto it = leftOpen_.rbegin(); it != leftOpen_.rend(); ++it) {
         const Element& e = **it;
         // plaintext takes everything after it as text: nothing can end it.
@@ -299,7 +323,8 @@ void Writer::closeLeftOpen() {
 // Ends the formatting elements that the parser would open again around what comes next although
 // they come from another text than it (or it is written afresh): new content must not take on
 // the page's, nor the page the new content's.
-void Writer::endForeignFormatting(const SourceText* source) {
+void Writer::endForeignFormatting(const SourceText* source)
+{
     for (std::size_t i = formatting_.size(); i-- > afterLastMark();) {
         const Element* listed = formatting_[i].element;
         if (onStack(listed) || (source != nullptr && listed->source() == source))
@@ -316,9 +341,13 @@ void Writer::endForeignFormatting(const SourceText* source) {
     }
 }
 
-void Writer::endTag(const Element& e) { fresh() += L"</" + e.getTagName() + L">"; }
+void Writer::endTag(const Element& e)
+{
+    fresh() += L"</" + e.getTagName() + L">";
+}
 
-std::size_t Writer::afterLastMark() const {
+std::size_t Writer::afterLastMark() const
+{
     for (std::size_t i = formatting_.size(); i-- > 0;)
         if (formatting_[i].element == nullptr)
             return i + 1;
@@ -326,14 +355,16 @@ std::size_t Writer::afterLastMark() const {
 }
 
 // The parser's list as an element's start (its tag, or its being opened again) changes it.
-void Writer::enterFormatting(const Element& e) {
+void Writer::enterFormatting(const Element& e)
+{
     if (e.isFormattingScope()) {
         formatting_.push_back({nullptr, {}});
     } else if (e.isFormatting()) {
         const Node::SourceRange& tag = e.copiedTag().empty() ? e.startTag() : e.copiedTag();
         // Opened again, it takes the place of the one it copies.
         for (std::size_t i = formatting_.size(); i-- > afterLastMark();)
-            if (!e.copiedTag().empty() && formatting_[i].tag.source == tag.source && formatting_[i].tag.start == tag.start) {
+            if (!e.copiedTag().empty() && formatting_[i].tag.source == tag.source &&
+                formatting_[i].tag.start == tag.start) {
                 formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
                 break;
             }
@@ -344,7 +375,8 @@ void Writer::enterFormatting(const Element& e) {
 // ... and as its end does: its end tag takes it off the list; ending a cell, caption or template
 // (by its end tag or not) and the end tag of an applet, object or marquee clear the list to the
 // scope mark.
-void Writer::leaveFormatting(const Element& e, bool ended) {
+void Writer::leaveFormatting(const Element& e, bool ended)
+{
     if (e.isFormattingScope()) {
         if (ended || e.is(L"td") || e.is(L"th") || e.is(L"caption") || e.is(L"template")) {
             const std::size_t mark = afterLastMark();
@@ -364,7 +396,8 @@ void Writer::leaveFormatting(const Element& e, bool ended) {
 // Whether the parser opens a copied formatting element again by itself where the output stands:
 // the element it copies is listed (after the last scope mark) and not open. Of a part of a page
 // the writer cannot tell, and leaves it to the parser as the source did.
-bool Writer::reopenedByParser(const Element& e) const {
+bool Writer::reopenedByParser(const Element& e) const
+{
     if (!wholePage_)
         return true;
     for (std::size_t i = afterLastMark(); i < formatting_.size(); ++i)
@@ -377,7 +410,8 @@ bool Writer::reopenedByParser(const Element& e) const {
 // What a copied subtree does to the list; false, with the list as it stood, when the subtree holds
 // a formatting element that the parser would no longer open again by itself (its tag must then be
 // written, so the subtree cannot be copied).
-bool Writer::followFormatting(const Node& node) {
+bool Writer::followFormatting(const Node& node)
+{
     if (node.getNodeType() != Node::Type::Element)
         return true;
     const std::vector<Formatting> before = formatting_;
@@ -389,7 +423,8 @@ bool Writer::followFormatting(const Node& node) {
     return kept;
 }
 
-bool Writer::follow(const Node& node) {
+bool Writer::follow(const Node& node)
+{
     if (node.getNodeType() != Node::Type::Element)
         return true;
     const auto& e = static_cast<const Element&>(node);
@@ -412,14 +447,16 @@ bool Writer::follow(const Node& node) {
     return true;
 }
 
-void Writer::writeNode(const Node& node) {
+void Writer::writeNode(const Node& node)
+{
     bool container = node.getNodeType() == Node::Type::Element || node.getNodeType() == Node::Type::Document;
     if (node.isVerbatim() && (copySpans_ || !container) && followFormatting(node)) {
         copy(node.source(), node.spanStart(), node.spanEnd());
         noteOpenEnd(closerOfOpenEnd(node));
         // What the copy leaves open: the element, if its end tag is left out, and so on down its
         // last descendants.
-        for (const Node* n = &node; n != nullptr && n->getNodeType() == Node::Type::Element && n->spanEnd() > n->spanStart();
+        for (const Node* n = &node;
+             n != nullptr && n->getNodeType() == Node::Type::Element && n->spanEnd() > n->spanStart();
              n = n->getLastChild()) {
             const auto& e = static_cast<const Element&>(*n);
             if (writesItsEnd(e))
@@ -461,18 +498,21 @@ void Writer::writeNode(const Node& node) {
 // The node that a displaced child was moved in front of, when it is still there (a later
 // sibling past other displaced ones, whose text starts before the child's); null when there is
 // none.
-const Node* hostOf(const Node& child) {
+const Node* hostOf(const Node& child)
+{
     if (!child.isDisplaced())
         return nullptr;
     const Node* host = child.getNextSibling();
     while (host != nullptr && host->isDisplaced())
         host = host->getNextSibling();
-    if (host == nullptr || host->source() != child.source() || host->isVerbatim() || host->spanStart() >= child.spanStart())
+    if (host == nullptr || host->source() != child.source() || host->isVerbatim() ||
+        host->spanStart() >= child.spanStart())
         return nullptr;
     return host;
 }
 
-void Writer::writeChildren(const Node& parent) {
+void Writer::writeChildren(const Node& parent)
+{
     for (const Node* c = parent.getFirstChild(); c != nullptr; c = c->getNextSibling()) {
         if (const Node* host = hostOf(*c)) {
             // Written inside its host; the text before the host that its gap holds goes here.
@@ -496,7 +536,8 @@ void Writer::writeChildren(const Node& parent) {
 
 // Writes the early end tags (of the elements being written) that stand before child in its
 // source.
-void Writer::writeEndTagsBefore(const Node& child) {
+void Writer::writeEndTagsBefore(const Node& child)
+{
     for (;;) {
         AheadEnd* first = nullptr;
         for (AheadEnd& a : aheadEnds_)
@@ -512,7 +553,8 @@ void Writer::writeEndTagsBefore(const Node& child) {
 
 // Writes the displaced nodes whose text stands before position `before` of their host's source,
 // with the part of their gap text that lies inside the host.
-void Writer::writeDisplaced(std::size_t before) {
+void Writer::writeDisplaced(std::size_t before)
+{
     while (nextDisplaced_ < displaced_.size() && displaced_[nextDisplaced_]->spanStart() < before) {
         const Node& d = *displaced_[nextDisplaced_++];
         arriveAt(d);
@@ -521,7 +563,8 @@ void Writer::writeDisplaced(std::size_t before) {
     }
 }
 
-void Writer::writeElement(const Element& e) {
+void Writer::writeElement(const Element& e)
+{
     const bool created = e.source() == nullptr;
     // A host: the displaced siblings in front of it are written where their text stands inside.
     std::vector<const Node*> group;
@@ -532,7 +575,8 @@ void Writer::writeElement(const Element& e) {
     std::vector<const Node*> outerGroup;
     const std::size_t outerNext = nextDisplaced_;
     if (host) {
-        std::sort(group.begin(), group.end(), [](const Node* a, const Node* b) { return a->spanStart() < b->spanStart(); });
+        std::sort(group.begin(), group.end(),
+                  [](const Node* a, const Node* b) { return a->spanStart() < b->spanStart(); });
         outerGroup.swap(displaced_);
         displaced_ = std::move(group);
         nextDisplaced_ = 0;
@@ -595,7 +639,8 @@ void Writer::writeElement(const Element& e) {
     }
 }
 
-void Writer::writeStartTag(const Element& e) {
+void Writer::writeStartTag(const Element& e)
+{
     if (!e.startTag().empty()) {
         if (e.attributesChanged())
             rewriteStartTag(e);
@@ -617,7 +662,8 @@ void Writer::writeStartTag(const Element& e) {
 
 // The parsed start tag with only the changed attributes replaced, the removed ones cut out (with
 // the white space before them) and the added ones put after the last attribute.
-void Writer::rewriteStartTag(const Element& e) {
+void Writer::rewriteStartTag(const Element& e)
+{
     const Node::SourceRange& tag = e.startTag();
     const std::wstring& text = tag.source->text;
     struct Edit {
@@ -667,38 +713,58 @@ void Writer::rewriteStartTag(const Element& e) {
 
 } // namespace
 
-std::wstring MarkupWriter::write(const Node& node) const {
+std::wstring MarkupWriter::write(const Node& node) const
+{
     Writer writer(copySpans_, node, nullptr, nullptr);
     writer.writeNode(node);
     return writer.take();
 }
 
-std::wstring MarkupWriter::write(const Node& node, const SourceText* tracked, std::vector<Copied>& copied) const {
+std::wstring MarkupWriter::write(const Node& node, const SourceText* tracked, std::vector<Copied>& copied) const
+{
     copied.clear();
     Writer writer(copySpans_, node, tracked, tracked != nullptr ? &copied : nullptr);
     writer.writeNode(node);
     return writer.take();
 }
 
-void MarkupWriter::escapeText(std::wstring& out, const std::wstring& text) {
+void MarkupWriter::escapeText(std::wstring& out, const std::wstring& text)
+{
     for (wchar_t c : text) {
         switch (c) {
-        case L'&': out += L"&amp;"; break;
-        case L'<': out += L"&lt;"; break;
-        case L'>': out += L"&gt;"; break;
-        case 0xA0: out += L"&nbsp;"; break;
-        default: out += c;
+        case L'&':
+            out += L"&amp;";
+            break;
+        case L'<':
+            out += L"&lt;";
+            break;
+        case L'>':
+            out += L"&gt;";
+            break;
+        case 0xA0:
+            out += L"&nbsp;";
+            break;
+        default:
+            out += c;
         }
     }
 }
 
-void MarkupWriter::escapeAttribute(std::wstring& out, const std::wstring& value) {
+void MarkupWriter::escapeAttribute(std::wstring& out, const std::wstring& value)
+{
     for (wchar_t c : value) {
         switch (c) {
-        case L'&': out += L"&amp;"; break;
-        case L'"': out += L"&quot;"; break;
-        case 0xA0: out += L"&nbsp;"; break;
-        default: out += c;
+        case L'&':
+            out += L"&amp;";
+            break;
+        case L'"':
+            out += L"&quot;";
+            break;
+        case 0xA0:
+            out += L"&nbsp;";
+            break;
+        default:
+            out += c;
         }
     }
 }

@@ -8,16 +8,25 @@ Node::Node(Type type, Document* owner) : type_(type), owner_(owner) {}
 // must not follow links.
 Node::~Node() = default;
 
-Node* Node::getParentNode() { return parent_; }
+Node* Node::getParentNode()
+{
+    return parent_;
+}
 
-std::wstring Node::getMarkup() { return MarkupWriter().write(*this); }
+std::wstring Node::getMarkup()
+{
+    return MarkupWriter().write(*this);
+}
 
 void Node::prepareMarkup() {}
 
+Node* Node::appendChild(Node* child)
+{
+    return insertBefore(child, nullptr);
+}
 
-Node* Node::appendChild(Node* child) { return insertBefore(child, nullptr); }
-
-Node* Node::insertBefore(Node* child, Node* ref) {
+Node* Node::insertBefore(Node* child, Node* ref)
+{
     // A node without children can only contain this by being it: no walk up a deep tree then.
     if (child == nullptr || child->owner_ != owner_ || child->type_ == Type::Document || child == this ||
         (child->first_ != nullptr && child->isAncestorOrSelf(this)))
@@ -35,7 +44,8 @@ Node* Node::insertBefore(Node* child, Node* ref) {
     return child;
 }
 
-Node* Node::removeChild(Node* child) {
+Node* Node::removeChild(Node* child)
+{
     if (child == nullptr || child->parent_ != this)
         return nullptr;
     markSubtreeChanged();
@@ -43,7 +53,8 @@ Node* Node::removeChild(Node* child) {
     return child;
 }
 
-Node* Node::nextInTree(const Node* root) const {
+Node* Node::nextInTree(const Node* root) const
+{
     if (first_ != nullptr)
         return first_;
     for (const Node* n = this; n != nullptr && n != root; n = n->parent_)
@@ -52,7 +63,8 @@ Node* Node::nextInTree(const Node* root) const {
     return nullptr;
 }
 
-bool Node::isAttached() const {
+bool Node::isAttached() const
+{
     const Node* n = this;
     while (n->parent_ != nullptr)
         n = n->parent_;
@@ -60,14 +72,16 @@ bool Node::isAttached() const {
     return n->type_ == Type::Document && n->owner_ == owner_;
 }
 
-int Node::indexInParent() const {
+int Node::indexInParent() const
+{
     int index = 0;
     for (const Node* n = prev_; n != nullptr; n = n->prev_)
         ++index;
     return index;
 }
 
-Node* Node::childAt(int index) const {
+Node* Node::childAt(int index) const
+{
     if (index < 0)
         return nullptr;
     Node* n = first_;
@@ -76,26 +90,30 @@ Node* Node::childAt(int index) const {
     return n;
 }
 
-int Node::childCount() const {
+int Node::childCount() const
+{
     int count = 0;
     for (const Node* n = first_; n != nullptr; n = n->next_)
         ++count;
     return count;
 }
 
-bool Node::isAncestorOrSelf(const Node* other) const {
+bool Node::isAncestorOrSelf(const Node* other) const
+{
     for (const Node* n = other; n != nullptr; n = n->parent_)
         if (n == this)
             return true;
     return false;
 }
 
-void Node::markChanged() {
+void Node::markChanged()
+{
     changed_ = true;
     markSubtreeChanged();
 }
 
-void Node::markSubtreeChanged() {
+void Node::markSubtreeChanged()
+{
     // A marked node's ancestors are all marked (nodes are marked up to the root and only cleared
     // all together after a parse), so the walk ends at the first marked one: building a tree
     // node by node stays linear however deep it nests.
@@ -103,14 +121,16 @@ void Node::markSubtreeChanged() {
         n->subtreeChanged_ = true;
 }
 
-void Node::setSourceSpan(const SourceText* source, std::size_t start, std::size_t end, bool pure) {
+void Node::setSourceSpan(const SourceText* source, std::size_t start, std::size_t end, bool pure)
+{
     source_ = source;
     spanStart_ = start;
     spanEnd_ = end;
     pure_ = pure;
 }
 
-void Node::unlink() {
+void Node::unlink()
+{
     if (parent_ == nullptr)
         return;
     (prev_ ? prev_->next_ : parent_->first_) = next_;
@@ -118,7 +138,8 @@ void Node::unlink() {
     parent_ = prev_ = next_ = nullptr;
 }
 
-void Node::linkBefore(Node* parent, Node* ref) {
+void Node::linkBefore(Node* parent, Node* ref)
+{
     parent_ = parent;
     next_ = ref;
     prev_ = ref ? ref->prev_ : parent->last_;

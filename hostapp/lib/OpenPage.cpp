@@ -11,42 +11,53 @@
 #include "host/MappedFile.h"
 #include "platform/FileException.h"
 
-std::unique_ptr<OpenPage> OpenPage::create(const std::wstring& path) {
+std::unique_ptr<OpenPage> OpenPage::create(const std::wstring& path)
+{
     std::unique_ptr<OpenPage> page(new OpenPage());
     page->path_ = path;
     page->document_.reset(DOMImpl::createDocument(L"HTML"));
-    if (!page->document_) return nullptr;
+    if (!page->document_)
+        return nullptr;
     page->domUtBase_ = std::make_unique<DomUtBase>(page->document_.get());
     return page;
 }
 
-std::unique_ptr<OpenPage> OpenPage::load(const std::wstring& path) {
+std::unique_ptr<OpenPage> OpenPage::load(const std::wstring& path)
+{
     MappedFile file;
-    if (file.open(path, 0) != 0) return nullptr;
+    if (file.open(path, 0) != 0)
+        return nullptr;
     const char* bytes = reinterpret_cast<const char*>(file.get_top());
     const std::size_t size = file.get_size();
     TextCodec::Detection detection;
     std::wstring text;
-    if (!TextCodec::decodeAuto(bytes, size, detection, text)) return nullptr;
+    if (!TextCodec::decodeAuto(bytes, size, detection, text))
+        return nullptr;
 
     std::unique_ptr<OpenPage> page = create(path);
-    if (!page) return nullptr;
+    if (!page)
+        return nullptr;
     page->encoding_ = detection.encoding;
-    if (detection.bomLength > 0) page->bom_.assign(bytes, detection.bomLength);
-    if (size > detection.bomLength) page->bytes_.assign(bytes + detection.bomLength, size - detection.bomLength);
+    if (detection.bomLength > 0)
+        page->bom_.assign(bytes, detection.bomLength);
+    if (size > detection.bomLength)
+        page->bytes_.assign(bytes + detection.bomLength, size - detection.bomLength);
     page->newline_ = TextCodec::detectNewline(text);
     file.close();
-    if (!text.empty() && !page->document_->createNodes(text.c_str(), text.size(), nullptr, true)) return nullptr;
+    if (!text.empty() && !page->document_->createNodes(text.c_str(), text.size(), nullptr, true))
+        return nullptr;
     return page;
 }
 
-OpenPage::~OpenPage() {
+OpenPage::~OpenPage()
+{
     // The DomUtBase refers to the document, so it goes first.
     domUtBase_.reset();
     document_.reset();
 }
 
-std::string OpenPage::serialize() const {
+std::string OpenPage::serialize() const
+{
     const SourceText* source = document_->pageSource();
     std::vector<MarkupWriter::Copied> copied;
     const std::wstring markup = MarkupWriter().write(*document_, source, copied);
@@ -65,7 +76,8 @@ std::string OpenPage::serialize() const {
         // the page's own encoding be gone).
         std::string bytes;
         const std::wstring text = TextCodec::applyNewline(markup, newline_);
-        if (!TextCodec::encode(text, encoding_, bytes)) TextCodec::encode(text, "UTF-8", bytes);
+        if (!TextCodec::encode(text, encoding_, bytes))
+            TextCodec::encode(text, "UTF-8", bytes);
         return out + bytes;
     }
     const TextCodec::CharacterMap& map = *map_;
@@ -73,9 +85,11 @@ std::string OpenPage::serialize() const {
     std::uint32_t shift = 0; // the escape sequence in force at the end of out
     std::size_t pos = 0;
     auto encodeAfresh = [&](std::size_t end) {
-        if (pos >= end) return;
+        if (pos >= end)
+            return;
         // Written afresh from the initial state of a stateful encoding, which it ends in again.
-        if (stateful && shift != 0) out += "\x1B(B";
+        if (stateful && shift != 0)
+            out += "\x1B(B";
         shift = 0;
         std::string bytes;
         TextCodec::encode(TextCodec::applyNewline(markup.substr(pos, end - pos), newline_), encoding_, bytes);
@@ -84,28 +98,33 @@ std::string OpenPage::serialize() const {
     for (const MarkupWriter::Copied& c : copied) {
         encodeAfresh(c.outStart);
         const std::size_t first = c.sourceStart, last = c.sourceStart + (c.outEnd - c.outStart);
-        if (stateful && map.shiftAt[first] != shift) out += map.shifts[map.shiftAt[first]];
+        if (stateful && map.shiftAt[first] != shift)
+            out += map.shifts[map.shiftAt[first]];
         out.append(bytes_, map.offsets[first], map.offsets[last] - map.offsets[first]);
-        if (stateful) shift = map.shiftAt[last];
+        if (stateful)
+            shift = map.shiftAt[last];
         pos = c.outEnd;
     }
     encodeAfresh(markup.size());
     return out;
 }
 
-platform::PageWriter::Result OpenPage::save() {
+platform::PageWriter::Result OpenPage::save()
+{
     const std::string bytes = serialize();
     const platform::PageWriter::Result result = platform::PageWriter::write(path_, bytes.data(), bytes.size());
     if (result == platform::PageWriter::Result::Written) {
         modified_ = false;
         // One page: its folder's new entry is flushed at once rather than batched.
         const auto unsynced = platform::PageWriter::syncFolders();
-        if (!unsynced.empty()) throw platform::FileException(path_, unsynced.front().second);
+        if (!unsynced.empty())
+            throw platform::FileException(path_, unsynced.front().second);
     }
     return result;
 }
 
-OpenPage::SaveOutcome OpenPage::saveIfChanged() {
+OpenPage::SaveOutcome OpenPage::saveIfChanged()
+{
     const std::string bytes = serialize();
     MappedFile file;
     if (file.open(path_, 0) == 0 && file.get_size() == bytes.size() &&

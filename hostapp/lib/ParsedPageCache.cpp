@@ -14,7 +14,8 @@ constexpr std::size_t kLargestText = 64 * 1024;
 constexpr std::size_t kKeptTexts = 4;
 constexpr std::size_t kSeenTexts = 16;
 
-std::size_t hashOf(const wchar_t* text, std::size_t length) {
+std::size_t hashOf(const wchar_t* text, std::size_t length)
+{
     return std::hash<std::wstring_view>()(std::wstring_view(text, length));
 }
 
@@ -24,12 +25,14 @@ ParsedPageCache::ParsedPageCache() = default;
 
 ParsedPageCache::~ParsedPageCache() = default;
 
-ParsedPageCache& ParsedPageCache::instance() {
+ParsedPageCache& ParsedPageCache::instance()
+{
     static ParsedPageCache cache;
     return cache;
 }
 
-const Document* ParsedPageCache::find(const wchar_t* text, std::size_t length, bool keepSource) {
+const Document* ParsedPageCache::find(const wchar_t* text, std::size_t length, bool keepSource)
+{
     if (text == nullptr || length > kLargestText)
         return nullptr;
     std::lock_guard lock(mutex_);
@@ -39,7 +42,8 @@ const Document* ParsedPageCache::find(const wchar_t* text, std::size_t length, b
     return nullptr;
 }
 
-void ParsedPageCache::offer(const wchar_t* text, std::size_t length, bool keepSource, const Document& parsed) {
+void ParsedPageCache::offer(const wchar_t* text, std::size_t length, bool keepSource, const Document& parsed)
+{
     if (text == nullptr || length > kLargestText)
         return;
     const std::size_t hash = hashOf(text, length);
@@ -62,7 +66,8 @@ void ParsedPageCache::offer(const wchar_t* text, std::size_t length, bool keepSo
     kept_.push_back({std::wstring(text, length), keepSource, std::move(copy)});
 }
 
-void ParsedPageCache::clear() {
+void ParsedPageCache::clear()
+{
     std::lock_guard lock(mutex_);
     kept_.clear();
     seen_.clear();

@@ -43,6 +43,6 @@ private:
     };
 
     std::mutex mutex_;
-    std::vector<Kept> kept_;  // most recently kept last
-    std::vector<Seen> seen_;  // texts parsed lately, most recent last
+    std::vector<Kept> kept_; // most recently kept last
+    std::vector<Seen> seen_; // texts parsed lately, most recent last
 };

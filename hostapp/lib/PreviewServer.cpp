@@ -26,8 +26,9 @@ constexpr std::chrono::seconds kHeartbeat{15};
 // larger, and every other file, is sent in pieces straight from the file.
 constexpr off_t kWholeText = 16 << 20;
 
-const char kNotFoundPage[] = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>404 Not Found</title></head>\n"
-                             "<body><h1>404 Not Found</h1><p>There is no such file in this site.</p></body></html>\n";
+const char kNotFoundPage[] =
+    "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>404 Not Found</title></head>\n"
+    "<body><h1>404 Not Found</h1><p>There is no such file in this site.</p></body></html>\n";
 
 // A file open for reading, closed when the last response sending it is gone.
 struct OpenFile {
@@ -40,31 +41,38 @@ struct OpenFile {
 
 // Opens a regular file for reading; -1 when it is anything else. O_NOFOLLOW: a symlink put in its
 // place after the path was judged is refused; O_NONBLOCK: a pipe put there cannot block.
-int openRegular(const std::filesystem::path& file, off_t& size) {
+int openRegular(const std::filesystem::path& file, off_t& size)
+{
     const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     struct stat st {};
     if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
         size = st.st_size;
         return fd;
     }
-    if (fd >= 0) ::close(fd);
+    if (fd >= 0)
+        ::close(fd);
     return -1;
 }
 
 // The whole file; false when a read fails.
-bool readAll(int fd, std::string& out) {
+bool readAll(int fd, std::string& out)
+{
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n == 0) return true;
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
+        if (n == 0)
+            return true;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
         out.append(buffer, static_cast<std::size_t>(n));
     }
 }
 
 // Why a server cannot listen at address:port: a socket of our own bound the same way tells.
-std::string bindFailure(const std::string& address, int port) {
+std::string bindFailure(const std::string& address, int port)
+{
     const std::string where = address + " port " + std::to_string(port);
     addrinfo hints{};
     hints.ai_socktype = SOCK_STREAM;
@@ -79,25 +87,33 @@ std::string bindFailure(const std::string& address, int port) {
     } else {
         const int yes = 1;
         ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-        if (::bind(sock, found->ai_addr, found->ai_addrlen) != 0 || ::listen(sock, 1) != 0) error = errno;
+        if (::bind(sock, found->ai_addr, found->ai_addrlen) != 0 || ::listen(sock, 1) != 0)
+            error = errno;
         ::close(sock);
     }
     ::freeaddrinfo(found);
     switch (error) {
-    case EADDRINUSE: return where + " is taken: another server listens there (choose another with --port)";
-    case EADDRNOTAVAIL: return "cannot listen on " + address + ": not an address of this machine";
-    case EACCES: return "cannot listen on " + where + ": the port needs privileges (choose one above 1023)";
-    case 0: return "cannot listen on " + where;
-    default: return "cannot listen on " + where + ": " + std::strerror(error);
+    case EADDRINUSE:
+        return where + " is taken: another server listens there (choose another with --port)";
+    case EADDRNOTAVAIL:
+        return "cannot listen on " + address + ": not an address of this machine";
+    case EACCES:
+        return "cannot listen on " + where + ": the port needs privileges (choose one above 1023)";
+    case 0:
+        return "cannot listen on " + where;
+    default:
+        return "cannot listen on " + where + ": " + std::strerror(error);
     }
 }
 
 // A request line for the log, control characters shown as "?" so that nothing from the network
 // reaches the terminal as an escape sequence.
-std::string printable(const std::string& text) {
+std::string printable(const std::string& text)
+{
     std::string out = text;
     for (char& c : out)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '?';
     return out;
 }
 
@@ -108,13 +124,16 @@ public:
     // The library listens with a queue of 5 connections not yet accepted: a burst of connects
     // beyond it waits for the clients' retransmissions, a second or more. Listening again on
     // the socket sets a longer queue.
-    void widenQueue() {
-        if (svr_sock_ != INVALID_SOCKET) ::listen(svr_sock_, SOMAXCONN);
+    void widenQueue()
+    {
+        if (svr_sock_ != INVALID_SOCKET)
+            ::listen(svr_sock_, SOMAXCONN);
     }
 };
 
 PreviewServer::PreviewServer(Options options)
-    : options_(std::move(options)), listener_(std::make_unique<Listener>()), hub_(std::make_unique<LiveReloadHub>()) {
+    : options_(std::move(options)), listener_(std::make_unique<Listener>()), hub_(std::make_unique<LiveReloadHub>())
+{
     Listener& server = *listener_;
     server.new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
     // Only SO_REUSEADDR (a restart need not wait for old connections to time out): with
@@ -129,7 +148,8 @@ PreviewServer::PreviewServer(Options options)
     // connection's next response waits for the client's delayed acknowledgement (40 ms each).
     server.set_tcp_nodelay(true);
     server.set_pre_routing_handler([](const httplib::Request& req, httplib::Response& res) {
-        if (req.method == "GET" || req.method == "HEAD") return httplib::Server::HandlerResponse::Unhandled;
+        if (req.method == "GET" || req.method == "HEAD")
+            return httplib::Server::HandlerResponse::Unhandled;
         res.status = 405;
         res.set_header("Allow", "GET, HEAD");
         res.set_header("Connection", "close");
@@ -137,7 +157,8 @@ PreviewServer::PreviewServer(Options options)
         return httplib::Server::HandlerResponse::Handled;
     });
     server.set_error_handler([](const httplib::Request&, httplib::Response& res) {
-        if (res.status == 404 && res.body.empty()) res.set_content(kNotFoundPage, "text/html; charset=UTF-8");
+        if (res.status == 404 && res.body.empty())
+            res.set_content(kNotFoundPage, "text/html; charset=UTF-8");
     });
     if (options_.log) {
         server.set_logger([log = options_.log](const httplib::Request& req, const httplib::Response& res) {
@@ -158,23 +179,24 @@ PreviewServer::PreviewServer(Options options)
             seen = std::min<std::uint64_t>(seen, std::stoull(last));
         res.set_header("Cache-Control", "no-cache");
         LiveReloadHub* hub = hub_.get();
-        res.set_chunked_content_provider("text/event-stream", [hub, seen, first = true](std::size_t, httplib::DataSink& sink) mutable {
-            if (first) {
-                first = false;
-                const std::string hello = "retry: 1000\n\n";
-                return sink.write(hello.data(), hello.size());
-            }
-            if (const auto next = hub->waitBeyond(seen, kHeartbeat)) {
-                seen = *next;
-                const std::string event = "id: " + std::to_string(seen) + "\nevent: reload\ndata: reload\n\n";
-                return sink.write(event.data(), event.size());
-            }
-            if (hub->closed()) {
-                sink.done();
-                return true;
-            }
-            return sink.write(":\n\n", 3);
-        });
+        res.set_chunked_content_provider(
+            "text/event-stream", [hub, seen, first = true](std::size_t, httplib::DataSink& sink) mutable {
+                if (first) {
+                    first = false;
+                    const std::string hello = "retry: 1000\n\n";
+                    return sink.write(hello.data(), hello.size());
+                }
+                if (const auto next = hub->waitBeyond(seen, kHeartbeat)) {
+                    seen = *next;
+                    const std::string event = "id: " + std::to_string(seen) + "\nevent: reload\ndata: reload\n\n";
+                    return sink.write(event.data(), event.size());
+                }
+                if (hub->closed()) {
+                    sink.done();
+                    return true;
+                }
+                return sink.write(":\n\n", 3);
+            });
     });
 
     server.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
@@ -182,8 +204,8 @@ PreviewServer::PreviewServer(Options options)
         if (target.kind == SiteUrlPath::Kind::Folder) {
             // The target as the browser sent it (still encoded), with the "/" before the query.
             const std::size_t query = req.target.find('?');
-            res.set_redirect(req.target.substr(0, query) + "/" + (query == std::string::npos ? "" : req.target.substr(query)),
-                             301);
+            res.set_redirect(
+                req.target.substr(0, query) + "/" + (query == std::string::npos ? "" : req.target.substr(query)), 301);
             return;
         }
         off_t size = 0;
@@ -219,7 +241,8 @@ PreviewServer::PreviewServer(Options options)
 
 PreviewServer::~PreviewServer() = default;
 
-bool PreviewServer::bind() {
+bool PreviewServer::bind()
+{
     bool bound = false;
     if (options_.port == 0) {
         port_ = listener_->bind_to_any_port(options_.address);
@@ -238,16 +261,20 @@ bool PreviewServer::bind() {
     return true;
 }
 
-bool PreviewServer::run() {
-    if (port_ == 0) return false;
+bool PreviewServer::run()
+{
+    if (port_ == 0)
+        return false;
     running_ = true;
     bool served = true;
-    if (!stopRequested_) served = listener_->listen_after_bind();
+    if (!stopRequested_)
+        served = listener_->listen_after_bind();
     running_ = false;
     return served;
 }
 
-void PreviewServer::stop() {
+void PreviewServer::stop()
+{
     hub_->close();
     stopRequested_ = true;
     // run() may be between its check and the library's listening: wait until it listens (or
@@ -257,4 +284,7 @@ void PreviewServer::stop() {
     listener_->stop();
 }
 
-void PreviewServer::reload() { hub_->announce(); }
+void PreviewServer::reload()
+{
+    hub_->announce();
+}

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-
 namespace {
 
 struct Rebuild {
@@ -54,7 +53,10 @@ RebuildScope::RebuildScope(const std::wstring& siteMenuFolder, const std::vector
     current() = {true, withoutSeparator(siteMenuFolder), categories};
 }
 
-RebuildScope::~RebuildScope() { current() = {}; }
+RebuildScope::~RebuildScope()
+{
+    current() = {};
+}
 
 bool RebuildScope::hides(const std::wstring& folder, const std::wstring& name)
 {

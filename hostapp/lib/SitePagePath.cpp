@@ -12,36 +12,43 @@ namespace {
 
 // The path with every symlink of its existing part resolved and the rest normalized; the
 // lexically normal absolute path when that fails.
-fs::path resolved(const fs::path& path) {
+fs::path resolved(const fs::path& path)
+{
     std::error_code ec;
     fs::path out = fs::weakly_canonical(path, ec);
-    if (ec) out = fs::absolute(path, ec).lexically_normal();
+    if (ec)
+        out = fs::absolute(path, ec).lexically_normal();
     return out;
 }
 
 // The part of path below folder, both resolved; empty when path is not below folder (or is it).
-fs::path below(const fs::path& folder, const fs::path& path) {
+fs::path below(const fs::path& folder, const fs::path& path)
+{
     auto f = folder.begin();
     auto p = path.begin();
     for (; f != folder.end() && !f->empty(); ++f, ++p) {
-        if (p == path.end() || *p != *f) return {};
+        if (p == path.end() || *p != *f)
+            return {};
     }
     fs::path rest;
     for (; p != path.end(); ++p) {
-        if (!p->empty()) rest /= *p;
+        if (!p->empty())
+            rest /= *p;
     }
     return rest;
 }
 
 } // namespace
 
-fs::path SitePagePath::resolveInSite(const fs::path& siteFolder, const fs::path& path) {
+fs::path SitePagePath::resolveInSite(const fs::path& siteFolder, const fs::path& path)
+{
     const fs::path site = resolved(siteFolder);
     const fs::path target = resolved(path);
     return target == site || !below(site, target).empty() ? target : fs::path();
 }
 
-bool SitePagePath::isHtmlName(const std::wstring& name) {
+bool SitePagePath::isHtmlName(const std::wstring& name)
+{
     const std::wstring lower = asciicase::lower(name);
     auto endsWith = [&](const std::wstring& tail) {
         return lower.size() > tail.size() && lower.compare(lower.size() - tail.size(), tail.size(), tail) == 0;
@@ -49,12 +56,14 @@ bool SitePagePath::isHtmlName(const std::wstring& name) {
     return endsWith(L".html") || endsWith(L".htm");
 }
 
-bool SitePagePath::isReservedFolder(const std::wstring& name) {
+bool SitePagePath::isReservedFolder(const std::wstring& name)
+{
     return asciicase::equal(name, L"qcms") || asciicase::equal(name, L"ZebSitemenu");
 }
 
 SitePagePath::Verdict SitePagePath::resolve(const std::wstring& siteFolder, const std::wstring& name,
-                                            std::wstring& path, std::string& why) {
+                                            std::wstring& path, std::string& why)
+{
     const fs::path site = resolved(fs::path(platform::toUtf8(siteFolder)));
     const fs::path given(platform::toUtf8(name));
     if (name.empty()) {
@@ -70,7 +79,7 @@ SitePagePath::Verdict SitePagePath::resolve(const std::wstring& siteFolder, cons
     const std::wstring first = platform::fromUtf8(rest.begin()->string());
     if (std::next(rest.begin()) != rest.end() && isReservedFolder(first)) {
         why = asciicase::equal(first, L"qcms") ? "in qcms/, the CMS's data, which is never edited as a page"
-                                                : "in ZebSitemenu/, the generated pages, which zebhost rewrites itself";
+                                               : "in ZebSitemenu/, the generated pages, which zebhost rewrites itself";
         return Verdict::Refused;
     }
     if (!isHtmlName(platform::fromUtf8(page.filename().string()))) {
@@ -91,7 +100,8 @@ SitePagePath::Verdict SitePagePath::resolve(const std::wstring& siteFolder, cons
     return Verdict::Page;
 }
 
-std::wstring SitePagePath::folderInSite(const std::wstring& siteFolder, const std::wstring& pagePath) {
+std::wstring SitePagePath::folderInSite(const std::wstring& siteFolder, const std::wstring& pagePath)
+{
     const fs::path rest =
         below(resolved(fs::path(platform::toUtf8(siteFolder))), resolved(fs::path(platform::toUtf8(pagePath))));
     return platform::fromUtf8(rest.parent_path().generic_string());

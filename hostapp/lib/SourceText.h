@@ -21,7 +21,8 @@ struct SourceText {
     // Calls f(from, to) for each stretch of text[start, end) outside the tokens, in order; never
     // when the range is empty or reversed.
     template <class F>
-    void forEachGapStretch(std::size_t start, std::size_t end, F&& f) const {
+    void forEachGapStretch(std::size_t start, std::size_t end, F&& f) const
+    {
         end = std::min(end, text.size());
         if (start >= end)
             return;

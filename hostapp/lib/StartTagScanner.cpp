@@ -9,12 +9,19 @@
 
 namespace {
 
-bool isSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\f' || c == L'\r'; }
+bool isSpace(wchar_t c)
+{
+    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\f' || c == L'\r';
+}
 
-bool isLetter(wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
+bool isLetter(wchar_t c)
+{
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
+}
 
 // The position of needle in text from pos, ignoring ASCII case; length when it is not there.
-std::size_t findFrom(const wchar_t* text, std::size_t length, std::size_t pos, const std::wstring& needle) {
+std::size_t findFrom(const wchar_t* text, std::size_t length, std::size_t pos, const std::wstring& needle)
+{
     for (; pos + needle.size() <= length; ++pos) {
         std::size_t i = 0;
         while (i < needle.size() && asciicase::lower(text[pos + i]) == needle[i])
@@ -27,7 +34,8 @@ std::size_t findFrom(const wchar_t* text, std::size_t length, std::size_t pos, c
 
 } // namespace
 
-std::size_t StartTagScanner::mostAttributes(const wchar_t* text, std::size_t length) {
+std::size_t StartTagScanner::mostAttributes(const wchar_t* text, std::size_t length)
+{
     if (text == nullptr)
         return 0;
     std::size_t most = 0;
@@ -74,11 +82,12 @@ std::size_t StartTagScanner::mostAttributes(const wchar_t* text, std::size_t len
         }
         most = std::max(most, count);
         // Compared as they stand, case ignored: a page has a start tag every few dozen characters.
-        static constexpr std::wstring_view kRawText[] = {L"script", L"style",   L"textarea", L"title",
-                                                         L"xmp",    L"iframe",  L"noembed",  L"noframes"};
+        static constexpr std::wstring_view kRawText[] = {L"script", L"style",  L"textarea", L"title",
+                                                         L"xmp",    L"iframe", L"noembed",  L"noframes"};
         for (const std::wstring_view raw : kRawText) {
             if (name.size() == raw.size() &&
-                std::equal(name.begin(), name.end(), raw.begin(), [](wchar_t a, wchar_t b) { return asciicase::lower(a) == b; })) {
+                std::equal(name.begin(), name.end(), raw.begin(),
+                           [](wchar_t a, wchar_t b) { return asciicase::lower(a) == b; })) {
                 i = findFrom(text, length, i, L"</" + std::wstring(raw));
                 break;
             }

@@ -6,15 +6,16 @@
 #include "AsciiCase.h"
 #include "DocumentType.h"
 #include "MarkupWriter.h"
+#include "host/CharacterData.h"
 #include "host/DOMImpl.h"
 #include "host/Document.h"
-#include "host/CharacterData.h"
 #include "host/Element.h"
 
 namespace {
 
 // data with '"' and '\' escaped, so that a text cannot pass for markup of the outline.
-void quote(std::wstring& out, const std::wstring& data) {
+void quote(std::wstring& out, const std::wstring& data)
+{
     out += L'"';
     for (wchar_t c : data) {
         if (c == L'"' || c == L'\\')
@@ -24,9 +25,13 @@ void quote(std::wstring& out, const std::wstring& data) {
     out += L'"';
 }
 
-bool isSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f'; }
+bool isSpace(wchar_t c)
+{
+    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f';
+}
 
-void outlineChildren(std::wstring& out, const Node& parent) {
+void outlineChildren(std::wstring& out, const Node& parent)
+{
     // White space at the top of a page (beside html, head and body) is where a parser puts the
     // white space after the end of the body: it is not part of the outline.
     const bool top = parent.getNodeType() == Node::Type::Document ||
@@ -93,13 +98,15 @@ void outlineChildren(std::wstring& out, const Node& parent) {
 
 } // namespace
 
-std::wstring TreeOutline::of(const Node& root) {
+std::wstring TreeOutline::of(const Node& root)
+{
     std::wstring out;
     outlineChildren(out, root);
     return out;
 }
 
-bool TreeOutline::readsBack(const Document& document) {
+bool TreeOutline::readsBack(const Document& document)
+{
     const std::wstring markup = MarkupWriter().write(document);
     std::unique_ptr<Document> again(DOMImpl::createDocument(L"HTML"));
     if (!again || (!markup.empty() && !again->createNodes(markup.data(), markup.size(), nullptr, true)))

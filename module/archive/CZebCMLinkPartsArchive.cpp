@@ -56,10 +56,9 @@ void reportTooLong(const CStringYears& first, const CStringYears& last, const CS
     const long months = (last.year - first.year) * 12L + (last.month - first.month) + 1;
     CZebCMLinkPartsFiles files;
     const std::wstring reason = L"the diary's months " + first.text + L" to " + last.text + L" span " +
-                                std::to_wstring(months) + L" months, more than " +
-                                std::to_wstring(kMostMonthsInARun) + L" (" + first.text + L": " +
-                                originOf(first, now) + L"; " + last.text + L": " + originOf(last, now) +
-                                L"); no diary page written";
+                                std::to_wstring(months) + L" months, more than " + std::to_wstring(kMostMonthsInARun) +
+                                L" (" + first.text + L": " + originOf(first, now) + L"; " + last.text + L": " +
+                                originOf(last, now) + L"); no diary page written";
     platform::PageWriter::skip(files.getCalendarPagePath(), platform::toUtf8(reason));
 }
 
@@ -91,7 +90,9 @@ std::wstring CZebCMLinkParts::regenerateArchive()
     state.monthPageExists = [&files](const CStringYears& month) {
         return files.pageExists(files.getMonthPagePath(month.year, month.month));
     };
-    state.monthPageStale = [&data](const CStringYears& month) { return data.isMonthPageStale(month.year, month.month); };
+    state.monthPageStale = [&data](const CStringYears& month) {
+        return data.isMonthPageStale(month.year, month.month);
+    };
 
     const ArchivePlan plan = planArchive(state);
     if (plan.storedCalendar == ArchivePlan::StoredCalendar::Always)

@@ -19,8 +19,7 @@ public:
     std::wstring getCategoryDataPath(int n);
     // Links and titles (parallel) of the category's entries in file order, at most limit + 1 of
     // them; both empty when the file is missing or n is outside 0..999.
-    void readCategoryEntries(int n, std::vector<std::wstring>& links, std::vector<std::wstring>& titles,
-                             int limit);
+    void readCategoryEntries(int n, std::vector<std::wstring>& links, std::vector<std::wstring>& titles, int limit);
     // Exactly 31 slots: slot d - 1 holds the link of day d's entry, "" when none (all "" when
     // the month data file is missing). Of consecutive entries on one day the first counts; a
     // later run of that day, after another day came between, replaces it.

@@ -22,10 +22,7 @@ const std::wstring kLink = L"link";
 
 CZebCMPartsXmlData::CSelection::CSelection(std::wstring id, std::wstring title, std::wstring creationtime,
                                            std::wstring category, std::wstring link)
-    : id(std::move(id)),
-      title(std::move(title)),
-      creationtime(std::move(creationtime)),
-      category(std::move(category)),
+    : id(std::move(id)), title(std::move(title)), creationtime(std::move(creationtime)), category(std::move(category)),
       link(std::move(link))
 {
     // A creation time is cut by position and never validated.
@@ -61,8 +58,8 @@ CZebCMPartsXmlData::CZebCMPartsXmlData(const std::wstring& path)
                 std::wstring link = text(kLink);
                 if (id.empty() || title.empty() || link.empty())
                     continue;
-                records_.push_back(std::make_unique<CSelection>(std::move(id), std::move(title), std::move(creationtime),
-                                                                std::move(category), std::move(link)));
+                records_.push_back(std::make_unique<CSelection>(
+                    std::move(id), std::move(title), std::move(creationtime), std::move(category), std::move(link)));
             }
         }
     }

@@ -179,8 +179,8 @@ std::wstring CZebCMLinkParts::makeCalendarPage(int year, int month, std::wstring
         return std::wstring();
     CZebCMDocumentGuard guard(dom, document);
 
-    Element* calendar = create ? generateCalendar(year, month, calendarMarker, document, dom)
-                               : document->getElementByID(calendarId);
+    Element* calendar =
+        create ? generateCalendar(year, month, calendarMarker, document, dom) : document->getElementByID(calendarId);
     // A page to refresh that holds no calendar (emptied, cut short or edited by hand) is made
     // anew: refreshed in place it would write nothing and stay broken, found stale on every run.
     if (!calendar && !create)
@@ -282,8 +282,7 @@ void CZebCMLinkParts::setMenuOnclick(Element* root, Document* document, const st
     if (target.empty())
         control->removeAttribute(L"onclick");
     else
-        DomUtBaseCore::setAttributeValue(
-            control, L"onclick",
-            std::wstring(L"getZebSiteMenu('") + CZebCMLinkPartsFiles::kSiteMenuFolderName + L"/" + target + L"','" +
-                CZebCMLinkPartsFiles::kCalendarId + L"');");
+        DomUtBaseCore::setAttributeValue(control, L"onclick",
+                                         std::wstring(L"getZebSiteMenu('") + CZebCMLinkPartsFiles::kSiteMenuFolderName +
+                                             L"/" + target + L"','" + CZebCMLinkPartsFiles::kCalendarId + L"');");
 }

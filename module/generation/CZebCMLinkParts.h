@@ -35,8 +35,7 @@ public:
     Element* fillCalendar(Element* root, Document* document, const std::wstring& position);
     // Sets (target non-empty) or removes the onclick of the first element under root named
     // nameValue.
-    void setMenuOnclick(Element* root, Document* document, const std::wstring& nameValue,
-                        const std::wstring& target);
+    void setMenuOnclick(Element* root, Document* document, const std::wstring& nameValue, const std::wstring& target);
 
     // Archive regeneration: rebuilds the diary's missing or stale pages as ArchivePlan lays them
     // out; the current month's calendar markup (or the stored one) or "".

@@ -22,8 +22,8 @@ public:
     // and inserts it at the layout cursor; the cursor then stands right after the inserted nodes.
     // Returns the top (first) inserted node; null when nothing was inserted. error receives a
     // message when the insertion failed; the flags are the host's (true, true, true, false).
-    virtual Node* insertHtml(const wchar_t* markup, int length, std::wstring& error, bool flag1,
-                             bool flag2, bool flag3, bool flag4) = 0;
+    virtual Node* insertHtml(const wchar_t* markup, int length, std::wstring& error, bool flag1, bool flag2, bool flag3,
+                             bool flag4) = 0;
     // The page's DomUtBase (with its layout cursor); null when the page has none.
     virtual DomUtBase* getDomUtBase() = 0;
 };

@@ -58,7 +58,8 @@ public:
     std::wstring_view keepTextFromUtf8(std::string_view utf8);
     // Takes ownership of a node made for this document; returns it.
     template <class T>
-    T* adopt(std::unique_ptr<T> node) {
+    T* adopt(std::unique_ptr<T> node)
+    {
         T* raw = node.get();
         owned_.push_back(std::move(node));
         return raw;
@@ -68,7 +69,8 @@ public:
     // makes thousands of nodes, and allocating and freeing each on its own was a large part of
     // reading one.
     template <class T, class... Args>
-    T* make(Args&&... args) {
+    T* make(Args&&... args)
+    {
         if (arenaNodes_.size() == arenaNodes_.capacity())
             arenaNodes_.reserve(arenaNodes_.empty() ? 64 : arenaNodes_.capacity() * 2);
         // Placement: the memory belongs to the arena, the node is destroyed by ~Document.
@@ -93,7 +95,8 @@ public:
 private:
     // A copy of from (and its subtree) made in this document, linked as the last child of parent;
     // null for a node of a kind that is not copied.
-    Node* copyNode(const Node& from, Node* parent, const std::vector<std::pair<const SourceText*, const SourceText*>>& sources);
+    Node* copyNode(const Node& from, Node* parent,
+                   const std::vector<std::pair<const SourceText*, const SourceText*>>& sources);
 
     // Memory of size bytes, aligned, from the document's blocks.
     void* allocateNode(std::size_t size, std::size_t alignment);

@@ -14,6 +14,6 @@ public:
     // of an existing meta whose http-equiv is Content-Type (any case), or adds such a meta at the
     // start of the head (made when missing). The remaining flags and element are unused. Returns
     // false when the document has no html element to put a head in.
-    bool setMetaEx(const std::wstring& attr, const std::wstring& value, const std::wstring& content,
-                   bool flag1, Element* element, bool flag2);
+    bool setMetaEx(const std::wstring& attr, const std::wstring& value, const std::wstring& content, bool flag1,
+                   Element* element, bool flag2);
 };

@@ -218,8 +218,8 @@ void CZebCMData::applySelection(const std::vector<std::wstring>& chosen)
         const std::wstring markup = builder.makeLinkPart();
         if (!markup.empty()) {
             std::wstring error;
-            if (Node* inserted = page.core->insertHtml(markup.c_str(), static_cast<int>(markup.size()), error,
-                                                       true, true, true, false))
+            if (Node* inserted = page.core->insertHtml(markup.c_str(), static_cast<int>(markup.size()), error, true,
+                                                       true, true, false))
                 lastInserted = inserted;
         }
         // The next link part follows this one (for the same reason as above, right after it).

@@ -113,7 +113,10 @@ void CZebCMSelectDlg::setAllChecks(int state)
     checkList.resetHorizontalExtent();
 }
 
-void CZebCMSelectDlg::OnListSelChange() { UpdateData(true); }
+void CZebCMSelectDlg::OnListSelChange()
+{
+    UpdateData(true);
+}
 
 void CZebCMSelectDlg::OnSelectAll()
 {

@@ -247,8 +247,7 @@ std::wstring CZebCMLinkPartsFiles::getLastWriteMonth(const std::wstring& path)
     return month;
 }
 
-bool CZebCMLinkPartsFiles::cutMonthFromName(const std::wstring& name, std::wstring& yearText,
-                                            std::wstring& monthText)
+bool CZebCMLinkPartsFiles::cutMonthFromName(const std::wstring& name, std::wstring& yearText, std::wstring& monthText)
 {
     std::size_t pos = name.find(kCalendarIdText);
     if (pos == std::wstring::npos)

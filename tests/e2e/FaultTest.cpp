@@ -1,8 +1,8 @@
 // zebhost when the disk fails it: a read-only site-menu folder, a disk that fills up while pages
 // are written. zebhost reports it and fails, and every page on disk is either the old one whole
 // or the new one whole. (A page removed between listing and reading: tests/module.)
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -10,13 +10,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "e2e/ScratchSite.h"
@@ -130,7 +130,6 @@ TEST(Fault, ReadOnlySiteMenuFolder)
     const RunResult apply = site.zebhost({"apply", "index.html", "--check", "レシピ"}, {}, kLater);
     EXPECT_EQ(1, apply.exitCode) << apply.out << apply.err;
     EXPECT_TRUE(contains(apply.err, "not written: " + reason)) << apply.err;
-
 }
 
 // The disk fills up in the middle of a run. Pages written before are whole and new, the page
@@ -215,7 +214,6 @@ TEST(Fault, DiskFullDuringARun)
     const RunResult full = site.zebhost({"update"}, {}, kLater);
     EXPECT_EQ(1, full.exitCode) << full.out << full.err;
     EXPECT_EQ("no page written\n", full.out);
-
 }
 
 // Two applies on one page at once both said they saved it, and one edit was lost. Runs on one site
@@ -242,7 +240,8 @@ TEST(Fault, RunsOnOneSiteTakeTurns)
     const Tree before = site.tree();
     const RunResult busy = site.zebhost({"update"}, {"ZEBHOST_LOCK_WAIT=0.2"}, kLater);
     EXPECT_EQ(1, busy.exitCode);
-    EXPECT_EQ("zebhost: " + site.path() + ": another zebhost run is working on this site; try again when it has finished\n",
+    EXPECT_EQ("zebhost: " + site.path() +
+                  ": another zebhost run is working on this site; try again when it has finished\n",
               busy.err);
     EXPECT_EQ(std::vector<std::string>{}, differences(before, site.tree()));
     std::thread release([&] {
@@ -267,4 +266,3 @@ TEST(Fault, TemporaryFilesOfAKilledRunAreRemoved)
     EXPECT_EQ(0, r.exitCode) << r.err;
     EXPECT_EQ(std::vector<std::string>{".htaccess"}, temporaryFiles(site));
 }
-

@@ -22,9 +22,13 @@ const std::string kRecipePage = "ZebSitemenu/zebsitec002table000001.html";
 const std::string kRecipeData = "qcms/zebsitec002table000001.xml";
 const std::string kCalendarPage = "ZebSitemenu/zebsitec001table000001.html";
 
-std::string menuPage(const std::string& month) { return "ZebSitemenu/zebsitec001table000001" + month + ".html"; }
+std::string menuPage(const std::string& month)
+{
+    return "ZebSitemenu/zebsitec001table000001" + month + ".html";
+}
 
-std::string partsFile(const std::string& entries, const std::string& declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>")
+std::string partsFile(const std::string& entries,
+                      const std::string& declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>")
 {
     return declaration + "\n<partinfo>\n" + entries + "</partinfo>\n";
 }
@@ -71,7 +75,8 @@ TEST(HostileInput, CategoryListThatCannotBeReadStopsEveryCommand)
         {"tags that do not match", "<categorymngdoc><category numid=\"1\"><name>日記</category></categorymngdoc>"},
         {"empty file", ""},
         {"binary bytes", std::string("\x00\xff\x10\x80zz\x00", 7)},
-        {"XML without a category list", "<?xml version=\"1.0\"?><other><category numid=\"1\"><name>x</name></category></other>"},
+        {"XML without a category list",
+         "<?xml version=\"1.0\"?><other><category numid=\"1\"><name>x</name></category></other>"},
     };
     for (const auto& c : cases) {
         ScratchSite site;
@@ -115,8 +120,8 @@ TEST(HostileInput, DamagedDataFileGivesAPageWithoutItsEntries)
          "recipe/0005.html"},
         {"diary month cut short", "qcms/zebsitec001table000001202410.xml", october.substr(0, october.size() / 2),
          octoberRun, menuPage("202410"), "diary/202410/06.html"},
-        {"diary month of binary bytes", "qcms/zebsitec001table000001202410.xml", std::string("\x89PNG\r\n\x1a\n\x00\x00", 10),
-         octoberRun, menuPage("202410"), "diary/202410/06.html"},
+        {"diary month of binary bytes", "qcms/zebsitec001table000001202410.xml",
+         std::string("\x89PNG\r\n\x1a\n\x00\x00", 10), octoberRun, menuPage("202410"), "diary/202410/06.html"},
     };
     for (const auto& c : cases) {
         ScratchSite site;
@@ -143,11 +148,13 @@ TEST(HostileInput, DataFileInAnUndeclaredOrWrongEncodingStillReadsRight)
         const char* description;
         std::string content;
     } cases[] = {
-        {"Shift_JIS without a declaration", partsFile(entry("r1", sjisTitle, "recipe/0001.html"), "<?xml version=\"1.0\"?>")},
+        {"Shift_JIS without a declaration",
+         partsFile(entry("r1", sjisTitle, "recipe/0001.html"), "<?xml version=\"1.0\"?>")},
         {"Shift_JIS declared as UTF-8", partsFile(entry("r1", sjisTitle, "recipe/0001.html"))},
         {"UTF-8 declared as Shift_JIS",
          partsFile(entry("r1", title, "recipe/0001.html"), "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>")},
-        {"EUC-JP without any declaration", "<partinfo>\n" + entry("r1", eucTitle, "recipe/0001.html") + "</partinfo>\n"},
+        {"EUC-JP without any declaration",
+         "<partinfo>\n" + entry("r1", eucTitle, "recipe/0001.html") + "</partinfo>\n"},
         {"UTF-8 with a byte order mark and no declaration",
          "\xef\xbb\xbf<partinfo>\n" + entry("r1", title, "recipe/0001.html") + "</partinfo>\n"},
     };
@@ -172,22 +179,23 @@ TEST(HostileInput, ExternalFilesNamedByADoctypeAreNeverRead)
     const std::string secret = "ZEB-SECRET-5d41402a";
     testsupport::writeFile(outside / "secret.txt", secret + "\n");
     testsupport::writeFile(outside / "secret.dtd", "<!ENTITY leak \"" + secret + "\">");
-    const std::string doctype = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE x SYSTEM \"" +
-                                outside / "secret.dtd" + "\" [\n<!ENTITY secret SYSTEM \"file://" +
-                                outside / "secret.txt" + "\">\n<!ENTITY % ext SYSTEM \"" + outside / "secret.dtd" +
-                                "\"> %ext;\n<!ENTITY lol \"lol\"><!ENTITY lol2 \"&lol;&lol;&lol;&lol;&lol;&lol;\">\n]>\n";
+    const std::string doctype =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE x SYSTEM \"" + outside / "secret.dtd" +
+        "\" [\n<!ENTITY secret SYSTEM \"file://" + outside / "secret.txt" + "\">\n<!ENTITY % ext SYSTEM \"" +
+        outside / "secret.dtd" +
+        "\"> %ext;\n<!ENTITY lol \"lol\"><!ENTITY lol2 \"&lol;&lol;&lol;&lol;&lol;&lol;\">\n]>\n";
 
     ScratchSite site;
     ASSERT_TRUE(site.generate());
-    site.write("qcms/qccl.xml",
-               doctype + "<categorymngdoc>\n<category numid=\"0\"><name>&secret;</name></category>\n"
-                         "<category numid=\"1\"><name>日記</name></category>\n"
-                         "<category numid=\"2\"><name>&leak;&lol2;</name></category>\n</categorymngdoc>\n");
-    site.write(kRecipeData, doctype + "<partinfo>\n" + entry("r1", "&secret;&leak;", "recipe/&secret;.html") +
-                                "</partinfo>\n");
+    site.write("qcms/qccl.xml", doctype +
+                                    "<categorymngdoc>\n<category numid=\"0\"><name>&secret;</name></category>\n"
+                                    "<category numid=\"1\"><name>日記</name></category>\n"
+                                    "<category numid=\"2\"><name>&leak;&lol2;</name></category>\n</categorymngdoc>\n");
+    site.write(kRecipeData,
+               doctype + "<partinfo>\n" + entry("r1", "&secret;&leak;", "recipe/&secret;.html") + "</partinfo>\n");
     site.write("qcms/zebsitec001table000001202503.xml",
-               doctype + "<partinfo>\n" +
-                   entry("d1", "&secret;", "diary/&leak;.html", "2025/03/05 10:00:00") + "</partinfo>\n");
+               doctype + "<partinfo>\n" + entry("d1", "&secret;", "diary/&leak;.html", "2025/03/05 10:00:00") +
+                   "</partinfo>\n");
 
     std::string printed;
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
@@ -209,25 +217,28 @@ TEST(HostileInput, ExternalFilesNamedByADoctypeAreNeverRead)
 TEST(HostileInput, NumberTextsOfCategories)
 {
     ScratchSite site;
-    site.write("qcms/qccl.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<categorymngdoc>\n"
-                                "<category numid=\"99999999999\"><name>大きい</name></category>\n"
-                                "<category numid=\"1\"><name>日記</name></category>\n"
-                                "<category numid=\" 7\"><name>空白七</name></category>\n"
-                                "<category numid=\"3\"><name>四番目</name></category>\n"
-                                "<category numid=\"-0\"><name>負のゼロ</name></category>\n"
-                                "<category numid=\"x\"><name>エックス</name></category>\n"
-                                "<category numid=\"-5\"><name>負</name></category>\n"
-                                "<category numid=\"1000\"><name>制御&#27;]0;x&#7;&#x9b;</name></category>\n"
-                                "</categorymngdoc>\n",
+    site.write("qcms/qccl.xml",
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<categorymngdoc>\n"
+               "<category numid=\"99999999999\"><name>大きい</name></category>\n"
+               "<category numid=\"1\"><name>日記</name></category>\n"
+               "<category numid=\" 7\"><name>空白七</name></category>\n"
+               "<category numid=\"3\"><name>四番目</name></category>\n"
+               "<category numid=\"-0\"><name>負のゼロ</name></category>\n"
+               "<category numid=\"x\"><name>エックス</name></category>\n"
+               "<category numid=\"-5\"><name>負</name></category>\n"
+               "<category numid=\"1000\"><name>制御&#27;]0;x&#7;&#x9b;</name></category>\n"
+               "</categorymngdoc>\n",
                kDataTime);
     site.write("qcms/zebsitec007table000001.xml", partsFile(entry("s1", "七の記事", "seven/1.html")), kDataTime);
 
     RunResult r = site.zebhost({"categories"});
     ASSERT_EQ(0, r.exitCode) << r.err;
     // Control characters in a name reached the terminal as escape sequences.
-    EXPECT_EQ("2147483647 大きい\n  1 日記\n  7 空白七\n  3 四番目\n  0 負のゼロ\n  0 エックス\n1000 制御\\x1B]0;x\\x07\\x9B\n",
+    EXPECT_EQ("2147483647 大きい\n  1 日記\n  7 空白七\n  3 四番目\n  0 負のゼロ\n  0 エックス\n1000 "
+              "制御\\x1B]0;x\\x07\\x9B\n",
               r.out);
-    EXPECT_TRUE(contains(site.zebhost({"items", "index.html"}).out, "制御\\x1B]0;x\\x07\\x9B")) << "in the dialog's items";
+    EXPECT_TRUE(contains(site.zebhost({"items", "index.html"}).out, "制御\\x1B]0;x\\x07\\x9B"))
+        << "in the dialog's items";
 
     const Tree before = site.tree();
     r = site.zebhost({"-v", "update"});
@@ -269,8 +280,8 @@ TEST(HostileInput, MarkupInNamesTitlesAndLinksIsEscapedEverywhere)
                          entry("r2", "<![CDATA[<img src=x onerror=alert(3)>]]>", "javascript:'><b>x</b>")),
                kDataTime);
     site.write("qcms/zebsitec001table000001202503.xml",
-               partsFile(entry("d1", "<![CDATA[</td><script>alert(4)</script>]]>", "diary/a.html\"&gt;&lt;script&gt;alert(5)&lt;/script&gt;",
-                               "2025/03/05 10:00:00")),
+               partsFile(entry("d1", "<![CDATA[</td><script>alert(4)</script>]]>",
+                               "diary/a.html\"&gt;&lt;script&gt;alert(5)&lt;/script&gt;", "2025/03/05 10:00:00")),
                kDataTime);
 
     RunResult r = site.zebhost({"update"});
@@ -316,7 +327,8 @@ TEST(HostileInput, DataFileNearAndAboveTheSizeLimit)
     std::string data = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<partinfo>\n";
     data.reserve(megabytes * 1024 * 1024 + 4096);
     for (int i = 0; data.size() < megabytes * 1024 * 1024; ++i)
-        data += entry(testsupport::numbered('r', i), "長い記事の題名 その" + std::to_string(i) + "（大きなデータファイルを試すための文）",
+        data += entry(testsupport::numbered('r', i),
+                      "長い記事の題名 その" + std::to_string(i) + "（大きなデータファイルを試すための文）",
                       "recipe/" + std::to_string(i) + ".html", "2025/02/11 18:20:00");
     data += "</partinfo>\n";
 
@@ -387,9 +399,11 @@ TEST(HostileInput, StrayNamesInTheCmsAndSiteMenuFolders)
     before = site.tree();
     r = site.zebhost({"update"}, {}, "2025-03-28T12:00");
     EXPECT_EQ(1, r.exitCode);
-    EXPECT_EQ("zebhost: " + kCalendarPage + ": not written: the diary's months 2024-04 to 9999-12 span 95709 months, "
-              "more than 1200 (2024-04: qcms/zebsitec001table000001202404.xml; 9999-12: "
-              "qcms/zebsitec001table000001999912.xml); no diary page written\n", r.err);
+    EXPECT_EQ("zebhost: " + kCalendarPage +
+                  ": not written: the diary's months 2024-04 to 9999-12 span 95709 months, "
+                  "more than 1200 (2024-04: qcms/zebsitec001table000001202404.xml; 9999-12: "
+                  "qcms/zebsitec001table000001999912.xml); no diary page written\n",
+              r.err);
     EXPECT_EQ(rewritten({kRecipePage}), differences(before, site.tree()));
 }
 
@@ -414,9 +428,7 @@ TEST(HostileInput, FolderNamedLikeAMonthPage)
         const RunResult r = site.zebhost({"-v", "update"}, {}, kLater);
         EXPECT_EQ(1, r.exitCode) << r.out << r.err;
         EXPECT_EQ("zebhost: " + menuPage(month) + ": not written: a folder has the page's name\n", r.err);
-        EXPECT_EQ(rewritten(written),
-                  differences(before, site.tree()))
-            << month << ": " << r.out;
+        EXPECT_EQ(rewritten(written), differences(before, site.tree())) << month << ": " << r.out;
     }
 }
 
@@ -434,16 +446,32 @@ TEST(HostileInput, LinksOutOfTheSiteAndSpecialFilesAreNeverWrittenNorWaitedOn)
         std::string target; // relative to the outside folder unless it starts with "site:"
         std::string err;    // a line zebhost prints
     } cases[] = {
-        {"a page linked to a file outside", {"update"}, kRecipePage, "authorized_keys",
+        {"a page linked to a file outside",
+         {"update"},
+         kRecipePage,
+         "authorized_keys",
          "zebhost: " + kRecipePage + ": not written: a symbolic link to a place outside the site folder\n"},
-        {"the site-menu folder linked outside", {"update"}, "ZebSitemenu", ".",
+        {"the site-menu folder linked outside",
+         {"update"},
+         "ZebSitemenu",
+         ".",
          "zebhost: " + kCalendarPage + ": not written: outside the site folder\n"},
-        {"a page linked to a FIFO in the site", {"update"}, kRecipePage, "site:qcms/fifo",
-         "zebhost: " + kRecipePage + ": not written: not a regular file (a FIFO, device or socket has the page's name)\n"},
-        {"a data file that is a FIFO", {"update"}, kRecipeData, "FIFO",
+        {"a page linked to a FIFO in the site",
+         {"update"},
+         kRecipePage,
+         "site:qcms/fifo",
+         "zebhost: " + kRecipePage +
+             ": not written: not a regular file (a FIFO, device or socket has the page's name)\n"},
+        {"a data file that is a FIFO",
+         {"update"},
+         kRecipeData,
+         "FIFO",
          "zebhost: " + kRecipeData + ": not read: not a regular file\n"},
-        {"a month data file that is a FIFO, in apply", {"apply", "index.html", "--check", "日記"},
-         "qcms/zebsitec001table000001202503.xml", "FIFO", "not read: not a regular file\n"},
+        {"a month data file that is a FIFO, in apply",
+         {"apply", "index.html", "--check", "日記"},
+         "qcms/zebsitec001table000001202503.xml",
+         "FIFO",
+         "not read: not a regular file\n"},
         {"the page to edit linked outside", {"apply", "linked.html", "--select-all"}, "linked.html", "page.html", ""},
     };
     for (const auto& c : cases) {
@@ -506,9 +534,10 @@ TEST(HostileInput, TemplateWithoutAnchorsOrWithoutTheLinkPartElement)
         std::string html;
         bool pagesMade;
     } cases[] = {
-        {"no anchors", "<html><body><div id=\"ZEB_CATEGORY_1\"><h3>Category</h3><p>no links</p></div></body></html>\n", true},
-        {"no link-part element", "<html><body><div id=\"other\"><h3>Category</h3><a href=\"#\">x</a></div></body></html>\n",
-         false},
+        {"no anchors", "<html><body><div id=\"ZEB_CATEGORY_1\"><h3>Category</h3><p>no links</p></div></body></html>\n",
+         true},
+        {"no link-part element",
+         "<html><body><div id=\"other\"><h3>Category</h3><a href=\"#\">x</a></div></body></html>\n", false},
         {"empty template", "", false},
     };
     for (const auto& c : cases) {
@@ -526,11 +555,10 @@ TEST(HostileInput, TemplateWithoutAnchorsOrWithoutTheLinkPartElement)
             if (!contains(d, "zebsitec001table000001"))
                 added.push_back(d);
         if (c.pagesMade) {
-            EXPECT_EQ((std::vector<std::string>{"+ ZebSitemenu", "+ ZebSitemenu/zebsitec000table000001.html",
-                                                "+ ZebSitemenu/zebsitec002table000001.html",
-                                                "+ ZebSitemenu/zebsitec003table000001.html",
-                                                "+ ZebSitemenu/zebsitec004table000001.html",
-                                                "+ ZebSitemenu/zebsitec005table000001.html"}),
+            EXPECT_EQ((std::vector<std::string>{
+                          "+ ZebSitemenu", "+ ZebSitemenu/zebsitec000table000001.html",
+                          "+ ZebSitemenu/zebsitec002table000001.html", "+ ZebSitemenu/zebsitec003table000001.html",
+                          "+ ZebSitemenu/zebsitec004table000001.html", "+ ZebSitemenu/zebsitec005table000001.html"}),
                       added)
                 << c.description;
             const std::string recipe = readFile(site / kRecipePage);

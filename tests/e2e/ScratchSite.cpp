@@ -19,7 +19,8 @@ const std::int64_t kChangeTime = localTime(2025, 3, 28, 10);
 
 namespace {
 
-void walk(const std::string& root, const std::string& relative, Tree& tree) {
+void walk(const std::string& root, const std::string& relative, Tree& tree)
+{
     const std::string full = relative.empty() ? root : root + "/" + relative;
     for (const std::string& name : testsupport::listDir(full)) {
         const std::string rel = relative.empty() ? name : relative + "/" + name;
@@ -44,13 +45,15 @@ void walk(const std::string& root, const std::string& relative, Tree& tree) {
 
 } // namespace
 
-Tree snapshot(const std::string& root) {
+Tree snapshot(const std::string& root)
+{
     Tree tree;
     walk(root, "", tree);
     return tree;
 }
 
-std::vector<std::string> differences(const Tree& before, const Tree& after) {
+std::vector<std::string> differences(const Tree& before, const Tree& after)
+{
     std::vector<std::string> out;
     for (const auto& [path, state] : before) {
         auto it = after.find(path);
@@ -62,24 +65,31 @@ std::vector<std::string> differences(const Tree& before, const Tree& after) {
     for (const auto& [path, state] : after)
         if (!before.count(path))
             out.push_back("+ " + path);
-    std::sort(out.begin(), out.end(), [](const std::string& a, const std::string& b) {
-        return a.substr(2) < b.substr(2);
-    });
+    std::sort(out.begin(), out.end(),
+              [](const std::string& a, const std::string& b) { return a.substr(2) < b.substr(2); });
     return out;
 }
 
-std::vector<std::string> rewritten(std::vector<std::string> paths) {
+std::vector<std::string> rewritten(std::vector<std::string> paths)
+{
     std::sort(paths.begin(), paths.end());
     for (std::string& p : paths)
         p = "~ " + p;
     return paths;
 }
 
-ScratchSite::ScratchSite() : path_(temp_.path()) { copySample(); }
+ScratchSite::ScratchSite() : path_(temp_.path())
+{
+    copySample();
+}
 
-ScratchSite::ScratchSite(const std::string& folder) : path_(folder) { copySample(); }
+ScratchSite::ScratchSite(const std::string& folder) : path_(folder)
+{
+    copySample();
+}
 
-void ScratchSite::copySample() {
+void ScratchSite::copySample()
+{
     chmod(path_.c_str(), 0755);
     fs::copy(std::string(ZEB_SOURCE_DIR) + "/examples/site", path_, fs::copy_options::recursive);
     for (const auto& entry : fs::recursive_directory_iterator(path_))
@@ -87,13 +97,15 @@ void ScratchSite::copySample() {
 }
 
 testsupport::RunResult ScratchSite::zebhost(const std::vector<std::string>& args, const std::vector<std::string>& env,
-                                            const std::string& now) const {
+                                            const std::string& now) const
+{
     std::vector<std::string> argv{kZebhost, "--site", path_, "--now", now};
     argv.insert(argv.end(), args.begin(), args.end());
     return testsupport::runProgram(argv, env);
 }
 
-bool ScratchSite::generate() const {
+bool ScratchSite::generate() const
+{
     const testsupport::RunResult r = zebhost({"update"});
     if (r.exitCode != 0) {
         std::fprintf(stderr, "zebhost update on the sample site failed (%d): %s\n", r.exitCode, r.err.c_str());
@@ -102,12 +114,14 @@ bool ScratchSite::generate() const {
     return true;
 }
 
-void ScratchSite::write(const std::string& relative, const std::string& bytes, std::int64_t mtime) const {
+void ScratchSite::write(const std::string& relative, const std::string& bytes, std::int64_t mtime) const
+{
     testsupport::writeFile(*this / relative, bytes);
     testsupport::setMtime(*this / relative, mtime);
 }
 
-bool underSanitizer() {
+bool underSanitizer()
+{
 #if defined(__SANITIZE_ADDRESS__)
     return true;
 #elif defined(__has_feature)

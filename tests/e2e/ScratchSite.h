@@ -69,7 +69,10 @@ private:
 };
 
 // Whether the text holds the part.
-inline bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+inline bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
 
 // Whether this test program runs under AddressSanitizer (slower and hungrier runs).
 bool underSanitizer();

@@ -167,8 +167,9 @@ TEST(ZebhostLinkParts, UpdateRefreshesThePagesThatCarryLinkParts)
     generateOnly.push_back("--no-pages");
     r = runProgram(generateOnly);
     EXPECT_EQ("1 page written\n", r.out);
-    EXPECT_EQ((std::vector<std::string>{"~ ZebSitemenu/zebsitec000table000001.html", "~ qcms/zebsitec000table000001.xml"}),
-              scratch::differences(before, scratch::snapshot(site.path())));
+    EXPECT_EQ(
+        (std::vector<std::string>{"~ ZebSitemenu/zebsitec000table000001.html", "~ qcms/zebsitec000table000001.xml"}),
+        scratch::differences(before, scratch::snapshot(site.path())));
     r = runProgram(publish);
     ASSERT_EQ(0, r.exitCode) << r.err;
     EXPECT_EQ("no page written: every page is up to date\nrefreshed about.html: zebsitec000table000001 (お知らせ)\n"
@@ -176,8 +177,7 @@ TEST(ZebhostLinkParts, UpdateRefreshesThePagesThatCarryLinkParts)
               "refreshed index.html: zebsitec000table000001 (お知らせ)\n",
               r.out);
     EXPECT_EQ((std::vector<std::string>{"~ ZebSitemenu/zebsitec000table000001.html", "~ about.html",
-                                        "~ diary/202503/27.html", "~ index.html",
-                                        "~ qcms/zebsitec000table000001.xml"}),
+                                        "~ diary/202503/27.html", "~ index.html", "~ qcms/zebsitec000table000001.xml"}),
               scratch::differences(before, scratch::snapshot(site.path())));
     for (const char* page : {"index.html", "about.html", "diary/202503/27.html"}) {
         const std::string now = readFile(site / page);
@@ -247,7 +247,8 @@ TEST(ZebhostLinkParts, ApplyReportsGainedAndLostAndItemsShowTheChecks)
 
     r = site.zebhost({"apply", "index.html", "--uncheck", "レシピ", "--check", "日記", "--dry-run"});
     EXPECT_TRUE(contains(r.out, "index.html: would be saved (UTF-8)\n  would gain zebsitec001table000001 (日記)\n"
-                                "  would lose zebsitec002table000001 (レシピ)\n")) << r.out;
+                                "  would lose zebsitec002table000001 (レシピ)\n"))
+        << r.out;
     r = site.zebhost({"apply", "index.html", "--uncheck", "レシピ", "--check", "日記"});
     ASSERT_EQ(0, r.exitCode) << r.err;
     EXPECT_TRUE(contains(r.out, "gained zebsitec001table000001 (日記)")) << r.out;
@@ -310,7 +311,8 @@ TEST(ZebhostLinkParts, WarnsForACheckedCategoryThatGotNoLinkPart)
     SiteCopy site;
     TempDir emptyData; // no link-part template: category link parts cannot be made
     const std::vector<std::string> env{"ZEBHOST_DATA_DIR=" + emptyData.path()};
-    const std::string noTemplate = emptyData.path() + "/template/_cm/temp/linkparts00.html: link-part template not found";
+    const std::string noTemplate =
+        emptyData.path() + "/template/_cm/temp/linkparts00.html: link-part template not found";
     RunResult r = site.zebhost({"apply", "index.html", "--check", "お知らせ", "--check", "日記"}, env);
     EXPECT_EQ(1, r.exitCode) << r.err;
     EXPECT_EQ("zebhost: " + noTemplate + "; no link part for お知らせ\n", r.err);
@@ -376,7 +378,8 @@ TEST(ZebhostLinkParts, InitMakesASiteToStartFrom)
         const char* description;
         std::string folder;
         const char* errPart;
-    } refused[] = {{"a site", site, "not empty"}, {"a file", temp / "file", "not a folder"},
+    } refused[] = {{"a site", site, "not empty"},
+                   {"a file", temp / "file", "not a folder"},
                    {"in a missing folder", temp / "no/new", "cannot be made"}};
     for (const auto& c : refused) {
         r = runProgram({kZebhost, "init", c.folder});
@@ -426,20 +429,30 @@ TEST(ZebhostLinkParts, ErrorsNameTheFileAndTheReason)
         {"apply without a page", {kZebhost, "--site", site.path(), "apply"}, 2, "zebhost apply: PAGE is required"},
         {"edit without a terminal", {kZebhost, "--site", site.path(), "edit", "index.html"}, 1, "needs a terminal"},
         // Pages a command may touch: inside the site, outside qcms/ and ZebSitemenu/, .html or .htm.
-        {"the category list", {kZebhost, "--site", site.path(), "apply", "qcms/qccl.xml", "--select-all"}, 2,
+        {"the category list",
+         {kZebhost, "--site", site.path(), "apply", "qcms/qccl.xml", "--select-all"},
+         2,
          "qcms/qccl.xml: in qcms/"},
-        {"a page outside the site", {kZebhost, "--site", site.path(), "apply", "../outside.html"}, 2,
+        {"a page outside the site",
+         {kZebhost, "--site", site.path(), "apply", "../outside.html"},
+         2,
          "../outside.html: not a page of the site"},
         {"a style sheet", {kZebhost, "--site", site.path(), "apply", "site.css"}, 2, "site.css: not an HTML page"},
         {"a system file", {kZebhost, "--site", site.path(), "items", "/etc/passwd"}, 2, "not a page of the site"},
         {"a generated page", {kZebhost, "--site", site.path(), "items", "ZebSitemenu/a.html"}, 2, "in ZebSitemenu/"},
-        {"a link out of the site", {kZebhost, "--site", site.path(), "apply", "link.html"}, 2, "not a page of the site"},
-        {"a page in a linked folder out of the site", {kZebhost, "--site", site.path(), "apply", "away/page.html"}, 2,
+        {"a link out of the site",
+         {kZebhost, "--site", site.path(), "apply", "link.html"},
+         2,
+         "not a page of the site"},
+        {"a page in a linked folder out of the site",
+         {kZebhost, "--site", site.path(), "apply", "away/page.html"},
+         2,
          "not a page of the site"},
         {"the current folder is not looked in",
          {"/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", notASite.path(), kZebhost, "--site", site.path(), "apply",
           "page.html"},
-         1, "page.html: no such page"},
+         1,
+         "page.html: no such page"},
     };
     writeFile(notASite / "page.html", "<p>outside</p>");
     ASSERT_EQ(0, symlink((notASite / "page.html").c_str(), (site / "link.html").c_str()));
@@ -561,8 +574,7 @@ TEST(ZebhostLinkParts, EditInATerminal)
             EXPECT_EQ(original, saved);
         // The terminal is as the shell left it: Ctrl-C interrupts again, lines are edited, keys echo.
         const std::string modes = readFile(site / "modes");
-        EXPECT_TRUE(contains(modes, "intr = ^C") && !contains(modes, "-icanon") && !contains(modes, "-echo "))
-            << modes;
+        EXPECT_TRUE(contains(modes, "intr = ^C") && !contains(modes, "-icanon") && !contains(modes, "-echo ")) << modes;
     }
 }
 

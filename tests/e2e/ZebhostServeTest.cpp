@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <regex>
 #include <thread>
 
@@ -26,8 +26,8 @@ namespace fs = std::filesystem;
 // stderr together) in a file. The destructor stops it with SIGINT.
 class ServeRun {
 public:
-    ServeRun(const scratch::ScratchSite& site, const std::vector<std::string>& args, const std::string& now = scratch::kNow,
-             std::vector<std::string> env = {})
+    ServeRun(const scratch::ScratchSite& site, const std::vector<std::string>& args,
+             const std::string& now = scratch::kNow, std::vector<std::string> env = {})
     {
         std::vector<std::string> argv{kZebhost, "--site", site.path(), "--now", now, "serve"};
         argv.insert(argv.end(), args.begin(), args.end());
@@ -241,11 +241,12 @@ TEST(ZebhostServe, DataChangeRebuildsAndReloadsTheOpenPages)
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const std::string data = readFile(served.site / "qcms/zebsitec000table000001.xml");
-    served.site.write("qcms/zebsitec000table000001.xml",
-                      data.substr(0, data.find("  <contentpart>")) +
-                          "  <contentpart><id>n5</id><title>桜の開花</title><creationtime>2025/03/28 10:00:00</creationtime>"
-                          "<category>お知らせ</category><link>news/0005.html</link></contentpart>\n" +
-                          data.substr(data.find("  <contentpart>")));
+    served.site.write(
+        "qcms/zebsitec000table000001.xml",
+        data.substr(0, data.find("  <contentpart>")) +
+            "  <contentpart><id>n5</id><title>桜の開花</title><creationtime>2025/03/28 10:00:00</creationtime>"
+            "<category>お知らせ</category><link>news/0005.html</link></contentpart>\n" +
+            data.substr(data.find("  <contentpart>")));
     // A file the CMS does not read changes nothing.
     served.site.write("qcms/.lock", "");
     listening.join();

@@ -70,34 +70,55 @@ TEST(Zebhost, CommandLineErrorsGoToStderr)
         {"unknown command", {"frobnicate"}, 2, "zebhost: unknown command frobnicate (see zebhost --help)"},
         {"unknown command after options", {"--site", "/tmp", "-v", "frob"}, 2, "zebhost: unknown command frob"},
         {"unknown option", {"--frob", "forward", "x"}, 2, "the following argument was not expected: --frob"},
-        {"unknown option of a command", {"update", "--frob"}, 2,
+        {"unknown option of a command",
+         {"update", "--frob"},
+         2,
          "zebhost update: the following argument was not expected: --frob (see zebhost update --help)"},
         {"forward without text", {"forward"}, 2, "zebhost forward: TEXT is required (see zebhost forward --help)"},
-        {"forward with two texts", {"forward", "a", "b"}, 2, "zebhost forward: the following argument was not expected: b"},
+        {"forward with two texts",
+         {"forward", "a", "b"},
+         2,
+         "zebhost forward: the following argument was not expected: b"},
         {"missing module path", {"--module"}, 2, "zebhost: --module: 1 required PATH missing"},
         {"missing site", {"forward", "x", "--site"}, 2, "--site: 1 required DIR missing"},
-        {"bad month", {"--now", "2008-13-01", "forward", "x"}, 2, "zebhost: --now: \"2008-13-01\": month 13 is not 1 to 12"},
-        {"no such day", {"--now", "2025-02-30", "forward", "x"}, 2, "\"2025-02-30\": 2025-02 has no day 30 (it has 28 days)"},
+        {"bad month",
+         {"--now", "2008-13-01", "forward", "x"},
+         2,
+         "zebhost: --now: \"2008-13-01\": month 13 is not 1 to 12"},
+        {"no such day",
+         {"--now", "2025-02-30", "forward", "x"},
+         2,
+         "\"2025-02-30\": 2025-02 has no day 30 (it has 28 days)"},
         {"no 29 February", {"--now", "2025-02-29", "forward", "x"}, 2, "2025-02 has no day 29"},
         {"no such hour", {"--now=2025-02-28T25:00", "forward", "x"}, 2, "hour 25 is not 0 to 23"},
-        {"no such minute", {"forward", "x", "--now", "2025-02-28T23:61"}, 2, "zebhost: --now: \"2025-02-28T23:61\": minute 61"},
+        {"no such minute",
+         {"forward", "x", "--now", "2025-02-28T23:61"},
+         2,
+         "zebhost: --now: \"2025-02-28T23:61\": minute 61"},
         {"not a date", {"--now", "2025-02", "forward", "x"}, 2, "\"2025-02\" is not a date and time; use YYYY-MM-DD"},
         {"not seconds", {"--now", "@12x", "forward", "x"}, 2, "\"@12x\" is not a number of seconds"},
-        {"data folder that is not one", {"--data", "/nonexistent", "forward", "x"}, 2,
+        {"data folder that is not one",
+         {"--data", "/nonexistent", "forward", "x"},
+         2,
          "zebhost: --data: \"/nonexistent\" is not a folder"},
         {"quiet and verbose", {"-q", "-v", "forward", "x"}, 2, "zebhost: -v and -q cannot go together"},
         {"help of an unknown command", {"help", "frob"}, 2, "zebhost help: unknown command frob"},
-        {"module that does not exist", {"--module", "/nonexistent/lib.so", "forward", "x"}, 3,
+        {"module that does not exist",
+         {"--module", "/nonexistent/lib.so", "forward", "x"},
+         3,
          "zebhost: cannot load the module /nonexistent/lib.so"},
-        {"library without the handshake", {"--module", hostLibrary, "forward", "x"},
-         3, "does not export FSetFunctionAddress"},
+        {"library without the handshake",
+         {"--module", hostLibrary, "forward", "x"},
+         3,
+         "does not export FSetFunctionAddress"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> argv{kZebhost};
         argv.insert(argv.end(), c.args.begin(), c.args.end());
         RunResult r = runProgram(argv);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.description << ": " << r.err;
-        EXPECT_NE(r.err.substr(0, r.err.find('\n')).find(c.errPart), std::string::npos) << c.description << ": " << r.err;
+        EXPECT_NE(r.err.substr(0, r.err.find('\n')).find(c.errPart), std::string::npos)
+            << c.description << ": " << r.err;
         EXPECT_EQ(r.out, "") << c.description;
     }
 }

@@ -20,7 +20,8 @@ struct ImportCase {
     std::string text; // UTF-8 of the expected text
 };
 
-TEST(CAutoCodeConvTest, ImportDecodesEachEncodingAndStripsTheBom) {
+TEST(CAutoCodeConvTest, ImportDecodesEachEncodingAndStripsTheBom)
+{
     const std::string text = "<p>日記①～</p>";
     const ImportCase cases[] = {
         {"UTF-8", text, "UTF-8", text},
@@ -41,7 +42,8 @@ TEST(CAutoCodeConvTest, ImportDecodesEachEncodingAndStripsTheBom) {
     }
 }
 
-TEST(CAutoCodeConvTest, ImportReadsTheTestPages) {
+TEST(CAutoCodeConvTest, ImportReadsTheTestPages)
+{
     const std::pair<const char*, const char*> pages[] = {
         {"sjis_authoring.html", "CP932"}, {"utf8.html", "UTF-8"}, {"eucjp.html", "EUC-JP-MS"}, {"large.html", "UTF-8"}};
     for (const auto& [name, encoding] : pages) {
@@ -58,7 +60,8 @@ TEST(CAutoCodeConvTest, ImportReadsTheTestPages) {
     EXPECT_NE(text.find("円記号\\ チルダ~"), std::string::npos);
 }
 
-TEST(CAutoCodeConvTest, ImportWithAnExplicitCharset) {
+TEST(CAutoCodeConvTest, ImportWithAnExplicitCharset)
+{
     const std::string bytes = encodeAs("かな①", "CP932");
     CAutoCodeConv conv;
     const wchar_t* out = conv.Import(bytes.data(), bytes.size(), Charset::ShiftJis, true);
@@ -67,7 +70,8 @@ TEST(CAutoCodeConvTest, ImportWithAnExplicitCharset) {
     EXPECT_EQ(conv.Import(bytes.data(), bytes.size(), Charset::Utf8, true), nullptr) << "not UTF-8";
 }
 
-TEST(CAutoCodeConvTest, ImportOfNothing) {
+TEST(CAutoCodeConvTest, ImportOfNothing)
+{
     CAutoCodeConv conv;
     const wchar_t* out = conv.Import("", 0, Charset::Auto, true);
     ASSERT_NE(out, nullptr);

@@ -14,7 +14,8 @@ using testsupport::writeFile;
 
 namespace {
 
-TEST(CRuvFileFindTest, EnumeratesMatchesWithTimes) {
+TEST(CRuvFileFindTest, EnumeratesMatchesWithTimes)
+{
     TempDir dir;
     writeFile(dir / "a.html", "");
     writeFile(dir / "b.html", "");
@@ -25,7 +26,8 @@ TEST(CRuvFileFindTest, EnumeratesMatchesWithTimes) {
     std::vector<std::wstring> names;
     if (find.FindFile(W(dir / "*.html"))) {
         do {
-            if (find.IsDots()) continue;
+            if (find.IsDots())
+                continue;
             names.push_back(find.GetFileName());
             if (find.GetFileName() == L"a.html") {
                 EXPECT_EQ(find.GetLastWriteTime(), 1200000000);
@@ -40,7 +42,8 @@ TEST(CRuvFileFindTest, EnumeratesMatchesWithTimes) {
     EXPECT_EQ(find.GetLastWriteTime(), 0);
 }
 
-TEST(CRuvFileFindTest, ArraySortIsOrdinal) {
+TEST(CRuvFileFindTest, ArraySortIsOrdinal)
+{
     std::vector<std::wstring> texts{L"b", L"B", L"a", L"2008-05", L"2007-12", L"日", L""};
     ArraySort::Sort(texts);
     EXPECT_EQ(texts, (std::vector<std::wstring>{L"", L"2007-12", L"2008-05", L"B", L"a", L"b", L"日"}));

@@ -8,10 +8,12 @@
 
 namespace {
 
-TEST(CZebDllFunctionEngineerTest, OnlyTheCalendarGeneratorIsKnown) {
+TEST(CZebDllFunctionEngineerTest, OnlyTheCalendarGeneratorIsKnown)
+{
     CZebDllFunctionEngineer* engineer = CZebDllFunctionEngineer::getInstance();
     ASSERT_NE(engineer, nullptr);
-    for (int number : {0, 1, 40247, 40249, -40248}) EXPECT_EQ(engineer->GetFunctionAddr(number), nullptr) << number;
+    for (int number : {0, 1, 40247, 40249, -40248})
+        EXPECT_EQ(engineer->GetFunctionAddr(number), nullptr) << number;
 
     const auto factory = reinterpret_cast<ZebCalendarGeneratorFactory>(engineer->GetFunctionAddr(40248));
     ASSERT_NE(factory, nullptr);

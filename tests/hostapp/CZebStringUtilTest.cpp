@@ -10,7 +10,8 @@ using testsupport::W;
 
 namespace {
 
-TEST(CZebStringUtilTest, AnsiIsCp932WithReferences) {
+TEST(CZebStringUtilTest, AnsiIsCp932WithReferences)
+{
     const std::pair<std::string, std::string> cases[] = {
         {"<p>日本語①～\\~</p>", encodeAs("<p>日本語①～\\~</p>", "CP932")},
         {"¥ 😀", "&#165; &#128512;"},
@@ -23,7 +24,8 @@ TEST(CZebStringUtilTest, AnsiIsCp932WithReferences) {
     }
 }
 
-TEST(CZebStringUtilTest, LengthLimitsTheText) {
+TEST(CZebStringUtilTest, LengthLimitsTheText)
+{
     CZebStringUtil util(L"abcdef", 2);
     EXPECT_STREQ(util.get_ansi(), "ab");
     CZebStringUtil none(nullptr, -1);

@@ -4,10 +4,10 @@
 
 #include <chrono>
 
-#include "hostapp/HostTestSupport.h"
 #include "host/CharacterData.h"
 #include "host/Element.h"
 #include "host/Node.h"
+#include "hostapp/HostTestSupport.h"
 #include "support/TestSupport.h"
 
 using hosttest::encodeAs;
@@ -19,7 +19,8 @@ using testsupport::writeFile;
 namespace {
 
 // The ids of every contentpart of every top-level partinfo, in order.
-std::vector<std::string> contentIds(CZebXmlData& xml) {
+std::vector<std::string> contentIds(CZebXmlData& xml)
+{
     std::vector<std::string> ids;
     std::vector<Element*> lists;
     xml.GetChildElement(xml.GetRootNode(), L"partinfo", lists);
@@ -41,31 +42,47 @@ struct XmlCase {
     std::vector<std::string> ids;
 };
 
-TEST(CZebXmlDataTest, ReadsTopLevelListsAndRejectsBrokenFiles) {
+TEST(CZebXmlDataTest, ReadsTopLevelListsAndRejectsBrokenFiles)
+{
     const XmlCase cases[] = {
-        {"one list", "<?xml version=\"1.0\"?>\n<partinfo><contentpart><id>a</id></contentpart>"
-                     "<contentpart><id>b</id></contentpart></partinfo>\n",
-         true, {"a", "b"}},
-        {"two top-level lists", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<partinfo><contentpart><id>a</id></contentpart></partinfo>\n"
-                                "<partinfo><contentpart><id>b</id></contentpart><contentpart><id>c</id></contentpart></partinfo>\n",
-         true, {"a", "b", "c"}},
-        {"entities, CDATA and character references", "<partinfo><contentpart><id>&lt;x&amp;y&gt;&#x41;<![CDATA[<z>]]></id></contentpart></partinfo>",
-         true, {"<x&y>A<z>"}},
-        {"comments and other elements are skipped", "<!-- c --><partinfo><other/><contentpart><!-- c --><id>a</id></contentpart></partinfo>",
-         true, {"a"}},
+        {"one list",
+         "<?xml version=\"1.0\"?>\n<partinfo><contentpart><id>a</id></contentpart>"
+         "<contentpart><id>b</id></contentpart></partinfo>\n",
+         true,
+         {"a", "b"}},
+        {"two top-level lists",
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<partinfo><contentpart><id>a</id></contentpart></partinfo>\n"
+         "<partinfo><contentpart><id>b</id></contentpart><contentpart><id>c</id></contentpart></partinfo>\n",
+         true,
+         {"a", "b", "c"}},
+        {"entities, CDATA and character references",
+         "<partinfo><contentpart><id>&lt;x&amp;y&gt;&#x41;<![CDATA[<z>]]></id></contentpart></partinfo>",
+         true,
+         {"<x&y>A<z>"}},
+        {"comments and other elements are skipped",
+         "<!-- c --><partinfo><other/><contentpart><!-- c --><id>a</id></contentpart></partinfo>",
+         true,
+         {"a"}},
         {"unclosed element", "<partinfo><contentpart><id>a</id></contentpart>", false, {}},
         {"mismatched tags", "<partinfo><contentpart><id>a</title></contentpart></partinfo>", false, {}},
         {"empty file", "", false, {}},
         {"not XML", "\x01\x02binary", false, {}},
-        {"the text ends at a NUL", std::string("<partinfo><contentpart><id>a</id></contentpart></partinfo>\0"
-                                               "<partinfo><contentpart><id>b</id></contentpart></partinfo>", 117),
-         true, {"a"}},
+        {"the text ends at a NUL",
+         std::string("<partinfo><contentpart><id>a</id></contentpart></partinfo>\0"
+                     "<partinfo><contentpart><id>b</id></contentpart></partinfo>",
+                     117),
+         true,
+         {"a"}},
         {"a text larger than a block of the document's memory",
-         "<partinfo><contentpart><id>" + std::string(70000, 'x') + "</id></contentpart><contentpart><id>b</id></contentpart></partinfo>",
-         true, {std::string(70000, 'x'), "b"}},
-        {"Shift_JIS with a tag name in upper case", "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><PartInfo><contentpart><ID>" +
-                                                        encodeAs("記事", "CP932") + "</ID></contentpart></PartInfo>",
-         true, {"記事"}},
+         "<partinfo><contentpart><id>" + std::string(70000, 'x') +
+             "</id></contentpart><contentpart><id>b</id></contentpart></partinfo>",
+         true,
+         {std::string(70000, 'x'), "b"}},
+        {"Shift_JIS with a tag name in upper case",
+         "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><PartInfo><contentpart><ID>" + encodeAs("記事", "CP932") +
+             "</ID></contentpart></PartInfo>",
+         true,
+         {"記事"}},
     };
     for (const XmlCase& c : cases) {
         TempDir dir;
@@ -78,7 +95,8 @@ TEST(CZebXmlDataTest, ReadsTopLevelListsAndRejectsBrokenFiles) {
     }
 }
 
-TEST(CZebXmlDataTest, MissingFileYieldsNoElements) {
+TEST(CZebXmlDataTest, MissingFileYieldsNoElements)
+{
     TempDir dir;
     CZebXmlData xml(L"partinfo");
     EXPECT_FALSE(xml.CreateNodeData(W(dir / "missing.xml")));
@@ -89,11 +107,14 @@ TEST(CZebXmlDataTest, MissingFileYieldsNoElements) {
     EXPECT_EQ(xml.GetChildElement(nullptr, L"partinfo"), nullptr);
 }
 
-TEST(CZebXmlDataTest, ExternalEntityDoesNotReadTheNamedFile) {
+TEST(CZebXmlDataTest, ExternalEntityDoesNotReadTheNamedFile)
+{
     TempDir dir;
     writeFile(dir / "secret.txt", "SECRET-CONTENT");
     const std::string doctype = "<?xml version=\"1.0\"?>\n<!DOCTYPE partinfo [\n"
-                                "<!ENTITY ext SYSTEM \"" + (dir / "secret.txt") + "\">\n"
+                                "<!ENTITY ext SYSTEM \"" +
+                                (dir / "secret.txt") +
+                                "\">\n"
                                 "<!ENTITY rel SYSTEM \"secret.txt\">\n<!ENTITY inner \"INNER\">\n]>\n";
     writeFile(dir / "parts.xml", doctype + "<partinfo><contentpart><id>&ext;&rel;&inner;</id>"
                                            "<title a=\"&ext;\">t</title></contentpart></partinfo>\n");
@@ -106,7 +127,8 @@ TEST(CZebXmlDataTest, ExternalEntityDoesNotReadTheNamedFile) {
     EXPECT_EQ(all.find("INNER"), std::string::npos) << "no DTD entity is expanded: " << all;
 }
 
-TEST(CZebXmlDataTest, ShiftJisFileWithJapaneseNames) {
+TEST(CZebXmlDataTest, ShiftJisFileWithJapaneseNames)
+{
     const std::string utf8 = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<partinfo>\n<contentpart>\n"
                              "<id>1</id><title>日記①～テスト</title><category>日記</category>\n"
                              "</contentpart>\n</partinfo>\n";
@@ -120,7 +142,8 @@ TEST(CZebXmlDataTest, ShiftJisFileWithJapaneseNames) {
     EXPECT_EQ(U(xml.GetChildElement(part, L"category")->getTextData()), "日記");
 }
 
-TEST(CZebXmlDataTest, NamesIgnoreCaseAndAttributesAreKept) {
+TEST(CZebXmlDataTest, NamesIgnoreCaseAndAttributesAreKept)
+{
     TempDir dir;
     writeFile(dir / "x.xml", "<List kind=\"k\"><Item>1</Item><item>2</item><items>3</items></List>");
     CZebXmlData xml(L"List");
@@ -140,7 +163,8 @@ TEST(CZebXmlDataTest, NamesIgnoreCaseAndAttributesAreKept) {
 
 // Each attribute was looked for among the element's earlier ones: 40,000 on one element took
 // seconds. They are read in linear time; a name given twice (ignoring case) takes the later value.
-TEST(CZebXmlDataTest, ElementOfManyAttributesIsReadInLinearTime) {
+TEST(CZebXmlDataTest, ElementOfManyAttributesIsReadInLinearTime)
+{
     TempDir dir;
     std::string list = "<List";
     for (int i = 0; i < 100000; ++i)

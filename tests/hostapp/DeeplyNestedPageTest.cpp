@@ -14,7 +14,8 @@
 // stack and crashed the program some ten thousand levels down.
 namespace {
 
-std::wstring nested(const std::wstring& open, const std::wstring& close, int depth, const std::wstring& inner) {
+std::wstring nested(const std::wstring& open, const std::wstring& close, int depth, const std::wstring& inner)
+{
     std::wstring text;
     text.reserve((open.size() + close.size()) * depth + inner.size());
     for (int i = 0; i < depth; ++i)
@@ -25,14 +26,17 @@ std::wstring nested(const std::wstring& open, const std::wstring& close, int dep
     return text;
 }
 
-double secondsOf(const std::chrono::steady_clock::time_point& start) {
+double secondsOf(const std::chrono::steady_clock::time_point& start)
+{
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 } // namespace
 
-TEST(DeeplyNestedPage, LoadsWritesAndEditsUpToTheLimit) {
-    const std::wstring page = L"<!DOCTYPE html><html><body>" + nested(L"<div>", L"</div>", 3900, L"deep") + L"</body></html>";
+TEST(DeeplyNestedPage, LoadsWritesAndEditsUpToTheLimit)
+{
+    const std::wstring page =
+        L"<!DOCTYPE html><html><body>" + nested(L"<div>", L"</div>", 3900, L"deep") + L"</body></html>";
     const auto start = std::chrono::steady_clock::now();
     domtest::DocPtr doc = domtest::load(page);
     ASSERT_NE(doc->getBody(), nullptr);
@@ -49,19 +53,21 @@ TEST(DeeplyNestedPage, LoadsWritesAndEditsUpToTheLimit) {
     EXPECT_LT(secondsOf(start), 20.0);
 }
 
-TEST(DeeplyNestedPage, DeeperPageIsRefusedNotACrash) {
+TEST(DeeplyNestedPage, DeeperPageIsRefusedNotACrash)
+{
     const std::wstring page = L"<html><body>" + nested(L"<div>", L"</div>", 6000, L"deep") + L"</body></html>";
     domtest::DocPtr doc(DOMImpl::createDocument(L"HTML"));
     EXPECT_FALSE(doc->createNodes(page.c_str(), page.size(), nullptr, true));
     EXPECT_EQ(doc->getFirstChild(), nullptr);
 }
 
-TEST(DeeplyNestedPage, DeepXmlIsReadInLinearTime) {
+TEST(DeeplyNestedPage, DeepXmlIsReadInLinearTime)
+{
     testsupport::TempDir dir;
     const std::string path = dir / "deep.xml";
-    testsupport::writeFile(path, testsupport::U(L"<partinfo><contentpart><title>" +
-                                                nested(L"<b>", L"</b>", 100000, L"deep") +
-                                                L"</title></contentpart></partinfo>"));
+    testsupport::writeFile(path,
+                           testsupport::U(L"<partinfo><contentpart><title>" + nested(L"<b>", L"</b>", 100000, L"deep") +
+                                          L"</title></contentpart></partinfo>"));
     const auto start = std::chrono::steady_clock::now();
     CZebXmlData xml(L"partinfo");
     ASSERT_TRUE(xml.CreateNodeData(testsupport::W(path)));

@@ -7,7 +7,8 @@
 
 using namespace domtest;
 
-TEST(Document, accessorsOnAParsedPage) {
+TEST(Document, accessorsOnAParsedPage)
+{
     DocPtr doc = load(page("authoring.html"));
     ASSERT_NE(doc->getHead(), nullptr);
     ASSERT_NE(doc->getBody(), nullptr);
@@ -25,7 +26,8 @@ TEST(Document, accessorsOnAParsedPage) {
     EXPECT_EQ(doc->getElementByID(L""), nullptr);
 }
 
-TEST(Document, factoriesAndEngine) {
+TEST(Document, factoriesAndEngine)
+{
     EXPECT_EQ(DOMImpl::createDocument(L"XML"), nullptr);
     ASSERT_NE(CDOMEngineer::getInstance(), nullptr);
     EXPECT_EQ(CDOMEngineer::getInstance(), CDOMEngineer::getInstance());
@@ -33,7 +35,8 @@ TEST(Document, factoriesAndEngine) {
     CDOMEngineer::getInstance()->getDOM()->deleteDocument(nullptr);
 }
 
-TEST(Node, treeOperationsRefuseWhatWouldBreakTheTree) {
+TEST(Node, treeOperationsRefuseWhatWouldBreakTheTree)
+{
     DocPtr doc = load(L"<div id=a><p id=b>x</p></div><div id=c></div>");
     DocPtr other = load(L"<p id=z>z</p>");
     Element* a = doc->getElementByID(L"a");
@@ -55,4 +58,3 @@ TEST(Node, treeOperationsRefuseWhatWouldBreakTheTree) {
     EXPECT_EQ(b->getPreviousSibling(), a);
     EXPECT_EQ(c->getLastChild(), b);
 }
-

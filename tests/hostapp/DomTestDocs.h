@@ -18,14 +18,16 @@ struct DocumentDeleter {
 using DocPtr = std::unique_ptr<Document, DocumentDeleter>;
 
 // A document parsed from text with its source kept.
-inline DocPtr load(const std::wstring& text) {
+inline DocPtr load(const std::wstring& text)
+{
     DocPtr doc(DOMImpl::createDocument(L"HTML"));
     doc->createNodes(text.data(), text.size(), nullptr, true);
     return doc;
 }
 
 // A page of the test data (tests/data/pages), as wide text.
-inline std::wstring page(const std::string& name) {
+inline std::wstring page(const std::string& name)
+{
     std::string path = ZEB_TEST_DATA; // appended to, not added: g++ 12 warns falsely about the temporaries
     path += "/pages/";
     path += name;
@@ -33,10 +35,14 @@ inline std::wstring page(const std::string& name) {
 }
 
 // The markup written structurally (tag by tag, with the gap texts), which must match too.
-inline std::wstring structural(Document& doc) { return MarkupWriter(false).write(doc); }
+inline std::wstring structural(Document& doc)
+{
+    return MarkupWriter(false).write(doc);
+}
 
 // The nth element (from 0) with the tag name, in document order; null when there is none.
-inline Element* tag(Document& doc, const wchar_t* name, int nth = 0) {
+inline Element* tag(Document& doc, const wchar_t* name, int nth = 0)
+{
     for (Node* n = doc.getFirstChild(); n != nullptr; n = n->nextInTree(&doc))
         if (n->getNodeType() == Node::Type::Element && static_cast<Element*>(n)->is(name) && nth-- == 0)
             return static_cast<Element*>(n);
@@ -44,7 +50,8 @@ inline Element* tag(Document& doc, const wchar_t* name, int nth = 0) {
 }
 
 // The first text node whose data starts with prefix.
-inline CharacterData* text(Document& doc, const std::wstring& prefix) {
+inline CharacterData* text(Document& doc, const std::wstring& prefix)
+{
     for (Node* n = doc.getFirstChild(); n != nullptr; n = n->nextInTree(&doc))
         if (n->getNodeType() == Node::Type::Text &&
             static_cast<CharacterData*>(n)->getData().compare(0, prefix.size(), prefix) == 0)
@@ -54,7 +61,8 @@ inline CharacterData* text(Document& doc, const std::wstring& prefix) {
 
 // text with its only occurrence of from replaced by to (fails the test when from is not there
 // exactly once).
-inline std::wstring replaced(std::wstring text, const std::wstring& from, const std::wstring& to) {
+inline std::wstring replaced(std::wstring text, const std::wstring& from, const std::wstring& to)
+{
     std::size_t at = text.find(from);
     EXPECT_NE(at, std::wstring::npos) << testsupport::U(from);
     if (at == std::wstring::npos)

@@ -27,14 +27,16 @@ const wchar_t* const kSearchPage =
     L"<p k=p id=\"_ZEB_LAYOUT_CONTENTS\" SUMMARY=\"\">Category <b k=b>Category</b></p>\n"
     L"</body></html>";
 
-std::vector<std::wstring> labels(const std::vector<Element*>& elements) {
+std::vector<std::wstring> labels(const std::vector<Element*>& elements)
+{
     std::vector<std::wstring> out;
     for (Element* e : elements)
         out.push_back(e->getAttribute(L"k"));
     return out;
 }
 
-Element* labelled(Document& doc, const std::wstring& k) {
+Element* labelled(Document& doc, const std::wstring& k)
+{
     DomUtil util(&doc, nullptr);
     std::vector<Element*> found;
     util.getElementByAttributrNameAndValue(found, L"k", k, false, nullptr);
@@ -48,11 +50,15 @@ struct SearchCase {
     std::vector<std::wstring> expected;
 };
 
-void PrintTo(const SearchCase& c, std::ostream* os) { *os << c.description; }
+void PrintTo(const SearchCase& c, std::ostream* os)
+{
+    *os << c.description;
+}
 
 class Search : public ::testing::TestWithParam<SearchCase> {};
 
-TEST_P(Search, findsTheElementsInDocumentOrder) {
+TEST_P(Search, findsTheElementsInDocumentOrder)
+{
     const SearchCase& c = GetParam();
     DocPtr doc = load(kSearchPage);
     DomUtil util(doc.get(), nullptr);
@@ -65,42 +71,63 @@ TEST_P(Search, findsTheElementsInDocumentOrder) {
 
 using V = std::vector<std::wstring>;
 const SearchCase kSearches[] = {
-    {"link elements of any case", [](DomUtBase& u, auto& out, Node* r) { return u.getElementByTagId(out, 1, false, r); },
-     nullptr, V{L"a1", L"a2", L"a3"}},
+    {"link elements of any case",
+     [](DomUtBase& u, auto& out, Node* r) { return u.getElementByTagId(out, 1, false, r); }, nullptr,
+     V{L"a1", L"a2", L"a3"}},
     {"tag kind 1 under a root without links",
      [](DomUtBase& u, auto& out, Node* r) { return u.getElementByTagId(out, 1, false, r); }, L"cal", V{}},
-    {"attribute name in any case", [](DomUtBase& u, auto& out, Node* r) { return u.getElementByAttributrName(out, L"summary", r); },
-     nullptr, V{L"cal", L"p"}},
-    {"attribute name written upper case", [](DomUtBase& u, auto& out, Node* r) { return u.getElementByAttributrName(out, L"HREF", r); },
-     nullptr, V{L"a1", L"a2"}},
+    {"attribute name in any case",
+     [](DomUtBase& u, auto& out, Node* r) { return u.getElementByAttributrName(out, L"summary", r); }, nullptr,
+     V{L"cal", L"p"}},
+    {"attribute name written upper case",
+     [](DomUtBase& u, auto& out, Node* r) { return u.getElementByAttributrName(out, L"HREF", r); }, nullptr,
+     V{L"a1", L"a2"}},
     {"attribute name under a root includes the root",
      [](DomUtBase& u, auto& out, Node* r) { return u.getElementByAttributrName(out, L"summary", r); }, L"p", V{L"p"}},
-    {"exact value", [](DomUtBase& u, auto& out, Node* r) {
-         return u.getElementByAttributrNameAndValue(out, L"class", L"zeb-lb-tb1-cell3", false, r); },
+    {"exact value",
+     [](DomUtBase& u, auto& out, Node* r) {
+         return u.getElementByAttributrNameAndValue(out, L"class", L"zeb-lb-tb1-cell3", false, r);
+     },
      nullptr, V{L"cell"}},
     {"exact value, case differs, flag false",
-     [](DomUtBase& u, auto& out, Node* r) { return u.getElementByAttributrNameAndValue(out, L"name", L"prev", false, r); },
+     [](DomUtBase& u, auto& out, Node* r) {
+         return u.getElementByAttributrNameAndValue(out, L"name", L"prev", false, r);
+     },
      nullptr, V{}},
     {"value ignoring case, flag true",
-     [](DomUtBase& u, auto& out, Node* r) { return u.getElementByAttributrNameAndValue(out, L"name", L"prev", true, r); },
+     [](DomUtBase& u, auto& out, Node* r) {
+         return u.getElementByAttributrNameAndValue(out, L"name", L"prev", true, r);
+     },
      nullptr, V{L"menu"}},
-    {"value under a root", [](DomUtBase& u, auto& out, Node* r) {
-         return u.getElementByAttributrNameAndValue(out, L"name", L"next", true, r); },
+    {"value under a root",
+     [](DomUtBase& u, auto& out, Node* r) {
+         return u.getElementByAttributrNameAndValue(out, L"name", L"next", true, r);
+     },
      L"menu", V{}},
     {"empty value matches an empty attribute only",
-     [](DomUtBase& u, auto& out, Node* r) { return u.getElementByAttributrNameAndValue(out, L"summary", L"", false, r); },
+     [](DomUtBase& u, auto& out, Node* r) {
+         return u.getElementByAttributrNameAndValue(out, L"summary", L"", false, r);
+     },
      nullptr, V{L"p"}},
     {"part of value ignoring case finds the upper-case link-part id",
-     [](DomUtBase& u, auto& out, Node* r) { return u.getElementByAttributrNameAndPartOfValue(out, L"ID", L"zebsitec", true, r); },
+     [](DomUtBase& u, auto& out, Node* r) {
+         return u.getElementByAttributrNameAndPartOfValue(out, L"ID", L"zebsitec", true, r);
+     },
      nullptr, V{L"cal"}},
-    {"part of value, exact case", [](DomUtBase& u, auto& out, Node* r) {
-         return u.getElementByAttributrNameAndPartOfValue(out, L"id", L"zebsitec", false, r); },
+    {"part of value, exact case",
+     [](DomUtBase& u, auto& out, Node* r) {
+         return u.getElementByAttributrNameAndPartOfValue(out, L"id", L"zebsitec", false, r);
+     },
      nullptr, V{}},
-    {"whole value as part", [](DomUtBase& u, auto& out, Node* r) {
-         return u.getElementByAttributrNameAndPartOfValue(out, L"id", L"zebsitemenutable000000000001", false, r); },
+    {"whole value as part",
+     [](DomUtBase& u, auto& out, Node* r) {
+         return u.getElementByAttributrNameAndPartOfValue(out, L"id", L"zebsitemenutable000000000001", false, r);
+     },
      nullptr, V{L"menu"}},
-    {"empty part: every element with the attribute", [](DomUtBase& u, auto& out, Node* r) {
-         return u.getElementByAttributrNameAndPartOfValue(out, L"id", L"", false, r); },
+    {"empty part: every element with the attribute",
+     [](DomUtBase& u, auto& out, Node* r) {
+         return u.getElementByAttributrNameAndPartOfValue(out, L"id", L"", false, r);
+     },
      nullptr, V{L"cal", L"menu", L"p"}},
 };
 
@@ -113,11 +140,15 @@ struct TextCase {
     std::vector<std::wstring> expected; // data of the text nodes found
 };
 
-void PrintTo(const TextCase& c, std::ostream* os) { *os << c.description; }
+void PrintTo(const TextCase& c, std::ostream* os)
+{
+    *os << c.description;
+}
 
 class TextSearch : public ::testing::TestWithParam<TextCase> {};
 
-TEST_P(TextSearch, findsTextNodes) {
+TEST_P(TextSearch, findsTextNodes)
+{
     const TextCase& c = GetParam();
     DocPtr doc = load(kSearchPage);
     DomUtil util(doc.get(), nullptr);
@@ -140,7 +171,8 @@ const TextCase kTexts[] = {
 
 INSTANTIATE_TEST_SUITE_P(Cases, TextSearch, ::testing::ValuesIn(kTexts));
 
-TEST(TextSearch, emptyTextFindsAllTextNodesOfThePage) {
+TEST(TextSearch, emptyTextFindsAllTextNodesOfThePage)
+{
     DocPtr doc = load(kSearchPage);
     DomUtil util(doc.get(), nullptr);
     std::vector<CharacterData*> out;
@@ -156,11 +188,15 @@ struct EditCase {
     const wchar_t* expected;
 };
 
-void PrintTo(const EditCase& c, std::ostream* os) { *os << c.description; }
+void PrintTo(const EditCase& c, std::ostream* os)
+{
+    *os << c.description;
+}
 
 class Edit : public ::testing::TestWithParam<EditCase> {};
 
-TEST_P(Edit, writesTheEditedPage) {
+TEST_P(Edit, writesTheEditedPage)
+{
     const EditCase& c = GetParam();
     DocPtr doc = load(c.page);
     DomUtil util(doc.get(), nullptr);
@@ -203,9 +239,9 @@ const EditCase kEdits[] = {
          DomUtBaseCore::setOrRemoveAttr(a, L"HREF", L"d2.html");
          u.insertParent(labelled(d, L"d2")->getFirstChild(), a);
      },
-     L"<table><tr>\n<td k=d1><A k=l1 HREF=\"d1.html\">1</A></td>\n<td k=d2><a HREF=\"d2.html\">2</a></td>\n</tr></table>"},
-    {"insertParent around an element keeps the text before it outside",
-     L"<div>\n<p k=p>x</p>\n</div>",
+     L"<table><tr>\n<td k=d1><A k=l1 HREF=\"d1.html\">1</A></td>\n<td k=d2><a "
+     L"HREF=\"d2.html\">2</a></td>\n</tr></table>"},
+    {"insertParent around an element keeps the text before it outside", L"<div>\n<p k=p>x</p>\n</div>",
      [](Document& d, DomUtBase& u) { u.insertParent(labelled(d, L"p"), d.createElement(L"section")); },
      L"<div>\n<section><p k=p>x</p></section>\n</div>"},
     {"setOnlyTextUnderElement replaces the content by an escaped text", kCalendarRow,
@@ -222,15 +258,18 @@ const EditCase kEdits[] = {
      L"<table><tr>\n<td k=d1><A k=l1 HREF=\"d1.html\" onclick=\"go('a','b');\">1</A></td>\n"
      L"<td k=d2 title=\"\">2</td>\n</tr></table>"},
     {"setMetaEx replaces the content of the Content-Type meta, any case",
-     L"<html><head>\n<META HTTP-EQUIV=\"content-type\" CONTENT=\"text/html; charset=Shift_JIS\">\n</head><body></body></html>",
+     L"<html><head>\n<META HTTP-EQUIV=\"content-type\" CONTENT=\"text/html; "
+     L"charset=Shift_JIS\">\n</head><body></body></html>",
      [](Document&, DomUtBase& u) {
-         static_cast<DomUtil&>(u).setMetaEx(L"HTTP-EQUIV", L"Content-Type", L"text/html; charset=UTF-8", false, nullptr, false);
+         static_cast<DomUtil&>(u).setMetaEx(L"HTTP-EQUIV", L"Content-Type", L"text/html; charset=UTF-8", false, nullptr,
+                                            false);
      },
-     L"<html><head>\n<META HTTP-EQUIV=\"content-type\" CONTENT=\"text/html; charset=UTF-8\">\n</head><body></body></html>"},
-    {"setMetaEx adds a meta at the start of the head",
-     L"<html><head><title>t</title></head><body></body></html>",
+     L"<html><head>\n<META HTTP-EQUIV=\"content-type\" CONTENT=\"text/html; "
+     L"charset=UTF-8\">\n</head><body></body></html>"},
+    {"setMetaEx adds a meta at the start of the head", L"<html><head><title>t</title></head><body></body></html>",
      [](Document&, DomUtBase& u) {
-         static_cast<DomUtil&>(u).setMetaEx(L"HTTP-EQUIV", L"Content-Type", L"text/html; charset=UTF-8", false, nullptr, false);
+         static_cast<DomUtil&>(u).setMetaEx(L"HTTP-EQUIV", L"Content-Type", L"text/html; charset=UTF-8", false, nullptr,
+                                            false);
      },
      L"<html><head><meta HTTP-EQUIV=\"Content-Type\" content=\"text/html; charset=UTF-8\"><title>t</title></head>"
      L"<body></body></html>"},
@@ -238,7 +277,8 @@ const EditCase kEdits[] = {
 
 INSTANTIATE_TEST_SUITE_P(Cases, Edit, ::testing::ValuesIn(kEdits));
 
-TEST(DomUtil, setMetaExWithoutARootElementFails) {
+TEST(DomUtil, setMetaExWithoutARootElementFails)
+{
     DocPtr doc(DOMImpl::createDocument(L"HTML"));
     DomUtil util(doc.get(), nullptr);
     EXPECT_FALSE(util.setMetaEx(L"HTTP-EQUIV", L"Content-Type", L"text/html; charset=UTF-8", false, nullptr, false));
@@ -247,11 +287,12 @@ TEST(DomUtil, setMetaExWithoutARootElementFails) {
     doc->appendChild(html);
     html->appendChild(doc->createElement(L"body"));
     EXPECT_TRUE(util.setMetaEx(L"HTTP-EQUIV", L"Content-Type", L"text/html; charset=UTF-8", false, nullptr, false));
-    EXPECT_EQ(doc->getMarkup(),
-              L"<html><head><meta HTTP-EQUIV=\"Content-Type\" content=\"text/html; charset=UTF-8\"></head><body></body></html>");
+    EXPECT_EQ(doc->getMarkup(), L"<html><head><meta HTTP-EQUIV=\"Content-Type\" content=\"text/html; "
+                                L"charset=UTF-8\"></head><body></body></html>");
 }
 
-TEST(DomUtBase, createElementbyIdKnowsOnlyLinks) {
+TEST(DomUtBase, createElementbyIdKnowsOnlyLinks)
+{
     DocPtr doc = load(L"<p>x</p>");
     DomUtil util(doc.get(), nullptr);
     Element* a = util.createElementbyId(1);
@@ -263,7 +304,8 @@ TEST(DomUtBase, createElementbyIdKnowsOnlyLinks) {
     EXPECT_EQ(util.createElementbyId(2), nullptr);
 }
 
-TEST(DomUtBase, nullArgumentsDoNothing) {
+TEST(DomUtBase, nullArgumentsDoNothing)
+{
     DocPtr doc = load(kCalendarRow);
     DomUtil util(doc.get(), nullptr);
     std::wstring before = doc->getMarkup();
@@ -280,7 +322,8 @@ TEST(DomUtBase, nullArgumentsDoNothing) {
 }
 
 // The cursor: where it stands after it is set, and where edits move it.
-TEST(LayoutCursor, setAndReadBack) {
+TEST(LayoutCursor, setAndReadBack)
+{
     DocPtr doc = load(kCalendarRow);
     DomUtil util(doc.get(), nullptr);
     int offset = -1;
@@ -303,7 +346,8 @@ TEST(LayoutCursor, setAndReadBack) {
     EXPECT_EQ(util.getLayoutCursor(offset), nullptr) << "a detached node gives no cursor";
 }
 
-TEST(LayoutCursor, leavesARemovedSubtree) {
+TEST(LayoutCursor, leavesARemovedSubtree)
+{
     DocPtr doc = load(kCalendarRow);
     DomUtil util(doc.get(), nullptr);
     Element* d1 = labelled(*doc, L"d1");
@@ -316,7 +360,8 @@ TEST(LayoutCursor, leavesARemovedSubtree) {
     EXPECT_EQ(offset, index);
 }
 
-TEST(LayoutCursor, followsRemovalsAndUnwrapsBeforeIt) {
+TEST(LayoutCursor, followsRemovalsAndUnwrapsBeforeIt)
+{
     DocPtr doc = load(kCalendarRow);
     DomUtil util(doc.get(), nullptr);
     Element* d1 = labelled(*doc, L"d1");
@@ -348,7 +393,8 @@ TEST(LayoutCursor, followsRemovalsAndUnwrapsBeforeIt) {
     EXPECT_EQ(at->childAt(offset), labelled(*doc3, L"i"));
 }
 
-TEST(LayoutCursor, leavesChildrenReplacedByText) {
+TEST(LayoutCursor, leavesChildrenReplacedByText)
+{
     DocPtr doc = load(kCalendarRow);
     DomUtil util(doc.get(), nullptr);
     Element* d1 = labelled(*doc, L"d1");

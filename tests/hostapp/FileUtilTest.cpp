@@ -10,13 +10,16 @@ using testsupport::writeFile;
 
 namespace {
 
-TEST(FileUtilTest, AddLastYenMark) {
+TEST(FileUtilTest, AddLastYenMark)
+{
     const std::pair<std::wstring, std::wstring> cases[] = {
         {L"/site", L"/site/"}, {L"/site/", L"/site/"}, {L"", L""}, {L"rel", L"rel/"}, {L"C:\\site", L"C:\\site/"}};
-    for (const auto& [in, out] : cases) EXPECT_EQ(addLastYenMark(in), out) << testsupport::U(in);
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(addLastYenMark(in), out) << testsupport::U(in);
 }
 
-TEST(FileUtilTest, GetBaseFname) {
+TEST(FileUtilTest, GetBaseFname)
+{
     const std::pair<std::wstring, std::wstring> cases[] = {
         {L"/s/ZebSitemenu/zebsitec001table000001.html", L"zebsitec001table000001"},
         {L"page.tar.gz", L"page.tar"},
@@ -24,10 +27,12 @@ TEST(FileUtilTest, GetBaseFname) {
         {L"/dir/", L""},
         {L"", L""},
     };
-    for (const auto& [in, out] : cases) EXPECT_EQ(getBaseFname(in), out) << testsupport::U(in);
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(getBaseFname(in), out) << testsupport::U(in);
 }
 
-TEST(FileUtilTest, IsFileOnlyForRegularFiles) {
+TEST(FileUtilTest, IsFileOnlyForRegularFiles)
+{
     TempDir dir;
     writeFile(dir / "f.html", "x");
     EXPECT_NE(is_file(W(dir / "f.html")), 0);

@@ -21,7 +21,8 @@ struct Inserted {
 
 // Inserts markup at the cursor given by place and reports what came of it.
 template <class Place>
-Inserted insert(const std::wstring& page, const std::wstring& markup, Place place) {
+Inserted insert(const std::wstring& page, const std::wstring& markup, Place place)
+{
     DocPtr doc = load(page);
     DomUtil util(doc.get(), nullptr);
     place(*doc, util);
@@ -32,45 +33,47 @@ Inserted insert(const std::wstring& page, const std::wstring& markup, Place plac
     return {doc->getMarkup(), top ? top->getMarkup() : L"", next ? next->getMarkup() : L""};
 }
 
-TEST(FragmentParser, atAnElementCursor) {
-    auto r = insert(L"<div id=d><p>1</p><p>2</p></div>", L"<B>x</B><i>y</i>", [](Document& d, DomUtBase& u) {
-        u.setLayoutCursor(d.getElementByID(L"d"), 1);
-    });
+TEST(FragmentParser, atAnElementCursor)
+{
+    auto r = insert(L"<div id=d><p>1</p><p>2</p></div>", L"<B>x</B><i>y</i>",
+                    [](Document& d, DomUtBase& u) { u.setLayoutCursor(d.getElementByID(L"d"), 1); });
     EXPECT_EQ(r.page, L"<div id=d><p>1</p><B>x</B><i>y</i><p>2</p></div>");
     EXPECT_EQ(r.top, L"<B>x</B>");
     EXPECT_EQ(r.after, L"<p>2</p>");
 }
 
-TEST(FragmentParser, atATextCursorSplitsTheText) {
-    auto r = insert(L"<p id=p>abc&amp;def</p>", L"<a href=\"x\">L</a>", [](Document& d, DomUtBase& u) {
-        u.setLayoutCursor(d.getElementByID(L"p")->getFirstChild(), 4);
-    });
+TEST(FragmentParser, atATextCursorSplitsTheText)
+{
+    auto r = insert(L"<p id=p>abc&amp;def</p>", L"<a href=\"x\">L</a>",
+                    [](Document& d, DomUtBase& u) { u.setLayoutCursor(d.getElementByID(L"p")->getFirstChild(), 4); });
     EXPECT_EQ(r.page, L"<p id=p>abc&amp;<a href=\"x\">L</a>def</p>");
     EXPECT_EQ(r.top, L"<a href=\"x\">L</a>");
     EXPECT_EQ(r.after, L"def");
 }
 
-TEST(FragmentParser, atTheEdgesOfATextItStaysWhole) {
+TEST(FragmentParser, atTheEdgesOfATextItStaysWhole)
+{
     auto start = insert(L"<p id=p>a&amp;b</p>", L"<br>", [](Document& d, DomUtBase& u) {
         u.setLayoutCursor(d.getElementByID(L"p")->getFirstChild(), 0);
     });
     EXPECT_EQ(start.page, L"<p id=p><br>a&amp;b</p>");
     EXPECT_EQ(start.after, L"a&amp;b");
-    auto end = insert(L"<p id=p>a&amp;b</p>", L"<br>", [](Document& d, DomUtBase& u) {
-        u.setLayoutCursor(d.getElementByID(L"p")->getFirstChild(), 3);
-    });
+    auto end = insert(L"<p id=p>a&amp;b</p>", L"<br>",
+                      [](Document& d, DomUtBase& u) { u.setLayoutCursor(d.getElementByID(L"p")->getFirstChild(), 3); });
     EXPECT_EQ(end.page, L"<p id=p>a&amp;b<br></p>");
     EXPECT_EQ(end.after, L"");
 }
 
-TEST(FragmentParser, withoutACursorAtTheEndOfTheBody) {
+TEST(FragmentParser, withoutACursorAtTheEndOfTheBody)
+{
     auto r = insert(L"<html><body><p>1</p>\n</body></html>\n", L"<TABLE ID=t><TR><TD>c</TD></TR></TABLE>",
                     [](Document&, DomUtBase&) {});
     EXPECT_EQ(r.page, L"<html><body><p>1</p>\n<TABLE ID=t><TR><TD>c</TD></TR></TABLE></body></html>\n");
     EXPECT_EQ(r.top, L"<TABLE ID=t><TR><TD>c</TD></TR></TABLE>");
 }
 
-TEST(FragmentParser, cursorLeftInARemovedNodeFallsBackToTheBody) {
+TEST(FragmentParser, cursorLeftInARemovedNodeFallsBackToTheBody)
+{
     DocPtr doc = load(L"<div id=d><p id=p>x</p></div>");
     DomUtil util(doc.get(), nullptr);
     Element* p = doc->getElementByID(L"p");
@@ -80,7 +83,8 @@ TEST(FragmentParser, cursorLeftInARemovedNodeFallsBackToTheBody) {
     EXPECT_EQ(doc->getMarkup(), L"<div id=d></div><hr>");
 }
 
-TEST(FragmentParser, parsesInTheContextOfTheCursorElement) {
+TEST(FragmentParser, parsesInTheContextOfTheCursorElement)
+{
     // Table rows survive only when parsed inside a table section.
     auto r = insert(L"<table><tbody id=b><tr><td>1</td></tr></tbody></table>", L"<tr><td>2</td></tr>",
                     [](Document& d, DomUtBase& u) { u.setLayoutCursor(d.getElementByID(L"b"), 1); });
@@ -91,19 +95,23 @@ TEST(FragmentParser, parsesInTheContextOfTheCursorElement) {
     EXPECT_EQ(body.page, L"<p>x</p>2");
 }
 
-TEST(FragmentParser, insertedMarkupIsKeptAsWrittenAndCanBeEdited) {
+TEST(FragmentParser, insertedMarkupIsKeptAsWrittenAndCanBeEdited)
+{
     DocPtr doc = load(L"<body></body>");
     DomUtil util(doc.get(), nullptr);
-    std::wstring part = L"<TABLE ID=\"zebsitec002table000001\" summary=x>\n<TR><TD><A HREF='a.html'>A &amp; B</A></TD></TR>\n</TABLE>";
+    std::wstring part =
+        L"<TABLE ID=\"zebsitec002table000001\" summary=x>\n<TR><TD><A HREF='a.html'>A &amp; B</A></TD></TR>\n</TABLE>";
     Node* top = insertFragmentAtCursor(util, part);
     ASSERT_NE(top, nullptr);
     EXPECT_EQ(doc->getMarkup(), L"<body>" + part + L"</body>");
     EXPECT_EQ(doc->getElementByID(L"zebsitec002table000001"), top);
     static_cast<Element*>(top)->setAttribute(L"summary", L"y");
-    EXPECT_EQ(doc->getMarkup(), L"<body><TABLE ID=\"zebsitec002table000001\" summary=\"y\">\n<TR><TD><A HREF='a.html'>A &amp; B</A></TD></TR>\n</TABLE></body>");
+    EXPECT_EQ(doc->getMarkup(), L"<body><TABLE ID=\"zebsitec002table000001\" summary=\"y\">\n<TR><TD><A "
+                                L"HREF='a.html'>A &amp; B</A></TD></TR>\n</TABLE></body>");
 }
 
-TEST(FragmentParser, nothingToInsertLeavesEverythingAsItWas) {
+TEST(FragmentParser, nothingToInsertLeavesEverythingAsItWas)
+{
     DocPtr doc = load(L"<p id=p>abc</p>");
     DomUtil util(doc.get(), nullptr);
     Node* text = doc->getElementByID(L"p")->getFirstChild();
@@ -115,14 +123,16 @@ TEST(FragmentParser, nothingToInsertLeavesEverythingAsItWas) {
     EXPECT_EQ(static_cast<CharacterData*>(text)->getData(), L"abc");
 }
 
-TEST(FragmentParser, emptyDocumentTakesTheNodesAtTheTop) {
+TEST(FragmentParser, emptyDocumentTakesTheNodesAtTheTop)
+{
     DocPtr doc(DOMImpl::createDocument(L"HTML"));
     DomUtil util(doc.get(), nullptr);
     ASSERT_NE(insertFragmentAtCursor(util, L"<p>x</p>"), nullptr);
     EXPECT_EQ(doc->getMarkup(), L"<p>x</p>");
 }
 
-TEST(FragmentParser, successiveInsertionsFollowEachOther) {
+TEST(FragmentParser, successiveInsertionsFollowEachOther)
+{
     DocPtr doc = load(L"<div id=d></div>");
     DomUtil util(doc.get(), nullptr);
     util.setLayoutCursor(doc->getElementByID(L"d"), 0);
@@ -143,11 +153,15 @@ struct SplitCase {
     const wchar_t* expected;
 };
 
-void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.description; }
+void PrintTo(const SplitCase& c, std::ostream* os)
+{
+    *os << c.description;
+}
 
 class SplitText : public ::testing::TestWithParam<SplitCase> {};
 
-TEST_P(SplitText, keepsTheSourceOfBothHalves) {
+TEST_P(SplitText, keepsTheSourceOfBothHalves)
+{
     const SplitCase& c = GetParam();
     DocPtr doc = load(std::wstring(L"<p id=p>") + c.text + L"</p>");
     DomUtil util(doc.get(), nullptr);

@@ -14,7 +14,8 @@ using namespace domtest;
 
 class RoundTrip : public ::testing::TestWithParam<std::string> {};
 
-TEST_P(RoundTrip, untouchedPageComesBackCharacterForCharacter) {
+TEST_P(RoundTrip, untouchedPageComesBackCharacterForCharacter)
+{
     std::wstring text = page(GetParam());
     DocPtr doc = load(text);
     EXPECT_EQ(doc->getMarkup(), text);
@@ -45,11 +46,15 @@ struct ParserQuirkCase {
     const wchar_t* expected;
 };
 
-void PrintTo(const ParserQuirkCase& c, std::ostream* os) { *os << c.description; }
+void PrintTo(const ParserQuirkCase& c, std::ostream* os)
+{
+    *os << c.description;
+}
 
 class ParserQuirks : public ::testing::TestWithParam<ParserQuirkCase> {};
 
-TEST_P(ParserQuirks, editedPageKeepsItsTags) {
+TEST_P(ParserQuirks, editedPageKeepsItsTags)
+{
     const ParserQuirkCase& c = GetParam();
     DocPtr doc = load(c.page);
     EXPECT_EQ(doc->getMarkup(), c.page) << "untouched";
@@ -74,19 +79,16 @@ const ParserQuirkCase kQuirks[] = {
          f->parentNode()->removeChild(f);
      },
      L"<div>\n<p>x</p></div>"},
-    {"form end tag stays when an element is added after the form",
-     L"<div><form><input>\n</form>\n</div>",
+    {"form end tag stays when an element is added after the form", L"<div><form><input>\n</form>\n</div>",
      [](Document& d) { tag(d, L"div")->appendChild(d.createElement(L"hr")); },
      L"<div><form><input>\n</form>\n<hr></div>"},
     {"white space between html and head start tags", L"<HTML>\n  <HEAD><TITLE>t</TITLE></HEAD>\n<BODY>b</BODY></HTML>",
      [](Document& d) { d.getHead()->setAttribute(L"profile", L"p"); },
      L"<HTML>\n  <HEAD profile=\"p\"><TITLE>t</TITLE></HEAD>\n<BODY>b</BODY></HTML>"},
     {"end tags of body and html inside trailing white space", L"<body><p>x</p>\n</BODY>\n</HTML>\n\n",
-     [](Document& d) { d.getBody()->appendChild(d.createTextNode(L"y")); },
-     L"<body><p>x</p>\ny</BODY>\n</HTML>\n\n"},
+     [](Document& d) { d.getBody()->appendChild(d.createTextNode(L"y")); }, L"<body><p>x</p>\ny</BODY>\n</HTML>\n\n"},
     {"text the parser moved in front of a table is written once, where it stands",
-     L"<body><table>x<tr><td>1</td></tr></table></body>",
-     [](Document& d) { tag(d, L"td")->setAttribute(L"id", L"c"); },
+     L"<body><table>x<tr><td>1</td></tr></table></body>", [](Document& d) { tag(d, L"td")->setAttribute(L"id", L"c"); },
      L"<body><table>x<tr><td id=\"c\">1</td></tr></table></body>"},
     {"misnested formatting left as written", L"<p><b>1<i>2</b>3</i></p><p>z</p>",
      [](Document& d) { static_cast<CharacterData*>(tag(d, L"p", 1)->getFirstChild())->setData(L"w"); },
@@ -96,8 +98,8 @@ const ParserQuirkCase kQuirks[] = {
      [](Document& d) { d.getBody()->setAttribute(L"class", L"k"); },
      L"<!-- top -->\n<!DOCTYPE html>\n<html><body class=\"k\">x</body></html>\n<!-- end -->\n"},
     {"implied html, head and body are not written; the paragraph left open ends before the new element",
-     L"<title>t</title><p>x",
-     [](Document& d) { d.getBody()->appendChild(d.createElement(L"br")); }, L"<title>t</title><p>x</p><br>"},
+     L"<title>t</title><p>x", [](Document& d) { d.getBody()->appendChild(d.createElement(L"br")); },
+     L"<title>t</title><p>x</p><br>"},
     {"the element that ended a paragraph goes: the paragraph is ended by its end tag",
      L"<p>text<div>x</div><span>y</span>", [](Document& d) { d.getBody()->removeChild(tag(d, L"div")); },
      L"<p>text</p><span>y</span>"},
@@ -106,15 +108,16 @@ const ParserQuirkCase kQuirks[] = {
     {"the copy a misplaced end tag made is written when the original is ended before new content",
      L"<b id=x>1<p>2</b>3</p>", [](Document& d) { d.getBody()->insertBefore(d.createElement(L"hr"), tag(d, L"p")); },
      L"<b id=x>1</b><hr><p><b id=x>2</b>3</p>"},
-    {"a formatting element the page left listed does not wrap new content",
-     L"<p><b>x</p>", [](Document& d) { d.getBody()->appendChild(d.createElement(L"hr")); }, L"<p><b>x</p></b><hr>"},
+    {"a formatting element the page left listed does not wrap new content", L"<p><b>x</p>",
+     [](Document& d) { d.getBody()->appendChild(d.createElement(L"hr")); }, L"<p><b>x</p></b><hr>"},
     {"CRLF line ends kept around an edit", L"<p>a\r\nb</p>\r\n<p>c</p>\r\n",
      [](Document& d) { tag(d, L"p", 1)->setAttribute(L"id", L"n"); }, L"<p>a\r\nb</p>\r\n<p id=\"n\">c</p>\r\n"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, ParserQuirks, ::testing::ValuesIn(kQuirks));
 
-TEST(Document, doctypeIsANodeThatKeepsItsText) {
+TEST(Document, doctypeIsANodeThatKeepsItsText)
+{
     DocPtr doc = load(page("authoring.html"));
     Node* first = doc->getFirstChild();
     ASSERT_NE(first, nullptr);
@@ -122,14 +125,16 @@ TEST(Document, doctypeIsANodeThatKeepsItsText) {
     EXPECT_EQ(first->getMarkup(), L"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">");
 }
 
-TEST(Document, withoutKeptSourceEverythingIsWrittenAfresh) {
+TEST(Document, withoutKeptSourceEverythingIsWrittenAfresh)
+{
     DocPtr doc(DOMImpl::createDocument(L"HTML"));
     std::wstring text = L"<P CLASS=a>x&amp;y";
     ASSERT_TRUE(doc->createNodes(text.data(), text.size(), nullptr, false));
     EXPECT_EQ(doc->getMarkup(), L"<html><head></head><body><P CLASS=\"a\">x&amp;y</P></body></html>");
 }
 
-TEST(Document, createNodesReplacesTheContent) {
+TEST(Document, createNodesReplacesTheContent)
+{
     DocPtr doc = load(L"<p id=a>1</p>");
     Element* old = doc->getElementByID(L"a");
     std::wstring text = L"<p id=b>2</p>";
@@ -144,14 +149,55 @@ TEST(Document, createNodesReplacesTheContent) {
 namespace {
 
 // Messy pages made of pieces the parser moves, drops or repairs.
-std::wstring messyPage(unsigned seed) {
-    static const std::vector<std::wstring> pieces = {
-        L"<p>", L"</p>", L"<div>", L"</div>", L"<table>", L"</table>", L"<tr>", L"<td>", L"</td>", L"</tr>",
-        L"<form>", L"</form>", L"<b>", L"</b>", L"<i>", L"</i>", L"text", L" ", L"\n", L"&amp;", L"&nbsp;",
-        L"<!-- c -->", L"<br>", L"</body>", L"</html>", L"<html>", L"<head>", L"</head>", L"<body>",
-        L"<title>t</title>", L"<script>x</a></script>", L"<ul>", L"<li>", L"</ul>", L"<a href=x>", L"</a>",
-        L"<select><option>1</select>", L"<!DOCTYPE html>", L"<tbody>", L"</span>", L"<textarea>a</textarea>",
-        L"\r\n", L"<TABLE BORDER=1>", L"</TABLE>", L"<FORM>", L"</FORM>", L"<svg><circle/></svg>"};
+std::wstring messyPage(unsigned seed)
+{
+    static const std::vector<std::wstring> pieces = {L"<p>",
+                                                     L"</p>",
+                                                     L"<div>",
+                                                     L"</div>",
+                                                     L"<table>",
+                                                     L"</table>",
+                                                     L"<tr>",
+                                                     L"<td>",
+                                                     L"</td>",
+                                                     L"</tr>",
+                                                     L"<form>",
+                                                     L"</form>",
+                                                     L"<b>",
+                                                     L"</b>",
+                                                     L"<i>",
+                                                     L"</i>",
+                                                     L"text",
+                                                     L" ",
+                                                     L"\n",
+                                                     L"&amp;",
+                                                     L"&nbsp;",
+                                                     L"<!-- c -->",
+                                                     L"<br>",
+                                                     L"</body>",
+                                                     L"</html>",
+                                                     L"<html>",
+                                                     L"<head>",
+                                                     L"</head>",
+                                                     L"<body>",
+                                                     L"<title>t</title>",
+                                                     L"<script>x</a></script>",
+                                                     L"<ul>",
+                                                     L"<li>",
+                                                     L"</ul>",
+                                                     L"<a href=x>",
+                                                     L"</a>",
+                                                     L"<select><option>1</select>",
+                                                     L"<!DOCTYPE html>",
+                                                     L"<tbody>",
+                                                     L"</span>",
+                                                     L"<textarea>a</textarea>",
+                                                     L"\r\n",
+                                                     L"<TABLE BORDER=1>",
+                                                     L"</TABLE>",
+                                                     L"<FORM>",
+                                                     L"</FORM>",
+                                                     L"<svg><circle/></svg>"};
     std::mt19937 rng(seed);
     std::wstring page;
     for (int i = 0, n = 5 + static_cast<int>(rng() % 40); i < n; ++i)
@@ -163,7 +209,8 @@ std::wstring messyPage(unsigned seed) {
 
 // Regression: where the parser moved nodes away from their place (table text, content after the
 // body), the text between siblings of different parents overlapped and was written twice.
-TEST(MessyPages, structuralWritingNeverWritesSourceTextTwice) {
+TEST(MessyPages, structuralWritingNeverWritesSourceTextTwice)
+{
     for (unsigned seed = 0; seed < 400; ++seed) {
         std::wstring page = messyPage(seed);
         DocPtr doc = load(page);
@@ -173,11 +220,13 @@ TEST(MessyPages, structuralWritingNeverWritesSourceTextTwice) {
         for (wchar_t c : page)
             ++count[c];
         for (wchar_t c : out)
-            ASSERT_GE(--count[c], 0) << "seed " << seed << ": " << testsupport::U(page) << "\n -> " << testsupport::U(out);
+            ASSERT_GE(--count[c], 0) << "seed " << seed << ": " << testsupport::U(page) << "\n -> "
+                                     << testsupport::U(out);
     }
 }
 
-TEST(MessyPages, editedPagesReadBackAsWritten) {
+TEST(MessyPages, editedPagesReadBackAsWritten)
+{
     for (unsigned seed = 0; seed < 150; ++seed) {
         DocPtr doc = load(messyPage(seed));
         std::mt19937 rng(seed);

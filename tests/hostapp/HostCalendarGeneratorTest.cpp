@@ -24,17 +24,22 @@ struct DocumentDeleter {
 };
 using DocumentPtr = std::unique_ptr<Document, DocumentDeleter>;
 
-DocumentPtr newDocument() { return DocumentPtr(DOMImpl::createDocument(L"HTML")); }
+DocumentPtr newDocument()
+{
+    return DocumentPtr(DOMImpl::createDocument(L"HTML"));
+}
 
 // Every node below root (root excluded) in document order.
-void collect(Node* root, std::vector<Node*>& out) {
+void collect(Node* root, std::vector<Node*>& out)
+{
     for (Node* child = root->getFirstChild(); child != nullptr; child = child->getNextSibling()) {
         out.push_back(child);
         collect(child, out);
     }
 }
 
-std::vector<Element*> elements(Node* root, const std::wstring& tag) {
+std::vector<Element*> elements(Node* root, const std::wstring& tag)
+{
     std::vector<Node*> nodes;
     collect(root, nodes);
     std::vector<Element*> out;
@@ -45,15 +50,18 @@ std::vector<Element*> elements(Node* root, const std::wstring& tag) {
 }
 
 // The texts of one or two characters that read as a day number, in document order.
-std::vector<int> dayNumberTexts(Node* root) {
+std::vector<int> dayNumberTexts(Node* root)
+{
     std::vector<Node*> nodes;
     collect(root, nodes);
     std::vector<int> days;
     for (Node* n : nodes) {
-        if (n->getNodeType() != Node::Type::Text) continue;
+        if (n->getNodeType() != Node::Type::Text)
+            continue;
         const std::wstring text = static_cast<CharacterData*>(n)->getData();
         const int value = platform::wtoi(text);
-        if ((text.size() == 1 || text.size() == 2) && value >= 1 && value <= 31) days.push_back(value);
+        if ((text.size() == 1 || text.size() == 2) && value >= 1 && value <= 31)
+            days.push_back(value);
     }
     return days;
 }
@@ -76,15 +84,16 @@ const MonthCase kMonths[] = {
     {"400-year leap", 2000, 2, 29, 2},
 };
 
-TEST(HostCalendarGeneratorTest, MonthLayout) {
+TEST(HostCalendarGeneratorTest, MonthLayout)
+{
     for (const MonthCase& c : kMonths) {
         EXPECT_EQ(HostCalendarGenerator::daysInMonth(c.year, c.month), c.days) << c.description;
         EXPECT_EQ(HostCalendarGenerator::weekday(c.year, c.month, 1), c.firstWeekday) << c.description;
 
         DocumentPtr doc = newDocument();
         HostCalendarGenerator generator;
-        Element* table = generator.buildCalendar(c.year, c.month, L"ZEB_CAL_Q", 1, doc.get(),
-                                                 CDOMEngineer::getInstance()->getDOM());
+        Element* table =
+            generator.buildCalendar(c.year, c.month, L"ZEB_CAL_Q", 1, doc.get(), CDOMEngineer::getInstance()->getDOM());
         ASSERT_NE(table, nullptr) << c.description;
         EXPECT_EQ(table->getAttribute(L"id"), L"zebsitec001table000001") << c.description;
         char summary[16];
@@ -93,24 +102,28 @@ TEST(HostCalendarGeneratorTest, MonthLayout) {
 
         // Every day once, in order, and no other text anywhere in the page reads as a day.
         std::vector<int> expected;
-        for (int d = 1; d <= c.days; ++d) expected.push_back(d);
+        for (int d = 1; d <= c.days; ++d)
+            expected.push_back(d);
         EXPECT_EQ(dayNumberTexts(doc.get()), expected) << c.description;
 
         // Weeks as rows of seven cells, the first day under its weekday.
         const std::vector<Element*> rows = elements(elements(table, L"tbody").at(0), L"tr");
         EXPECT_EQ(rows.size(), static_cast<std::size_t>((c.firstWeekday + c.days + 6) / 7)) << c.description;
-        for (Element* row : rows) EXPECT_EQ(elements(row, L"td").size(), 7u) << c.description;
+        for (Element* row : rows)
+            EXPECT_EQ(elements(row, L"td").size(), 7u) << c.description;
         const std::vector<Element*> firstRow = elements(rows.at(0), L"td");
         EXPECT_EQ(firstRow.at(c.firstWeekday)->getTextData(), L"1") << c.description;
         if (c.firstWeekday > 0) {
             EXPECT_EQ(firstRow.at(c.firstWeekday - 1)->getTextData(), L"") << c.description;
         }
         const int last = c.firstWeekday + c.days - 1;
-        EXPECT_EQ(elements(rows.at(last / 7), L"td").at(last % 7)->getTextData(), std::to_wstring(c.days)) << c.description;
+        EXPECT_EQ(elements(rows.at(last / 7), L"td").at(last % 7)->getTextData(), std::to_wstring(c.days))
+            << c.description;
     }
 }
 
-TEST(HostCalendarGeneratorTest, CaptionHeaderAndNavigation) {
+TEST(HostCalendarGeneratorTest, CaptionHeaderAndNavigation)
+{
     DocumentPtr doc = newDocument();
     HostCalendarGenerator generator;
     Element* table = generator.buildCalendar(2008, 4, L"ZEB_CAL_Q", 1, doc.get(), nullptr);
@@ -121,14 +134,16 @@ TEST(HostCalendarGeneratorTest, CaptionHeaderAndNavigation) {
 
     const std::vector<Element*> headers = elements(table, L"th");
     ASSERT_EQ(headers.size(), 7u);
-    for (Element* th : headers) EXPECT_EQ(th->getAttribute(L"scope"), L"col");
+    for (Element* th : headers)
+        EXPECT_EQ(th->getAttribute(L"scope"), L"col");
     EXPECT_EQ(headers[0]->getTextData(), L"日");
 
     int prev = 0, next = 0;
     std::vector<Node*> nodes;
     collect(table, nodes);
     for (Node* n : nodes) {
-        if (n->getNodeType() != Node::Type::Element) continue;
+        if (n->getNodeType() != Node::Type::Element)
+            continue;
         const std::wstring name = static_cast<Element*>(n)->getAttribute(L"name");
         prev += name == L"prev";
         next += name == L"next";
@@ -140,7 +155,8 @@ TEST(HostCalendarGeneratorTest, CaptionHeaderAndNavigation) {
     EXPECT_EQ(next, 1);
 }
 
-TEST(HostCalendarGeneratorTest, EmptyDocumentGetsAMinimalPage) {
+TEST(HostCalendarGeneratorTest, EmptyDocumentGetsAMinimalPage)
+{
     DocumentPtr doc = newDocument();
     HostCalendarGenerator generator;
     Element* table = generator.buildCalendar(2010, 2, L"ZEB_CAL_Q", 1, doc.get(), nullptr);
@@ -154,7 +170,8 @@ TEST(HostCalendarGeneratorTest, EmptyDocumentGetsAMinimalPage) {
     EXPECT_EQ(doc->getElementByID(L"zebsitec001table000001"), table);
 }
 
-TEST(HostCalendarGeneratorTest, ExistingPageGetsTheCalendarInItsBody) {
+TEST(HostCalendarGeneratorTest, ExistingPageGetsTheCalendarInItsBody)
+{
     DocumentPtr doc = newDocument();
     const std::wstring page = L"<html><head><title>t</title></head><body><p>before</p></body></html>";
     ASSERT_TRUE(doc->createNodes(page.c_str(), page.size(), nullptr, true));
@@ -166,31 +183,35 @@ TEST(HostCalendarGeneratorTest, ExistingPageGetsTheCalendarInItsBody) {
     EXPECT_EQ(elements(doc.get(), L"p").size(), 1u);
 }
 
-TEST(HostCalendarGeneratorTest, TodayIsMarkedInItsOwnMonthOnly) {
+TEST(HostCalendarGeneratorTest, TodayIsMarkedInItsOwnMonthOnly)
+{
     platform::Clock::fix(testsupport::localTime(2008, 4, 15));
     const struct {
         const char* description;
         int year, month;
         std::wstring today; // the text of the cell marked as the current date; "" for none
-    } cases[] = {{"the current month", 2008, 4, L"15"}, {"the month before", 2008, 3, L""},
+    } cases[] = {{"the current month", 2008, 4, L"15"},
+                 {"the month before", 2008, 3, L""},
                  {"the same month a year later", 2009, 4, L""}};
     for (const auto& c : cases) {
         DocumentPtr doc = newDocument();
         Element* table = HostCalendarGenerator().buildCalendar(c.year, c.month, L"ZEB_CAL_Q", 1, doc.get(), nullptr);
         std::wstring marked;
         for (Element* td : elements(table, L"td"))
-            if (td->getAttribute(L"aria-current") == L"date") marked += td->getTextData();
+            if (td->getAttribute(L"aria-current") == L"date")
+                marked += td->getTextData();
         EXPECT_EQ(U(marked), U(c.today)) << c.description;
     }
     platform::Clock::release();
 }
 
-TEST(HostCalendarGeneratorTest, InvalidArgumentsGiveNull) {
+TEST(HostCalendarGeneratorTest, InvalidArgumentsGiveNull)
+{
     const struct {
         const char* description;
         int year, month, category;
     } cases[] = {
-        {"month 0", 2010, 0, 1}, {"month 13", 2010, 13, 1}, {"year 0", 0, 5, 1},
+        {"month 0", 2010, 0, 1},     {"month 13", 2010, 13, 1},        {"year 0", 0, 5, 1},
         {"negative year", -1, 5, 1}, {"category 1000", 2010, 5, 1000}, {"negative category", 2010, 5, -1},
     };
     for (const auto& c : cases) {

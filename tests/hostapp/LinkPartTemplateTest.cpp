@@ -11,16 +11,19 @@
 
 namespace {
 
-bool isInside(Node* node, Node* ancestor) {
+bool isInside(Node* node, Node* ancestor)
+{
     for (Node* n = node; n != nullptr; n = n->getParentNode())
-        if (n == ancestor) return true;
+        if (n == ancestor)
+            return true;
     return false;
 }
 
-TEST(LinkPartTemplateTest, CategoryElementWithHeadingAndTenSlots) {
+TEST(LinkPartTemplateTest, CategoryElementWithHeadingAndTenSlots)
+{
     unsetenv("ZEBHOST_DATA_DIR");
-    const std::wstring path = CRuvCommon::getProductFolder(18, 0) + CRuvCommon::getProductSubFolder(112) +
-                              L"_cm/temp/linkparts00.html";
+    const std::wstring path =
+        CRuvCommon::getProductFolder(18, 0) + CRuvCommon::getProductSubFolder(112) + L"_cm/temp/linkparts00.html";
     std::unique_ptr<OpenPage> page = OpenPage::load(path);
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(page->encoding(), "UTF-8");
@@ -30,7 +33,8 @@ TEST(LinkPartTemplateTest, CategoryElementWithHeadingAndTenSlots) {
     DomUtBase& dom = *page->domUtBase();
     std::vector<Element*> anchors;
     ASSERT_EQ(dom.getElementByTagId(anchors, 1, false, nullptr), 10);
-    for (Element* a : anchors) EXPECT_TRUE(isInside(a, part));
+    for (Element* a : anchors)
+        EXPECT_TRUE(isInside(a, part));
 
     std::vector<CharacterData*> headings;
     ASSERT_EQ(dom.getAllPCData(headings, L"Category", true, nullptr), 1);

@@ -10,9 +10,12 @@ using testsupport::writeFile;
 
 namespace {
 
-TEST(MappedFileTest, MapsBytesAndEmptyFiles) {
+TEST(MappedFileTest, MapsBytesAndEmptyFiles)
+{
     TempDir dir;
-    const std::string bytes("a\0\xFF" "b", 4);
+    const std::string bytes("a\0\xFF"
+                            "b",
+                            4);
     writeFile(dir / "data.bin", bytes);
     writeFile(dir / "empty.bin", "");
 
@@ -30,10 +33,11 @@ TEST(MappedFileTest, MapsBytesAndEmptyFiles) {
 }
 
 // Files of every size give their bytes (small ones were read and large ones mapped).
-TEST(MappedFileTest, GivesTheBytesOnBothSidesOfTheReadLimit) {
+TEST(MappedFileTest, GivesTheBytesOnBothSidesOfTheReadLimit)
+{
     TempDir dir;
-    for (std::size_t size : {std::size_t(1), std::size_t(1024 * 1024), std::size_t(1024 * 1024 + 1),
-                             std::size_t(3 * 1024 * 1024 + 7)}) {
+    for (std::size_t size :
+         {std::size_t(1), std::size_t(1024 * 1024), std::size_t(1024 * 1024 + 1), std::size_t(3 * 1024 * 1024 + 7)}) {
         std::string bytes(size, '\0');
         for (std::size_t i = 0; i < size; ++i)
             bytes[i] = static_cast<char>((i * 131 + size) % 251);
@@ -47,7 +51,8 @@ TEST(MappedFileTest, GivesTheBytesOnBothSidesOfTheReadLimit) {
     }
 }
 
-TEST(MappedFileTest, FailsOnMissingFilesAndFolders) {
+TEST(MappedFileTest, FailsOnMissingFilesAndFolders)
+{
     TempDir dir;
     MappedFile file;
     EXPECT_NE(file.open(W(dir / "missing"), 0), 0);

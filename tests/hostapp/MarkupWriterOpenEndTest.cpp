@@ -14,7 +14,8 @@ namespace {
 
 const std::wstring kHostile = L"\"><zebfuzz onload='x'>&\"";
 
-Element* firstElement(Document& doc, const wchar_t* name) {
+Element* firstElement(Document& doc, const wchar_t* name)
+{
     for (Node* n = doc.getFirstChild(); n != nullptr; n = n->nextInTree(&doc))
         if (n->getNodeType() == Node::Type::Element && static_cast<Element*>(n)->is(name))
             return static_cast<Element*>(n);
@@ -28,7 +29,8 @@ struct OpenEndCase {
 
 } // namespace
 
-TEST(MarkupWriterOpenEnd, PageCutShortInsideAConstructIsClosedBeforeWhatFollows) {
+TEST(MarkupWriterOpenEnd, PageCutShortInsideAConstructIsClosedBeforeWhatFollows)
+{
     const OpenEndCase cases[] = {
         {"DOCTYPE without its '>'", L"<!DOCTYPE htm"},
         {"comment without its end", L"<html><body><p>text<!-- cut"},
@@ -60,7 +62,8 @@ TEST(MarkupWriterOpenEnd, PageCutShortInsideAConstructIsClosedBeforeWhatFollows)
     }
 }
 
-TEST(MarkupWriterOpenEnd, ConstructLeftOpenAtTheEndStaysAsItWasWhenNothingFollows) {
+TEST(MarkupWriterOpenEnd, ConstructLeftOpenAtTheEndStaysAsItWasWhenNothingFollows)
+{
     // An edit before the open construct does not add a closer: the page ends as it did.
     domtest::DocPtr doc = domtest::load(L"<html><body><p id=\"a\">x</p><!-- cut");
     Element* p = firstElement(*doc, L"p");

@@ -16,11 +16,15 @@ struct EditCase {
     const wchar_t* to;   // ...becomes this
 };
 
-void PrintTo(const EditCase& c, std::ostream* os) { *os << c.description; }
+void PrintTo(const EditCase& c, std::ostream* os)
+{
+    *os << c.description;
+}
 
 class EditThenWrite : public ::testing::TestWithParam<EditCase> {};
 
-TEST_P(EditThenWrite, writesOnlyTheChange) {
+TEST_P(EditThenWrite, writesOnlyTheChange)
+{
     const EditCase& c = GetParam();
     std::wstring source = page(c.page);
     DocPtr doc = load(source);
@@ -32,29 +36,30 @@ TEST_P(EditThenWrite, writesOnlyTheChange) {
 
 const EditCase kEdits[] = {
     {"changed attribute keeps its spelling, is quoted afresh", "authoring.html",
-     [](Document& d) { d.getBody()->setAttribute(L"bgcolor", L"#000000"); },
-     L"<BODY BGCOLOR=\"#FFFFFF\" TEXT=#000000", L"<BODY BGCOLOR=\"#000000\" TEXT=#000000"},
+     [](Document& d) { d.getBody()->setAttribute(L"bgcolor", L"#000000"); }, L"<BODY BGCOLOR=\"#FFFFFF\" TEXT=#000000",
+     L"<BODY BGCOLOR=\"#000000\" TEXT=#000000"},
     {"unquoted attribute changed", "authoring.html",
-     [](Document& d) { d.getBody()->setAttribute(L"TEXT", L"#111111"); },
-     L"TEXT=#000000 LINK", L"TEXT=\"#111111\" LINK"},
+     [](Document& d) { d.getBody()->setAttribute(L"TEXT", L"#111111"); }, L"TEXT=#000000 LINK",
+     L"TEXT=\"#111111\" LINK"},
     {"added attribute goes after the last one", "authoring.html",
-     [](Document& d) { tag(d, L"table")->setAttribute(L"id", L"t1"); },
-     L"CELLSPACING='0'>", L"CELLSPACING='0' id=\"t1\">"},
+     [](Document& d) { tag(d, L"table")->setAttribute(L"id", L"t1"); }, L"CELLSPACING='0'>",
+     L"CELLSPACING='0' id=\"t1\">"},
     {"removed attribute leaves with its white space", "authoring.html",
-     [](Document& d) { tag(d, L"td")->removeAttribute(L"valign"); },
-     L"<TD ALIGN=center VALIGN=\"top\" NOWRAP>", L"<TD ALIGN=center NOWRAP>"},
+     [](Document& d) { tag(d, L"td")->removeAttribute(L"valign"); }, L"<TD ALIGN=center VALIGN=\"top\" NOWRAP>",
+     L"<TD ALIGN=center NOWRAP>"},
     {"attribute value escaped in double quotes", "authoring.html",
-     [](Document& d) { tag(d, L"a", 1)->setAttribute(L"HREF", L"a.cgi?x=1&y=\"2\""); },
-     L"<A HREF=\"news.html\" TARGET", L"<A HREF=\"a.cgi?x=1&amp;y=&quot;2&quot;\" TARGET"},
+     [](Document& d) { tag(d, L"a", 1)->setAttribute(L"HREF", L"a.cgi?x=1&y=\"2\""); }, L"<A HREF=\"news.html\" TARGET",
+     L"<A HREF=\"a.cgi?x=1&amp;y=&quot;2&quot;\" TARGET"},
     {"text set afresh is escaped", "authoring.html",
-     [](Document& d) { text(d, L"項目一")->setData(L"a < b & c > d\u00A0e"); },
-     L"<LI>項目一\n", L"<LI>a &lt; b &amp; c &gt; d&nbsp;e"},
+     [](Document& d) { text(d, L"項目一")->setData(L"a < b & c > d\u00A0e"); }, L"<LI>項目一\n",
+     L"<LI>a &lt; b &amp; c &gt; d&nbsp;e"},
     {"script text is written raw", "authoring.html",
      [](Document& d) {
          auto* t = static_cast<CharacterData*>(tag(d, L"script")->getFirstChild());
          t->setData(L"var a = \"<b>\" && 1;");
      },
-     L"<SCRIPT language=\"JavaScript\">\n<!--\nfunction openWin(url) {\n  var s = \"<a href='\" + url + \"'>open</a>\";\n"
+     L"<SCRIPT language=\"JavaScript\">\n<!--\nfunction openWin(url) {\n  var s = \"<a href='\" + url + "
+     L"\"'>open</a>\";\n"
      L"  if (url.length < 3 && url != \"\") { document.write(s); }\n}\n//-->\n</SCRIPT>",
      L"<SCRIPT language=\"JavaScript\">var a = \"<b>\" && 1;</SCRIPT>"},
     {"title text is escaped", "authoring.html",
@@ -77,17 +82,18 @@ const EditCase kEdits[] = {
      },
      L"<FORM ACTION=\"/cgi-bin/mail.cgi\" METHOD=POST>\n<INPUT TYPE=text NAME=name SIZE=20 VALUE=\"お名前\">\n"
      L"<SELECT NAME=\"kind\"><OPTION VALUE=1 SELECTED>質問<OPTION VALUE=2>要望</SELECT>\n"
-     L"<TEXTAREA NAME=body ROWS=4 COLS=40>ここに &lt;本文&gt; を</TEXTAREA>\n<INPUT TYPE=submit VALUE=\"送信\">\n</FORM>",
+     L"<TEXTAREA NAME=body ROWS=4 COLS=40>ここに &lt;本文&gt; を</TEXTAREA>\n<INPUT TYPE=submit "
+     L"VALUE=\"送信\">\n</FORM>",
      L""},
     {"edit inside a table whose end tag the parser gave to its tbody", "authoring.html",
-     [](Document& d) { tag(d, L"font")->setAttribute(L"size", L"3"); },
-     L"<FONT SIZE=\"2\" COLOR=#333333>", L"<FONT SIZE=\"3\" COLOR=#333333>"},
+     [](Document& d) { tag(d, L"font")->setAttribute(L"size", L"3"); }, L"<FONT SIZE=\"2\" COLOR=#333333>",
+     L"<FONT SIZE=\"3\" COLOR=#333333>"},
     {"attribute on an implied tbody writes its start tag only", "authoring.html",
-     [](Document& d) { tag(d, L"tbody", 2)->setAttribute(L"class", L"b"); },
-     L"<TABLE BORDER=0 WIDTH=100%><TR>", L"<TABLE BORDER=0 WIDTH=100%><tbody class=\"b\"><TR>"},
+     [](Document& d) { tag(d, L"tbody", 2)->setAttribute(L"class", L"b"); }, L"<TABLE BORDER=0 WIDTH=100%><TR>",
+     L"<TABLE BORDER=0 WIDTH=100%><tbody class=\"b\"><TR>"},
     {"element appended at the end of the body, before the end tags in the trailing text", "authoring.html",
-     [](Document& d) { d.getBody()->appendChild(d.createElement(L"HR")); },
-     L"</TABLE>\n</BODY>", L"</TABLE>\n<hr></BODY>"},
+     [](Document& d) { d.getBody()->appendChild(d.createElement(L"HR")); }, L"</TABLE>\n</BODY>",
+     L"</TABLE>\n<hr></BODY>"},
     {"created element with attribute and text", "authoring.html",
      [](Document& d) {
          Element* p = d.createElement(L"p");
@@ -97,32 +103,35 @@ const EditCase kEdits[] = {
      },
      L"</FORM>\n</DIV>", L"</FORM>\n<p class=\"x\">new &amp; text</p></DIV>"},
     {"head edited: the white space the parser dropped before it stays", "authoring.html",
-     [](Document& d) { d.getHead()->appendChild(d.createElement(L"base")); },
-     L"</STYLE>\n</HEAD>", L"</STYLE>\n<base></HEAD>"},
+     [](Document& d) { d.getHead()->appendChild(d.createElement(L"base")); }, L"</STYLE>\n</HEAD>",
+     L"</STYLE>\n<base></HEAD>"},
     {"bare attribute removed, other bare one kept", "modern.html",
-     [](Document& d) { tag(d, L"input")->removeAttribute(L"disabled"); },
-     L"<input type=\"checkbox\" checked disabled>", L"<input type=\"checkbox\" checked>"},
+     [](Document& d) { tag(d, L"input")->removeAttribute(L"disabled"); }, L"<input type=\"checkbox\" checked disabled>",
+     L"<input type=\"checkbox\" checked>"},
     {"empty attribute value changed", "modern.html", [](Document& d) { tag(d, L"img")->setAttribute(L"alt", L"x"); },
      L"alt=\"\" loading", L"alt=\"x\" loading"},
     {"deep edit in the large page", "large.html",
-     [](Document& d) { tag(d, L"form", 3)->setAttribute(L"method", L"GET"); },
-     L"<FORM ACTION=\"/cgi/30\" METHOD=POST>", L"<FORM ACTION=\"/cgi/30\" METHOD=\"GET\">"},
+     [](Document& d) { tag(d, L"form", 3)->setAttribute(L"method", L"GET"); }, L"<FORM ACTION=\"/cgi/30\" METHOD=POST>",
+     L"<FORM ACTION=\"/cgi/30\" METHOD=\"GET\">"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, EditThenWrite, ::testing::ValuesIn(kEdits));
 
-TEST(Document, movedNodeIsWrittenAtItsNewPlace) {
+TEST(Document, movedNodeIsWrittenAtItsNewPlace)
+{
     std::wstring source = page("japanese.html");
     DocPtr doc = load(source);
 
     Element* caption = tag(*doc, L"caption");
     doc->getBody()->appendChild(caption);
-    std::wstring expected = replaced(replaced(source, L"<caption>2008年11月</caption>\n<tr>", L"\n<tr>"),
-                                     L"を開きます。</p>\n</body>", L"を開きます。</p>\n<caption>2008年11月</caption></body>");
+    std::wstring expected =
+        replaced(replaced(source, L"<caption>2008年11月</caption>\n<tr>", L"\n<tr>"), L"を開きます。</p>\n</body>",
+                 L"を開きます。</p>\n<caption>2008年11月</caption></body>");
     EXPECT_EQ(doc->getMarkup(), expected);
 }
 
-TEST(Document, createdDocumentIsWrittenAfresh) {
+TEST(Document, createdDocumentIsWrittenAfresh)
+{
     DocPtr doc(DOMImpl::createDocument(L"html"));
     ASSERT_NE(doc, nullptr);
     EXPECT_EQ(doc->getMarkup(), L"");
@@ -138,4 +147,3 @@ TEST(Document, createdDocumentIsWrittenAfresh) {
     EXPECT_EQ(doc->getMarkup(), L"<html><body><img alt=\"&quot;x&quot; &amp; y\">1 &lt; 2</body></html>");
     EXPECT_EQ(doc->getBody(), body);
 }
-

@@ -25,7 +25,8 @@ namespace {
 
 class OpenPageCoreAdapterTest : public ::testing::Test {
 protected:
-    void TearDown() override {
+    void TearDown() override
+    {
         setOpenPage(nullptr);
         setRefreshTarget(nullptr);
     }
@@ -36,7 +37,8 @@ struct CountingTarget : CZebRefreshTarget {
     void refresh() override { ++refreshes; }
 };
 
-TEST_F(OpenPageCoreAdapterTest, NoOpenPage) {
+TEST_F(OpenPageCoreAdapterTest, NoOpenPage)
+{
     setOpenPage(nullptr);
     EXPECT_FALSE(CZebAppEngineer::getInstance()->isAnyHtmlDocOpened());
     CZebTmplWzCoreAdapter adapter;
@@ -49,11 +51,13 @@ TEST_F(OpenPageCoreAdapterTest, NoOpenPage) {
     EXPECT_EQ(target.refreshes, 1);
 }
 
-TEST_F(OpenPageCoreAdapterTest, InsertsAtTheCursorAndSavesInThePageEncoding) {
+TEST_F(OpenPageCoreAdapterTest, InsertsAtTheCursorAndSavesInThePageEncoding)
+{
     TempDir dir;
     const std::string path = dir / "page.html";
     writeFile(path, encodeAs("<html><head><meta charset=\"Shift_JIS\"></head>\r\n<body>\r\n<p id=\"a\">前</p>\r\n"
-                             "<p id=\"b\">後</p>\r\n</body></html>\r\n", "CP932"));
+                             "<p id=\"b\">後</p>\r\n</body></html>\r\n",
+                             "CP932"));
     std::unique_ptr<OpenPage> page = OpenPage::load(W(path));
     ASSERT_NE(page, nullptr);
     setOpenPage(page.get());
@@ -91,7 +95,8 @@ TEST_F(OpenPageCoreAdapterTest, InsertsAtTheCursorAndSavesInThePageEncoding) {
         << saved;
 }
 
-TEST_F(OpenPageCoreAdapterTest, InsertingNothingReportsAnError) {
+TEST_F(OpenPageCoreAdapterTest, InsertingNothingReportsAnError)
+{
     std::unique_ptr<OpenPage> page = OpenPage::create(L"/nonexistent/page.html");
     ASSERT_NE(page, nullptr);
     const auto adapter = std::make_shared<const int>(0);
@@ -106,7 +111,8 @@ TEST_F(OpenPageCoreAdapterTest, InsertingNothingReportsAnError) {
 
 // The module ended its core adapter before the interface the adapter had handed out; an
 // interface works only while its adapter lives, so that order now shows in every module test.
-TEST_F(OpenPageCoreAdapterTest, InterfaceWhoseAdapterIsGoneDoesNothing) {
+TEST_F(OpenPageCoreAdapterTest, InterfaceWhoseAdapterIsGoneDoesNothing)
+{
     std::unique_ptr<OpenPage> page = OpenPage::create(L"/nonexistent/page.html");
     ASSERT_NE(page, nullptr);
     setOpenPage(page.get());

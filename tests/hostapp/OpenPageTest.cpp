@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "hostapp/HostTestSupport.h"
 #include "host/CharacterData.h"
 #include "host/Document.h"
 #include "host/Element.h"
+#include "hostapp/HostTestSupport.h"
 #include "support/TestSupport.h"
 
 using hosttest::encodeAs;
@@ -25,15 +25,16 @@ struct PageCase {
     Newline newline;
 };
 
-std::vector<PageCase> pageCases() {
+std::vector<PageCase> pageCases()
+{
     return {
         {"Shift_JIS authoring-tool page, CR LF", readFile(kData + "sjis_authoring.html"), "CP932", Newline::CrLf},
         {"UTF-8 page", readFile(kData + "utf8.html"), "UTF-8", Newline::Lf},
         {"EUC-JP page", readFile(kData + "eucjp.html"), "EUC-JP-MS", Newline::Lf},
         {"50 KB page", readFile(kData + "large.html"), "UTF-8", Newline::Lf},
         {"UTF-8 with BOM", "\xEF\xBB\xBF<p>ＢＯＭ付き</p>\n", "UTF-8", Newline::Lf},
-        {"UTF-16LE with BOM", "\xFF\xFE" + encodeAs("<html><body><p>幅広</p></body></html>\r\n", "UTF-16LE"), "UTF-16LE",
-         Newline::CrLf},
+        {"UTF-16LE with BOM", "\xFF\xFE" + encodeAs("<html><body><p>幅広</p></body></html>\r\n", "UTF-16LE"),
+         "UTF-16LE", Newline::CrLf},
         {"mixed newlines", "<p>a</p>\r\n<p>b</p>\n<p>c</p>\r", "UTF-8", Newline::Keep},
         {"UTF-32LE with BOM", encodeAs("\uFEFF<p>幅広</p>\n", "UTF-32LE"), "UTF-32LE", Newline::Lf},
         {"undeclared ISO-2022-JP", encodeAs("<p>日本語</p>\n", "ISO-2022-JP"), "ISO-2022-JP", Newline::Lf},
@@ -41,7 +42,8 @@ std::vector<PageCase> pageCases() {
     };
 }
 
-TEST(OpenPageTest, LoadAndSaveUnchangedGivesTheSameBytes) {
+TEST(OpenPageTest, LoadAndSaveUnchangedGivesTheSameBytes)
+{
     for (const PageCase& c : pageCases()) {
         TempDir dir;
         const std::string path = dir / "page.html";
@@ -56,7 +58,8 @@ TEST(OpenPageTest, LoadAndSaveUnchangedGivesTheSameBytes) {
     }
 }
 
-TEST(OpenPageTest, EditedPageKeepsItsEncodingAndNewlines) {
+TEST(OpenPageTest, EditedPageKeepsItsEncodingAndNewlines)
+{
     TempDir dir;
     const std::string path = dir / "page.html";
     writeFile(path, readFile(kData + "sjis_authoring.html"));
@@ -76,14 +79,16 @@ TEST(OpenPageTest, EditedPageKeepsItsEncodingAndNewlines) {
         << "the inserted newline follows the page's CR LF; the emoji is a reference";
     std::size_t lone = 0;
     for (std::size_t i = 0; i < saved.size(); ++i)
-        if (saved[i] == '\n' && (i == 0 || saved[i - 1] != '\r')) ++lone;
+        if (saved[i] == '\n' && (i == 0 || saved[i - 1] != '\r'))
+            ++lone;
     EXPECT_EQ(lone, 0u) << "every line still ends with CR LF";
 }
 
 // Fault: an edited page was decoded and encoded again as a whole, so untouched text could come back
 // as other bytes: CP932's NEC-selected IBM extensions as the IBM ones (ED40 as FA5C), and a
 // stateful encoding's escape sequences as the encoder chose them.
-TEST(OpenPageTest, EditedPageKeepsTheBytesOfWhatWasNotEdited) {
+TEST(OpenPageTest, EditedPageKeepsTheBytesOfWhatWasNotEdited)
+{
     const std::pair<const char*, std::string> pages[] = {
         {"CP932", "<html><body><p>\xED\x40\xEE\xEF\xFA\x5C</p>\r\n</body></html>\r\n"},
         {"ISO-2022-JP", "<html><body>\x1B$@F|K\\\x1B(B</body></html>\n"},
@@ -105,7 +110,8 @@ TEST(OpenPageTest, EditedPageKeepsTheBytesOfWhatWasNotEdited) {
     }
 }
 
-TEST(OpenPageTest, MissingOrUndecodableFileGivesNoPage) {
+TEST(OpenPageTest, MissingOrUndecodableFileGivesNoPage)
+{
     TempDir dir;
     EXPECT_EQ(OpenPage::load(W(dir / "missing.html")), nullptr);
     EXPECT_EQ(OpenPage::load(W(dir.path())), nullptr) << "a folder is no page";
@@ -113,7 +119,8 @@ TEST(OpenPageTest, MissingOrUndecodableFileGivesNoPage) {
     EXPECT_EQ(OpenPage::load(W(dir / "jis.html")), nullptr) << "ISO-2022-JP that does not decode is not read as UTF-8";
 }
 
-TEST(OpenPageTest, EmptyFileAndNewPage) {
+TEST(OpenPageTest, EmptyFileAndNewPage)
+{
     TempDir dir;
     writeFile(dir / "empty.html", "");
     std::unique_ptr<OpenPage> empty = OpenPage::load(W(dir / "empty.html"));
@@ -127,7 +134,8 @@ TEST(OpenPageTest, EmptyFileAndNewPage) {
     EXPECT_EQ(page->encoding(), "UTF-8");
 }
 
-TEST(OpenPageTest, SaveIntoAMissingFolderIsNotOpenedAndKeepsModified) {
+TEST(OpenPageTest, SaveIntoAMissingFolderIsNotOpenedAndKeepsModified)
+{
     TempDir dir;
     writeFile(dir / "page.html", "<p>x</p>");
     std::unique_ptr<OpenPage> page = OpenPage::load(W(dir / "page.html"));

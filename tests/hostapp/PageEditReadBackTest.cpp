@@ -26,10 +26,14 @@ struct ReadBackCase {
     const wchar_t* tree; // outline of the edited tree
 };
 
-void PrintTo(const ReadBackCase& c, std::ostream* os) { *os << c.description; }
+void PrintTo(const ReadBackCase& c, std::ostream* os)
+{
+    *os << c.description;
+}
 
 // Whether every character of text stands in out, in order.
-bool keptInOrder(const std::wstring& text, const std::wstring& out) {
+bool keptInOrder(const std::wstring& text, const std::wstring& out)
+{
     std::size_t at = 0;
     for (wchar_t c : out)
         if (at < text.size() && c == text[at])
@@ -39,7 +43,8 @@ bool keptInOrder(const std::wstring& text, const std::wstring& out) {
 
 class PageEditReadBack : public ::testing::TestWithParam<ReadBackCase> {};
 
-TEST_P(PageEditReadBack, savedPageParsesToTheEditedTree) {
+TEST_P(PageEditReadBack, savedPageParsesToTheEditedTree)
+{
     const ReadBackCase& c = GetParam();
     DocPtr doc = load(c.page);
     DomUtil util(doc.get(), nullptr);
@@ -78,7 +83,8 @@ const ReadBackCase kCases[] = {
      L"html(head body(div[id=\"lp\"](\"P\") plaintext(\"abc\")))"},
     {"unclosed script", Edit::InsertAtEnd, nullptr, L"<script>var a;",
      L"html(head(script(\"var a;\")) body(div[id=\"lp\"](\"P\")))"},
-    {"unclosed style", Edit::InsertAtEnd, nullptr, L"<style>p {}", L"html(head(style(\"p {}\")) body(div[id=\"lp\"](\"P\")))"},
+    {"unclosed style", Edit::InsertAtEnd, nullptr, L"<style>p {}",
+     L"html(head(style(\"p {}\")) body(div[id=\"lp\"](\"P\")))"},
     {"comment cut short after a dash", Edit::InsertAtEnd, nullptr, L"<!-- cut-",
      L"<!-- cut--> html(head body(div[id=\"lp\"](\"P\")))"},
     {"cursor in a script", Edit::InsertIn, L"s", L"<p>x</p><script id=s>var a = 1;</script>",

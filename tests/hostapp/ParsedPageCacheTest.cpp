@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "hostapp/DomTestDocs.h"
 #include "host/DomUtBase.h"
+#include "hostapp/DomTestDocs.h"
 
 using domtest::DocPtr;
 using domtest::load;
@@ -17,7 +17,8 @@ using testsupport::U;
 namespace {
 
 // A line per node in document order: kind, name or text, attributes, source stretches and flags.
-std::wstring dump(Document& doc) {
+std::wstring dump(Document& doc)
+{
     std::wstring out;
     auto range = [](const Node::SourceRange& r) {
         return r.source == nullptr ? std::wstring(L"-") : std::to_wstring(r.start) + L".." + std::to_wstring(r.end);
@@ -31,7 +32,8 @@ std::wstring dump(Document& doc) {
             out += L" <" + e->getTagName() + L"> " + range(e->startTag()) + L" " + range(e->endTag()) + L" " +
                    range(e->innerTrailGap());
             for (const auto& a : e->attributes())
-                out += L" " + a.name + L"=" + a.value + L"@" + std::to_wstring(a.srcStart) + L".." + std::to_wstring(a.srcEnd);
+                out += L" " + a.name + L"=" + a.value + L"@" + std::to_wstring(a.srcStart) + L".." +
+                       std::to_wstring(a.srcEnd);
         } else if (n->getNodeType() != Node::Type::Document && n->getNodeType() != Node::Type::Doctype) {
             out += L" [" + static_cast<CharacterData*>(n)->getData() + L"]";
         }
@@ -41,7 +43,8 @@ std::wstring dump(Document& doc) {
 }
 
 // The same edits, made on any document of the same text.
-void edit(Document& doc) {
+void edit(Document& doc)
+{
     DomUtBase util(&doc);
     std::vector<Element*> elements;
     for (Node* n = doc.getFirstChild(); n != nullptr; n = n->nextInTree(&doc))
@@ -68,23 +71,27 @@ struct Page {
     std::wstring text;
 };
 
-std::vector<Page> pages() {
+std::vector<Page> pages()
+{
     return {
         {"authoring page", domtest::page("authoring.html")},
         {"Japanese page", domtest::page("japanese.html")},
         {"modern page", domtest::page("modern.html")},
         {"implied tags, upper case, a table without tbody",
          L"<P CLASS=x>one<TABLE BORDER=1><TR><TD>cell</TABLE>\r\n<!-- note -->  <a href='a&amp;b'>link</A>"},
-        {"DOCTYPE and white space around the root", L"  <!DOCTYPE html>\n<html><head><title>t</title></head>\n<body>b</body></html>\n\n"},
+        {"DOCTYPE and white space around the root",
+         L"  <!DOCTYPE html>\n<html><head><title>t</title></head>\n<body>b</body></html>\n\n"},
         {"cut short inside a comment", L"<html><body><p>text<!-- open"},
-        {"script and a form without end tag", L"<body><form><input name=q></form  ><script>if (a<b) x();</script>after"},
+        {"script and a form without end tag",
+         L"<body><form><input name=q></form  ><script>if (a<b) x();</script>after"},
         {"empty", L""},
     };
 }
 
 // A text parsed the third time comes from the cache; the copy must be the parse in every respect:
 // its markup, its structure, its source stretches and flags, and what the same edits make of it.
-TEST(ParsedPageCache, CopyOfAParseIsThatParseInEveryRespect) {
+TEST(ParsedPageCache, CopyOfAParseIsThatParseInEveryRespect)
+{
     for (const Page& page : pages()) {
         ParsedPageCache::instance().clear();
         DocPtr parsed = load(page.text);
@@ -108,7 +115,8 @@ TEST(ParsedPageCache, CopyOfAParseIsThatParseInEveryRespect) {
     }
 }
 
-TEST(ParsedPageCache, KeepsOnlyTextsSeenTwiceAndMatchesThemWhole) {
+TEST(ParsedPageCache, KeepsOnlyTextsSeenTwiceAndMatchesThemWhole)
+{
     ParsedPageCache& cache = ParsedPageCache::instance();
     cache.clear();
     const std::wstring text = L"<p>template</p>";

@@ -13,16 +13,17 @@ using testsupport::writeFile;
 
 namespace {
 
-TEST(SitePageRefresherTest, CandidatesAreTheSitesOwnHtmlPagesOnce) {
+TEST(SitePageRefresherTest, CandidatesAreTheSitesOwnHtmlPagesOnce)
+{
     TempDir site, outside;
     const std::string canonical = std::filesystem::canonical(site.path()).string();
     for (const char* name : {"index.html", "a/b/page.HTM", "style.css", "qcms/x.html", "ZebSitemenu/y.html",
                              "deep/qcms/z.html", "deep/ZebSitemenu.html"})
         writeFile(site / name, "<p>x</p>");
     writeFile(outside / "away.html", "<p>x</p>");
-    ASSERT_EQ(symlink(outside.path().c_str(), (site / "linked").c_str()), 0);             // not entered
-    ASSERT_EQ(symlink((outside / "away.html").c_str(), (site / "out.html").c_str()), 0);  // leads out
-    ASSERT_EQ(symlink((site / "index.html").c_str(), (site / "same.html").c_str()), 0);   // counted once
+    ASSERT_EQ(symlink(outside.path().c_str(), (site / "linked").c_str()), 0);            // not entered
+    ASSERT_EQ(symlink((outside / "away.html").c_str(), (site / "out.html").c_str()), 0); // leads out
+    ASSERT_EQ(symlink((site / "index.html").c_str(), (site / "same.html").c_str()), 0);  // counted once
     std::vector<std::wstring> expected;
     for (const char* name : {"a/b/page.HTM", "deep/ZebSitemenu.html", "deep/qcms/z.html", "index.html"})
         expected.push_back(W(canonical + "/" + name));
@@ -31,10 +32,12 @@ TEST(SitePageRefresherTest, CandidatesAreTheSitesOwnHtmlPagesOnce) {
 
 // A page without the text "zebsitec" is not parsed: one nested too deep to be read is passed over
 // unless it holds that text.
-TEST(SitePageRefresherTest, OnlyPagesThatNameALinkPartAreRead) {
+TEST(SitePageRefresherTest, OnlyPagesThatNameALinkPartAreRead)
+{
     TempDir site;
     std::string deep;
-    for (int i = 0; i < 20000; ++i) deep += "<div>";
+    for (int i = 0; i < 20000; ++i)
+        deep += "<div>";
     for (const std::string& marker : {std::string(), std::string("<!-- ZebSiteC -->")}) {
         writeFile(site / "deep.html", marker + deep);
         const SitePageRefresher::Outcome outcome = SitePageRefresher(W(site.path())).refreshPage(W(site / "deep.html"));

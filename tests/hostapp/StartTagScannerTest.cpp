@@ -10,14 +10,16 @@
 
 namespace {
 
-std::wstring manyAttributes(int n) {
+std::wstring manyAttributes(int n)
+{
     std::wstring tag = L"<div";
     for (int i = 0; i < n; ++i)
         tag += L" a" + std::to_wstring(i) + L"=\"" + std::to_wstring(i) + L"\"";
     return tag + L">";
 }
 
-TEST(StartTagScanner, CountsTheAttributesOfTheFullestStartTag) {
+TEST(StartTagScanner, CountsTheAttributesOfTheFullestStartTag)
+{
     const struct {
         const char* description;
         std::wstring text;
@@ -41,7 +43,8 @@ TEST(StartTagScanner, CountsTheAttributesOfTheFullestStartTag) {
 
 // A start tag of 40,000 attributes took the parser 11 s (300,000 did not end in a minute); the
 // page is refused now, at the cost of one linear look.
-TEST(StartTagScanner, PageWithATagOfTooManyAttributesIsRefusedAtOnce) {
+TEST(StartTagScanner, PageWithATagOfTooManyAttributesIsRefusedAtOnce)
+{
     const std::wstring page = L"<html><body>" + manyAttributes(300000) + L"x</div></body></html>";
     const auto start = std::chrono::steady_clock::now();
     domtest::DocPtr document(DOMImpl::createDocument(L"HTML"));

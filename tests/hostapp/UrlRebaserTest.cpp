@@ -4,7 +4,8 @@
 
 namespace {
 
-TEST(UrlRebaserTest, RelativeUrlsReachTheSameFilesFromThePagesFolder) {
+TEST(UrlRebaserTest, RelativeUrlsReachTheSameFilesFromThePagesFolder)
+{
     const struct {
         const wchar_t* folder;
         const wchar_t* url;
@@ -31,7 +32,8 @@ TEST(UrlRebaserTest, RelativeUrlsReachTheSameFilesFromThePagesFolder) {
         EXPECT_EQ(UrlRebaser(c.folder).rebase(c.url), c.expected) << c.url << " from " << c.folder;
 }
 
-TEST(UrlRebaserTest, MarkupKeepsItsTextAndOnclickWhereNothingIsRelative) {
+TEST(UrlRebaserTest, MarkupKeepsItsTextAndOnclickWhereNothingIsRelative)
+{
     const std::wstring calendar =
         L"<table id=\"c\"><tr><td><a HREF=\"diary/1.html\">1</a></td><td><a href=\"javascript:void(0)\" name=\"next\" "
         L"onclick=\"getZebSiteMenu('ZebSitemenu/p.html','c');\">»</a><img src='i.png'></td></tr></table>";

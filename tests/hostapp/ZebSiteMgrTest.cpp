@@ -17,7 +17,8 @@ protected:
     void TearDown() override { setCurrentSiteFolder(L""); }
 };
 
-TEST_F(ZebSiteMgrTest, CurrentSiteIsTheGivenFolder) {
+TEST_F(ZebSiteMgrTest, CurrentSiteIsTheGivenFolder)
+{
     TempDir dir;
     ASSERT_TRUE(setCurrentSiteFolder(W(dir.path())));
     EXPECT_EQ(ZebSiteMgr::getCurrentSiteName(), W(dir.path()));
@@ -30,7 +31,8 @@ TEST_F(ZebSiteMgrTest, CurrentSiteIsTheGivenFolder) {
     EXPECT_EQ(untouched.localFolder, L"f");
 }
 
-TEST_F(ZebSiteMgrTest, NoSite) {
+TEST_F(ZebSiteMgrTest, NoSite)
+{
     setCurrentSiteFolder(L"");
     EXPECT_EQ(ZebSiteMgr::getCurrentSiteName(), L"");
     SITE_INFO info;
@@ -38,7 +40,8 @@ TEST_F(ZebSiteMgrTest, NoSite) {
     EXPECT_EQ(info.localFolder, L"");
 }
 
-TEST_F(ZebSiteMgrTest, SiteMenuFolderIsMadeOnlyForACmsSite) {
+TEST_F(ZebSiteMgrTest, SiteMenuFolderIsMadeOnlyForACmsSite)
+{
     TempDir cms, plain, both;
     writeFile(cms / "qcms/qccl.xml", "");
     writeFile(both / "qcms/qccl.xml", "");

@@ -49,9 +49,8 @@ TEST(CZebCMCategoryXmlData, CategoriesWithoutNumberOrNameAreDroppedAndIconIsOpti
                            "  <category numid=\"7\" other=\"x\"><name>news</name><name>second</name></category>\n"
                            "  <category numid=\"-2\"><name>negative</name></category>\n"
                            "</categorymngdoc>\n");
-    EXPECT_EQ(readAll(dir / "qccl.xml"), (std::vector<Record>{{L"001", L"diary", L"d.gif"},
-                                                              {L"7", L"news", L""},
-                                                              {L"-2", L"negative", L""}}));
+    EXPECT_EQ(readAll(dir / "qccl.xml"),
+              (std::vector<Record>{{L"001", L"diary", L"d.gif"}, {L"7", L"news", L""}, {L"-2", L"negative", L""}}));
 }
 
 TEST(CZebCMCategoryXmlData, TwoListsAreReadInDocumentOrder)
@@ -70,13 +69,17 @@ TEST(CZebCMCategoryXmlData, ShiftJisFileWithJapaneseNames)
     const std::string notice = "\x82\xa8\x92\x6d\x82\xe7\x82\xb9";
     const std::string display = "\x95\x5c\x8e\xa6";
     TempDir dir;
-    testsupport::writeFile(dir / "qccl.xml",
-                           "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<categorymngdoc>\r\n"
-                           "<category numid=\"1\"><name>" + diary + "</name></category>\r\n"
-                           "<category numid=\"2\"><name>" + notice + "</name><icon>" + display + ".gif</icon></category>\r\n"
-                           "</categorymngdoc>\r\n");
-    EXPECT_EQ(readAll(dir / "qccl.xml"),
-              (std::vector<Record>{{L"1", L"\u65e5\u8a18", L""}, {L"2", L"\u304a\u77e5\u3089\u305b", L"\u8868\u793a.gif"}}));
+    testsupport::writeFile(dir / "qccl.xml", "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<categorymngdoc>\r\n"
+                                             "<category numid=\"1\"><name>" +
+                                                 diary +
+                                                 "</name></category>\r\n"
+                                                 "<category numid=\"2\"><name>" +
+                                                 notice + "</name><icon>" + display +
+                                                 ".gif</icon></category>\r\n"
+                                                 "</categorymngdoc>\r\n");
+    EXPECT_EQ(
+        readAll(dir / "qccl.xml"),
+        (std::vector<Record>{{L"1", L"\u65e5\u8a18", L""}, {L"2", L"\u304a\u77e5\u3089\u305b", L"\u8868\u793a.gif"}}));
 }
 
 TEST(CZebCMCategoryXmlData, MissingMalformedOrForeignFilesGiveNoRecords)

@@ -48,7 +48,10 @@ public:
 };
 
 // Position of text in the markup; npos when absent.
-std::size_t at(const std::string& markup, const std::string& text) { return markup.find(text); }
+std::size_t at(const std::string& markup, const std::string& text)
+{
+    return markup.find(text);
+}
 
 } // namespace
 
@@ -293,8 +296,10 @@ TEST(CZebCMDataTest, CursorInsideAnOldLinkPartStaysInThePage)
 TEST(CZebCMDataTest, CursorWhereMarkupWouldNotStayGetsThePartsOnceAndTheyAreReplaced)
 {
     const char* places[] = {
-        "<script id=\"in\">var a = 1;</script>", "<textarea id=\"in\">t</textarea>",
-        "<select><option id=\"in\">o</select>",  "<table><tr id=\"in\"><td>c</td></tr></table>",
+        "<script id=\"in\">var a = 1;</script>",
+        "<textarea id=\"in\">t</textarea>",
+        "<select><option id=\"in\">o</select>",
+        "<table><tr id=\"in\"><td>c</td></tr></table>",
         "<p id=\"in\">para</p>",
     };
     for (const char* place : places) {
@@ -333,7 +338,8 @@ TEST(CZebCMDataTest, LinkPartsGoRightBehindTheSiteMenuTableWhateverFollowsIt)
         CZebCMData(true).applySelection({L"A", L"B"});
         const std::string html = site.markup();
         const std::size_t tableEnd = html.find("</table>") + 8;
-        EXPECT_EQ(tableEnd, html.rfind('<', html.find("id=\"zebsitec002table000001\""))) << c.description << ": " << html;
+        EXPECT_EQ(tableEnd, html.rfind('<', html.find("id=\"zebsitec002table000001\"")))
+            << c.description << ": " << html;
         EXPECT_LT(html.find("zebsitec002"), html.find("zebsitec003")) << c.description;
         Element* side = site.byId("side");
         for (const char* id : {"zebsitec002table000001", "zebsitec003table000001"}) {

@@ -48,11 +48,11 @@ struct Scenario {
     std::string description;
     int nowYear;
     int nowMonth;
-    std::vector<File> data;        // month data files
-    std::vector<File> pages;       // month pages already there
-    std::optional<File> calendar;  // the calendar page already there: the month it shows, its time
-    std::vector<Written> writes;   // in order
-    std::string result;            // month of the returned calendar, "" for none
+    std::vector<File> data;       // month data files
+    std::vector<File> pages;      // month pages already there
+    std::optional<File> calendar; // the calendar page already there: the month it shows, its time
+    std::vector<Written> writes;  // in order
+    std::string result;           // month of the returned calendar, "" for none
 };
 
 std::string pageName(const std::string& label)
@@ -127,26 +127,46 @@ TEST(CZebCMLinkPartsArchive, Scenarios)
 {
     const Scenario scenarios[] = {
         {"no calendar page, no month data: the calendar page alone, for now",
-         2008, 10, {}, {}, std::nullopt,
+         2008,
+         10,
+         {},
+         {},
+         std::nullopt,
          {{"cal", true, L"1stlast", "2008-10"}, {"200810", true, L"1stlast", "2008-10"}},
          "2008-10"},
         {"no calendar page, every month page up to date: the calendar page alone",
-         2008, 10, {file(2008, 9, 9, 30)}, {file(2008, 9, 10, 1)}, std::nullopt,
+         2008,
+         10,
+         {file(2008, 9, 9, 30)},
+         {file(2008, 9, 10, 1)},
+         std::nullopt,
          {{"cal", true, L"1stlast", "2008-10"}, {"200810", true, L"1stlast", "2008-10"}},
          "2008-10"},
         {"no calendar page, one stale month that is now",
-         2008, 10, {file(2008, 10, 10, 5)}, {}, std::nullopt,
+         2008,
+         10,
+         {file(2008, 10, 10, 5)},
+         {},
+         std::nullopt,
          {{"cal", true, L"1stlast", "2008-10"}, {"200810", true, L"1stlast", "2008-10"}},
          "2008-10"},
         {"no calendar page, stale 2008-09 and 2008-11 around now",
-         2008, 10, {file(2008, 9, 9, 30), file(2008, 11, 10, 10)}, {}, std::nullopt,
+         2008,
+         10,
+         {file(2008, 9, 9, 30), file(2008, 11, 10, 10)},
+         {},
+         std::nullopt,
          {{"200809", true, L"1st", "2008-09"},
           {"cal", true, L"mid", "2008-10"},
           {"200810", true, L"mid", "2008-10"},
           {"200811", true, L"last", "2008-11"}},
          "2008-10"},
         {"no calendar page, one stale month 2008-07 before now",
-         2008, 10, {file(2008, 7, 7, 31)}, {}, std::nullopt,
+         2008,
+         10,
+         {file(2008, 7, 7, 31)},
+         {},
+         std::nullopt,
          {{"200807", true, L"1st", "2008-07"},
           {"200808", true, L"mid", "2008-08"},
           {"200809", true, L"mid", "2008-09"},
@@ -154,14 +174,22 @@ TEST(CZebCMLinkPartsArchive, Scenarios)
           {"200810", true, L"last", "2008-10"}},
          "2008-10"},
         {"no calendar page, one stale month after now",
-         2008, 10, {file(2008, 12, 10, 5)}, {}, std::nullopt,
+         2008,
+         10,
+         {file(2008, 12, 10, 5)},
+         {},
+         std::nullopt,
          {{"cal", true, L"1st", "2008-10"},
           {"200810", true, L"1st", "2008-10"},
           {"200811", true, L"mid", "2008-11"},
           {"200812", true, L"last", "2008-12"}},
          "2008-10"},
         {"no calendar page, two stale months before now",
-         2008, 10, {file(2008, 7, 7, 31), file(2008, 8, 8, 31)}, {}, std::nullopt,
+         2008,
+         10,
+         {file(2008, 7, 7, 31), file(2008, 8, 8, 31)},
+         {},
+         std::nullopt,
          {{"200807", true, L"1st", "2008-07"},
           {"200808", true, L"mid", "2008-08"},
           {"200809", true, L"mid", "2008-09"},
@@ -169,42 +197,62 @@ TEST(CZebCMLinkPartsArchive, Scenarios)
           {"200810", true, L"last", "2008-10"}},
          "2008-10"},
         {"no calendar page, two stale months after now",
-         2008, 6, {file(2008, 7, 6, 1), file(2008, 8, 6, 2)}, {}, std::nullopt,
+         2008,
+         6,
+         {file(2008, 7, 6, 1), file(2008, 8, 6, 2)},
+         {},
+         std::nullopt,
          {{"cal", true, L"1st", "2008-06"},
           {"200806", true, L"1st", "2008-06"},
           {"200807", true, L"mid", "2008-07"},
           {"200808", true, L"last", "2008-08"}},
          "2008-06"},
         {"calendar page present, nothing stale: nothing written, the stored calendar returned",
-         2008, 10, {file(2008, 10, 10, 1)}, {file(2008, 10, 10, 5)}, file(2008, 10, 10, 5),
+         2008,
+         10,
+         {file(2008, 10, 10, 1)},
+         {file(2008, 10, 10, 5)},
+         file(2008, 10, 10, 5),
          {},
          "2008-10"},
         {"pages 2008-09..11, now and B 2008-11, stale 2008-10",
-         2008, 11, {file(2008, 9, 9, 30), file(2008, 10, 11, 10), file(2008, 11, 11, 1)},
-         {file(2008, 9, 11, 5), file(2008, 10, 11, 5), file(2008, 11, 11, 5)}, file(2008, 11, 11, 5),
+         2008,
+         11,
+         {file(2008, 9, 9, 30), file(2008, 10, 11, 10), file(2008, 11, 11, 1)},
+         {file(2008, 9, 11, 5), file(2008, 10, 11, 5), file(2008, 11, 11, 5)},
+         file(2008, 11, 11, 5),
          {{"200809", false, L"1st", "2008-09"},
           {"200810", false, L"mid", "2008-10"},
           {"cal", true, L"last", "2008-11"},
           {"200811", true, L"last", "2008-11"}},
          "2008-11"},
         {"same pages, stale 2008-09 only: 2008-10 strictly inside and current is skipped",
-         2008, 11, {file(2008, 9, 11, 10), file(2008, 10, 10, 31), file(2008, 11, 11, 1)},
-         {file(2008, 9, 11, 5), file(2008, 10, 11, 5), file(2008, 11, 11, 5)}, file(2008, 11, 11, 5),
+         2008,
+         11,
+         {file(2008, 9, 11, 10), file(2008, 10, 10, 31), file(2008, 11, 11, 1)},
+         {file(2008, 9, 11, 5), file(2008, 10, 11, 5), file(2008, 11, 11, 5)},
+         file(2008, 11, 11, 5),
          {{"200809", false, L"1st", "2008-09"},
           {"cal", true, L"last", "2008-11"},
           {"200811", true, L"last", "2008-11"}},
          "2008-11"},
         {"month change: pages 2008-10 and 11, now 2008-12, B 2008-11, stale 2008-12",
-         2008, 12, {file(2008, 10, 10, 31), file(2008, 11, 11, 20), file(2008, 12, 12, 5)},
-         {file(2008, 10, 11, 25), file(2008, 11, 11, 25)}, file(2008, 11, 11, 25),
+         2008,
+         12,
+         {file(2008, 10, 10, 31), file(2008, 11, 11, 20), file(2008, 12, 12, 5)},
+         {file(2008, 10, 11, 25), file(2008, 11, 11, 25)},
+         file(2008, 11, 11, 25),
          {{"200810", false, L"1st", "2008-10"},
           {"200811", false, L"mid", "2008-11"},
           {"cal", true, L"last", "2008-12"},
           {"200812", true, L"last", "2008-12"}},
          "2008-12"},
         {"stale 2009-03 beyond pages up to now 2008-11: the empty months between are built",
-         2008, 11, {file(2008, 10, 10, 31), file(2008, 11, 11, 1), file(2009, 3, 11, 10)},
-         {file(2008, 10, 11, 5), file(2008, 11, 11, 5)}, file(2008, 11, 11, 5),
+         2008,
+         11,
+         {file(2008, 10, 10, 31), file(2008, 11, 11, 1), file(2009, 3, 11, 10)},
+         {file(2008, 10, 11, 5), file(2008, 11, 11, 5)},
+         file(2008, 11, 11, 5),
          {{"200810", false, L"1st", "2008-10"},
           {"cal", true, L"mid", "2008-11"},
           {"200811", true, L"mid", "2008-11"},
@@ -214,23 +262,38 @@ TEST(CZebCMLinkPartsArchive, Scenarios)
           {"200903", true, L"last", "2009-03"}},
          "2008-11"},
         {"months without entries strictly inside are skipped, the current one is not",
-         2008, 10, {file(2008, 8, 10, 10), file(2008, 12, 10, 1)},
-         {file(2008, 8, 10, 5), file(2008, 12, 10, 5)}, file(2008, 10, 10, 5),
+         2008,
+         10,
+         {file(2008, 8, 10, 10), file(2008, 12, 10, 1)},
+         {file(2008, 8, 10, 5), file(2008, 12, 10, 5)},
+         file(2008, 10, 10, 5),
          {{"200808", false, L"1st", "2008-08"},
           {"cal", true, L"mid", "2008-10"},
           {"200810", true, L"mid", "2008-10"},
           {"200812", false, L"last", "2008-12"}},
          "2008-10"},
         {"one month page, one stale month equal to B: the calendar page refreshed as 1stlast",
-         2008, 10, {file(2008, 10, 10, 10)}, {file(2008, 10, 10, 5)}, file(2008, 10, 10, 5),
+         2008,
+         10,
+         {file(2008, 10, 10, 10)},
+         {file(2008, 10, 10, 5)},
+         file(2008, 10, 10, 5),
          {{"cal", false, L"1stlast", "2008-10"}, {"200810", false, L"1stlast", "2008-10"}},
          "2008-10"},
         {"one month page, stale month equal to B but now later: refreshed as written, showing B",
-         2008, 11, {file(2008, 10, 11, 2)}, {file(2008, 10, 10, 5)}, file(2008, 10, 10, 5),
+         2008,
+         11,
+         {file(2008, 10, 11, 2)},
+         {file(2008, 10, 10, 5)},
+         file(2008, 10, 10, 5),
          {{"cal", false, L"1stlast", "2008-10"}, {"200811", false, L"1stlast", "2008-10"}},
          "2008-10"},
         {"no month page at all, stale 2008-10 and 11, B 2008-09 earlier: First is B",
-         2008, 11, {file(2008, 10, 11, 1), file(2008, 11, 11, 2)}, {}, file(2008, 9, 9, 5),
+         2008,
+         11,
+         {file(2008, 10, 11, 1), file(2008, 11, 11, 2)},
+         {},
+         file(2008, 9, 9, 5),
          {{"200809", true, L"1st", "2008-09"},
           {"200810", true, L"mid", "2008-10"},
           {"cal", true, L"last", "2008-11"},
@@ -247,14 +310,22 @@ TEST(CZebCMLinkPartsArchive, Scenarios)
 TEST(CZebCMLinkPartsArchive, CalendarDroppedWhenTheBaseMonthDiffersFromTheStaleMonth)
 {
     check({"one page 2008-10, B 2008-10, new month 2008-11 has its first entry",
-           2008, 11, {file(2008, 10, 10, 1), file(2008, 11, 11, 10)}, {file(2008, 10, 10, 5)}, file(2008, 10, 10, 5),
+           2008,
+           11,
+           {file(2008, 10, 10, 1), file(2008, 11, 11, 10)},
+           {file(2008, 10, 10, 5)},
+           file(2008, 10, 10, 5),
            {{"200810", false, L"1st", "2008-10"},
             {"cal", true, L"last", "2008-11"},
             {"200811", true, L"last", "2008-11"}},
            "2008-11"});
     // The range ends before now here, so the stored calendar is the result (see the next test).
     check({"one page 2008-10, B 2008-11, an old entry of 2008-09 added",
-           2008, 11, {file(2008, 9, 11, 10), file(2008, 10, 10, 1)}, {file(2008, 10, 11, 5)}, file(2008, 11, 11, 5),
+           2008,
+           11,
+           {file(2008, 9, 11, 10), file(2008, 10, 10, 1)},
+           {file(2008, 10, 11, 5)},
+           file(2008, 11, 11, 5),
            {{"200809", true, L"1st", "2008-09"}, {"200810", false, L"last", "2008-10"}},
            "2008-11"});
 }
@@ -265,8 +336,11 @@ TEST(CZebCMLinkPartsArchive, CalendarDroppedWhenTheBaseMonthDiffersFromTheStaleM
 TEST(CZebCMLinkPartsArchive, CalendarDroppedWhenTheWalkEndsBeforeTheCurrentMonth)
 {
     check({"month changed to 2008-12 without an entry; an entry of 2008-10 edited",
-           2008, 12, {file(2008, 10, 12, 3), file(2008, 11, 11, 20)},
-           {file(2008, 10, 11, 25), file(2008, 11, 11, 25)}, file(2008, 11, 11, 25),
+           2008,
+           12,
+           {file(2008, 10, 12, 3), file(2008, 11, 11, 20)},
+           {file(2008, 10, 11, 25), file(2008, 11, 11, 25)},
+           file(2008, 11, 11, 25),
            {{"200810", false, L"1st", "2008-10"}, {"200811", false, L"last", "2008-11"}},
            "2008-11"});
 }
@@ -283,7 +357,9 @@ TEST(CZebCMLinkPartsArchive, RunawayWalkFromDamagedNames)
         std::string result;
     };
     const Case cases[] = {
-        {"no calendar page: the stray names count for nothing", false, {kCalendarPage, "zebsitec001table000001200810.html"},
+        {"no calendar page: the stray names count for nothing",
+         false,
+         {kCalendarPage, "zebsitec001table000001200810.html"},
          "2008-10"},
         {"calendar page present: only the valid stale month is walked",
          true,
@@ -312,8 +388,7 @@ TEST(CZebCMLinkPartsArchive, RunawayWalkFromDamagedNames)
         const auto start = std::chrono::steady_clock::now();
         CZebCMLinkParts builder(1, L"diary");
         const std::wstring result = builder.regenerateArchive();
-        const auto seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         EXPECT_LT(seconds, 5.0);
         EXPECT_EQ(log.written(), c.writes);
         EXPECT_NE(result.find(W("summary=\"" + c.result + "\"")), std::wstring::npos);
@@ -334,7 +409,8 @@ TEST(CZebCMLinkPartsArchive, RunawayWalkOverMoreThanACentury)
     } cases[] = {
         {"no calendar page, data of 9999-12", false, 9999, 12,
          "the diary's months 2008-10 to 9999-12 span 95895 months, more than 1200 (2008-10: the current month; "
-         "9999-12: " + data + "999912.xml); no diary page written"},
+         "9999-12: " +
+             data + "999912.xml); no diary page written"},
         {"no calendar page, data one month past a century back", false, 1908, 10,
          "the diary's months 1908-10 to 2008-10 span 1201 months, more than 1200 (1908-10: " + data +
              "190810.xml; 2008-10: the current month); no diary page written"},
@@ -363,4 +439,3 @@ TEST(CZebCMLinkPartsArchive, RunawayWalkOverMoreThanACentury)
         EXPECT_EQ(c.calendarPage, result.find(L"summary=\"2008-10\"") != std::wstring::npos);
     }
 }
-

@@ -35,7 +35,10 @@ std::string calendarPage(const std::string& month)
 }
 
 struct PageFault {
-    PageFault() { platform::PageWriter::setFaultInjector([](const std::wstring&) { return std::string("disk full"); }); }
+    PageFault()
+    {
+        platform::PageWriter::setFaultInjector([](const std::wstring&) { return std::string("disk full"); });
+    }
     ~PageFault() { platform::PageWriter::setFaultInjector(nullptr); }
 };
 
@@ -53,10 +56,8 @@ TEST(CZebCMLinkPartsCalendar, PositionsSetOrRemoveTheNavigation)
         std::optional<std::wstring> next;
     };
     const Case cases[] = {
-        {L"mid", prevTarget, nextTarget},
-        {L"1st", std::nullopt, nextTarget},
-        {L"last", prevTarget, std::nullopt},
-        {L"1stlast", std::nullopt, std::nullopt},
+        {L"mid", prevTarget, nextTarget},     {L"1st", std::nullopt, nextTarget},
+        {L"last", prevTarget, std::nullopt},  {L"1stlast", std::nullopt, std::nullopt},
         {L"MID", std::nullopt, std::nullopt}, // compared exactly
     };
     const std::string page = site.menu(Site::monthPage(2008, 4));

@@ -22,7 +22,8 @@ using linkpartstest::kCalendarPage;
 std::string earlierCalendarPage(const std::string& month)
 {
     return "<!DOCTYPE html>\n<html><head><title>diary</title></head><body>\n"
-           "<table id=\"zebsitec001table000001\" summary=\"" + month +
+           "<table id=\"zebsitec001table000001\" summary=\"" +
+           month +
            "\"><caption><a name=\"prev\" href=\"#\">&lt;</a> <a name=\"next\" href=\"#\">&gt;</a></caption>"
            "<tr><td>1</td></tr></table>\n</body></html>\n";
 }

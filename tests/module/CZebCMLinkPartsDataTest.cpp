@@ -27,9 +27,8 @@ std::string partsFile(const std::vector<Entry>& entries)
     int id = 0;
     for (const Entry& e : entries) {
         const std::string n = std::to_string(++id);
-        xml += "<contentpart><id>" + n + "</id><title>title " + n +
-               "</title><creationtime>2008/11/" + e.day + " 10:00:00</creationtime><category>diary</category><link>" +
-               e.link + "</link></contentpart>\n";
+        xml += "<contentpart><id>" + n + "</id><title>title " + n + "</title><creationtime>2008/11/" + e.day +
+               " 10:00:00</creationtime><category>diary</category><link>" + e.link + "</link></contentpart>\n";
     }
     return xml + "</partinfo>\n";
 }
@@ -221,8 +220,9 @@ TEST(CZebCMLinkPartsDataReaders, MonthDayLinksFollowTheRunRule)
 TEST(CZebCMLinkPartsDataReaders, MonthDayLinksIgnoreDaysOutsideTheMonth)
 {
     TempSite site;
-    testsupport::writeFile(site.cms("zebsitec001table000001200811.xml"),
-                           partsFile({{"00", "zero.html"}, {"32", "over.html"}, {"ab", "letters.html"}, {"-3", "neg.html"}}));
+    testsupport::writeFile(
+        site.cms("zebsitec001table000001200811.xml"),
+        partsFile({{"00", "zero.html"}, {"32", "over.html"}, {"ab", "letters.html"}, {"-3", "neg.html"}}));
     CZebCMLinkPartsData data;
     std::vector<std::wstring> links;
     data.readMonthDayLinks(2008, 11, links);

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "host/CDOMEngineer.h"
-#include "host/DOM.h"
 #include "host/CharacterData.h"
+#include "host/DOM.h"
 #include "host/Document.h"
 #include "host/Element.h"
 #include "module/ModuleTestSite.h"
@@ -46,9 +46,10 @@ struct FaultInjectorGuard {
     ~FaultInjectorGuard() { platform::PageWriter::setFaultInjector(nullptr); }
 };
 
-const char* const kPage = "<!DOCTYPE html>\n<html><head><meta charset=\"UTF-8\"><title>t</title></head>\n"
-                          "<body><div id=\"zebsitec007table000001\"><a href=\"a.html\">\xe6\x97\xa5\xe8\xa8\x98</a></div>\n"
-                          "<p id=\"empty\"></p></body></html>\n";
+const char* const kPage =
+    "<!DOCTYPE html>\n<html><head><meta charset=\"UTF-8\"><title>t</title></head>\n"
+    "<body><div id=\"zebsitec007table000001\"><a href=\"a.html\">\xe6\x97\xa5\xe8\xa8\x98</a></div>\n"
+    "<p id=\"empty\"></p></body></html>\n";
 
 } // namespace
 
@@ -159,11 +160,10 @@ TEST(CZebCMLinkPartsFilesListing, MixedSiteMenuFolderListsCalendarPagesAndSorted
     std::vector<std::wstring> names{L"stale"};
     ASSERT_TRUE(files.listCalendarPages(names));
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::wstring>{L"old zebsitec001table000001200805.html",
-                                                L"zebsitec001table000001.html",
-                                                L"zebsitec001table000001200712.html",
-                                                L"zebsitec001table000001200805.html",
-                                                L"zebsitec001table000001x.html"}));
+    EXPECT_EQ(names,
+              (std::vector<std::wstring>{L"old zebsitec001table000001200805.html", L"zebsitec001table000001.html",
+                                         L"zebsitec001table000001200712.html", L"zebsitec001table000001200805.html",
+                                         L"zebsitec001table000001x.html"}));
 
     std::vector<std::wstring> months{L"stale"};
     ASSERT_TRUE(files.getMonthPageMonths(months));

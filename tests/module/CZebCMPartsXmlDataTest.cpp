@@ -15,8 +15,7 @@ namespace {
 using Selection = CZebCMPartsXmlData::CSelection;
 
 // One <contentpart>; a null field leaves its element out.
-std::string entry(const char* id, const char* title, const char* creationtime, const char* category,
-                  const char* link)
+std::string entry(const char* id, const char* title, const char* creationtime, const char* category, const char* link)
 {
     std::string xml = "<contentpart>";
     auto add = [&](const char* name, const char* text) {
@@ -80,13 +79,12 @@ TEST(CZebCMPartsXmlData, CreationTimeIsCutByPosition)
 TEST(CZebCMPartsXmlData, EntriesLackingIdTitleOrLinkAreDropped)
 {
     TempDir dir;
-    testsupport::writeFile(dir / "parts.xml",
-                           file("<partinfo>" + entry("1", "no link", "2010/05/12", "c", nullptr) +
-                                entry(nullptr, "no id", "2010/05/12", "c", "a.html") +
-                                entry("3", "", "2010/05/12", "c", "b.html") +
-                                entry("4", "kept", nullptr, nullptr, "c.html") +
-                                "<contentpart><id>5</id><title>first</title><title>second</title>"
-                                "<link>d.html</link><extra>x</extra></contentpart></partinfo>"));
+    testsupport::writeFile(dir / "parts.xml", file("<partinfo>" + entry("1", "no link", "2010/05/12", "c", nullptr) +
+                                                   entry(nullptr, "no id", "2010/05/12", "c", "a.html") +
+                                                   entry("3", "", "2010/05/12", "c", "b.html") +
+                                                   entry("4", "kept", nullptr, nullptr, "c.html") +
+                                                   "<contentpart><id>5</id><title>first</title><title>second</title>"
+                                                   "<link>d.html</link><extra>x</extra></contentpart></partinfo>"));
     CZebCMPartsXmlData reader(W(dir / "parts.xml"));
     std::vector<Selection*> all = readAll(reader);
     ASSERT_EQ(all.size(), 2u);
@@ -101,9 +99,9 @@ TEST(CZebCMPartsXmlData, EntriesLackingIdTitleOrLinkAreDropped)
 TEST(CZebCMPartsXmlData, TwoTopLevelListsAreReadInOrder)
 {
     TempDir dir;
-    testsupport::writeFile(dir / "parts.xml",
-                           file("<partinfo>" + entry("1", "a", "2010/01/01", "c", "a.html") + entry("2", "b", "", "", "b.html") +
-                                "</partinfo>\n<partinfo>" + entry("3", "c", "", "", "c.html") + "</partinfo>"));
+    testsupport::writeFile(dir / "parts.xml", file("<partinfo>" + entry("1", "a", "2010/01/01", "c", "a.html") +
+                                                   entry("2", "b", "", "", "b.html") + "</partinfo>\n<partinfo>" +
+                                                   entry("3", "c", "", "", "c.html") + "</partinfo>"));
     CZebCMPartsXmlData reader(W(dir / "parts.xml"));
     std::vector<std::wstring> links;
     for (Selection* s : readAll(reader))

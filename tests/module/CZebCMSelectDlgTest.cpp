@@ -15,9 +15,9 @@ namespace {
 const LinkPartPageFixture::Categories kFive = {{"0", "P"}, {"1", "日記"}, {"2", "Q"}, {"3", "R"}, {"4", "S"}};
 
 const char kSiteMenuPage[] = "<html><body><div class=\"zeb-lb-tb1-cell3\">"
-                     "<table id=\"zebsitemenutable000000000001\"><tr><td>m</td></tr></table>\n"
-                     "<div id=\"zebsitec000table000001\">p</div><div id=\"zebsitec002table000001\">q</div>\n"
-                     "</div></body></html>";
+                             "<table id=\"zebsitemenutable000000000001\"><tr><td>m</td></tr></table>\n"
+                             "<div id=\"zebsitec000table000001\">p</div><div id=\"zebsitec002table000001\">q</div>\n"
+                             "</div></body></html>";
 
 class CZebCMSelectDlgTest : public ::testing::Test {
 protected:
@@ -100,8 +100,8 @@ TEST_F(CZebCMSelectDlgTest, CancelChangesNothing)
     LinkPartPageFixture site(kFive);
     site.openPage(kSiteMenuPage);
     const std::string before = site.markup();
-    EXPECT_EQ(platform::IDCANCEL,
-              run({DialogAction::press(IDC_CLEAR_ALL), DialogAction::check(L"「S」へのリンク"), DialogAction::cancel()}));
+    EXPECT_EQ(platform::IDCANCEL, run({DialogAction::press(IDC_CLEAR_ALL), DialogAction::check(L"「S」へのリンク"),
+                                       DialogAction::cancel()}));
     EXPECT_EQ(before, site.markup());
     EXPECT_FALSE(site.page()->isModified());
 }
@@ -132,12 +132,9 @@ TEST_F(CZebCMSelectDlgTest, CheckedNamesCutBetweenTheFirstOpeningAndTheLastClosi
         const wchar_t* text;
         int check;
     } cases[] = {
-        {L"「P」へのリンク", 1},
-        {L"カレンダー型「日記」へのリンク", 1},
-        {L"「a」b」へのリンク", 1},
-        {L"「indeterminate」へのリンク", 2},
-        {L"「unchecked」へのリンク", 0},
-        {L"no brackets", 1},
+        {L"「P」へのリンク", 1},         {L"カレンダー型「日記」へのリンク", 1},
+        {L"「a」b」へのリンク", 1},      {L"「indeterminate」へのリンク", 2},
+        {L"「unchecked」へのリンク", 0}, {L"no brackets", 1},
     };
     for (const Case& c : cases)
         dialog.checkList.SetCheck(dialog.checkList.AddString(c.text), c.check);

@@ -49,7 +49,10 @@ void LinkPartPageFixture::closePage()
     page_.reset();
 }
 
-std::string LinkPartPageFixture::markup() const { return page_ ? U(page_->document()->getMarkup()) : std::string(); }
+std::string LinkPartPageFixture::markup() const
+{
+    return page_ ? U(page_->document()->getMarkup()) : std::string();
+}
 
 std::vector<std::string> LinkPartPageFixture::linkPartIds() const
 {

@@ -24,8 +24,8 @@ using linkpartstest::kCalendarPage;
 std::string calendarPage(int month)
 {
     return "<!DOCTYPE html>\n<html><head><title>diary</title></head><body>\n"
-           "<table id=\"zebsitec001table000001\" summary=\"2008-" + std::string(month < 10 ? "0" : "") +
-           std::to_string(month) +
+           "<table id=\"zebsitec001table000001\" summary=\"2008-" +
+           std::string(month < 10 ? "0" : "") + std::to_string(month) +
            "\"><caption><a name=\"prev\" href=\"#\">&lt;</a> <a name=\"next\" href=\"#\">&gt;</a></caption>"
            "<tr><td>3</td></tr></table>\n</body></html>\n";
 }
@@ -56,18 +56,30 @@ TEST(PageRemovedWhileListed, TheRunGoesOnWithWhatIsThere)
 {
     const struct {
         const char* description;
-        std::string removed;      // in the site-menu folder (page) or CMS folder (data)
+        std::string removed; // in the site-menu folder (page) or CMS folder (data)
         bool isData;
-        std::wstring listing;     // the listing after which it goes
+        std::wstring listing; // the listing after which it goes
         std::vector<std::string> written;
     } cases[] = {
-        {"the first listed month page", Site::monthPage(2008, 8), false, L"*.html",
+        {"the first listed month page",
+         Site::monthPage(2008, 8),
+         false,
+         L"*.html",
          {Site::monthPage(2008, 8), Site::monthPage(2008, 9), kCalendarPage, Site::monthPage(2008, 10)}},
-        {"the stale month page", Site::monthPage(2008, 9), false, L"*.html",
+        {"the stale month page",
+         Site::monthPage(2008, 9),
+         false,
+         L"*.html",
          {Site::monthPage(2008, 8), Site::monthPage(2008, 9), kCalendarPage, Site::monthPage(2008, 10)}},
-        {"the calendar page", kCalendarPage, false, L"*.html",
+        {"the calendar page",
+         kCalendarPage,
+         false,
+         L"*.html",
          {Site::monthPage(2008, 8), Site::monthPage(2008, 9), kCalendarPage, Site::monthPage(2008, 10)}},
-        {"the stale month's data file: nothing is stale any more", "zebsitec001table000001200809.xml", true, L"*.xml",
+        {"the stale month's data file: nothing is stale any more",
+         "zebsitec001table000001200809.xml",
+         true,
+         L"*.xml",
          {}},
     };
     for (const auto& c : cases) {

@@ -74,10 +74,10 @@ TEST(DialogLayoutTest, AListWiderThanItsBoxWidensTheDialogAsFarAsTheScreenAllows
     struct Case {
         int screenCols, wanted, expectedListCols, expectedFrameCols;
     } cases[] = {
-        {80, 0, 34, 67},   // nothing asked: the preferred scale
-        {80, 36, 36, 71},  // room to spare: the list gets what it asks for
+        {80, 0, 34, 67},    // nothing asked: the preferred scale
+        {80, 36, 36, 71},   // room to spare: the list gets what it asks for
         {100, 60, 52, 100}, // the dialog fills the screen
-        {60, 36, 30, 60},  // already scaled down to fit: nothing to gain
+        {60, 36, 30, 60},   // already scaled down to fit: nothing to gain
     };
     for (const Case& c : cases) {
         const DialogLayout layout(d, 24, c.screenCols, {0, c.wanted});

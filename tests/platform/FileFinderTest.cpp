@@ -36,12 +36,22 @@ TEST(WildcardMatch, Table)
         bool matches;
     };
     const Case cases[] = {
-        {L"*", L"", true},           {L"*", L"anything", true},     {L"?", L"", false},
-        {L"?", L"a", true},          {L"a?c", L"abc", true},         {L"a?c", L"ac", false},
-        {L"*.html", L"x.html", true}, {L"*.html", L"x.htm", false},  {L"*.html", L"x.HTML", false},
-        {L"a*b*c", L"aXbYc", true},  {L"a*b*c", L"aXbY", false},     {L"**", L"x", true},
-        {L"2008??.html", L"200811.html", true}, {L"2008??.html", L"2008111.html", false},
-        {L"*a", L"banana", true},    {L"日記*", L"日記2008", true},
+        {L"*", L"", true},
+        {L"*", L"anything", true},
+        {L"?", L"", false},
+        {L"?", L"a", true},
+        {L"a?c", L"abc", true},
+        {L"a?c", L"ac", false},
+        {L"*.html", L"x.html", true},
+        {L"*.html", L"x.htm", false},
+        {L"*.html", L"x.HTML", false},
+        {L"a*b*c", L"aXbYc", true},
+        {L"a*b*c", L"aXbY", false},
+        {L"**", L"x", true},
+        {L"2008??.html", L"200811.html", true},
+        {L"2008??.html", L"2008111.html", false},
+        {L"*a", L"banana", true},
+        {L"日記*", L"日記2008", true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(wildcardMatch(c.pattern, c.name), c.matches) << "pattern " << U(c.pattern) << " name " << U(c.name);
@@ -91,9 +101,8 @@ TEST(FileFinder, PatternsInLastComponent)
     EXPECT_EQ(findAll(dir / "*.html"),
               (std::multiset<std::wstring>{L"200810.html", L"200811.html", L"2008111.html", L"日記.html"}));
     EXPECT_EQ(findAll(dir / "2008??.html"), (std::multiset<std::wstring>{L"200810.html", L"200811.html"}));
-    EXPECT_EQ(findAll(dir / "*"),
-              (std::multiset<std::wstring>{L"200810.html", L"200811.html", L"2008111.html", L"a.txt", L"日記.html",
-                                           L"sub"}));
+    EXPECT_EQ(findAll(dir / "*"), (std::multiset<std::wstring>{L"200810.html", L"200811.html", L"2008111.html",
+                                                               L"a.txt", L"日記.html", L"sub"}));
     EXPECT_TRUE(findAll(dir / "*.xml").empty());
     EXPECT_TRUE(findAll(dir / "missing/*").empty());
     EXPECT_TRUE(findAll(dir / "missing/page.html").empty());

@@ -30,10 +30,9 @@ protected:
     void SetUp() override
     {
         PageWriter::confineTo(W(dir.path()));
-        previous_ = PageWriter::setObserver(
-            [this](const std::wstring& path, bool written, const std::string& reason) {
-                outcomes.push_back({path, written, reason});
-            });
+        previous_ = PageWriter::setObserver([this](const std::wstring& path, bool written, const std::string& reason) {
+            outcomes.push_back({path, written, reason});
+        });
     }
     void TearDown() override
     {

@@ -10,8 +10,13 @@ using platform::toUtf8;
 
 TEST(TextConv, RoundTripsEveryPlane)
 {
-    const std::wstring texts[] = {L"", L"abc", L"リンク部品の設定", L"ＭＳ Ｐゴシック", L"\U0001F600 emoji",
-                                  std::wstring(1, L'\0') + L"after nul", L"abcdefg日hijklmnopqrstu記vwxyz0123"};
+    const std::wstring texts[] = {L"",
+                                  L"abc",
+                                  L"リンク部品の設定",
+                                  L"ＭＳ Ｐゴシック",
+                                  L"\U0001F600 emoji",
+                                  std::wstring(1, L'\0') + L"after nul",
+                                  L"abcdefg日hijklmnopqrstu記vwxyz0123"};
     for (const auto& text : texts)
         EXPECT_EQ(fromUtf8(toUtf8(text)), text);
     EXPECT_EQ(toUtf8(L"日記"), "\xE6\x97\xA5\xE8\xA8\x98");
@@ -25,14 +30,20 @@ TEST(TextConv, InvalidInputBecomesReplacementCharacters)
         std::wstring expected;
     };
     const Case cases[] = {
-        {"stray continuation byte", "a\x80" "b", L"a\uFFFDb"},
+        {"stray continuation byte",
+         "a\x80"
+         "b",
+         L"a\uFFFDb"},
         {"truncated sequence at the end", "a\xE6\x97", L"a\uFFFD"},
         {"truncated sequence followed by ASCII", "\xE6\x97z", L"\uFFFDz"},
         {"overlong encoding of '/'", "\xC0\xAF", L"\uFFFD"},
         {"encoded surrogate", "\xED\xA0\x80", L"\uFFFD"},
         {"beyond U+10FFFF", "\xF4\x90\x80\x80", L"\uFFFD"},
         {"invalid lead byte", "\xFF", L"\uFFFD"},
-        {"invalid byte right after a run of ASCII", "12345678\x80" "abcdefgh", L"12345678\uFFFDabcdefgh"},
+        {"invalid byte right after a run of ASCII",
+         "12345678\x80"
+         "abcdefgh",
+         L"12345678\uFFFDabcdefgh"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(fromUtf8(c.bytes), c.expected) << c.description;

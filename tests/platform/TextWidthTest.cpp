@@ -14,7 +14,7 @@ TEST(TextWidthTest, CellsOfCharacters)
     EXPECT_EQ(1, charCells(L'ｱ'));  // half-width katakana
     EXPECT_EQ(0, charCells(L'\u0301'));
     EXPECT_EQ(0, charCells(L'\n'));
-    EXPECT_EQ(0, charCells(L'\u0E31')); // Thai vowel sign, missing from the old hand-made table
+    EXPECT_EQ(0, charCells(L'\u0E31'));     // Thai vowel sign, missing from the old hand-made table
     EXPECT_EQ(2, charCells(L'\U0001F680')); // emoji outside the blocks the old table listed
     EXPECT_EQ(2 * 15, textCells(L"カレンダー型「日記」へのリンク"));
 }
@@ -26,13 +26,10 @@ TEST(TextWidthTest, SlicingNeverExceedsTheWindow)
         int skip, width;
         const wchar_t* expected;
     } cases[] = {
-        {L"abcdef", 0, 3, L"abc"},
-        {L"abcdef", 2, 3, L"cde"},
-        {L"日本語", 0, 4, L"日本"},
-        {L"日本語", 0, 3, L"日 "}, // the second character would stick out
-        {L"日本語", 1, 4, L" 本 "}, // cut on both edges
-        {L"日本語", 6, 4, L""},
-        {L"ab", 0, 0, L""},
+        {L"abcdef", 0, 3, L"abc"},  {L"abcdef", 2, 3, L"cde"},
+        {L"日本語", 0, 4, L"日本"}, {L"日本語", 0, 3, L"日 "}, // the second character would stick out
+        {L"日本語", 1, 4, L" 本 "},                            // cut on both edges
+        {L"日本語", 6, 4, L""},     {L"ab", 0, 0, L""},
     };
     for (const Case& c : cases) {
         const std::wstring got = sliceCells(c.text, c.skip, c.width);

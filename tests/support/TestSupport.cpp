@@ -1,11 +1,11 @@
 #include "support/TestSupport.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -165,8 +165,14 @@ RunResult runProgram(const std::vector<std::string>& argv, const std::vector<std
     return result;
 }
 
-std::wstring W(const std::string& utf8) { return platform::fromUtf8(utf8); }
-std::string U(const std::wstring& wide) { return platform::toUtf8(wide); }
+std::wstring W(const std::string& utf8)
+{
+    return platform::fromUtf8(utf8);
+}
+std::string U(const std::wstring& wide)
+{
+    return platform::toUtf8(wide);
+}
 
 std::string numbered(char prefix, long long n)
 {

@@ -41,8 +41,8 @@ struct RunResult {
     int exitCode; // the exit status; 128 + signal number when killed by a signal; -1 when not started
     std::string out;
     std::string err;
-    long maxRssKb = 0;   // the program's peak resident memory
-    double seconds = 0;  // wall-clock time of the run
+    long maxRssKb = 0;  // the program's peak resident memory
+    double seconds = 0; // wall-clock time of the run
 };
 // Runs a program (argv[0] is its path) without a shell, stdin from /dev/null, and collects its
 // output; extraEnv entries ("NAME=value") are added to the environment.

@@ -122,8 +122,8 @@ TEST(CZebTmplCImpl, FactoryMakesIndependentObjectsThatForwardText)
     for (const auto& c : cases) {
         RecordingSink sink;
         EXPECT_EQ(first->forwardText(c.withSink ? &sink : nullptr, c.text, nullptr), c.expected) << c.description;
-        const std::vector<std::wstring> calls = c.expected ? std::vector<std::wstring>{c.text}
-                                                           : std::vector<std::wstring>{};
+        const std::vector<std::wstring> calls =
+            c.expected ? std::vector<std::wstring>{c.text} : std::vector<std::wstring>{};
         EXPECT_EQ(sink.received, calls) << c.description;
     }
     // The update request with no categories has nothing to do and must not fail.
@@ -172,8 +172,8 @@ TEST(CZebTmplCImpl, ModuleSharesTheHostsPlatformAndExportsOnlyTheHandshake)
     ASSERT_TRUE(module.loaded()) << dlerror();
     // One platform in the process: the test's own calls and the module's both go to the host
     // services library, so a clock or resource chain set on one side is seen on the other.
-    EXPECT_TRUE(endsWith(objectOf(reinterpret_cast<void*>(&platform::ResourceChain::registerTable)),
-                         "/libzebhostsvc.so"));
+    EXPECT_TRUE(
+        endsWith(objectOf(reinterpret_cast<void*>(&platform::ResourceChain::registerTable)), "/libzebhostsvc.so"));
     EXPECT_TRUE(endsWith(objectOf(reinterpret_cast<void*>(module.handshake())), "/libzebcmlinkparts.so"));
     void* handle = dlopen(kModulePath.c_str(), RTLD_NOW | RTLD_NOLOAD);
     ASSERT_NE(handle, nullptr);
@@ -209,7 +209,8 @@ TEST(LinkPartResources, SelectionDialogTemplate)
         {IDOK, L"BUTTON", L"OK", 76, 200, 50, 14},
         {IDCANCEL, L"BUTTON", L"キャンセル", 131, 200, 50, 14},
         {ID_HELP, L"BUTTON", L"ヘルプ", 185, 200, 50, 14},
-        {-1, L"STATIC", L"チェックされているリンク部品が現在のページに設定されます。\nチェックを外すと設定が解除されます。", 14, 8,
+        {-1, L"STATIC",
+         L"チェックされているリンク部品が現在のページに設定されます。\nチェックを外すと設定が解除されます。", 14, 8,
          221, 18},
     };
     ASSERT_EQ(dialog.controls.size(), std::size(expected));
