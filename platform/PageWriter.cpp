@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <set>
@@ -41,12 +42,28 @@ std::string syncFolder(const std::string& folder)
     return synced != 0 && error != EINVAL ? std::strerror(error) : std::string();
 }
 
+// An open handle on the folder a page is written in. The temporary file is made, and renamed over
+// the page, relative to it: a folder on the way swapped for a symbolic link after the target was
+// checked cannot carry the write elsewhere.
+struct FolderHandle {
+    int fd = -1;
+    explicit FolderHandle(int descriptor) : fd(descriptor) {}
+    FolderHandle(const FolderHandle&) = delete;
+    FolderHandle& operator=(const FolderHandle&) = delete;
+    ~FolderHandle()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
 // A page written inside a batch, waiting for its flush and rename.
 struct Pending {
     std::wstring path; // as the writer was given it
-    std::string temp;
+    std::string temp;  // its temporary file's name in the folder
     std::string target;
     std::string folder;
+    std::shared_ptr<FolderHandle> handle; // the folder, held open until the rename
 };
 
 struct State {
@@ -62,13 +79,17 @@ struct State {
     std::set<std::string> swept; // folders already cleared of leftovers
     bool dryRun = false;
     std::map<std::string, std::string> kept; // a dry run's pages by target
+    // The folders held open by pending pages: one handle per folder however many pages wait.
+    std::map<std::string, std::weak_ptr<FolderHandle>> handles;
 
     // At exit, what no one flushed is flushed all the same (errors can no longer be told).
     ~State()
     {
         for (const Pending& page : pending) {
-            const int fd = ::open(page.temp.c_str(), O_RDONLY | O_CLOEXEC);
-            if (fd >= 0 && fsync(fd) == 0 && rename(page.temp.c_str(), page.target.c_str()) == 0)
+            const int dir = page.handle->fd;
+            const std::string base = page.target.substr(page.target.rfind('/') + 1);
+            const int fd = ::openat(dir, page.temp.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+            if (fd >= 0 && fsync(fd) == 0 && renameat(dir, page.temp.c_str(), dir, base.c_str()) == 0)
                 unsynced.insert(page.folder);
             if (fd >= 0)
                 ::close(fd);
@@ -157,6 +178,36 @@ std::string resolveTarget(const std::string& native, std::string& target, bool m
     return std::string();
 }
 
+// Opens the folder (a resolved path) for writing pages in it; -1 with errno set when it cannot.
+// Below the confining root, each folder on the way is opened without following links, so the
+// handle is the folder that was checked even if a name on the way was swapped for a link since.
+int openFolder(const std::string& folder)
+{
+    std::string root;
+    {
+        std::lock_guard lock(state().mutex);
+        root = state().root;
+    }
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    if (root.empty() || root == "/" || folder.compare(0, root.size() + 1, root + "/") != 0)
+        return ::open(folder.c_str(), flags);
+    int fd = ::open(root.c_str(), flags);
+    std::size_t at = root.size() + 1;
+    while (fd >= 0 && at < folder.size()) {
+        std::size_t end = folder.find('/', at);
+        if (end == std::string::npos)
+            end = folder.size();
+        const std::string name = folder.substr(at, end - at);
+        const int next = name.empty() ? ::dup(fd) : ::openat(fd, name.c_str(), flags | O_NOFOLLOW);
+        const int error = errno;
+        ::close(fd);
+        fd = next;
+        errno = error;
+        at = end + 1;
+    }
+    return fd;
+}
+
 // Removes the temporary files a killed run left in the folder, once per folder and only when
 // enabled.
 void removeLeftoversIn(const std::string& folder)
@@ -178,9 +229,10 @@ void removeLeftoversIn(const std::string& folder)
     closedir(dir);
 }
 
-// Creates a new, private-named temporary file beside the target; -1 (errno set) on failure.
-// Opened with mode 0666 so that the process's umask decides the new page's permissions.
-int createTemporary(const std::string& folder, const std::string& base, std::string& tempPath)
+// Creates a new, private-named temporary file in the folder beside the target; -1 (errno set) on
+// failure; tempName is its name in the folder. Opened with mode 0666 so that the process's umask
+// decides the new page's permissions.
+int createTemporary(int folder, const std::string& base, std::string& tempName)
 {
     static const char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     thread_local std::mt19937 random{std::random_device{}()};
@@ -193,8 +245,8 @@ int createTemporary(const std::string& folder, const std::string& base, std::str
         std::string suffix;
         for (int i = 0; i < 6; ++i)
             suffix += kChars[pick(random)];
-        tempPath = folder + stem + suffix;
-        int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        tempName = stem + suffix;
+        int fd = openat(folder, tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
@@ -212,6 +264,7 @@ void commitPending()
         std::lock_guard lock(state().mutex);
         pages.swap(state().pending);
         state().pendingNames.clear();
+        state().handles.clear();
     }
     if (pages.empty())
         return;
@@ -219,7 +272,7 @@ void commitPending()
     std::atomic<std::size_t> next{0};
     auto flush = [&] {
         for (std::size_t i; (i = next++) < pages.size();) {
-            const int fd = ::open(pages[i].temp.c_str(), O_RDONLY | O_CLOEXEC);
+            const int fd = ::openat(pages[i].handle->fd, pages[i].temp.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
             if (fd < 0 || fsync(fd) != 0)
                 errors[i] = std::strerror(errno);
             if (fd >= 0)
@@ -233,13 +286,15 @@ void commitPending()
     for (std::thread& helper : helpers)
         helper.join();
     for (std::size_t i = 0; i < pages.size(); ++i) {
-        if (errors[i].empty() && rename(pages[i].temp.c_str(), pages[i].target.c_str()) != 0)
+        const int dir = pages[i].handle->fd;
+        const std::string base = pages[i].target.substr(pages[i].target.rfind('/') + 1);
+        if (errors[i].empty() && renameat(dir, pages[i].temp.c_str(), dir, base.c_str()) != 0)
             errors[i] = std::strerror(errno);
         if (errors[i].empty()) {
             std::lock_guard lock(state().mutex);
             state().unsynced.insert(pages[i].folder);
         } else {
-            unlink(pages[i].temp.c_str());
+            unlinkat(dir, pages[i].temp.c_str(), 0);
         }
         notify(pages[i].path, errors[i].empty(), errors[i]);
     }
@@ -313,8 +368,26 @@ PageWriter::Result PageWriter::write(const std::wstring& path, const char* bytes
     }
 
     removeLeftoversIn(folder);
-    std::string tempPath;
-    int fd = createTemporary(folder, base, tempPath);
+    std::shared_ptr<FolderHandle> handle;
+    {
+        std::lock_guard lock(state().mutex);
+        handle = state().handles[folder].lock();
+    }
+    if (!handle) {
+        const int opened = openFolder(folder);
+        if (opened < 0) {
+            notify(path, false,
+                   errno == ELOOP || errno == ENOTDIR ? "a folder on the way was replaced by a link or file"
+                                                      : std::strerror(errno));
+            return Result::NotOpened;
+        }
+        handle = std::make_shared<FolderHandle>(opened);
+        std::lock_guard lock(state().mutex);
+        state().handles[folder] = handle;
+    }
+    const int dirFd = handle->fd;
+    std::string tempName;
+    int fd = createTemporary(dirFd, base, tempName);
     if (fd < 0) {
         notify(path, false, std::strerror(errno));
         return Result::NotOpened;
@@ -323,7 +396,7 @@ PageWriter::Result PageWriter::write(const std::wstring& path, const char* bytes
     auto fail = [&](const std::string& reason) {
         if (fd >= 0)
             ::close(fd);
-        unlink(tempPath.c_str());
+        unlinkat(dirFd, tempName.c_str(), 0);
         notify(path, false, reason);
         throw FileException(path, reason);
     };
@@ -331,7 +404,7 @@ PageWriter::Result PageWriter::write(const std::wstring& path, const char* bytes
 
     // A page that is replaced keeps its permissions and, where allowed, its owner.
     struct stat old;
-    if (stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    if (fstatat(dirFd, base.c_str(), &old, 0) == 0 && S_ISREG(old.st_mode)) {
         if (fchmod(fd, old.st_mode & 07777) != 0)
             failErrno();
         if (fchown(fd, old.st_uid, old.st_gid) != 0) {
@@ -380,11 +453,11 @@ PageWriter::Result PageWriter::write(const std::wstring& path, const char* bytes
     if (deferred) {
         std::lock_guard lock(state().mutex);
         const std::string native = nativePath(path);
-        state().pending.push_back({path, tempPath, target, folder});
+        state().pending.push_back({path, tempName, target, folder, handle});
         state().pendingNames.insert({native, target, folder, native.substr(0, native.rfind('/') + 1)});
         return Result::Written;
     }
-    if (rename(tempPath.c_str(), target.c_str()) != 0)
+    if (renameat(dirFd, tempName.c_str(), dirFd, base.c_str()) != 0)
         failErrno();
     {
         std::lock_guard lock(state().mutex);
