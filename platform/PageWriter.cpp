@@ -1,6 +1,5 @@
 #include "platform/PageWriter.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,38 +7,22 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
-#include <random>
 #include <set>
 #include <thread>
 
 #include "platform/Clock.h"
+#include "platform/DurableFile.h"
 #include "platform/FileException.h"
+#include "platform/PageTarget.h"
 #include "platform/Path.h"
 #include "platform/TextConv.h"
 
 namespace platform {
 
 namespace {
-
-// What marks a temporary file of a page write: "." + page name + this + six random characters.
-const char kTemporaryMark[] = ".zebhost-tmp.";
-
-// Flushes a folder to disk; "" when done, else the system's reason. A folder removed since has
-// nothing to flush, nor has one on a file system that cannot flush folders (EINVAL).
-std::string syncFolder(const std::string& folder)
-{
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return errno == ENOENT ? std::string() : std::strerror(errno);
-    const int synced = fsync(fd);
-    const int error = errno;
-    ::close(fd);
-    return synced != 0 && error != EINVAL ? std::strerror(error) : std::string();
-}
 
 // A page written inside a batch, waiting for its flush and rename.
 struct Pending {
@@ -74,7 +57,7 @@ struct State {
                 ::close(fd);
         }
         for (const std::string& folder : unsynced)
-            syncFolder(folder);
+            DurableFile::syncFolder(folder);
     }
 };
 
@@ -105,56 +88,15 @@ std::string injectedFault(const std::wstring& path)
     return injector ? injector(path) : std::string();
 }
 
-// The canonical path (no links, no "." or ".."); false (errno set) when it cannot be resolved.
-bool realPath(const std::string& path, std::string& resolved)
-{
-    char* real = realpath(path.c_str(), nullptr);
-    if (!real)
-        return false;
-    resolved = real;
-    std::free(real);
-    return true;
-}
-
-// Where a write of the page must land: the final target through every symbolic link, in the
-// page's own name and in its folders. "" with the target set when it may be written; else why
-// not. With missingFolder, a folder that does not exist yet is taken as named (a dry run's
-// site-menu folder, which a real run would have made).
+// Where a write of the page must land (PageTarget::resolve), confined to the folder confineTo set.
 std::string resolveTarget(const std::string& native, std::string& target, bool missingFolder = false)
 {
-    const std::size_t slash = native.rfind('/');
-    const std::string base = slash == std::string::npos ? native : native.substr(slash + 1);
-    if (base.empty())
-        return std::strerror(native.empty() ? ENOENT : EISDIR);
-    struct stat st;
-    const bool isLink = lstat(native.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
-    if (isLink) {
-        if (!realPath(native, target))
-            return errno == ENOENT ? "a symbolic link to nothing" : std::strerror(errno);
-    } else {
-        std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : native.substr(0, slash);
-        if (!realPath(folder, folder) && !(missingFolder && errno == ENOENT))
-            return std::strerror(errno);
-        target = (folder == "/" ? folder : folder + "/") + base;
-    }
-
     std::string root;
     {
         std::lock_guard lock(state().mutex);
         root = state().root;
     }
-    if (!root.empty() && root != "/" && target.compare(0, root.size() + 1, root + "/") != 0)
-        return isLink ? "a symbolic link to a place outside the site folder" : "outside the site folder";
-
-    if (stat(target.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode))
-            return "a folder has the page's name";
-        if (!S_ISREG(st.st_mode))
-            return "not a regular file (a FIFO, device or socket has the page's name)";
-    } else if (errno != ENOENT) {
-        return std::strerror(errno);
-    }
-    return std::string();
+    return PageTarget::resolve(native, root, target, missingFolder);
 }
 
 // Removes the temporary files a killed run left in the folder, once per folder and only when
@@ -166,40 +108,7 @@ void removeLeftoversIn(const std::string& folder)
         if (!state().removeLeftovers || !state().swept.insert(folder).second)
             return;
     }
-    DIR* dir = opendir(folder.c_str());
-    if (!dir)
-        return;
-    while (dirent* entry = readdir(dir)) {
-        struct stat st;
-        if (PageWriter::isTemporaryName(entry->d_name) &&
-            fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
-            unlinkat(dirfd(dir), entry->d_name, 0);
-    }
-    closedir(dir);
-}
-
-// Creates a new, private-named temporary file beside the target; -1 (errno set) on failure.
-// Opened with mode 0666 so that the process's umask decides the new page's permissions.
-int createTemporary(const std::string& folder, const std::string& base, std::string& tempPath)
-{
-    static const char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    thread_local std::mt19937 random{std::random_device{}()};
-    std::uniform_int_distribution<int> pick(0, static_cast<int>(sizeof(kChars)) - 2);
-    // Keep the temporary name within the file system's name limit however long the page name is.
-    std::string stem = ".";
-    stem.append(base, 0, 200);
-    stem += kTemporaryMark;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string suffix;
-        for (int i = 0; i < 6; ++i)
-            suffix += kChars[pick(random)];
-        tempPath = folder + stem + suffix;
-        int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    errno = EEXIST;
-    return -1;
+    DurableFile::removeTemporaries(folder);
 }
 
 // Flushes the pending pages side by side (a disk that waits for each flush in turn took 4 ms a
@@ -314,7 +223,7 @@ PageWriter::Result PageWriter::write(const std::wstring& path, const char* bytes
 
     removeLeftoversIn(folder);
     std::string tempPath;
-    int fd = createTemporary(folder, base, tempPath);
+    int fd = DurableFile::createTemporary(folder, base, tempPath);
     if (fd < 0) {
         notify(path, false, std::strerror(errno));
         return Result::NotOpened;
@@ -436,7 +345,7 @@ void PageWriter::confineTo(const std::wstring& folder)
     std::string root = nativePath(folder);
     // A folder that does not resolve (it is missing) stays as given: no write can land in it.
     std::string resolved;
-    if (!root.empty() && realPath(root, resolved))
+    if (!root.empty() && PageTarget::realPath(root, resolved))
         root = resolved;
     while (root.size() > 1 && root.back() == '/')
         root.pop_back();
@@ -454,7 +363,7 @@ std::vector<std::pair<std::wstring, std::string>> PageWriter::syncFolders()
     }
     std::vector<std::pair<std::wstring, std::string>> failed;
     for (const std::string& folder : folders) {
-        const std::string reason = syncFolder(folder);
+        const std::string reason = DurableFile::syncFolder(folder);
         if (!reason.empty())
             failed.emplace_back(fromUtf8(folder), reason);
     }
@@ -470,7 +379,7 @@ void PageWriter::removeLeftovers(bool enable)
 
 bool PageWriter::isTemporaryName(const std::string& name)
 {
-    return !name.empty() && name[0] == '.' && name.find(kTemporaryMark) != std::string::npos;
+    return DurableFile::isTemporaryName(name);
 }
 
 PageWriter::Observer PageWriter::setObserver(Observer observer)
