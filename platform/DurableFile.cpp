@@ -5,13 +5,24 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstring>
+#include <ctime>
 #include <random>
+#include <thread>
 
 namespace platform {
 
-int DurableFile::createTemporary(const std::string& folder, const std::string& base, std::string& tempPath)
+DurableFile::FolderHandle::~FolderHandle()
+{
+    if (fd >= 0)
+        ::close(fd);
+}
+
+int DurableFile::createTemporary(int folder, const std::string& base, std::string& tempName)
 {
     static const char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     thread_local std::mt19937 random{std::random_device{}()};
@@ -24,13 +35,60 @@ int DurableFile::createTemporary(const std::string& folder, const std::string& b
         std::string suffix;
         for (int i = 0; i < 6; ++i)
             suffix += kChars[pick(random)];
-        tempPath = folder + stem + suffix;
-        int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        tempName = stem + suffix;
+        int fd = openat(folder, tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
     errno = EEXIST;
     return -1;
+}
+
+bool DurableFile::writeAll(int fd, const char* bytes, std::size_t size)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const std::size_t chunk = std::min<std::size_t>(size - done, SSIZE_MAX);
+        ssize_t n = ::write(fd, bytes + done, chunk);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool DurableFile::setTime(int fd, std::int64_t moment)
+{
+    timespec times[2];
+    times[0].tv_sec = static_cast<std::time_t>(moment);
+    times[0].tv_nsec = 0;
+    times[1] = times[0];
+    return futimens(fd, times) == 0;
+}
+
+std::vector<std::string> DurableFile::flushAll(const std::vector<std::pair<int, std::string>>& files)
+{
+    std::vector<std::string> errors(files.size());
+    std::atomic<std::size_t> next{0};
+    auto flush = [&] {
+        for (std::size_t i; (i = next++) < files.size();) {
+            const int fd = ::openat(files[i].first, files[i].second.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+            if (fd < 0 || fsync(fd) != 0)
+                errors[i] = std::strerror(errno);
+            if (fd >= 0)
+                ::close(fd);
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (std::size_t t = 1; t < std::min<std::size_t>(files.size(), 16); ++t)
+        helpers.emplace_back(flush);
+    flush();
+    for (std::thread& helper : helpers)
+        helper.join();
+    return errors;
 }
 
 std::string DurableFile::syncFolder(const std::string& folder)

@@ -1,6 +1,8 @@
 #include "platform/PageTarget.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
@@ -50,6 +52,28 @@ std::string PageTarget::resolve(const std::string& native, const std::string& ro
         return std::strerror(errno);
     }
     return std::string();
+}
+
+int PageTarget::openFolder(const std::string& folder, const std::string& root)
+{
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    if (root.empty() || root == "/" || folder.compare(0, root.size() + 1, root + "/") != 0)
+        return ::open(folder.c_str(), flags);
+    int fd = ::open(root.c_str(), flags);
+    std::size_t at = root.size() + 1;
+    while (fd >= 0 && at < folder.size()) {
+        std::size_t end = folder.find('/', at);
+        if (end == std::string::npos)
+            end = folder.size();
+        const std::string name = folder.substr(at, end - at);
+        const int next = name.empty() ? ::dup(fd) : ::openat(fd, name.c_str(), flags | O_NOFOLLOW);
+        const int error = errno;
+        ::close(fd);
+        fd = next;
+        errno = error;
+        at = end + 1;
+    }
+    return fd;
 }
 
 } // namespace platform

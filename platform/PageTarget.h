@@ -18,6 +18,12 @@ public:
     // exist yet is taken as named (a dry run's site-menu folder, which a real run would have made).
     static std::string resolve(const std::string& native, const std::string& root, std::string& target,
                                bool missingFolder);
+
+    // Opens folder (a resolved path) for writing pages in it; -1 with errno set when it cannot.
+    // Below root (as for resolve), each folder on the way is opened without following links, so
+    // the handle is the folder that was checked even if a name on the way was swapped for a link
+    // since.
+    static int openFolder(const std::string& folder, const std::string& root);
 };
 
 } // namespace platform

@@ -4,14 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
-#include <climits>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
-#include <thread>
 
 #include "platform/Clock.h"
 #include "platform/DurableFile.h"
@@ -27,9 +25,10 @@ namespace {
 // A page written inside a batch, waiting for its flush and rename.
 struct Pending {
     std::wstring path; // as the writer was given it
-    std::string temp;
+    std::string temp;  // its temporary file's name in the folder
     std::string target;
     std::string folder;
+    std::shared_ptr<DurableFile::FolderHandle> handle; // the folder, held open until the rename
 };
 
 struct State {
@@ -45,13 +44,17 @@ struct State {
     std::set<std::string> swept; // folders already cleared of leftovers
     bool dryRun = false;
     std::map<std::string, std::string> kept; // a dry run's pages by target
+    // The folders held open by pending pages: one handle per folder however many pages wait.
+    std::map<std::string, std::weak_ptr<DurableFile::FolderHandle>> handles;
 
     // At exit, what no one flushed is flushed all the same (errors can no longer be told).
     ~State()
     {
         for (const Pending& page : pending) {
-            const int fd = ::open(page.temp.c_str(), O_RDONLY | O_CLOEXEC);
-            if (fd >= 0 && fsync(fd) == 0 && rename(page.temp.c_str(), page.target.c_str()) == 0)
+            const int dir = page.handle->fd;
+            const std::string base = page.target.substr(page.target.rfind('/') + 1);
+            const int fd = ::openat(dir, page.temp.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+            if (fd >= 0 && fsync(fd) == 0 && renameat(dir, page.temp.c_str(), dir, base.c_str()) == 0)
                 unsynced.insert(page.folder);
             if (fd >= 0)
                 ::close(fd);
@@ -88,15 +91,17 @@ std::string injectedFault(const std::wstring& path)
     return injector ? injector(path) : std::string();
 }
 
+// The folder writes are confined to, resolved; "" for none.
+std::string confiningRoot()
+{
+    std::lock_guard lock(state().mutex);
+    return state().root;
+}
+
 // Where a write of the page must land (PageTarget::resolve), confined to the folder confineTo set.
 std::string resolveTarget(const std::string& native, std::string& target, bool missingFolder = false)
 {
-    std::string root;
-    {
-        std::lock_guard lock(state().mutex);
-        root = state().root;
-    }
-    return PageTarget::resolve(native, root, target, missingFolder);
+    return PageTarget::resolve(native, confiningRoot(), target, missingFolder);
 }
 
 // Removes the temporary files a killed run left in the folder, once per folder and only when
@@ -121,34 +126,24 @@ void commitPending()
         std::lock_guard lock(state().mutex);
         pages.swap(state().pending);
         state().pendingNames.clear();
+        state().handles.clear();
     }
     if (pages.empty())
         return;
-    std::vector<std::string> errors(pages.size());
-    std::atomic<std::size_t> next{0};
-    auto flush = [&] {
-        for (std::size_t i; (i = next++) < pages.size();) {
-            const int fd = ::open(pages[i].temp.c_str(), O_RDONLY | O_CLOEXEC);
-            if (fd < 0 || fsync(fd) != 0)
-                errors[i] = std::strerror(errno);
-            if (fd >= 0)
-                ::close(fd);
-        }
-    };
-    std::vector<std::thread> helpers;
-    for (std::size_t t = 1; t < std::min<std::size_t>(pages.size(), 16); ++t)
-        helpers.emplace_back(flush);
-    flush();
-    for (std::thread& helper : helpers)
-        helper.join();
+    std::vector<std::pair<int, std::string>> files;
+    for (const Pending& page : pages)
+        files.emplace_back(page.handle->fd, page.temp);
+    std::vector<std::string> errors = DurableFile::flushAll(files);
     for (std::size_t i = 0; i < pages.size(); ++i) {
-        if (errors[i].empty() && rename(pages[i].temp.c_str(), pages[i].target.c_str()) != 0)
+        const int dir = pages[i].handle->fd;
+        const std::string base = pages[i].target.substr(pages[i].target.rfind('/') + 1);
+        if (errors[i].empty() && renameat(dir, pages[i].temp.c_str(), dir, base.c_str()) != 0)
             errors[i] = std::strerror(errno);
         if (errors[i].empty()) {
             std::lock_guard lock(state().mutex);
             state().unsynced.insert(pages[i].folder);
         } else {
-            unlink(pages[i].temp.c_str());
+            unlinkat(dir, pages[i].temp.c_str(), 0);
         }
         notify(pages[i].path, errors[i].empty(), errors[i]);
     }
@@ -222,8 +217,26 @@ PageWriter::Result PageWriter::write(const std::wstring& path, const char* bytes
     }
 
     removeLeftoversIn(folder);
-    std::string tempPath;
-    int fd = DurableFile::createTemporary(folder, base, tempPath);
+    std::shared_ptr<DurableFile::FolderHandle> handle;
+    {
+        std::lock_guard lock(state().mutex);
+        handle = state().handles[folder].lock();
+    }
+    if (!handle) {
+        const int opened = PageTarget::openFolder(folder, confiningRoot());
+        if (opened < 0) {
+            notify(path, false,
+                   errno == ELOOP || errno == ENOTDIR ? "a folder on the way was replaced by a link or file"
+                                                      : std::strerror(errno));
+            return Result::NotOpened;
+        }
+        handle = std::make_shared<DurableFile::FolderHandle>(opened);
+        std::lock_guard lock(state().mutex);
+        state().handles[folder] = handle;
+    }
+    const int dirFd = handle->fd;
+    std::string tempName;
+    int fd = DurableFile::createTemporary(dirFd, base, tempName);
     if (fd < 0) {
         notify(path, false, std::strerror(errno));
         return Result::NotOpened;
@@ -232,7 +245,7 @@ PageWriter::Result PageWriter::write(const std::wstring& path, const char* bytes
     auto fail = [&](const std::string& reason) {
         if (fd >= 0)
             ::close(fd);
-        unlink(tempPath.c_str());
+        unlinkat(dirFd, tempName.c_str(), 0);
         notify(path, false, reason);
         throw FileException(path, reason);
     };
@@ -240,7 +253,7 @@ PageWriter::Result PageWriter::write(const std::wstring& path, const char* bytes
 
     // A page that is replaced keeps its permissions and, where allowed, its owner.
     struct stat old;
-    if (stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    if (fstatat(dirFd, base.c_str(), &old, 0) == 0 && S_ISREG(old.st_mode)) {
         if (fchmod(fd, old.st_mode & 07777) != 0)
             failErrno();
         if (fchown(fd, old.st_uid, old.st_gid) != 0) {
@@ -252,26 +265,10 @@ PageWriter::Result PageWriter::write(const std::wstring& path, const char* bytes
     if (!fault.empty())
         fail(fault);
 
-    std::size_t done = 0;
-    while (done < size) {
-        const std::size_t chunk = std::min<std::size_t>(size - done, SSIZE_MAX);
-        ssize_t n = ::write(fd, bytes + done, chunk);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            failErrno();
-        }
-        done += static_cast<std::size_t>(n);
-    }
-
-    if (Clock::isFixed()) {
-        timespec times[2];
-        times[0].tv_sec = static_cast<std::time_t>(Clock::now());
-        times[0].tv_nsec = 0;
-        times[1] = times[0];
-        if (futimens(fd, times) != 0)
-            failErrno();
-    }
+    if (!DurableFile::writeAll(fd, bytes, size))
+        failErrno();
+    if (Clock::isFixed() && !DurableFile::setTime(fd, Clock::now()))
+        failErrno();
     // On disk before the rename: otherwise a power loss can leave the new name on an empty or
     // partial file with a fresh time, which every later run would take as up to date. Inside a
     // batch the flush and the rename wait for the batch's end.
@@ -289,11 +286,11 @@ PageWriter::Result PageWriter::write(const std::wstring& path, const char* bytes
     if (deferred) {
         std::lock_guard lock(state().mutex);
         const std::string native = nativePath(path);
-        state().pending.push_back({path, tempPath, target, folder});
+        state().pending.push_back({path, tempName, target, folder, handle});
         state().pendingNames.insert({native, target, folder, native.substr(0, native.rfind('/') + 1)});
         return Result::Written;
     }
-    if (rename(tempPath.c_str(), target.c_str()) != 0)
+    if (renameat(dirFd, tempName.c_str(), dirFd, base.c_str()) != 0)
         failErrno();
     {
         std::lock_guard lock(state().mutex);

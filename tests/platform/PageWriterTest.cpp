@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <thread>
 #include <vector>
 
 #include "platform/Clock.h"
@@ -141,6 +143,29 @@ TEST_F(PageWriterTest, TargetOutsideTheConfiningFolderOrNoRegularFileIsRefused)
     EXPECT_EQ(listDir(outside.path()), std::vector<std::string>{"authorized_keys"});
     EXPECT_EQ(listDir(dir.path()), names);
     EXPECT_EQ(readFile(dir / "folder.html/keep.txt"), "mine");
+}
+
+// The target was checked by its path, then written by the same path: a folder on the way swapped
+// for a link to a place outside in between carried the page there. Writes now go through a handle
+// on the checked folder, so however the swaps fall, nothing lands outside.
+TEST_F(PageWriterTest, FolderSwappedForALinkDuringWritesNeverCarriesAPageOutside)
+{
+    TempDir outside;
+    const std::string menu = dir / "menu", real = dir / "real";
+    writeFile(menu + "/page.html", "old");
+    std::atomic<bool> done{false};
+    std::thread swapper([&] {
+        while (!done) {
+            if (rename(menu.c_str(), real.c_str()) == 0 && symlink(outside.path().c_str(), menu.c_str()) == 0 &&
+                unlink(menu.c_str()) == 0)
+                rename(real.c_str(), menu.c_str());
+        }
+    });
+    for (int i = 0; i < 2000; ++i)
+        EXPECT_NO_THROW(write(menu + "/page.html", "new"));
+    done = true;
+    swapper.join();
+    EXPECT_EQ(listDir(outside.path()), std::vector<std::string>{});
 }
 
 // Temporary files of a killed run stayed for ever. A run holding the site's lock removes those of
