@@ -3,7 +3,8 @@
 
 The site gets qcms/qccl.xml (the diary is category 1, the second in the list), one category data
 file per ordinary category, one month data file per diary month, and an index.html laid out with
-the markers the apply flow looks for. Every data file is dated in the past (--date), so that a
+the markers the apply flow looks for, and as many entry pages as asked for (contents/cNNN/eNNNN.html,
+the pages the category entries link to), some of them carrying link parts. Every data file is dated in the past (--date), so that a
 fresh site-menu folder is out of date everywhere and a rebuilt one is current.
 """
 import argparse
@@ -47,6 +48,9 @@ def main():
     ap.add_argument('--encoding', choices=['utf-8', 'shift_jis'], default='utf-8')
     ap.add_argument('--date', default='2020-01-01', help='last-write date of the data files')
     ap.add_argument('--index-kb', type=int, default=50, help='approximate size of index.html in KB')
+    ap.add_argument('--entry-pages', type=int, default=0, help='entry pages of the categories (about 3 KB each)')
+    ap.add_argument('--carrying', type=int, default=0,
+                    help='entry pages, spread evenly, that carry their category\'s link part and the calendar')
     args = ap.parse_args()
 
     mtime = time.mktime(time.strptime(args.date, '%Y-%m-%d'))
@@ -90,6 +94,24 @@ def main():
              + filler + '</div>\n</body>\n</html>\n')
     with open(os.path.join(args.site, 'index.html'), 'w', encoding='utf-8') as f:
         f.write(index)
+
+    # Entry pages in the order the category data files list them; the carrying ones hold stale
+    # parts, which the first update refreshes.
+    every = args.entry_pages // args.carrying if args.carrying else 0
+    for k in range(args.entry_pages):
+        n, i = numids[1 + (k // args.entries) % (len(numids) - 1)], k % args.entries + 1
+        parts = ''
+        if every and k % every == 0 and k // every < args.carrying:
+            parts = ('<table id="zebsitec%03dtable000001"><tr><td>古い一覧</td></tr></table>\n'
+                     '<table id="zebsitec001table000001"><tr><td>古い暦</td></tr></table>\n' % n)
+        text = ''.join('<p>記事 %d の本文、段落 %d です。サイトの記事の本文が続きます。</p>\n' % (i, j)
+                       for j in range(30))
+        page = ('<!DOCTYPE html>\n<html lang="ja">\n<head>\n<meta charset="UTF-8">\n<title>記事 %d</title>\n'
+                '</head>\n<body>\n<h1>記事 %d の %d 番目</h1>\n%s%s</body>\n</html>\n' % (i, n, i, parts, text))
+        path = os.path.join(args.site, 'contents', 'c%03d' % n, 'e%04d.html' % i)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, 'w', encoding='utf-8') as f:
+            f.write(page)
 
 if __name__ == '__main__':
     main()

@@ -47,13 +47,18 @@ std::string describeParts(const SiteContext& site, const std::vector<std::wstrin
 int refreshPages(const SiteContext& site, bool verbose, int& refreshed)
 {
     SitePageRefresher refresher(site.folder());
+    refresher.useCache();
     const std::vector<std::wstring> pages = refresher.candidatePages();
     int failures = 0;
     int carrying = 0;
+    int read = 0;
     for (const std::wstring& page : pages) {
         const SitePageRefresher::Outcome outcome = refresher.refreshPage(page);
-        const std::string shown = site.display(page);
         carrying += outcome.carriesLinkParts ? 1 : 0;
+        read += outcome.read ? 1 : 0;
+        if (outcome.error.empty() && !outcome.written && outcome.missing.empty())
+            continue;
+        const std::string shown = site.display(page);
         if (!outcome.error.empty()) {
             std::fprintf(stderr, "zebhost: %s: not refreshed: %s\n", shown.c_str(), outcome.error.c_str());
             ++failures;
@@ -66,8 +71,15 @@ int refreshPages(const SiteContext& site, bool verbose, int& refreshed)
             std::fprintf(stderr, "zebhost: warning: %s: no generated page holds %s; left as it is\n", shown.c_str(),
                          describeParts(site, outcome.missing).c_str());
     }
+    // What was learnt spares the next run reading the pages; without it, that run reads them all.
+    try {
+        refresher.saveCache();
+    } catch (const platform::FileException& e) {
+        std::fprintf(stderr, "zebhost: warning: %s: not written: %s\n", site.display(refresher.cacheFile()).c_str(),
+                     e.reason().c_str());
+    }
     if (verbose)
-        say("  %d of %zu pages carry link parts\n", carrying, pages.size());
+        say("  %d of %zu pages carry link parts; %d read\n", carrying, pages.size(), read);
     return failures;
 }
 

@@ -1,10 +1,14 @@
 #include "SitePageRefresher.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <set>
 #include <system_error>
 
 #include "AsciiCase.h"
@@ -18,9 +22,9 @@
 #include "host/Element.h"
 #include "host/MappedFile.h"
 #include "platform/FileException.h"
+#include "platform/FileReader.h"
+#include "platform/PageWriter.h"
 #include "platform/TextConv.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -55,9 +59,82 @@ std::string asSaved(const std::wstring& text, const OpenPage& page)
     return bytes;
 }
 
+// The link parts of the page that are still in it, each once, in page order.
+std::vector<std::wstring> linkPartIds(DomUtBase& util)
+{
+    std::vector<Element*> elements;
+    util.getElementByAttributrNameAndPartOfValue(elements, L"id", L"zebsitec", true, nullptr);
+    std::vector<std::wstring> ids;
+    for (Element* element : elements) {
+        const std::wstring id = asciicase::lower(element->getAttribute(L"id"));
+        if (SitePageRefresher::isLinkPartId(id) && element->isAttached() &&
+            std::find(ids.begin(), ids.end(), id) == ids.end())
+            ids.push_back(id);
+    }
+    return ids;
+}
+
 } // namespace
 
-SitePageRefresher::SitePageRefresher(std::wstring siteFolder) : site_(std::move(siteFolder)) {}
+SitePageRefresher::SitePageRefresher(std::wstring siteFolder) : site_(std::move(siteFolder))
+{
+    while (site_.size() > 1 && site_.back() == L'/')
+        site_.pop_back();
+}
+
+std::wstring SitePageRefresher::cacheFile() const
+{
+    return site_ + L"/ZebSitemenu/.zebhost-pages";
+}
+
+void SitePageRefresher::useCache()
+{
+    // A dry run's generated pages are in memory, not in the files whose stamps the cache keeps.
+    if (platform::PageWriter::isDryRun())
+        return;
+    cacheOn_ = true;
+    if (platform::FileReader::read(cacheFile(), cacheBytes_) != platform::FileReader::Result::Read ||
+        !lastRun_.parse(cacheBytes_))
+        cacheBytes_.clear();
+}
+
+void SitePageRefresher::saveCache()
+{
+    if (!cacheOn_ || platform::PageWriter::isDryRun())
+        return;
+    // A run that read no page and found every page it knew leaves the file alone.
+    if (!cacheBytes_.empty() && thisRun_.empty() && kept_.size() == lastRun_.size())
+        return;
+    for (const std::string& page : kept_)
+        thisRun_.set(page, *lastRun_.find(page));
+    kept_.clear();
+    const std::string bytes = thisRun_.serialize();
+    if (bytes != cacheBytes_ &&
+        platform::PageWriter::write(cacheFile(), bytes.data(), bytes.size()) == platform::PageWriter::Result::Written)
+        cacheBytes_ = bytes;
+}
+
+const PageRefreshCache::Stamp& SitePageRefresher::generatedStamp(const std::wstring& id)
+{
+    auto found = generatedStamps_.find(id);
+    if (found == generatedStamps_.end())
+        found = generatedStamps_.emplace(id, PageRefreshCache::stampOf(site_ + L"/ZebSitemenu/" + id + L".html")).first;
+    return found->second;
+}
+
+bool SitePageRefresher::knownFromCache(const std::string& inSite, const PageRefreshCache::Stamp& stamp,
+                                       Outcome& outcome)
+{
+    const PageRefreshCache::Entry* entry = lastRun_.find(inSite);
+    if (entry == nullptr || !stamp.exists() || !(entry->page == stamp))
+        return false;
+    for (const PageRefreshCache::Part& part : entry->parts)
+        if (!part.generated.exists() || !(generatedStamp(part.id) == part.generated))
+            return false;
+    outcome.carriesLinkParts = !entry->parts.empty();
+    kept_.push_back(inSite);
+    return true;
+}
 
 bool SitePageRefresher::isLinkPartId(const std::wstring& id)
 {
@@ -72,29 +149,99 @@ bool SitePageRefresher::isLinkPartId(const std::wstring& id)
     return lower.compare(0, kHead.size(), kHead) == 0 && lower.compare(kHead.size() + 3, kTail.size(), kTail) == 0;
 }
 
-std::vector<std::wstring> SitePageRefresher::candidatePages() const
+void SitePageRefresher::walk(const std::string& folder, int depth, bool resolved)
 {
-    std::set<std::wstring> pages;
-    const fs::path root(platform::toUtf8(site_));
-    std::error_code ec;
-    fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec);
-    for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        const std::wstring name = platform::fromUtf8(it->path().filename().string());
-        std::error_code typeError;
-        if (it->is_directory(typeError) && !it->is_symlink(typeError)) {
-            if (it.depth() == 0 && SitePagePath::isReservedFolder(name))
-                it.disable_recursion_pending();
+    // The folder's entries are taken whole and the folder closed before its subfolders are
+    // walked, so that a deep tree never holds more than one folder open.
+    std::vector<std::string> folders;
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (depth > 0 ? O_NOFOLLOW : 0));
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (dir == nullptr) {
+        if (fd >= 0)
+            ::close(fd);
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        struct stat st {};
+        bool examined = false;
+        unsigned char type = entry->d_type;
+        auto examine = [&] {
+            examined = ::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+            type = !examined             ? DT_UNKNOWN
+                   : S_ISREG(st.st_mode) ? DT_REG
+                   : S_ISDIR(st.st_mode) ? DT_DIR
+                   : S_ISLNK(st.st_mode) ? DT_LNK
+                                         : DT_UNKNOWN;
+        };
+        if (type == DT_UNKNOWN)
+            examine();
+        const std::wstring wideName = platform::fromUtf8(name);
+        if (type == DT_DIR) {
+            if (depth > 0 || !SitePagePath::isReservedFolder(wideName))
+                folders.push_back(folder + "/" + name);
             continue;
         }
-        if (!SitePagePath::isHtmlName(name))
+        if ((type != DT_REG && type != DT_LNK) || !SitePagePath::isHtmlName(wideName))
             continue;
-        std::wstring path;
+        if (type == DT_REG && !examined)
+            examine();
+        Candidate candidate;
         std::string why;
-        if (SitePagePath::resolve(site_, platform::fromUtf8(it->path().string()), path, why) ==
-            SitePagePath::Verdict::Page)
-            pages.insert(path);
+        // Reached through real folders from a site folder without links in its path, a file that
+        // is no link is where its path says; the page rule resolves the links.
+        if (resolved && type == DT_REG) {
+            candidate.native = folder + "/" + name;
+            candidate.stamp = PageRefreshCache::stampOf(st);
+        } else if (SitePagePath::resolve(site_, platform::fromUtf8(folder + "/" + name), candidate.path, why) ==
+                   SitePagePath::Verdict::Page) {
+            candidate.native = platform::toUtf8(candidate.path);
+            candidate.stamp = PageRefreshCache::stampOf(candidate.path);
+        } else {
+            continue;
+        }
+        candidates_.push_back(std::move(candidate));
     }
-    return {pages.begin(), pages.end()};
+    ::closedir(dir);
+    for (const std::string& sub : folders)
+        walk(sub, depth + 1, resolved);
+}
+
+std::vector<std::wstring> SitePageRefresher::candidatePages()
+{
+    candidates_.clear();
+    const std::string root = platform::toUtf8(site_);
+    std::error_code ec;
+    walk(root, 0, std::filesystem::canonical(root, ec).string() == root && !ec);
+    // UTF-8 sorts as its characters do.
+    std::sort(candidates_.begin(), candidates_.end(),
+              [](const Candidate& a, const Candidate& b) { return a.native < b.native; });
+    candidates_.erase(std::unique(candidates_.begin(), candidates_.end(),
+                                  [](const Candidate& a, const Candidate& b) { return a.native == b.native; }),
+                      candidates_.end());
+    std::vector<std::wstring> pages;
+    pages.reserve(candidates_.size());
+    for (Candidate& candidate : candidates_) {
+        candidate.path = platform::fromUtf8(candidate.native);
+        pages.push_back(candidate.path);
+    }
+    next_ = 0;
+    return pages;
+}
+
+const SitePageRefresher::Candidate* SitePageRefresher::findCandidate(const std::wstring& path)
+{
+    // The pages are mostly refreshed in the order they were listed.
+    if (next_ < candidates_.size() && candidates_[next_].path == path)
+        return &candidates_[next_++];
+    const auto found = std::lower_bound(candidates_.begin(), candidates_.end(), path,
+                                        [](const Candidate& a, const std::wstring& b) { return a.path < b; });
+    if (found == candidates_.end() || found->path != path)
+        return nullptr;
+    next_ = static_cast<std::size_t>(found - candidates_.begin()) + 1;
+    return &*found;
 }
 
 const std::wstring& SitePageRefresher::generatedMarkup(const std::wstring& id)
@@ -102,6 +249,7 @@ const std::wstring& SitePageRefresher::generatedMarkup(const std::wstring& id)
     auto found = generated_.find(id);
     if (found != generated_.end())
         return found->second;
+    generatedStamp(id); // before the page is read: a later change gives it a new stamp
     std::wstring markup;
     const std::wstring path = site_ + L"/ZebSitemenu/" + id + L".html";
     if (std::unique_ptr<OpenPage> page = OpenPage::load(path)) {
@@ -117,16 +265,35 @@ SitePageRefresher::Outcome SitePageRefresher::refreshPage(const std::wstring& gi
 {
     Outcome outcome;
     std::wstring path;
-    if (SitePagePath::resolve(site_, given, path, outcome.error) != SitePagePath::Verdict::Page)
+    const Candidate* candidate = findCandidate(given);
+    if (candidate != nullptr)
+        path = given;
+    else if (SitePagePath::resolve(site_, given, path, outcome.error) != SitePagePath::Verdict::Page)
         return outcome;
+    // The page's path in the site, by which the cache knows it; "" when the cache is off.
+    std::string inSite;
+    if (cacheOn_ && path.size() > site_.size() + 1 && path.compare(0, site_.size(), site_) == 0 &&
+        path[site_.size()] == L'/')
+        inSite = platform::toUtf8(path.substr(site_.size() + 1));
+    // Taken before the page is read (when it was listed, or now), so that a change while it is
+    // read gives it a new stamp.
+    PageRefreshCache::Stamp stamp;
+    if (!inSite.empty())
+        stamp = candidate != nullptr ? candidate->stamp : PageRefreshCache::stampOf(path);
+    if (!inSite.empty() && knownFromCache(inSite, stamp, outcome))
+        return outcome;
+    outcome.read = true;
     {
         MappedFile file;
         if (file.open(path, 0) != 0) {
             outcome.error = "cannot be read";
             return outcome;
         }
-        if (!mayCarryLinkParts(file.get_top(), file.get_size()))
+        if (!mayCarryLinkParts(file.get_top(), file.get_size())) {
+            if (!inSite.empty() && stamp.exists())
+                thisRun_.set(inSite, {stamp, {}});
             return outcome;
+        }
     }
     std::unique_ptr<OpenPage> page = OpenPage::load(path);
     if (!page) {
@@ -138,6 +305,7 @@ SitePageRefresher::Outcome SitePageRefresher::refreshPage(const std::wstring& gi
     std::vector<Element*> elements;
     util.getElementByAttributrNameAndPartOfValue(elements, L"id", L"zebsitec", true, nullptr);
     const UrlRebaser rebaser(SitePagePath::folderInSite(site_, path));
+    std::vector<std::wstring> current; // the parts found current or replaced
     for (Element* element : elements) {
         const std::wstring id = element->getAttribute(L"id");
         // A part inside a part that was replaced went with it.
@@ -151,8 +319,10 @@ SitePageRefresher::Outcome SitePageRefresher::refreshPage(const std::wstring& gi
         }
         const std::wstring fresh = rebaser.rebaseMarkup(generated);
         element->prepareMarkup();
-        if (asSaved(fresh, *page) == asSaved(element->getMarkup(), *page))
+        if (asSaved(fresh, *page) == asSaved(element->getMarkup(), *page)) {
+            current.push_back(asciicase::lower(id));
             continue;
+        }
 
         // The new element takes the old one's place, and the text the parser left between it and
         // the node before.
@@ -164,9 +334,23 @@ SitePageRefresher::Outcome SitePageRefresher::refreshPage(const std::wstring& gi
         element->setLeadGap({});
         util.removeAllChild(element, true, true);
         outcome.changed.push_back(id);
+        current.push_back(asciicase::lower(id));
     }
-    if (outcome.changed.empty())
+    // The page is current when every part it now holds was found current or put in (a part that
+    // came inside a generated one was not looked at).
+    bool learnt = !inSite.empty() && outcome.missing.empty();
+    PageRefreshCache::Entry learned;
+    for (const std::wstring& id : learnt ? linkPartIds(util) : std::vector<std::wstring>()) {
+        learnt = learnt && std::find(current.begin(), current.end(), id) != current.end();
+        learned.parts.push_back({id, generatedStamp(id)});
+    }
+    if (outcome.changed.empty()) {
+        if (learnt && stamp.exists()) {
+            learned.page = stamp;
+            thisRun_.set(inSite, std::move(learned));
+        }
         return outcome;
+    }
 
     page->setModified(true);
     try {
@@ -179,5 +363,10 @@ SitePageRefresher::Outcome SitePageRefresher::refreshPage(const std::wstring& gi
     }
     if (!outcome.written)
         outcome.changed.clear();
+    else if (learnt) {
+        learned.page = PageRefreshCache::stampOf(path);
+        if (learned.page.exists())
+            thisRun_.set(inSite, std::move(learned));
+    }
     return outcome;
 }

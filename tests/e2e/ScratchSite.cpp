@@ -16,6 +16,7 @@ const std::string kNow = "2025-03-28T09:00";
 const std::int64_t kDataTime = localTime(2025, 3, 27, 18);
 const std::string kLater = "2025-03-28T11:00";
 const std::int64_t kChangeTime = localTime(2025, 3, 28, 10);
+const std::string kPageCache = "ZebSitemenu/.zebhost-pages";
 
 namespace {
 
@@ -25,7 +26,7 @@ void walk(const std::string& root, const std::string& relative, Tree& tree)
     for (const std::string& name : testsupport::listDir(full)) {
         const std::string rel = relative.empty() ? name : relative + "/" + name;
         struct stat st {};
-        if (lstat((root + "/" + rel).c_str(), &st) != 0)
+        if (rel == kPageCache || lstat((root + "/" + rel).c_str(), &st) != 0)
             continue;
         FileState state;
         state.mode = st.st_mode & 07777;

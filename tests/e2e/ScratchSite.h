@@ -19,6 +19,9 @@ extern const std::int64_t kDataTime;
 extern const std::string kLater;
 extern const std::int64_t kChangeTime;
 
+// The host's record of what the last page refresh learned; no page, and left out of snapshots.
+extern const std::string kPageCache;
+
 // One entry of a folder tree.
 struct FileState {
     bool folder = false;
@@ -28,7 +31,7 @@ struct FileState {
     std::string bytes; // files only
     bool operator==(const FileState&) const = default;
 };
-// Every file and folder below a root, by path relative to it.
+// Every file and folder below a root, by path relative to it (kPageCache aside).
 using Tree = std::map<std::string, FileState>;
 
 // The tree below root; empty when root cannot be read.

@@ -1,12 +1,17 @@
 #include "SitePageRefresher.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
+#include <set>
 
 #include "support/TestSupport.h"
 
+using testsupport::readFile;
 using testsupport::TempDir;
 using testsupport::W;
 using testsupport::writeFile;
@@ -46,6 +51,100 @@ TEST(SitePageRefresherTest, OnlyPagesThatNameALinkPartAreRead)
     EXPECT_TRUE(SitePageRefresher::isLinkPartId(L"ZEBSITEC012TABLE000001"));
     for (const wchar_t* id : {L"zebsitec12table000001", L"zebsitec0x1table000001", L"xzebsitec001table000001"})
         EXPECT_FALSE(SitePageRefresher::isLinkPartId(id)) << id;
+}
+
+// What the last refresh learned spares reading a page only while neither the page nor the
+// generated pages of its parts changed; a cache that is missing or damaged has every page read.
+TEST(SitePageRefresherTest, TheCacheSparesReadingOnlyWhatCannotHaveChanged)
+{
+    const std::string generated = "<html><body><table id=\"zebsitec002table000001\"><tr><td><a href=\"a.html\">A</a>"
+                                  "</td></tr></table></body></html>";
+    struct Case {
+        const char* description;
+        std::function<void(const TempDir&)> change;
+        std::set<std::string> read;    // the pages read after the change
+        std::set<std::string> written; // the pages written after it
+    } cases[] = {
+        {"nothing changed", [](const TempDir&) {}, {}, {}},
+        {"cache missing",
+         [](const TempDir& site) { std::filesystem::remove(site / "ZebSitemenu/.zebhost-pages"); },
+         {"carrying.html", "plain.html", "sub/other.html"},
+         {}},
+        {"cache damaged",
+         [](const TempDir& site) {
+             std::string bytes = readFile(site / "ZebSitemenu/.zebhost-pages");
+             bytes[bytes.size() / 2] ^= 1;
+             writeFile(site / "ZebSitemenu/.zebhost-pages", bytes);
+         },
+         {"carrying.html", "plain.html", "sub/other.html"},
+         {}},
+        {"cache cut short",
+         [](const TempDir& site) {
+             const std::string bytes = readFile(site / "ZebSitemenu/.zebhost-pages");
+             writeFile(site / "ZebSitemenu/.zebhost-pages", bytes.substr(0, bytes.rfind("sum ")));
+         },
+         {"carrying.html", "plain.html", "sub/other.html"},
+         {}},
+        {"a page rewritten with its old size and time",
+         [](const TempDir& site) {
+             struct stat st {};
+             ASSERT_EQ(stat((site / "plain.html").c_str(), &st), 0);
+             writeFile(site / "plain.html", "<p>zebsitec002table000001</p>");
+             const timespec times[2] = {st.st_atim, st.st_mtim};
+             ASSERT_EQ(utimensat(AT_FDCWD, (site / "plain.html").c_str(), times, 0), 0);
+         },
+         {"plain.html"},
+         {}},
+        {"a new page", [](const TempDir& site) { writeFile(site / "new.html", "<p>new</p>"); }, {"new.html"}, {}},
+        {"a page deleted", [](const TempDir& site) { std::filesystem::remove(site / "sub/other.html"); }, {}, {}},
+        {"the generated part changed, the page did not",
+         [generated](const TempDir& site) {
+             std::string bytes = generated;
+             bytes.replace(bytes.find(">A<"), 3, ">B<");
+             writeFile(site / "ZebSitemenu/zebsitec002table000001.html", bytes);
+         },
+         {"carrying.html"},
+         {"carrying.html"}},
+        {"the generated page rewritten with the same bytes",
+         [generated](const TempDir& site) { writeFile(site / "ZebSitemenu/zebsitec002table000001.html", generated); },
+         {"carrying.html"},
+         {}},
+    };
+    for (const Case& c : cases) {
+        TempDir site;
+        writeFile(site / "ZebSitemenu/zebsitec002table000001.html", generated);
+        writeFile(site / "carrying.html", "<p>x</p><table id=\"ZEBSITEC002table000001\"><tr><td>old</td></tr></table>");
+        writeFile(site / "plain.html", "<p>" + std::string(22, 'x') + "</p>"); // as long as the rewritten one
+        writeFile(site / "sub/other.html", "<p>other</p>");
+        const std::wstring folder = W(std::filesystem::canonical(site.path()).string());
+        auto refreshAll = [&](std::set<std::string>& read, std::set<std::string>& written) {
+            SitePageRefresher refresher(folder);
+            refresher.useCache();
+            for (const std::wstring& page : refresher.candidatePages()) {
+                const SitePageRefresher::Outcome outcome = refresher.refreshPage(page);
+                EXPECT_EQ(outcome.error, "") << c.description;
+                const std::string name = testsupport::U(page.substr(folder.size() + 1));
+                if (outcome.read)
+                    read.insert(name);
+                if (outcome.written)
+                    written.insert(name);
+            }
+            refresher.saveCache();
+        };
+        std::set<std::string> read, written;
+        refreshAll(read, written);
+        ASSERT_EQ(written, std::set<std::string>{"carrying.html"}) << c.description;
+        read.clear();
+        written.clear();
+        c.change(site);
+        refreshAll(read, written);
+        EXPECT_EQ(read, c.read) << c.description;
+        EXPECT_EQ(written, c.written) << c.description;
+        // What this run learned, the next one knows.
+        read.clear();
+        refreshAll(read, written);
+        EXPECT_EQ(read, std::set<std::string>{}) << c.description;
+    }
 }
 
 } // namespace
