@@ -43,7 +43,7 @@ bool keptInOrder(const std::wstring& text, const std::wstring& out)
 
 class PageEditReadBack : public ::testing::TestWithParam<ReadBackCase> {};
 
-TEST_P(PageEditReadBack, savedPageParsesToTheEditedTree)
+TEST_P(PageEditReadBack, SavedPageParsesToTheEditedTree)
 {
     const ReadBackCase& c = GetParam();
     DocPtr doc = load(c.page);
@@ -138,6 +138,6 @@ const ReadBackCase kCases[] = {
      L"html(head(title(\"t\")) body(meta[name=\"m\"] <!--c--> p(\"y\")))"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, PageEditReadBack, ::testing::ValuesIn(kCases));
+INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
 
 } // namespace
