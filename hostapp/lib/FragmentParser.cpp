@@ -111,10 +111,11 @@ bool takesMarkupAsItIs(const Node& parent)
 // there, but whatever follows it would make it a tag.
 bool endsInOpenEndTag(const Node& node)
 {
-    if (node.getNodeType() != Node::Type::Text || node.source() == nullptr)
+    if (node.getNodeType() != Node::Type::Text || NodeSource::source(&node) == nullptr)
         return false;
-    const std::wstring& text = node.source()->text;
-    return node.spanEnd() == text.size() && text.size() >= 2 && text.compare(text.size() - 2, 2, L"</") == 0;
+    const std::wstring& text = NodeSource::source(&node)->text;
+    return NodeSource::spanEnd(&node) == text.size() && text.size() >= 2 &&
+           text.compare(text.size() - 2, 2, L"</") == 0;
 }
 
 // Whether what stands before the place leaves the parser in a state that the writer can end with
