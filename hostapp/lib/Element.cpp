@@ -1,4 +1,5 @@
 #include "host/Element.h"
+#include "NodeSource.h"
 
 #include <algorithm>
 #include <array>
@@ -122,7 +123,7 @@ void Element::removeAttribute(const std::wstring& name)
     if (it == attrs_.end())
         return;
     if (it->fromSource)
-        removedAttrs_.push_back(SourceRange{source(), it->srcStart, it->srcEnd});
+        removedAttrs_.push_back(SourceRange{NodeSource::source(this), it->srcStart, it->srcEnd});
     attrs_.erase(it);
     attrIndex_.reset();
     attrsChanged_ = true;
@@ -132,12 +133,6 @@ void Element::removeAttribute(const std::wstring& name)
 bool Element::hasAttribute(const std::wstring& name) const
 {
     return findAttribute(name) != nullptr;
-}
-
-void Element::addParsedAttribute(Attribute attribute)
-{
-    if (findAttribute(attribute.name) == nullptr)
-        appendAttribute(std::move(attribute));
 }
 
 std::wstring Element::getTextData() const

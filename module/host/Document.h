@@ -78,14 +78,6 @@ public:
         arenaNodes_.push_back(node);
         return node;
     }
-    // Keeps a source text for the nodes parsed from it; returns it.
-    const SourceText* keepSource(std::unique_ptr<SourceText> source);
-    // The text of the page as loaded; null when none was kept.
-    const SourceText* pageSource() const { return pageSource_; }
-    void setPageSource(const SourceText* source) { pageSource_ = source; }
-    // The text after the last top-level node.
-    const SourceRange& trailGap() const { return trailGap_; }
-    void setTrailGap(const SourceRange& gap) { trailGap_ = gap; }
     // Replaces the content with a copy of source's tree as parsed: every node with its source
     // stretches, gaps and flags, over copies of its source texts, so that the copy writes and
     // edits exactly as the original would. False (the content then being partial) when source
@@ -93,6 +85,9 @@ public:
     bool copyParsedTree(const Document& source);
 
 private:
+    // The host's record of the page's source texts.
+    friend class NodeSource;
+
     // A copy of from (and its subtree) made in this document, linked as the last child of parent;
     // null for a node of a kind that is not copied.
     Node* copyNode(const Node& from, Node* parent,
