@@ -1,4 +1,5 @@
 #include "host/Element.h"
+#include "DocumentStore.h"
 #include "NodeSource.h"
 
 #include <algorithm>
@@ -49,7 +50,7 @@ Element::Element(Document* owner, const ElementName& name) : Node(Type::Element,
 const ElementName* Element::nameIn(Document* owner, std::wstring_view tagName)
 {
     if (owner != nullptr)
-        return &owner->internName(tagName);
+        return &DocumentStore::internName(*owner, tagName);
     ownName_ = std::make_unique<ElementName>(std::wstring(tagName));
     return ownName_.get();
 }

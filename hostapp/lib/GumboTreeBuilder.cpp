@@ -1,4 +1,5 @@
 #include "GumboTreeBuilder.h"
+#include "DocumentStore.h"
 #include "NodeSource.h"
 
 #include <gumbo.h>
@@ -83,8 +84,9 @@ public:
     {
         if (!gdoc.has_doctype)
             return;
-        auto* node = doc_.make<DocumentType>(&doc_, decodeTrusted(gdoc.name), decodeTrusted(gdoc.public_identifier),
-                                             decodeTrusted(gdoc.system_identifier));
+        auto* node = DocumentStore::make<DocumentType>(doc_, &doc_, decodeTrusted(gdoc.name),
+                                                       decodeTrusted(gdoc.public_identifier),
+                                                       decodeTrusted(gdoc.system_identifier));
         if (src_ != nullptr) {
             const std::wstring& text = src_->text;
             // The DOCTYPE stands before the root element, outside the comments around it.
@@ -189,7 +191,7 @@ private:
         auto found = names_.find(spelling);
         if (found != names_.end())
             return *found->second;
-        const ElementName& name = doc_.internName(decodeTrusted(spelling.data(), spelling.size()));
+        const ElementName& name = DocumentStore::internName(doc_, decodeTrusted(spelling.data(), spelling.size()));
         names_.emplace(spelling, &name);
         return name;
     }
@@ -204,7 +206,7 @@ private:
             spelling = gumbo_normalized_tagname(ge.tag);
         if (spelling.empty())
             spelling = "unknown";
-        auto* e = doc_.make<Element>(&doc_, nameOf(spelling));
+        auto* e = DocumentStore::make<Element>(doc_, &doc_, nameOf(spelling));
         if (parent != nullptr)
             parent->appendChild(e);
 
@@ -283,7 +285,7 @@ private:
         else if (g->type == GUMBO_NODE_CDATA)
             type = Node::Type::CData;
         // Kept in the document's memory: a page has thousands of texts.
-        std::wstring_view data = doc_.keepTextFromUtf8(g->v.text.text);
+        std::wstring_view data = DocumentStore::keepTextFromUtf8(doc_, g->v.text.text);
         Node* previous = parent != nullptr ? parent->getLastChild() : nullptr;
         std::size_t start = kNone, end = kNone;
         if (src_ != nullptr && holds(g->v.text.original_text)) {
@@ -426,7 +428,7 @@ private:
     // A text node over text kept in the document.
     CharacterData* addText(Node::Type type, std::wstring_view data, Node* parent, std::size_t start, std::size_t end)
     {
-        auto* c = doc_.make<CharacterData>(type, &doc_, CharacterData::InDocument{data});
+        auto* c = DocumentStore::make<CharacterData>(doc_, type, &doc_, CharacterData::InDocument{data});
         if (parent != nullptr)
             parent->appendChild(c);
         if (start != kNone && start < end)

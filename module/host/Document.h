@@ -37,12 +37,20 @@ public:
     // A new text node of this document, not yet in the tree (owned by the document).
     CharacterData* createTextNode(const std::wstring& text);
 
-    // The host's own part below this line.
-    Document();
     // As createElement and createTextNode, taking over the text (the host's readers hand over
     // texts they made).
     Element* createElement(std::wstring&& tagName);
     CharacterData* createTextNode(std::wstring&& text);
+
+private:
+    // Documents are made by the host (DocumentFactory, and DOMImpl::createDocument for the
+    // module); the host reaches the document's memory and names through DocumentStore and the
+    // record of its source texts through NodeSource.
+    friend class DocumentFactory;
+    friend class DocumentStore;
+    friend class NodeSource;
+
+    Document();
     // A new comment node (owned by the document, not yet in the tree).
     CharacterData* createComment(const std::wstring& text);
     // The document's one copy of a tag name, as written; valid as long as the document.
@@ -83,10 +91,6 @@ public:
     // edits exactly as the original would. False (the content then being partial) when source
     // holds a node of a kind that is not copied.
     bool copyParsedTree(const Document& source);
-
-private:
-    // The host's record of the page's source texts.
-    friend class NodeSource;
 
     // A copy of from (and its subtree) made in this document, linked as the last child of parent;
     // null for a node of a kind that is not copied.
