@@ -428,7 +428,7 @@ private:
     // A text node over text kept in the document.
     CharacterData* addText(Node::Type type, std::wstring_view data, Node* parent, std::size_t start, std::size_t end)
     {
-        auto* c = DocumentStore::make<CharacterData>(doc_, type, &doc_, CharacterData::InDocument{data});
+        auto* c = DocumentStore::makeKeptText(doc_, type, data);
         if (parent != nullptr)
             parent->appendChild(c);
         if (start != kNone && start < end)
