@@ -589,6 +589,12 @@ void Writer::writeEndTagsBefore(const Node& child)
                 first = &a;
         if (first == nullptr)
             return;
+        // The child's gap text in front of the end tag (a tag the parser ignored) goes first.
+        const NodeSource::Range& gap = NodeSource::leadGap(&child);
+        if (gap.source == first->tag.source && gap.start < first->tag.start) {
+            const bool passed = at_.source == gap.source && at_.end > gap.start;
+            copyGap(gap, passed ? at_.end : 0, first->tag.start);
+        }
         copy(first->tag);
         first->written = true;
     }

@@ -130,6 +130,8 @@ const ReadBackCase kCases[] = {
      L"html(head body(p(\"a\") div[id=\"lp\"](\"P\") \"</\"))"},
     {"text after the body's end tag", Edit::InsertAtEnd, nullptr, L"<p>a</p></body>tail",
      L"html(head body(p(\"a\") div[id=\"lp\"](\"P\")) \"tail\")"},
+    {"a tag ignored after the body's end tag, in an element left open", Edit::InsertAtEnd, nullptr,
+     L"<body>\n<k>b</p>\n</body>\n<frameset></html>\n", L"html(head body(div[id=\"lp\"](\"P\") k(\"b\" p)))"},
     {"text and markup after the html end tag", Edit::InsertAtEnd, nullptr, L"<p>a</p></body></html>tail<b>x</b>",
      L"html(head body(p(\"a\") div[id=\"lp\"](\"P\"))) \"tail\" b(\"x\")"},
     {"after bold whose end tag stands in the next paragraph", Edit::InsertAfter, L"b", L"<b id=b>1<p>2</b>3</p>",
