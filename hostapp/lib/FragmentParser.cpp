@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "GumboTreeBuilder.h"
+#include "SourceText.h"
 #include "TreeOutline.h"
 #include "host/CharacterData.h"
 #include "host/Document.h"
@@ -105,14 +106,27 @@ bool takesMarkupAsItIs(const Node& parent)
     return false;
 }
 
+// Whether the node is a text copied from a page that ends in "</": the parser took it as text
+// there, but whatever follows it would make it a tag.
+bool endsInOpenEndTag(const Node& node)
+{
+    if (node.getNodeType() != Node::Type::Text || node.source() == nullptr)
+        return false;
+    const std::wstring& text = node.source()->text;
+    return node.spanEnd() == text.size() && text.size() >= 2 && text.compare(text.size() - 2, 2, L"</") == 0;
+}
+
 // Whether what stands before the place leaves the parser in a state that the writer can end with
 // end tags: not inside text it takes literally (a script, style, title or plaintext without its
-// end tag), and not among nodes the parser moved out of a table.
+// end tag, a "</" at the end of the page), and not among nodes the parser moved out of a table.
 bool endableBefore(const Place& place)
 {
     const Node* before = place.ref != nullptr ? place.ref->getPreviousSibling() : place.parent->getLastChild();
     if (before != nullptr && before->getPreviousSibling() != nullptr && before->getPreviousSibling()->isDisplaced())
         return false;
+    for (const Node* n = before; n != nullptr; n = n->getLastChild())
+        if (endsInOpenEndTag(*n))
+            return false;
     for (const Node* n = before; n != nullptr && n->getNodeType() == Node::Type::Element; n = n->getLastChild()) {
         const auto& e = static_cast<const Element&>(*n);
         if (n->isDisplaced() || (e.endTag().empty() && (e.isRawText() || e.is(L"textarea") || e.is(L"title"))))

@@ -295,6 +295,10 @@ private:
                 // </BODY></HTML> before trailing white space, a repeated <html>): the text is
                 // made of the stretches between them (else its own source stops at the first).
                 std::size_t tag = firstTag(start, end);
+                // A '<' that no '>' closes before the end of the text is no tag but the parser's
+                // text: "</" at the end of the page.
+                if (tag < end && src_->text.find(L'>', tag) >= end)
+                    tag = end;
                 if (tag < end && splitAtEndTag(previous, start, tag, end, data))
                     return previous;
                 if (tag < end) {
@@ -333,10 +337,9 @@ private:
         Piece piece{start, start, 0, 0};
         std::size_t i = start, k = 0;
         while (i < end) {
-            if (firstTag(i, std::min(end, i + 2)) == i) {
+            // (A '<' that no '>' closes before the end is text: "</" at the end of the page.)
+            if (firstTag(i, std::min(end, i + 2)) == i && t.find(L'>', i) < end) {
                 const std::size_t close = t.find(L'>', i);
-                if (close == std::wstring::npos || close >= end)
-                    return {};
                 if (piece.end > piece.start)
                     pieces.push_back(piece);
                 i = close + 1;

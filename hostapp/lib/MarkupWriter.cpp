@@ -599,6 +599,13 @@ void Writer::writeDisplaced(std::size_t before)
         writeGap(d);
         writeNode(d);
     }
+    // The gap text of the next one starts in front of the host and holds what the parser ignored
+    // inside it (stray end tags) before the host's own content at `before`: that part goes here.
+    if (nextDisplaced_ < displaced_.size() && before != std::wstring::npos) {
+        const Node::SourceRange& gap = displaced_[nextDisplaced_]->leadGap();
+        if (at_.source == gap.source && at_.end > gap.start && at_.end < before)
+            copyGap(gap, at_.end, before);
+    }
 }
 
 void Writer::writeElement(const Element& e)

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
+#include "DocumentFactory.h"
 #include "EncodingDetector.h"
 #include "MarkupWriter.h"
 #include "Newlines.h"
 #include "SourceText.h"
 #include "TextCodec.h"
-#include "host/DOMImpl.h"
 #include "host/Document.h"
 #include "host/DomUtBase.h"
 #include "host/MappedFile.h"
@@ -17,9 +17,7 @@ std::unique_ptr<OpenPage> OpenPage::create(const std::wstring& path)
 {
     std::unique_ptr<OpenPage> page(new OpenPage());
     page->path_ = path;
-    page->document_.reset(DOMImpl::createDocument(L"HTML"));
-    if (!page->document_)
-        return nullptr;
+    page->document_ = DocumentFactory::create();
     page->domUtBase_ = std::make_unique<DomUtBase>(page->document_.get());
     return page;
 }

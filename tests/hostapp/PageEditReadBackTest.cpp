@@ -43,7 +43,7 @@ bool keptInOrder(const std::wstring& text, const std::wstring& out)
 
 class PageEditReadBack : public ::testing::TestWithParam<ReadBackCase> {};
 
-TEST_P(PageEditReadBack, savedPageParsesToTheEditedTree)
+TEST_P(PageEditReadBack, SavedPageParsesToTheEditedTree)
 {
     const ReadBackCase& c = GetParam();
     DocPtr doc = load(c.page);
@@ -114,6 +114,10 @@ const ReadBackCase kCases[] = {
      L"html(head body(a(\"1\") a(\"3\") table(tbody(tr(td(\"2\")))) div[id=\"lp\"](\"P\")))"},
     {"plaintext moved out in front of a table", Edit::InsertAtEnd, nullptr, L"<table><plaintext>x",
      L"html(head body(div[id=\"lp\"](\"P\") plaintext(\"x\") table))"},
+    {"stray end tags in a table before content moved out of it", Edit::InsertAtEnd, nullptr,
+     L"<table></script>\n<div>d</div></table>", L"html(head body(div(\"d\") table() div[id=\"lp\"](\"P\")))"},
+    {"a page ending in \"</\", which is text", Edit::InsertAtEnd, nullptr, L"<p>a</p></",
+     L"html(head body(p(\"a\") div[id=\"lp\"](\"P\") \"</\"))"},
     {"text after the body's end tag", Edit::InsertAtEnd, nullptr, L"<p>a</p></body>tail",
      L"html(head body(p(\"a\") div[id=\"lp\"](\"P\")) \"tail\")"},
     {"text and markup after the html end tag", Edit::InsertAtEnd, nullptr, L"<p>a</p></body></html>tail<b>x</b>",
@@ -134,6 +138,6 @@ const ReadBackCase kCases[] = {
      L"html(head(title(\"t\")) body(meta[name=\"m\"] <!--c--> p(\"y\")))"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, PageEditReadBack, ::testing::ValuesIn(kCases));
+INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
 
 } // namespace

@@ -8,7 +8,7 @@ using platform::formatW;
 using platform::fromUtf8;
 using platform::toUtf8;
 
-TEST(TextConv, RoundTripsEveryPlane)
+TEST(TextConvTest, RoundTripsEveryPlane)
 {
     const std::wstring texts[] = {L"",
                                   L"abc",
@@ -22,7 +22,7 @@ TEST(TextConv, RoundTripsEveryPlane)
     EXPECT_EQ(toUtf8(L"日記"), "\xE6\x97\xA5\xE8\xA8\x98");
 }
 
-TEST(TextConv, InvalidInputBecomesReplacementCharacters)
+TEST(TextConvTest, InvalidInputBecomesReplacementCharacters)
 {
     struct Case {
         const char* description;
@@ -56,13 +56,13 @@ TEST(TextConv, InvalidInputBecomesReplacementCharacters)
 }
 
 // Names with control characters reached the terminal as escape sequences.
-TEST(TextConv, PrintableEscapesControlCharacters)
+TEST(TextConvTest, PrintableEscapesControlCharacters)
 {
     EXPECT_EQ(platform::printable(L"日記\x1b[2J\a\t\x7f\x9b|"), "日記\\x1B[2J\\x07\\x09\\x7F\\x9B|");
     EXPECT_EQ(platform::printable(L"plain ü"), "plain ü");
 }
 
-TEST(TextConv, FormatW)
+TEST(TextConvTest, FormatW)
 {
     EXPECT_EQ(formatW(L"%04d-%02d", 2008, 11), L"2008-11");
     EXPECT_EQ(formatW(L"zebsitec%03dtable000001", 7), L"zebsitec007table000001");
@@ -73,7 +73,7 @@ TEST(TextConv, FormatW)
 
 // The C library's wide formatting reads %s as a narrow string; the item text "「%s」へのリンク"
 // is formatted with a wide category name, which would print garbage or read out of bounds.
-TEST(TextConv, FormatWPercentSTakesAWideString)
+TEST(TextConvTest, FormatWPercentSTakesAWideString)
 {
     EXPECT_EQ(formatW(L"「%s」へのリンク", L"日記"), L"「日記」へのリンク");
     EXPECT_EQ(formatW(L"%ls|%c|%5s|%-3s|%%s", L"x", L'ü', L"ab", L"c"), L"x|ü|   ab|c  |%s");
@@ -82,7 +82,7 @@ TEST(TextConv, FormatWPercentSTakesAWideString)
 
 } // namespace
 
-TEST(TextConv, MidCutsByPositionWithoutThrowing)
+TEST(TextConvTest, MidCutsByPositionWithoutThrowing)
 {
     struct Case {
         const char* description;

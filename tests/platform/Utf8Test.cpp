@@ -8,7 +8,7 @@ namespace utf8 = platform::utf8;
 
 // Paths that were not UTF-8 selected another folder once converted. The rows cross the short
 // ways (runs of ASCII, two bytes, three bytes from E1) and the full check of a sequence.
-TEST(Utf8, IsValidTellsStrictUtf8)
+TEST(Utf8Test, IsValidTellsStrictUtf8)
 {
     struct Case {
         const char* description;
@@ -42,7 +42,7 @@ TEST(Utf8, IsValidTellsStrictUtf8)
 
 // A parser's byte positions map back onto the wide text: every byte of a character to the
 // character's index, the end to the text's length.
-TEST(Utf8, IndexedTextMapsEveryByteToItsCharacter)
+TEST(Utf8Test, IndexedTextMapsEveryByteToItsCharacter)
 {
     struct Case {
         const char* description;
@@ -68,7 +68,7 @@ TEST(Utf8, IndexedTextMapsEveryByteToItsCharacter)
     }
 }
 
-TEST(Utf8, DecodeTrustedReadsValidUtf8)
+TEST(Utf8Test, DecodeTrustedReadsValidUtf8)
 {
     EXPECT_EQ(utf8::decodeTrusted("a\xC3\xA9\xE6\x97\xA5\xF0\x9F\x98\x80"), L"aé日\U0001F600");
     EXPECT_EQ(utf8::decodeTrusted(nullptr), L"");
