@@ -1,4 +1,5 @@
 #include "TreeOutline.h"
+#include "NodeSource.h"
 
 #include <algorithm>
 #include <memory>
@@ -60,10 +61,10 @@ void outlineChildren(std::wstring& out, const Node& parent)
         case Node::Type::Element: {
             const auto* e = static_cast<const Element*>(c);
             out += e->localName();
-            if (!e->attributes().empty()) {
+            if (!NodeSource::attributes(e).empty()) {
                 out += L'[';
-                for (const Element::Attribute& a : e->attributes()) {
-                    out += &a == &e->attributes().front() ? L"" : L" ";
+                for (const NodeSource::Attribute& a : NodeSource::attributes(e)) {
+                    out += &a == &NodeSource::attributes(e).front() ? L"" : L" ";
                     out += asciicase::lower(a.name) + L'=';
                     quote(out, a.value);
                 }
