@@ -388,7 +388,7 @@ private:
                 afterEquals = false;
             } else if (c == L'=') {
                 afterEquals = true;
-            } else if (!isSpace(c)) {
+            } else if (!asciicase::isSpace(c)) {
                 afterEquals = false;
             }
         }
