@@ -92,9 +92,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool removed = false;
     if (!nodes.empty() && choices.next(4) == 0) {
         Node* gone = nodes[choices.next(nodes.size())];
-        // (A page without html, head or body cannot be written: a parser makes them.)
+        // (A page without html, head or body, or without the frameset that stands for the body,
+        // cannot be written: a parser makes them.)
         const auto* e = gone->getNodeType() == Node::Type::Element ? static_cast<Element*>(gone) : nullptr;
-        if (e != nullptr && !e->is(L"html") && !e->is(L"head") && !e->is(L"body")) {
+        const bool bodyFrameset = e != nullptr && e->is(L"frameset") && e->parentNode() != nullptr &&
+                                  e->parentNode()->getNodeType() == Node::Type::Element &&
+                                  static_cast<const Element*>(e->parentNode())->is(L"html");
+        if (e != nullptr && !e->is(L"html") && !e->is(L"head") && !e->is(L"body") && !bodyFrameset) {
             util.removeAllChild(gone, true, true);
             removed = true;
         }

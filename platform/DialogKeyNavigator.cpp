@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/DialogIds.h"
+#include "platform/TextWidth.h"
 
 namespace platform {
 
@@ -83,6 +84,33 @@ KeyAction DialogKeyNavigator::actionFor(const DialogKey& key, const DialogFocus&
         break;
     }
     return {};
+}
+
+std::vector<std::wstring> DialogKeyNavigator::helpLines(const std::wstring& title,
+                                                        const std::vector<std::pair<wchar_t, std::wstring>>& buttons)
+{
+    std::vector<std::pair<std::wstring, std::wstring>> keys = {
+        {L"↑ ↓", L"項目を選ぶ"},
+        {L"Space", L"チェックを付ける/外す、ボタンを押す"},
+        {L"← →", L"長い項目を横に送る"},
+        {L"Tab", L"次の部品へ (Shift+Tab で前へ)"},
+    };
+    for (const auto& [mnemonic, label] : buttons)
+        if (mnemonic)
+            keys.push_back({std::wstring(1, mnemonic), label});
+    keys.push_back({L"Enter", L"フォーカスのあるボタンを押す (リストでは OK: 設定して閉じる)"});
+    keys.push_back({L"Esc", L"キャンセル (変更せずに閉じる)"});
+    keys.push_back({L"Ctrl+C", L"中断 (何も保存せずに終わる)"});
+    keys.push_back({L"F1", L"この説明"});
+
+    std::vector<std::wstring> lines;
+    lines.push_back(title + L" の操作");
+    lines.emplace_back();
+    for (const auto& [key, meaning] : keys)
+        lines.push_back(key + std::wstring(static_cast<std::size_t>(std::max(1, 9 - textCells(key))), L' ') + meaning);
+    lines.emplace_back();
+    lines.push_back(L"何かキーを押すと戻ります。");
+    return lines;
 }
 
 } // namespace platform

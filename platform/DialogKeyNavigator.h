@@ -1,4 +1,5 @@
 #pragma once
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -62,6 +63,11 @@ public:
     // The action of key under focus; Nothing for a key that means nothing there, or a move to
     // the item that is already current.
     KeyAction actionFor(const DialogKey& key, const DialogFocus& focus) const;
+
+    // The lines of the keys' help for a dialog titled so: each key and what it does, a button's
+    // mnemonic (buttons: mnemonic, 0 for none, and label) among them.
+    static std::vector<std::wstring> helpLines(const std::wstring& title,
+                                               const std::vector<std::pair<wchar_t, std::wstring>>& buttons);
 
 private:
     KeyAction selectItem(int item, const DialogFocus& focus) const;

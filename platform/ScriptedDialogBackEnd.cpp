@@ -1,5 +1,6 @@
 #include "platform/ScriptedDialogBackEnd.h"
 
+#include "platform/CButton.h"
 #include "platform/CCheckListBox.h"
 #include "platform/CDialog.h"
 #include "platform/DialogIds.h"
@@ -31,6 +32,31 @@ bool hasControl(const CDialog& dialog, int id)
             return true;
     }
     return false;
+}
+
+// The id of the first button whose text marks the mnemonic; 0 when none does.
+int buttonWithMnemonic(const CDialog& dialog, wchar_t mnemonic)
+{
+    const DialogTemplate* tmpl = dialog.dialogTemplate();
+    if (!tmpl || mnemonic == 0)
+        return 0;
+    for (const ControlTemplate& control : tmpl->controls) {
+        if (control.className == L"BUTTON" && control.id > 0 && CButton::mnemonicOf(control.text) == mnemonic)
+            return control.id;
+    }
+    return 0;
+}
+
+// The index of the first item of the list the action names by text or data; -1 when none.
+int findItem(CCheckListBox& list, const DialogAction& action)
+{
+    for (int i = 0; i < list.GetCount(); ++i) {
+        std::wstring text;
+        if (action.by == DialogAction::By::Data ? list.GetItemData(i) == action.data
+                                                : list.GetText(i, text) != CCheckListBox::LB_ERR && text == action.text)
+            return i;
+    }
+    return -1;
 }
 
 } // namespace
@@ -68,19 +94,11 @@ bool ScriptedDialogBackEnd::perform(CDialog& dialog, const DialogAction& action)
             failure_ = L"the dialog has no check list";
             return false;
         }
-        int index = action.index;
-        if (index < 0) {
-            for (int i = 0; i < list->GetCount(); ++i) {
-                std::wstring text;
-                if (list->GetText(i, text) != CCheckListBox::LB_ERR && text == action.text) {
-                    index = i;
-                    break;
-                }
-            }
-        }
+        const int index = action.by == DialogAction::By::Index ? action.index : findItem(*list, action);
         if (index < 0 || index >= list->GetCount()) {
-            failure_ =
-                action.index < 0 ? L"no item \"" + action.text + L"\"" : L"no item " + std::to_wstring(action.index);
+            failure_ = action.by == DialogAction::By::Index  ? L"no item " + std::to_wstring(action.index)
+                       : action.by == DialogAction::By::Text ? L"no item \"" + action.text + L"\""
+                                                             : L"the dialog lists no item for " + action.text;
             return false;
         }
         if (list->GetCurSel() != index) {
@@ -92,13 +110,16 @@ bool ScriptedDialogBackEnd::perform(CDialog& dialog, const DialogAction& action)
         dialog.notify(list->GetDlgCtrlID(), Notification::CheckChange);
         return true;
     }
-    case DialogAction::Kind::Press:
-        if (!hasControl(dialog, action.controlId)) {
-            failure_ = L"no control " + std::to_wstring(action.controlId);
+    case DialogAction::Kind::Press: {
+        const int id = action.controlId != 0 ? action.controlId : buttonWithMnemonic(dialog, action.mnemonic);
+        if (id == 0 || !hasControl(dialog, id)) {
+            failure_ = action.controlId != 0 ? L"no control " + std::to_wstring(action.controlId)
+                                             : L"no button with the mnemonic " + std::wstring(1, action.mnemonic);
             return false;
         }
-        dialog.notify(action.controlId, Notification::Clicked);
+        dialog.notify(id, Notification::Clicked);
         return true;
+    }
     case DialogAction::Kind::Ok:
         dialog.notify(IDOK, Notification::Clicked);
         return true;

@@ -1,17 +1,15 @@
 #include "platform/TextConv.h"
 
 #include <cstdarg>
-#include <cstdint>
-#include <cstring>
 #include <cwchar>
 #include <iterator>
 #include <vector>
 
+#include "platform/Utf8.h"
+
 namespace platform {
 
 namespace {
-
-constexpr char32_t kReplacement = 0xFFFD;
 
 // Rewrites the conversions %s and %c without a length modifier as %ls and %lc: in the wide
 // formatting functions of the runtime we stand in for, %s takes a wide string, whereas the C
@@ -46,65 +44,9 @@ std::wstring wideConversions(const wchar_t* format)
 
 } // namespace
 
-namespace {
-
-// The code point of the wide text at i, joining a surrogate pair of two-byte units (i then moves
-// to its second unit); what UTF-8 cannot hold becomes U+FFFD.
-char32_t codePointAt(const std::wstring& text, std::size_t& i)
-{
-    char32_t cp = static_cast<char32_t>(text[i]);
-    if constexpr (sizeof(wchar_t) == 2) {
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size()) {
-            char32_t low = static_cast<char32_t>(text[i + 1]);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-                ++i;
-            }
-        }
-    }
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        cp = kReplacement;
-    return cp;
-}
-
-std::size_t utf8Length(char32_t cp)
-{
-    return cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
-}
-
-} // namespace
-
-// Two passes, counting and then writing into place: the texts are whole pages, and appending
-// byte by byte cost more than the conversion itself. ASCII, most of a page, takes the short way.
 std::string toUtf8(const std::wstring& text)
 {
-    const std::size_t size = text.size();
-    std::size_t length = 0;
-    for (std::size_t i = 0; i < size; ++i)
-        length += static_cast<std::uint32_t>(text[i]) < 0x80 ? 1 : utf8Length(codePointAt(text, i));
-    std::string out(length, '\0');
-    char* o = out.data();
-    for (std::size_t i = 0; i < size; ++i) {
-        if (static_cast<std::uint32_t>(text[i]) < 0x80) {
-            *o++ = static_cast<char>(text[i]);
-            continue;
-        }
-        const char32_t cp = codePointAt(text, i);
-        if (cp < 0x800) {
-            *o++ = static_cast<char>(0xC0 | (cp >> 6));
-            *o++ = static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            *o++ = static_cast<char>(0xE0 | (cp >> 12));
-            *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            *o++ = static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            *o++ = static_cast<char>(0xF0 | (cp >> 18));
-            *o++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            *o++ = static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return out;
+    return utf8::encode(text.data(), text.size());
 }
 
 std::wstring fromUtf8(const char* bytes, std::size_t size)
@@ -115,71 +57,8 @@ std::wstring fromUtf8(const char* bytes, std::size_t size)
     // Never more wide units than bytes (a four-byte sequence gives at most two units), so the
     // text is written into place and cut to length at the end.
     out.resize(size);
-    out.resize(fromUtf8Into(bytes, size, out.data()));
+    out.resize(utf8::decodeInto(bytes, size, out.data()));
     return out;
-}
-
-std::size_t fromUtf8Into(const char* bytes, std::size_t size, wchar_t* out)
-{
-    if (!bytes)
-        return 0;
-    wchar_t* o = out;
-    const auto* s = reinterpret_cast<const unsigned char*>(bytes);
-    std::size_t i = 0;
-    while (i < size) {
-        // Runs of ASCII eight bytes at a time.
-        while (i + 8 <= size) {
-            std::uint64_t word;
-            std::memcpy(&word, s + i, 8);
-            if (word & 0x8080808080808080ULL)
-                break;
-            for (int k = 0; k < 8; ++k)
-                *o++ = static_cast<wchar_t>(s[i + k]);
-            i += 8;
-        }
-        if (i >= size)
-            break;
-        unsigned char b = s[i];
-        char32_t cp;
-        std::size_t extra;
-        char32_t minimum;
-        if (b < 0x80) {
-            *o++ = static_cast<wchar_t>(b);
-            ++i;
-            continue;
-        } else if ((b & 0xE0) == 0xC0) {
-            cp = b & 0x1F, extra = 1, minimum = 0x80;
-        } else if ((b & 0xF0) == 0xE0) {
-            cp = b & 0x0F, extra = 2, minimum = 0x800;
-        } else if ((b & 0xF8) == 0xF0) {
-            cp = b & 0x07, extra = 3, minimum = 0x10000;
-        } else {
-            *o++ = static_cast<wchar_t>(kReplacement);
-            ++i;
-            continue;
-        }
-        std::size_t j = 1;
-        for (; j <= extra && i + j < size && (s[i + j] & 0xC0) == 0x80; ++j)
-            cp = (cp << 6) | (s[i + j] & 0x3F);
-        if (j <= extra || cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            // A truncated, overlong or out-of-range sequence: one replacement for what was read.
-            *o++ = static_cast<wchar_t>(kReplacement);
-            i += j;
-            continue;
-        }
-        if constexpr (sizeof(wchar_t) == 2) {
-            if (cp >= 0x10000) {
-                cp -= 0x10000;
-                *o++ = static_cast<wchar_t>(0xD800 + (cp >> 10));
-                *o++ = static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
-                i += j;
-                continue;
-            }
-        }
-        *o++ = static_cast<wchar_t>(cp);
-        i += j;
-    }
-    return static_cast<std::size_t>(o - out);
 }
 
 std::wstring fromUtf8(const std::string& bytes)
@@ -223,12 +102,6 @@ std::wstring formatW(const wchar_t* format, ...)
 std::wstring mid(const std::wstring& text, std::size_t pos, std::size_t count)
 {
     return pos < text.size() ? text.substr(pos, count) : std::wstring();
-}
-
-bool isUtf8(const std::string& bytes)
-{
-    // Valid UTF-8 comes back from the round trip unchanged; anything else comes back with U+FFFD.
-    return toUtf8(fromUtf8(bytes)) == bytes;
 }
 
 std::string printable(const std::wstring& text)

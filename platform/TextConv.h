@@ -10,13 +10,6 @@ std::string toUtf8(const std::wstring& text);
 // Wide text of UTF-8 bytes. Invalid sequences become U+FFFD; never throws.
 std::wstring fromUtf8(const std::string& bytes);
 std::wstring fromUtf8(const char* bytes, std::size_t size);
-// The same, written to out, which has room for size characters (never more are needed); returns
-// how many were written.
-std::size_t fromUtf8Into(const char* bytes, std::size_t size, wchar_t* out);
-
-// Whether the bytes are valid UTF-8 (as a path or name given on a command line must be: read any
-// other way it would name something else).
-bool isUtf8(const std::string& bytes);
 
 // UTF-8 of a wide text for a terminal: control characters (C0, DEL, C1) are written as \xNN, so
 // that a name cannot move the cursor, recolour or retitle the terminal.

@@ -1,23 +1,27 @@
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
 #include "Commands.h"
-#include "LinkPartDialogIds.h"
 #include "PageEditor.h"
 #include "SiteContext.h"
 #include "platform/PageWriter.h"
-#include "platform/ResourceChain.h"
 #include "platform/ScriptedDialogBackEnd.h"
 #include "platform/TextConv.h"
 
 namespace {
 
-// The dialog item that stands for the category: the second category's item is the calendar's,
-// every other the category format with the name. False after printing the error when the
-// category is unknown or not listed (the fourth category never is).
-bool itemTextFor(const SiteContext& site, const std::string& arg, std::wstring& text)
+// The buttons of the link-part dialog, by the mnemonic their texts show the user.
+constexpr wchar_t kSelectAllMnemonic = L'A';
+constexpr wchar_t kClearAllMnemonic = L'D';
+
+// The dialog action that checks or unchecks the item of the named category: the dialog's items
+// carry their category's number, so the action finds the item by it (whether and how the dialog
+// lists the category is the dialog's own business). False after printing the error when no
+// category has that name.
+bool itemActionFor(const SiteContext& site, const std::string& arg, bool check, platform::DialogAction& action)
 {
     const std::wstring name = platform::fromUtf8(arg);
     const int position = site.positionOf(name);
@@ -26,19 +30,10 @@ bool itemTextFor(const SiteContext& site, const std::string& arg, std::wstring& 
                      arg.c_str());
         return false;
     }
-    if (position == 3) {
-        std::fprintf(stderr, "zebhost: %s: category \"%s\" is the fourth of the list, which the dialog does not list\n",
-                     site.display(site.categoryListPath()).c_str(), arg.c_str());
-        return false;
-    }
-    std::wstring format;
-    if (position == 1) {
-        platform::ResourceChain::loadString(kCalendarItemText, text);
-        return true;
-    }
-    platform::ResourceChain::loadString(kCategoryItemFormat, format);
-    const std::size_t at = format.find(L"%s");
-    text = at == std::wstring::npos ? format : format.replace(at, 2, name);
+    const auto number = static_cast<std::uintptr_t>(site.categories().at(static_cast<std::size_t>(position)).number);
+    const std::wstring what = L"the category \"" + name + L"\"";
+    action =
+        check ? platform::DialogAction::checkData(number, what) : platform::DialogAction::uncheckData(number, what);
     return true;
 }
 
@@ -106,15 +101,14 @@ int run(CommandContext& context)
     std::vector<platform::DialogAction> actions;
     for (const Step& step : options.steps) {
         if (step.kind == Step::SelectAll) {
-            actions.push_back(platform::DialogAction::press(kSelectAllButton));
+            actions.push_back(platform::DialogAction::pressMnemonic(kSelectAllMnemonic));
         } else if (step.kind == Step::ClearAll) {
-            actions.push_back(platform::DialogAction::press(kClearAllButton));
+            actions.push_back(platform::DialogAction::pressMnemonic(kClearAllMnemonic));
         } else {
-            std::wstring text;
-            if (!itemTextFor(site, step.name, text))
+            platform::DialogAction action = platform::DialogAction::ok();
+            if (!itemActionFor(site, step.name, step.kind == Step::Check, action))
                 return kExitFailed;
-            actions.push_back(step.kind == Step::Check ? platform::DialogAction::check(text)
-                                                       : platform::DialogAction::uncheck(text));
+            actions.push_back(action);
         }
     }
     actions.push_back(cancel ? platform::DialogAction::cancel() : platform::DialogAction::ok());
@@ -122,6 +116,18 @@ int run(CommandContext& context)
     PageEditor editor(context, site);
     if (const int code = editor.open(options.page, options.cursor, !cancel); code != kExitOk)
         return code;
+    // Whether the dialog has an item for each named category is the dialog's to say: the script is
+    // tried on it first and cancelled, so that a category it does not list stops the run before
+    // anything is made or written.
+    const bool namesItems =
+        std::any_of(options.steps.begin(), options.steps.end(), [](const Step& step) { return !step.name.empty(); });
+    if (namesItems && !cancel) {
+        std::vector<platform::DialogAction> trial = actions;
+        trial.back() = platform::DialogAction::cancel();
+        platform::ScriptedDialogBackEnd trialBackEnd(std::move(trial));
+        if (const int code = editor.runDialog(trialBackEnd, false); code != kExitOk)
+            return code;
+    }
     // A dry run leaves a missing site-menu folder missing; its pages are kept in memory.
     if (!cancel && !options.dryRun && !site.makeSiteMenuFolder()) {
         std::fprintf(stderr, "zebhost: %s\n", site.error().c_str());

@@ -7,13 +7,14 @@
 #include "ModuleLoader.h"
 #include "platform/Clock.h"
 #include "platform/TextConv.h"
+#include "platform/Utf8.h"
 
 int main(int argc, char** argv)
 {
     // A path or name that is not UTF-8 would be read as another one (its bad bytes replaced):
     // "site\xff" selected an existing "site\xef\xbf\xbd".
     for (int i = 1; i < argc; ++i) {
-        if (!platform::isUtf8(argv[i])) {
+        if (!platform::utf8::isValid(argv[i])) {
             std::fprintf(stderr, "zebhost: \"%s\" is not valid UTF-8 text (see zebhost --help)\n",
                          platform::printable(platform::fromUtf8(argv[i])).c_str());
             return kExitUsage;

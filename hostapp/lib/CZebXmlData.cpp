@@ -8,9 +8,9 @@
 #include <utility>
 
 #include "AsciiCase.h"
+#include "DocumentFactory.h"
 #include "TextCodec.h"
 #include "host/CharacterData.h"
-#include "host/DOMImpl.h"
 #include "host/Document.h"
 #include "host/Element.h"
 #include "host/MappedFile.h"
@@ -135,9 +135,7 @@ bool CZebXmlData::CreateNodeData(const std::wstring& path)
     if (!parsed || !xml.find_child([](const pugi::xml_node& n) { return n.type() == pugi::node_element; }))
         return false;
 
-    std::unique_ptr<Document> document(DOMImpl::createDocument(L"HTML"));
-    if (!document)
-        return false;
+    std::unique_ptr<Document> document = DocumentFactory::create();
     Element* root = document->createElement(kRootTag);
     document->appendChild(root);
     copyTree(xml, root, *document);

@@ -12,7 +12,7 @@
 #include "StartTagScanner.h"
 #include "host/CharacterData.h"
 #include "host/Element.h"
-#include "platform/TextConv.h"
+#include "platform/Utf8.h"
 
 Document::Document() : DocumentFragment(Type::Document, this) {}
 
@@ -267,7 +267,7 @@ std::wstring_view Document::keepTextFromUtf8(std::string_view utf8)
     // Room for the longest result (never more characters than bytes); what the conversion leaves
     // unused goes back to the block, as nothing else was taken from it in between.
     auto* kept = static_cast<wchar_t*>(allocateNode(utf8.size() * sizeof(wchar_t), alignof(wchar_t)));
-    const std::size_t length = platform::fromUtf8Into(utf8.data(), utf8.size(), kept);
+    const std::size_t length = platform::utf8::decodeInto(utf8.data(), utf8.size(), kept);
     const std::size_t unused = (utf8.size() - length) * sizeof(wchar_t);
     arenaNext_ -= unused;
     arenaLeft_ += unused;

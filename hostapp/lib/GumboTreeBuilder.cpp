@@ -22,160 +22,14 @@
 #include "host/CharacterData.h"
 #include "host/Document.h"
 #include "host/Element.h"
+#include "platform/Utf8.h"
 
 namespace {
 
 constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 
-// The page as gumbo reads it (UTF-8), with the wide character index of every byte so that
-// gumbo's byte positions map back onto the wide source text. Built in two passes, measuring and
-// then writing into place: it is made for every page loaded.
-struct Utf8Text {
-    Utf8Text(const wchar_t* text, std::size_t length)
-    {
-        std::size_t size = 0;
-        forEachCodePoint(text, length, [&](std::uint32_t c, std::size_t) { size += lengthOf(c); });
-        size_ = size;
-        // Written whole below: no zero filling first.
-        bytes_ = std::make_unique_for_overwrite<char[]>(size + 1);
-        charAt_ = std::make_unique_for_overwrite<std::uint32_t[]>(size + 1);
-        // Plain loops over local pointers: stores through a char pointer may alias anything, so
-        // pointers a lambda holds by reference would be reloaded after every byte.
-        char* out = bytes_.get();
-        std::uint32_t* at = charAt_.get();
-        for (std::size_t index = 0; index < length; ++index) {
-            auto c = static_cast<std::uint32_t>(text[index]);
-            const auto i = static_cast<std::uint32_t>(index);
-            if (c < 0x80) {
-                *out++ = static_cast<char>(c);
-                *at++ = i;
-                continue;
-            }
-            if constexpr (sizeof(wchar_t) == 2) {
-                if (c >= 0xD800 && c < 0xDC00 && index + 1 < length) {
-                    auto low = static_cast<std::uint32_t>(text[index + 1]);
-                    if (low >= 0xDC00 && low < 0xE000) {
-                        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                        ++index;
-                    }
-                }
-            }
-            if ((c >= 0xD800 && c < 0xE000) || c > 0x10FFFF)
-                c = 0xFFFD;
-            if (c < 0x800) {
-                out[0] = static_cast<char>(0xC0 | (c >> 6));
-                out[1] = static_cast<char>(0x80 | (c & 0x3F));
-                out += 2;
-                at[0] = at[1] = i;
-                at += 2;
-            } else if (c < 0x10000) {
-                out[0] = static_cast<char>(0xE0 | (c >> 12));
-                out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-                out[2] = static_cast<char>(0x80 | (c & 0x3F));
-                out += 3;
-                at[0] = at[1] = at[2] = i;
-                at += 3;
-            } else {
-                out[0] = static_cast<char>(0xF0 | (c >> 18));
-                out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-                out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-                out[3] = static_cast<char>(0x80 | (c & 0x3F));
-                out += 4;
-                at[0] = at[1] = at[2] = at[3] = i;
-                at += 4;
-            }
-        }
-        *out = '\0';
-        *at = static_cast<std::uint32_t>(length);
-    }
-
-    const char* data() const { return bytes_.get(); }
-    std::size_t size() const { return size_; }
-
-    static std::size_t lengthOf(std::uint32_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
-
-    // Calls f(code point, index of its first wide unit) for each character; a surrogate pair of
-    // two-byte units is one character, and what UTF-8 cannot hold becomes U+FFFD.
-    template <class F>
-    static void forEachCodePoint(const wchar_t* text, std::size_t length, F&& f)
-    {
-        for (std::size_t i = 0; i < length; ++i) {
-            auto c = static_cast<std::uint32_t>(text[i]);
-            if (c < 0x80) {
-                f(c, i);
-                continue;
-            }
-            if constexpr (sizeof(wchar_t) == 2) {
-                if (c >= 0xD800 && c < 0xDC00 && i + 1 < length) {
-                    auto low = static_cast<std::uint32_t>(text[i + 1]);
-                    if (low >= 0xDC00 && low < 0xE000) {
-                        f(0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00), i);
-                        ++i;
-                        continue;
-                    }
-                }
-            }
-            if ((c >= 0xD800 && c < 0xE000) || c > 0x10FFFF)
-                c = 0xFFFD;
-            f(c, i);
-        }
-    }
-
-    bool holds(const GumboStringPiece& piece) const
-    {
-        return piece.data != nullptr && piece.length > 0 && piece.data >= bytes_.get() &&
-               piece.data + piece.length <= bytes_.get() + size_;
-    }
-    std::size_t start(const GumboStringPiece& piece) const { return charAt_[piece.data - bytes_.get()]; }
-    std::size_t end(const GumboStringPiece& piece) const { return charAt_[piece.data + piece.length - bytes_.get()]; }
-
-private:
-    std::unique_ptr<char[]> bytes_;
-    std::unique_ptr<std::uint32_t[]> charAt_; // the wide index of every byte, and of the end
-    std::size_t size_ = 0;
-};
-
-// Wide text of gumbo's UTF-8 output (always valid UTF-8).
-std::wstring decode(const char* s, std::size_t n)
-{
-    // Never more wide units than bytes: written into place, cut to length at the end.
-    std::wstring out(n, L'\0');
-    wchar_t* o = out.data();
-    for (std::size_t i = 0; i < n;) {
-        auto b = static_cast<unsigned char>(s[i]);
-        std::uint32_t c = b;
-        int extra = 0;
-        if (b >= 0xF0) {
-            c = b & 0x07;
-            extra = 3;
-        } else if (b >= 0xE0) {
-            c = b & 0x0F;
-            extra = 2;
-        } else if (b >= 0xC0) {
-            c = b & 0x1F;
-            extra = 1;
-        }
-        ++i;
-        for (; extra > 0 && i < n; --extra, ++i)
-            c = (c << 6) | (static_cast<unsigned char>(s[i]) & 0x3F);
-        if constexpr (sizeof(wchar_t) == 2) {
-            if (c >= 0x10000) {
-                c -= 0x10000;
-                *o++ = static_cast<wchar_t>(0xD800 + (c >> 10));
-                *o++ = static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
-                continue;
-            }
-        }
-        *o++ = static_cast<wchar_t>(c);
-    }
-    out.resize(static_cast<std::size_t>(o - out.data()));
-    return out;
-}
-
-std::wstring decode(const char* s)
-{
-    return s ? decode(s, std::char_traits<char>::length(s)) : std::wstring();
-}
+using platform::utf8::decodeTrusted;
+using platform::utf8::IndexedText;
 
 bool isSpace(wchar_t c)
 {
@@ -202,7 +56,7 @@ bool literalText(const Element& e)
 
 class Builder {
 public:
-    Builder(Document& document, const SourceText* source, const Utf8Text& utf8)
+    Builder(Document& document, const SourceText* source, const IndexedText& utf8)
         : doc_(document), src_(source), utf8_(utf8), claimed_(source ? source->text.size() + 1 : 0, false)
     {
     }
@@ -228,8 +82,8 @@ public:
     {
         if (!gdoc.has_doctype)
             return;
-        auto* node = doc_.make<DocumentType>(&doc_, decode(gdoc.name), decode(gdoc.public_identifier),
-                                             decode(gdoc.system_identifier));
+        auto* node = doc_.make<DocumentType>(&doc_, decodeTrusted(gdoc.name), decodeTrusted(gdoc.public_identifier),
+                                             decodeTrusted(gdoc.system_identifier));
         if (src_ != nullptr) {
             const std::wstring& text = src_->text;
             // The DOCTYPE stands before the root element, outside the comments around it.
@@ -318,6 +172,11 @@ public:
     std::vector<SourceText::Token> takeTokens() { return std::move(tokens_); }
 
 private:
+    // Where gumbo's pieces of the page's UTF-8 stand in the wide text.
+    bool holds(const GumboStringPiece& piece) const { return utf8_.holds(piece.data, piece.length); }
+    std::size_t startOf(const GumboStringPiece& piece) const { return utf8_.indexAt(piece.data); }
+    std::size_t endOf(const GumboStringPiece& piece) const { return utf8_.indexAt(piece.data + piece.length); }
+
     // While building, a node has a span exactly when it has a source.
     static bool hasSpan(const Node* n) { return n->source() != nullptr; }
     void setSpan(Node* n, std::size_t start, std::size_t end) { n->setSourceSpan(src_, start, end, false); }
@@ -329,7 +188,7 @@ private:
         auto found = names_.find(spelling);
         if (found != names_.end())
             return *found->second;
-        const ElementName& name = doc_.internName(decode(spelling.data(), spelling.size()));
+        const ElementName& name = doc_.internName(decodeTrusted(spelling.data(), spelling.size()));
         names_.emplace(spelling, &name);
         return name;
     }
@@ -351,11 +210,11 @@ private:
         // Elements the parser made up or copied have no start tag of their own in the text.
         const unsigned copied = GUMBO_INSERTION_RECONSTRUCTED_FORMATTING_ELEMENT |
                                 GUMBO_INSERTION_ADOPTION_AGENCY_CLONED | GUMBO_INSERTION_BY_PARSER;
-        bool startInSource = src_ != nullptr && utf8_.holds(ge.original_tag) && ge.original_tag.data[0] == '<' &&
+        bool startInSource = src_ != nullptr && holds(ge.original_tag) && ge.original_tag.data[0] == '<' &&
                              (g->parse_flags & copied) == 0;
         Node::SourceRange startTag;
         if (startInSource) {
-            startTag = {src_, utf8_.start(ge.original_tag), utf8_.end(ge.original_tag)};
+            startTag = {src_, startOf(ge.original_tag), endOf(ge.original_tag)};
             e->setStartTag(startTag);
         }
         // A formatting element the parser opened again (after an element that closed it without
@@ -364,9 +223,9 @@ private:
         // not open it again by itself.
         const unsigned reopened =
             GUMBO_INSERTION_RECONSTRUCTED_FORMATTING_ELEMENT | GUMBO_INSERTION_ADOPTION_AGENCY_CLONED;
-        if (src_ != nullptr && (g->parse_flags & reopened) != 0 && utf8_.holds(ge.original_tag) &&
+        if (src_ != nullptr && (g->parse_flags & reopened) != 0 && holds(ge.original_tag) &&
             ge.original_tag.data[0] == '<')
-            e->setCopiedTag({src_, utf8_.start(ge.original_tag), utf8_.end(ge.original_tag)});
+            e->setCopiedTag({src_, startOf(ge.original_tag), endOf(ge.original_tag)});
         if (startInSource && ge.tag_namespace != GUMBO_NAMESPACE_HTML && ge.original_tag.length >= 2 &&
             ge.original_tag.data[ge.original_tag.length - 2] == '/')
             e->setSelfClosed(true);
@@ -374,19 +233,18 @@ private:
         for (unsigned i = 0; i < ge.attributes.length; ++i) {
             const auto* a = static_cast<const GumboAttribute*>(ge.attributes.data[i]);
             Element::Attribute attr;
-            bool named = utf8_.holds(a->original_name);
-            attr.name = named ? decode(a->original_name.data, a->original_name.length) : decode(a->name);
-            attr.value = decode(a->value);
+            bool named = holds(a->original_name);
+            attr.name = named ? decodeTrusted(a->original_name.data, a->original_name.length) : decodeTrusted(a->name);
+            attr.value = decodeTrusted(a->value);
             if (startInSource && named) {
-                attr.srcStart = utf8_.start(a->original_name);
-                attr.srcEnd =
-                    utf8_.holds(a->original_value) ? utf8_.end(a->original_value) : utf8_.end(a->original_name);
+                attr.srcStart = startOf(a->original_name);
+                attr.srcEnd = holds(a->original_value) ? endOf(a->original_value) : endOf(a->original_name);
                 // An attribute merged in from a repeated tag lies outside this start tag.
                 attr.fromSource = attr.srcStart > startTag.start && attr.srcEnd < startTag.end;
             }
             e->addParsedAttribute(std::move(attr));
         }
-        if (src_ != nullptr && utf8_.holds(ge.original_end_tag) && ge.original_end_tag.length > 2 &&
+        if (src_ != nullptr && holds(ge.original_end_tag) && ge.original_end_tag.length > 2 &&
             ge.original_end_tag.data[1] == '/')
             claimEndTag(e, ge.original_end_tag);
 
@@ -401,7 +259,7 @@ private:
     {
         const ElementName& named = nameOf(tagNameOf(piece.data, piece.length));
         const std::wstring& name = named.localName.empty() ? named.tagName : named.localName;
-        Node::SourceRange range{src_, utf8_.start(piece), utf8_.end(piece)};
+        Node::SourceRange range{src_, startOf(piece), endOf(piece)};
         if (claimed_[range.start])
             return;
         for (Node* n = e; n != nullptr && n->getNodeType() == Node::Type::Element; n = n->parentNode()) {
@@ -427,9 +285,9 @@ private:
         std::wstring_view data = doc_.keepTextFromUtf8(g->v.text.text);
         Node* previous = parent != nullptr ? parent->getLastChild() : nullptr;
         std::size_t start = kNone, end = kNone;
-        if (src_ != nullptr && utf8_.holds(g->v.text.original_text)) {
-            start = utf8_.start(g->v.text.original_text);
-            end = utf8_.end(g->v.text.original_text);
+        if (src_ != nullptr && holds(g->v.text.original_text)) {
+            start = startOf(g->v.text.original_text);
+            end = endOf(g->v.text.original_text);
             bool literal = parent != nullptr && parent->getNodeType() == Node::Type::Element &&
                            literalText(*static_cast<Element*>(parent));
             if (type == Node::Type::Text && !literal) {
@@ -927,7 +785,7 @@ private:
     // the builder.
     std::unordered_map<std::string_view, const ElementName*> names_;
     std::vector<Gap> gaps_;
-    const Utf8Text& utf8_;
+    const IndexedText& utf8_;
     std::vector<Node*> nodes_;              // every node built, in document order (set by finish)
     std::vector<Node*> hosts_;              // nodes that displaced nodes were moved in front of
     std::vector<bool> claimed_;             // at the start of each end tag already given to an element
@@ -1082,7 +940,7 @@ GumboOptions parserOptions(ParseArena& arena)
 
 bool GumboTreeBuilder::buildDocument(Document& document, const wchar_t* text, std::size_t length, bool keepSource)
 {
-    Utf8Text utf8(text, length);
+    IndexedText utf8(text, length);
     ParseArena arena;
     GumboOptions options = parserOptions(arena);
     GumboOutput* output = gumbo_parse_with_options(&options, utf8.data(), utf8.size());
@@ -1115,7 +973,7 @@ bool GumboTreeBuilder::buildDocument(Document& document, const wchar_t* text, st
 std::vector<Node*> GumboTreeBuilder::buildFragment(Document& document, const std::wstring& markup,
                                                    const std::wstring& contextTag)
 {
-    Utf8Text utf8(markup.data(), markup.size());
+    IndexedText utf8(markup.data(), markup.size());
     auto kept = std::make_unique<SourceText>();
     kept->text = markup;
     SourceText* source = kept.get();

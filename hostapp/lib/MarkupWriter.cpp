@@ -111,6 +111,40 @@ bool writesItsEnd(const Element& e)
     return !e.endTag().empty() || e.isVoid() || e.isSelfClosed() || e.source() == nullptr;
 }
 
+// The child of an implied body before which the output must write "<body>": the first one that
+// is not white space, when the parser would not take its markup as the start of the body. After
+// the head a parser puts head content (meta, script, ...) into the head, a comment beside the
+// body and drops an end tag such as "</p>" (which inside the body makes an empty p); in the page
+// something before that node opened the body, and when an edit removed it, nothing does. Null
+// when the body need not be written.
+const Node* bodyOpenerNeeded(const Element& body)
+{
+    if (!body.is(L"body") || !body.startTag().empty() || body.source() == nullptr || body.attributesChanged() ||
+        !body.subtreeChanged())
+        return nullptr;
+    for (const Node* c = body.getFirstChild(); c != nullptr; c = c->getNextSibling()) {
+        if (c->getNodeType() == Node::Type::Text) {
+            const std::wstring_view data = static_cast<const CharacterData*>(c)->data();
+            if (data.find_first_not_of(L" \t\n\r\f") == std::wstring_view::npos)
+                continue;
+            return nullptr;
+        }
+        if (c->getNodeType() != Node::Type::Element)
+            return c;
+        const auto& e = static_cast<const Element&>(*c);
+        if (e.startTag().empty() && e.source() != nullptr)
+            return e.copiedTag().empty() && !e.is(L"br") ? c : nullptr;
+        static constexpr std::wstring_view kHeadContent[] = {L"base",  L"basefont", L"bgsound",  L"link",
+                                                             L"meta",  L"noframes", L"noscript", L"script",
+                                                             L"style", L"template", L"title"};
+        for (std::wstring_view name : kHeadContent)
+            if (e.is(name))
+                return c;
+        return nullptr;
+    }
+    return nullptr;
+}
+
 // One write: the output, the stretches of it copied from the tracked source, and what the
 // parser reading the output will have open at its end.
 //
@@ -513,6 +547,8 @@ const Node* hostOf(const Node& child)
 
 void Writer::writeChildren(const Node& parent)
 {
+    const Node* bodyOpener =
+        parent.getNodeType() == Node::Type::Element ? bodyOpenerNeeded(static_cast<const Element&>(parent)) : nullptr;
     for (const Node* c = parent.getFirstChild(); c != nullptr; c = c->getNextSibling()) {
         if (const Node* host = hostOf(*c)) {
             // Written inside its host; the text before the host that its gap holds goes here.
@@ -530,6 +566,8 @@ void Writer::writeChildren(const Node& parent)
         if (!implied)
             arriveAt(*c);
         writeGap(*c);
+        if (c == bodyOpener)
+            fresh() += L"<body>";
         writeNode(*c);
     }
 }

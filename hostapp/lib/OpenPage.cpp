@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "DocumentFactory.h"
 #include "MarkupWriter.h"
 #include "SourceText.h"
 #include "TextCodec.h"
-#include "host/DOMImpl.h"
 #include "host/Document.h"
 #include "host/DomUtBase.h"
 #include "host/MappedFile.h"
@@ -15,9 +15,7 @@ std::unique_ptr<OpenPage> OpenPage::create(const std::wstring& path)
 {
     std::unique_ptr<OpenPage> page(new OpenPage());
     page->path_ = path;
-    page->document_.reset(DOMImpl::createDocument(L"HTML"));
-    if (!page->document_)
-        return nullptr;
+    page->document_ = DocumentFactory::create();
     page->domUtBase_ = std::make_unique<DomUtBase>(page->document_.get());
     return page;
 }

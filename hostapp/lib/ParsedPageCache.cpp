@@ -5,6 +5,7 @@
 #include <functional>
 #include <string_view>
 
+#include "DocumentFactory.h"
 #include "host/Document.h"
 
 namespace {
@@ -58,7 +59,7 @@ void ParsedPageCache::offer(const wchar_t* text, std::size_t length, bool keepSo
         return;
     }
     seen_.erase(seen);
-    auto copy = std::make_unique<Document>();
+    std::unique_ptr<Document> copy = DocumentFactory::create();
     if (!copy->copyParsedTree(parsed))
         return;
     if (kept_.size() == kKeptTexts)

@@ -6,12 +6,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <map>
 #include <string_view>
 #include <utility>
 
 #include "platform/TextConv.h"
+#include "platform/Utf8.h"
 
 namespace {
 
@@ -77,84 +77,6 @@ bool looksIso2022Jp(const char* bytes, std::size_t size)
 bool isJapaneseLegacy(const std::string& encoding)
 {
     return encoding == "CP932" || encoding == "EUC-JP-MS" || encoding == "ISO-2022-JP";
-}
-
-// Length of the UTF-8 sequence starting at p (at most n bytes available), 0 when invalid:
-// overlong forms, surrogates and values above U+10FFFF are invalid.
-std::size_t utf8SequenceLength(const unsigned char* p, std::size_t n)
-{
-    const unsigned char c = p[0];
-    if (c < 0x80)
-        return 1;
-    std::size_t len;
-    std::uint32_t min;
-    std::uint32_t cp;
-    if (c >= 0xC2 && c <= 0xDF) {
-        len = 2;
-        min = 0x80;
-        cp = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        len = 3;
-        min = 0x800;
-        cp = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        len = 4;
-        min = 0x10000;
-        cp = c & 0x07;
-    } else {
-        return 0;
-    }
-    if (n < len)
-        return 0;
-    for (std::size_t i = 1; i < len; ++i) {
-        if ((p[i] & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (p[i] & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return len;
-}
-
-// Whether the bytes are strict UTF-8; nonAscii tells whether any multi-byte sequence occurs.
-bool isStrictUtf8(const char* bytes, std::size_t size, bool& nonAscii)
-{
-    nonAscii = false;
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes);
-    auto continuation = [&](std::size_t at) { return (p[at] & 0xC0) == 0x80; };
-    std::size_t i = 0;
-    while (i < size) {
-        const unsigned char c = p[i];
-        if (c < 0x80) {
-            // Runs of ASCII, which most of a page is, eight bytes at a time.
-            ++i;
-            while (i + 8 <= size) {
-                std::uint64_t word;
-                std::memcpy(&word, p + i, 8);
-                if (word & 0x8080808080808080ULL)
-                    break;
-                i += 8;
-            }
-            continue;
-        }
-        nonAscii = true;
-        // The common sequences take the short way: two bytes from C2, and three bytes from E1 to
-        // EC and from EE, whose every continuation is valid (no overlong form, no surrogate).
-        if (c >= 0xC2 && c <= 0xDF && i + 1 < size && continuation(i + 1)) {
-            i += 2;
-            continue;
-        }
-        if (((c >= 0xE1 && c <= 0xEC) || c == 0xEE || c == 0xEF) && i + 2 < size && continuation(i + 1) &&
-            continuation(i + 2)) {
-            i += 3;
-            continue;
-        }
-        const std::size_t len = utf8SequenceLength(p + i, size - i);
-        if (len == 0)
-            return false;
-        i += len;
-    }
-    return true;
 }
 
 // Reads an encoding name after "charset" or "encoding" at pos: optional white space, '=',
@@ -272,8 +194,7 @@ bool toUtf8Bytes(const char* bytes, std::size_t size, const std::string& encodin
     if (bytes == nullptr)
         return false;
     if (encoding == "UTF-8") {
-        bool nonAscii = false;
-        if (!isStrictUtf8(bytes, size, nonAscii))
+        if (!platform::utf8::isValid(std::string_view(bytes, size)))
             return false;
         out.assign(bytes, size);
         return true;
@@ -442,7 +363,7 @@ TextCodec::Detection detectWith(const char* bytes, std::size_t size, Trial& tria
         return {"UTF-8", 0};
 
     bool nonAscii = false;
-    const bool utf8 = isStrictUtf8(bytes, size, nonAscii);
+    const bool utf8 = platform::utf8::isValid(bytes, size, nonAscii);
     trial.strictUtf8 = utf8;
 
     const std::string declared = TextCodec::canonicalName(declaredEncoding(bytes, size));
@@ -490,9 +411,8 @@ bool TextCodec::decodeAuto(const char* bytes, std::size_t size, Detection& detec
     const std::size_t restSize = size - detection.bomLength;
     if (detection.encoding == "UTF-8") {
         // Without a BOM detection has checked every byte already.
-        bool nonAscii = false;
         if (detection.bomLength != 0 || !trial.strictUtf8) {
-            if (!isStrictUtf8(rest, restSize, nonAscii))
+            if (!platform::utf8::isValid(std::string_view(rest, restSize)))
                 return false;
         }
         storage.clear();
@@ -522,8 +442,7 @@ bool TextCodec::decode(const char* bytes, std::size_t size, const std::string& e
 {
     out.clear();
     if (encoding == "UTF-8" && size > 0 && bytes != nullptr) {
-        bool nonAscii = false;
-        if (!isStrictUtf8(bytes, size, nonAscii))
+        if (!platform::utf8::isValid(std::string_view(bytes, size)))
             return false;
         out = platform::fromUtf8(bytes, size);
         return true;
@@ -566,7 +485,6 @@ bool TextCodec::encode(const std::wstring& text, const std::string& encoding, st
     // Character by character: what does not convert exactly becomes a numeric reference. The
     // characters between references are converted as one run, so that a stateful encoding
     // (ISO-2022-JP) switches character sets once per run rather than once per character.
-    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
     std::size_t i = 0;
     std::map<std::string, bool> exact; // whether a character converts exactly
     std::string run;
@@ -581,7 +499,7 @@ bool TextCodec::encode(const std::wstring& text, const std::string& encoding, st
         run.clear();
     };
     while (i < utf8.size()) {
-        std::size_t len = utf8SequenceLength(p + i, utf8.size() - i);
+        std::size_t len = platform::utf8::sequenceLength(utf8.data() + i, utf8.size() - i);
         if (len == 0)
             len = 1; // cannot happen: toUtf8 writes valid UTF-8
         const std::string ch = utf8.substr(i, len);

@@ -4,10 +4,10 @@
 #include <memory>
 
 #include "AsciiCase.h"
+#include "DocumentFactory.h"
 #include "DocumentType.h"
 #include "MarkupWriter.h"
 #include "host/CharacterData.h"
-#include "host/DOMImpl.h"
 #include "host/Document.h"
 #include "host/Element.h"
 
@@ -108,8 +108,8 @@ std::wstring TreeOutline::of(const Node& root)
 bool TreeOutline::readsBack(const Document& document)
 {
     const std::wstring markup = MarkupWriter().write(document);
-    std::unique_ptr<Document> again(DOMImpl::createDocument(L"HTML"));
-    if (!again || (!markup.empty() && !again->createNodes(markup.data(), markup.size(), nullptr, true)))
+    const std::unique_ptr<Document> again = DocumentFactory::create();
+    if ((!markup.empty() && !again->createNodes(markup.data(), markup.size(), nullptr, true)))
         return false;
     return of(*again) == of(document);
 }

@@ -3,8 +3,8 @@
 #include <cwctype>
 #include <memory>
 
+#include "DocumentFactory.h"
 #include "GumboTreeBuilder.h"
-#include "host/DOMImpl.h"
 #include "host/Document.h"
 #include "host/Element.h"
 
@@ -97,9 +97,7 @@ std::wstring UrlRebaser::rebaseMarkup(const std::wstring& markup) const
 {
     if (atRoot())
         return markup;
-    std::unique_ptr<Document> scratch(DOMImpl::createDocument(L"HTML"));
-    if (!scratch)
-        return markup;
+    const std::unique_ptr<Document> scratch = DocumentFactory::create();
     const std::vector<Node*> nodes = GumboTreeBuilder::buildFragment(*scratch, markup, L"body");
     bool changed = false;
     for (Node* top : nodes) {

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "archive/CZebCMLinkPartsData.h"
-#include "generation/CZebCMDocumentGuard.h"
 #include "host/CDOMEngineer.h"
 #include "host/CZebCalendarGenerator.h"
 #include "host/CZebDllFunctionEngineer.h"
@@ -96,10 +95,10 @@ std::wstring CZebCMLinkParts::makeCategoryLinkPart(int numid)
         return std::wstring();
     }
 
-    Document* document = files.loadPage(files.getTemplatePath(0));
+    const OwnedDocument owned = files.loadPageOwned(files.getTemplatePath(0));
+    Document* document = owned.get();
     if (!document)
         return std::wstring();
-    CZebCMDocumentGuard guard(dom, document);
 
     Element* element = document->getElementByID(L"ZEB_CATEGORY_1");
     if (!element)
@@ -174,10 +173,11 @@ std::wstring CZebCMLinkParts::makeCalendarPage(int year, int month, std::wstring
                                                const std::wstring& position)
 {
     CZebCMLinkPartsFiles files;
-    Document* document = create ? DOMImpl::createDocument(L"HTML") : files.loadPage(pagePath);
+    const OwnedDocument owned =
+        create ? OwnedDocument(DOMImpl::createDocument(L"HTML"), DocumentRelease{dom}) : files.loadPageOwned(pagePath);
+    Document* document = owned.get();
     if (!document)
         return std::wstring();
-    CZebCMDocumentGuard guard(dom, document);
 
     Element* calendar =
         create ? generateCalendar(year, month, calendarMarker, document, dom) : document->getElementByID(calendarId);

@@ -43,17 +43,6 @@ std::wstring siteSubFolder(const std::wstring& siteFolder, const wchar_t* name)
     return addLastYenMark(addLastYenMark(siteFolder) + name);
 }
 
-// Deletes a loaded document through the engine's DOM unless released.
-struct DocumentReleaser {
-    DOM* dom;
-    void operator()(Document* document) const
-    {
-        if (dom)
-            dom->deleteDocument(document);
-    }
-};
-using LoadedDocument = std::unique_ptr<Document, DocumentReleaser>;
-
 // Whether a generated page is at the path, with its last-write time: one stat tells both whether
 // it is a file with content and its time.
 bool findPage(const std::wstring& path, std::int64_t& time)
@@ -262,11 +251,16 @@ bool CZebCMLinkPartsFiles::cutMonthFromName(const std::wstring& name, std::wstri
 
 Document* CZebCMLinkPartsFiles::loadPage(const std::wstring& path)
 {
+    return loadPageOwned(path).release();
+}
+
+OwnedDocument CZebCMLinkPartsFiles::loadPageOwned(const std::wstring& path)
+{
     CDOMEngineer* engine = CDOMEngineer::getInstance();
     DOM* dom = engine ? engine->getDOM() : nullptr;
     if (!dom)
         return nullptr;
-    LoadedDocument document(DOMImpl::createDocument(L"HTML"), DocumentReleaser{dom});
+    OwnedDocument document(DOMImpl::createDocument(L"HTML"), DocumentRelease{dom});
     if (!document)
         return nullptr;
     MappedFile file;
@@ -278,14 +272,12 @@ Document* CZebCMLinkPartsFiles::loadPage(const std::wstring& path)
             document->createNodes(text, decoder.size(), nullptr, true);
         file.close();
     }
-    return document.release();
+    return document;
 }
 
 bool CZebCMLinkPartsFiles::readElementMarkup(const std::wstring& path, std::wstring& markup, const std::wstring& id)
 {
-    CDOMEngineer* engine = CDOMEngineer::getInstance();
-    DOM* dom = engine ? engine->getDOM() : nullptr;
-    LoadedDocument document(loadPage(path), DocumentReleaser{dom});
+    const OwnedDocument document = loadPageOwned(path);
     if (!document)
         return false;
     Element* element = document->getElementByID(id);

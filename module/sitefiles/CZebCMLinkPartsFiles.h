@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "sitefiles/OwnedDocument.h"
+
 class Document;
 class Node;
 
@@ -76,9 +78,12 @@ public:
     // (the calendar page or the category data file); the texts are then untouched.
     static bool cutMonthFromName(const std::wstring& name, std::wstring& yearText, std::wstring& monthText);
 
-    // A new document holding the page at the path (the caller deletes it through DOM); an empty
-    // document when the file is missing or cannot be decoded; null when there is no DOM engine or
-    // no document can be made.
+    // A new document holding the page at the path, released through the DOM engine's DOM when the
+    // result ends; an empty document when the file is missing or cannot be decoded; null when
+    // there is no DOM engine or no document can be made.
+    OwnedDocument loadPageOwned(const std::wstring& path);
+    // loadPageOwned's document handed over as a raw pointer, for callers bound to the host's
+    // interface: the caller deletes it through DOM. Null as loadPageOwned.
     Document* loadPage(const std::wstring& path);
     // The markup of the element with that id in the page at the path, in markup; true when it is
     // non-empty. False with the markup untouched when the page or the element is missing; false

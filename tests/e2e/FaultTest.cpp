@@ -100,7 +100,7 @@ void touchAllData(const ScratchSite& site)
 
 } // namespace
 
-TEST(Fault, ReadOnlySiteMenuFolder)
+TEST(FaultTest, ReadOnlySiteMenuFolder)
 {
     ScratchSite site;
     ASSERT_TRUE(site.generate());
@@ -135,7 +135,7 @@ TEST(Fault, ReadOnlySiteMenuFolder)
 // The disk fills up in the middle of a run. Pages written before are whole and new, the page
 // being written keeps its old content (or stays missing), no temporary file is left, and zebhost
 // says which page and why, and fails.
-TEST(Fault, DiskFullDuringARun)
+TEST(FaultTest, DiskFullDuringARun)
 {
     testsupport::TempDir base;
     const std::string disk = base / "disk";
@@ -219,7 +219,7 @@ TEST(Fault, DiskFullDuringARun)
 // Two applies on one page at once both said they saved it, and one edit was lost. Runs on one site
 // now take turns; a run that finds the site held past its wait stops with a message and changes
 // nothing; one that is let in within its wait goes on.
-TEST(Fault, RunsOnOneSiteTakeTurns)
+TEST(FaultTest, RunsOnOneSiteTakeTurns)
 {
     ScratchSite site;
     ASSERT_TRUE(site.generate());
@@ -255,7 +255,7 @@ TEST(Fault, RunsOnOneSiteTakeTurns)
 
 // A run killed while writing a page left its hidden temporary file for ever. The next run that
 // writes into that folder removes such files, and only those.
-TEST(Fault, TemporaryFilesOfAKilledRunAreRemoved)
+TEST(FaultTest, TemporaryFilesOfAKilledRunAreRemoved)
 {
     ScratchSite site;
     ASSERT_TRUE(site.generate());

@@ -64,7 +64,7 @@ const CommandCase kListCommands[] = {
 
 // A category list that could not be read looked like a list of no categories: "update" said every
 // page was up to date, and the dialog's OK took every link part out of the page.
-TEST(HostileInput, CategoryListThatCannotBeReadStopsEveryCommand)
+TEST(HostileInputTest, CategoryListThatCannotBeReadStopsEveryCommand)
 {
     const std::string good = readFile(std::string(ZEB_SOURCE_DIR) + "/examples/site/qcms/qccl.xml");
     const struct {
@@ -96,7 +96,7 @@ TEST(HostileInput, CategoryListThatCannotBeReadStopsEveryCommand)
 
 // Data files that are damaged: the page made from one lists nothing from it; nothing else
 // changes; the run succeeds (the data file is the CMS's to mend).
-TEST(HostileInput, DamagedDataFileGivesAPageWithoutItsEntries)
+TEST(HostileInputTest, DamagedDataFileGivesAPageWithoutItsEntries)
 {
     const std::string recipe = readFile(std::string(ZEB_SOURCE_DIR) + "/examples/site/" + kRecipeData);
     const std::string october =
@@ -139,7 +139,7 @@ TEST(HostileInput, DamagedDataFileGivesAPageWithoutItsEntries)
 }
 
 // Data files in an encoding they do not declare, or declare wrongly: titles still come out right.
-TEST(HostileInput, DataFileInAnUndeclaredOrWrongEncodingStillReadsRight)
+TEST(HostileInputTest, DataFileInAnUndeclaredOrWrongEncodingStillReadsRight)
 {
     const std::string title = "大根と鶏のさっぱり煮";
     const std::string sjisTitle = "\x91\xe5\x8d\xaa\x82\xc6\x8c\x7b\x82\xcc\x82\xb3\x82\xc1\x82\xcf\x82\xe8\x8e\xcf";
@@ -173,7 +173,7 @@ TEST(HostileInput, DataFileInAnUndeclaredOrWrongEncodingStillReadsRight)
 }
 
 // An XML file whose DTD names files outside the site: none of them is ever read.
-TEST(HostileInput, ExternalFilesNamedByADoctypeAreNeverRead)
+TEST(HostileInputTest, ExternalFilesNamedByADoctypeAreNeverRead)
 {
     testsupport::TempDir outside;
     const std::string secret = "ZEB-SECRET-5d41402a";
@@ -214,7 +214,7 @@ TEST(HostileInput, ExternalFilesNamedByADoctypeAreNeverRead)
 // numid texts that are not plain numbers read the way the platform reads numbers: with
 // saturation, sign, leading white space, and 0 for no digits. A number without a link-part id
 // (above 999) gets no link part, and applying twice gives the same page.
-TEST(HostileInput, NumberTextsOfCategories)
+TEST(HostileInputTest, NumberTextsOfCategories)
 {
     ScratchSite site;
     site.write("qcms/qccl.xml",
@@ -266,7 +266,7 @@ TEST(HostileInput, NumberTextsOfCategories)
 
 // Names, titles and links with markup, quotes, ampersands and format directives come out as
 // text: escaped in every page, literal in the dialog.
-TEST(HostileInput, MarkupInNamesTitlesAndLinksIsEscapedEverywhere)
+TEST(HostileInputTest, MarkupInNamesTitlesAndLinksIsEscapedEverywhere)
 {
     const std::string name = "<script>alert(\"c\")</script> & 'q' %s%n";
     const std::string nameXml = "&lt;script&gt;alert(\"c\")&lt;/script&gt; &amp; 'q' %s%n";
@@ -321,7 +321,7 @@ TEST(HostileInput, MarkupInNamesTitlesAndLinksIsEscapedEverywhere)
 // A data file just below the size limit: the run finishes in reasonable time and memory, and the
 // page lists the file's first entries. (Under the sanitizers, which multiply time and memory, 10
 // MB.) Above the limit (a sparse 20 GB file took 44 s and 20.9 GB), it is refused at once.
-TEST(HostileInput, DataFileNearAndAboveTheSizeLimit)
+TEST(HostileInputTest, DataFileNearAndAboveTheSizeLimit)
 {
     const std::size_t megabytes = underSanitizer() ? 10 : 30;
     std::string data = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<partinfo>\n";
@@ -360,7 +360,7 @@ TEST(HostileInput, DataFileNearAndAboveTheSizeLimit)
 // Stray and damaged names in the CMS and site-menu folders: the run stays within the valid months
 // and leaves the strays alone; a month page that is only an empty file is made anew when its
 // month is rebuilt.
-TEST(HostileInput, StrayNamesInTheCmsAndSiteMenuFolders)
+TEST(HostileInputTest, StrayNamesInTheCmsAndSiteMenuFolders)
 {
     ScratchSite site;
     ASSERT_TRUE(site.generate());
@@ -411,7 +411,7 @@ TEST(HostileInput, StrayNamesInTheCmsAndSiteMenuFolders)
 // cannot be written there. It ended the run, and the calendar page, later months and other
 // categories were never written; now that page is skipped and reported, the rest of the run
 // completes, and zebhost fails.
-TEST(HostileInput, FolderNamedLikeAMonthPage)
+TEST(HostileInputTest, FolderNamedLikeAMonthPage)
 {
     // The run of months starts at the first month page: the folder's where it stands first.
     const std::vector<std::string> after{menuPage("202410"), kCalendarPage, kRecipePage, menuPage("202503")};
@@ -436,7 +436,7 @@ TEST(HostileInput, FolderNamedLikeAMonthPage)
 // site had that file replaced (exit 0); a FIFO named like a data file made zebhost wait for ever.
 // Now every such page is refused and reported, the FIFO is not read, the run goes on and fails,
 // and nothing outside the site changes.
-TEST(HostileInput, LinksOutOfTheSiteAndSpecialFilesAreNeverWrittenNorWaitedOn)
+TEST(HostileInputTest, LinksOutOfTheSiteAndSpecialFilesAreNeverWrittenNorWaitedOn)
 {
     const std::string outsidePage = "outside page";
     const struct {
@@ -503,7 +503,7 @@ TEST(HostileInput, LinksOutOfTheSiteAndSpecialFilesAreNeverWrittenNorWaitedOn)
 
 // A calendar page whose calendar was taken out by hand: the next update rebuilds it, and the
 // dialog's OK puts the calendar in the page.
-TEST(HostileInput, CalendarPageWhoseCalendarWasDeletedByHand)
+TEST(HostileInputTest, CalendarPageWhoseCalendarWasDeletedByHand)
 {
     ScratchSite site;
     ASSERT_TRUE(site.generate());
@@ -527,7 +527,7 @@ TEST(HostileInput, CalendarPageWhoseCalendarWasDeletedByHand)
 }
 
 // Link-part templates that lack what a category link part is made from.
-TEST(HostileInput, TemplateWithoutAnchorsOrWithoutTheLinkPartElement)
+TEST(HostileInputTest, TemplateWithoutAnchorsOrWithoutTheLinkPartElement)
 {
     const struct {
         const char* description;
@@ -581,7 +581,7 @@ TEST(HostileInput, TemplateWithoutAnchorsOrWithoutTheLinkPartElement)
 
 // A page nested thousands deep is refused with a message (it crashed zebhost, out of stack); a
 // data file nested as deep is read (in linear time) and its text shown.
-TEST(HostileInput, DeeplyNestedPageAndDataFile)
+TEST(HostileInputTest, DeeplyNestedPageAndDataFile)
 {
     ScratchSite site;
     ASSERT_TRUE(site.generate());

@@ -90,7 +90,7 @@ std::string withoutLinkParts(std::string html)
     return html;
 }
 
-TEST(ZebhostLinkParts, UpdateFromNothingThenNothingStaleThenOneTouchedMonth)
+TEST(ZebhostLinkPartsTest, UpdateFromNothingThenNothingStaleThenOneTouchedMonth)
 {
     SiteCopy site;
     RunResult r = site.zebhost({"-v", "update"});
@@ -126,7 +126,7 @@ TEST(ZebhostLinkParts, UpdateFromNothingThenNothingStaleThenOneTouchedMonth)
 
 // Publishing: a new entry in the CMS, then "update": the generated page and every page carrying
 // the category's link part change, each only inside that part; the next update writes nothing.
-TEST(ZebhostLinkParts, UpdateRefreshesThePagesThatCarryLinkParts)
+TEST(ZebhostLinkPartsTest, UpdateRefreshesThePagesThatCarryLinkParts)
 {
     SiteCopy site;
     TempDir outside;
@@ -195,7 +195,7 @@ TEST(ZebhostLinkParts, UpdateRefreshesThePagesThatCarryLinkParts)
     EXPECT_EQ(std::vector<std::string>{}, scratch::differences(published, scratch::snapshot(site.path())));
 }
 
-TEST(ZebhostLinkParts, ApplyActionsGiveTheRightLinkPartsInTheRightPlace)
+TEST(ZebhostLinkPartsTest, ApplyActionsGiveTheRightLinkPartsInTheRightPlace)
 {
     struct Case {
         const char* description;
@@ -232,7 +232,7 @@ TEST(ZebhostLinkParts, ApplyActionsGiveTheRightLinkPartsInTheRightPlace)
     }
 }
 
-TEST(ZebhostLinkParts, ApplyReportsGainedAndLostAndItemsShowTheChecks)
+TEST(ZebhostLinkPartsTest, ApplyReportsGainedAndLostAndItemsShowTheChecks)
 {
     SiteCopy site;
     RunResult r = site.zebhost({"items", "index.html"});
@@ -268,7 +268,7 @@ TEST(ZebhostLinkParts, ApplyReportsGainedAndLostAndItemsShowTheChecks)
 }
 
 // Commands that change nothing, and dry runs, write nothing: no page, no time, no site-menu folder.
-TEST(ZebhostLinkParts, CancelLeavesThePageAlone)
+TEST(ZebhostLinkPartsTest, CancelLeavesThePageAlone)
 {
     const struct {
         const char* description;
@@ -292,7 +292,7 @@ TEST(ZebhostLinkParts, CancelLeavesThePageAlone)
     }
 }
 
-TEST(ZebhostLinkParts, APageKeepsItsEncodingAndNewlines)
+TEST(ZebhostLinkPartsTest, APageKeepsItsEncodingAndNewlines)
 {
     SiteCopy site;
     const std::string original = readFile(site / "about.html"); // Shift_JIS with CR LF
@@ -308,7 +308,7 @@ TEST(ZebhostLinkParts, APageKeepsItsEncodingAndNewlines)
 
 // Without its template the module makes no category link part and says nothing: zebhost names
 // the template once, fails, and never saves a page that would lose a link part it had.
-TEST(ZebhostLinkParts, WarnsForACheckedCategoryThatGotNoLinkPart)
+TEST(ZebhostLinkPartsTest, WarnsForACheckedCategoryThatGotNoLinkPart)
 {
     SiteCopy site;
     TempDir emptyData; // no link-part template: category link parts cannot be made
@@ -334,7 +334,7 @@ TEST(ZebhostLinkParts, WarnsForACheckedCategoryThatGotNoLinkPart)
 
 // update --rebuild makes the named categories' pages anew whatever their times (after the template
 // changed); when they cannot be made, the old pages stay as they were.
-TEST(ZebhostLinkParts, RebuildMakesThePagesAnewOrKeepsTheOldOnes)
+TEST(ZebhostLinkPartsTest, RebuildMakesThePagesAnewOrKeepsTheOldOnes)
 {
     scratch::ScratchSite site;
     ASSERT_TRUE(site.generate());
@@ -360,7 +360,7 @@ TEST(ZebhostLinkParts, RebuildMakesThePagesAnewOrKeepsTheOldOnes)
 
 // zebhost init makes a site that update and apply work on at once, and never touches a folder
 // that holds anything.
-TEST(ZebhostLinkParts, InitMakesASiteToStartFrom)
+TEST(ZebhostLinkPartsTest, InitMakesASiteToStartFrom)
 {
     TempDir temp;
     const std::string site = temp / "new";
@@ -391,7 +391,7 @@ TEST(ZebhostLinkParts, InitMakesASiteToStartFrom)
     EXPECT_EQ(std::vector<std::string>{}, scratch::differences(before, scratch::snapshot(temp.path())));
 }
 
-TEST(ZebhostLinkParts, ErrorsNameTheFileAndTheReason)
+TEST(ZebhostLinkPartsTest, ErrorsNameTheFileAndTheReason)
 {
     SiteCopy site;
     TempDir notASite;
@@ -470,7 +470,7 @@ TEST(ZebhostLinkParts, ErrorsNameTheFileAndTheReason)
     EXPECT_FALSE(exists(site / "ZebSitemenu")) << "an error run made the site-menu folder";
 }
 
-TEST(ZebhostLinkParts, UnwritablePageIsRefusedBeforeAnythingChanges)
+TEST(ZebhostLinkPartsTest, UnwritablePageIsRefusedBeforeAnythingChanges)
 {
     SiteCopy site;
     std::vector<std::string> prefix;
@@ -492,7 +492,7 @@ TEST(ZebhostLinkParts, UnwritablePageIsRefusedBeforeAnythingChanges)
     EXPECT_TRUE(listDir(site / "ZebSitemenu").empty());
 }
 
-TEST(ZebhostLinkParts, WriteErrorReachesTheHostAndLeavesNothingHalfWritten)
+TEST(ZebhostLinkPartsTest, WriteErrorReachesTheHostAndLeavesNothingHalfWritten)
 {
     SiteCopy site;
     const std::string original = readFile(site / "index.html");
@@ -511,7 +511,7 @@ TEST(ZebhostLinkParts, WriteErrorReachesTheHostAndLeavesNothingHalfWritten)
 
 // Drives the dialog in a real terminal, a run per row. Enter used to mean OK wherever the focus
 // was, so Enter on [キャンセル] saved the page.
-TEST(ZebhostLinkParts, EditInATerminal)
+TEST(ZebhostLinkPartsTest, EditInATerminal)
 {
     if (std::system("command -v tmux >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "tmux is not installed; the terminal dialog is not tested";

@@ -112,7 +112,7 @@ struct ServedSite {
     bool ready = site.generate() && site.zebhost({"apply", "index.html", "--select-all"}).exitCode == 0;
 };
 
-TEST(ZebhostServe, PathsOutsideTheSiteAreNotFound)
+TEST(ZebhostServeTest, PathsOutsideTheSiteAreNotFound)
 {
     TempDir outside;
     writeFile(outside / "secret.txt", "TOP SECRET");
@@ -168,7 +168,7 @@ TEST(ZebhostServe, PathsOutsideTheSiteAreNotFound)
     EXPECT_EQ(std::vector<std::string>{}, scratch::differences(before, site.tree()));
 }
 
-TEST(ZebhostServe, HeadAndGetAgreeAndPagesCarryTheirCharset)
+TEST(ZebhostServeTest, HeadAndGetAgreeAndPagesCarryTheirCharset)
 {
     ServedSite served;
     ASSERT_TRUE(served.ready);
@@ -219,7 +219,7 @@ TEST(ZebhostServe, HeadAndGetAgreeAndPagesCarryTheirCharset)
     EXPECT_EQ(404, plainClient.Get("/__zebhost/live-reload")->status);
 }
 
-TEST(ZebhostServe, DataChangeRebuildsAndReloadsTheOpenPages)
+TEST(ZebhostServeTest, DataChangeRebuildsAndReloadsTheOpenPages)
 {
     ServedSite served;
     ASSERT_TRUE(served.ready);
@@ -274,7 +274,7 @@ TEST(ZebhostServe, DataChangeRebuildsAndReloadsTheOpenPages)
     EXPECT_TRUE(contains(readFile(served.site / "index.html"), "zeb-linkparts-new"));
 }
 
-TEST(ZebhostServe, ConcurrentRequestsAllComplete)
+TEST(ZebhostServeTest, ConcurrentRequestsAllComplete)
 {
     ServedSite served;
     ASSERT_TRUE(served.ready);
@@ -302,7 +302,7 @@ TEST(ZebhostServe, ConcurrentRequestsAllComplete)
     EXPECT_EQ(0, serve.stop());
 }
 
-TEST(ZebhostServe, CommandLineAndPortErrors)
+TEST(ZebhostServeTest, CommandLineAndPortErrors)
 {
     scratch::ScratchSite site;
     ServeRun first(site, {"--port", "0"});

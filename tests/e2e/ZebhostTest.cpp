@@ -9,7 +9,7 @@ using namespace testsupport;
 
 using scratch::kZebhost;
 
-TEST(Zebhost, HelpAndVersionGoToStdout)
+TEST(ZebhostTest, HelpAndVersionGoToStdout)
 {
     struct Case {
         const char* description;
@@ -34,7 +34,7 @@ TEST(Zebhost, HelpAndVersionGoToStdout)
     }
 }
 
-TEST(Zebhost, ForwardPrintsTextThroughTheModule)
+TEST(ZebhostTest, ForwardPrintsTextThroughTheModule)
 {
     struct Case {
         const char* description;
@@ -55,7 +55,7 @@ TEST(Zebhost, ForwardPrintsTextThroughTheModule)
     }
 }
 
-TEST(Zebhost, CommandLineErrorsGoToStderr)
+TEST(ZebhostTest, CommandLineErrorsGoToStderr)
 {
     struct Case {
         const char* description;
@@ -123,7 +123,7 @@ TEST(Zebhost, CommandLineErrorsGoToStderr)
     }
 }
 
-TEST(Zebhost, GlobalOptionsAreAcceptedAroundTheCommand)
+TEST(ZebhostTest, GlobalOptionsAreAcceptedAroundTheCommand)
 {
     RunResult r = runProgram({kZebhost, "-v", "--site=/tmp", "--now", "2024-02-29T23:59:59", "forward", "--module",
                               std::string(ZEB_BIN_DIR) + "/libzebcmlinkparts.so", "y"});

@@ -33,7 +33,7 @@ double secondsOf(const std::chrono::steady_clock::time_point& start)
 
 } // namespace
 
-TEST(DeeplyNestedPage, LoadsWritesAndEditsUpToTheLimit)
+TEST(DeeplyNestedPageTest, LoadsWritesAndEditsUpToTheLimit)
 {
     const std::wstring page =
         L"<!DOCTYPE html><html><body>" + nested(L"<div>", L"</div>", 3900, L"deep") + L"</body></html>";
@@ -53,7 +53,7 @@ TEST(DeeplyNestedPage, LoadsWritesAndEditsUpToTheLimit)
     EXPECT_LT(secondsOf(start), 20.0);
 }
 
-TEST(DeeplyNestedPage, DeeperPageIsRefusedNotACrash)
+TEST(DeeplyNestedPageTest, DeeperPageIsRefusedNotACrash)
 {
     const std::wstring page = L"<html><body>" + nested(L"<div>", L"</div>", 6000, L"deep") + L"</body></html>";
     domtest::DocPtr doc(DOMImpl::createDocument(L"HTML"));
@@ -61,7 +61,7 @@ TEST(DeeplyNestedPage, DeeperPageIsRefusedNotACrash)
     EXPECT_EQ(doc->getFirstChild(), nullptr);
 }
 
-TEST(DeeplyNestedPage, DeepXmlIsReadInLinearTime)
+TEST(DeeplyNestedPageTest, DeepXmlIsReadInLinearTime)
 {
     testsupport::TempDir dir;
     const std::string path = dir / "deep.xml";

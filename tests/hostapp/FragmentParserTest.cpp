@@ -33,7 +33,7 @@ Inserted insert(const std::wstring& page, const std::wstring& markup, Place plac
     return {doc->getMarkup(), top ? top->getMarkup() : L"", next ? next->getMarkup() : L""};
 }
 
-TEST(FragmentParser, atAnElementCursor)
+TEST(FragmentParserTest, AtAnElementCursor)
 {
     auto r = insert(L"<div id=d><p>1</p><p>2</p></div>", L"<B>x</B><i>y</i>",
                     [](Document& d, DomUtBase& u) { u.setLayoutCursor(d.getElementByID(L"d"), 1); });
@@ -42,7 +42,7 @@ TEST(FragmentParser, atAnElementCursor)
     EXPECT_EQ(r.after, L"<p>2</p>");
 }
 
-TEST(FragmentParser, atATextCursorSplitsTheText)
+TEST(FragmentParserTest, AtATextCursorSplitsTheText)
 {
     auto r = insert(L"<p id=p>abc&amp;def</p>", L"<a href=\"x\">L</a>",
                     [](Document& d, DomUtBase& u) { u.setLayoutCursor(d.getElementByID(L"p")->getFirstChild(), 4); });
@@ -51,7 +51,7 @@ TEST(FragmentParser, atATextCursorSplitsTheText)
     EXPECT_EQ(r.after, L"def");
 }
 
-TEST(FragmentParser, atTheEdgesOfATextItStaysWhole)
+TEST(FragmentParserTest, AtTheEdgesOfATextItStaysWhole)
 {
     auto start = insert(L"<p id=p>a&amp;b</p>", L"<br>", [](Document& d, DomUtBase& u) {
         u.setLayoutCursor(d.getElementByID(L"p")->getFirstChild(), 0);
@@ -64,7 +64,7 @@ TEST(FragmentParser, atTheEdgesOfATextItStaysWhole)
     EXPECT_EQ(end.after, L"");
 }
 
-TEST(FragmentParser, withoutACursorAtTheEndOfTheBody)
+TEST(FragmentParserTest, WithoutACursorAtTheEndOfTheBody)
 {
     auto r = insert(L"<html><body><p>1</p>\n</body></html>\n", L"<TABLE ID=t><TR><TD>c</TD></TR></TABLE>",
                     [](Document&, DomUtBase&) {});
@@ -72,7 +72,7 @@ TEST(FragmentParser, withoutACursorAtTheEndOfTheBody)
     EXPECT_EQ(r.top, L"<TABLE ID=t><TR><TD>c</TD></TR></TABLE>");
 }
 
-TEST(FragmentParser, cursorLeftInARemovedNodeFallsBackToTheBody)
+TEST(FragmentParserTest, CursorLeftInARemovedNodeFallsBackToTheBody)
 {
     DocPtr doc = load(L"<div id=d><p id=p>x</p></div>");
     DomUtil util(doc.get(), nullptr);
@@ -83,7 +83,7 @@ TEST(FragmentParser, cursorLeftInARemovedNodeFallsBackToTheBody)
     EXPECT_EQ(doc->getMarkup(), L"<div id=d></div><hr>");
 }
 
-TEST(FragmentParser, parsesInTheContextOfTheCursorElement)
+TEST(FragmentParserTest, ParsesInTheContextOfTheCursorElement)
 {
     // Table rows survive only when parsed inside a table section.
     auto r = insert(L"<table><tbody id=b><tr><td>1</td></tr></tbody></table>", L"<tr><td>2</td></tr>",
@@ -95,7 +95,7 @@ TEST(FragmentParser, parsesInTheContextOfTheCursorElement)
     EXPECT_EQ(body.page, L"<p>x</p>2");
 }
 
-TEST(FragmentParser, insertedMarkupIsKeptAsWrittenAndCanBeEdited)
+TEST(FragmentParserTest, InsertedMarkupIsKeptAsWrittenAndCanBeEdited)
 {
     DocPtr doc = load(L"<body></body>");
     DomUtil util(doc.get(), nullptr);
@@ -110,7 +110,7 @@ TEST(FragmentParser, insertedMarkupIsKeptAsWrittenAndCanBeEdited)
                                 L"HREF='a.html'>A &amp; B</A></TD></TR>\n</TABLE></body>");
 }
 
-TEST(FragmentParser, nothingToInsertLeavesEverythingAsItWas)
+TEST(FragmentParserTest, NothingToInsertLeavesEverythingAsItWas)
 {
     DocPtr doc = load(L"<p id=p>abc</p>");
     DomUtil util(doc.get(), nullptr);
@@ -123,7 +123,7 @@ TEST(FragmentParser, nothingToInsertLeavesEverythingAsItWas)
     EXPECT_EQ(static_cast<CharacterData*>(text)->getData(), L"abc");
 }
 
-TEST(FragmentParser, emptyDocumentTakesTheNodesAtTheTop)
+TEST(FragmentParserTest, EmptyDocumentTakesTheNodesAtTheTop)
 {
     DocPtr doc(DOMImpl::createDocument(L"HTML"));
     DomUtil util(doc.get(), nullptr);
@@ -131,7 +131,7 @@ TEST(FragmentParser, emptyDocumentTakesTheNodesAtTheTop)
     EXPECT_EQ(doc->getMarkup(), L"<p>x</p>");
 }
 
-TEST(FragmentParser, successiveInsertionsFollowEachOther)
+TEST(FragmentParserTest, SuccessiveInsertionsFollowEachOther)
 {
     DocPtr doc = load(L"<div id=d></div>");
     DomUtil util(doc.get(), nullptr);
@@ -160,7 +160,7 @@ void PrintTo(const SplitCase& c, std::ostream* os)
 
 class SplitText : public ::testing::TestWithParam<SplitCase> {};
 
-TEST_P(SplitText, keepsTheSourceOfBothHalves)
+TEST_P(SplitText, KeepsTheSourceOfBothHalves)
 {
     const SplitCase& c = GetParam();
     DocPtr doc = load(std::wstring(L"<p id=p>") + c.text + L"</p>");
@@ -180,6 +180,6 @@ const SplitCase kSplits[] = {
     {"a C1 control, which the parser gives as U+FFFD, kept", L"a\u0087b", 2, L"a\u0087<br>b"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, SplitText, ::testing::ValuesIn(kSplits));
+INSTANTIATE_TEST_SUITE_P(FragmentParserTest, SplitText, ::testing::ValuesIn(kSplits));
 
 } // namespace

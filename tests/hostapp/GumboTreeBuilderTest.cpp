@@ -14,7 +14,7 @@ using namespace domtest;
 
 class RoundTrip : public ::testing::TestWithParam<std::string> {};
 
-TEST_P(RoundTrip, untouchedPageComesBackCharacterForCharacter)
+TEST_P(RoundTrip, UntouchedPageComesBackCharacterForCharacter)
 {
     std::wstring text = page(GetParam());
     DocPtr doc = load(text);
@@ -30,7 +30,7 @@ TEST_P(RoundTrip, untouchedPageComesBackCharacterForCharacter)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Pages, RoundTrip,
+INSTANTIATE_TEST_SUITE_P(GumboTreeBuilderTest, RoundTrip,
                          ::testing::Values("authoring.html", "modern.html", "japanese.html", "large.html"),
                          [](const auto& info) {
                              std::string name = info.param.substr(0, info.param.find('.'));
@@ -53,7 +53,7 @@ void PrintTo(const ParserQuirkCase& c, std::ostream* os)
 
 class ParserQuirks : public ::testing::TestWithParam<ParserQuirkCase> {};
 
-TEST_P(ParserQuirks, editedPageKeepsItsTags)
+TEST_P(ParserQuirks, EditedPageKeepsItsTags)
 {
     const ParserQuirkCase& c = GetParam();
     DocPtr doc = load(c.page);
@@ -114,9 +114,9 @@ const ParserQuirkCase kQuirks[] = {
      [](Document& d) { tag(d, L"p", 1)->setAttribute(L"id", L"n"); }, L"<p>a\r\nb</p>\r\n<p id=\"n\">c</p>\r\n"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, ParserQuirks, ::testing::ValuesIn(kQuirks));
+INSTANTIATE_TEST_SUITE_P(GumboTreeBuilderTest, ParserQuirks, ::testing::ValuesIn(kQuirks));
 
-TEST(Document, doctypeIsANodeThatKeepsItsText)
+TEST(GumboTreeBuilderTest, DoctypeIsANodeThatKeepsItsText)
 {
     DocPtr doc = load(page("authoring.html"));
     Node* first = doc->getFirstChild();
@@ -125,7 +125,7 @@ TEST(Document, doctypeIsANodeThatKeepsItsText)
     EXPECT_EQ(first->getMarkup(), L"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">");
 }
 
-TEST(Document, withoutKeptSourceEverythingIsWrittenAfresh)
+TEST(GumboTreeBuilderTest, WithoutKeptSourceEverythingIsWrittenAfresh)
 {
     DocPtr doc(DOMImpl::createDocument(L"HTML"));
     std::wstring text = L"<P CLASS=a>x&amp;y";
@@ -133,7 +133,7 @@ TEST(Document, withoutKeptSourceEverythingIsWrittenAfresh)
     EXPECT_EQ(doc->getMarkup(), L"<html><head></head><body><P CLASS=\"a\">x&amp;y</P></body></html>");
 }
 
-TEST(Document, createNodesReplacesTheContent)
+TEST(GumboTreeBuilderTest, CreateNodesReplacesTheContent)
 {
     DocPtr doc = load(L"<p id=a>1</p>");
     Element* old = doc->getElementByID(L"a");
@@ -209,7 +209,7 @@ std::wstring messyPage(unsigned seed)
 
 // Regression: where the parser moved nodes away from their place (table text, content after the
 // body), the text between siblings of different parents overlapped and was written twice.
-TEST(MessyPages, structuralWritingNeverWritesSourceTextTwice)
+TEST(GumboTreeBuilderTest, StructuralWritingNeverWritesSourceTextTwice)
 {
     for (unsigned seed = 0; seed < 400; ++seed) {
         std::wstring page = messyPage(seed);
@@ -225,7 +225,7 @@ TEST(MessyPages, structuralWritingNeverWritesSourceTextTwice)
     }
 }
 
-TEST(MessyPages, editedPagesReadBackAsWritten)
+TEST(GumboTreeBuilderTest, EditedPagesReadBackAsWritten)
 {
     for (unsigned seed = 0; seed < 150; ++seed) {
         DocPtr doc = load(messyPage(seed));

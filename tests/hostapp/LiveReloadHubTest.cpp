@@ -4,7 +4,7 @@
 
 namespace {
 
-TEST(LiveReloadHub, ScriptGoesBeforeTheLastBodyEndOrAtTheEnd)
+TEST(LiveReloadHubTest, ScriptGoesBeforeTheLastBodyEndOrAtTheEnd)
 {
     struct Case {
         const char* description;
@@ -28,7 +28,7 @@ TEST(LiveReloadHub, ScriptGoesBeforeTheLastBodyEndOrAtTheEnd)
     }
 }
 
-TEST(LiveReloadHub, WaitsEndOnAnnouncementAndOnClose)
+TEST(LiveReloadHubTest, WaitsEndOnAnnouncementAndOnClose)
 {
     LiveReloadHub hub;
     EXPECT_EQ(std::nullopt, hub.waitBeyond(0, std::chrono::milliseconds(1)));

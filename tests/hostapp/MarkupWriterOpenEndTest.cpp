@@ -29,7 +29,7 @@ struct OpenEndCase {
 
 } // namespace
 
-TEST(MarkupWriterOpenEnd, PageCutShortInsideAConstructIsClosedBeforeWhatFollows)
+TEST(MarkupWriterOpenEndTest, PageCutShortInsideAConstructIsClosedBeforeWhatFollows)
 {
     const OpenEndCase cases[] = {
         {"DOCTYPE without its '>'", L"<!DOCTYPE htm"},
@@ -62,7 +62,7 @@ TEST(MarkupWriterOpenEnd, PageCutShortInsideAConstructIsClosedBeforeWhatFollows)
     }
 }
 
-TEST(MarkupWriterOpenEnd, ConstructLeftOpenAtTheEndStaysAsItWasWhenNothingFollows)
+TEST(MarkupWriterOpenEndTest, ConstructLeftOpenAtTheEndStaysAsItWasWhenNothingFollows)
 {
     // An edit before the open construct does not add a closer: the page ends as it did.
     domtest::DocPtr doc = domtest::load(L"<html><body><p id=\"a\">x</p><!-- cut");

@@ -23,7 +23,7 @@ void PrintTo(const EditCase& c, std::ostream* os)
 
 class EditThenWrite : public ::testing::TestWithParam<EditCase> {};
 
-TEST_P(EditThenWrite, writesOnlyTheChange)
+TEST_P(EditThenWrite, WritesOnlyTheChange)
 {
     const EditCase& c = GetParam();
     std::wstring source = page(c.page);
@@ -115,9 +115,9 @@ const EditCase kEdits[] = {
      L"<FORM ACTION=\"/cgi/30\" METHOD=\"GET\">"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, EditThenWrite, ::testing::ValuesIn(kEdits));
+INSTANTIATE_TEST_SUITE_P(MarkupWriterTest, EditThenWrite, ::testing::ValuesIn(kEdits));
 
-TEST(Document, movedNodeIsWrittenAtItsNewPlace)
+TEST(MarkupWriterTest, MovedNodeIsWrittenAtItsNewPlace)
 {
     std::wstring source = page("japanese.html");
     DocPtr doc = load(source);
@@ -130,7 +130,7 @@ TEST(Document, movedNodeIsWrittenAtItsNewPlace)
     EXPECT_EQ(doc->getMarkup(), expected);
 }
 
-TEST(Document, createdDocumentIsWrittenAfresh)
+TEST(MarkupWriterTest, CreatedDocumentIsWrittenAfresh)
 {
     DocPtr doc(DOMImpl::createDocument(L"html"));
     ASSERT_NE(doc, nullptr);

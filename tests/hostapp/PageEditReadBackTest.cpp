@@ -43,7 +43,7 @@ bool keptInOrder(const std::wstring& text, const std::wstring& out)
 
 class PageEditReadBack : public ::testing::TestWithParam<ReadBackCase> {};
 
-TEST_P(PageEditReadBack, savedPageParsesToTheEditedTree)
+TEST_P(PageEditReadBack, SavedPageParsesToTheEditedTree)
 {
     const ReadBackCase& c = GetParam();
     DocPtr doc = load(c.page);
@@ -127,8 +127,13 @@ const ReadBackCase kCases[] = {
      L"html(head body(p(\"text\") span(\"y\")))"},
     {"removed block had the bold reopened", Edit::Remove, L"d", L"<p><b>x<div id=d>d</div>y",
      L"html(head body(p(b(\"x\")) b(\"y\")))"},
+    {"removed link had opened the body: a stray </p> after it", Edit::Remove, L"d", L"<a id=d>x</a></p>\n<h1>h</h1>",
+     L"html(head body(p _ h1(\"h\")))"},
+    {"removed link had opened the body: head content after it", Edit::Remove, L"d",
+     L"<title>t</title><a id=d>x</a><meta name=m><!--c--><p>y",
+     L"html(head(title(\"t\")) body(meta[name=\"m\"] <!--c--> p(\"y\")))"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, PageEditReadBack, ::testing::ValuesIn(kCases));
+INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
 
 } // namespace

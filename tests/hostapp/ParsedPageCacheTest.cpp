@@ -90,7 +90,7 @@ std::vector<Page> pages()
 
 // A text parsed the third time comes from the cache; the copy must be the parse in every respect:
 // its markup, its structure, its source stretches and flags, and what the same edits make of it.
-TEST(ParsedPageCache, CopyOfAParseIsThatParseInEveryRespect)
+TEST(ParsedPageCacheTest, CopyOfAParseIsThatParseInEveryRespect)
 {
     for (const Page& page : pages()) {
         ParsedPageCache::instance().clear();
@@ -115,7 +115,7 @@ TEST(ParsedPageCache, CopyOfAParseIsThatParseInEveryRespect)
     }
 }
 
-TEST(ParsedPageCache, KeepsOnlyTextsSeenTwiceAndMatchesThemWhole)
+TEST(ParsedPageCacheTest, KeepsOnlyTextsSeenTwiceAndMatchesThemWhole)
 {
     ParsedPageCache& cache = ParsedPageCache::instance();
     cache.clear();

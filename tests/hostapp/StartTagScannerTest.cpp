@@ -18,7 +18,7 @@ std::wstring manyAttributes(int n)
     return tag + L">";
 }
 
-TEST(StartTagScanner, CountsTheAttributesOfTheFullestStartTag)
+TEST(StartTagScannerTest, CountsTheAttributesOfTheFullestStartTag)
 {
     const struct {
         const char* description;
@@ -43,7 +43,7 @@ TEST(StartTagScanner, CountsTheAttributesOfTheFullestStartTag)
 
 // A start tag of 40,000 attributes took the parser 11 s (300,000 did not end in a minute); the
 // page is refused now, at the cost of one linear look.
-TEST(StartTagScanner, PageWithATagOfTooManyAttributesIsRefusedAtOnce)
+TEST(StartTagScannerTest, PageWithATagOfTooManyAttributesIsRefusedAtOnce)
 {
     const std::wstring page = L"<html><body>" + manyAttributes(300000) + L"x</div></body></html>";
     const auto start = std::chrono::steady_clock::now();

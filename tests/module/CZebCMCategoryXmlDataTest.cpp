@@ -35,7 +35,7 @@ std::vector<Record> readAll(const std::string& path)
 
 } // namespace
 
-TEST(CZebCMCategoryXmlData, CategoriesWithoutNumberOrNameAreDroppedAndIconIsOptional)
+TEST(CZebCMCategoryXmlDataTest, CategoriesWithoutNumberOrNameAreDroppedAndIconIsOptional)
 {
     TempDir dir;
     testsupport::writeFile(dir / "qccl.xml",
@@ -53,7 +53,7 @@ TEST(CZebCMCategoryXmlData, CategoriesWithoutNumberOrNameAreDroppedAndIconIsOpti
               (std::vector<Record>{{L"001", L"diary", L"d.gif"}, {L"7", L"news", L""}, {L"-2", L"negative", L""}}));
 }
 
-TEST(CZebCMCategoryXmlData, TwoListsAreReadInDocumentOrder)
+TEST(CZebCMCategoryXmlDataTest, TwoListsAreReadInDocumentOrder)
 {
     TempDir dir;
     testsupport::writeFile(dir / "qccl.xml",
@@ -62,7 +62,7 @@ TEST(CZebCMCategoryXmlData, TwoListsAreReadInDocumentOrder)
     EXPECT_EQ(readAll(dir / "qccl.xml"), (std::vector<Record>{{L"2", L"b", L""}, {L"1", L"a", L""}}));
 }
 
-TEST(CZebCMCategoryXmlData, ShiftJisFileWithJapaneseNames)
+TEST(CZebCMCategoryXmlDataTest, ShiftJisFileWithJapaneseNames)
 {
     // 日記, お知らせ and 表示 (whose second byte is the ASCII backslash) in Shift_JIS.
     const std::string diary = "\x93\xfa\x8b\x4c";
@@ -82,7 +82,7 @@ TEST(CZebCMCategoryXmlData, ShiftJisFileWithJapaneseNames)
         (std::vector<Record>{{L"1", L"\u65e5\u8a18", L""}, {L"2", L"\u304a\u77e5\u3089\u305b", L"\u8868\u793a.gif"}}));
 }
 
-TEST(CZebCMCategoryXmlData, MissingMalformedOrForeignFilesGiveNoRecords)
+TEST(CZebCMCategoryXmlDataTest, MissingMalformedOrForeignFilesGiveNoRecords)
 {
     TempDir dir;
     testsupport::writeFile(dir / "malformed.xml", "<categorymngdoc><category numid=\"1\"><name>a</name>");
@@ -96,7 +96,7 @@ TEST(CZebCMCategoryXmlData, MissingMalformedOrForeignFilesGiveNoRecords)
     EXPECT_EQ(none.getFirst(), nullptr);
 }
 
-TEST(CZebCMCategoryXmlData, WalkEndsWithNullAndGetFirstRestartsIt)
+TEST(CZebCMCategoryXmlDataTest, WalkEndsWithNullAndGetFirstRestartsIt)
 {
     TempDir dir;
     testsupport::writeFile(dir / "qccl.xml", "<categorymngdoc><category numid=\"1\"><name>a</name></category>"

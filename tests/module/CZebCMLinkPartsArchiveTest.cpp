@@ -123,7 +123,7 @@ void check(const Scenario& s)
 
 } // namespace
 
-TEST(CZebCMLinkPartsArchive, Scenarios)
+TEST(CZebCMLinkPartsArchiveTest, Scenarios)
 {
     const Scenario scenarios[] = {
         {"no calendar page, no month data: the calendar page alone, for now",
@@ -307,7 +307,7 @@ TEST(CZebCMLinkPartsArchive, Scenarios)
 // Fault: with one month page and one stale month, a calendar page last written in another month
 // than the stale one made the run build nothing and return nothing, so the dialog's OK took the
 // calendar out of the page and the stale month was never rebuilt. The range rule applies instead.
-TEST(CZebCMLinkPartsArchive, CalendarDroppedWhenTheBaseMonthDiffersFromTheStaleMonth)
+TEST(CZebCMLinkPartsArchiveTest, CalendarDroppedWhenTheBaseMonthDiffersFromTheStaleMonth)
 {
     check({"one page 2008-10, B 2008-10, new month 2008-11 has its first entry",
            2008,
@@ -333,7 +333,7 @@ TEST(CZebCMLinkPartsArchive, CalendarDroppedWhenTheBaseMonthDiffersFromTheStaleM
 // Fault: a walk that ends before the current month returned nothing, which also took the calendar
 // out of the page on the dialog's OK. The stored calendar is returned then; nothing more is
 // written.
-TEST(CZebCMLinkPartsArchive, CalendarDroppedWhenTheWalkEndsBeforeTheCurrentMonth)
+TEST(CZebCMLinkPartsArchiveTest, CalendarDroppedWhenTheWalkEndsBeforeTheCurrentMonth)
 {
     check({"month changed to 2008-12 without an entry; an entry of 2008-10 edited",
            2008,
@@ -348,7 +348,7 @@ TEST(CZebCMLinkPartsArchive, CalendarDroppedWhenTheWalkEndsBeforeTheCurrentMonth
 // Fault: a stray or damaged name in the CMS or site-menu folder gave a month that is no month
 // (year 0, month 13, ...); a walk from or through it wrote pages without end. Such months are
 // left out; the run writes valid months only and ends at once.
-TEST(CZebCMLinkPartsArchive, RunawayWalkFromDamagedNames)
+TEST(CZebCMLinkPartsArchiveTest, RunawayWalkFromDamagedNames)
 {
     struct Case {
         std::string description;
@@ -398,7 +398,7 @@ TEST(CZebCMLinkPartsArchive, RunawayWalkFromDamagedNames)
 // A copy of a month data file named for 9999-12 made one update write 95,700 pages (one for year
 // 0024, 24,003). A run of more than 1,200 months writes nothing: the calendar page is reported
 // skipped, naming the range and where its ends come from, and the stored calendar stays.
-TEST(CZebCMLinkPartsArchive, RunawayWalkOverMoreThanACentury)
+TEST(CZebCMLinkPartsArchiveTest, RunawayWalkOverMoreThanACentury)
 {
     const std::string data = "qcms/zebsitec001table000001";
     const struct {

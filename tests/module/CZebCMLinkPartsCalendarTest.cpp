@@ -44,7 +44,7 @@ struct PageFault {
 
 } // namespace
 
-TEST(CZebCMLinkPartsCalendar, PositionsSetOrRemoveTheNavigation)
+TEST(CZebCMLinkPartsCalendarTest, PositionsSetOrRemoveTheNavigation)
 {
     FixedClock clock(localTime(2008, 6, 20)); // neither neighbour of April is the current month
     Site site;
@@ -72,7 +72,7 @@ TEST(CZebCMLinkPartsCalendar, PositionsSetOrRemoveTheNavigation)
     }
 }
 
-TEST(CZebCMLinkPartsCalendar, ANeighbourThatIsTheCurrentMonthTargetsTheCalendarPage)
+TEST(CZebCMLinkPartsCalendarTest, ANeighbourThatIsTheCurrentMonthTargetsTheCalendarPage)
 {
     FixedClock clock(localTime(2008, 4, 20));
     Site site;
@@ -98,7 +98,7 @@ TEST(CZebCMLinkPartsCalendar, ANeighbourThatIsTheCurrentMonthTargetsTheCalendarP
     }
 }
 
-TEST(CZebCMLinkPartsCalendar, TheCalendarPageAlsoWritesItsMonthPageWithTheSameBytes)
+TEST(CZebCMLinkPartsCalendarTest, TheCalendarPageAlsoWritesItsMonthPageWithTheSameBytes)
 {
     FixedClock clock(localTime(2008, 4, 20));
     Site site;
@@ -120,7 +120,7 @@ TEST(CZebCMLinkPartsCalendar, TheCalendarPageAlsoWritesItsMonthPageWithTheSameBy
     EXPECT_TRUE(view.hasId(L"zebsitec001table000001"));
 }
 
-TEST(CZebCMLinkPartsCalendar, DaysWithAnEntryLinkAndDaysWithoutDoNot)
+TEST(CZebCMLinkPartsCalendarTest, DaysWithAnEntryLinkAndDaysWithoutDoNot)
 {
     FixedClock clock(localTime(2008, 6, 20));
     Site site;
@@ -156,7 +156,7 @@ TEST(CZebCMLinkPartsCalendar, DaysWithAnEntryLinkAndDaysWithoutDoNot)
     EXPECT_EQ(fresh.linkAround(L"8"), L"");
 }
 
-TEST(CZebCMLinkPartsCalendar, MarkupHasNoMetaButTheFileDeclaresUtf8)
+TEST(CZebCMLinkPartsCalendarTest, MarkupHasNoMetaButTheFileDeclaresUtf8)
 {
     FixedClock clock(localTime(2008, 4, 20));
     Site site;
@@ -178,7 +178,7 @@ TEST(CZebCMLinkPartsCalendar, MarkupHasNoMetaButTheFileDeclaresUtf8)
     }
 }
 
-TEST(CZebCMLinkPartsCalendar, AWriteErrorPassesThroughWithTheDocumentFreed)
+TEST(CZebCMLinkPartsCalendarTest, AWriteErrorPassesThroughWithTheDocumentFreed)
 {
     FixedClock clock(localTime(2008, 4, 20));
     Site site;

@@ -41,9 +41,9 @@ std::vector<std::pair<std::wstring, std::wstring>> anchorsOf(const PageView& vie
     return result;
 }
 
-class CZebCMLinkPartsCategory : public ::testing::Test {
+class CZebCMLinkPartsCategoryTest : public ::testing::Test {
 protected:
-    CZebCMLinkPartsCategory() : clock_(localTime(2008, 4, 20)) { templates_.write(kTemplate); }
+    CZebCMLinkPartsCategoryTest() : clock_(localTime(2008, 4, 20)) { templates_.write(kTemplate); }
 
     FixedClock clock_;
     TemplateFolder templates_;
@@ -52,7 +52,7 @@ protected:
 
 } // namespace
 
-TEST_F(CZebCMLinkPartsCategory, ACurrentListPageIsReusedWithoutWriting)
+TEST_F(CZebCMLinkPartsCategoryTest, ACurrentListPageIsReusedWithoutWriting)
 {
     site_.writeCategoryData(2, 3, localTime(2008, 4, 1));
     testsupport::writeFile(site_.menu(kPage2), "<html><body><div id=\"zebsitec002table000001\"><a "
@@ -71,7 +71,7 @@ TEST_F(CZebCMLinkPartsCategory, ACurrentListPageIsReusedWithoutWriting)
     EXPECT_TRUE(log.all().empty());
 }
 
-TEST_F(CZebCMLinkPartsCategory, AMissingOrStaleListPageIsRebuiltFromTheTemplate)
+TEST_F(CZebCMLinkPartsCategoryTest, AMissingOrStaleListPageIsRebuiltFromTheTemplate)
 {
     struct Case {
         const char* description;
@@ -99,7 +99,7 @@ TEST_F(CZebCMLinkPartsCategory, AMissingOrStaleListPageIsRebuiltFromTheTemplate)
     }
 }
 
-TEST_F(CZebCMLinkPartsCategory, EntriesFillTheSlotsInFileOrderAndSurplusSlotsGo)
+TEST_F(CZebCMLinkPartsCategoryTest, EntriesFillTheSlotsInFileOrderAndSurplusSlotsGo)
 {
     struct Case {
         const char* description;
@@ -132,7 +132,7 @@ TEST_F(CZebCMLinkPartsCategory, EntriesFillTheSlotsInFileOrderAndSurplusSlotsGo)
     }
 }
 
-TEST_F(CZebCMLinkPartsCategory, TheElementTakesTheCategoryIdAndTheFirstCaptionTheName)
+TEST_F(CZebCMLinkPartsCategoryTest, TheElementTakesTheCategoryIdAndTheFirstCaptionTheName)
 {
     site_.writeCategoryData(2, 1, localTime(2008, 4, 10));
     CZebCMLinkParts builder(2, L"お知らせ");
@@ -144,7 +144,7 @@ TEST_F(CZebCMLinkPartsCategory, TheElementTakesTheCategoryIdAndTheFirstCaptionTh
     EXPECT_NE(page.find("<p>Category</p>"), std::string::npos) << "only the first caption takes the name";
 }
 
-TEST_F(CZebCMLinkPartsCategory, ATemplateWithoutTheLinkPartElementGivesNothing)
+TEST_F(CZebCMLinkPartsCategoryTest, ATemplateWithoutTheLinkPartElementGivesNothing)
 {
     templates_.write("<html><body><div id=\"OTHER\"><a href=\"#\">x</a></div></body></html>");
     site_.writeCategoryData(2, 3, localTime(2008, 4, 10));
@@ -155,7 +155,7 @@ TEST_F(CZebCMLinkPartsCategory, ATemplateWithoutTheLinkPartElementGivesNothing)
     EXPECT_FALSE(testsupport::exists(site_.menu(kPage2)));
 }
 
-TEST_F(CZebCMLinkPartsCategory, AWriteErrorPassesThroughWithTheDocumentFreed)
+TEST_F(CZebCMLinkPartsCategoryTest, AWriteErrorPassesThroughWithTheDocumentFreed)
 {
     site_.writeCategoryData(2, 3, localTime(2008, 4, 10));
     platform::PageWriter::setFaultInjector([](const std::wstring&) { return std::string("disk full"); });

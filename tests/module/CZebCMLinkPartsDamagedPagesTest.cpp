@@ -33,7 +33,7 @@ std::string earlierCalendarPage(const std::string& month)
 // A month page that holds no calendar (emptied, cut short, edited by hand) was "refreshed in
 // place": nothing to refresh, so nothing was written, and the page stayed broken and stale on
 // every later run. It is made anew now.
-TEST(CZebCMLinkPartsDamagedPages, StaleMonthPageWithoutCalendarIsMadeAnew)
+TEST(CZebCMLinkPartsDamagedPagesTest, StaleMonthPageWithoutCalendarIsMadeAnew)
 {
     const struct {
         const char* description;
@@ -79,7 +79,7 @@ TEST(CZebCMLinkPartsDamagedPages, StaleMonthPageWithoutCalendarIsMadeAnew)
 // A calendar page whose calendar was taken out by hand, with nothing stale: the diary had no
 // link part (the dialog's OK took the calendar out of the page) until some month's data
 // changed. The current month is rebuilt in its place in the run.
-TEST(CZebCMLinkPartsDamagedPages, CalendarPageWithoutItsCalendarIsRebuilt)
+TEST(CZebCMLinkPartsDamagedPagesTest, CalendarPageWithoutItsCalendarIsRebuilt)
 {
     FixedClock clock(localTime(2008, 10, 20));
     Site site;
@@ -109,7 +109,7 @@ TEST(CZebCMLinkPartsDamagedPages, CalendarPageWithoutItsCalendarIsRebuilt)
 // A category number outside 0..999 has no link-part id. Its link part was still made (from the
 // template, with an empty id), so the dialog's OK inserted a block that no later scan could
 // find or remove: every OK added another copy.
-TEST(CZebCMLinkPartsDamagedPages, CategoryNumberWithoutAnIdGetsNoLinkPart)
+TEST(CZebCMLinkPartsDamagedPagesTest, CategoryNumberWithoutAnIdGetsNoLinkPart)
 {
     linkpartstest::TemplateFolder templates;
     templates.write("<html><body><div id=\"ZEB_CATEGORY_1\"><h3>Category</h3><a href=\"#\">x</a></div></body></html>");

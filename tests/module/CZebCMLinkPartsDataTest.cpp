@@ -39,7 +39,7 @@ const std::int64_t kT = 1'200'000'000; // some moment in 2008
 
 // ---- names and paths -------------------------------------------------------------------------
 
-TEST(CZebCMLinkPartsDataNames, DataFilePaths)
+TEST(CZebCMLinkPartsDataTest, DataFilePaths)
 {
     TempSite site;
     CZebCMLinkPartsData data;
@@ -55,7 +55,7 @@ TEST(CZebCMLinkPartsDataNames, DataFilePaths)
 
 // ---- listings --------------------------------------------------------------------------------
 
-TEST(CZebCMLinkPartsDataListing, MixedCmsFolderListsOnlyDiaryFilesAndOnlyMonthsCanBeStale)
+TEST(CZebCMLinkPartsDataTest, MixedCmsFolderListsOnlyDiaryFilesAndOnlyMonthsCanBeStale)
 {
     TempSite site;
     for (const char* name : {"zebsitec001table000001.xml", "zebsitec001table000001200811.xml",
@@ -72,7 +72,7 @@ TEST(CZebCMLinkPartsDataListing, MixedCmsFolderListsOnlyDiaryFilesAndOnlyMonthsC
     EXPECT_EQ(months, std::vector<std::wstring>{L"2008-11"});
 }
 
-TEST(CZebCMLinkPartsDataListing, NoDiaryDataFileLeavesTheMonthListUntouched)
+TEST(CZebCMLinkPartsDataTest, NoDiaryDataFileLeavesTheMonthListUntouched)
 {
     TempSite site;
     testsupport::writeFile(site.cms("zebsitec002table000001.xml"), partsFile({}));
@@ -87,7 +87,7 @@ TEST(CZebCMLinkPartsDataListing, NoDiaryDataFileLeavesTheMonthListUntouched)
 
 // ---- staleness -------------------------------------------------------------------------------
 
-TEST(CZebCMLinkPartsDataStaleness, PageAgainstItsDataFile)
+TEST(CZebCMLinkPartsDataTest, PageAgainstItsDataFile)
 {
     struct Case {
         const char* what;
@@ -130,7 +130,7 @@ TEST(CZebCMLinkPartsDataStaleness, PageAgainstItsDataFile)
     }
 }
 
-TEST(CZebCMLinkPartsDataStaleness, CategoryNumbersOutsideRangeAreNeverStale)
+TEST(CZebCMLinkPartsDataTest, CategoryNumbersOutsideRangeAreNeverStale)
 {
     TempSite site;
     CZebCMLinkPartsData data;
@@ -138,7 +138,7 @@ TEST(CZebCMLinkPartsDataStaleness, CategoryNumbersOutsideRangeAreNeverStale)
     EXPECT_FALSE(data.isCategoryPageStale(1000));
 }
 
-TEST(CZebCMLinkPartsDataStaleness, StaleMonthsComeBackSortedWhateverTheListingOrder)
+TEST(CZebCMLinkPartsDataTest, StaleMonthsComeBackSortedWhateverTheListingOrder)
 {
     TempSite site;
     // Written newest month first, so that the folder's order is unlikely to be the sorted one.
@@ -159,7 +159,7 @@ TEST(CZebCMLinkPartsDataStaleness, StaleMonthsComeBackSortedWhateverTheListingOr
 
 // ---- readers ---------------------------------------------------------------------------------
 
-TEST(CZebCMLinkPartsDataReaders, CategoryEntriesTakeLimitPlusOne)
+TEST(CZebCMLinkPartsDataTest, CategoryEntriesTakeLimitPlusOne)
 {
     TempSite site;
     std::vector<Entry> ten;
@@ -195,7 +195,7 @@ TEST(CZebCMLinkPartsDataReaders, CategoryEntriesTakeLimitPlusOne)
     EXPECT_TRUE(links.empty());
 }
 
-TEST(CZebCMLinkPartsDataReaders, MonthDayLinksFollowTheRunRule)
+TEST(CZebCMLinkPartsDataTest, MonthDayLinksFollowTheRunRule)
 {
     TempSite site;
     testsupport::writeFile(site.cms("zebsitec001table000001200811.xml"),
@@ -217,7 +217,7 @@ TEST(CZebCMLinkPartsDataReaders, MonthDayLinksFollowTheRunRule)
     EXPECT_EQ(links, expected);
 }
 
-TEST(CZebCMLinkPartsDataReaders, MonthDayLinksIgnoreDaysOutsideTheMonth)
+TEST(CZebCMLinkPartsDataTest, MonthDayLinksIgnoreDaysOutsideTheMonth)
 {
     TempSite site;
     testsupport::writeFile(
@@ -232,7 +232,7 @@ TEST(CZebCMLinkPartsDataReaders, MonthDayLinksIgnoreDaysOutsideTheMonth)
     EXPECT_EQ(links, std::vector<std::wstring>(31));
 }
 
-TEST(CZebCMLinkPartsDataReaders, MonthDayLinksWithoutASite)
+TEST(CZebCMLinkPartsDataTest, MonthDayLinksWithoutASite)
 {
     testsupport::CurrentSite none("");
     CZebCMLinkPartsData data;

@@ -71,9 +71,9 @@ void fillSite(const Site& site)
     site.writeMonthData(2008, 4, {7}, localTime(2008, 4, 10));
 }
 
-class CZebCMLinkPartsDispatch : public ::testing::Test {
+class CZebCMLinkPartsDispatchTest : public ::testing::Test {
 protected:
-    CZebCMLinkPartsDispatch() : clock_(localTime(2008, 4, 20)) { templates_.write(kOneCategoryTemplate); }
+    CZebCMLinkPartsDispatchTest() : clock_(localTime(2008, 4, 20)) { templates_.write(kOneCategoryTemplate); }
 
     FixedClock clock_;
     TemplateFolder templates_;
@@ -81,7 +81,7 @@ protected:
 
 } // namespace
 
-TEST_F(CZebCMLinkPartsDispatch, EachCategoryNumberGetsItsLinkPart)
+TEST_F(CZebCMLinkPartsDispatchTest, EachCategoryNumberGetsItsLinkPart)
 {
     struct Case {
         int numid;
@@ -115,7 +115,7 @@ TEST_F(CZebCMLinkPartsDispatch, EachCategoryNumberGetsItsLinkPart)
     }
 }
 
-TEST_F(CZebCMLinkPartsDispatch, UpdateLeavesTheSameFilesAsMakeLinkPart)
+TEST_F(CZebCMLinkPartsDispatchTest, UpdateLeavesTheSameFilesAsMakeLinkPart)
 {
     for (int numid : {0, 1, 2, -1}) {
         SCOPED_TRACE(numid);
@@ -138,7 +138,7 @@ TEST_F(CZebCMLinkPartsDispatch, UpdateLeavesTheSameFilesAsMakeLinkPart)
 // An update leaves the calendar and list pages it finds current unread; every page it writes, and
 // the order of the writes, must still be what makeLinkPart writes, on whole sites and from every
 // starting state.
-TEST(CZebCMLinkPartsWholeSites, UpdateWritesWhatMakeLinkPartWritesInTheSameOrder)
+TEST_F(CZebCMLinkPartsDispatchTest, UpdateWritesWhatMakeLinkPartWritesInTheSameOrder)
 {
     TemplateFolder templates;
     templates.write(testsupport::readFile(sourceFile("hostapp/data/template/_cm/temp/linkparts00.html")));

@@ -55,7 +55,7 @@ const char* const kPage =
 
 // ---- names and paths -------------------------------------------------------------------------
 
-TEST(CZebCMLinkPartsFilesNames, CategoryPartIdsAreThreeDigitsWithinRangeAndEmptyOutside)
+TEST(CZebCMLinkPartsFilesTest, CategoryPartIdsAreThreeDigitsWithinRangeAndEmptyOutside)
 {
     struct Case {
         int n;
@@ -82,7 +82,7 @@ TEST(CZebCMLinkPartsFilesNames, CategoryPartIdsAreThreeDigitsWithinRangeAndEmpty
     }
 }
 
-TEST(CZebCMLinkPartsFilesNames, SiteFolderWithOrWithoutTrailingSeparatorGivesSamePaths)
+TEST(CZebCMLinkPartsFilesTest, SiteFolderWithOrWithoutTrailingSeparatorGivesSamePaths)
 {
     TempDir dir;
     for (const std::string& folder : {dir.path(), dir.path() + "/"}) {
@@ -97,7 +97,7 @@ TEST(CZebCMLinkPartsFilesNames, SiteFolderWithOrWithoutTrailingSeparatorGivesSam
     }
 }
 
-TEST(CZebCMLinkPartsFilesNames, MonthPageNamesAndPaths)
+TEST(CZebCMLinkPartsFilesTest, MonthPageNamesAndPaths)
 {
     struct Case {
         int year, month;
@@ -118,7 +118,7 @@ TEST(CZebCMLinkPartsFilesNames, MonthPageNamesAndPaths)
 }
 
 // Without a current site no path may fall back to one relative to the working folder.
-TEST(CZebCMLinkPartsFilesNames, NoCurrentSiteGivesNoFoldersAndNoPaths)
+TEST(CZebCMLinkPartsFilesTest, NoCurrentSiteGivesNoFoldersAndNoPaths)
 {
     CurrentSite none("");
     CZebCMLinkPartsFiles files;
@@ -134,7 +134,7 @@ TEST(CZebCMLinkPartsFilesNames, NoCurrentSiteGivesNoFoldersAndNoPaths)
     EXPECT_EQ(months, std::vector<std::wstring>{L"keep"});
 }
 
-TEST(CZebCMLinkPartsFilesNames, TemplateFolderEndsWithCmTempAndTemplatePathNeedsTheFile)
+TEST(CZebCMLinkPartsFilesTest, TemplateFolderEndsWithCmTempAndTemplatePathNeedsTheFile)
 {
     CZebCMLinkPartsFiles files;
     std::wstring folder = files.getTempFolder();
@@ -147,7 +147,7 @@ TEST(CZebCMLinkPartsFilesNames, TemplateFolderEndsWithCmTempAndTemplatePathNeeds
 
 // ---- listings --------------------------------------------------------------------------------
 
-TEST(CZebCMLinkPartsFilesListing, MixedSiteMenuFolderListsCalendarPagesAndSortedMonths)
+TEST(CZebCMLinkPartsFilesTest, MixedSiteMenuFolderListsCalendarPagesAndSortedMonths)
 {
     TempSite site;
     for (const char* name :
@@ -170,7 +170,7 @@ TEST(CZebCMLinkPartsFilesListing, MixedSiteMenuFolderListsCalendarPagesAndSorted
     EXPECT_EQ(months, (std::vector<std::wstring>{L"2007-12", L"2008-05", L"2008-05", L"x.ht-ml"}));
 }
 
-TEST(CZebCMLinkPartsFilesListing, CalendarPageWithoutMonthPagesEmptiesTheMonthList)
+TEST(CZebCMLinkPartsFilesTest, CalendarPageWithoutMonthPagesEmptiesTheMonthList)
 {
     TempSite site;
     testsupport::writeFile(site.menu("zebsitec001table000001.html"), "");
@@ -180,7 +180,7 @@ TEST(CZebCMLinkPartsFilesListing, CalendarPageWithoutMonthPagesEmptiesTheMonthLi
     EXPECT_TRUE(months.empty());
 }
 
-TEST(CZebCMLinkPartsFilesListing, NoCalendarPagesLeavesTheMonthListUntouched)
+TEST(CZebCMLinkPartsFilesTest, NoCalendarPagesLeavesTheMonthListUntouched)
 {
     TempSite site;
     testsupport::writeFile(site.menu("index.html"), "");
@@ -194,7 +194,7 @@ TEST(CZebCMLinkPartsFilesListing, NoCalendarPagesLeavesTheMonthListUntouched)
     EXPECT_EQ(months, std::vector<std::wstring>{L"keep"});
 }
 
-TEST(CZebCMLinkPartsFilesListing, MissingSiteMenuFolderListsNothing)
+TEST(CZebCMLinkPartsFilesTest, MissingSiteMenuFolderListsNothing)
 {
     TempSite site;
     CZebCMLinkPartsFiles files;
@@ -206,7 +206,7 @@ TEST(CZebCMLinkPartsFilesListing, MissingSiteMenuFolderListsNothing)
 
 // ---- file times and existence ------------------------------------------------------------------
 
-TEST(CZebCMLinkPartsFilesTimes, LastWriteTimeAndMonthOfAFileAndOfNone)
+TEST(CZebCMLinkPartsFilesTest, LastWriteTimeAndMonthOfAFileAndOfNone)
 {
     TempSite site;
     std::string page = site.menu("zebsitec007table000001.html");
@@ -235,7 +235,7 @@ TEST(CZebCMLinkPartsFilesTimes, LastWriteTimeAndMonthOfAFileAndOfNone)
     EXPECT_FALSE(files.fileExists(L""));
 }
 
-TEST(CZebCMLinkPartsFilesTimes, CalendarPageExistsOnlyAsAFile)
+TEST(CZebCMLinkPartsFilesTest, CalendarPageExistsOnlyAsAFile)
 {
     TempSite site;
     CZebCMLinkPartsFiles files;
@@ -245,7 +245,7 @@ TEST(CZebCMLinkPartsFilesTimes, CalendarPageExistsOnlyAsAFile)
 
 // ---- page files ------------------------------------------------------------------------------
 
-TEST(CZebCMLinkPartsFilesPages, LoadOfMissingPathGivesEmptyDocument)
+TEST(CZebCMLinkPartsFilesTest, LoadOfMissingPathGivesEmptyDocument)
 {
     TempSite site;
     CZebCMLinkPartsFiles files;
@@ -255,7 +255,7 @@ TEST(CZebCMLinkPartsFilesPages, LoadOfMissingPathGivesEmptyDocument)
     EXPECT_EQ(doc.document->getMarkup(), L"");
 }
 
-TEST(CZebCMLinkPartsFilesPages, LoadKeepsThePageAndFindsItsElements)
+TEST(CZebCMLinkPartsFilesTest, LoadKeepsThePageAndFindsItsElements)
 {
     TempSite site;
     testsupport::writeFile(site.menu("page.html"), kPage);
@@ -266,7 +266,7 @@ TEST(CZebCMLinkPartsFilesPages, LoadKeepsThePageAndFindsItsElements)
     EXPECT_NE(doc.document->getElementByID(L"zebsitec007table000001"), nullptr);
 }
 
-TEST(CZebCMLinkPartsFilesPages, ReadElementMarkup)
+TEST(CZebCMLinkPartsFilesTest, ReadElementMarkup)
 {
     TempSite site;
     const std::wstring path = W(site.menu("page.html"));
@@ -285,7 +285,7 @@ TEST(CZebCMLinkPartsFilesPages, ReadElementMarkup)
     EXPECT_EQ(markup, L"before");
 }
 
-TEST(CZebCMLinkPartsFilesPages, OneDocumentSavedToTwoPathsGivesIdenticalFiles)
+TEST(CZebCMLinkPartsFilesTest, OneDocumentSavedToTwoPathsGivesIdenticalFiles)
 {
     TempSite site;
     testsupport::writeFile(site.menu("source.html"), kPage);
@@ -300,7 +300,7 @@ TEST(CZebCMLinkPartsFilesPages, OneDocumentSavedToTwoPathsGivesIdenticalFiles)
     EXPECT_EQ(first, kPage) << "an untouched page is saved byte for byte, with no terminating zero";
 }
 
-TEST(CZebCMLinkPartsFilesPages, SavedPageIsUtf8WithLfNewlines)
+TEST(CZebCMLinkPartsFilesTest, SavedPageIsUtf8WithLfNewlines)
 {
     TempSite site;
     // 日記 in Shift_JIS, CR LF newlines.
@@ -317,7 +317,7 @@ TEST(CZebCMLinkPartsFilesPages, SavedPageIsUtf8WithLfNewlines)
 }
 
 // A page was loaded only up to its first NUL character, and saved without the rest.
-TEST(CZebCMLinkPartsFilesPages, NulCharacterInThePageOrTheMarkupDoesNotCutThePageShort)
+TEST(CZebCMLinkPartsFilesTest, NulCharacterInThePageOrTheMarkupDoesNotCutThePageShort)
 {
     TempSite site;
     const std::string source("<html><body><p id=\"p\">a</p>\0<p>tail</p></body></html>", 53);
@@ -335,7 +335,7 @@ TEST(CZebCMLinkPartsFilesPages, NulCharacterInThePageOrTheMarkupDoesNotCutThePag
     EXPECT_NE(saved.find(std::string("ab\0c</p>\0<p>tail</p></body></html>", 34)), std::string::npos) << saved;
 }
 
-TEST(CZebCMLinkPartsFilesPages, SaveWhereNoFileCanBeOpenedWritesNothingAndDoesNotThrow)
+TEST(CZebCMLinkPartsFilesTest, SaveWhereNoFileCanBeOpenedWritesNothingAndDoesNotThrow)
 {
     TempSite site;
     CZebCMLinkPartsFiles files;
@@ -350,7 +350,7 @@ TEST(CZebCMLinkPartsFilesPages, SaveWhereNoFileCanBeOpenedWritesNothingAndDoesNo
     EXPECT_NO_THROW(files.savePage(doc.document, L""));
 }
 
-TEST(CZebCMLinkPartsFilesPages, SaveIntoReadOnlyFolderWritesNothingAndDoesNotThrow)
+TEST(CZebCMLinkPartsFilesTest, SaveIntoReadOnlyFolderWritesNothingAndDoesNotThrow)
 {
     TempSite site;
     const std::string folder = site.folder() + "/ZebSitemenu";
@@ -371,7 +371,7 @@ TEST(CZebCMLinkPartsFilesPages, SaveIntoReadOnlyFolderWritesNothingAndDoesNotThr
 
 // Regression: the page used to be cut to zero length before the write, so a failing write left a
 // truncated page, newer than its data file, that was never rebuilt.
-TEST(CZebCMLinkPartsFilesPages, FailedWriteKeepsTheOldPageWhole)
+TEST(CZebCMLinkPartsFilesTest, FailedWriteKeepsTheOldPageWhole)
 {
     TempSite site;
     const std::string page = site.menu("zebsitec001table000001200805.html");

@@ -45,7 +45,7 @@ std::vector<Selection*> readAll(CZebCMPartsXmlData& reader)
 
 } // namespace
 
-TEST(CZebCMPartsXmlData, CreationTimeIsCutByPosition)
+TEST(CZebCMPartsXmlDataTest, CreationTimeIsCutByPosition)
 {
     struct Case {
         const char* creationtime;
@@ -76,7 +76,7 @@ TEST(CZebCMPartsXmlData, CreationTimeIsCutByPosition)
     }
 }
 
-TEST(CZebCMPartsXmlData, EntriesLackingIdTitleOrLinkAreDropped)
+TEST(CZebCMPartsXmlDataTest, EntriesLackingIdTitleOrLinkAreDropped)
 {
     TempDir dir;
     testsupport::writeFile(dir / "parts.xml", file("<partinfo>" + entry("1", "no link", "2010/05/12", "c", nullptr) +
@@ -96,7 +96,7 @@ TEST(CZebCMPartsXmlData, EntriesLackingIdTitleOrLinkAreDropped)
     EXPECT_EQ(all[1]->title, L"first") << "only the first child of a name counts";
 }
 
-TEST(CZebCMPartsXmlData, TwoTopLevelListsAreReadInOrder)
+TEST(CZebCMPartsXmlDataTest, TwoTopLevelListsAreReadInOrder)
 {
     TempDir dir;
     testsupport::writeFile(dir / "parts.xml", file("<partinfo>" + entry("1", "a", "2010/01/01", "c", "a.html") +
@@ -109,7 +109,7 @@ TEST(CZebCMPartsXmlData, TwoTopLevelListsAreReadInOrder)
     EXPECT_EQ(links, (std::vector<std::wstring>{L"a.html", L"b.html", L"c.html"}));
 }
 
-TEST(CZebCMPartsXmlData, MissingMalformedOrForeignFilesGiveNoEntries)
+TEST(CZebCMPartsXmlDataTest, MissingMalformedOrForeignFilesGiveNoEntries)
 {
     TempDir dir;
     testsupport::writeFile(dir / "malformed.xml", file("<partinfo>" + entry("1", "a", "", "", "a.html")));
@@ -124,7 +124,7 @@ TEST(CZebCMPartsXmlData, MissingMalformedOrForeignFilesGiveNoEntries)
     }
 }
 
-TEST(CZebCMPartsXmlData, WalkEndsWithNullAndGetFirstRestartsIt)
+TEST(CZebCMPartsXmlDataTest, WalkEndsWithNullAndGetFirstRestartsIt)
 {
     TempDir dir;
     testsupport::writeFile(dir / "parts.xml", file("<partinfo>" + entry("1", "a", "", "", "a.html") +

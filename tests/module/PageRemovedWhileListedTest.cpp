@@ -52,7 +52,7 @@ private:
 
 } // namespace
 
-TEST(PageRemovedWhileListed, TheRunGoesOnWithWhatIsThere)
+TEST(PageRemovedWhileListedTest, TheRunGoesOnWithWhatIsThere)
 {
     const struct {
         const char* description;

@@ -62,6 +62,7 @@ protected:
         CDialog::OnInitDialog();
         list.AddString(L"one");
         list.AddString(L"two");
+        list.SetItemData(1, 7);
         return true;
     }
     void OnOK() override
@@ -154,6 +155,31 @@ TEST_F(CDialogTest, UnknownItemStopsTheScriptAndCancels)
     EXPECT_FALSE(backEnd_.failure().empty());
 }
 
+TEST_F(CDialogTest, ItemsFoundByTheirDataAndButtonsByTheirMnemonic)
+{
+    struct Case {
+        const char* description;
+        DialogAction action;
+        int result;
+        std::vector<int> checks;    // of the items at the close, after OK
+        const wchar_t* failurePart; // "" when the script went through
+    } cases[] = {
+        {"the item whose data is asked for", DialogAction::checkData(7, L"seven"), IDOK, {0, 1}, L""},
+        {"no item with that data", DialogAction::checkData(8, L"eight"), IDCANCEL, {0, 0}, L"eight"},
+        {"the button whose text marks the mnemonic", DialogAction::pressMnemonic(L'F'), IDOK, {1, 1}, L""},
+        {"no button with that mnemonic", DialogAction::pressMnemonic(L'Z'), IDCANCEL, {0, 0}, L"Z"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.description);
+        TestDialog dialog;
+        EXPECT_EQ(c.result, run(dialog, {c.action, DialogAction::ok()}));
+        ASSERT_EQ(2u, backEnd_.lastOutcome().items.size());
+        EXPECT_EQ(c.checks[0], backEnd_.lastOutcome().items[0].check);
+        EXPECT_EQ(c.checks[1], backEnd_.lastOutcome().items[1].check);
+        EXPECT_NE(std::wstring::npos, backEnd_.failure().find(c.failurePart));
+    }
+}
+
 TEST_F(CDialogTest, HelpIsShownAndTheDialogGoesOn)
 {
     TestDialog dialog;
@@ -191,28 +217,6 @@ TEST_F(CDialogTest, NotificationsOutsideARunAreIgnored)
     EXPECT_FALSE(dialog.notify(IDOK, Notification::Clicked));
     EXPECT_FALSE(dialog.okSeen);
     EXPECT_FALSE(dialog.fill.Click());
-}
-
-TEST(CButtonTest, Mnemonics)
-{
-    struct Case {
-        const wchar_t* text;
-        wchar_t mnemonic;
-        const wchar_t* shown;
-        int index;
-    } cases[] = {
-        {L"すべて選択(&A)", L'A', L"すべて選択(A)", 6},
-        {L"すべての設定を外す(&D)", L'D', L"すべての設定を外す(D)", 10},
-        {L"&ok", L'O', L"ok", 0},
-        {L"Fish && Chips", 0, L"Fish & Chips", -1},
-        {L"trailing&", 0, L"trailing", -1},
-        {L"", 0, L"", -1},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(c.mnemonic, CButton::mnemonicOf(c.text)) << testing::PrintToString(std::wstring(c.text));
-        EXPECT_EQ(std::wstring(c.shown), CButton::displayText(c.text));
-        EXPECT_EQ(c.index, CButton::mnemonicIndex(c.text));
-    }
 }
 
 } // namespace

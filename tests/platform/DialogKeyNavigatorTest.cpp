@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/DialogIds.h"
 #include "platform/DialogKeyNavigator.h"
 
@@ -48,4 +50,13 @@ TEST(DialogKeyNavigatorTest, EnterPressesTheFocusedButtonAndKeysActOnTheFocus)
         const KeyAction got = navigator.actionFor(c.key, c.focus);
         EXPECT_EQ(c.expected, got) << c.description << ": got " << got.kind << "/" << got.value;
     }
+}
+
+// A button's mnemonic is listed among the keys, aligned with them; a button without one is not.
+TEST(DialogKeyNavigatorTest, HelpLinesListTheButtonsMnemonics)
+{
+    const auto lines = DialogKeyNavigator::helpLines(L"設定", {{L'A', L"すべて選択"}, {0, L"OK"}});
+    EXPECT_EQ(lines.front(), L"設定 の操作");
+    EXPECT_NE(std::find(lines.begin(), lines.end(), L"A        すべて選択"), lines.end());
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::wstring& l) { return l.find(L"OK") == 0; }), 0);
 }

@@ -28,7 +28,7 @@ std::multiset<std::wstring> findAll(const std::string& pattern, bool withDots = 
     return names;
 }
 
-TEST(WildcardMatch, Table)
+TEST(FileFinderTest, Table)
 {
     struct Case {
         const wchar_t* pattern;
@@ -60,7 +60,7 @@ TEST(WildcardMatch, Table)
     EXPECT_FALSE(wildcardMatch(std::wstring(30, L'*') + L"b", std::wstring(100000, L'a')));
 }
 
-TEST(FileFinder, LiteralPathGivesOneEntryWithTime)
+TEST(FileFinderTest, LiteralPathGivesOneEntryWithTime)
 {
     TempDir dir;
     writeFile(dir / "page.html", "x");
@@ -79,7 +79,7 @@ TEST(FileFinder, LiteralPathGivesOneEntryWithTime)
     EXPECT_EQ(finder.lastWriteTime(), 0);
 }
 
-TEST(FileFinder, LiteralPathDoesNotNeedAReadableFolder)
+TEST(FileFinderTest, LiteralPathDoesNotNeedAReadableFolder)
 {
     // A literal path is one stat: it is found even in a folder that cannot be listed.
     if (geteuid() == 0)
@@ -91,7 +91,7 @@ TEST(FileFinder, LiteralPathDoesNotNeedAReadableFolder)
     EXPECT_TRUE(findAll(dir / "sub/*.html").empty());
 }
 
-TEST(FileFinder, PatternsInLastComponent)
+TEST(FileFinderTest, PatternsInLastComponent)
 {
     TempDir dir;
     for (const char* name : {"200810.html", "200811.html", "2008111.html", "a.txt", "日記.html"})
@@ -108,7 +108,7 @@ TEST(FileFinder, PatternsInLastComponent)
     EXPECT_TRUE(findAll(dir / "missing/page.html").empty());
 }
 
-TEST(FileFinder, DotsAreReportedAsDots)
+TEST(FileFinderTest, DotsAreReportedAsDots)
 {
     TempDir dir;
     writeFile(dir / "f", "x");
@@ -129,7 +129,7 @@ TEST(FileFinder, DotsAreReportedAsDots)
     EXPECT_EQ(findAll(dir / "f*", true), (std::multiset<std::wstring>{L"f"}));
 }
 
-TEST(FileFinder, FolderEntriesAreMarked)
+TEST(FileFinderTest, FolderEntriesAreMarked)
 {
     TempDir dir;
     writeFile(dir / "sub/x", "x");
@@ -141,7 +141,7 @@ TEST(FileFinder, FolderEntriesAreMarked)
     EXPECT_EQ(finder.fileName(), L"");
 }
 
-TEST(FileFinder, TrailingSeparatorFindsNothing)
+TEST(FileFinderTest, TrailingSeparatorFindsNothing)
 {
     TempDir dir;
     FileFinder finder;

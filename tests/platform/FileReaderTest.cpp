@@ -16,7 +16,7 @@ using namespace testsupport;
 
 // Files that are not read: a FIFO named like a page made readers wait for ever, a huge (sparse)
 // data file took 20 GB of memory.
-TEST(FileReader, ReadsRegularFilesUpToTheLimitAndRefusesTheRest)
+TEST(FileReaderTest, ReadsRegularFilesUpToTheLimitAndRefusesTheRest)
 {
     TempDir dir;
     writeFile(dir / "page.html", "<p>x</p>");
@@ -61,7 +61,7 @@ TEST(FileReader, ReadsRegularFilesUpToTheLimitAndRefusesTheRest)
 
 // Large files were mapped; another program truncating one while it was in use killed the reader
 // with SIGBUS. Read, the file gives what it holds at that moment.
-TEST(FileReader, FileTruncatedWhileBeingReadNeverKillsTheReader)
+TEST(FileReaderTest, FileTruncatedWhileBeingReadNeverKillsTheReader)
 {
     TempDir dir;
     const std::string path = dir / "data.xml";

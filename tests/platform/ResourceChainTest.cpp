@@ -7,7 +7,7 @@ namespace {
 using platform::ResourceChain;
 using platform::ResourceTable;
 
-TEST(ResourceChain, LookupsGoThroughRegisteredTablesNewestFirst)
+TEST(ResourceChainTest, LookupsGoThroughRegisteredTablesNewestFirst)
 {
     ResourceTable first;
     first.strings[1] = L"first one";

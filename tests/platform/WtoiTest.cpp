@@ -13,7 +13,7 @@ struct WtoiCase {
     int expected;
 };
 
-TEST(Wtoi, ReadsLeadingIntegerLikeTheRuntime)
+TEST(WtoiTest, ReadsLeadingIntegerLikeTheRuntime)
 {
     const WtoiCase cases[] = {
         {"white space, sign, digits, then stops at a non-digit", L"  -12x", -12},
@@ -49,7 +49,7 @@ TEST(Wtoi, ReadsLeadingIntegerLikeTheRuntime)
     }
 }
 
-TEST(Wtoi, NullPointerGivesZero)
+TEST(WtoiTest, NullPointerGivesZero)
 {
     EXPECT_EQ(platform::wtoi(static_cast<const wchar_t*>(nullptr)), 0);
 }

@@ -1,0 +1,294 @@
+#include "platform/Utf8.h"
+
+#include <utf8proc.h>
+
+#include <cstring>
+
+namespace platform::utf8 {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool isContinuation(unsigned char b)
+{
+    return (b & 0xC0) == 0x80;
+}
+
+// Whether the eight bytes at p are all ASCII.
+bool asciiWord(const unsigned char* p)
+{
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    return (word & 0x8080808080808080ULL) == 0;
+}
+
+// Whether the four wide units at p are all ASCII.
+bool asciiUnits(const wchar_t* p)
+{
+    return static_cast<std::uint32_t>(p[0] | p[1] | p[2] | p[3]) < 0x80;
+}
+
+// The code point of the wide text at i, joining a surrogate pair of two-byte units (i then moves
+// to its second unit); what UTF-8 cannot hold becomes U+FFFD.
+[[gnu::always_inline]] inline char32_t codePointAt(const wchar_t* text, std::size_t length, std::size_t& i)
+{
+    auto c = static_cast<char32_t>(text[i]);
+    if constexpr (sizeof(wchar_t) == 2) {
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < length) {
+            const auto low = static_cast<char32_t>(text[i + 1]);
+            if (low >= 0xDC00 && low < 0xE000) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                ++i;
+            }
+        }
+    }
+    if ((c >= 0xD800 && c < 0xE000) || c > 0x10FFFF)
+        c = kReplacement;
+    return c;
+}
+
+std::size_t encodedLength(char32_t c)
+{
+    return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+}
+
+// Writes the UTF-8 of a code point that UTF-8 can hold to out; returns the bytes written.
+[[gnu::always_inline]] inline std::size_t encodeOne(char32_t c, char* out)
+{
+    if (c < 0x80) {
+        out[0] = static_cast<char>(c);
+        return 1;
+    }
+    if (c < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (c >> 6));
+        out[1] = static_cast<char>(0x80 | (c & 0x3F));
+        return 2;
+    }
+    if (c < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (c >> 12));
+        out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (c & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (c >> 18));
+    out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (c & 0x3F));
+    return 4;
+}
+
+// Writes a code point as wide text at o (a surrogate pair where wchar_t has two bytes).
+void putWide(char32_t c, wchar_t*& o)
+{
+    if constexpr (sizeof(wchar_t) == 2) {
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            *o++ = static_cast<wchar_t>(0xD800 + (c >> 10));
+            *o++ = static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
+            return;
+        }
+    }
+    *o++ = static_cast<wchar_t>(c);
+}
+
+// The bytes encode writes for the text.
+std::size_t encodedSize(const wchar_t* text, std::size_t length)
+{
+    std::size_t size = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+        // Runs of ASCII four units at a time.
+        while (i + 4 <= length && asciiUnits(text + i)) {
+            size += 4;
+            i += 4;
+        }
+        if (i < length)
+            size += static_cast<std::uint32_t>(text[i]) < 0x80 ? 1 : encodedLength(codePointAt(text, length, i));
+    }
+    return size;
+}
+
+// Writes the UTF-8 of the text to out (encodedSize bytes) and, when kIndexed, the wide index of
+// every byte to at. Plain loops over local pointers: stores through a char pointer may alias
+// anything, so pointers held elsewhere would be reloaded after every byte.
+template <bool kIndexed>
+void encodeInto(const wchar_t* text, std::size_t length, char* out, std::uint32_t* at)
+{
+    for (std::size_t index = 0; index < length; ++index) {
+        const auto i = static_cast<std::uint32_t>(index);
+        const auto c = static_cast<std::uint32_t>(text[index]);
+        if (c < 0x80) {
+            *out++ = static_cast<char>(c);
+            if constexpr (kIndexed)
+                *at++ = i;
+            continue;
+        }
+        const std::size_t n = encodeOne(codePointAt(text, length, index), out);
+        out += n;
+        if constexpr (kIndexed) {
+            for (std::size_t k = 0; k < n; ++k)
+                at[k] = i;
+            at += n;
+        }
+    }
+}
+
+} // namespace
+
+bool isValid(const char* bytes, std::size_t size, bool& nonAscii)
+{
+    nonAscii = false;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+    std::size_t i = 0;
+    while (i < size) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            // Runs of ASCII, which most of a page is, eight bytes at a time.
+            ++i;
+            while (i + 8 <= size && asciiWord(p + i))
+                i += 8;
+            continue;
+        }
+        nonAscii = true;
+        // The common sequences take the short way: two bytes from C2, and three bytes from E1 to
+        // EC and from EE, whose every continuation is valid (no overlong form, no surrogate).
+        if (c >= 0xC2 && c <= 0xDF && i + 1 < size && isContinuation(p[i + 1])) {
+            i += 2;
+            continue;
+        }
+        if (((c >= 0xE1 && c <= 0xEC) || c == 0xEE || c == 0xEF) && i + 2 < size && isContinuation(p[i + 1]) &&
+            isContinuation(p[i + 2])) {
+            i += 3;
+            continue;
+        }
+        const std::size_t len = sequenceLength(bytes + i, size - i);
+        if (len == 0)
+            return false;
+        i += len;
+    }
+    return true;
+}
+
+bool isValid(std::string_view bytes)
+{
+    bool nonAscii = false;
+    return isValid(bytes.data(), bytes.size(), nonAscii);
+}
+
+std::size_t sequenceLength(const char* p, std::size_t n)
+{
+    if (p == nullptr || n == 0)
+        return 0;
+    utf8proc_int32_t codePoint;
+    const utf8proc_ssize_t len = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(p),
+                                                  static_cast<utf8proc_ssize_t>(n < 4 ? n : 4), &codePoint);
+    return len > 0 ? static_cast<std::size_t>(len) : 0;
+}
+
+std::size_t decodeInto(const char* bytes, std::size_t size, wchar_t* out)
+{
+    if (!bytes)
+        return 0;
+    wchar_t* o = out;
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes);
+    std::size_t i = 0;
+    while (i < size) {
+        // Runs of ASCII eight bytes at a time.
+        while (i + 8 <= size && asciiWord(s + i)) {
+            for (int k = 0; k < 8; ++k)
+                *o++ = static_cast<wchar_t>(s[i + k]);
+            i += 8;
+        }
+        if (i >= size)
+            break;
+        const unsigned char b = s[i];
+        char32_t cp;
+        std::size_t extra;
+        char32_t minimum;
+        if (b < 0x80) {
+            *o++ = static_cast<wchar_t>(b);
+            ++i;
+            continue;
+        } else if ((b & 0xE0) == 0xC0) {
+            cp = b & 0x1F, extra = 1, minimum = 0x80;
+        } else if ((b & 0xF0) == 0xE0) {
+            cp = b & 0x0F, extra = 2, minimum = 0x800;
+        } else if ((b & 0xF8) == 0xF0) {
+            cp = b & 0x07, extra = 3, minimum = 0x10000;
+        } else {
+            *o++ = static_cast<wchar_t>(kReplacement);
+            ++i;
+            continue;
+        }
+        std::size_t j = 1;
+        for (; j <= extra && i + j < size && isContinuation(s[i + j]); ++j)
+            cp = (cp << 6) | (s[i + j] & 0x3F);
+        // A truncated, overlong or out-of-range sequence: one replacement for what was read.
+        if (j <= extra || cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            cp = kReplacement;
+        putWide(cp, o);
+        i += j;
+    }
+    return static_cast<std::size_t>(o - out);
+}
+
+std::wstring decodeTrusted(const char* bytes, std::size_t size)
+{
+    if (bytes == nullptr)
+        return {};
+    // Never more wide units than bytes: written into place, cut to length at the end.
+    std::wstring out(size, L'\0');
+    wchar_t* o = out.data();
+    for (std::size_t i = 0; i < size;) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) {
+            *o++ = static_cast<wchar_t>(b);
+            ++i;
+            continue;
+        }
+        char32_t c = b;
+        int extra = 0;
+        if (b >= 0xF0) {
+            c = b & 0x07;
+            extra = 3;
+        } else if (b >= 0xE0) {
+            c = b & 0x0F;
+            extra = 2;
+        } else if (b >= 0xC0) {
+            c = b & 0x1F;
+            extra = 1;
+        }
+        ++i;
+        for (; extra > 0 && i < size; --extra, ++i)
+            c = (c << 6) | (static_cast<unsigned char>(bytes[i]) & 0x3F);
+        putWide(c, o);
+    }
+    out.resize(static_cast<std::size_t>(o - out.data()));
+    return out;
+}
+
+std::wstring decodeTrusted(const char* nulTerminated)
+{
+    return nulTerminated ? decodeTrusted(nulTerminated, std::strlen(nulTerminated)) : std::wstring();
+}
+
+// Two passes, counting and then writing into place: the texts are whole pages, and appending
+// byte by byte cost more than the conversion itself.
+std::string encode(const wchar_t* text, std::size_t length)
+{
+    std::string out(encodedSize(text, length), '\0');
+    encodeInto<false>(text, length, out.data(), nullptr);
+    return out;
+}
+
+IndexedText::IndexedText(const wchar_t* text, std::size_t length) : size_(encodedSize(text, length))
+{
+    // Written whole below: no zero filling first.
+    bytes_ = std::make_unique_for_overwrite<char[]>(size_ + 1);
+    indexOf_ = std::make_unique_for_overwrite<std::uint32_t[]>(size_ + 1);
+    encodeInto<true>(text, length, bytes_.get(), indexOf_.get());
+    bytes_[size_] = '\0';
+    indexOf_[size_] = static_cast<std::uint32_t>(length);
+}
+
+} // namespace platform::utf8

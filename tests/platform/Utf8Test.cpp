@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include "platform/Utf8.h"
+
+namespace {
+
+namespace utf8 = platform::utf8;
+
+// Paths that were not UTF-8 selected another folder once converted. The rows cross the short
+// ways (runs of ASCII, two bytes, three bytes from E1) and the full check of a sequence.
+TEST(Utf8Test, IsValidTellsStrictUtf8)
+{
+    struct Case {
+        const char* description;
+        std::string bytes;
+        bool valid, nonAscii;
+    };
+    const Case cases[] = {
+        {"empty", "", true, false},
+        {"ASCII", "site", true, false},
+        {"two and three bytes", "サイト/ページ.html é", true, true},
+        {"four bytes", "\xF0\x9F\x98\x80", true, true},
+        {"smallest three bytes from E0", "\xE0\xA0\x80", true, true},
+        {"last before the surrogates", "\xED\x9F\xBF", true, true},
+        {"largest code point", "\xF4\x8F\xBF\xBF", true, true},
+        {"invalid byte after ASCII", "site\xff", false, true},
+        {"overlong two bytes", "\xC0\xAF", false, true},
+        {"overlong three bytes", "\xE0\x9F\xBF", false, true},
+        {"truncated at the end", "a\xE6\x97", false, true},
+        {"truncated two bytes", "a\xC3", false, true},
+        {"encoded surrogate", "\xED\xA0\x80", false, true},
+        {"beyond U+10FFFF", "\xF4\x90\x80\x80", false, true},
+        {"replacement character, then an invalid byte", "\xEF\xBF\xBD\xff", false, true},
+        {"invalid byte after a long run of ASCII", "0123456789abcdef\x80", false, true},
+    };
+    for (const Case& c : cases) {
+        bool nonAscii = false;
+        EXPECT_EQ(utf8::isValid(c.bytes.data(), c.bytes.size(), nonAscii), c.valid) << c.description;
+        EXPECT_EQ(nonAscii, c.nonAscii) << c.description;
+    }
+}
+
+// A parser's byte positions map back onto the wide text: every byte of a character to the
+// character's index, the end to the text's length.
+TEST(Utf8Test, IndexedTextMapsEveryByteToItsCharacter)
+{
+    struct Case {
+        const char* description;
+        std::wstring text;
+        std::string bytes;
+        std::vector<std::size_t> indexOfByte; // and of the end
+    };
+    std::wstring loneSurrogate = L"a";
+    loneSurrogate += static_cast<wchar_t>(0xD800);
+    const Case cases[] = {
+        {"empty", L"", "", {0}},
+        {"one to three bytes", L"aé日", "a\xC3\xA9\xE6\x97\xA5", {0, 1, 1, 2, 2, 2, 3}},
+        {"lone surrogate as U+FFFD", loneSurrogate, "a\xEF\xBF\xBD", {0, 1, 1, 1, 2}},
+    };
+    for (const Case& c : cases) {
+        const utf8::IndexedText indexed(c.text.data(), c.text.size());
+        EXPECT_EQ(std::string(indexed.data(), indexed.size()), c.bytes) << c.description;
+        EXPECT_EQ(utf8::encode(c.text.data(), c.text.size()), c.bytes) << c.description;
+        std::vector<std::size_t> indexOfByte;
+        for (std::size_t i = 0; i <= indexed.size(); ++i)
+            indexOfByte.push_back(indexed.indexAt(indexed.data() + i));
+        EXPECT_EQ(indexOfByte, c.indexOfByte) << c.description;
+    }
+}
+
+TEST(Utf8Test, DecodeTrustedReadsValidUtf8)
+{
+    EXPECT_EQ(utf8::decodeTrusted("a\xC3\xA9\xE6\x97\xA5\xF0\x9F\x98\x80"), L"aé日\U0001F600");
+    EXPECT_EQ(utf8::decodeTrusted(nullptr), L"");
+}
+
+} // namespace
