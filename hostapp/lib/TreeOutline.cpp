@@ -25,7 +25,7 @@ void quote(std::wstring& out, const std::wstring& data)
     out += L'"';
 }
 
-bool isSpace(wchar_t c)
+bool isHtmlSpace(wchar_t c)
 {
     return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f';
 }
@@ -46,7 +46,7 @@ void outlineChildren(std::wstring& out, const Node& parent)
             // Of white space only that it is there counts, and only between other nodes: the
             // parser moves white space across end tags it ignores and the body's end tag, so that
             // it may end up at the end of one element or the start of the next.
-            const bool space = std::all_of(text.begin(), text.end(), isSpace);
+            const bool space = std::all_of(text.begin(), text.end(), isHtmlSpace);
             const bool edge = first || c == nullptr;
             if (!text.empty() && !(space && (top || edge))) {
                 out += first ? L"" : L" ";
