@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
+#include "NodeSource.h"
 #include "host/CAutoCodeConv.h"
 #include "host/CharacterData.h"
 #include "host/CodeConv.h"
@@ -98,8 +99,8 @@ void edit(Document& document, Choices& choices)
         case 1: // an attribute goes
             if (!all.empty()) {
                 Element* e = all[choices.next(all.size())];
-                if (!e->attributes().empty())
-                    e->removeAttribute(e->attributes().front().name);
+                if (!NodeSource::attributes(e).empty())
+                    e->removeAttribute(NodeSource::attributes(e).front().name);
             }
             break;
         case 2: // a text with markup characters

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
+#include "NodeSource.h"
 #include "content/CZebCMCategoryXmlData.h"
 #include "content/CZebCMPartsXmlData.h"
 #include "host/CZebXmlData.h"
@@ -39,7 +40,7 @@ void walkTree(CZebXmlData& xml)
             auto* element = static_cast<Element*>(node);
             check(!element->getTagName().empty(), "an XML element has a name");
             // Attribute names are unique (case ignored), so each reads back as stored.
-            for (const Element::Attribute& a : element->attributes())
+            for (const NodeSource::Attribute& a : NodeSource::attributes(element))
                 check(element->getAttribute(a.name) == a.value, "an attribute reads back as stored", a.name);
             std::vector<Element*> children;
             const int count = xml.GetChildElement(node, element->getTagName(), children);

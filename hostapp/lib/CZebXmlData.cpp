@@ -1,4 +1,5 @@
 #include "host/CZebXmlData.h"
+#include "DocumentStore.h"
 
 #include <pugixml.hpp>
 
@@ -38,7 +39,8 @@ public:
         auto found = names_.find(key);
         if (found != names_.end())
             return *found->second;
-        const ElementName& name = document_.internName(asciicase::lower(platform::fromUtf8(key.data(), key.size())));
+        const ElementName& name =
+            DocumentStore::internName(document_, asciicase::lower(platform::fromUtf8(key.data(), key.size())));
         names_.emplace(key, &name);
         return name;
     }
@@ -63,7 +65,7 @@ void copyTree(const pugi::xml_node& source, Element* target, Document& document)
         for (pugi::xml_node child = from.first_child(); child; child = child.next_sibling()) {
             switch (child.type()) {
             case pugi::node_element: {
-                Element* element = document.createElement(names(child.name()));
+                Element* element = DocumentStore::createElement(document, names(child.name()));
                 for (pugi::xml_attribute a = child.first_attribute(); a; a = a.next_attribute())
                     element->setAttribute(wide(a.name()), wide(a.value()));
                 to->appendChild(element);
@@ -72,7 +74,7 @@ void copyTree(const pugi::xml_node& source, Element* target, Document& document)
             }
             case pugi::node_pcdata:
             case pugi::node_cdata:
-                to->appendChild(document.createTextNodeFromUtf8(child.value()));
+                to->appendChild(DocumentStore::createTextNodeFromUtf8(document, child.value()));
                 break;
             default:
                 break;

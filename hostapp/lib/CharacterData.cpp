@@ -1,4 +1,5 @@
 #include "host/CharacterData.h"
+#include "NodeSource.h"
 
 #include <utility>
 
@@ -83,11 +84,14 @@ CharacterData* CharacterData::splitText(std::size_t offset)
     if (getNodeType() != Type::Text || offset == 0 || offset >= text.size() || getOwnerDocument() == nullptr)
         return nullptr;
     CharacterData* tail = getOwnerDocument()->createTextNode(std::wstring(text.substr(offset)));
-    std::size_t cut = isVerbatim() ? sourceOffset(source()->text, spanStart(), spanEnd(), text, offset) : kNotFound;
+    std::size_t cut = NodeSource::isVerbatim(this)
+                          ? sourceOffset(NodeSource::source(this)->text, NodeSource::spanStart(this),
+                                         NodeSource::spanEnd(this), text, offset)
+                          : kNotFound;
     if (cut != kNotFound) {
         // Both halves keep writing their own source text.
-        tail->setSourceSpan(source(), cut, spanEnd(), true);
-        setSourceSpan(source(), spanStart(), cut, true);
+        NodeSource::setSourceSpan(tail, NodeSource::source(this), cut, NodeSource::spanEnd(this), true);
+        NodeSource::setSourceSpan(this, NodeSource::source(this), NodeSource::spanStart(this), cut, true);
         if (inDocument_.data() != nullptr)
             inDocument_ = inDocument_.substr(0, offset);
         else

@@ -1,4 +1,5 @@
 #include "host/Document.h"
+#include "NodeSource.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -89,7 +90,7 @@ const SourceText* mapped(const SourceMap& sources, const SourceText* source)
     return nullptr;
 }
 
-Node::SourceRange mapped(const SourceMap& sources, Node::SourceRange range)
+NodeSource::Range mapped(const SourceMap& sources, NodeSource::Range range)
 {
     range.source = mapped(sources, range.source);
     return range;
@@ -101,7 +102,7 @@ bool Document::copyParsedTree(const Document& source)
 {
     SourceMap sources;
     for (const auto& text : source.sources_)
-        sources.emplace_back(text.get(), keepSource(std::make_unique<SourceText>(*text)));
+        sources.emplace_back(text.get(), NodeSource::keepSource(this, std::make_unique<SourceText>(*text)));
     source_ = mapped(sources, source.source_);
     spanStart_ = source.spanStart_;
     spanEnd_ = source.spanEnd_;
@@ -272,10 +273,4 @@ std::wstring_view Document::keepTextFromUtf8(std::string_view utf8)
     arenaNext_ -= unused;
     arenaLeft_ += unused;
     return std::wstring_view(kept, length);
-}
-
-const SourceText* Document::keepSource(std::unique_ptr<SourceText> source)
-{
-    sources_.push_back(std::move(source));
-    return sources_.back().get();
 }

@@ -1,4 +1,5 @@
 #include "host/DomUtBase.h"
+#include "NodeSource.h"
 
 #include <algorithm>
 
@@ -132,8 +133,8 @@ void DomUtBase::insertParent(Node* node, Element* element)
     if (element->parentNode() != nullptr)
         detach(element);
     // The new parent stands where the node stood: it takes over the text before the node.
-    element->setLeadGap(node->leadGap());
-    node->setLeadGap({});
+    NodeSource::setLeadGap(element, NodeSource::leadGap(node));
+    NodeSource::setLeadGap(node, {});
     // One node replaces another: cursor indexes in the parent stay right.
     parent->insertBefore(element, node);
     element->appendChild(node);
@@ -204,23 +205,23 @@ void DomUtBase::unwrap(Node* element)
     int inner = cursorOffset_;
     // The element's tags go; the text around them stays with the nodes that remain.
     Node* first = element->getFirstChild();
-    Node::SourceRange gap = element->leadGap();
+    NodeSource::Range gap = NodeSource::leadGap(element);
     if (first != nullptr) {
-        const Node::SourceRange& own = first->leadGap();
+        const NodeSource::Range& own = NodeSource::leadGap(first);
         if (own.empty())
-            first->setLeadGap(gap);
+            NodeSource::setLeadGap(first, gap);
         else if (gap.source == own.source && gap.start <= own.start)
-            first->setLeadGap({gap.source, gap.start, own.end});
+            NodeSource::setLeadGap(first, {gap.source, gap.start, own.end});
     }
     if (element->getNodeType() == Node::Type::Element) {
-        const Node::SourceRange& trail = static_cast<Element*>(element)->innerTrailGap();
+        const NodeSource::Range& trail = NodeSource::innerTrailGap(static_cast<Element*>(element));
         Node* next = element->getNextSibling();
         if (!trail.empty() && next != nullptr) {
-            const Node::SourceRange& own = next->leadGap();
+            const NodeSource::Range& own = NodeSource::leadGap(next);
             if (own.empty())
-                next->setLeadGap(trail);
+                NodeSource::setLeadGap(next, trail);
             else if (own.source == trail.source && trail.start <= own.start)
-                next->setLeadGap({trail.source, trail.start, own.end});
+                NodeSource::setLeadGap(next, {trail.source, trail.start, own.end});
         }
     }
     while (Node* child = element->getFirstChild())

@@ -1,4 +1,6 @@
 #include "host/Element.h"
+#include "DocumentStore.h"
+#include "NodeSource.h"
 
 #include <algorithm>
 #include <array>
@@ -48,7 +50,7 @@ Element::Element(Document* owner, const ElementName& name) : Node(Type::Element,
 const ElementName* Element::nameIn(Document* owner, std::wstring_view tagName)
 {
     if (owner != nullptr)
-        return &owner->internName(tagName);
+        return &DocumentStore::internName(*owner, tagName);
     ownName_ = std::make_unique<ElementName>(std::wstring(tagName));
     return ownName_.get();
 }
@@ -122,7 +124,7 @@ void Element::removeAttribute(const std::wstring& name)
     if (it == attrs_.end())
         return;
     if (it->fromSource)
-        removedAttrs_.push_back(SourceRange{source(), it->srcStart, it->srcEnd});
+        removedAttrs_.push_back(SourceRange{NodeSource::source(this), it->srcStart, it->srcEnd});
     attrs_.erase(it);
     attrIndex_.reset();
     attrsChanged_ = true;
@@ -132,12 +134,6 @@ void Element::removeAttribute(const std::wstring& name)
 bool Element::hasAttribute(const std::wstring& name) const
 {
     return findAttribute(name) != nullptr;
-}
-
-void Element::addParsedAttribute(Attribute attribute)
-{
-    if (findAttribute(attribute.name) == nullptr)
-        appendAttribute(std::move(attribute));
 }
 
 std::wstring Element::getTextData() const

@@ -1,10 +1,12 @@
 #include "FragmentParser.h"
+#include "NodeSource.h"
 
 #include <map>
 #include <optional>
 #include <vector>
 
 #include "GumboTreeBuilder.h"
+#include "SourceText.h"
 #include "TreeOutline.h"
 #include "host/CharacterData.h"
 #include "host/Document.h"
@@ -89,14 +91,14 @@ bool takesMarkupAsItIs(const Node& parent)
             return false;
         const auto& e = static_cast<const Element&>(*n);
         // (Content moved out of a table is still parsed as the table's.)
-        if (e.isRawText() || e.isVoid() || e.isDisplaced())
+        if (e.isRawText() || e.isVoid() || NodeSource::isDisplaced(&e))
             return false;
         for (const wchar_t* name : kSensitive)
             if (e.is(name))
                 return false;
         // (Content after the end tag of the body, which the parser still puts in the body,
         // stands behind the body in the tree.)
-        if (e.is(L"body") && !e.endTag().empty() && e.endTag().end < e.spanEnd())
+        if (e.is(L"body") && !NodeSource::endTag(&e).empty() && NodeSource::endTag(&e).end < NodeSource::spanEnd(&e))
             return false;
         if (e.is(L"body") || e.is(L"td") || e.is(L"th") || e.is(L"caption") || e.is(L"button") || e.is(L"template") ||
             e.is(L"object") || e.is(L"applet") || e.is(L"marquee"))
@@ -105,17 +107,33 @@ bool takesMarkupAsItIs(const Node& parent)
     return false;
 }
 
+// Whether the node is a text copied from a page that ends in "</": the parser took it as text
+// there, but whatever follows it would make it a tag.
+bool endsInOpenEndTag(const Node& node)
+{
+    if (node.getNodeType() != Node::Type::Text || NodeSource::source(&node) == nullptr)
+        return false;
+    const std::wstring& text = NodeSource::source(&node)->text;
+    return NodeSource::spanEnd(&node) == text.size() && text.size() >= 2 &&
+           text.compare(text.size() - 2, 2, L"</") == 0;
+}
+
 // Whether what stands before the place leaves the parser in a state that the writer can end with
 // end tags: not inside text it takes literally (a script, style, title or plaintext without its
-// end tag), and not among nodes the parser moved out of a table.
+// end tag, a "</" at the end of the page), and not among nodes the parser moved out of a table.
 bool endableBefore(const Place& place)
 {
     const Node* before = place.ref != nullptr ? place.ref->getPreviousSibling() : place.parent->getLastChild();
-    if (before != nullptr && before->getPreviousSibling() != nullptr && before->getPreviousSibling()->isDisplaced())
+    if (before != nullptr && before->getPreviousSibling() != nullptr &&
+        NodeSource::isDisplaced(before->getPreviousSibling()))
         return false;
+    for (const Node* n = before; n != nullptr; n = n->getLastChild())
+        if (endsInOpenEndTag(*n))
+            return false;
     for (const Node* n = before; n != nullptr && n->getNodeType() == Node::Type::Element; n = n->getLastChild()) {
         const auto& e = static_cast<const Element&>(*n);
-        if (n->isDisplaced() || (e.endTag().empty() && (e.isRawText() || e.is(L"textarea") || e.is(L"title"))))
+        if (NodeSource::isDisplaced(n) ||
+            (NodeSource::endTag(&e).empty() && (e.isRawText() || e.is(L"textarea") || e.is(L"title"))))
             return false;
     }
     return true;
@@ -126,7 +144,7 @@ bool endableBefore(const Place& place)
 bool amidDisplaced(const Place& place)
 {
     const Node* before = place.ref != nullptr ? place.ref->getPreviousSibling() : place.parent->getLastChild();
-    return before != nullptr && before->isDisplaced();
+    return before != nullptr && NodeSource::isDisplaced(before);
 }
 
 // The places to try after the first: after each ancestor of the first place's parent, from the
@@ -202,7 +220,7 @@ Node* insertFragmentAtCursor(DomUtBase& util, const std::wstring& markup)
     int tries = 0;
     // (A document that was not parsed from a page is written afresh, without the tags a parser
     // implies: there is nothing to try it against.)
-    const bool parsedPage = document->pageSource() != nullptr;
+    const bool parsedPage = NodeSource::pageSource(document) != nullptr;
     for (std::size_t i = 0; i < places.size() && tries < kMaxTries; ++i) {
         const std::vector<Node*>& nodes = fragments.in(*places[i].parent);
         if (i == 0 && split != nullptr && !nodes.empty())

@@ -1,4 +1,6 @@
 #include "GumboTreeBuilder.h"
+#include "DocumentStore.h"
+#include "NodeSource.h"
 
 #include <gumbo.h>
 
@@ -82,18 +84,19 @@ public:
     {
         if (!gdoc.has_doctype)
             return;
-        auto* node = doc_.make<DocumentType>(&doc_, decodeTrusted(gdoc.name), decodeTrusted(gdoc.public_identifier),
-                                             decodeTrusted(gdoc.system_identifier));
+        auto* node = DocumentStore::make<DocumentType>(doc_, &doc_, decodeTrusted(gdoc.name),
+                                                       decodeTrusted(gdoc.public_identifier),
+                                                       decodeTrusted(gdoc.system_identifier));
         if (src_ != nullptr) {
             const std::wstring& text = src_->text;
             // The DOCTYPE stands before the root element, outside the comments around it.
             std::size_t limit = text.size();
-            if (Element* root = doc_.getDocumentElement(); root != nullptr && !root->startTag().empty())
-                limit = root->startTag().start;
+            if (Element* root = doc_.getDocumentElement(); root != nullptr && !NodeSource::startTag(root).empty())
+                limit = NodeSource::startTag(root).start;
             std::size_t at = findDoctype(text, 0, limit);
             for (Node* c = doc_.getFirstChild(); c != nullptr && at != kNone; c = c->getNextSibling())
-                if (hasSpan(c) && c->spanStart() <= at && at < c->spanEnd())
-                    at = findDoctype(text, c->spanEnd(), limit);
+                if (hasSpan(c) && NodeSource::spanStart(c) <= at && at < NodeSource::spanEnd(c))
+                    at = findDoctype(text, NodeSource::spanEnd(c), limit);
             if (at != kNone) {
                 std::size_t close = text.find(L'>', at);
                 std::size_t end = close == std::wstring::npos ? text.size() : close + 1;
@@ -102,7 +105,7 @@ public:
         }
         Node* before = doc_.getFirstChild();
         if (hasSpan(node))
-            while (before != nullptr && hasSpan(before) && before->spanStart() < node->spanStart())
+            while (before != nullptr && hasSpan(before) && NodeSource::spanStart(before) < NodeSource::spanStart(node))
                 before = before->getNextSibling();
         doc_.insertBefore(node, before);
     }
@@ -128,7 +131,7 @@ public:
         if (src_ != nullptr)
             markDisplaced(topLevel);
         if (container != nullptr)
-            container->clearChanged();
+            NodeSource::clearChanged(container);
         if (src_ == nullptr)
             return;
         collectTokens();
@@ -152,20 +155,20 @@ public:
         for (std::uint32_t i = 0; i < nodes_.size(); ++i) {
             Node* n = nodes_[i];
             if (hasSpan(n))
-                n->setPure(isPure(n, i));
+                NodeSource::setPure(n, isPure(n, i));
             else if (n->getNodeType() == Node::Type::Element)
-                n->setSourceSpan(src_, 0, 0, !n->getFirstChild()); // implied and empty: writes nothing
+                NodeSource::setSourceSpan(n, src_, 0, 0, !n->getFirstChild()); // implied and empty: writes nothing
         }
         // A host is written with its displaced nodes back inside, never copied on its own.
         for (Node* host : hosts_)
-            host->setPure(false);
+            NodeSource::setPure(host, false);
         hosts_.clear();
         if (container == nullptr)
             return;
         if (container->getNodeType() == Node::Type::Document) {
             auto* document = static_cast<Document*>(container);
-            document->setSourceSpan(src_, 0, src_->text.size(), true);
-            document->setPageSource(src_);
+            NodeSource::setSourceSpan(document, src_, 0, src_->text.size(), true);
+            NodeSource::setPageSource(document, src_);
         }
     }
 
@@ -178,8 +181,8 @@ private:
     std::size_t endOf(const GumboStringPiece& piece) const { return utf8_.indexAt(piece.data + piece.length); }
 
     // While building, a node has a span exactly when it has a source.
-    static bool hasSpan(const Node* n) { return n->source() != nullptr; }
-    void setSpan(Node* n, std::size_t start, std::size_t end) { n->setSourceSpan(src_, start, end, false); }
+    static bool hasSpan(const Node* n) { return NodeSource::source(n) != nullptr; }
+    void setSpan(Node* n, std::size_t start, std::size_t end) { NodeSource::setSourceSpan(n, src_, start, end, false); }
 
     // The document's name for a tag name spelled so in the page (or by the parser), converted
     // once per spelling rather than once per element.
@@ -188,7 +191,7 @@ private:
         auto found = names_.find(spelling);
         if (found != names_.end())
             return *found->second;
-        const ElementName& name = doc_.internName(decodeTrusted(spelling.data(), spelling.size()));
+        const ElementName& name = DocumentStore::internName(doc_, decodeTrusted(spelling.data(), spelling.size()));
         names_.emplace(spelling, &name);
         return name;
     }
@@ -203,7 +206,7 @@ private:
             spelling = gumbo_normalized_tagname(ge.tag);
         if (spelling.empty())
             spelling = "unknown";
-        auto* e = doc_.make<Element>(&doc_, nameOf(spelling));
+        auto* e = DocumentStore::make<Element>(doc_, &doc_, nameOf(spelling));
         if (parent != nullptr)
             parent->appendChild(e);
 
@@ -212,10 +215,10 @@ private:
                                 GUMBO_INSERTION_ADOPTION_AGENCY_CLONED | GUMBO_INSERTION_BY_PARSER;
         bool startInSource = src_ != nullptr && holds(ge.original_tag) && ge.original_tag.data[0] == '<' &&
                              (g->parse_flags & copied) == 0;
-        Node::SourceRange startTag;
+        NodeSource::Range startTag;
         if (startInSource) {
             startTag = {src_, startOf(ge.original_tag), endOf(ge.original_tag)};
-            e->setStartTag(startTag);
+            NodeSource::setStartTag(e, startTag);
         }
         // A formatting element the parser opened again (after an element that closed it without
         // its end tag, or around content its misplaced end tag would have cut off) copies the
@@ -225,14 +228,14 @@ private:
             GUMBO_INSERTION_RECONSTRUCTED_FORMATTING_ELEMENT | GUMBO_INSERTION_ADOPTION_AGENCY_CLONED;
         if (src_ != nullptr && (g->parse_flags & reopened) != 0 && holds(ge.original_tag) &&
             ge.original_tag.data[0] == '<')
-            e->setCopiedTag({src_, startOf(ge.original_tag), endOf(ge.original_tag)});
+            NodeSource::setCopiedTag(e, {src_, startOf(ge.original_tag), endOf(ge.original_tag)});
         if (startInSource && ge.tag_namespace != GUMBO_NAMESPACE_HTML && ge.original_tag.length >= 2 &&
             ge.original_tag.data[ge.original_tag.length - 2] == '/')
-            e->setSelfClosed(true);
-        e->reserveAttributes(ge.attributes.length);
+            NodeSource::setSelfClosed(e, true);
+        NodeSource::reserveAttributes(e, ge.attributes.length);
         for (unsigned i = 0; i < ge.attributes.length; ++i) {
             const auto* a = static_cast<const GumboAttribute*>(ge.attributes.data[i]);
-            Element::Attribute attr;
+            NodeSource::Attribute attr;
             bool named = holds(a->original_name);
             attr.name = named ? decodeTrusted(a->original_name.data, a->original_name.length) : decodeTrusted(a->name);
             attr.value = decodeTrusted(a->value);
@@ -242,7 +245,7 @@ private:
                 // An attribute merged in from a repeated tag lies outside this start tag.
                 attr.fromSource = attr.srcStart > startTag.start && attr.srcEnd < startTag.end;
             }
-            e->addParsedAttribute(std::move(attr));
+            NodeSource::addParsedAttribute(e, std::move(attr));
         }
         if (src_ != nullptr && holds(ge.original_end_tag) && ge.original_end_tag.length > 2 &&
             ge.original_end_tag.data[1] == '/')
@@ -259,15 +262,15 @@ private:
     {
         const ElementName& named = nameOf(tagNameOf(piece.data, piece.length));
         const std::wstring& name = named.localName.empty() ? named.tagName : named.localName;
-        Node::SourceRange range{src_, startOf(piece), endOf(piece)};
+        NodeSource::Range range{src_, startOf(piece), endOf(piece)};
         if (claimed_[range.start])
             return;
         for (Node* n = e; n != nullptr && n->getNodeType() == Node::Type::Element; n = n->parentNode()) {
             auto* candidate = static_cast<Element*>(n);
             if (candidate->localName() != name)
                 continue;
-            if (candidate->endTag().empty()) {
-                candidate->setEndTag(range);
+            if (NodeSource::endTag(candidate).empty()) {
+                NodeSource::setEndTag(candidate, range);
                 claimed_[range.start] = true;
             }
             return;
@@ -282,7 +285,7 @@ private:
         else if (g->type == GUMBO_NODE_CDATA)
             type = Node::Type::CData;
         // Kept in the document's memory: a page has thousands of texts.
-        std::wstring_view data = doc_.keepTextFromUtf8(g->v.text.text);
+        std::wstring_view data = DocumentStore::keepTextFromUtf8(doc_, g->v.text.text);
         Node* previous = parent != nullptr ? parent->getLastChild() : nullptr;
         std::size_t start = kNone, end = kNone;
         if (src_ != nullptr && holds(g->v.text.original_text)) {
@@ -295,6 +298,10 @@ private:
                 // </BODY></HTML> before trailing white space, a repeated <html>): the text is
                 // made of the stretches between them (else its own source stops at the first).
                 std::size_t tag = firstTag(start, end);
+                // A '<' that no '>' closes before the end of the text is no tag but the parser's
+                // text: "</" at the end of the page.
+                if (tag < end && src_->text.find(L'>', tag) >= end)
+                    tag = end;
                 if (tag < end && splitAtEndTag(previous, start, tag, end, data))
                     return previous;
                 if (tag < end) {
@@ -333,10 +340,9 @@ private:
         Piece piece{start, start, 0, 0};
         std::size_t i = start, k = 0;
         while (i < end) {
-            if (firstTag(i, std::min(end, i + 2)) == i) {
+            // (A '<' that no '>' closes before the end is text: "</" at the end of the page.)
+            if (firstTag(i, std::min(end, i + 2)) == i && t.find(L'>', i) < end) {
                 const std::size_t close = t.find(L'>', i);
-                if (close == std::wstring::npos || close >= end)
-                    return {};
                 if (piece.end > piece.start)
                     pieces.push_back(piece);
                 i = close + 1;
@@ -397,7 +403,7 @@ private:
     // A text node over text kept in the document.
     CharacterData* addText(Node::Type type, std::wstring_view data, Node* parent, std::size_t start, std::size_t end)
     {
-        auto* c = doc_.make<CharacterData>(type, &doc_, CharacterData::InDocument{data});
+        auto* c = DocumentStore::make<CharacterData>(doc_, type, &doc_, CharacterData::InDocument{data});
         if (parent != nullptr)
             parent->appendChild(c);
         if (start != kNone && start < end)
@@ -413,7 +419,7 @@ private:
         if (previous == nullptr || previous->getNodeType() != Node::Type::Element)
             return false;
         auto* e = static_cast<Element*>(previous);
-        if (!e->endTag().empty() || e->isVoid() || claimed_[tag])
+        if (!NodeSource::endTag(e).empty() || e->isVoid() || claimed_[tag])
             return false;
         std::size_t tagEnd = endTagAt(tag, e->localName());
         if (tagEnd == kNone || tagEnd > end)
@@ -422,7 +428,7 @@ private:
         const std::wstring_view head = std::wstring_view(src_->text).substr(start, tag - start);
         if (head.find_first_of(L"&\r") != std::wstring_view::npos || data.substr(0, head.size()) != head)
             return false;
-        e->setEndTag({src_, tag, tagEnd});
+        NodeSource::setEndTag(e, {src_, tag, tagEnd});
         claimed_[tag] = true;
         if (!head.empty())
             addText(Node::Type::Text, data.substr(0, head.size()), e, start, tag);
@@ -464,25 +470,25 @@ private:
         if (n->getNodeType() != Node::Type::Element)
             return hasSpan(n);
         auto* e = static_cast<Element*>(n);
-        if (!e->endTag().empty())
+        if (!NodeSource::endTag(e).empty())
             moveOutTrailing(e);
         std::size_t lo = kNone, hi = 0;
         for (Node* c = n->getFirstChild(); c != nullptr; c = c->getNextSibling())
             if (hasSpan(c)) {
-                lo = std::min(lo, c->spanStart());
-                hi = std::max(hi, c->spanEnd());
+                lo = std::min(lo, NodeSource::spanStart(c));
+                hi = std::max(hi, NodeSource::spanEnd(c));
             }
-        if (!e->startTag().empty()) {
-            lo = std::min(lo, e->startTag().start);
-            hi = std::max(hi, e->startTag().end);
+        if (!NodeSource::startTag(e).empty()) {
+            lo = std::min(lo, NodeSource::startTag(e).start);
+            hi = std::max(hi, NodeSource::startTag(e).end);
         }
-        if (!e->endTag().empty()) {
-            lo = std::min(lo, e->endTag().start);
-            hi = std::max(hi, e->endTag().end);
+        if (!NodeSource::endTag(e).empty()) {
+            lo = std::min(lo, NodeSource::endTag(e).start);
+            hi = std::max(hi, NodeSource::endTag(e).end);
         } else if (lo != kNone && !e->isVoid()) {
             std::size_t end = endTagAt(hi, e->localName());
             if (end != kNone && !claimed_[hi]) {
-                e->setEndTag({src_, hi, end});
+                NodeSource::setEndTag(e, {src_, hi, end});
                 claimed_[hi] = true;
                 hi = end;
             }
@@ -513,10 +519,11 @@ private:
     {
         if (!hasSpan(c))
             return;
-        if (host != nullptr && host->spanStart() < c->spanStart() &&
-            (c->spanEnd() <= host->spanEnd() ||
-             (host->getNodeType() == Node::Type::Element && static_cast<const Element*>(host)->endTag().empty()))) {
-            c->setDisplaced(true);
+        if (host != nullptr && NodeSource::spanStart(host) < NodeSource::spanStart(c) &&
+            (NodeSource::spanEnd(c) <= NodeSource::spanEnd(host) ||
+             (host->getNodeType() == Node::Type::Element &&
+              NodeSource::endTag(static_cast<const Element*>(host)).empty()))) {
+            NodeSource::setDisplaced(c, true);
             hosts_.push_back(host);
         } else {
             host = c;
@@ -530,13 +537,13 @@ private:
         Node* parent = e->parentNode();
         if (parent == nullptr)
             return;
-        std::size_t endTagEnd = e->endTag().end;
+        std::size_t endTagEnd = NodeSource::endTag(e).end;
         while (Node* last = e->getLastChild()) {
-            if (!hasSpan(last) || last->spanStart() < endTagEnd)
+            if (!hasSpan(last) || NodeSource::spanStart(last) < endTagEnd)
                 break;
-            std::size_t at = last->spanStart();
+            std::size_t at = NodeSource::spanStart(last);
             Node* before = e->getNextSibling();
-            while (before != nullptr && hasSpan(before) && before->spanStart() < at)
+            while (before != nullptr && hasSpan(before) && NodeSource::spanStart(before) < at)
                 before = before->getNextSibling();
             parent->insertBefore(last, before);
         }
@@ -569,7 +576,7 @@ private:
         for (Node* c = n->getFirstChild(); c != nullptr; c = c->getNextSibling())
             last = number(c);
         subtreeEnd_[self] = last;
-        n->clearChanged();
+        NodeSource::clearChanged(n);
         if (src_ != nullptr && n->getNodeType() == Node::Type::Element)
             markDisplaced(n);
         return last;
@@ -587,7 +594,7 @@ private:
         auto closeBefore = [&](std::uint32_t next) {
             while (!open.empty() && subtreeEnd_[open.back()] < next) {
                 const auto* e = static_cast<const Element*>(nodes_[open.back()]);
-                all.push_back({{e->endTag().start, e->endTag().end}, open.back()});
+                all.push_back({{NodeSource::endTag(e).start, NodeSource::endTag(e).end}, open.back()});
                 open.pop_back();
             }
         };
@@ -598,12 +605,12 @@ private:
             Node* n = nodes_[i];
             if (n->getNodeType() == Node::Type::Element) {
                 auto* e = static_cast<Element*>(n);
-                if (!e->startTag().empty())
-                    all.push_back({{e->startTag().start, e->startTag().end}, i});
-                if (!e->endTag().empty())
+                if (!NodeSource::startTag(e).empty())
+                    all.push_back({{NodeSource::startTag(e).start, NodeSource::startTag(e).end}, i});
+                if (!NodeSource::endTag(e).empty())
                     open.push_back(i);
             } else if (hasSpan(n)) {
-                all.push_back({{n->spanStart(), n->spanEnd()}, i});
+                all.push_back({{NodeSource::spanStart(n), NodeSource::spanEnd(n)}, i});
             }
         }
         closeBefore(static_cast<std::uint32_t>(nodes_.size()));
@@ -641,14 +648,17 @@ private:
             // the first at or after its end.
             const std::size_t first = firstToken_[self];
             const std::size_t after = first + count;
-            return starts_[first] >= n->spanStart() && (first == 0 || starts_[first - 1] < n->spanStart()) &&
-                   starts_[after - 1] < n->spanEnd() && (after == starts_.size() || starts_[after] >= n->spanEnd());
+            return starts_[first] >= NodeSource::spanStart(n) &&
+                   (first == 0 || starts_[first - 1] < NodeSource::spanStart(n)) &&
+                   starts_[after - 1] < NodeSource::spanEnd(n) &&
+                   (after == starts_.size() || starts_[after] >= NodeSource::spanEnd(n));
         }
-        auto lo = std::lower_bound(starts_.begin(), starts_.end(), n->spanStart());
+        auto lo = std::lower_bound(starts_.begin(), starts_.end(), NodeSource::spanStart(n));
         // The span must hold as many tokens as the subtree owns: the count-th token from lo is
         // the first one at or after the span's end (no second search needed).
         const auto left = static_cast<std::size_t>(starts_.end() - lo);
-        if (count > left || (count < left && lo[count] < n->spanEnd()) || (count > 0 && lo[count - 1] >= n->spanEnd()))
+        if (count > left || (count < left && lo[count] < NodeSource::spanEnd(n)) ||
+            (count > 0 && lo[count - 1] >= NodeSource::spanEnd(n)))
             return false;
         auto hi = lo + static_cast<std::ptrdiff_t>(count);
         for (auto p = lo; p != hi; ++p) {
@@ -665,10 +675,10 @@ private:
         std::vector<Node*> children;
         for (Node* c = parent->getFirstChild(); c != nullptr; c = c->getNextSibling())
             children.push_back(c);
-        std::size_t start = e->startTag().empty() ? kNone : e->startTag().end;
+        std::size_t start = NodeSource::startTag(e).empty() ? kNone : NodeSource::startTag(e).end;
         std::size_t prevEnd = assignGaps(children, start);
-        if (!e->endTag().empty() && prevEnd != kNone && prevEnd < e->endTag().start)
-            gaps_.push_back({e, Gap::InnerTrail, {src_, prevEnd, e->endTag().start}});
+        if (!NodeSource::endTag(e).empty() && prevEnd != kNone && prevEnd < NodeSource::endTag(e).start)
+            gaps_.push_back({e, Gap::InnerTrail, {src_, prevEnd, NodeSource::endTag(e).start}});
     }
 
     // Gives each node the text between the previous one (or start) and itself; returns where the
@@ -679,21 +689,22 @@ private:
         for (Node* c : children) {
             if (!hasSpan(c))
                 continue;
-            if (c->isDisplaced()) {
-                displacedEnd = std::max(displacedEnd, c->spanEnd());
+            if (NodeSource::isDisplaced(c)) {
+                displacedEnd = std::max(displacedEnd, NodeSource::spanEnd(c));
                 // Written back where its text stands: its gap is the text since the token before it
                 // there, and the siblings around it take theirs as if it were not between them.
-                auto next = std::lower_bound(tokens_.begin(), tokens_.end(), c->spanStart(),
+                auto next = std::lower_bound(tokens_.begin(), tokens_.end(), NodeSource::spanStart(c),
                                              [](const SourceText::Token& t, std::size_t pos) { return t.start < pos; });
                 const std::size_t from = next == tokens_.begin() ? 0 : std::prev(next)->end;
-                if (from < c->spanStart())
-                    gaps_.push_back({c, Gap::Lead, {src_, from, c->spanStart()}});
+                if (from < NodeSource::spanStart(c))
+                    gaps_.push_back({c, Gap::Lead, {src_, from, NodeSource::spanStart(c)}});
                 continue;
             }
-            if (prevEnd != kNone && prevEnd < c->spanStart())
-                gaps_.push_back({c, Gap::Lead, {src_, prevEnd, c->spanStart()}});
+            if (prevEnd != kNone && prevEnd < NodeSource::spanStart(c))
+                gaps_.push_back({c, Gap::Lead, {src_, prevEnd, NodeSource::spanStart(c)}});
             // (The host's displaced nodes, written inside it, may reach past its end.)
-            prevEnd = std::max(prevEnd == kNone ? c->spanEnd() : std::max(prevEnd, c->spanEnd()), displacedEnd);
+            prevEnd = std::max(prevEnd == kNone ? NodeSource::spanEnd(c) : std::max(prevEnd, NodeSource::spanEnd(c)),
+                               displacedEnd);
         }
         return prevEnd;
     }
@@ -721,8 +732,8 @@ private:
             while (!open.empty() && subtreeEnd_[open.back().number] < next) {
                 auto* e = static_cast<Element*>(nodes_[open.back().number]);
                 const std::size_t prevEnd = open.back().prevEnd;
-                if (!e->endTag().empty() && prevEnd != kNone && prevEnd < e->endTag().start)
-                    add({e, Gap::InnerTrail, {src_, prevEnd, e->endTag().start}});
+                if (!NodeSource::endTag(e).empty() && prevEnd != kNone && prevEnd < NodeSource::endTag(e).start)
+                    add({e, Gap::InnerTrail, {src_, prevEnd, NodeSource::endTag(e).start}});
                 open.pop_back();
             }
         };
@@ -731,13 +742,13 @@ private:
             Node* n = nodes_[i];
             std::size_t* prevEnd = !open.empty() ? &open.back().prevEnd : container != nullptr ? &topPrevEnd : nullptr;
             if (prevEnd != nullptr && hasSpan(n)) {
-                if (*prevEnd != kNone && *prevEnd < n->spanStart())
-                    add({n, Gap::Lead, {src_, *prevEnd, n->spanStart()}});
-                *prevEnd = *prevEnd == kNone ? n->spanEnd() : std::max(*prevEnd, n->spanEnd());
+                if (*prevEnd != kNone && *prevEnd < NodeSource::spanStart(n))
+                    add({n, Gap::Lead, {src_, *prevEnd, NodeSource::spanStart(n)}});
+                *prevEnd = *prevEnd == kNone ? NodeSource::spanEnd(n) : std::max(*prevEnd, NodeSource::spanEnd(n));
             }
             if (n->getNodeType() == Node::Type::Element) {
                 auto* e = static_cast<Element*>(n);
-                open.push_back({i, e->startTag().empty() ? kNone : e->startTag().end});
+                open.push_back({i, NodeSource::startTag(e).empty() ? kNone : NodeSource::startTag(e).end});
             }
         }
         closeBefore(static_cast<std::uint32_t>(nodes_.size()));
@@ -759,13 +770,13 @@ private:
             covered = g.range.end;
             switch (g.kind) {
             case Gap::Lead:
-                g.node->setLeadGap(g.range);
+                NodeSource::setLeadGap(g.node, g.range);
                 break;
             case Gap::InnerTrail:
-                static_cast<Element*>(g.node)->setInnerTrailGap(g.range);
+                NodeSource::setInnerTrailGap(static_cast<Element*>(g.node), g.range);
                 break;
             case Gap::DocumentTrail:
-                static_cast<Document*>(container)->setTrailGap(g.range);
+                NodeSource::setTrailGap(static_cast<Document*>(container), g.range);
                 break;
             }
         }
@@ -776,7 +787,7 @@ private:
         enum Kind { Lead, InnerTrail, DocumentTrail };
         Node* node;
         Kind kind;
-        Node::SourceRange range;
+        NodeSource::Range range;
     };
 
     Document& doc_;
@@ -953,7 +964,7 @@ bool GumboTreeBuilder::buildDocument(Document& document, const wchar_t* text, st
         auto kept = std::make_unique<SourceText>();
         kept->text.assign(text, length);
         source = kept.get();
-        document.keepSource(std::move(kept));
+        NodeSource::keepSource(&document, std::move(kept));
     }
     Builder builder(document, source, utf8);
     const GumboDocument& gdoc = output->document->v.document;
@@ -977,7 +988,7 @@ std::vector<Node*> GumboTreeBuilder::buildFragment(Document& document, const std
     auto kept = std::make_unique<SourceText>();
     kept->text = markup;
     SourceText* source = kept.get();
-    document.keepSource(std::move(kept));
+    NodeSource::keepSource(&document, std::move(kept));
 
     ParseArena arena;
     GumboOptions options = parserOptions(arena);

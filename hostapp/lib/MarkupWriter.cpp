@@ -1,4 +1,5 @@
 #include "MarkupWriter.h"
+#include "NodeSource.h"
 
 #include <algorithm>
 #include <vector>
@@ -11,7 +12,7 @@
 
 namespace {
 
-void appendAttribute(std::wstring& out, const Element::Attribute& a)
+void appendAttribute(std::wstring& out, const NodeSource::Attribute& a)
 {
     out += a.name;
     out += L"=\"";
@@ -77,9 +78,9 @@ std::wstring commentCloser(const std::wstring& text, std::size_t start, std::siz
 std::wstring closerOfOpenEnd(const Node& node)
 {
     const Node* n = &node;
-    while (n != nullptr && n->source() != nullptr) {
-        const std::wstring& text = n->source()->text;
-        const std::size_t start = n->spanStart(), end = n->spanEnd();
+    while (n != nullptr && NodeSource::source(n) != nullptr) {
+        const std::wstring& text = NodeSource::source(n)->text;
+        const std::size_t start = NodeSource::spanStart(n), end = NodeSource::spanEnd(n);
         switch (n->getNodeType()) {
         case Node::Type::Comment:
             if (text.compare(start, 4, L"<!--") == 0)
@@ -97,7 +98,7 @@ std::wstring closerOfOpenEnd(const Node& node)
             break;
         }
         const Node* last = n->getLastChild();
-        if (last == nullptr || last->spanEnd() != end)
+        if (last == nullptr || NodeSource::spanEnd(last) != end)
             return L"";
         n = last;
     }
@@ -108,7 +109,8 @@ std::wstring closerOfOpenEnd(const Node& node)
 // afresh for a created element), or a start tag that ends it too.
 bool writesItsEnd(const Element& e)
 {
-    return !e.endTag().empty() || e.isVoid() || e.isSelfClosed() || e.source() == nullptr;
+    return !NodeSource::endTag(&e).empty() || e.isVoid() || NodeSource::isSelfClosed(&e) ||
+           NodeSource::source(&e) == nullptr;
 }
 
 // The child of an implied body before which the output must write "<body>": the first one that
@@ -119,8 +121,8 @@ bool writesItsEnd(const Element& e)
 // when the body need not be written.
 const Node* bodyOpenerNeeded(const Element& body)
 {
-    if (!body.is(L"body") || !body.startTag().empty() || body.source() == nullptr || body.attributesChanged() ||
-        !body.subtreeChanged())
+    if (!body.is(L"body") || !NodeSource::startTag(&body).empty() || NodeSource::source(&body) == nullptr ||
+        NodeSource::attributesChanged(&body) || !NodeSource::subtreeChanged(&body))
         return nullptr;
     for (const Node* c = body.getFirstChild(); c != nullptr; c = c->getNextSibling()) {
         if (c->getNodeType() == Node::Type::Text) {
@@ -132,8 +134,8 @@ const Node* bodyOpenerNeeded(const Element& body)
         if (c->getNodeType() != Node::Type::Element)
             return c;
         const auto& e = static_cast<const Element&>(*c);
-        if (e.startTag().empty() && e.source() != nullptr)
-            return e.copiedTag().empty() && !e.is(L"br") ? c : nullptr;
+        if (NodeSource::startTag(&e).empty() && NodeSource::source(&e) != nullptr)
+            return NodeSource::copiedTag(&e).empty() && !e.is(L"br") ? c : nullptr;
         static constexpr std::wstring_view kHeadContent[] = {L"base",  L"basefont", L"bgsound",  L"link",
                                                              L"meta",  L"noframes", L"noscript", L"script",
                                                              L"style", L"template", L"title"};
@@ -164,7 +166,7 @@ public:
         : copySpans_(copySpans), tracked_(tracked), copied_(copied)
     {
         // The output starts where the root's text starts.
-        at_ = {root.source(), root.spanStart(), root.spanStart()};
+        at_ = {NodeSource::source(&root), NodeSource::spanStart(&root), NodeSource::spanStart(&root)};
         wholePage_ = root.getNodeType() == Node::Type::Document;
     }
 
@@ -181,7 +183,7 @@ private:
     // the start tag that the elements it reopens copy.
     struct Formatting {
         const Element* element; // null for a scope mark
-        Node::SourceRange tag;
+        NodeSource::Range tag;
     };
 
     // The output, for appending written-afresh text: closers still pending go first.
@@ -211,14 +213,14 @@ private:
         at_ = {source, start, end};
     }
 
-    void copy(const Node::SourceRange& range)
+    void copy(const NodeSource::Range& range)
     {
         if (!range.empty())
             copy(range.source, range.start, range.end);
     }
 
     // The gap text of range from `from` on: what lies there outside every node's own stretch.
-    void copyGap(const Node::SourceRange& range, std::size_t from = 0, std::size_t to = std::wstring::npos)
+    void copyGap(const NodeSource::Range& range, std::size_t from = 0, std::size_t to = std::wstring::npos)
     {
         if (range.empty())
             return;
@@ -230,8 +232,8 @@ private:
     // where the source of a parsed one ends.
     void standAfter(const Node& node)
     {
-        if (node.source() != nullptr)
-            at_ = {node.source(), node.spanEnd(), node.spanEnd()};
+        if (NodeSource::source(&node) != nullptr)
+            at_ = {NodeSource::source(&node), NodeSource::spanEnd(&node), NodeSource::spanEnd(&node)};
     }
 
     // Notes that the output ends in a construct left open, which closer ends if anything follows.
@@ -243,21 +245,21 @@ private:
 
     // The gap text before node, but for what the output has passed already (written back before
     // it, displaced nodes are written inside its gap).
-    void writeGap(const Node::SourceRange& gap, std::size_t leadsTo)
+    void writeGap(const NodeSource::Range& gap, std::size_t leadsTo)
     {
         const bool passed = at_.source == gap.source && at_.end > gap.start && at_.end <= leadsTo;
         copyGap(gap, passed ? at_.end : 0);
     }
-    void writeGap(const Node& node) { writeGap(node.leadGap(), node.spanStart()); }
+    void writeGap(const Node& node) { writeGap(NodeSource::leadGap(&node), NodeSource::spanStart(&node)); }
 
     // Where the output of node begins in its source: its gap text, else its own text; npos for a
     // node written afresh.
     static std::size_t startOf(const Node& node)
     {
-        if (node.source() == nullptr)
+        if (NodeSource::source(&node) == nullptr)
             return std::wstring::npos;
-        const Node::SourceRange& gap = node.leadGap();
-        return !gap.empty() && gap.source == node.source() ? gap.start : node.spanStart();
+        const NodeSource::Range& gap = NodeSource::leadGap(&node);
+        return !gap.empty() && gap.source == NodeSource::source(&node) ? gap.start : NodeSource::spanStart(&node);
     }
 
     // Called before the output of node begins: unless the output so far ends where the source
@@ -268,16 +270,17 @@ private:
         std::size_t from = startOf(node);
         // Past the start of the gap text (displaced nodes written back inside it), the source
         // continues if nothing stands between here and the node itself.
-        if (from != std::wstring::npos && at_.source == node.source() && at_.end > from)
-            from = node.spanStart();
+        if (from != std::wstring::npos && at_.source == NodeSource::source(&node) && at_.end > from)
+            from = NodeSource::spanStart(&node);
         // Among the children of an untouched element the output is the source as it was.
         const Node* parent = node.parentNode();
-        const bool untouched = parent != nullptr && !parent->subtreeChanged() && node.source() != nullptr;
-        const bool continues = untouched || (from != std::wstring::npos && at_.source == node.source() &&
-                                             at_.end <= from && !node.source()->hasTokenIn(at_.end, from));
+        const bool untouched =
+            parent != nullptr && !NodeSource::subtreeChanged(parent) && NodeSource::source(&node) != nullptr;
+        const bool continues = untouched || (from != std::wstring::npos && at_.source == NodeSource::source(&node) &&
+                                             at_.end <= from && !NodeSource::source(&node)->hasTokenIn(at_.end, from));
         if (!continues) {
             closeLeftOpen();
-            endForeignFormatting(node.source());
+            endForeignFormatting(NodeSource::source(&node));
         }
         leftOpen_.clear();
     }
@@ -309,7 +312,7 @@ private:
     // start (of a part of a page it does not know which ones the parser has listed before it).
     bool wholePage_ = false;
     // The stretch of source the output last copied (no source after text written afresh).
-    Node::SourceRange at_;
+    NodeSource::Range at_;
     // Elements the output left open beyond those being written, outermost first.
     std::vector<const Element*> leftOpen_;
     // The elements being written, outermost first.
@@ -322,7 +325,7 @@ private:
     std::size_t nextDisplaced_ = 0;
     // End tags of body and html that stand before content of theirs, outermost first.
     struct AheadEnd {
-        Node::SourceRange tag;
+        NodeSource::Range tag;
         bool written;
     };
     std::vector<AheadEnd> aheadEnds_;
@@ -361,7 +364,7 @@ void Writer::endForeignFormatting(const SourceText* source)
 {
     for (std::size_t i = formatting_.size(); i-- > afterLastMark();) {
         const Element* listed = formatting_[i].element;
-        if (onStack(listed) || (source != nullptr && listed->source() == source))
+        if (onStack(listed) || (source != nullptr && NodeSource::source(listed) == source))
             continue;
         // The parser ends the last one of the name; a later one of that name that is open is an
         // ancestor, which must stay.
@@ -394,10 +397,11 @@ void Writer::enterFormatting(const Element& e)
     if (e.isFormattingScope()) {
         formatting_.push_back({nullptr, {}});
     } else if (e.isFormatting()) {
-        const Node::SourceRange& tag = e.copiedTag().empty() ? e.startTag() : e.copiedTag();
+        const NodeSource::Range& tag =
+            NodeSource::copiedTag(&e).empty() ? NodeSource::startTag(&e) : NodeSource::copiedTag(&e);
         // Opened again, it takes the place of the one it copies.
         for (std::size_t i = formatting_.size(); i-- > afterLastMark();)
-            if (!e.copiedTag().empty() && formatting_[i].tag.source == tag.source &&
+            if (!NodeSource::copiedTag(&e).empty() && formatting_[i].tag.source == tag.source &&
                 formatting_[i].tag.start == tag.start) {
                 formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
                 break;
@@ -435,8 +439,8 @@ bool Writer::reopenedByParser(const Element& e) const
     if (!wholePage_)
         return true;
     for (std::size_t i = afterLastMark(); i < formatting_.size(); ++i)
-        if (formatting_[i].tag.source == e.copiedTag().source && formatting_[i].tag.start == e.copiedTag().start &&
-            !onStack(formatting_[i].element))
+        if (formatting_[i].tag.source == NodeSource::copiedTag(&e).source &&
+            formatting_[i].tag.start == NodeSource::copiedTag(&e).start && !onStack(formatting_[i].element))
             return true;
     return false;
 }
@@ -462,35 +466,36 @@ bool Writer::follow(const Node& node)
     if (node.getNodeType() != Node::Type::Element)
         return true;
     const auto& e = static_cast<const Element&>(node);
-    if (!e.copiedTag().empty() && e.startTag().empty() && !reopenedByParser(e))
+    if (!NodeSource::copiedTag(&e).empty() && NodeSource::startTag(&e).empty() && !reopenedByParser(e))
         return false;
-    if (!e.startTag().empty() || !e.copiedTag().empty())
+    if (!NodeSource::startTag(&e).empty() || !NodeSource::copiedTag(&e).empty())
         enterFormatting(e);
     stack_.push_back(&e);
     // The end tag of the body or html, which the parser takes without ending anything, may stand
     // before content of the element (white space, text the parser put back in): it is written
     // where it stands.
-    const bool early = (e.is(L"body") || e.is(L"html")) && !e.endTag().empty() && e.endTag().end < e.spanEnd();
+    const bool early = (e.is(L"body") || e.is(L"html")) && !NodeSource::endTag(&e).empty() &&
+                       NodeSource::endTag(&e).end < NodeSource::spanEnd(&e);
     if (early)
-        aheadEnds_.push_back({e.endTag(), false});
+        aheadEnds_.push_back({NodeSource::endTag(&e), false});
     for (const Node* c = node.getFirstChild(); c != nullptr; c = c->getNextSibling())
         if (!follow(*c))
             return false;
     stack_.pop_back();
-    leaveFormatting(e, !e.endTag().empty());
+    leaveFormatting(e, !NodeSource::endTag(&e).empty());
     return true;
 }
 
 void Writer::writeNode(const Node& node)
 {
     bool container = node.getNodeType() == Node::Type::Element || node.getNodeType() == Node::Type::Document;
-    if (node.isVerbatim() && (copySpans_ || !container) && followFormatting(node)) {
-        copy(node.source(), node.spanStart(), node.spanEnd());
+    if (NodeSource::isVerbatim(&node) && (copySpans_ || !container) && followFormatting(node)) {
+        copy(NodeSource::source(&node), NodeSource::spanStart(&node), NodeSource::spanEnd(&node));
         noteOpenEnd(closerOfOpenEnd(node));
         // What the copy leaves open: the element, if its end tag is left out, and so on down its
         // last descendants.
-        for (const Node* n = &node;
-             n != nullptr && n->getNodeType() == Node::Type::Element && n->spanEnd() > n->spanStart();
+        for (const Node* n = &node; n != nullptr && n->getNodeType() == Node::Type::Element &&
+                                    NodeSource::spanEnd(n) > NodeSource::spanStart(n);
              n = n->getLastChild()) {
             const auto& e = static_cast<const Element&>(*n);
             if (writesItsEnd(e))
@@ -502,7 +507,7 @@ void Writer::writeNode(const Node& node)
     switch (node.getNodeType()) {
     case Node::Type::Document:
         writeChildren(node);
-        copyGap(static_cast<const Document&>(node).trailGap());
+        copyGap(NodeSource::trailGap(&static_cast<const Document&>(node)));
         break;
     case Node::Type::Element:
         writeElement(static_cast<const Element&>(node));
@@ -534,13 +539,13 @@ void Writer::writeNode(const Node& node)
 // none.
 const Node* hostOf(const Node& child)
 {
-    if (!child.isDisplaced())
+    if (!NodeSource::isDisplaced(&child))
         return nullptr;
     const Node* host = child.getNextSibling();
-    while (host != nullptr && host->isDisplaced())
+    while (host != nullptr && NodeSource::isDisplaced(host))
         host = host->getNextSibling();
-    if (host == nullptr || host->source() != child.source() || host->isVerbatim() ||
-        host->spanStart() >= child.spanStart())
+    if (host == nullptr || NodeSource::source(host) != NodeSource::source(&child) || NodeSource::isVerbatim(host) ||
+        NodeSource::spanStart(host) >= NodeSource::spanStart(&child))
         return nullptr;
     return host;
 }
@@ -552,17 +557,17 @@ void Writer::writeChildren(const Node& parent)
     for (const Node* c = parent.getFirstChild(); c != nullptr; c = c->getNextSibling()) {
         if (const Node* host = hostOf(*c)) {
             // Written inside its host; the text before the host that its gap holds goes here.
-            if (!c->leadGap().empty() && c->leadGap().start < host->spanStart()) {
+            if (!NodeSource::leadGap(c).empty() && NodeSource::leadGap(c).start < NodeSource::spanStart(host)) {
                 arriveAt(*c);
-                copyGap(c->leadGap(), 0, host->spanStart());
+                copyGap(NodeSource::leadGap(c), 0, NodeSource::spanStart(host));
             }
             continue;
         }
-        writeDisplaced(c->source() != nullptr ? c->spanStart() : std::wstring::npos);
+        writeDisplaced(NodeSource::source(c) != nullptr ? NodeSource::spanStart(c) : std::wstring::npos);
         writeEndTagsBefore(*c);
         // An implied element has no start of its own: its content arrives.
-        const bool implied = c->getNodeType() == Node::Type::Element && c->source() != nullptr && !c->isVerbatim() &&
-                             static_cast<const Element*>(c)->startTag().empty();
+        const bool implied = c->getNodeType() == Node::Type::Element && NodeSource::source(c) != nullptr &&
+                             !NodeSource::isVerbatim(c) && NodeSource::startTag(static_cast<const Element*>(c)).empty();
         if (!implied)
             arriveAt(*c);
         writeGap(*c);
@@ -579,8 +584,8 @@ void Writer::writeEndTagsBefore(const Node& child)
     for (;;) {
         AheadEnd* first = nullptr;
         for (AheadEnd& a : aheadEnds_)
-            if (!a.written && a.tag.source == child.source() && a.tag.start < child.spanStart() &&
-                (first == nullptr || a.tag.start < first->tag.start))
+            if (!a.written && a.tag.source == NodeSource::source(&child) &&
+                a.tag.start < NodeSource::spanStart(&child) && (first == nullptr || a.tag.start < first->tag.start))
                 first = &a;
         if (first == nullptr)
             return;
@@ -593,20 +598,28 @@ void Writer::writeEndTagsBefore(const Node& child)
 // with the part of their gap text that lies inside the host.
 void Writer::writeDisplaced(std::size_t before)
 {
-    while (nextDisplaced_ < displaced_.size() && displaced_[nextDisplaced_]->spanStart() < before) {
+    while (nextDisplaced_ < displaced_.size() && NodeSource::spanStart(displaced_[nextDisplaced_]) < before) {
         const Node& d = *displaced_[nextDisplaced_++];
         arriveAt(d);
         writeGap(d);
         writeNode(d);
     }
+    // The gap text of the next one starts in front of the host and holds what the parser ignored
+    // inside it (stray end tags) before the host's own content at `before`: that part goes here.
+    if (nextDisplaced_ < displaced_.size() && before != std::wstring::npos) {
+        const NodeSource::Range& gap = NodeSource::leadGap(displaced_[nextDisplaced_]);
+        if (at_.source == gap.source && at_.end > gap.start && at_.end < before)
+            copyGap(gap, at_.end, before);
+    }
 }
 
 void Writer::writeElement(const Element& e)
 {
-    const bool created = e.source() == nullptr;
+    const bool created = NodeSource::source(&e) == nullptr;
     // A host: the displaced siblings in front of it are written where their text stands inside.
     std::vector<const Node*> group;
-    for (const Node* d = e.getPreviousSibling(); d != nullptr && d->isDisplaced(); d = d->getPreviousSibling())
+    for (const Node* d = e.getPreviousSibling(); d != nullptr && NodeSource::isDisplaced(d);
+         d = d->getPreviousSibling())
         if (hostOf(*d) == &e)
             group.push_back(d);
     const bool host = !group.empty();
@@ -614,21 +627,21 @@ void Writer::writeElement(const Element& e)
     const std::size_t outerNext = nextDisplaced_;
     if (host) {
         std::sort(group.begin(), group.end(),
-                  [](const Node* a, const Node* b) { return a->spanStart() < b->spanStart(); });
+                  [](const Node* a, const Node* b) { return NodeSource::spanStart(a) < NodeSource::spanStart(b); });
         outerGroup.swap(displaced_);
         displaced_ = std::move(group);
         nextDisplaced_ = 0;
     }
 
     const std::size_t outputBefore = out_.size();
-    if (!e.copiedTag().empty() && e.startTag().empty()) {
+    if (!NodeSource::copiedTag(&e).empty() && NodeSource::startTag(&e).empty()) {
         // Opened again by the parser, which does so by itself only while the element it copies
         // is listed and not open; else its start tag is written here. (What the output left open
         // is settled first: ending it changes the list.)
         arriveAt(e);
         if (!reopenedByParser(e)) {
-            const Node::SourceRange at = at_;
-            copy(e.copiedTag());
+            const NodeSource::Range at = at_;
+            copy(NodeSource::copiedTag(&e));
             at_ = at;
         }
     } else {
@@ -639,20 +652,24 @@ void Writer::writeElement(const Element& e)
     // The end tag of the body or html, which the parser takes without ending anything, may stand
     // before content of the element (white space, text the parser put back in): it is written
     // where it stands.
-    const bool early = (e.is(L"body") || e.is(L"html")) && !e.endTag().empty() && e.endTag().end < e.spanEnd();
+    const bool early = (e.is(L"body") || e.is(L"html")) && !NodeSource::endTag(&e).empty() &&
+                       NodeSource::endTag(&e).end < NodeSource::spanEnd(&e);
     if (early)
-        aheadEnds_.push_back({e.endTag(), false});
+        aheadEnds_.push_back({NodeSource::endTag(&e), false});
     if (!(created && e.isVoid() && e.getFirstChild() == nullptr)) {
         writeChildren(e);
-        writeDisplaced(host ? std::wstring::npos : e.endTag().empty() ? e.spanEnd() : e.endTag().start);
-        writeGap(e.innerTrailGap(), e.endTag().empty() ? e.innerTrailGap().end : e.endTag().start);
-        if (!e.endTag().empty()) {
+        writeDisplaced(host                             ? std::wstring::npos
+                       : NodeSource::endTag(&e).empty() ? NodeSource::spanEnd(&e)
+                                                        : NodeSource::endTag(&e).start);
+        writeGap(NodeSource::innerTrailGap(&e),
+                 NodeSource::endTag(&e).empty() ? NodeSource::innerTrailGap(&e).end : NodeSource::endTag(&e).start);
+        if (!NodeSource::endTag(&e).empty()) {
             // The end tag ends what the content left open, as it did in the source; where the
             // content changed, the elements are ended one by one first.
             // (An end tag the parser took before the content it ends stays where the source has
             // it in relation to that content: written after it, as always.)
-            const Node::SourceRange& end = e.endTag();
-            if (e.subtreeChanged() &&
+            const NodeSource::Range& end = NodeSource::endTag(&e);
+            if (NodeSource::subtreeChanged(&e) &&
                 (at_.source != end.source || (at_.end <= end.start && end.source->hasTokenIn(at_.end, end.start))))
                 closeLeftOpen();
             if (!(early && aheadEnds_.back().written))
@@ -679,19 +696,19 @@ void Writer::writeElement(const Element& e)
 
 void Writer::writeStartTag(const Element& e)
 {
-    if (!e.startTag().empty()) {
-        if (e.attributesChanged())
+    if (!NodeSource::startTag(&e).empty()) {
+        if (NodeSource::attributesChanged(&e))
             rewriteStartTag(e);
         else
-            copy(e.startTag());
+            copy(NodeSource::startTag(&e));
         return;
     }
     // An implied tag stays unwritten until it carries something of its own.
-    if (e.source() != nullptr && !e.attributesChanged())
+    if (NodeSource::source(&e) != nullptr && !NodeSource::attributesChanged(&e))
         return;
     std::wstring& out = fresh();
     out += L'<' + e.getTagName();
-    for (const auto& a : e.attributes()) {
+    for (const auto& a : NodeSource::attributes(&e)) {
         out += L' ';
         appendAttribute(out, a);
     }
@@ -702,7 +719,7 @@ void Writer::writeStartTag(const Element& e)
 // the white space before them) and the added ones put after the last attribute.
 void Writer::rewriteStartTag(const Element& e)
 {
-    const Node::SourceRange& tag = e.startTag();
+    const NodeSource::Range& tag = NodeSource::startTag(&e);
     const std::wstring& text = tag.source->text;
     struct Edit {
         std::size_t start, end;
@@ -710,10 +727,10 @@ void Writer::rewriteStartTag(const Element& e)
     };
     std::vector<Edit> edits;
     std::size_t insertAt = tag.start + 1 + e.getTagName().size();
-    for (const auto& a : e.attributes())
+    for (const auto& a : NodeSource::attributes(&e))
         if (a.fromSource)
             insertAt = std::max(insertAt, a.srcEnd);
-    for (const auto& r : e.removedAttributes()) {
+    for (const auto& r : NodeSource::removedAttributes(&e)) {
         if (r.source != tag.source || r.start < tag.start || r.end > tag.end)
             continue;
         insertAt = std::max(insertAt, r.end);
@@ -724,7 +741,7 @@ void Writer::rewriteStartTag(const Element& e)
         edits.push_back({start, r.end, L""});
     }
     std::wstring added;
-    for (const auto& a : e.attributes()) {
+    for (const auto& a : NodeSource::attributes(&e)) {
         if (a.fromSource && a.changed) {
             std::wstring written;
             appendAttribute(written, a);

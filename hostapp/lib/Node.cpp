@@ -121,14 +121,6 @@ void Node::markSubtreeChanged()
         n->subtreeChanged_ = true;
 }
 
-void Node::setSourceSpan(const SourceText* source, std::size_t start, std::size_t end, bool pure)
-{
-    source_ = source;
-    spanStart_ = start;
-    spanEnd_ = end;
-    pure_ = pure;
-}
-
 void Node::unlink()
 {
     if (parent_ == nullptr)

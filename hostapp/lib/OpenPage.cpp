@@ -1,4 +1,5 @@
 #include "OpenPage.h"
+#include "NodeSource.h"
 
 #include <algorithm>
 
@@ -56,7 +57,7 @@ OpenPage::~OpenPage()
 
 std::string OpenPage::serialize() const
 {
-    const SourceText* source = document_->pageSource();
+    const SourceText* source = NodeSource::pageSource(document_.get());
     std::vector<MarkupWriter::Copied> copied;
     const std::wstring markup = MarkupWriter().write(*document_, source, copied);
     if (source != nullptr && copied.size() == 1 && copied[0].outStart == 0 && copied[0].sourceStart == 0 &&

@@ -1,4 +1,5 @@
 #include "ParsedPageCache.h"
+#include "DocumentStore.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -60,7 +61,7 @@ void ParsedPageCache::offer(const wchar_t* text, std::size_t length, bool keepSo
     }
     seen_.erase(seen);
     std::unique_ptr<Document> copy = DocumentFactory::create();
-    if (!copy->copyParsedTree(parsed))
+    if (!DocumentStore::copyParsedTree(*copy, parsed))
         return;
     if (kept_.size() == kKeptTexts)
         kept_.erase(kept_.begin());

@@ -1,4 +1,5 @@
 #include "SitePageRefresher.h"
+#include "NodeSource.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -330,8 +331,8 @@ SitePageRefresher::Outcome SitePageRefresher::refreshPage(const std::wstring& gi
         Node* inserted = insertFragmentAtCursor(util, fresh);
         if (inserted == nullptr)
             continue;
-        inserted->setLeadGap(element->leadGap());
-        element->setLeadGap({});
+        NodeSource::setLeadGap(inserted, NodeSource::leadGap(element));
+        NodeSource::setLeadGap(element, {});
         util.removeAllChild(element, true, true);
         outcome.changed.push_back(id);
         current.push_back(asciicase::lower(id));

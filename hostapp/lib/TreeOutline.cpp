@@ -1,4 +1,5 @@
 #include "TreeOutline.h"
+#include "NodeSource.h"
 
 #include <algorithm>
 #include <memory>
@@ -25,7 +26,7 @@ void quote(std::wstring& out, const std::wstring& data)
     out += L'"';
 }
 
-bool isHtmlSpace(wchar_t c)
+bool isOutlineSpace(wchar_t c)
 {
     return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f';
 }
@@ -46,7 +47,7 @@ void outlineChildren(std::wstring& out, const Node& parent)
             // Of white space only that it is there counts, and only between other nodes: the
             // parser moves white space across end tags it ignores and the body's end tag, so that
             // it may end up at the end of one element or the start of the next.
-            const bool space = std::all_of(text.begin(), text.end(), isHtmlSpace);
+            const bool space = std::all_of(text.begin(), text.end(), isOutlineSpace);
             const bool edge = first || c == nullptr;
             if (!text.empty() && !(space && (top || edge))) {
                 out += first ? L"" : L" ";
@@ -65,10 +66,10 @@ void outlineChildren(std::wstring& out, const Node& parent)
         case Node::Type::Element: {
             const auto* e = static_cast<const Element*>(c);
             out += e->localName();
-            if (!e->attributes().empty()) {
+            if (!NodeSource::attributes(e).empty()) {
                 out += L'[';
-                for (const Element::Attribute& a : e->attributes()) {
-                    out += &a == &e->attributes().front() ? L"" : L" ";
+                for (const NodeSource::Attribute& a : NodeSource::attributes(e)) {
+                    out += &a == &NodeSource::attributes(e).front() ? L"" : L" ";
                     out += asciicase::lower(a.name) + L'=';
                     quote(out, a.value);
                 }

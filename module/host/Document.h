@@ -37,12 +37,20 @@ public:
     // A new text node of this document, not yet in the tree (owned by the document).
     CharacterData* createTextNode(const std::wstring& text);
 
-    // The host's own part below this line.
-    Document();
     // As createElement and createTextNode, taking over the text (the host's readers hand over
     // texts they made).
     Element* createElement(std::wstring&& tagName);
     CharacterData* createTextNode(std::wstring&& text);
+
+private:
+    // Documents are made by the host (DocumentFactory, and DOMImpl::createDocument for the
+    // module); the host reaches the document's memory and names through DocumentStore and the
+    // record of its source texts through NodeSource.
+    friend class DocumentFactory;
+    friend class DocumentStore;
+    friend class NodeSource;
+
+    Document();
     // A new comment node (owned by the document, not yet in the tree).
     CharacterData* createComment(const std::wstring& text);
     // The document's one copy of a tag name, as written; valid as long as the document.
@@ -78,21 +86,12 @@ public:
         arenaNodes_.push_back(node);
         return node;
     }
-    // Keeps a source text for the nodes parsed from it; returns it.
-    const SourceText* keepSource(std::unique_ptr<SourceText> source);
-    // The text of the page as loaded; null when none was kept.
-    const SourceText* pageSource() const { return pageSource_; }
-    void setPageSource(const SourceText* source) { pageSource_ = source; }
-    // The text after the last top-level node.
-    const SourceRange& trailGap() const { return trailGap_; }
-    void setTrailGap(const SourceRange& gap) { trailGap_ = gap; }
     // Replaces the content with a copy of source's tree as parsed: every node with its source
     // stretches, gaps and flags, over copies of its source texts, so that the copy writes and
     // edits exactly as the original would. False (the content then being partial) when source
     // holds a node of a kind that is not copied.
     bool copyParsedTree(const Document& source);
 
-private:
     // A copy of from (and its subtree) made in this document, linked as the last child of parent;
     // null for a node of a kind that is not copied.
     Node* copyNode(const Node& from, Node* parent,

@@ -45,17 +45,6 @@ public:
     std::wstring getTagName() const;
 
     // The host's own part below this line.
-    // One attribute: its name as written, its value (entities decoded) and, for a parsed one, the
-    // stretch of its source text (name to the end of the value) inside the start tag.
-    struct Attribute {
-        std::wstring name;
-        std::wstring value;
-        std::size_t srcStart = 0;
-        std::size_t srcEnd = 0;
-        bool fromSource = false;
-        bool changed = false;
-    };
-
     // An element of owner named tagName (the owner keeps the name; a null owner, the element).
     Element(Document* owner, const std::wstring& tagName);
     Element(Document* owner, std::wstring&& tagName);
@@ -78,34 +67,24 @@ public:
     // Elements that bound the formatting elements reopened inside them (td, th, caption,
     // applet, object, marquee, template).
     bool isFormattingScope() const { return (name_->kind & ElementName::kFormattingScope) != 0; }
-    const std::vector<Attribute>& attributes() const { return attrs_; }
-    // Adds a parsed attribute (used by the tree builders; keeps a duplicate name out).
-    void addParsedAttribute(Attribute attribute);
-    // Makes room for count attributes in one allocation (the tree builder knows how many come).
-    void reserveAttributes(std::size_t count) { attrs_.reserve(count); }
-    // The stretches of parsed attributes removed since (the writer leaves them out of the tag).
-    const std::vector<Node::SourceRange>& removedAttributes() const { return removedAttrs_; }
-    bool attributesChanged() const { return attrsChanged_; }
-
-    // Source stretches of the start and end tags; empty when the tag was not in the source.
-    const SourceRange& startTag() const { return startTag_; }
-    const SourceRange& endTag() const { return endTag_; }
-    void setStartTag(const SourceRange& range) { startTag_ = range; }
-    void setEndTag(const SourceRange& range) { endTag_ = range; }
-    // For a formatting element the parser opened again, the start tag it copied; empty for
-    // every other element.
-    const SourceRange& copiedTag() const { return copiedTag_; }
-    void setCopiedTag(const SourceRange& range) { copiedTag_ = range; }
-    // Whether the start tag also ended the element (an SVG or MathML element written "<x/>").
-    bool isSelfClosed() const { return selfClosed_; }
-    void setSelfClosed(bool selfClosed) { selfClosed_ = selfClosed; }
-    // The text between the last child and the end tag.
-    const SourceRange& innerTrailGap() const { return innerTrail_; }
-    void setInnerTrailGap(const SourceRange& gap) { innerTrail_ = gap; }
 
 private:
     // Copies parsed trees field by field.
     friend class Document;
+    // The host's record of the tags' and attributes' places in the source text.
+    friend class NodeSource;
+
+    // One attribute: its name as written, its value (entities decoded) and, for a parsed one, the
+    // stretch of its source text (name to the end of the value) inside the start tag.
+    struct Attribute {
+        std::wstring name;
+        std::wstring value;
+        std::size_t srcStart = 0;
+        std::size_t srcEnd = 0;
+        bool fromSource = false;
+        bool changed = false;
+    };
+
     Attribute* findAttribute(const std::wstring& name);
     const Attribute* findAttribute(const std::wstring& name) const;
     // Adds an attribute whose name the element does not have yet.

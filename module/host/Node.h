@@ -49,16 +49,7 @@ public:
 protected:
     Node(Type type, Document* owner);
 
-    // Links, source spans and the editing primitives below this line are the host's own.
 public:
-    // A stretch of a source text: [start, end) in characters. Null source: none.
-    struct SourceRange {
-        const SourceText* source = nullptr;
-        std::size_t start = 0;
-        std::size_t end = 0;
-        bool empty() const { return source == nullptr || start >= end; }
-    };
-
     Node(const Node&) = delete;
     Node& operator=(const Node&) = delete;
 
@@ -77,40 +68,29 @@ public:
     // Whether this node is other or one of other's ancestors.
     bool isAncestorOrSelf(const Node* other) const;
 
-    // The source text the node was parsed from (null for a created node), the stretch it spans
-    // there, and the text between its previous sibling (or its parent's start tag) and itself.
-    const SourceText* source() const { return source_; }
-    const SourceRange& leadGap() const { return leadGap_; }
-    void setLeadGap(const SourceRange& gap) { leadGap_ = gap; }
-    std::size_t spanStart() const { return spanStart_; }
-    std::size_t spanEnd() const { return spanEnd_; }
-    // Whether the node may be written as a plain copy of its source span: parsed, its span holds
-    // exactly its own subtree's source, and nothing in the subtree changed since.
-    bool isVerbatim() const { return source_ != nullptr && pure_ && !subtreeChanged_; }
-    // Whether anything in the subtree (the node itself, an attribute, a child list) changed.
-    bool subtreeChanged() const { return subtreeChanged_; }
+protected:
+    // A stretch of a source text: [start, end) in characters. Null source: none.
+    struct SourceRange {
+        const SourceText* source = nullptr;
+        std::size_t start = 0;
+        std::size_t end = 0;
+        bool empty() const { return source == nullptr || start >= end; }
+    };
 
     // Records that the node's own content changed; it and its ancestors are written afresh.
     void markChanged();
     // Records that something below the node changed (a child list, a descendant).
     void markSubtreeChanged();
-    // Sets the parse results (used by the tree builder).
-    void setSourceSpan(const SourceText* source, std::size_t start, std::size_t end, bool pure);
-    void setPure(bool pure) { pure_ = pure; }
-    // Whether the parser put the node in front of its next sibling although its text stands
-    // inside that sibling's (content a table's rows could not hold, moved out before the table).
-    // The writer puts such a node back where its text stands when it writes that sibling.
-    bool isDisplaced() const { return displaced_; }
-    void setDisplaced(bool displaced) { displaced_ = displaced; }
-    // Forgets recorded changes (after a fresh parse).
-    void clearChanged() { changed_ = subtreeChanged_ = false; }
 
-protected:
     // Copies parsed trees field by field (a page parsed before is copied, not parsed again).
     friend class Document;
     bool changed_ = false;
 
 private:
+    // The host's record of the node's place in its source text and of the edits since, read and
+    // written by the host's NodeSource.
+    friend class NodeSource;
+
     void unlink();
     void linkBefore(Node* parent, Node* ref);
 

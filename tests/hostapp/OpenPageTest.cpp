@@ -93,6 +93,7 @@ TEST(OpenPageTest, EditedPageKeepsTheBytesOfWhatWasNotEdited)
         {"CP932", "<html><body><p>\xED\x40\xEE\xEF\xFA\x5C</p>\r\n</body></html>\r\n"},
         {"ISO-2022-JP", "<html><body>\x1B$@F|K\\\x1B(B</body></html>\n"},
         {"UTF-16LE", encodeAs("<html><body><p>幅</p></body></html>", "UTF-16LE")},
+        {"UTF-32LE", encodeAs("\uFEFF<html><body><p>幅</p></body></html>", "UTF-32LE")},
     };
     for (const auto& [encoding, bytes] : pages) {
         TempDir dir;
@@ -103,8 +104,7 @@ TEST(OpenPageTest, EditedPageKeepsTheBytesOfWhatWasNotEdited)
         Element* p = page->document()->createElement(L"p");
         p->appendChild(page->document()->createTextNode(W("追加")));
         page->document()->getBody()->appendChild(p);
-        const std::string cutAt = encoding == std::string("UTF-16LE") ? encodeAs("</body>", "UTF-16LE") : "</body>";
-        const std::size_t cut = bytes.find(cutAt);
+        const std::size_t cut = bytes.find(encodeAs("</body>", encoding));
         EXPECT_EQ(page->serialize(), bytes.substr(0, cut) + encodeAs("<p>追加</p>", encoding) + bytes.substr(cut))
             << encoding;
     }

@@ -1,4 +1,5 @@
 #include "ParsedPageCache.h"
+#include "NodeSource.h"
 
 #include <gtest/gtest.h>
 
@@ -20,18 +21,18 @@ namespace {
 std::wstring dump(Document& doc)
 {
     std::wstring out;
-    auto range = [](const Node::SourceRange& r) {
+    auto range = [](const NodeSource::Range& r) {
         return r.source == nullptr ? std::wstring(L"-") : std::to_wstring(r.start) + L".." + std::to_wstring(r.end);
     };
     for (Node* n = &doc; n != nullptr; n = n->nextInTree(&doc)) {
-        out += std::to_wstring(static_cast<int>(n->getNodeType())) + L" " + std::to_wstring(n->spanStart()) + L".." +
-               std::to_wstring(n->spanEnd()) + L" gap " + range(n->leadGap()) + (n->isVerbatim() ? L" v" : L" -") +
-               (n->subtreeChanged() ? L" c" : L" -");
+        out += std::to_wstring(static_cast<int>(n->getNodeType())) + L" " + std::to_wstring(NodeSource::spanStart(n)) +
+               L".." + std::to_wstring(NodeSource::spanEnd(n)) + L" gap " + range(NodeSource::leadGap(n)) +
+               (NodeSource::isVerbatim(n) ? L" v" : L" -") + (NodeSource::subtreeChanged(n) ? L" c" : L" -");
         if (n->getNodeType() == Node::Type::Element) {
             auto* e = static_cast<Element*>(n);
-            out += L" <" + e->getTagName() + L"> " + range(e->startTag()) + L" " + range(e->endTag()) + L" " +
-                   range(e->innerTrailGap());
-            for (const auto& a : e->attributes())
+            out += L" <" + e->getTagName() + L"> " + range(NodeSource::startTag(e)) + L" " +
+                   range(NodeSource::endTag(e)) + L" " + range(NodeSource::innerTrailGap(e));
+            for (const auto& a : NodeSource::attributes(e))
                 out += L" " + a.name + L"=" + a.value + L"@" + std::to_wstring(a.srcStart) + L".." +
                        std::to_wstring(a.srcEnd);
         } else if (n->getNodeType() != Node::Type::Document && n->getNodeType() != Node::Type::Doctype) {
@@ -53,8 +54,8 @@ void edit(Document& doc)
     for (std::size_t i = 0; i < elements.size(); i += 3)
         elements[i]->setAttribute(L"data-n", std::to_wstring(i));
     for (Element* e : elements)
-        if (!e->attributes().empty()) {
-            e->removeAttribute(e->attributes().front().name);
+        if (!NodeSource::attributes(e).empty()) {
+            e->removeAttribute(NodeSource::attributes(e).front().name);
             break;
         }
     for (Node* n = doc.getFirstChild(); n != nullptr; n = n->nextInTree(&doc))
