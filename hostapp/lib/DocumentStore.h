@@ -30,6 +30,12 @@ public:
     }
     // A new element named by one of the document's names (internName), not yet in the tree.
     static Element* createElement(Document& document, const ElementName& name) { return document.createElement(name); }
+    // A new node of the type (Text, Comment or CData) whose characters were kept in the
+    // document's memory (keepText, keepTextFromUtf8), not yet in the tree.
+    static CharacterData* makeKeptText(Document& document, Node::Type type, std::wstring_view kept)
+    {
+        return document.make<CharacterData>(type, &document, CharacterData::InDocument{kept});
+    }
     // A new comment node (owned by the document, not yet in the tree).
     static CharacterData* createComment(Document& document, const std::wstring& text)
     {

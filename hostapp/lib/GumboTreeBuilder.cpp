@@ -300,7 +300,7 @@ private:
                 std::size_t tag = firstTag(start, end);
                 // A '<' that no '>' closes before the end of the text is no tag but the parser's
                 // text: "</" at the end of the page.
-                if (tag < end && src_->text.find(L'>', tag) >= end)
+                if (tag < end && tagClose(tag, end) == kNone)
                     tag = end;
                 if (tag < end && splitAtEndTag(previous, start, tag, end, data))
                     return previous;
@@ -341,8 +341,8 @@ private:
         std::size_t i = start, k = 0;
         while (i < end) {
             // (A '<' that no '>' closes before the end is text: "</" at the end of the page.)
-            if (firstTag(i, std::min(end, i + 2)) == i && t.find(L'>', i) < end) {
-                const std::size_t close = t.find(L'>', i);
+            const std::size_t close = firstTag(i, std::min(end, i + 2)) == i ? tagClose(i, end) : kNone;
+            if (close != kNone) {
                 if (piece.end > piece.start)
                     pieces.push_back(piece);
                 i = close + 1;
@@ -375,6 +375,31 @@ private:
         return pieces;
     }
 
+    // The '>' that ends the tag starting at `at` before end (one inside a quoted attribute value
+    // does not: <html lang="a>b">); kNone when none does.
+    std::size_t tagClose(std::size_t at, std::size_t end) const
+    {
+        const std::wstring& t = src_->text;
+        wchar_t quote = 0;
+        bool afterEquals = false;
+        for (std::size_t i = at + 1; i < end; ++i) {
+            const wchar_t c = t[i];
+            if (quote != 0) {
+                quote = c == quote ? 0 : quote;
+            } else if (c == L'>') {
+                return i;
+            } else if ((c == L'"' || c == L'\'') && afterEquals) {
+                quote = c;
+                afterEquals = false;
+            } else if (c == L'=') {
+                afterEquals = true;
+            } else if (!isSpace(c)) {
+                afterEquals = false;
+            }
+        }
+        return kNone;
+    }
+
     // White space that stands after the end tags a text runs over (after </BODY> and </HTML>) is
     // not the text's: it stays with the text around those tags, which the writer copies as it
     // stands, and the parser that reads the page again puts it behind the body.
@@ -384,8 +409,8 @@ private:
         std::size_t count = 0;
         for (std::size_t i = tag; i < end;) {
             if (t[i] == L'<') {
-                std::size_t close = t.find(L'>', i);
-                if (close == std::wstring::npos || close >= end)
+                const std::size_t close = tagClose(i, end);
+                if (close == kNone)
                     return;
                 i = close + 1;
             } else if (!isSpace(t[i])) {
@@ -403,7 +428,7 @@ private:
     // A text node over text kept in the document.
     CharacterData* addText(Node::Type type, std::wstring_view data, Node* parent, std::size_t start, std::size_t end)
     {
-        auto* c = DocumentStore::make<CharacterData>(doc_, type, &doc_, CharacterData::InDocument{data});
+        auto* c = DocumentStore::makeKeptText(doc_, type, data);
         if (parent != nullptr)
             parent->appendChild(c);
         if (start != kNone && start < end)

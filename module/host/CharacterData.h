@@ -13,15 +13,6 @@ public:
     // Replaces the text; the node is serialized afresh (escaped) from then on.
     virtual void setData(const std::wstring& text);
 
-    // The host's own part: a node of type Text, Comment or CData holding data.
-    CharacterData(Type type, Document* owner, const std::wstring& data);
-    CharacterData(Type type, Document* owner, std::wstring&& data);
-    // A text whose characters live in its document's own memory, which outlives the node
-    // (Document::createTextNodeFromUtf8): a data file's texts need no allocation each.
-    struct InDocument {
-        std::wstring_view text;
-    };
-    CharacterData(Type type, Document* owner, InDocument data);
     // The text without a copy (what getData returns).
     std::wstring_view data() const { return inDocument_.data() != nullptr ? inDocument_ : std::wstring_view(data_); }
     // Splits the text at offset (0 < offset < size): this node keeps the part before it, a new
@@ -31,7 +22,20 @@ public:
     CharacterData* splitText(std::size_t offset);
 
 private:
-    friend class Document; // copies parsed trees
+    // Made by its document only (Document::createTextNode; DocumentStore for the host's builders).
+    friend class Document;
+    friend class DocumentStore;
+
+    // A node of type Text, Comment or CData holding data.
+    CharacterData(Type type, Document* owner, const std::wstring& data);
+    CharacterData(Type type, Document* owner, std::wstring&& data);
+    // A text whose characters live in its document's own memory, which outlives the node
+    // (Document::createTextNodeFromUtf8): a data file's texts need no allocation each.
+    struct InDocument {
+        std::wstring_view text;
+    };
+    CharacterData(Type type, Document* owner, InDocument data);
+
     std::wstring data_;
     std::wstring_view inDocument_; // the text when it lives in the document; data_ is empty then
 };

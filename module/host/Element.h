@@ -44,16 +44,11 @@ public:
     // The tag name as written in the source, or lower case for a created element.
     std::wstring getTagName() const;
 
-    // The host's own part below this line.
-    // An element of owner named tagName (the owner keeps the name; a null owner, the element).
-    Element(Document* owner, const std::wstring& tagName);
-    Element(Document* owner, std::wstring&& tagName);
-    // An element named by a name that lives at least as long as the element (Document::internName).
-    Element(Document* owner, const ElementName& name);
-    // The tag name in lower case (what comparisons use).
-    const std::wstring& localName() const { return name_->localName.empty() ? name_->tagName : name_->localName; }
+    // Read-only queries of the tag name, for the host's parser and writer.
     // The shared name: elements of one document and spelling share one.
     const ElementName& name() const { return *name_; }
+    // The tag name in lower case (what comparisons use).
+    const std::wstring& localName() const { return name_->localName.empty() ? name_->tagName : name_->localName; }
     // Whether the tag name equals name (given in lower case), ignoring case. Inline, with the
     // length of a literal known where it is called: the tree builder asks it of every text's parent.
     bool is(std::wstring_view name) const { return std::wstring_view(localName()) == name; }
@@ -69,8 +64,16 @@ public:
     bool isFormattingScope() const { return (name_->kind & ElementName::kFormattingScope) != 0; }
 
 private:
-    // Copies parsed trees field by field.
+    // Made by its document only (Document::createElement; DocumentStore for the host's builders),
+    // which also copies parsed trees field by field.
     friend class Document;
+
+    // An element of owner named tagName (the owner keeps the name; a null owner, the element).
+    Element(Document* owner, const std::wstring& tagName);
+    Element(Document* owner, std::wstring&& tagName);
+    // An element named by a name that lives at least as long as the element (Document::internName).
+    Element(Document* owner, const ElementName& name);
+
     // The host's record of the tags' and attributes' places in the source text.
     friend class NodeSource;
 

@@ -16,7 +16,7 @@ using testsupport::U;
 // page in order (the untouched text kept as it was).
 namespace {
 
-enum class Edit { InsertAtEnd, InsertIn, InsertAfter, Remove };
+enum class Edit { InsertAtEnd, InsertIn, InsertInText, InsertAfter, Remove };
 
 struct ReadBackCase {
     const char* description;
@@ -55,6 +55,8 @@ TEST_P(PageEditReadBack, SavedPageParsesToTheEditedTree)
     } else {
         if (c.edit == Edit::InsertIn)
             util.setLayoutCursor(named, named->childCount());
+        else if (c.edit == Edit::InsertInText) // after the first character of its last text
+            util.setLayoutCursor(named->getLastChild(), 1);
         else if (c.edit == Edit::InsertAfter)
             util.setLayoutCurorEx(named, true);
         ASSERT_NE(insertFragmentAtCursor(util, L"<div id=lp>P</div>"), nullptr);
@@ -107,6 +109,9 @@ const ReadBackCase kCases[] = {
      L"html(head body(p[id=\"p\"](\"para\") div[id=\"lp\"](\"P\") p(\"next\")))"},
     {"cursor in a paragraph whose text the parser ran over a repeated html tag", Edit::InsertIn, L"p",
      L"<p id=p>x<html lang=ja>yz</p>", L"html[lang=\"ja\"](head body(p[id=\"p\"](\"xyz\") div[id=\"lp\"](\"P\")))"},
+    {"cursor in a text the parser ran over a repeated html tag with a '>' in a value", Edit::InsertInText, L"d",
+     L"<div id=d>x<html lang=\"a>b\">yz</div>",
+     L"html[lang=\"a>b\"](head body(div[id=\"d\"](\"xy\" div[id=\"lp\"](\"P\") \"z\")))"},
     {"cursor in template content", Edit::InsertIn, L"t", L"<template id=t><p>x</template>",
      L"html(head(template[id=\"t\"](p(\"x\") div[id=\"lp\"](\"P\"))) body)"},
     // Content the parser moved.
