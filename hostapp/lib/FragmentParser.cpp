@@ -100,8 +100,11 @@ bool takesMarkupAsItIs(const Node& parent)
         // stands behind the body in the tree.)
         if (e.is(L"body") && !NodeSource::endTag(&e).empty() && NodeSource::endTag(&e).end < NodeSource::spanEnd(&e))
             return false;
-        if (e.is(L"body") || e.is(L"td") || e.is(L"th") || e.is(L"caption") || e.is(L"button") || e.is(L"template") ||
-            e.is(L"object") || e.is(L"applet") || e.is(L"marquee"))
+        // (The content of a template parses by its first element: a table before a tr changes it.)
+        if (e.is(L"template"))
+            return false;
+        if (e.is(L"body") || e.is(L"td") || e.is(L"th") || e.is(L"caption") || e.is(L"button") || e.is(L"object") ||
+            e.is(L"applet") || e.is(L"marquee"))
             return true;
     }
     return false;

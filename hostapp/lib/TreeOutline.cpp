@@ -75,11 +75,12 @@ void outlineChildren(std::wstring& out, const Node& parent)
                 }
                 out += L']';
             }
-            if (c->getFirstChild() != nullptr) {
-                out += L'(';
-                outlineChildren(out, *c);
-                out += L')';
-            }
+            // (An element holding only white space is written as an empty one: the parser
+            // moves such white space across end tags too.)
+            std::wstring inner;
+            outlineChildren(inner, *c);
+            if (!inner.empty())
+                out += L'(' + inner + L')';
             break;
         }
         case Node::Type::Comment:

@@ -16,7 +16,7 @@ using testsupport::U;
 // page in order (the untouched text kept as it was).
 namespace {
 
-enum class Edit { InsertAtEnd, InsertIn, InsertInText, InsertAfter, Remove };
+enum class Edit { InsertAtEnd, InsertAtStartOf, InsertIn, InsertInText, InsertAfter, Remove };
 
 struct ReadBackCase {
     const char* description;
@@ -55,6 +55,8 @@ TEST_P(PageEditReadBack, SavedPageParsesToTheEditedTree)
     } else {
         if (c.edit == Edit::InsertIn)
             util.setLayoutCursor(named, named->childCount());
+        else if (c.edit == Edit::InsertAtStartOf)
+            util.setLayoutCursor(named, 0);
         else if (c.edit == Edit::InsertInText) // after the first character of its last text
             util.setLayoutCursor(named->getLastChild(), 1);
         else if (c.edit == Edit::InsertAfter)
@@ -112,6 +114,9 @@ const ReadBackCase kCases[] = {
     {"cursor in a text the parser ran over a repeated html tag with a '>' in a value", Edit::InsertInText, L"d",
      L"<div id=d>x<html lang=\"a>b\">yz</div>",
      L"html[lang=\"a>b\"](head body(div[id=\"d\"](\"xy\" div[id=\"lp\"](\"P\") \"z\")))"},
+    {"cursor at the start of template content of table rows", Edit::InsertAtStartOf, L"t",
+     L"<template id=t><tr><td>c</td></tr></template>",
+     L"html(head(template[id=\"t\"](tr(td(\"c\")))) body(div[id=\"lp\"](\"P\")))"},
     {"cursor in template content", Edit::InsertIn, L"t", L"<template id=t><p>x</template>",
      L"html(head(template[id=\"t\"](p(\"x\") div[id=\"lp\"](\"P\"))) body)"},
     // Content the parser moved.
@@ -120,7 +125,7 @@ const ReadBackCase kCases[] = {
     {"plaintext moved out in front of a table", Edit::InsertAtEnd, nullptr, L"<table><plaintext>x",
      L"html(head body(div[id=\"lp\"](\"P\") plaintext(\"x\") table))"},
     {"stray end tags in a table before content moved out of it", Edit::InsertAtEnd, nullptr,
-     L"<table></script>\n<div>d</div></table>", L"html(head body(div(\"d\") table() div[id=\"lp\"](\"P\")))"},
+     L"<table></script>\n<div>d</div></table>", L"html(head body(div(\"d\") table div[id=\"lp\"](\"P\")))"},
     {"a page ending in \"</\", which is text", Edit::InsertAtEnd, nullptr, L"<p>a</p></",
      L"html(head body(p(\"a\") div[id=\"lp\"](\"P\") \"</\"))"},
     {"text after the body's end tag", Edit::InsertAtEnd, nullptr, L"<p>a</p></body>tail",
