@@ -33,11 +33,6 @@ constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 using platform::utf8::decodeTrusted;
 using platform::utf8::IndexedText;
 
-bool isSpace(wchar_t c)
-{
-    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f';
-}
-
 // The tag name inside a tag's text ("<TABLE BORDER=1>" -> "TABLE", "</A>" -> "A"), as bytes.
 std::string_view tagNameOf(const char* tag, std::size_t length)
 {
@@ -45,7 +40,7 @@ std::string_view tagNameOf(const char* tag, std::size_t length)
     while (i < length && (tag[i] == '<' || tag[i] == '/'))
         ++i;
     std::size_t j = i;
-    while (j < length && !isSpace(tag[j]) && tag[j] != '/' && tag[j] != '>')
+    while (j < length && !asciicase::isSpace(tag[j]) && tag[j] != '/' && tag[j] != '>')
         ++j;
     return std::string_view(tag + i, j - i);
 }
@@ -393,7 +388,7 @@ private:
                 afterEquals = false;
             } else if (c == L'=') {
                 afterEquals = true;
-            } else if (!isSpace(c)) {
+            } else if (!asciicase::isSpace(c)) {
                 afterEquals = false;
             }
         }
@@ -413,14 +408,15 @@ private:
                 if (close == kNone)
                     return;
                 i = close + 1;
-            } else if (!isSpace(t[i])) {
+            } else if (!asciicase::isSpace(t[i])) {
                 return;
             } else {
                 i += t[i] == L'\r' && i + 1 < end && t[i + 1] == L'\n' ? 2 : 1;
                 ++count;
             }
         }
-        if (count > data.size() || !std::all_of(data.end() - static_cast<std::ptrdiff_t>(count), data.end(), isSpace))
+        if (count > data.size() ||
+            !std::all_of(data.end() - static_cast<std::ptrdiff_t>(count), data.end(), asciicase::isSpace))
             return;
         data.remove_suffix(count);
     }
@@ -584,7 +580,7 @@ private:
             if (asciicase::lower(t[pos + 2 + i]) != name[i])
                 return kNone;
         std::size_t i = pos + 2 + name.size();
-        while (i < t.size() && isSpace(t[i]))
+        while (i < t.size() && asciicase::isSpace(t[i]))
             ++i;
         return i < t.size() && t[i] == L'>' ? i + 1 : kNone;
     }

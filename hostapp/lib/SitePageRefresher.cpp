@@ -14,6 +14,7 @@
 
 #include "AsciiCase.h"
 #include "FragmentParser.h"
+#include "Newlines.h"
 #include "OpenPage.h"
 #include "SitePagePath.h"
 #include "TextCodec.h"
@@ -53,7 +54,7 @@ bool mayCarryLinkParts(const unsigned char* bytes, std::size_t size)
 // UTF-8 when the encoding cannot be written.
 std::string asSaved(const std::wstring& text, const OpenPage& page)
 {
-    const std::wstring lines = TextCodec::applyNewline(text, page.newline());
+    const std::wstring lines = Newlines::apply(text, page.newline());
     std::string bytes;
     if (!TextCodec::encode(lines, page.encoding(), bytes))
         bytes = platform::toUtf8(lines);
