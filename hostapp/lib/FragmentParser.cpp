@@ -213,6 +213,14 @@ Node* insertFragmentAtCursor(DomUtBase& util, const std::wstring& markup)
     }
     if (place.parent == nullptr)
         return nullptr;
+    // Beside the html element (at the DOCTYPE, at a comment outside it) the parser would put the
+    // nodes into the body: the nearest place there is its start, or, after the html element, its end.
+    if (place.parent == document && document->getBody() != nullptr) {
+        bool beforeRoot = false;
+        for (Node* n = place.ref; n != nullptr && !beforeRoot; n = n->getNextSibling())
+            beforeRoot = n == document->getDocumentElement();
+        place = {document->getBody(), beforeRoot ? document->getBody()->getFirstChild() : nullptr};
+    }
 
     // The nodes go to the first place where the page, written and parsed again, has them as
     // inserted; none when no place keeps them, unless the page does not read back as its tree

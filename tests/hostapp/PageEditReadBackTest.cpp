@@ -16,7 +16,7 @@ using testsupport::U;
 // page in order (the untouched text kept as it was).
 namespace {
 
-enum class Edit { InsertAtEnd, InsertAtStartOf, InsertIn, InsertInText, InsertAfter, Remove };
+enum class Edit { InsertAtEnd, InsertAtFirstNode, InsertAtStartOf, InsertIn, InsertInText, InsertAfter, Remove };
 
 struct ReadBackCase {
     const char* description;
@@ -55,6 +55,8 @@ TEST_P(PageEditReadBack, SavedPageParsesToTheEditedTree)
     } else {
         if (c.edit == Edit::InsertIn)
             util.setLayoutCursor(named, named->childCount());
+        else if (c.edit == Edit::InsertAtFirstNode) // of the document
+            util.setLayoutCursor(doc->getFirstChild(), 0);
         else if (c.edit == Edit::InsertAtStartOf)
             util.setLayoutCursor(named, 0);
         else if (c.edit == Edit::InsertInText) // after the first character of its last text
@@ -117,6 +119,8 @@ const ReadBackCase kCases[] = {
     {"cursor at the start of template content of table rows", Edit::InsertAtStartOf, L"t",
      L"<template id=t><tr><td>c</td></tr></template>",
      L"html(head(template[id=\"t\"](tr(td(\"c\")))) body(div[id=\"lp\"](\"P\")))"},
+    {"cursor at the DOCTYPE: the start of the body", Edit::InsertAtFirstNode, nullptr, L"<!DOCTYPE html><p>x</p>",
+     L"<!DOCTYPE html> html(head body(div[id=\"lp\"](\"P\") p(\"x\")))"},
     {"cursor in template content", Edit::InsertIn, L"t", L"<template id=t><p>x</template>",
      L"html(head(template[id=\"t\"](p(\"x\") div[id=\"lp\"](\"P\"))) body)"},
     // Content the parser moved.
