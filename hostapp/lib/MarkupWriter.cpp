@@ -113,6 +113,27 @@ bool writesItsEnd(const Element& e)
            NodeSource::source(&e) == nullptr;
 }
 
+// Whether the parser makes the implied element again from its content: html, head and body
+// always, a tbody when its content starts with a row or a cell, a tr with a cell, a colgroup
+// with a col.
+bool impliedAgain(const Element& e)
+{
+    const bool tbody = e.is(L"tbody"), tr = e.is(L"tr");
+    if (!tbody && !tr && !e.is(L"colgroup"))
+        return true;
+    for (const Node* c = e.getFirstChild(); c != nullptr; c = c->getNextSibling()) {
+        if (c->getNodeType() == Node::Type::Text &&
+            static_cast<const CharacterData*>(c)->data().find_first_not_of(L" \t\n\r\f") == std::wstring_view::npos)
+            continue;
+        if (c->getNodeType() != Node::Type::Element)
+            return false;
+        const auto& first = static_cast<const Element&>(*c);
+        const bool cell = first.is(L"td") || first.is(L"th");
+        return tbody ? cell || first.is(L"tr") : tr ? cell : first.is(L"col");
+    }
+    return false;
+}
+
 // The child of an implied body before which the output must write "<body>": the first one that
 // is not white space, when the parser would not take its markup as the start of the body. After
 // the head a parser puts head content (meta, script, ...) into the head, a comment beside the
@@ -709,8 +730,9 @@ void Writer::writeStartTag(const Element& e)
             copy(NodeSource::startTag(&e));
         return;
     }
-    // An implied tag stays unwritten until it carries something of its own.
-    if (NodeSource::source(&e) != nullptr && !NodeSource::attributesChanged(&e))
+    // An implied tag stays unwritten until it carries something of its own, or until nothing
+    // in it makes the parser imply it again (a tbody whose rows were removed).
+    if (NodeSource::source(&e) != nullptr && !NodeSource::attributesChanged(&e) && impliedAgain(e))
         return;
     std::wstring& out = fresh();
     out += L'<' + e.getTagName();

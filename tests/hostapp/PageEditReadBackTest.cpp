@@ -123,6 +123,9 @@ const ReadBackCase kCases[] = {
      L"<!DOCTYPE html> html(head body(div[id=\"lp\"](\"P\") p(\"x\")))"},
     {"cursor in template content", Edit::InsertIn, L"t", L"<template id=t><p>x</template>",
      L"html(head(template[id=\"t\"](p(\"x\") div[id=\"lp\"](\"P\"))) body)"},
+    {"after a paragraph whose link the parser opens again inside a plaintext", Edit::InsertAfter, L"p",
+     L"<p id=p><a href=x>a</p><plaintext>t",
+     L"html(head body(div[id=\"lp\"](\"P\") p[id=\"p\"](a[href=\"x\"](\"a\")) plaintext(a[href=\"x\"](\"t\"))))"},
     // Content the parser moved.
     {"text and links moved out in front of a table", Edit::InsertAtEnd, nullptr, L"<table><a>1<td>2</td>3</table>",
      L"html(head body(a(\"1\") a(\"3\") table(tbody(tr(td(\"2\")))) div[id=\"lp\"](\"P\")))"},
@@ -145,6 +148,8 @@ const ReadBackCase kCases[] = {
     // Removals that take away what ended an element or listed a formatting one.
     {"removed block had ended the paragraph", Edit::Remove, L"d", L"<p>text<div id=d>x</div><span>y</span>",
      L"html(head body(p(\"text\") span(\"y\")))"},
+    {"removed row of a table body the parser implied", Edit::Remove, L"r", L"<table><tr id=r><td>1</td></tr></table>",
+     L"html(head body(table(tbody)))"},
     {"removed block had the bold reopened", Edit::Remove, L"d", L"<p><b>x<div id=d>d</div>y",
      L"html(head body(p(b(\"x\")) b(\"y\")))"},
     {"removed link had opened the body: a stray </p> after it", Edit::Remove, L"d", L"<a id=d>x</a></p>\n<h1>h</h1>",
