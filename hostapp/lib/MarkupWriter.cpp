@@ -350,6 +350,10 @@ private:
         bool written;
     };
     std::vector<AheadEnd> aheadEnds_;
+    // Comments after the body or html whose text stands before content of the element (the
+    // parser puts it back in): written where they stand, and then not again.
+    std::vector<const Node*> aheadNodes_;
+    std::vector<const Node*> writtenAhead_;
 };
 
 void Writer::closeLeftOpen()
@@ -576,6 +580,8 @@ void Writer::writeChildren(const Node& parent)
     const Node* bodyOpener =
         parent.getNodeType() == Node::Type::Element ? bodyOpenerNeeded(static_cast<const Element&>(parent)) : nullptr;
     for (const Node* c = parent.getFirstChild(); c != nullptr; c = c->getNextSibling()) {
+        if (std::find(writtenAhead_.begin(), writtenAhead_.end(), c) != writtenAhead_.end())
+            continue;
         if (const Node* host = hostOf(*c)) {
             // Written inside its host; the text before the host that its gap holds goes here.
             if (!NodeSource::leadGap(c).empty() && NodeSource::leadGap(c).start < NodeSource::spanStart(host)) {
@@ -598,26 +604,45 @@ void Writer::writeChildren(const Node& parent)
     }
 }
 
-// Writes the early end tags (of the elements being written) that stand before child in its
-// source.
+// Writes the early end tags (of the elements being written), and the comments after them, that
+// stand before child in its source.
 void Writer::writeEndTagsBefore(const Node& child)
 {
+    const SourceText* source = NodeSource::source(&child);
     for (;;) {
         AheadEnd* first = nullptr;
         for (AheadEnd& a : aheadEnds_)
-            if (!a.written && a.tag.source == NodeSource::source(&child) &&
-                a.tag.start < NodeSource::spanStart(&child) && (first == nullptr || a.tag.start < first->tag.start))
+            if (!a.written && a.tag.source == source && a.tag.start < NodeSource::spanStart(&child) &&
+                (first == nullptr || a.tag.start < first->tag.start))
                 first = &a;
-        if (first == nullptr)
+        const Node* comment = nullptr;
+        for (const Node* n : aheadNodes_)
+            if (NodeSource::spanStart(n) < NodeSource::spanStart(&child) &&
+                std::find(writtenAhead_.begin(), writtenAhead_.end(), n) == writtenAhead_.end() &&
+                (comment == nullptr || NodeSource::spanStart(n) < NodeSource::spanStart(comment)))
+                comment = n;
+        if (comment != nullptr && source == NodeSource::source(comment) &&
+            (first == nullptr || NodeSource::spanStart(comment) < first->tag.start))
+            first = nullptr;
+        else
+            comment = nullptr;
+        if (first == nullptr && comment == nullptr)
             return;
         // The child's gap text in front of the end tag (a tag the parser ignored) goes first.
+        const std::size_t at = first != nullptr ? first->tag.start : NodeSource::spanStart(comment);
         const NodeSource::Range& gap = NodeSource::leadGap(&child);
-        if (gap.source == first->tag.source && gap.start < first->tag.start) {
+        if (gap.source == source && gap.start < at) {
             const bool passed = at_.source == gap.source && at_.end > gap.start;
-            copyGap(gap, passed ? at_.end : 0, first->tag.start);
+            copyGap(gap, passed ? at_.end : 0, at);
         }
-        copy(first->tag);
-        first->written = true;
+        if (first != nullptr) {
+            copy(first->tag);
+            first->written = true;
+        } else {
+            writeGap(*comment);
+            writeNode(*comment);
+            writtenAhead_.push_back(comment);
+        }
     }
 }
 
@@ -681,8 +706,19 @@ void Writer::writeElement(const Element& e)
     // where it stands.
     const bool early = (e.is(L"body") || e.is(L"html")) && !NodeSource::endTag(&e).empty() &&
                        NodeSource::endTag(&e).end < NodeSource::spanEnd(&e);
+    const std::size_t aheadNodesBefore = aheadNodes_.size();
     if (early)
         aheadEnds_.push_back({NodeSource::endTag(&e), false});
+    if (e.is(L"body") || e.is(L"html")) {
+        const Node* after = e.getNextSibling() != nullptr ? e.getNextSibling()
+                            : e.parentNode() != nullptr   ? e.parentNode()->getNextSibling()
+                                                          : nullptr;
+        for (const Node* n = after; n != nullptr && NodeSource::source(n) == NodeSource::source(&e);
+             n = n->getNextSibling())
+            if (n->getNodeType() == Node::Type::Comment && NodeSource::spanStart(n) < NodeSource::spanEnd(&e) &&
+                NodeSource::spanStart(n) > NodeSource::spanStart(&e))
+                aheadNodes_.push_back(n);
+    }
     if (!(created && e.isVoid() && e.getFirstChild() == nullptr)) {
         writeChildren(e);
         writeDisplaced(host                             ? std::wstring::npos
@@ -708,6 +744,7 @@ void Writer::writeElement(const Element& e)
     }
     if (early)
         aheadEnds_.pop_back();
+    aheadNodes_.resize(aheadNodesBefore);
     stack_.pop_back();
     leaveFormatting(e, writesItsEnd(e) && !e.isVoid());
     if (writesItsEnd(e))
