@@ -113,6 +113,27 @@ bool writesItsEnd(const Element& e)
            NodeSource::source(&e) == nullptr;
 }
 
+// Whether the parser makes the implied element again from its content: html, head and body
+// always, a tbody when its content starts with a row or a cell, a tr with a cell, a colgroup
+// with a col.
+bool impliedAgain(const Element& e)
+{
+    const bool tbody = e.is(L"tbody"), tr = e.is(L"tr");
+    if (!tbody && !tr && !e.is(L"colgroup"))
+        return true;
+    for (const Node* c = e.getFirstChild(); c != nullptr; c = c->getNextSibling()) {
+        if (c->getNodeType() == Node::Type::Text &&
+            static_cast<const CharacterData*>(c)->data().find_first_not_of(L" \t\n\r\f") == std::wstring_view::npos)
+            continue;
+        if (c->getNodeType() != Node::Type::Element)
+            return false;
+        const auto& first = static_cast<const Element&>(*c);
+        const bool cell = first.is(L"td") || first.is(L"th");
+        return tbody ? cell || first.is(L"tr") : tr ? cell : first.is(L"col");
+    }
+    return false;
+}
+
 // The child of an implied body before which the output must write "<body>": the first one that
 // is not white space, when the parser would not take its markup as the start of the body. After
 // the head a parser puts head content (meta, script, ...) into the head, a comment beside the
@@ -329,6 +350,10 @@ private:
         bool written;
     };
     std::vector<AheadEnd> aheadEnds_;
+    // Comments after the body or html whose text stands before content of the element (the
+    // parser puts it back in): written where they stand, and then not again.
+    std::vector<const Node*> aheadNodes_;
+    std::vector<const Node*> writtenAhead_;
 };
 
 void Writer::closeLeftOpen()
@@ -555,6 +580,8 @@ void Writer::writeChildren(const Node& parent)
     const Node* bodyOpener =
         parent.getNodeType() == Node::Type::Element ? bodyOpenerNeeded(static_cast<const Element&>(parent)) : nullptr;
     for (const Node* c = parent.getFirstChild(); c != nullptr; c = c->getNextSibling()) {
+        if (std::find(writtenAhead_.begin(), writtenAhead_.end(), c) != writtenAhead_.end())
+            continue;
         if (const Node* host = hostOf(*c)) {
             // Written inside its host; the text before the host that its gap holds goes here.
             if (!NodeSource::leadGap(c).empty() && NodeSource::leadGap(c).start < NodeSource::spanStart(host)) {
@@ -577,20 +604,45 @@ void Writer::writeChildren(const Node& parent)
     }
 }
 
-// Writes the early end tags (of the elements being written) that stand before child in its
-// source.
+// Writes the early end tags (of the elements being written), and the comments after them, that
+// stand before child in its source.
 void Writer::writeEndTagsBefore(const Node& child)
 {
+    const SourceText* source = NodeSource::source(&child);
     for (;;) {
         AheadEnd* first = nullptr;
         for (AheadEnd& a : aheadEnds_)
-            if (!a.written && a.tag.source == NodeSource::source(&child) &&
-                a.tag.start < NodeSource::spanStart(&child) && (first == nullptr || a.tag.start < first->tag.start))
+            if (!a.written && a.tag.source == source && a.tag.start < NodeSource::spanStart(&child) &&
+                (first == nullptr || a.tag.start < first->tag.start))
                 first = &a;
-        if (first == nullptr)
+        const Node* comment = nullptr;
+        for (const Node* n : aheadNodes_)
+            if (NodeSource::spanStart(n) < NodeSource::spanStart(&child) &&
+                std::find(writtenAhead_.begin(), writtenAhead_.end(), n) == writtenAhead_.end() &&
+                (comment == nullptr || NodeSource::spanStart(n) < NodeSource::spanStart(comment)))
+                comment = n;
+        if (comment != nullptr && source == NodeSource::source(comment) &&
+            (first == nullptr || NodeSource::spanStart(comment) < first->tag.start))
+            first = nullptr;
+        else
+            comment = nullptr;
+        if (first == nullptr && comment == nullptr)
             return;
-        copy(first->tag);
-        first->written = true;
+        // The child's gap text in front of the end tag (a tag the parser ignored) goes first.
+        const std::size_t at = first != nullptr ? first->tag.start : NodeSource::spanStart(comment);
+        const NodeSource::Range& gap = NodeSource::leadGap(&child);
+        if (gap.source == source && gap.start < at) {
+            const bool passed = at_.source == gap.source && at_.end > gap.start;
+            copyGap(gap, passed ? at_.end : 0, at);
+        }
+        if (first != nullptr) {
+            copy(first->tag);
+            first->written = true;
+        } else {
+            writeGap(*comment);
+            writeNode(*comment);
+            writtenAhead_.push_back(comment);
+        }
     }
 }
 
@@ -654,8 +706,19 @@ void Writer::writeElement(const Element& e)
     // where it stands.
     const bool early = (e.is(L"body") || e.is(L"html")) && !NodeSource::endTag(&e).empty() &&
                        NodeSource::endTag(&e).end < NodeSource::spanEnd(&e);
+    const std::size_t aheadNodesBefore = aheadNodes_.size();
     if (early)
         aheadEnds_.push_back({NodeSource::endTag(&e), false});
+    if (e.is(L"body") || e.is(L"html")) {
+        const Node* after = e.getNextSibling() != nullptr ? e.getNextSibling()
+                            : e.parentNode() != nullptr   ? e.parentNode()->getNextSibling()
+                                                          : nullptr;
+        for (const Node* n = after; n != nullptr && NodeSource::source(n) == NodeSource::source(&e);
+             n = n->getNextSibling())
+            if (n->getNodeType() == Node::Type::Comment && NodeSource::spanStart(n) < NodeSource::spanEnd(&e) &&
+                NodeSource::spanStart(n) > NodeSource::spanStart(&e))
+                aheadNodes_.push_back(n);
+    }
     if (!(created && e.isVoid() && e.getFirstChild() == nullptr)) {
         writeChildren(e);
         writeDisplaced(host                             ? std::wstring::npos
@@ -681,6 +744,7 @@ void Writer::writeElement(const Element& e)
     }
     if (early)
         aheadEnds_.pop_back();
+    aheadNodes_.resize(aheadNodesBefore);
     stack_.pop_back();
     leaveFormatting(e, writesItsEnd(e) && !e.isVoid());
     if (writesItsEnd(e))
@@ -703,8 +767,9 @@ void Writer::writeStartTag(const Element& e)
             copy(NodeSource::startTag(&e));
         return;
     }
-    // An implied tag stays unwritten until it carries something of its own.
-    if (NodeSource::source(&e) != nullptr && !NodeSource::attributesChanged(&e))
+    // An implied tag stays unwritten until it carries something of its own, or until nothing
+    // in it makes the parser imply it again (a tbody whose rows were removed).
+    if (NodeSource::source(&e) != nullptr && !NodeSource::attributesChanged(&e) && impliedAgain(e))
         return;
     std::wstring& out = fresh();
     out += L'<' + e.getTagName();
