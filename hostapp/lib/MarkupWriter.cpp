@@ -187,6 +187,11 @@ void Writer::writeDisplaced(std::size_t before)
 {
     while (nextDisplaced_ < displaced_.size() && NodeSource::spanStart(displaced_[nextDisplaced_]) < before) {
         const Node& d = *displaced_[nextDisplaced_++];
+        // What the parser ignored inside the host in front of it (a stray end tag) goes first,
+        // whichever gap holds it (the gap of the host's next own child may).
+        if (at_.source == NodeSource::source(&d) && at_.end < NodeSource::spanStart(&d))
+            at_.source->forEachGapStretch(at_.end, NodeSource::spanStart(&d),
+                                          [&](std::size_t start, std::size_t end) { copy(at_.source, start, end); });
         arriveAt(d);
         writeGap(d);
         writeNode(d);
