@@ -129,6 +129,8 @@ const ReadBackCase kCases[] = {
     // Content the parser moved.
     {"text and links moved out in front of a table", Edit::InsertAtEnd, nullptr, L"<table><a>1<td>2</td>3</table>",
      L"html(head body(a(\"1\") a(\"3\") table(tbody(tr(td(\"2\")))) div[id=\"lp\"](\"P\")))"},
+    {"a stray end tag amid text moved out in front of a table", Edit::InsertAtEnd, nullptr,
+     L"<table>x</a>y<td>z</td></table>", L"html(head body(\"xy\" table(tbody(tr(td(\"z\")))) div[id=\"lp\"](\"P\")))"},
     {"plaintext moved out in front of a table", Edit::InsertAtEnd, nullptr, L"<table><plaintext>x",
      L"html(head body(div[id=\"lp\"](\"P\") plaintext(\"x\") table))"},
     {"stray end tags in a table before content moved out of it", Edit::InsertAtEnd, nullptr,
