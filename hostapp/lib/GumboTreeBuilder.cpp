@@ -238,9 +238,8 @@ private:
                 // </BODY></HTML> before trailing white space, a repeated <html>): the text is
                 // made of the stretches between them (else its own source stops at the first).
                 std::size_t tag = scan().firstTag(start, end);
-                // A '<' that no '>' closes before the end of the text is no tag but the parser's
-                // text: "</" at the end of the page.
-                if (tag < end && scan().tagClose(tag, end) == kNone)
+                // "</" at the end of the page is no tag but the parser's text.
+                if (tag + 2 == end && end == src_->text.size() && src_->text[tag + 1] == L'/')
                     tag = end;
                 if (tag < end && splitAtEndTag(previous, start, tag, end, data))
                     return previous;

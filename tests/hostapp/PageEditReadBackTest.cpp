@@ -121,6 +121,8 @@ const ReadBackCase kCases[] = {
      L"html(head(template[id=\"t\"](tr(td(\"c\")))) body(div[id=\"lp\"](\"P\")))"},
     {"cursor at the DOCTYPE: the start of the body", Edit::InsertAtFirstNode, nullptr, L"<!DOCTYPE html><p>x</p>",
      L"<!DOCTYPE html> html(head body(div[id=\"lp\"](\"P\") p(\"x\")))"},
+    {"cursor in a text before a DOCTYPE the page cuts short", Edit::InsertInText, L"d", L"<div id=d>a<4<!DOCTYPE ",
+     L"html(head body(div[id=\"d\"](\"a\" div[id=\"lp\"](\"P\") \"<4\")))"},
     {"cursor in template content", Edit::InsertIn, L"t", L"<template id=t><p>x</template>",
      L"html(head(template[id=\"t\"](p(\"x\") div[id=\"lp\"](\"P\"))) body)"},
     {"after a paragraph whose link the parser opens again inside a plaintext", Edit::InsertAfter, L"p",
