@@ -100,7 +100,8 @@ def main():
         site = fresh(base1, 'site-ref')
         timed([zebhost, '--site', site, '--now', NOW, 'update'])
         reference = os.path.join(work, 'reference')
-        shutil.copytree(os.path.join(site, 'ZebSitemenu'), reference)
+        shutil.copytree(os.path.join(site, 'ZebSitemenu'), reference,
+                        ignore=shutil.ignore_patterns(os.path.basename(PAGE_MEMORY)))
 
         touched = 'zebsitec001table000001202606.xml'
         for i in range(args.runs):

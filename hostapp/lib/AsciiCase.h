@@ -10,6 +10,12 @@ inline wchar_t lower(wchar_t c)
     return (c >= L'A' && c <= L'Z') ? wchar_t(c + (L'a' - L'A')) : c;
 }
 
+// Whether c is HTML white space (space, tab, LF, CR, FF).
+inline bool isSpace(wchar_t c)
+{
+    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f';
+}
+
 inline std::wstring lower(std::wstring text)
 {
     for (auto& c : text)

@@ -1,5 +1,6 @@
 #include "host/CAutoCodeConv.h"
 
+#include "EncodingDetector.h"
 #include "TextCodec.h"
 
 namespace {
@@ -31,9 +32,9 @@ const wchar_t* CAutoCodeConv::Import(const void* bytes, std::size_t size, Charse
     if (bytes == nullptr && size > 0)
         return nullptr;
     const char* data = static_cast<const char*>(bytes);
-    TextCodec::Detection detection;
+    EncodingDetector::Detection detection;
     if (charset == Charset::Auto) {
-        if (!TextCodec::decodeAuto(data, size, detection, text_))
+        if (!EncodingDetector::decodeAuto(data, size, detection, text_))
             return nullptr;
         encoding_ = detection.encoding;
         return text_.c_str();

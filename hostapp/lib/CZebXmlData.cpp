@@ -10,7 +10,7 @@
 
 #include "AsciiCase.h"
 #include "DocumentFactory.h"
-#include "TextCodec.h"
+#include "EncodingDetector.h"
 #include "host/CharacterData.h"
 #include "host/Document.h"
 #include "host/Element.h"
@@ -116,11 +116,11 @@ bool CZebXmlData::CreateNodeData(const std::wstring& path)
         return false;
     // Decoded straight to UTF-8, which is what the parser reads: a UTF-8 file is parsed from its
     // own bytes, without a round trip through wide text.
-    TextCodec::Detection detection;
+    EncodingDetector::Detection detection;
     std::string storage;
     std::string_view utf8;
-    if (!TextCodec::decodeAuto(reinterpret_cast<const char*>(file.get_top()), file.get_size(), detection, storage,
-                               utf8))
+    if (!EncodingDetector::decodeAuto(reinterpret_cast<const char*>(file.get_top()), file.get_size(), detection,
+                                      storage, utf8))
         return false;
     // The text ends at its first NUL character, as a decoded text handed on as a C string does.
     utf8 = utf8.substr(0, utf8.find('\0'));

@@ -1,5 +1,6 @@
 #include "host/CodeConv.h"
 
+#include "Newlines.h"
 #include "TextCodec.h"
 
 #include <utility>
@@ -30,8 +31,8 @@ const char* CodeConv::Export(const wchar_t* text, std::size_t length, Charset ch
     if (newline != Newline::Keep && newline != Newline::CrLf && newline != Newline::Cr && newline != Newline::Lf)
         return nullptr;
     std::wstring source = text == nullptr ? std::wstring() : std::wstring(text, length);
-    if (TextCodec::changesNewlines(source, newline))
-        source = TextCodec::applyNewline(source, newline);
+    if (Newlines::changes(source, newline))
+        source = Newlines::apply(source, newline);
     std::string encoded;
     if (!TextCodec::encode(source, encoding, encoded))
         return nullptr;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <map>
 
-#include "TextCodec.h"
+#include "EncodingDetector.h"
 
 namespace {
 
@@ -65,7 +65,7 @@ bool ContentType::isText(const std::string& mediaType)
 
 std::string ContentType::charset(const char* bytes, std::size_t size)
 {
-    const std::string encoding = TextCodec::detect(bytes, size).encoding;
+    const std::string encoding = EncodingDetector::detect(bytes, size).encoding;
     // The host reads these under the vendor tables; browsers know them by the plain names.
     if (encoding == "CP932")
         return "Shift_JIS";

@@ -142,6 +142,22 @@ bool endableBefore(const Place& place)
     return true;
 }
 
+// Whether the page has a plaintext whose text the parser put into a formatting element it opened
+// again (no tag can say so inside plaintext; ending that element before it, as the writer does
+// around inserted nodes, loses it).
+bool reopensInPlaintext(const Document& document)
+{
+    for (const Node* n = document.getFirstChild(); n != nullptr; n = n->nextInTree(&document)) {
+        if (n->getNodeType() != Node::Type::Element || !static_cast<const Element*>(n)->is(L"plaintext"))
+            continue;
+        const Node* first = n->getFirstChild();
+        if (first != nullptr && first->getNodeType() == Node::Type::Element &&
+            !NodeSource::copiedTag(static_cast<const Element*>(first)).empty())
+            return true;
+    }
+    return false;
+}
+
 // Whether the place lies between nodes the parser moved out of a table and the table: they are
 // written inside it, so nothing can be put between them.
 bool amidDisplaced(const Place& place)
@@ -213,6 +229,14 @@ Node* insertFragmentAtCursor(DomUtBase& util, const std::wstring& markup)
     }
     if (place.parent == nullptr)
         return nullptr;
+    // Beside the html element (at the DOCTYPE, at a comment outside it) the parser would put the
+    // nodes into the body: the nearest place there is its start, or, after the html element, its end.
+    if (place.parent == document && document->getBody() != nullptr) {
+        bool beforeRoot = false;
+        for (Node* n = place.ref; n != nullptr && !beforeRoot; n = n->getNextSibling())
+            beforeRoot = n == document->getDocumentElement();
+        place = {document->getBody(), beforeRoot ? document->getBody()->getFirstChild() : nullptr};
+    }
 
     // The nodes go to the first place where the page, written and parsed again, has them as
     // inserted; none when no place keeps them, unless the page does not read back as its tree
@@ -233,7 +257,8 @@ Node* insertFragmentAtCursor(DomUtBase& util, const std::wstring& markup)
                 places.push_back(other);
         if (nodes.empty() || amidDisplaced(places[i]))
             continue;
-        const bool plain = !parsedPage || (takesMarkupAsItIs(*places[i].parent) && endableBefore(places[i]));
+        const bool plain = !parsedPage || (takesMarkupAsItIs(*places[i].parent) && endableBefore(places[i]) &&
+                                           !reopensInPlaintext(*document));
         for (Node* n : nodes)
             places[i].parent->insertBefore(n, places[i].ref);
         ++tries;

@@ -5,14 +5,11 @@
 #include <gumbo.h>
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <iterator>
 #include <limits>
 #include <memory>
-#include <new>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -20,6 +17,9 @@
 
 #include "AsciiCase.h"
 #include "DocumentType.h"
+#include "ParseArena.h"
+#include "SourceScan.h"
+#include "SourceSpanPass.h"
 #include "SourceText.h"
 #include "host/CharacterData.h"
 #include "host/Document.h"
@@ -33,11 +33,6 @@ constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 using platform::utf8::decodeTrusted;
 using platform::utf8::IndexedText;
 
-bool isSpace(wchar_t c)
-{
-    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f';
-}
-
 // The tag name inside a tag's text ("<TABLE BORDER=1>" -> "TABLE", "</A>" -> "A"), as bytes.
 std::string_view tagNameOf(const char* tag, std::size_t length)
 {
@@ -45,7 +40,7 @@ std::string_view tagNameOf(const char* tag, std::size_t length)
     while (i < length && (tag[i] == '<' || tag[i] == '/'))
         ++i;
     std::size_t j = i;
-    while (j < length && !isSpace(tag[j]) && tag[j] != '/' && tag[j] != '>')
+    while (j < length && !asciicase::isSpace(tag[j]) && tag[j] != '/' && tag[j] != '>')
         ++j;
     return std::string_view(tag + i, j - i);
 }
@@ -62,6 +57,13 @@ public:
         : doc_(document), src_(source), utf8_(utf8), claimed_(source ? source->text.size() + 1 : 0, false)
     {
     }
+
+    // Works out spans, tokens, verbatim-ness and gaps of everything built (SourceSpanPass).
+    void finish(Node* container, std::vector<Node*> topLevel)
+    {
+        tokens_ = SourceSpanPass::run(container, std::move(topLevel), src_, claimed_);
+    }
+    std::vector<SourceText::Token> takeTokens() { return std::move(tokens_); }
 
     Node* convert(const GumboNode* g, Node* parent)
     {
@@ -93,10 +95,10 @@ public:
             std::size_t limit = text.size();
             if (Element* root = doc_.getDocumentElement(); root != nullptr && !NodeSource::startTag(root).empty())
                 limit = NodeSource::startTag(root).start;
-            std::size_t at = findDoctype(text, 0, limit);
+            std::size_t at = SourceScan::findDoctype(text, 0, limit);
             for (Node* c = doc_.getFirstChild(); c != nullptr && at != kNone; c = c->getNextSibling())
                 if (hasSpan(c) && NodeSource::spanStart(c) <= at && at < NodeSource::spanEnd(c))
-                    at = findDoctype(text, NodeSource::spanEnd(c), limit);
+                    at = SourceScan::findDoctype(text, NodeSource::spanEnd(c), limit);
             if (at != kNone) {
                 std::size_t close = text.find(L'>', at);
                 std::size_t end = close == std::wstring::npos ? text.size() : close + 1;
@@ -110,75 +112,13 @@ public:
         doc_.insertBefore(node, before);
     }
 
-    // Works out spans, tokens, verbatim-ness and gaps of everything built, top-level nodes being
-    // the children of container (the document) or the given list (a fragment).
-    void finish(Node* container, std::vector<Node*> topLevel)
-    {
-        if (src_ != nullptr) {
-            for (Node* n : topLevel)
-                computeSpan(n);
-            // Spans may have moved nodes up to the top level.
-            if (container != nullptr) {
-                topLevel.clear();
-                for (Node* n = container->getFirstChild(); n != nullptr; n = n->getNextSibling())
-                    topLevel.push_back(n);
-            }
-        }
-        nodes_.clear();
-        subtreeEnd_.clear();
-        for (Node* top : topLevel)
-            number(top);
-        if (src_ != nullptr)
-            markDisplaced(topLevel);
-        if (container != nullptr)
-            NodeSource::clearChanged(container);
-        if (src_ == nullptr)
-            return;
-        collectTokens();
-        // Gaps: between siblings inside each element, and between the top-level nodes of a page.
-        // Between the top-level nodes of a fragment lies only what the parser dropped (tags out
-        // of place in the context): it is not inserted. Collected in document order, they need
-        // no sorting unless the parser moved nodes; then they are collected and sorted as they
-        // always were, so that gaps starting at one place are settled in the same order.
-        if (!collectGapsInOrder(container)) {
-            gaps_.clear();
-            for (Node* n : nodes_)
-                if (n->getNodeType() == Node::Type::Element)
-                    assignGaps(n);
-            std::size_t prevEnd = container != nullptr ? assignGaps(topLevel, 0) : 0;
-            if (container != nullptr && container->getNodeType() == Node::Type::Document && prevEnd < src_->text.size())
-                gaps_.push_back({nullptr, Gap::DocumentTrail, {src_, prevEnd, src_->text.size()}});
-            std::sort(gaps_.begin(), gaps_.end(),
-                      [](const Gap& a, const Gap& b) { return a.range.start < b.range.start; });
-        }
-        settleGaps(container);
-        for (std::uint32_t i = 0; i < nodes_.size(); ++i) {
-            Node* n = nodes_[i];
-            if (hasSpan(n))
-                NodeSource::setPure(n, isPure(n, i));
-            else if (n->getNodeType() == Node::Type::Element)
-                NodeSource::setSourceSpan(n, src_, 0, 0, !n->getFirstChild()); // implied and empty: writes nothing
-        }
-        // A host is written with its displaced nodes back inside, never copied on its own.
-        for (Node* host : hosts_)
-            NodeSource::setPure(host, false);
-        hosts_.clear();
-        if (container == nullptr)
-            return;
-        if (container->getNodeType() == Node::Type::Document) {
-            auto* document = static_cast<Document*>(container);
-            NodeSource::setSourceSpan(document, src_, 0, src_->text.size(), true);
-            NodeSource::setPageSource(document, src_);
-        }
-    }
-
-    std::vector<SourceText::Token> takeTokens() { return std::move(tokens_); }
-
 private:
     // Where gumbo's pieces of the page's UTF-8 stand in the wide text.
     bool holds(const GumboStringPiece& piece) const { return utf8_.holds(piece.data, piece.length); }
     std::size_t startOf(const GumboStringPiece& piece) const { return utf8_.indexAt(piece.data); }
     std::size_t endOf(const GumboStringPiece& piece) const { return utf8_.indexAt(piece.data + piece.length); }
+
+    SourceScan scan() const { return SourceScan(src_->text); }
 
     // While building, a node has a span exactly when it has a source.
     static bool hasSpan(const Node* n) { return NodeSource::source(n) != nullptr; }
@@ -297,132 +237,28 @@ private:
                 // The parser's text can run over tags it took without closing a text (</FORM>,
                 // </BODY></HTML> before trailing white space, a repeated <html>): the text is
                 // made of the stretches between them (else its own source stops at the first).
-                std::size_t tag = firstTag(start, end);
-                // A '<' that no '>' closes before the end of the text is no tag but the parser's
-                // text: "</" at the end of the page.
-                if (tag < end && tagClose(tag, end) == kNone)
+                std::size_t tag = scan().firstTag(start, end);
+                // "</" at the end of the page is no tag but the parser's text.
+                if (tag + 2 == end && end == src_->text.size() && src_->text[tag + 1] == L'/')
                     tag = end;
                 if (tag < end && splitAtEndTag(previous, start, tag, end, data))
                     return previous;
                 if (tag < end) {
                     // One text for each stretch between the tags, when the data lines up with them.
-                    std::vector<Piece> pieces = piecesBetweenTags(start, end, data);
+                    std::vector<SourceScan::Piece> pieces = scan().piecesBetweenTags(start, end, data);
                     if (!pieces.empty()) {
                         Node* last = nullptr;
-                        for (const Piece& piece : pieces)
+                        for (const SourceScan::Piece& piece : pieces)
                             last = addText(type, data.substr(piece.dataStart, piece.dataEnd - piece.dataStart), parent,
                                            piece.start, piece.end);
                         return last;
                     }
-                    dropSpaceAfterTags(data, tag, end);
+                    scan().dropSpaceAfterTags(data, tag, end);
                 }
                 end = tag;
             }
         }
         return addText(type, data, parent, start, end);
-    }
-
-    struct Piece {
-        std::size_t start, end;         // in the source
-        std::size_t dataStart, dataEnd; // in the text's data
-    };
-
-    // The stretches of source[start, end) between the tags in it, with the part of data each one
-    // gives (references as one character, CR LF as LF, a character the parser does not allow as
-    // U+FFFD); empty when the data does not line up with the source so.
-    std::vector<Piece> piecesBetweenTags(std::size_t start, std::size_t end, std::wstring_view data) const
-    {
-        const std::wstring& t = src_->text;
-        auto referenceChar = [](wchar_t c) {
-            return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'#';
-        };
-        std::vector<Piece> pieces;
-        Piece piece{start, start, 0, 0};
-        std::size_t i = start, k = 0;
-        while (i < end) {
-            // (A '<' that no '>' closes before the end is text: "</" at the end of the page.)
-            const std::size_t close = firstTag(i, std::min(end, i + 2)) == i ? tagClose(i, end) : kNone;
-            if (close != kNone) {
-                if (piece.end > piece.start)
-                    pieces.push_back(piece);
-                i = close + 1;
-                piece = {i, i, k, k};
-                continue;
-            }
-            if (k >= data.size())
-                return {};
-            std::size_t j = i + 1;
-            if (t[i] == L'&')
-                while (j < end && referenceChar(t[j]))
-                    ++j;
-            const bool semicolon = j < end && t[j] == L';';
-            if (t[i] == L'&' && j > i + 1 && (data[k] != L'&' || semicolon))
-                i = semicolon ? j + 1 : j;
-            else if (t[i] == L'\r' && data[k] == L'\n')
-                i += i + 1 < end && t[i + 1] == L'\n' ? 2 : 1;
-            else if (t[i] == data[k] || data[k] == 0xFFFD)
-                ++i;
-            else
-                return {};
-            ++k;
-            piece.end = i;
-            piece.dataEnd = k;
-        }
-        if (k != data.size())
-            return {};
-        if (piece.end > piece.start)
-            pieces.push_back(piece);
-        return pieces;
-    }
-
-    // The '>' that ends the tag starting at `at` before end (one inside a quoted attribute value
-    // does not: <html lang="a>b">); kNone when none does.
-    std::size_t tagClose(std::size_t at, std::size_t end) const
-    {
-        const std::wstring& t = src_->text;
-        wchar_t quote = 0;
-        bool afterEquals = false;
-        for (std::size_t i = at + 1; i < end; ++i) {
-            const wchar_t c = t[i];
-            if (quote != 0) {
-                quote = c == quote ? 0 : quote;
-            } else if (c == L'>') {
-                return i;
-            } else if ((c == L'"' || c == L'\'') && afterEquals) {
-                quote = c;
-                afterEquals = false;
-            } else if (c == L'=') {
-                afterEquals = true;
-            } else if (!isSpace(c)) {
-                afterEquals = false;
-            }
-        }
-        return kNone;
-    }
-
-    // White space that stands after the end tags a text runs over (after </BODY> and </HTML>) is
-    // not the text's: it stays with the text around those tags, which the writer copies as it
-    // stands, and the parser that reads the page again puts it behind the body.
-    void dropSpaceAfterTags(std::wstring_view& data, std::size_t tag, std::size_t end) const
-    {
-        const std::wstring& t = src_->text;
-        std::size_t count = 0;
-        for (std::size_t i = tag; i < end;) {
-            if (t[i] == L'<') {
-                const std::size_t close = tagClose(i, end);
-                if (close == kNone)
-                    return;
-                i = close + 1;
-            } else if (!isSpace(t[i])) {
-                return;
-            } else {
-                i += t[i] == L'\r' && i + 1 < end && t[i + 1] == L'\n' ? 2 : 1;
-                ++count;
-            }
-        }
-        if (count > data.size() || !std::all_of(data.end() - static_cast<std::ptrdiff_t>(count), data.end(), isSpace))
-            return;
-        data.remove_suffix(count);
     }
 
     // A text node over text kept in the document.
@@ -446,7 +282,7 @@ private:
         auto* e = static_cast<Element*>(previous);
         if (!NodeSource::endTag(e).empty() || e->isVoid() || claimed_[tag])
             return false;
-        std::size_t tagEnd = endTagAt(tag, e->localName());
+        std::size_t tagEnd = scan().endTagAt(tag, e->localName());
         if (tagEnd == kNone || tagEnd > end)
             return false;
         // Only plain text (no references, no carriage returns) maps one to one onto its data.
@@ -459,378 +295,17 @@ private:
             addText(Node::Type::Text, data.substr(0, head.size()), e, start, tag);
         const std::wstring_view rest = data.substr(head.size());
         if (!rest.empty())
-            addText(Node::Type::Text, rest, e->parentNode(), tagEnd, firstTag(tagEnd, end));
+            addText(Node::Type::Text, rest, e->parentNode(), tagEnd, scan().firstTag(tagEnd, end));
         return true;
     }
-
-    std::size_t firstTag(std::size_t start, std::size_t end) const
-    {
-        const std::wstring& t = src_->text;
-        for (std::size_t i = start; i + 1 < end; ++i) {
-            if (t[i] != L'<')
-                continue;
-            wchar_t n = t[i + 1];
-            if ((n >= L'a' && n <= L'z') || (n >= L'A' && n <= L'Z') || n == L'/' || n == L'!' || n == L'?')
-                return i;
-        }
-        return end;
-    }
-
-    static std::size_t findDoctype(const std::wstring& text, std::size_t from, std::size_t limit)
-    {
-        static const std::wstring kDoctype = L"<!doctype";
-        for (std::size_t i = text.find(L"<!", from); i != std::wstring::npos && i < limit; i = text.find(L"<!", i + 1))
-            if (asciicase::equal(text.substr(i, kDoctype.size()), kDoctype))
-                return i;
-        return kNone;
-    }
-
-    // Bottom-up: an element spans from its start tag (or first content) to its end tag (or last
-    // content). An element without a recorded end tag takes one standing right after its content
-    // (the parser records no </form>).
-    bool computeSpan(Node* n)
-    {
-        for (Node* c = n->getFirstChild(); c != nullptr; c = c->getNextSibling())
-            computeSpan(c);
-        if (n->getNodeType() != Node::Type::Element)
-            return hasSpan(n);
-        auto* e = static_cast<Element*>(n);
-        if (!NodeSource::endTag(e).empty())
-            moveOutTrailing(e);
-        std::size_t lo = kNone, hi = 0;
-        for (Node* c = n->getFirstChild(); c != nullptr; c = c->getNextSibling())
-            if (hasSpan(c)) {
-                lo = std::min(lo, NodeSource::spanStart(c));
-                hi = std::max(hi, NodeSource::spanEnd(c));
-            }
-        if (!NodeSource::startTag(e).empty()) {
-            lo = std::min(lo, NodeSource::startTag(e).start);
-            hi = std::max(hi, NodeSource::startTag(e).end);
-        }
-        if (!NodeSource::endTag(e).empty()) {
-            lo = std::min(lo, NodeSource::endTag(e).start);
-            hi = std::max(hi, NodeSource::endTag(e).end);
-        } else if (lo != kNone && !e->isVoid()) {
-            std::size_t end = endTagAt(hi, e->localName());
-            if (end != kNone && !claimed_[hi]) {
-                NodeSource::setEndTag(e, {src_, hi, end});
-                claimed_[hi] = true;
-                hi = end;
-            }
-        }
-        if (lo == kNone)
-            return false;
-        setSpan(n, lo, hi);
-        return true;
-    }
-
-    // Marks the children whose text stands inside the span of a sibling after them (the nearest
-    // one that is not itself displaced; one without an end tag reaches as far as the parser let
-    // it): the parser moved them out in front of it.
-    void markDisplaced(Node* parent)
-    {
-        Node* host = nullptr;
-        for (Node* c = parent->getLastChild(); c != nullptr; c = c->getPreviousSibling())
-            markDisplaced(c, host);
-    }
-    void markDisplaced(const std::vector<Node*>& children)
-    {
-        Node* host = nullptr;
-        for (auto it = children.rbegin(); it != children.rend(); ++it)
-            markDisplaced(*it, host);
-    }
-    // One child of the walk from the last: host is the sibling after it that it may stand inside.
-    void markDisplaced(Node* c, Node*& host)
-    {
-        if (!hasSpan(c))
-            return;
-        if (host != nullptr && NodeSource::spanStart(host) < NodeSource::spanStart(c) &&
-            (NodeSource::spanEnd(c) <= NodeSource::spanEnd(host) ||
-             (host->getNodeType() == Node::Type::Element &&
-              NodeSource::endTag(static_cast<const Element*>(host)).empty()))) {
-            NodeSource::setDisplaced(c, true);
-            hosts_.push_back(host);
-        } else {
-            host = c;
-        }
-    }
-
-    // Nodes the parser put at the end of an element although they stand after its end tag (white
-    // space after </BODY> or </HTML>) move out behind the element, where the text has them.
-    void moveOutTrailing(Element* e)
-    {
-        Node* parent = e->parentNode();
-        if (parent == nullptr)
-            return;
-        std::size_t endTagEnd = NodeSource::endTag(e).end;
-        while (Node* last = e->getLastChild()) {
-            if (!hasSpan(last) || NodeSource::spanStart(last) < endTagEnd)
-                break;
-            std::size_t at = NodeSource::spanStart(last);
-            Node* before = e->getNextSibling();
-            while (before != nullptr && hasSpan(before) && NodeSource::spanStart(before) < at)
-                before = before->getNextSibling();
-            parent->insertBefore(last, before);
-        }
-    }
-
-    // The end of "</name>" (any case, white space before '>') starting at pos; kNone if none.
-    std::size_t endTagAt(std::size_t pos, const std::wstring& name) const
-    {
-        const std::wstring& t = src_->text;
-        if (t.compare(pos, 2, L"</") != 0 || pos + 2 + name.size() > t.size())
-            return kNone;
-        for (std::size_t i = 0; i < name.size(); ++i)
-            if (asciicase::lower(t[pos + 2 + i]) != name[i])
-                return kNone;
-        std::size_t i = pos + 2 + name.size();
-        while (i < t.size() && isSpace(t[i]))
-            ++i;
-        return i < t.size() && t[i] == L'>' ? i + 1 : kNone;
-    }
-
-    // Numbers the subtree in document order; returns the number of its last node. On the way
-    // (one walk rather than one per step) it forgets the changes building recorded and marks the
-    // displaced children of each element.
-    std::uint32_t number(Node* n)
-    {
-        auto self = static_cast<std::uint32_t>(nodes_.size());
-        nodes_.push_back(n);
-        subtreeEnd_.push_back(self);
-        std::uint32_t last = self;
-        for (Node* c = n->getFirstChild(); c != nullptr; c = c->getNextSibling())
-            last = number(c);
-        subtreeEnd_[self] = last;
-        NodeSource::clearChanged(n);
-        if (src_ != nullptr && n->getNodeType() == Node::Type::Element)
-            markDisplaced(n);
-        return last;
-    }
-
-    // Lists every token with its owner, and how many tokens each subtree owns.
-    void collectTokens()
-    {
-        std::vector<std::pair<SourceText::Token, std::uint32_t>> all;
-        all.reserve(nodes_.size() + nodes_.size() / 2);
-        // In document order: a node's start tag (or its own span) at the node, an element's end
-        // tag after its subtree. Where the parser took the page as it stands, that is sorted by
-        // start already.
-        std::vector<std::uint32_t> open; // elements whose end tag is still to come, innermost last
-        auto closeBefore = [&](std::uint32_t next) {
-            while (!open.empty() && subtreeEnd_[open.back()] < next) {
-                const auto* e = static_cast<const Element*>(nodes_[open.back()]);
-                all.push_back({{NodeSource::endTag(e).start, NodeSource::endTag(e).end}, open.back()});
-                open.pop_back();
-            }
-        };
-        firstToken_.resize(nodes_.size());
-        for (std::uint32_t i = 0; i < nodes_.size(); ++i) {
-            closeBefore(i);
-            firstToken_[i] = static_cast<std::uint32_t>(all.size());
-            Node* n = nodes_[i];
-            if (n->getNodeType() == Node::Type::Element) {
-                auto* e = static_cast<Element*>(n);
-                if (!NodeSource::startTag(e).empty())
-                    all.push_back({{NodeSource::startTag(e).start, NodeSource::startTag(e).end}, i});
-                if (!NodeSource::endTag(e).empty())
-                    open.push_back(i);
-            } else if (hasSpan(n)) {
-                all.push_back({{NodeSource::spanStart(n), NodeSource::spanEnd(n)}, i});
-            }
-        }
-        closeBefore(static_cast<std::uint32_t>(nodes_.size()));
-        auto byStart = [](const auto& a, const auto& b) { return a.first.start < b.first.start; };
-        tokensInOrder_ = std::is_sorted(all.begin(), all.end(), byStart);
-        if (!tokensInOrder_)
-            std::sort(all.begin(), all.end(), byStart);
-        starts_.clear();
-        owners_.clear();
-        std::vector<std::uint32_t> own(nodes_.size() + 1, 0);
-        for (const auto& [token, owner] : all) {
-            starts_.push_back(token.start);
-            owners_.push_back(owner);
-            ++own[owner];
-            if (!tokens_.empty() && token.start < tokens_.back().end)
-                tokens_.back().end = std::max(tokens_.back().end, token.end);
-            else
-                tokens_.push_back(token);
-        }
-        // ownedBefore_[i]: tokens owned by the nodes numbered below i.
-        ownedBefore_.assign(nodes_.size() + 1, 0);
-        for (std::size_t i = 0; i < nodes_.size(); ++i)
-            ownedBefore_[i + 1] = ownedBefore_[i] + own[i];
-    }
-
-    // Whether the node's span holds exactly the tokens of its own subtree (no text the parser
-    // moved in from elsewhere, none of its own moved out).
-    bool isPure(Node* n, std::uint32_t self) const
-    {
-        std::uint32_t last = subtreeEnd_[self];
-        const std::size_t count = ownedBefore_[last + 1] - ownedBefore_[self];
-        if (tokensInOrder_ && count > 0) {
-            // The subtree's tokens stand together from firstToken_[self]: the span holds exactly
-            // those when that is the first token at or after its start and the one after them is
-            // the first at or after its end.
-            const std::size_t first = firstToken_[self];
-            const std::size_t after = first + count;
-            return starts_[first] >= NodeSource::spanStart(n) &&
-                   (first == 0 || starts_[first - 1] < NodeSource::spanStart(n)) &&
-                   starts_[after - 1] < NodeSource::spanEnd(n) &&
-                   (after == starts_.size() || starts_[after] >= NodeSource::spanEnd(n));
-        }
-        auto lo = std::lower_bound(starts_.begin(), starts_.end(), NodeSource::spanStart(n));
-        // The span must hold as many tokens as the subtree owns: the count-th token from lo is
-        // the first one at or after the span's end (no second search needed).
-        const auto left = static_cast<std::size_t>(starts_.end() - lo);
-        if (count > left || (count < left && lo[count] < NodeSource::spanEnd(n)) ||
-            (count > 0 && lo[count - 1] >= NodeSource::spanEnd(n)))
-            return false;
-        auto hi = lo + static_cast<std::ptrdiff_t>(count);
-        for (auto p = lo; p != hi; ++p) {
-            std::uint32_t owner = owners_[p - starts_.begin()];
-            if (owner < self || owner > last)
-                return false;
-        }
-        return true;
-    }
-
-    void assignGaps(Node* parent)
-    {
-        auto* e = static_cast<Element*>(parent);
-        std::vector<Node*> children;
-        for (Node* c = parent->getFirstChild(); c != nullptr; c = c->getNextSibling())
-            children.push_back(c);
-        std::size_t start = NodeSource::startTag(e).empty() ? kNone : NodeSource::startTag(e).end;
-        std::size_t prevEnd = assignGaps(children, start);
-        if (!NodeSource::endTag(e).empty() && prevEnd != kNone && prevEnd < NodeSource::endTag(e).start)
-            gaps_.push_back({e, Gap::InnerTrail, {src_, prevEnd, NodeSource::endTag(e).start}});
-    }
-
-    // Gives each node the text between the previous one (or start) and itself; returns where the
-    // last one ends (start when none has a span, kNone when not known).
-    std::size_t assignGaps(const std::vector<Node*>& children, std::size_t prevEnd)
-    {
-        std::size_t displacedEnd = 0;
-        for (Node* c : children) {
-            if (!hasSpan(c))
-                continue;
-            if (NodeSource::isDisplaced(c)) {
-                displacedEnd = std::max(displacedEnd, NodeSource::spanEnd(c));
-                // Written back where its text stands: its gap is the text since the token before it
-                // there, and the siblings around it take theirs as if it were not between them.
-                auto next = std::lower_bound(tokens_.begin(), tokens_.end(), NodeSource::spanStart(c),
-                                             [](const SourceText::Token& t, std::size_t pos) { return t.start < pos; });
-                const std::size_t from = next == tokens_.begin() ? 0 : std::prev(next)->end;
-                if (from < NodeSource::spanStart(c))
-                    gaps_.push_back({c, Gap::Lead, {src_, from, NodeSource::spanStart(c)}});
-                continue;
-            }
-            if (prevEnd != kNone && prevEnd < NodeSource::spanStart(c))
-                gaps_.push_back({c, Gap::Lead, {src_, prevEnd, NodeSource::spanStart(c)}});
-            // (The host's displaced nodes, written inside it, may reach past its end.)
-            prevEnd = std::max(prevEnd == kNone ? NodeSource::spanEnd(c) : std::max(prevEnd, NodeSource::spanEnd(c)),
-                               displacedEnd);
-        }
-        return prevEnd;
-    }
-
-    // The gaps of every node (as assignGaps gives them) in document order: a node's lead gap at
-    // the node, an element's inner trail after its subtree. True when their starts strictly
-    // increase, which makes the list what sorting them by start gives; false (the list then
-    // partial) otherwise.
-    bool collectGapsInOrder(Node* container)
-    {
-        gaps_.clear();
-        struct Open {
-            std::uint32_t number;
-            std::size_t prevEnd; // where the element's children so far end (kNone: not known)
-        };
-        std::vector<Open> open;
-        std::size_t topPrevEnd = 0;
-        bool sorted = true;
-        auto add = [&](const Gap& gap) {
-            if (!gaps_.empty() && gaps_.back().range.start >= gap.range.start)
-                sorted = false;
-            gaps_.push_back(gap);
-        };
-        auto closeBefore = [&](std::uint32_t next) {
-            while (!open.empty() && subtreeEnd_[open.back().number] < next) {
-                auto* e = static_cast<Element*>(nodes_[open.back().number]);
-                const std::size_t prevEnd = open.back().prevEnd;
-                if (!NodeSource::endTag(e).empty() && prevEnd != kNone && prevEnd < NodeSource::endTag(e).start)
-                    add({e, Gap::InnerTrail, {src_, prevEnd, NodeSource::endTag(e).start}});
-                open.pop_back();
-            }
-        };
-        for (std::uint32_t i = 0; i < nodes_.size() && sorted; ++i) {
-            closeBefore(i);
-            Node* n = nodes_[i];
-            std::size_t* prevEnd = !open.empty() ? &open.back().prevEnd : container != nullptr ? &topPrevEnd : nullptr;
-            if (prevEnd != nullptr && hasSpan(n)) {
-                if (*prevEnd != kNone && *prevEnd < NodeSource::spanStart(n))
-                    add({n, Gap::Lead, {src_, *prevEnd, NodeSource::spanStart(n)}});
-                *prevEnd = *prevEnd == kNone ? NodeSource::spanEnd(n) : std::max(*prevEnd, NodeSource::spanEnd(n));
-            }
-            if (n->getNodeType() == Node::Type::Element) {
-                auto* e = static_cast<Element*>(n);
-                open.push_back({i, NodeSource::startTag(e).empty() ? kNone : NodeSource::startTag(e).end});
-            }
-        }
-        closeBefore(static_cast<std::uint32_t>(nodes_.size()));
-        if (container != nullptr && container->getNodeType() == Node::Type::Document && topPrevEnd < src_->text.size())
-            add({nullptr, Gap::DocumentTrail, {src_, topPrevEnd, src_->text.size()}});
-        return sorted;
-    }
-
-    // Where the parser moved nodes away from their place in the text, the stretches between
-    // siblings of different parents can overlap: each character of gap text goes to one gap only
-    // (the one starting first), so that none is written twice. The gaps are sorted by start.
-    void settleGaps(Node* container)
-    {
-        std::size_t covered = 0;
-        for (Gap& g : gaps_) {
-            g.range.start = std::max(g.range.start, covered);
-            if (g.range.start >= g.range.end)
-                continue;
-            covered = g.range.end;
-            switch (g.kind) {
-            case Gap::Lead:
-                NodeSource::setLeadGap(g.node, g.range);
-                break;
-            case Gap::InnerTrail:
-                NodeSource::setInnerTrailGap(static_cast<Element*>(g.node), g.range);
-                break;
-            case Gap::DocumentTrail:
-                NodeSource::setTrailGap(static_cast<Document*>(container), g.range);
-                break;
-            }
-        }
-        gaps_.clear();
-    }
-
-    struct Gap {
-        enum Kind { Lead, InnerTrail, DocumentTrail };
-        Node* node;
-        Kind kind;
-        NodeSource::Range range;
-    };
 
     Document& doc_;
     const SourceText* src_;
     // Tag names by their spelling in the page's UTF-8 text (or the parser's own), which outlives
     // the builder.
     std::unordered_map<std::string_view, const ElementName*> names_;
-    std::vector<Gap> gaps_;
     const IndexedText& utf8_;
-    std::vector<Node*> nodes_;              // every node built, in document order (set by finish)
-    std::vector<Node*> hosts_;              // nodes that displaced nodes were moved in front of
-    std::vector<bool> claimed_;             // at the start of each end tag already given to an element
-    std::vector<std::uint32_t> subtreeEnd_; // by node number: the number of the subtree's last node
-    std::vector<std::uint32_t> ownedBefore_;
-    std::vector<std::uint32_t> firstToken_; // by node number: where its subtree's tokens were listed
-    bool tokensInOrder_ = false;            // the tokens came sorted as listed
-    std::vector<std::size_t> starts_;
-    std::vector<std::uint32_t> owners_;
+    std::vector<bool> claimed_; // at the start of each end tag already given to an element
     std::vector<SourceText::Token> tokens_;
 };
 
@@ -857,111 +332,6 @@ bool nestsTooDeep(const GumboNode* root)
     }
     return false;
 }
-
-// The memory of one parse. The parser allocates and frees a great many small pieces (every
-// token, every buffer it grows a character at a time) and frees them all when its output is
-// destroyed; the small ones are carved from blocks that go at once with the arena, which took a
-// fifth of the time of parsing a page. A large piece (a long text) comes from the heap and goes
-// back when freed, so that a large page does not keep every buffer it outgrew.
-class ParseArena {
-public:
-    ParseArena() = default;
-    ParseArena(const ParseArena&) = delete;
-    ParseArena& operator=(const ParseArena&) = delete;
-    ~ParseArena()
-    {
-        for (void* piece : heap_)
-            std::free(piece);
-    }
-
-    // The parser's allocator and deallocator (userdata is the arena).
-    static void* allocate(void* userdata, std::size_t size)
-    {
-        // Nothing may be thrown through the parser: out of memory is a null, as malloc's.
-        try {
-            return static_cast<ParseArena*>(userdata)->take(size);
-        } catch (const std::bad_alloc&) {
-            return nullptr;
-        }
-    }
-    static void deallocate(void* userdata, void* memory) { static_cast<ParseArena*>(userdata)->give(memory); }
-
-    void useFor(GumboOptions& options)
-    {
-        options.allocator = &ParseArena::allocate;
-        options.deallocator = &ParseArena::deallocate;
-        options.userdata = this;
-    }
-
-private:
-    // Every piece starts after a header that tells where it came from; the header keeps the
-    // piece aligned as malloc's are.
-    struct alignas(std::max_align_t) Header {
-        std::size_t heapIndex; // kInBlock + the piece's size class, or its place in heap_
-    };
-    static constexpr std::size_t kInBlock = std::size_t(1) << (std::numeric_limits<std::size_t>::digits - 1);
-    static constexpr std::size_t kLargePiece = 4096;
-    static constexpr std::size_t kBlockSize = 64 * 1024;
-    // Size classes of small pieces, in steps of the alignment.
-    static constexpr std::size_t kClasses = (sizeof(Header) + kLargePiece) / alignof(Header) + 1;
-
-    void* take(std::size_t size)
-    {
-        const std::size_t align = alignof(Header);
-        const std::size_t need = sizeof(Header) + (size + align - 1) / align * align;
-        Header* header;
-        // A small piece given back is used again for one of its size: the parser frees as much as
-        // it keeps (every token's buffers), and without reuse a page took fifty times its size.
-        if (size <= kLargePiece && free_[need / align] != nullptr) {
-            header = free_[need / align];
-            free_[need / align] = *reinterpret_cast<Header**>(header + 1);
-            return header + 1;
-        }
-        if (size > kLargePiece) {
-            if (heap_.size() == heap_.capacity())
-                heap_.reserve(heap_.empty() ? 16 : 2 * heap_.capacity());
-            header = static_cast<Header*>(std::malloc(need));
-            if (header == nullptr)
-                return nullptr;
-            heap_.push_back(header);
-            header->heapIndex = heap_.size() - 1;
-        } else {
-            if (left_ < need) {
-                blocks_.push_back(
-                    std::make_unique_for_overwrite<std::max_align_t[]>(kBlockSize / sizeof(std::max_align_t)));
-                next_ = reinterpret_cast<std::byte*>(blocks_.back().get());
-                left_ = kBlockSize;
-            }
-            header = reinterpret_cast<Header*>(next_);
-            next_ += need;
-            left_ -= need;
-            header->heapIndex = kInBlock + need / align;
-        }
-        return header + 1;
-    }
-
-    void give(void* memory)
-    {
-        if (memory == nullptr)
-            return;
-        Header* header = static_cast<Header*>(memory) - 1;
-        if (header->heapIndex >= kInBlock) {
-            // Kept for reuse; the piece goes with its block. Its first bytes link it in.
-            const std::size_t sizeClass = header->heapIndex - kInBlock;
-            *static_cast<Header**>(memory) = free_[sizeClass];
-            free_[sizeClass] = header;
-            return;
-        }
-        heap_[header->heapIndex] = nullptr;
-        std::free(header);
-    }
-
-    std::vector<std::unique_ptr<std::max_align_t[]>> blocks_;
-    std::byte* next_ = nullptr;
-    std::size_t left_ = 0;
-    std::vector<void*> heap_;
-    std::array<Header*, kClasses> free_{};
-};
 
 GumboOptions parserOptions(ParseArena& arena)
 {

@@ -11,6 +11,15 @@
 
 namespace {
 
+// A day of the month (1 to 31) as text: written out directly, as a formatted print of each of a
+// long diary's days costs more than the rest of its cell.
+std::wstring dayOfMonthText(int day)
+{
+    if (day < 10)
+        return std::wstring(1, wchar_t(L'0' + day));
+    return {wchar_t(L'0' + day / 10), wchar_t(L'0' + day % 10)};
+}
+
 // The page an empty document receives before the calendar goes into its body.
 constexpr const wchar_t* kMinimalPage =
     L"<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<title>カレンダー</title>\n</head>\n<body>\n</body>\n</html>\n";
@@ -126,7 +135,7 @@ Element* HostCalendarGenerator::buildCalendar(int year, int month, const std::ws
             cell->setAttribute(L"class", L"sat");
         if (day == today)
             cell->setAttribute(L"aria-current", L"date");
-        appendText(doc, cell, std::to_wstring(day));
+        appendText(doc, cell, dayOfMonthText(day));
         ++column;
     }
     for (; column < 7; ++column)

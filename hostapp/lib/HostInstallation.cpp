@@ -32,18 +32,23 @@ std::wstring withSeparator(const std::string& folder)
 
 std::string HostInstallation::libraryFolder()
 {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&HostInstallation::libraryFolder), &info) == 0 || info.dli_fname == nullptr)
-        return {};
-    const std::string path = info.dli_fname;
-    const std::size_t slash = path.rfind('/');
-    // A library found without a folder in its name was loaded from the current folder. The
-    // dynamic loader names it as the run path found it ("bin/../lib/zebhost"): resolved, the
-    // paths built on it read plainly in messages.
-    const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-    std::error_code ec;
-    const std::filesystem::path resolved = std::filesystem::canonical(folder, ec);
-    return ec ? folder : resolved.string();
+    // Worked out once: the library stays where it was loaded from, and the data folder is asked
+    // for once per generated page.
+    static const std::string found = [] {
+        Dl_info info{};
+        if (dladdr(reinterpret_cast<void*>(&HostInstallation::libraryFolder), &info) == 0 || info.dli_fname == nullptr)
+            return std::string();
+        const std::string path = info.dli_fname;
+        const std::size_t slash = path.rfind('/');
+        // A library found without a folder in its name was loaded from the current folder. The
+        // dynamic loader names it as the run path found it ("bin/../lib/zebhost"): resolved, the
+        // paths built on it read plainly in messages.
+        const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+        std::error_code ec;
+        const std::filesystem::path resolved = std::filesystem::canonical(folder, ec);
+        return ec ? folder : resolved.string();
+    }();
+    return found;
 }
 
 std::string HostInstallation::defaultModulePath()

@@ -4,7 +4,9 @@
 #include <algorithm>
 
 #include "DocumentFactory.h"
+#include "EncodingDetector.h"
 #include "MarkupWriter.h"
+#include "Newlines.h"
 #include "SourceText.h"
 #include "TextCodec.h"
 #include "host/Document.h"
@@ -28,9 +30,9 @@ std::unique_ptr<OpenPage> OpenPage::load(const std::wstring& path)
         return nullptr;
     const char* bytes = reinterpret_cast<const char*>(file.get_top());
     const std::size_t size = file.get_size();
-    TextCodec::Detection detection;
+    EncodingDetector::Detection detection;
     std::wstring text;
-    if (!TextCodec::decodeAuto(bytes, size, detection, text))
+    if (!EncodingDetector::decodeAuto(bytes, size, detection, text))
         return nullptr;
 
     std::unique_ptr<OpenPage> page = create(path);
@@ -41,7 +43,7 @@ std::unique_ptr<OpenPage> OpenPage::load(const std::wstring& path)
         page->bom_.assign(bytes, detection.bomLength);
     if (size > detection.bomLength)
         page->bytes_.assign(bytes + detection.bomLength, size - detection.bomLength);
-    page->newline_ = TextCodec::detectNewline(text);
+    page->newline_ = Newlines::detect(text);
     file.close();
     if (!text.empty() && !page->document_->createNodes(text.c_str(), text.size(), nullptr, true))
         return nullptr;
@@ -74,7 +76,7 @@ std::string OpenPage::serialize() const
         // Nothing to copy from: all of it encoded afresh (UTF-8 keeps every character, should
         // the page's own encoding be gone).
         std::string bytes;
-        const std::wstring text = TextCodec::applyNewline(markup, newline_);
+        const std::wstring text = Newlines::apply(markup, newline_);
         if (!TextCodec::encode(text, encoding_, bytes))
             TextCodec::encode(text, "UTF-8", bytes);
         return out + bytes;
@@ -91,7 +93,7 @@ std::string OpenPage::serialize() const
             out += "\x1B(B";
         shift = 0;
         std::string bytes;
-        TextCodec::encode(TextCodec::applyNewline(markup.substr(pos, end - pos), newline_), encoding_, bytes);
+        TextCodec::encode(Newlines::apply(markup.substr(pos, end - pos), newline_), encoding_, bytes);
         out += bytes;
     };
     for (const MarkupWriter::Copied& c : copied) {

@@ -56,6 +56,22 @@ bool SitePagePath::isHtmlName(const std::wstring& name)
     return endsWith(L".html") || endsWith(L".htm");
 }
 
+bool SitePagePath::isHtmlName(std::string_view name)
+{
+    // The endings are ASCII, so a UTF-8 name ends with one where its characters do.
+    auto endsWith = [&](std::string_view tail) {
+        if (name.size() <= tail.size())
+            return false;
+        for (std::size_t i = 0; i < tail.size(); ++i) {
+            const char c = name[name.size() - tail.size() + i];
+            if ((c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c) != tail[i])
+                return false;
+        }
+        return true;
+    };
+    return endsWith(".html") || endsWith(".htm");
+}
+
 bool SitePagePath::isReservedFolder(const std::wstring& name)
 {
     return asciicase::equal(name, L"qcms") || asciicase::equal(name, L"ZebSitemenu");

@@ -1,6 +1,7 @@
 #pragma once
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 // Which files of a site the host may open, change and save as pages: HTML pages (.html or .htm,
 // any case) inside the site folder and outside its CMS folder qcms/ and its site-menu folder
@@ -32,6 +33,8 @@ public:
 
     // Whether a file name ends in .html or .htm (any case).
     static bool isHtmlName(const std::wstring& name);
+    // The same of a name in UTF-8.
+    static bool isHtmlName(std::string_view name);
     // Whether a folder name is one the host never opens pages in (qcms, ZebSitemenu; any case).
     static bool isReservedFolder(const std::wstring& name);
 };

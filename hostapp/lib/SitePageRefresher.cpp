@@ -14,6 +14,7 @@
 
 #include "AsciiCase.h"
 #include "FragmentParser.h"
+#include "Newlines.h"
 #include "OpenPage.h"
 #include "SitePagePath.h"
 #include "TextCodec.h"
@@ -53,7 +54,7 @@ bool mayCarryLinkParts(const unsigned char* bytes, std::size_t size)
 // UTF-8 when the encoding cannot be written.
 std::string asSaved(const std::wstring& text, const OpenPage& page)
 {
-    const std::wstring lines = TextCodec::applyNewline(text, page.newline());
+    const std::wstring lines = Newlines::apply(text, page.newline());
     std::string bytes;
     if (!TextCodec::encode(lines, page.encoding(), bytes))
         bytes = platform::toUtf8(lines);
@@ -81,6 +82,7 @@ SitePageRefresher::SitePageRefresher(std::wstring siteFolder) : site_(std::move(
 {
     while (site_.size() > 1 && site_.back() == L'/')
         site_.pop_back();
+    siteNative_ = platform::toUtf8(site_);
 }
 
 std::wstring SitePageRefresher::cacheFile() const
@@ -153,8 +155,14 @@ bool SitePageRefresher::isLinkPartId(const std::wstring& id)
 void SitePageRefresher::walk(const std::string& folder, int depth, bool resolved)
 {
     // The folder's entries are taken whole and the folder closed before its subfolders are
-    // walked, so that a deep tree never holds more than one folder open.
-    std::vector<std::string> folders;
+    // walked, so that a deep tree never holds more than one folder open. They are taken in path
+    // order, a subfolder by its name and "/" (as its pages' paths sort), so that the pages of the
+    // site come in path order.
+    struct Found {
+        std::string key; // the name, and "/" for a subfolder
+        Candidate page;
+    };
+    std::vector<Found> found;
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (depth > 0 ? O_NOFOLLOW : 0));
     DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
     if (dir == nullptr) {
@@ -179,13 +187,12 @@ void SitePageRefresher::walk(const std::string& folder, int depth, bool resolved
         };
         if (type == DT_UNKNOWN)
             examine();
-        const std::wstring wideName = platform::fromUtf8(name);
         if (type == DT_DIR) {
-            if (depth > 0 || !SitePagePath::isReservedFolder(wideName))
-                folders.push_back(folder + "/" + name);
+            if (depth > 0 || !SitePagePath::isReservedFolder(platform::fromUtf8(name)))
+                found.push_back({name + "/", {}});
             continue;
         }
-        if ((type != DT_REG && type != DT_LNK) || !SitePagePath::isHtmlName(wideName))
+        if ((type != DT_REG && type != DT_LNK) || !SitePagePath::isHtmlName(std::string_view(name)))
             continue;
         if (type == DT_REG && !examined)
             examine();
@@ -203,22 +210,28 @@ void SitePageRefresher::walk(const std::string& folder, int depth, bool resolved
         } else {
             continue;
         }
-        candidates_.push_back(std::move(candidate));
+        found.push_back({name, std::move(candidate)});
     }
     ::closedir(dir);
-    for (const std::string& sub : folders)
-        walk(sub, depth + 1, resolved);
+    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.key < b.key; });
+    for (Found& entry : found) {
+        if (entry.key.back() == '/')
+            walk(folder + "/" + entry.key.substr(0, entry.key.size() - 1), depth + 1, resolved);
+        else
+            candidates_.push_back(std::move(entry.page));
+    }
 }
 
 std::vector<std::wstring> SitePageRefresher::candidatePages()
 {
     candidates_.clear();
-    const std::string root = platform::toUtf8(site_);
     std::error_code ec;
-    walk(root, 0, std::filesystem::canonical(root, ec).string() == root && !ec);
-    // UTF-8 sorts as its characters do.
-    std::sort(candidates_.begin(), candidates_.end(),
-              [](const Candidate& a, const Candidate& b) { return a.native < b.native; });
+    walk(siteNative_, 0, std::filesystem::canonical(siteNative_, ec).string() == siteNative_ && !ec);
+    // UTF-8 sorts as its characters do. The walk gives the pages in order, unless a link led
+    // elsewhere in the site.
+    auto byPath = [](const Candidate& a, const Candidate& b) { return a.native < b.native; };
+    if (!std::is_sorted(candidates_.begin(), candidates_.end(), byPath))
+        std::sort(candidates_.begin(), candidates_.end(), byPath);
     candidates_.erase(std::unique(candidates_.begin(), candidates_.end(),
                                   [](const Candidate& a, const Candidate& b) { return a.native == b.native; }),
                       candidates_.end());
@@ -275,7 +288,7 @@ SitePageRefresher::Outcome SitePageRefresher::refreshPage(const std::wstring& gi
     std::string inSite;
     if (cacheOn_ && path.size() > site_.size() + 1 && path.compare(0, site_.size(), site_) == 0 &&
         path[site_.size()] == L'/')
-        inSite = platform::toUtf8(path.substr(site_.size() + 1));
+        inSite = (candidate != nullptr ? candidate->native : platform::toUtf8(path)).substr(siteNative_.size() + 1);
     // Taken before the page is read (when it was listed, or now), so that a change while it is
     // read gives it a new stamp.
     PageRefreshCache::Stamp stamp;

@@ -67,6 +67,7 @@ private:
     bool knownFromCache(const std::string& inSite, const PageRefreshCache::Stamp& stamp, Outcome& outcome);
 
     std::wstring site_;
+    std::string siteNative_; // the site folder in UTF-8
     std::map<std::wstring, std::wstring> generated_;
     std::map<std::wstring, PageRefreshCache::Stamp> generatedStamps_;
     // A page candidatePages listed: its path and its stamp when it was listed.

@@ -9,11 +9,6 @@
 
 namespace {
 
-bool isSpace(wchar_t c)
-{
-    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\f' || c == L'\r';
-}
-
 bool isLetter(wchar_t c)
 {
     return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
@@ -52,31 +47,31 @@ std::size_t StartTagScanner::mostAttributes(const wchar_t* text, std::size_t len
         if (i >= length || !isLetter(text[i]))
             continue;
         const std::size_t nameStart = i;
-        while (i < length && !isSpace(text[i]) && text[i] != L'/' && text[i] != L'>')
+        while (i < length && !asciicase::isSpace(text[i]) && text[i] != L'/' && text[i] != L'>')
             ++i;
         const std::wstring_view name(text + nameStart, i - nameStart);
         // Attributes: a name, then optionally "=" and a quoted or bare value, up to the ">".
         std::size_t count = 0;
         while (i < length && text[i] != L'>') {
-            if (isSpace(text[i]) || text[i] == L'/') {
+            if (asciicase::isSpace(text[i]) || text[i] == L'/') {
                 ++i;
                 continue;
             }
             ++count;
-            while (i < length && !isSpace(text[i]) && text[i] != L'/' && text[i] != L'>' && text[i] != L'=')
+            while (i < length && !asciicase::isSpace(text[i]) && text[i] != L'/' && text[i] != L'>' && text[i] != L'=')
                 ++i;
-            while (i < length && isSpace(text[i]))
+            while (i < length && asciicase::isSpace(text[i]))
                 ++i;
             if (i >= length || text[i] != L'=')
                 continue;
             ++i;
-            while (i < length && isSpace(text[i]))
+            while (i < length && asciicase::isSpace(text[i]))
                 ++i;
             if (i < length && (text[i] == L'"' || text[i] == L'\'')) {
                 const wchar_t* close = std::wmemchr(text + i + 1, text[i], length - i - 1);
                 i = close ? static_cast<std::size_t>(close - text) + 1 : length;
             } else {
-                while (i < length && !isSpace(text[i]) && text[i] != L'>')
+                while (i < length && !asciicase::isSpace(text[i]) && text[i] != L'>')
                     ++i;
             }
         }

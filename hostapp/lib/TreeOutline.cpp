@@ -26,11 +26,6 @@ void quote(std::wstring& out, const std::wstring& data)
     out += L'"';
 }
 
-bool isOutlineSpace(wchar_t c)
-{
-    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f';
-}
-
 void outlineChildren(std::wstring& out, const Node& parent)
 {
     // White space at the top of a page (beside html, head and body) is where a parser puts the
@@ -47,7 +42,7 @@ void outlineChildren(std::wstring& out, const Node& parent)
             // Of white space only that it is there counts, and only between other nodes: the
             // parser moves white space across end tags it ignores and the body's end tag, so that
             // it may end up at the end of one element or the start of the next.
-            const bool space = std::all_of(text.begin(), text.end(), isOutlineSpace);
+            const bool space = std::all_of(text.begin(), text.end(), asciicase::isSpace);
             const bool edge = first || c == nullptr;
             if (!text.empty() && !(space && (top || edge))) {
                 out += first ? L"" : L" ";

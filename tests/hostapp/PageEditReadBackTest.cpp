@@ -16,7 +16,7 @@ using testsupport::U;
 // page in order (the untouched text kept as it was).
 namespace {
 
-enum class Edit { InsertAtEnd, InsertAtStartOf, InsertIn, InsertInText, InsertAfter, Remove };
+enum class Edit { InsertAtEnd, InsertAtFirstNode, InsertAtStartOf, InsertIn, InsertInText, InsertAfter, Remove };
 
 struct ReadBackCase {
     const char* description;
@@ -55,6 +55,8 @@ TEST_P(PageEditReadBack, SavedPageParsesToTheEditedTree)
     } else {
         if (c.edit == Edit::InsertIn)
             util.setLayoutCursor(named, named->childCount());
+        else if (c.edit == Edit::InsertAtFirstNode) // of the document
+            util.setLayoutCursor(doc->getFirstChild(), 0);
         else if (c.edit == Edit::InsertAtStartOf)
             util.setLayoutCursor(named, 0);
         else if (c.edit == Edit::InsertInText) // after the first character of its last text
@@ -117,11 +119,23 @@ const ReadBackCase kCases[] = {
     {"cursor at the start of template content of table rows", Edit::InsertAtStartOf, L"t",
      L"<template id=t><tr><td>c</td></tr></template>",
      L"html(head(template[id=\"t\"](tr(td(\"c\")))) body(div[id=\"lp\"](\"P\")))"},
+    {"cursor at the DOCTYPE: the start of the body", Edit::InsertAtFirstNode, nullptr, L"<!DOCTYPE html><p>x</p>",
+     L"<!DOCTYPE html> html(head body(div[id=\"lp\"](\"P\") p(\"x\")))"},
+    {"cursor in a text before a DOCTYPE the page cuts short", Edit::InsertInText, L"d", L"<div id=d>a<4<!DOCTYPE ",
+     L"html(head body(div[id=\"d\"](\"a\" div[id=\"lp\"](\"P\") \"<4\")))"},
     {"cursor in template content", Edit::InsertIn, L"t", L"<template id=t><p>x</template>",
      L"html(head(template[id=\"t\"](p(\"x\") div[id=\"lp\"](\"P\"))) body)"},
+    {"after a paragraph whose link the parser opens again inside a plaintext", Edit::InsertAfter, L"p",
+     L"<p id=p><a href=x>a</p><plaintext>t",
+     L"html(head body(div[id=\"lp\"](\"P\") p[id=\"p\"](a[href=\"x\"](\"a\")) plaintext(a[href=\"x\"](\"t\"))))"},
     // Content the parser moved.
     {"text and links moved out in front of a table", Edit::InsertAtEnd, nullptr, L"<table><a>1<td>2</td>3</table>",
      L"html(head body(a(\"1\") a(\"3\") table(tbody(tr(td(\"2\")))) div[id=\"lp\"](\"P\")))"},
+    {"a stray end tag amid text moved out in front of a table", Edit::InsertAtEnd, nullptr,
+     L"<table>x</a>y<td>z</td></table>", L"html(head body(\"xy\" table(tbody(tr(td(\"z\")))) div[id=\"lp\"](\"P\")))"},
+    {"cursor in an element moved out of a table, around a tag ignored in it", Edit::InsertAtStartOf, L"x",
+     L"<table><tr><x id=x>a</td>b</tr></table>",
+     L"html(head body(x[id=\"x\"](div[id=\"lp\"](\"P\") \"ab\") table(tbody(tr))))"},
     {"plaintext moved out in front of a table", Edit::InsertAtEnd, nullptr, L"<table><plaintext>x",
      L"html(head body(div[id=\"lp\"](\"P\") plaintext(\"x\") table))"},
     {"stray end tags in a table before content moved out of it", Edit::InsertAtEnd, nullptr,
@@ -130,6 +144,11 @@ const ReadBackCase kCases[] = {
      L"html(head body(p(\"a\") div[id=\"lp\"](\"P\") \"</\"))"},
     {"text after the body's end tag", Edit::InsertAtEnd, nullptr, L"<p>a</p></body>tail",
      L"html(head body(p(\"a\") div[id=\"lp\"](\"P\")) \"tail\")"},
+    {"a tag ignored after the body's end tag, in an element left open", Edit::InsertAtEnd, nullptr,
+     L"<body>\n<k>b</p>\n</body>\n<frameset></html>\n", L"html(head body(div[id=\"lp\"](\"P\") k(\"b\" p)))"},
+    {"a comment between the body's end tag and content the parser puts back", Edit::InsertIn, L"b",
+     L"<p>a</p>\n</body>\n</=\"c\">\n<p id=b>b</p>\n</body>\n</html>\n",
+     L"html(head body(p(\"a\") _ p[id=\"b\"](\"b\") div[id=\"lp\"](\"P\")) <!--=\"c\"-->)"},
     {"text and markup after the html end tag", Edit::InsertAtEnd, nullptr, L"<p>a</p></body></html>tail<b>x</b>",
      L"html(head body(p(\"a\") div[id=\"lp\"](\"P\"))) \"tail\" b(\"x\")"},
     {"after bold whose end tag stands in the next paragraph", Edit::InsertAfter, L"b", L"<b id=b>1<p>2</b>3</p>",
@@ -139,6 +158,8 @@ const ReadBackCase kCases[] = {
     // Removals that take away what ended an element or listed a formatting one.
     {"removed block had ended the paragraph", Edit::Remove, L"d", L"<p>text<div id=d>x</div><span>y</span>",
      L"html(head body(p(\"text\") span(\"y\")))"},
+    {"removed row of a table body the parser implied", Edit::Remove, L"r", L"<table><tr id=r><td>1</td></tr></table>",
+     L"html(head body(table(tbody)))"},
     {"removed block had the bold reopened", Edit::Remove, L"d", L"<p><b>x<div id=d>d</div>y",
      L"html(head body(p(b(\"x\")) b(\"y\")))"},
     {"removed link had opened the body: a stray </p> after it", Edit::Remove, L"d", L"<a id=d>x</a></p>\n<h1>h</h1>",

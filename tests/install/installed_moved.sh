@@ -22,12 +22,13 @@ else
   mv "$tmp/prefix" "$tmp/moved"
 fi
 zebhost=$tmp/moved/bin/zebhost
-for f in lib/zebhost/libzebcmlinkparts.so share/zebhost/template/_cm/temp/linkparts00.html \
+for f in lib/zebhost/libzebcmlinkparts.so lib/zebhost/libzebhostserve.so share/zebhost/template/_cm/temp/linkparts00.html \
          share/man/man1/zebhost.1 share/bash-completion/completions/zebhost share/doc/zebhost/site-guide.md; do
   [ -f "$tmp/moved/$f" ] || fail "$f is not installed"
 done
 libraries=$(ldd "$zebhost")
 [[ $libraries =~ libzebhostsvc.so\ =\>\ $tmp/moved/(bin/\.\./)?lib/zebhost/ ]] || fail "the host library is not the moved one"
+[[ $libraries != *httplib* ]] || fail "zebhost loads the HTTP library at every start"
 
 cp -R "$source/examples/site" "$tmp/site"
 find "$tmp/site" -exec touch -d '2025-03-27 18:00' {} +
@@ -37,6 +38,9 @@ run apply index.html --select-all >/dev/null
 grep -q 'id="zebsitec000table000001"' "$tmp/site/index.html" || fail "index.html got no category link part"
 grep -q 'id="zebsitec001table000001"' "$tmp/site/index.html" || fail "index.html got no calendar"
 "$zebhost" -q init "$tmp/new" && "$zebhost" -q --site "$tmp/new" update || fail "a new site from the moved prefix"
+# serve loads its library from the moved prefix (stopped after three seconds).
+out=$(timeout -s TERM 3 env -u ZEBHOST_DATA_DIR "$zebhost" --site "$tmp/site" serve --port 0 2>&1) || true
+[[ $out == *"serving $tmp/site at http://127.0.0.1:"*stopped* ]] || fail "serve from the moved prefix: $out"
 
 # The template comes from the moved prefix: without it, the error names the moved path.
 rm "$tmp/moved/share/zebhost/template/_cm/temp/linkparts00.html"

@@ -1,0 +1,139 @@
+#include "ImpliedMarkup.h"
+
+#include <string_view>
+
+#include "NodeSource.h"
+#include "SourceText.h"
+#include "host/CharacterData.h"
+#include "host/Element.h"
+
+namespace {
+
+// What closes a comment whose text (from its "<!--") the page cut short, so that it keeps its
+// data: "" when the text ends it. A comment ends at "-->", "--!>", or right away at "<!-->" or
+// "<!--->"; at the end of the page a trailing "-", "--" or "--!" is not part of its data.
+std::wstring commentCloser(const std::wstring& text, std::size_t start, std::size_t end)
+{
+    enum { Start, StartDash, Body, EndDash, End, Bang } state = Start;
+    for (std::size_t i = start + 4; i < end; ++i) {
+        const wchar_t c = text[i];
+        switch (state) {
+        case Start:
+        case StartDash:
+            if (c == L'>')
+                return i + 1 == end ? L"" : L"-->";
+            state = c == L'-' ? (state == Start ? StartDash : End) : Body;
+            break;
+        case Body:
+            state = c == L'-' ? EndDash : Body;
+            break;
+        case EndDash:
+            state = c == L'-' ? End : Body;
+            break;
+        case End:
+            if (c == L'>')
+                return i + 1 == end ? L"" : L"-->";
+            state = c == L'!' ? Bang : c == L'-' ? End : Body;
+            break;
+        case Bang:
+            if (c == L'>')
+                return i + 1 == end ? L"" : L"-->";
+            state = c == L'-' ? EndDash : Body;
+            break;
+        }
+    }
+    switch (state) {
+    case StartDash:
+    case EndDash:
+        return L"->";
+    case End:
+    case Bang:
+        return L">";
+    default:
+        return L"-->";
+    }
+}
+
+} // namespace
+
+std::wstring ImpliedMarkup::closerOfOpenEnd(const Node& node)
+{
+    const Node* n = &node;
+    while (n != nullptr && NodeSource::source(n) != nullptr) {
+        const std::wstring& text = NodeSource::source(n)->text;
+        const std::size_t start = NodeSource::spanStart(n), end = NodeSource::spanEnd(n);
+        switch (n->getNodeType()) {
+        case Node::Type::Comment:
+            if (text.compare(start, 4, L"<!--") == 0)
+                return commentCloser(text, start, end);
+            [[fallthrough]];
+        case Node::Type::Doctype:
+        case Node::Type::ProcessingInstruction:
+            return end > start && text[end - 1] == L'>' ? L"" : L">";
+        case Node::Type::CData:
+            return end >= start + 3 && text.compare(end - 3, 3, L"]]>") == 0 ? L"" : L"]]>";
+        case Node::Type::Text:
+            return L"";
+        case Node::Type::Element:
+        case Node::Type::Document:
+            break;
+        }
+        const Node* last = n->getLastChild();
+        if (last == nullptr || NodeSource::spanEnd(last) != end)
+            return L"";
+        n = last;
+    }
+    return L"";
+}
+
+bool ImpliedMarkup::writesItsEnd(const Element& e)
+{
+    return !NodeSource::endTag(&e).empty() || e.isVoid() || NodeSource::isSelfClosed(&e) ||
+           NodeSource::source(&e) == nullptr;
+}
+
+bool ImpliedMarkup::impliedAgain(const Element& e)
+{
+    const bool tbody = e.is(L"tbody"), tr = e.is(L"tr");
+    if (!tbody && !tr && !e.is(L"colgroup"))
+        return true;
+    for (const Node* c = e.getFirstChild(); c != nullptr; c = c->getNextSibling()) {
+        if (c->getNodeType() == Node::Type::Text &&
+            static_cast<const CharacterData*>(c)->data().find_first_not_of(L" \t\n\r\f") == std::wstring_view::npos)
+            continue;
+        if (c->getNodeType() != Node::Type::Element)
+            return false;
+        const auto& first = static_cast<const Element&>(*c);
+        const bool cell = first.is(L"td") || first.is(L"th");
+        return tbody ? cell || first.is(L"tr") : tr ? cell : first.is(L"col");
+    }
+    return false;
+}
+
+const Node* ImpliedMarkup::bodyOpenerNeeded(const Element& body)
+{
+    if (!body.is(L"body") || !NodeSource::startTag(&body).empty() || NodeSource::source(&body) == nullptr ||
+        NodeSource::attributesChanged(&body) || !NodeSource::subtreeChanged(&body))
+        return nullptr;
+    for (const Node* c = body.getFirstChild(); c != nullptr; c = c->getNextSibling()) {
+        if (c->getNodeType() == Node::Type::Text) {
+            const std::wstring_view data = static_cast<const CharacterData*>(c)->data();
+            if (data.find_first_not_of(L" \t\n\r\f") == std::wstring_view::npos)
+                continue;
+            return nullptr;
+        }
+        if (c->getNodeType() != Node::Type::Element)
+            return c;
+        const auto& e = static_cast<const Element&>(*c);
+        if (NodeSource::startTag(&e).empty() && NodeSource::source(&e) != nullptr)
+            return NodeSource::copiedTag(&e).empty() && !e.is(L"br") ? c : nullptr;
+        static constexpr std::wstring_view kHeadContent[] = {L"base",  L"basefont", L"bgsound",  L"link",
+                                                             L"meta",  L"noframes", L"noscript", L"script",
+                                                             L"style", L"template", L"title"};
+        for (std::wstring_view name : kHeadContent)
+            if (e.is(name))
+                return c;
+        return nullptr;
+    }
+    return nullptr;
+}

@@ -1,0 +1,32 @@
+#pragma once
+#include <string>
+
+class Element;
+class Node;
+
+// What a page's source leaves implied or open around a node, as the writer must know it to write
+// the node elsewhere or next to something new.
+class ImpliedMarkup {
+public:
+    // What closes the construct that a parsed node's source text leaves open at the node's end;
+    // "" when nothing is left open. A node reaching the end of its source may end there inside a
+    // comment or the DOCTYPE of its last descendants. (Elements left open are the writer's to close.)
+    static std::wstring closerOfOpenEnd(const Node& node);
+
+    // Whether what the writer writes of the element ends it: an end tag (its own, or one written
+    // afresh for a created element), or a start tag that ends it too.
+    static bool writesItsEnd(const Element& e);
+
+    // Whether the parser makes the implied element again from its content: html, head and body
+    // always, a tbody when its content starts with a row or a cell, a tr with a cell, a colgroup
+    // with a col.
+    static bool impliedAgain(const Element& e);
+
+    // The child of an implied body before which the output must write "<body>": the first one that
+    // is not white space, when the parser would not take its markup as the start of the body. After
+    // the head a parser puts head content (meta, script, ...) into the head, a comment beside the
+    // body and drops an end tag such as "</p>" (which inside the body makes an empty p); in the page
+    // something before that node opened the body, and when an edit removed it, nothing does. Null
+    // when the body need not be written.
+    static const Node* bodyOpenerNeeded(const Element& body);
+};

@@ -1,0 +1,262 @@
+#include "MarkupOutput.h"
+
+#include <utility>
+
+#include "SourceText.h"
+#include "host/Document.h"
+#include "host/Element.h"
+
+MarkupOutput::MarkupOutput(bool copySpans, const Node& root, const SourceText* tracked,
+                           std::vector<MarkupWriter::Copied>* copied)
+    : copySpans_(copySpans), tracked_(tracked), copied_(copied)
+{
+    // The output starts where the root's text starts.
+    at_ = {NodeSource::source(&root), NodeSource::spanStart(&root), NodeSource::spanStart(&root)};
+    wholePage_ = root.getNodeType() == Node::Type::Document;
+}
+
+std::wstring MarkupOutput::take()
+{
+    pending_.clear();
+    return std::move(out_);
+}
+
+std::wstring& MarkupOutput::fresh()
+{
+    for (const std::wstring& closer : pending_)
+        out_ += closer;
+    pending_.clear();
+    at_ = {};
+    return out_;
+}
+
+void MarkupOutput::copy(const SourceText* source, std::size_t start, std::size_t end)
+{
+    if (start >= end)
+        return;
+    std::wstring& out = fresh();
+    if (source == tracked_ && copied_ != nullptr) {
+        if (!copied_->empty() && copied_->back().outEnd == out.size() &&
+            copied_->back().sourceStart + (copied_->back().outEnd - copied_->back().outStart) == start)
+            copied_->back().outEnd += end - start;
+        else
+            copied_->push_back({out.size(), out.size() + (end - start), start});
+    }
+    out.append(source->text, start, end - start);
+    at_ = {source, start, end};
+}
+
+void MarkupOutput::copy(const NodeSource::Range& range)
+{
+    if (!range.empty())
+        copy(range.source, range.start, range.end);
+}
+
+void MarkupOutput::copyGap(const NodeSource::Range& range, std::size_t from, std::size_t to)
+{
+    if (range.empty())
+        return;
+    range.source->forEachGapStretch(std::max(range.start, from), std::min(range.end, to),
+                                    [&](std::size_t start, std::size_t end) { copy(range.source, start, end); });
+}
+
+void MarkupOutput::standAfter(const Node& node)
+{
+    if (NodeSource::source(&node) != nullptr)
+        at_ = {NodeSource::source(&node), NodeSource::spanEnd(&node), NodeSource::spanEnd(&node)};
+}
+
+void MarkupOutput::noteOpenEnd(std::wstring closer)
+{
+    if (!closer.empty())
+        pending_.push_back(std::move(closer));
+}
+
+void MarkupOutput::writeGap(const NodeSource::Range& gap, std::size_t leadsTo)
+{
+    const bool passed = at_.source == gap.source && at_.end > gap.start && at_.end <= leadsTo;
+    copyGap(gap, passed ? at_.end : 0);
+}
+
+std::size_t MarkupOutput::startOf(const Node& node)
+{
+    if (NodeSource::source(&node) == nullptr)
+        return std::wstring::npos;
+    const NodeSource::Range& gap = NodeSource::leadGap(&node);
+    return !gap.empty() && gap.source == NodeSource::source(&node) ? gap.start : NodeSource::spanStart(&node);
+}
+
+void MarkupOutput::arriveAt(const Node& node)
+{
+    std::size_t from = startOf(node);
+    // Past the start of the gap text (displaced nodes written back inside it), the source
+    // continues if nothing stands between here and the node itself.
+    if (from != std::wstring::npos && at_.source == NodeSource::source(&node) && at_.end > from)
+        from = NodeSource::spanStart(&node);
+    // Among the children of an untouched element the output is the source as it was.
+    const Node* parent = node.parentNode();
+    const bool untouched =
+        parent != nullptr && !NodeSource::subtreeChanged(parent) && NodeSource::source(&node) != nullptr;
+    const bool continues = untouched || (from != std::wstring::npos && at_.source == NodeSource::source(&node) &&
+                                         at_.end <= from && !NodeSource::source(&node)->hasTokenIn(at_.end, from));
+    if (!continues) {
+        closeLeftOpen();
+        endForeignFormatting(NodeSource::source(&node));
+    }
+    leftOpen_.clear();
+}
+
+void MarkupOutput::closeLeftOpen()
+{
+    for (auto it = leftOpen_.rbegin(); it != leftOpen_.rend(); ++it) {
+        const Element& e = **it;
+        // plaintext takes everything after it as text: nothing can end it.
+        if (e.is(L"plaintext"))
+            continue;
+        if (e.isFormatting()) {
+            // An end tag ends the last formatting element of its name: another one of that name,
+            // closed but still listed, goes first.
+            for (std::size_t i = formatting_.size(); i-- > afterLastMark();) {
+                const Element* listed = formatting_[i].element;
+                if (listed == &e || listed->localName() != e.localName())
+                    continue;
+                if (onStack(listed))
+                    break;
+                endTag(*listed);
+                formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
+            }
+        }
+        endTag(e);
+        leaveFormatting(e, true);
+    }
+    leftOpen_.clear();
+}
+
+// Ends the formatting elements that the parser would open again around what comes next although
+// they come from another text than it (or it is written afresh): new content must not take on
+// the page's, nor the page the new content's.
+void MarkupOutput::endForeignFormatting(const SourceText* source)
+{
+    for (std::size_t i = formatting_.size(); i-- > afterLastMark();) {
+        const Element* listed = formatting_[i].element;
+        if (onStack(listed) || (source != nullptr && NodeSource::source(listed) == source))
+            continue;
+        // The parser ends the last one of the name; a later one of that name that is open is an
+        // ancestor, which must stay.
+        bool later = false;
+        for (std::size_t j = i + 1; j < formatting_.size(); ++j)
+            later = later || (formatting_[j].element->localName() == listed->localName());
+        if (later)
+            continue;
+        endTag(*listed);
+        formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+}
+
+void MarkupOutput::endTag(const Element& e)
+{
+    fresh() += L"</" + e.getTagName() + L">";
+}
+
+std::size_t MarkupOutput::afterLastMark() const
+{
+    for (std::size_t i = formatting_.size(); i-- > 0;)
+        if (formatting_[i].element == nullptr)
+            return i + 1;
+    return 0;
+}
+
+// The parser's list as an element's start (its tag, or its being opened again) changes it.
+void MarkupOutput::enterFormatting(const Element& e)
+{
+    if (e.isFormattingScope()) {
+        formatting_.push_back({nullptr, {}});
+    } else if (e.isFormatting()) {
+        const NodeSource::Range& tag =
+            NodeSource::copiedTag(&e).empty() ? NodeSource::startTag(&e) : NodeSource::copiedTag(&e);
+        // Opened again, it takes the place of the one it copies.
+        for (std::size_t i = formatting_.size(); i-- > afterLastMark();)
+            if (!NodeSource::copiedTag(&e).empty() && formatting_[i].tag.source == tag.source &&
+                formatting_[i].tag.start == tag.start) {
+                formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
+                break;
+            }
+        formatting_.push_back({&e, tag});
+    }
+}
+
+// ... and as its end does: its end tag takes it off the list; ending a cell, caption or template
+// (by its end tag or not) and the end tag of an applet, object or marquee clear the list to the
+// scope mark.
+void MarkupOutput::leaveFormatting(const Element& e, bool ended)
+{
+    if (e.isFormattingScope()) {
+        if (ended || e.is(L"td") || e.is(L"th") || e.is(L"caption") || e.is(L"template")) {
+            const std::size_t mark = afterLastMark();
+            if (mark > 0)
+                formatting_.resize(mark - 1);
+        }
+    } else if (e.isFormatting() && ended) {
+        for (std::size_t i = formatting_.size(); i-- > afterLastMark();)
+            if (formatting_[i].element->localName() == e.localName()) {
+                formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
+                break;
+            }
+    }
+}
+
+// What a copied subtree does to the list.
+// Whether the parser opens a copied formatting element again by itself where the output stands:
+// the element it copies is listed (after the last scope mark) and not open. Of a part of a page
+// the writer cannot tell, and leaves it to the parser as the source did.
+bool MarkupOutput::reopenedByParser(const Element& e) const
+{
+    if (!wholePage_)
+        return true;
+    for (std::size_t i = afterLastMark(); i < formatting_.size(); ++i)
+        if (formatting_[i].tag.source == NodeSource::copiedTag(&e).source &&
+            formatting_[i].tag.start == NodeSource::copiedTag(&e).start && !onStack(formatting_[i].element))
+            return true;
+    return false;
+}
+
+// What a copied subtree does to the list; false, with the list as it stood, when the subtree holds
+// a formatting element that the parser would no longer open again by itself (its tag must then be
+// written, so the subtree cannot be copied).
+bool MarkupOutput::followFormatting(const Node& node)
+{
+    if (node.getNodeType() != Node::Type::Element)
+        return true;
+    const std::vector<Formatting> before = formatting_;
+    const std::size_t depth = stack_.size();
+    bool kept = follow(node);
+    stack_.resize(depth);
+    if (!kept)
+        formatting_ = before;
+    return kept;
+}
+
+bool MarkupOutput::follow(const Node& node)
+{
+    if (node.getNodeType() != Node::Type::Element)
+        return true;
+    const auto& e = static_cast<const Element&>(node);
+    if (!NodeSource::copiedTag(&e).empty() && NodeSource::startTag(&e).empty() && !reopenedByParser(e))
+        return false;
+    if (!NodeSource::startTag(&e).empty() || !NodeSource::copiedTag(&e).empty())
+        enterFormatting(e);
+    stack_.push_back(&e);
+    // The end tag of the body or html, which the parser takes without ending anything, may stand
+    // before content of the element (white space, text the parser put back in): it is written
+    // where it stands.
+    const bool early = (e.is(L"body") || e.is(L"html")) && !NodeSource::endTag(&e).empty() &&
+                       NodeSource::endTag(&e).end < NodeSource::spanEnd(&e);
+    if (early)
+        aheadEnds_.push_back({NodeSource::endTag(&e), false});
+    for (const Node* c = node.getFirstChild(); c != nullptr; c = c->getNextSibling())
+        if (!follow(*c))
+            return false;
+    stack_.pop_back();
+    leaveFormatting(e, !NodeSource::endTag(&e).empty());
+    return true;
+}

@@ -1,0 +1,120 @@
+#pragma once
+#include <algorithm>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "MarkupWriter.h"
+#include "NodeSource.h"
+
+class Element;
+class Node;
+struct SourceText;
+
+// The output of one write: the stretches of it copied from the tracked source, and what the
+// parser reading the output will have open at its end.
+//
+// The parser must read the output as the tree. Where the writer copies the source on, the source
+// says the rest as it always did. Where it does not (a node was inserted, removed or moved, or a
+// created node comes next), it tells the parser what the source left to be implied:
+// - elements the output left open (an element whose end tag the source leaves out, its last
+//   descendants likewise) are closed by end tags before anything else is written there;
+// - formatting elements that the parser would open again around new content (one the source
+//   closed without its end tag, "<p><b>x</p>") are ended by their end tags, and where the source
+//   relied on the parser opening one again, the writer writes that start tag itself;
+// - a node the parser moved out in front of a table is written where its text stands, inside
+//   the table.
+//
+// The walk over the tree that drives it is MarkupWriter's.
+class MarkupOutput {
+public:
+    // An output that starts where the root's text starts; copied, when not null, lists the
+    // stretches of it copied from tracked.
+    MarkupOutput(bool copySpans, const Node& root, const SourceText* tracked,
+                 std::vector<MarkupWriter::Copied>* copied);
+
+    // The output written so far, handed over.
+    std::wstring take();
+
+protected:
+    // An entry of the parser's list of open formatting elements (or a scope mark): the element and
+    // the start tag that the elements it reopens copy.
+    struct Formatting {
+        const Element* element; // null for a scope mark
+        NodeSource::Range tag;
+    };
+
+    // The output, for appending written-afresh text: closers still pending go first.
+    std::wstring& fresh();
+
+    // Appends source[start, end) as it stands.
+    void copy(const SourceText* source, std::size_t start, std::size_t end);
+
+    void copy(const NodeSource::Range& range);
+
+    // The gap text of range from `from` on: what lies there outside every node's own stretch.
+    void copyGap(const NodeSource::Range& range, std::size_t from = 0, std::size_t to = std::wstring::npos);
+
+    // A text or comment written afresh leaves the parser as its source did: the output stands
+    // where the source of a parsed one ends.
+    void standAfter(const Node& node);
+
+    // Notes that the output ends in a construct left open, which closer ends if anything follows.
+    void noteOpenEnd(std::wstring closer);
+
+    // The gap text before node, but for what the output has passed already (written back before
+    // it, displaced nodes are written inside its gap).
+    void writeGap(const NodeSource::Range& gap, std::size_t leadsTo);
+    void writeGap(const Node& node) { writeGap(NodeSource::leadGap(&node), NodeSource::spanStart(&node)); }
+
+    // Where the output of node begins in its source: its gap text, else its own text; npos for a
+    // node written afresh.
+    static std::size_t startOf(const Node& node);
+
+    // Called before the output of node begins: unless the output so far ends where the source
+    // continues with node, ends what the output left open that the source relied on the parser
+    // to end.
+    void arriveAt(const Node& node);
+
+    void closeLeftOpen();
+    void endForeignFormatting(const SourceText* source);
+    void endTag(const Element& e);
+    void enterFormatting(const Element& e);
+    void leaveFormatting(const Element& e, bool ended);
+    bool reopenedByParser(const Element& e) const;
+    bool followFormatting(const Node& node);
+    bool follow(const Node& node);
+    bool onStack(const Element* e) const { return std::find(stack_.begin(), stack_.end(), e) != stack_.end(); }
+    std::size_t afterLastMark() const;
+
+    bool copySpans_;
+    const SourceText* tracked_;
+    std::vector<MarkupWriter::Copied>* copied_;
+    std::wstring out_;
+    std::vector<std::wstring> pending_;
+    // Whether the output is a whole page, whose formatting elements the writer follows from the
+    // start (of a part of a page it does not know which ones the parser has listed before it).
+    bool wholePage_ = false;
+    // The stretch of source the output last copied (no source after text written afresh).
+    NodeSource::Range at_;
+    // Elements the output left open beyond those being written, outermost first.
+    std::vector<const Element*> leftOpen_;
+    // The elements being written, outermost first.
+    std::vector<const Element*> stack_;
+    // The parser's list of formatting elements as the output so far leaves it.
+    std::vector<Formatting> formatting_;
+    // Nodes to be written back inside the element being written, where their text stands, by
+    // position; next_ is the first not yet written.
+    std::vector<const Node*> displaced_;
+    std::size_t nextDisplaced_ = 0;
+    // End tags of body and html that stand before content of theirs, outermost first.
+    struct AheadEnd {
+        NodeSource::Range tag;
+        bool written;
+    };
+    std::vector<AheadEnd> aheadEnds_;
+    // Comments after the body or html whose text stands before content of the element (the
+    // parser puts it back in): written where they stand, and then not again.
+    std::vector<const Node*> aheadNodes_;
+    std::vector<const Node*> writtenAhead_;
+};

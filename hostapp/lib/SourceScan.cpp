@@ -1,0 +1,121 @@
+#include "SourceScan.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "AsciiCase.h"
+
+std::vector<SourceScan::Piece> SourceScan::piecesBetweenTags(std::size_t start, std::size_t end,
+                                                             std::wstring_view data) const
+{
+    const std::wstring& t = text_;
+    auto referenceChar = [](wchar_t c) {
+        return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'#';
+    };
+    std::vector<Piece> pieces;
+    Piece piece{start, start, 0, 0};
+    std::size_t i = start, k = 0;
+    while (i < end) {
+        // (A '<' that no '>' closes before the end is text: "</" at the end of the page.)
+        const std::size_t close = firstTag(i, std::min(end, i + 2)) == i ? tagClose(i, end) : kNone;
+        if (close != kNone) {
+            if (piece.end > piece.start)
+                pieces.push_back(piece);
+            i = close + 1;
+            piece = {i, i, k, k};
+            continue;
+        }
+        if (k >= data.size())
+            return {};
+        std::size_t j = i + 1;
+        if (t[i] == L'&')
+            while (j < end && referenceChar(t[j]))
+                ++j;
+        const bool semicolon = j < end && t[j] == L';';
+        if (t[i] == L'&' && j > i + 1 && (data[k] != L'&' || semicolon))
+            i = semicolon ? j + 1 : j;
+        else if (t[i] == L'\r' && data[k] == L'\n')
+            i += i + 1 < end && t[i + 1] == L'\n' ? 2 : 1;
+        else if (t[i] == data[k] || data[k] == 0xFFFD)
+            ++i;
+        else
+            return {};
+        ++k;
+        piece.end = i;
+        piece.dataEnd = k;
+    }
+    if (k != data.size())
+        return {};
+    if (piece.end > piece.start)
+        pieces.push_back(piece);
+    return pieces;
+}
+
+std::size_t SourceScan::tagClose(std::size_t at, std::size_t end) const
+{
+    const std::wstring& t = text_;
+    wchar_t quote = 0;
+    bool afterEquals = false;
+    for (std::size_t i = at + 1; i < end; ++i) {
+        const wchar_t c = t[i];
+        if (quote != 0) {
+            quote = c == quote ? 0 : quote;
+        } else if (c == L'>') {
+            return i;
+        } else if ((c == L'"' || c == L'\'') && afterEquals) {
+            quote = c;
+            afterEquals = false;
+        } else if (c == L'=') {
+            afterEquals = true;
+        } else if (!asciicase::isSpace(c)) {
+            afterEquals = false;
+        }
+    }
+    return kNone;
+}
+
+void SourceScan::dropSpaceAfterTags(std::wstring_view& data, std::size_t tag, std::size_t end) const
+{
+    const std::wstring& t = text_;
+    std::size_t count = 0;
+    for (std::size_t i = tag; i < end;) {
+        if (t[i] == L'<') {
+            const std::size_t close = tagClose(i, end);
+            if (close == kNone)
+                return;
+            i = close + 1;
+        } else if (!asciicase::isSpace(t[i])) {
+            return;
+        } else {
+            i += t[i] == L'\r' && i + 1 < end && t[i + 1] == L'\n' ? 2 : 1;
+            ++count;
+        }
+    }
+    if (count > data.size() ||
+        !std::all_of(data.end() - static_cast<std::ptrdiff_t>(count), data.end(), asciicase::isSpace))
+        return;
+    data.remove_suffix(count);
+}
+
+std::size_t SourceScan::findDoctype(const std::wstring& text, std::size_t from, std::size_t limit)
+{
+    static const std::wstring kDoctype = L"<!doctype";
+    for (std::size_t i = text.find(L"<!", from); i != std::wstring::npos && i < limit; i = text.find(L"<!", i + 1))
+        if (asciicase::equal(text.substr(i, kDoctype.size()), kDoctype))
+            return i;
+    return kNone;
+}
+
+std::size_t SourceScan::endTagAt(std::size_t pos, const std::wstring& name) const
+{
+    const std::wstring& t = text_;
+    if (t.compare(pos, 2, L"</") != 0 || pos + 2 + name.size() > t.size())
+        return kNone;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (asciicase::lower(t[pos + 2 + i]) != name[i])
+            return kNone;
+    std::size_t i = pos + 2 + name.size();
+    while (i < t.size() && asciicase::isSpace(t[i]))
+        ++i;
+    return i < t.size() && t[i] == L'>' ? i + 1 : kNone;
+}

@@ -1,0 +1,431 @@
+#include "SourceSpanPass.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
+#include <limits>
+#include <utility>
+
+#include "NodeSource.h"
+#include "SourceScan.h"
+#include "host/Document.h"
+#include "host/Element.h"
+
+namespace {
+
+constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
+
+class Pass {
+public:
+    Pass(const SourceText* source, std::vector<bool>& claimed) : src_(source), claimed_(claimed) {}
+
+    // Works out spans, tokens, verbatim-ness and gaps of everything built, top-level nodes being
+    // the children of container (the document) or the given list (a fragment).
+    void finish(Node* container, std::vector<Node*> topLevel)
+    {
+        if (src_ != nullptr) {
+            for (Node* n : topLevel)
+                computeSpan(n);
+            // Spans may have moved nodes up to the top level.
+            if (container != nullptr) {
+                topLevel.clear();
+                for (Node* n = container->getFirstChild(); n != nullptr; n = n->getNextSibling())
+                    topLevel.push_back(n);
+            }
+        }
+        nodes_.clear();
+        subtreeEnd_.clear();
+        for (Node* top : topLevel)
+            number(top);
+        if (src_ != nullptr)
+            markDisplaced(topLevel);
+        if (container != nullptr)
+            NodeSource::clearChanged(container);
+        if (src_ == nullptr)
+            return;
+        collectTokens();
+        // Gaps: between siblings inside each element, and between the top-level nodes of a page.
+        // Between the top-level nodes of a fragment lies only what the parser dropped (tags out
+        // of place in the context): it is not inserted. Collected in document order, they need
+        // no sorting unless the parser moved nodes; then they are collected and sorted as they
+        // always were, so that gaps starting at one place are settled in the same order.
+        if (!collectGapsInOrder(container)) {
+            gaps_.clear();
+            for (Node* n : nodes_)
+                if (n->getNodeType() == Node::Type::Element)
+                    assignGaps(n);
+            std::size_t prevEnd = container != nullptr ? assignGaps(topLevel, 0) : 0;
+            if (container != nullptr && container->getNodeType() == Node::Type::Document && prevEnd < src_->text.size())
+                gaps_.push_back({nullptr, Gap::DocumentTrail, {src_, prevEnd, src_->text.size()}});
+            std::sort(gaps_.begin(), gaps_.end(),
+                      [](const Gap& a, const Gap& b) { return a.range.start < b.range.start; });
+        }
+        settleGaps(container);
+        for (std::uint32_t i = 0; i < nodes_.size(); ++i) {
+            Node* n = nodes_[i];
+            if (hasSpan(n))
+                NodeSource::setPure(n, isPure(n, i));
+            else if (n->getNodeType() == Node::Type::Element)
+                NodeSource::setSourceSpan(n, src_, 0, 0, !n->getFirstChild()); // implied and empty: writes nothing
+        }
+        // A host is written with its displaced nodes back inside, never copied on its own.
+        for (Node* host : hosts_)
+            NodeSource::setPure(host, false);
+        hosts_.clear();
+        if (container == nullptr)
+            return;
+        if (container->getNodeType() == Node::Type::Document) {
+            auto* document = static_cast<Document*>(container);
+            NodeSource::setSourceSpan(document, src_, 0, src_->text.size(), true);
+            NodeSource::setPageSource(document, src_);
+        }
+    }
+
+    std::vector<SourceText::Token> takeTokens() { return std::move(tokens_); }
+
+private:
+    // While building, a node has a span exactly when it has a source.
+    static bool hasSpan(const Node* n) { return NodeSource::source(n) != nullptr; }
+    void setSpan(Node* n, std::size_t start, std::size_t end) { NodeSource::setSourceSpan(n, src_, start, end, false); }
+
+    // Bottom-up: an element spans from its start tag (or first content) to its end tag (or last
+    // content). An element without a recorded end tag takes one standing right after its content
+    // (the parser records no </form>).
+    bool computeSpan(Node* n)
+    {
+        for (Node* c = n->getFirstChild(); c != nullptr; c = c->getNextSibling())
+            computeSpan(c);
+        if (n->getNodeType() != Node::Type::Element)
+            return hasSpan(n);
+        auto* e = static_cast<Element*>(n);
+        if (!NodeSource::endTag(e).empty())
+            moveOutTrailing(e);
+        std::size_t lo = kNone, hi = 0;
+        for (Node* c = n->getFirstChild(); c != nullptr; c = c->getNextSibling())
+            if (hasSpan(c)) {
+                lo = std::min(lo, NodeSource::spanStart(c));
+                hi = std::max(hi, NodeSource::spanEnd(c));
+            }
+        if (!NodeSource::startTag(e).empty()) {
+            lo = std::min(lo, NodeSource::startTag(e).start);
+            hi = std::max(hi, NodeSource::startTag(e).end);
+        }
+        if (!NodeSource::endTag(e).empty()) {
+            lo = std::min(lo, NodeSource::endTag(e).start);
+            hi = std::max(hi, NodeSource::endTag(e).end);
+        } else if (lo != kNone && !e->isVoid()) {
+            std::size_t end = SourceScan(src_->text).endTagAt(hi, e->localName());
+            if (end != kNone && !claimed_[hi]) {
+                NodeSource::setEndTag(e, {src_, hi, end});
+                claimed_[hi] = true;
+                hi = end;
+            }
+        }
+        if (lo == kNone)
+            return false;
+        setSpan(n, lo, hi);
+        return true;
+    }
+
+    // Marks the children whose text stands inside the span of a sibling after them (the nearest
+    // one that is not itself displaced; one without an end tag reaches as far as the parser let
+    // it): the parser moved them out in front of it.
+    void markDisplaced(Node* parent)
+    {
+        Node* host = nullptr;
+        for (Node* c = parent->getLastChild(); c != nullptr; c = c->getPreviousSibling())
+            markDisplaced(c, host);
+    }
+
+    void markDisplaced(const std::vector<Node*>& children)
+    {
+        Node* host = nullptr;
+        for (auto it = children.rbegin(); it != children.rend(); ++it)
+            markDisplaced(*it, host);
+    }
+
+    // One child of the walk from the last: host is the sibling after it that it may stand inside.
+    void markDisplaced(Node* c, Node*& host)
+    {
+        if (!hasSpan(c))
+            return;
+        if (host != nullptr && NodeSource::spanStart(host) < NodeSource::spanStart(c) &&
+            (NodeSource::spanEnd(c) <= NodeSource::spanEnd(host) ||
+             (host->getNodeType() == Node::Type::Element &&
+              NodeSource::endTag(static_cast<const Element*>(host)).empty()))) {
+            NodeSource::setDisplaced(c, true);
+            hosts_.push_back(host);
+        } else {
+            host = c;
+        }
+    }
+
+    // Nodes the parser put at the end of an element although they stand after its end tag (white
+    // space after </BODY> or </HTML>) move out behind the element, where the text has them.
+    void moveOutTrailing(Element* e)
+    {
+        Node* parent = e->parentNode();
+        if (parent == nullptr)
+            return;
+        std::size_t endTagEnd = NodeSource::endTag(e).end;
+        while (Node* last = e->getLastChild()) {
+            if (!hasSpan(last) || NodeSource::spanStart(last) < endTagEnd)
+                break;
+            std::size_t at = NodeSource::spanStart(last);
+            Node* before = e->getNextSibling();
+            while (before != nullptr && hasSpan(before) && NodeSource::spanStart(before) < at)
+                before = before->getNextSibling();
+            parent->insertBefore(last, before);
+        }
+    }
+
+    // Numbers the subtree in document order; returns the number of its last node. On the way
+    // (one walk rather than one per step) it forgets the changes building recorded and marks the
+    // displaced children of each element.
+    std::uint32_t number(Node* n)
+    {
+        auto self = static_cast<std::uint32_t>(nodes_.size());
+        nodes_.push_back(n);
+        subtreeEnd_.push_back(self);
+        std::uint32_t last = self;
+        for (Node* c = n->getFirstChild(); c != nullptr; c = c->getNextSibling())
+            last = number(c);
+        subtreeEnd_[self] = last;
+        NodeSource::clearChanged(n);
+        if (src_ != nullptr && n->getNodeType() == Node::Type::Element)
+            markDisplaced(n);
+        return last;
+    }
+
+    // Lists every token with its owner, and how many tokens each subtree owns.
+    void collectTokens()
+    {
+        std::vector<std::pair<SourceText::Token, std::uint32_t>> all;
+        all.reserve(nodes_.size() + nodes_.size() / 2);
+        // In document order: a node's start tag (or its own span) at the node, an element's end
+        // tag after its subtree. Where the parser took the page as it stands, that is sorted by
+        // start already.
+        std::vector<std::uint32_t> open; // elements whose end tag is still to come, innermost last
+        auto closeBefore = [&](std::uint32_t next) {
+            while (!open.empty() && subtreeEnd_[open.back()] < next) {
+                const auto* e = static_cast<const Element*>(nodes_[open.back()]);
+                all.push_back({{NodeSource::endTag(e).start, NodeSource::endTag(e).end}, open.back()});
+                open.pop_back();
+            }
+        };
+        firstToken_.resize(nodes_.size());
+        for (std::uint32_t i = 0; i < nodes_.size(); ++i) {
+            closeBefore(i);
+            firstToken_[i] = static_cast<std::uint32_t>(all.size());
+            Node* n = nodes_[i];
+            if (n->getNodeType() == Node::Type::Element) {
+                auto* e = static_cast<Element*>(n);
+                if (!NodeSource::startTag(e).empty())
+                    all.push_back({{NodeSource::startTag(e).start, NodeSource::startTag(e).end}, i});
+                if (!NodeSource::endTag(e).empty())
+                    open.push_back(i);
+            } else if (hasSpan(n)) {
+                all.push_back({{NodeSource::spanStart(n), NodeSource::spanEnd(n)}, i});
+            }
+        }
+        closeBefore(static_cast<std::uint32_t>(nodes_.size()));
+        auto byStart = [](const auto& a, const auto& b) { return a.first.start < b.first.start; };
+        tokensInOrder_ = std::is_sorted(all.begin(), all.end(), byStart);
+        if (!tokensInOrder_)
+            std::sort(all.begin(), all.end(), byStart);
+        starts_.clear();
+        owners_.clear();
+        std::vector<std::uint32_t> own(nodes_.size() + 1, 0);
+        for (const auto& [token, owner] : all) {
+            starts_.push_back(token.start);
+            owners_.push_back(owner);
+            ++own[owner];
+            if (!tokens_.empty() && token.start < tokens_.back().end)
+                tokens_.back().end = std::max(tokens_.back().end, token.end);
+            else
+                tokens_.push_back(token);
+        }
+        // ownedBefore_[i]: tokens owned by the nodes numbered below i.
+        ownedBefore_.assign(nodes_.size() + 1, 0);
+        for (std::size_t i = 0; i < nodes_.size(); ++i)
+            ownedBefore_[i + 1] = ownedBefore_[i] + own[i];
+    }
+
+    // Whether the node's span holds exactly the tokens of its own subtree (no text the parser
+    // moved in from elsewhere, none of its own moved out).
+    bool isPure(Node* n, std::uint32_t self) const
+    {
+        std::uint32_t last = subtreeEnd_[self];
+        const std::size_t count = ownedBefore_[last + 1] - ownedBefore_[self];
+        if (tokensInOrder_ && count > 0) {
+            // The subtree's tokens stand together from firstToken_[self]: the span holds exactly
+            // those when that is the first token at or after its start and the one after them is
+            // the first at or after its end.
+            const std::size_t first = firstToken_[self];
+            const std::size_t after = first + count;
+            return starts_[first] >= NodeSource::spanStart(n) &&
+                   (first == 0 || starts_[first - 1] < NodeSource::spanStart(n)) &&
+                   starts_[after - 1] < NodeSource::spanEnd(n) &&
+                   (after == starts_.size() || starts_[after] >= NodeSource::spanEnd(n));
+        }
+        auto lo = std::lower_bound(starts_.begin(), starts_.end(), NodeSource::spanStart(n));
+        // The span must hold as many tokens as the subtree owns: the count-th token from lo is
+        // the first one at or after the span's end (no second search needed).
+        const auto left = static_cast<std::size_t>(starts_.end() - lo);
+        if (count > left || (count < left && lo[count] < NodeSource::spanEnd(n)) ||
+            (count > 0 && lo[count - 1] >= NodeSource::spanEnd(n)))
+            return false;
+        auto hi = lo + static_cast<std::ptrdiff_t>(count);
+        for (auto p = lo; p != hi; ++p) {
+            std::uint32_t owner = owners_[p - starts_.begin()];
+            if (owner < self || owner > last)
+                return false;
+        }
+        return true;
+    }
+
+    void assignGaps(Node* parent)
+    {
+        auto* e = static_cast<Element*>(parent);
+        std::vector<Node*> children;
+        for (Node* c = parent->getFirstChild(); c != nullptr; c = c->getNextSibling())
+            children.push_back(c);
+        std::size_t start = NodeSource::startTag(e).empty() ? kNone : NodeSource::startTag(e).end;
+        std::size_t prevEnd = assignGaps(children, start);
+        if (!NodeSource::endTag(e).empty() && prevEnd != kNone && prevEnd < NodeSource::endTag(e).start)
+            gaps_.push_back({e, Gap::InnerTrail, {src_, prevEnd, NodeSource::endTag(e).start}});
+    }
+
+    // Gives each node the text between the previous one (or start) and itself; returns where the
+    // last one ends (start when none has a span, kNone when not known).
+    std::size_t assignGaps(const std::vector<Node*>& children, std::size_t prevEnd)
+    {
+        std::size_t displacedEnd = 0;
+        for (Node* c : children) {
+            if (!hasSpan(c))
+                continue;
+            if (NodeSource::isDisplaced(c)) {
+                displacedEnd = std::max(displacedEnd, NodeSource::spanEnd(c));
+                // Written back where its text stands: its gap is the text since the token before it
+                // there, and the siblings around it take theirs as if it were not between them.
+                auto next = std::lower_bound(tokens_.begin(), tokens_.end(), NodeSource::spanStart(c),
+                                             [](const SourceText::Token& t, std::size_t pos) { return t.start < pos; });
+                const std::size_t from = next == tokens_.begin() ? 0 : std::prev(next)->end;
+                if (from < NodeSource::spanStart(c))
+                    gaps_.push_back({c, Gap::Lead, {src_, from, NodeSource::spanStart(c)}});
+                continue;
+            }
+            if (prevEnd != kNone && prevEnd < NodeSource::spanStart(c))
+                gaps_.push_back({c, Gap::Lead, {src_, prevEnd, NodeSource::spanStart(c)}});
+            // (The host's displaced nodes, written inside it, may reach past its end.)
+            prevEnd = std::max(prevEnd == kNone ? NodeSource::spanEnd(c) : std::max(prevEnd, NodeSource::spanEnd(c)),
+                               displacedEnd);
+        }
+        return prevEnd;
+    }
+
+    // The gaps of every node (as assignGaps gives them) in document order: a node's lead gap at
+    // the node, an element's inner trail after its subtree. True when their starts strictly
+    // increase, which makes the list what sorting them by start gives; false (the list then
+    // partial) otherwise.
+    bool collectGapsInOrder(Node* container)
+    {
+        gaps_.clear();
+        struct Open {
+            std::uint32_t number;
+            std::size_t prevEnd; // where the element's children so far end (kNone: not known)
+        };
+        std::vector<Open> open;
+        std::size_t topPrevEnd = 0;
+        bool sorted = true;
+        auto add = [&](const Gap& gap) {
+            if (!gaps_.empty() && gaps_.back().range.start >= gap.range.start)
+                sorted = false;
+            gaps_.push_back(gap);
+        };
+        auto closeBefore = [&](std::uint32_t next) {
+            while (!open.empty() && subtreeEnd_[open.back().number] < next) {
+                auto* e = static_cast<Element*>(nodes_[open.back().number]);
+                const std::size_t prevEnd = open.back().prevEnd;
+                if (!NodeSource::endTag(e).empty() && prevEnd != kNone && prevEnd < NodeSource::endTag(e).start)
+                    add({e, Gap::InnerTrail, {src_, prevEnd, NodeSource::endTag(e).start}});
+                open.pop_back();
+            }
+        };
+        for (std::uint32_t i = 0; i < nodes_.size() && sorted; ++i) {
+            closeBefore(i);
+            Node* n = nodes_[i];
+            std::size_t* prevEnd = !open.empty() ? &open.back().prevEnd : container != nullptr ? &topPrevEnd : nullptr;
+            if (prevEnd != nullptr && hasSpan(n)) {
+                if (*prevEnd != kNone && *prevEnd < NodeSource::spanStart(n))
+                    add({n, Gap::Lead, {src_, *prevEnd, NodeSource::spanStart(n)}});
+                *prevEnd = *prevEnd == kNone ? NodeSource::spanEnd(n) : std::max(*prevEnd, NodeSource::spanEnd(n));
+            }
+            if (n->getNodeType() == Node::Type::Element) {
+                auto* e = static_cast<Element*>(n);
+                open.push_back({i, NodeSource::startTag(e).empty() ? kNone : NodeSource::startTag(e).end});
+            }
+        }
+        closeBefore(static_cast<std::uint32_t>(nodes_.size()));
+        if (container != nullptr && container->getNodeType() == Node::Type::Document && topPrevEnd < src_->text.size())
+            add({nullptr, Gap::DocumentTrail, {src_, topPrevEnd, src_->text.size()}});
+        return sorted;
+    }
+
+    // Where the parser moved nodes away from their place in the text, the stretches between
+    // siblings of different parents can overlap: each character of gap text goes to one gap only
+    // (the one starting first), so that none is written twice. The gaps are sorted by start.
+    void settleGaps(Node* container)
+    {
+        std::size_t covered = 0;
+        for (Gap& g : gaps_) {
+            g.range.start = std::max(g.range.start, covered);
+            if (g.range.start >= g.range.end)
+                continue;
+            covered = g.range.end;
+            switch (g.kind) {
+            case Gap::Lead:
+                NodeSource::setLeadGap(g.node, g.range);
+                break;
+            case Gap::InnerTrail:
+                NodeSource::setInnerTrailGap(static_cast<Element*>(g.node), g.range);
+                break;
+            case Gap::DocumentTrail:
+                NodeSource::setTrailGap(static_cast<Document*>(container), g.range);
+                break;
+            }
+        }
+        gaps_.clear();
+    }
+
+    struct Gap {
+        enum Kind { Lead, InnerTrail, DocumentTrail };
+        Node* node;
+        Kind kind;
+        NodeSource::Range range;
+    };
+
+    const SourceText* src_;
+    std::vector<bool>& claimed_; // at the start of each end tag already given to an element
+    std::vector<Gap> gaps_;
+    std::vector<Node*> nodes_;              // every node built, in document order (set by finish)
+    std::vector<Node*> hosts_;              // nodes that displaced nodes were moved in front of
+    std::vector<std::uint32_t> subtreeEnd_; // by node number: the number of the subtree's last node
+    std::vector<std::uint32_t> ownedBefore_;
+    std::vector<std::uint32_t> firstToken_; // by node number: where its subtree's tokens were listed
+    bool tokensInOrder_ = false;            // the tokens came sorted as listed
+    std::vector<std::size_t> starts_;
+    std::vector<std::uint32_t> owners_;
+    std::vector<SourceText::Token> tokens_;
+};
+
+} // namespace
+
+std::vector<SourceText::Token> SourceSpanPass::run(Node* container, std::vector<Node*> topLevel,
+                                                   const SourceText* source, std::vector<bool>& claimed)
+{
+    Pass pass(source, claimed);
+    pass.finish(container, std::move(topLevel));
+    return pass.takeTokens();
+}
