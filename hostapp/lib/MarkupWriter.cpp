@@ -114,6 +114,15 @@ void Writer::writeChildren(const Node& parent)
     const Node* bodyOpener = parent.getNodeType() == Node::Type::Element
                                  ? ImpliedMarkup::bodyOpenerNeeded(static_cast<const Element&>(parent))
                                  : nullptr;
+    bool movedOut = false;
+    for (const Node* n = &parent; n != nullptr && !movedOut; n = n->parentNode())
+        movedOut = NodeSource::isDisplaced(n);
+    // Where the parent's own text written so far ends.
+    std::size_t ownEnd = std::wstring::npos;
+    if (movedOut && parent.getNodeType() == Node::Type::Element && NodeSource::source(&parent) != nullptr) {
+        const NodeSource::Range& tag = NodeSource::startTag(static_cast<const Element*>(&parent));
+        ownEnd = tag.empty() ? NodeSource::spanStart(&parent) : tag.end;
+    }
     for (const Node* c = parent.getFirstChild(); c != nullptr; c = c->getNextSibling()) {
         if (std::find(writtenAhead_.begin(), writtenAhead_.end(), c) != writtenAhead_.end())
             continue;
@@ -127,6 +136,15 @@ void Writer::writeChildren(const Node& parent)
         }
         writeDisplaced(NodeSource::source(c) != nullptr ? NodeSource::spanStart(c) : std::wstring::npos);
         writeEndTagsBefore(*c);
+        // Inside a node the parser moved out of a table, the tags it ignored there belong to the
+        // gaps of the table's own nodes, which are written elsewhere: they go where they stand.
+        if (movedOut && ownEnd != std::wstring::npos && NodeSource::source(c) == NodeSource::source(&parent)) {
+            const std::size_t from = at_.source == NodeSource::source(c) ? std::max(ownEnd, at_.end) : ownEnd;
+            const SourceText* source = NodeSource::source(c);
+            if (from < startOf(*c))
+                source->forEachGapStretch(from, startOf(*c),
+                                          [&](std::size_t start, std::size_t end) { copy(source, start, end); });
+        }
         // An implied element has no start of its own: its content arrives.
         const bool implied = c->getNodeType() == Node::Type::Element && NodeSource::source(c) != nullptr &&
                              !NodeSource::isVerbatim(c) && NodeSource::startTag(static_cast<const Element*>(c)).empty();
@@ -136,6 +154,8 @@ void Writer::writeChildren(const Node& parent)
         if (c == bodyOpener)
             fresh() += L"<body>";
         writeNode(*c);
+        if (ownEnd != std::wstring::npos && NodeSource::source(c) == NodeSource::source(&parent))
+            ownEnd = std::max(ownEnd, NodeSource::spanEnd(c));
     }
 }
 
