@@ -1,10 +1,24 @@
 #include "MarkupOutput.h"
 
+#include <algorithm>
 #include <utility>
 
+#include "ImpliedMarkup.h"
 #include "SourceText.h"
 #include "host/Document.h"
 #include "host/Element.h"
+
+namespace {
+
+void appendAttribute(std::wstring& out, const NodeSource::Attribute& a)
+{
+    out += a.name;
+    out += L"=\"";
+    MarkupWriter::escapeAttribute(out, a.value);
+    out += L'"';
+}
+
+} // namespace
 
 MarkupOutput::MarkupOutput(bool copySpans, const Node& root, const SourceText* tracked,
                            std::vector<MarkupWriter::Copied>* copied)
@@ -259,4 +273,77 @@ bool MarkupOutput::follow(const Node& node)
     stack_.pop_back();
     leaveFormatting(e, !NodeSource::endTag(&e).empty());
     return true;
+}
+
+void MarkupOutput::writeStartTag(const Element& e)
+{
+    if (!NodeSource::startTag(&e).empty()) {
+        if (NodeSource::attributesChanged(&e))
+            rewriteStartTag(e);
+        else
+            copy(NodeSource::startTag(&e));
+        return;
+    }
+    // An implied tag stays unwritten until it carries something of its own, or until nothing
+    // in it makes the parser imply it again (a tbody whose rows were removed).
+    if (NodeSource::source(&e) != nullptr && !NodeSource::attributesChanged(&e) && ImpliedMarkup::impliedAgain(e))
+        return;
+    std::wstring& out = fresh();
+    out += L'<' + e.getTagName();
+    for (const auto& a : NodeSource::attributes(&e)) {
+        out += L' ';
+        appendAttribute(out, a);
+    }
+    out += L'>';
+}
+
+// The parsed start tag with only the changed attributes replaced, the removed ones cut out (with
+// the white space before them) and the added ones put after the last attribute.
+void MarkupOutput::rewriteStartTag(const Element& e)
+{
+    const NodeSource::Range& tag = NodeSource::startTag(&e);
+    const std::wstring& text = tag.source->text;
+    struct Edit {
+        std::size_t start, end;
+        std::wstring with;
+    };
+    std::vector<Edit> edits;
+    std::size_t insertAt = tag.start + 1 + e.getTagName().size();
+    for (const auto& a : NodeSource::attributes(&e))
+        if (a.fromSource)
+            insertAt = std::max(insertAt, a.srcEnd);
+    for (const auto& r : NodeSource::removedAttributes(&e)) {
+        if (r.source != tag.source || r.start < tag.start || r.end > tag.end)
+            continue;
+        insertAt = std::max(insertAt, r.end);
+        std::size_t start = r.start;
+        while (start > tag.start + 1 && (text[start - 1] == L' ' || text[start - 1] == L'\t' ||
+                                         text[start - 1] == L'\n' || text[start - 1] == L'\r'))
+            --start;
+        edits.push_back({start, r.end, L""});
+    }
+    std::wstring added;
+    for (const auto& a : NodeSource::attributes(&e)) {
+        if (a.fromSource && a.changed) {
+            std::wstring written;
+            appendAttribute(written, a);
+            edits.push_back({a.srcStart, a.srcEnd, written});
+        } else if (!a.fromSource) {
+            added += L' ';
+            appendAttribute(added, a);
+        }
+    }
+    insertAt = std::min(insertAt, tag.end - 1);
+    if (!added.empty())
+        edits.push_back({insertAt, insertAt, added});
+    std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.start < b.start; });
+    std::size_t pos = tag.start;
+    for (const auto& ed : edits) {
+        if (ed.start < pos)
+            continue;
+        copy(tag.source, pos, ed.start);
+        fresh() += ed.with;
+        pos = ed.end;
+    }
+    copy(tag.source, pos, tag.end);
 }

@@ -76,6 +76,11 @@ protected:
     // to end.
     void arriveAt(const Node& node);
 
+    // Writes the start tag of an element: as it stood, or with only its changed attributes
+    // rewritten, or afresh; nothing for an implied tag that the parser will make again.
+    void writeStartTag(const Element& element);
+    void rewriteStartTag(const Element& element);
+
     void closeLeftOpen();
     void endForeignFormatting(const SourceText* source);
     void endTag(const Element& e);
