@@ -236,6 +236,7 @@ Node* insertFragmentAtCursor(DomUtBase& util, const std::wstring& markup)
         for (Node* n = place.ref; n != nullptr && !beforeRoot; n = n->getNextSibling())
             beforeRoot = n == document->getDocumentElement();
         place = {document->getBody(), beforeRoot ? document->getBody()->getFirstChild() : nullptr};
+        split = nullptr;
     }
 
     // The nodes go to the first place where the page, written and parsed again, has them as

@@ -16,7 +16,16 @@ using testsupport::U;
 // page in order (the untouched text kept as it was).
 namespace {
 
-enum class Edit { InsertAtEnd, InsertAtFirstNode, InsertAtStartOf, InsertIn, InsertInText, InsertAfter, Remove };
+enum class Edit {
+    InsertAtEnd,
+    InsertAtFirstNode,
+    InsertInLastText,
+    InsertAtStartOf,
+    InsertIn,
+    InsertInText,
+    InsertAfter,
+    Remove
+};
 
 struct ReadBackCase {
     const char* description;
@@ -57,6 +66,8 @@ TEST_P(PageEditReadBack, SavedPageParsesToTheEditedTree)
             util.setLayoutCursor(named, named->childCount());
         else if (c.edit == Edit::InsertAtFirstNode) // of the document
             util.setLayoutCursor(doc->getFirstChild(), 0);
+        else if (c.edit == Edit::InsertInLastText) // of the document, after its first character
+            util.setLayoutCursor(doc->getLastChild(), 1);
         else if (c.edit == Edit::InsertAtStartOf)
             util.setLayoutCursor(named, 0);
         else if (c.edit == Edit::InsertInText) // after the first character of its last text
@@ -126,6 +137,8 @@ const ReadBackCase kCases[] = {
      L"<!DOCTYPE html> html(head body(div[id=\"lp\"](\"P\") p(\"x\")))"},
     {"cursor in a text before a DOCTYPE the page cuts short", Edit::InsertInText, L"d", L"<div id=d>a<4<!DOCTYPE ",
      L"html(head body(div[id=\"d\"](\"a\" div[id=\"lp\"](\"P\") \"<4\")))"},
+    {"cursor in a text after the html end tag: the end of the body", Edit::InsertInLastText, nullptr,
+     L"<p>a</p></body></html>tail", L"html(head body(p(\"a\") div[id=\"lp\"](\"P\"))) \"tail\""},
     {"cursor in template content", Edit::InsertIn, L"t", L"<template id=t><p>x</template>",
      L"html(head(template[id=\"t\"](p(\"x\") div[id=\"lp\"](\"P\"))) body)"},
     {"after a paragraph whose link the parser opens again inside a plaintext", Edit::InsertAfter, L"p",
