@@ -46,13 +46,10 @@ public:
     // when it is not a child of this node.
     Node* removeChild(Node* child);
 
-protected:
-    Node(Type type, Document* owner);
-
-public:
     Node(const Node&) = delete;
     Node& operator=(const Node&) = delete;
 
+    // Walks of the tree for the host's own components.
     // The parent node (as getParentNode, callable on a const node).
     Node* parentNode() const { return parent_; }
     // The next node in document order inside root's subtree; null after the last one.
@@ -69,6 +66,8 @@ public:
     bool isAncestorOrSelf(const Node* other) const;
 
 protected:
+    Node(Type type, Document* owner);
+
     // A stretch of a source text: [start, end) in characters. Null source: none.
     struct SourceRange {
         const SourceText* source = nullptr;
