@@ -189,7 +189,7 @@ private:
         }
         if (src_ != nullptr && holds(ge.original_end_tag) && ge.original_end_tag.length > 2 &&
             ge.original_end_tag.data[1] == '/')
-            claimEndTag(e, ge.original_end_tag);
+            claimEndTag(e, ge.original_end_tag, ge.tag == GUMBO_TAG_UNKNOWN);
 
         for (unsigned i = 0; i < ge.children.length; ++i)
             convert(static_cast<const GumboNode*>(ge.children.data[i]), e);
@@ -197,10 +197,13 @@ private:
     }
 
     // Gives an end tag to the element it names: the parser sometimes records one on a child it
-    // implied (</TABLE> on a tbody), so the nearest open element of that name takes it.
-    void claimEndTag(Element* e, const GumboStringPiece& piece)
+    // implied (</TABLE> on a tbody), so the nearest open element of that name takes it. (The
+    // parser ends an element of a name it does not know with the end tag of any such name: e,
+    // unknown, then keeps it when no element of its own name is open.)
+    void claimEndTag(Element* e, const GumboStringPiece& piece, bool unknown)
     {
-        const ElementName& named = nameOf(tagNameOf(piece.data, piece.length));
+        const std::string_view tagName = tagNameOf(piece.data, piece.length);
+        const ElementName& named = nameOf(tagName);
         const std::wstring& name = named.localName.empty() ? named.tagName : named.localName;
         NodeSource::Range range{src_, startOf(piece), endOf(piece)};
         if (claimed_[range.start])
@@ -214,6 +217,11 @@ private:
                 claimed_[range.start] = true;
             }
             return;
+        }
+        if (unknown && NodeSource::endTag(e).empty() &&
+            gumbo_tag_enum(std::string(tagName).c_str()) == GUMBO_TAG_UNKNOWN) {
+            NodeSource::setEndTag(e, range);
+            claimed_[range.start] = true;
         }
     }
 

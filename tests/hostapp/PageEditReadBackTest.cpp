@@ -84,6 +84,9 @@ const ReadBackCase kCases[] = {
      L"html(head body(ul(li(\"one\") li(\"two\")) div[id=\"lp\"](\"P\")))"},
     {"bold left listed by the paragraph's end tag", Edit::InsertAtEnd, nullptr, L"<p><b>bold</p>",
      L"html(head body(p(b(\"bold\")) div[id=\"lp\"](\"P\")))"},
+    {"element of an unknown name ended by the end tag of another unknown name", Edit::InsertIn, L"h",
+     L"<x><hh id=h><i>i</i></qq>\n<div>d</div>",
+     L"html(head body(x(hh[id=\"h\"](i(\"i\") div[id=\"lp\"](\"P\")) _ div(\"d\"))))"},
     // Raw text and text the page leaves open.
     {"plaintext to the end of the page: the part goes before it", Edit::InsertAtEnd, nullptr, L"<plaintext>abc",
      L"html(head body(div[id=\"lp\"](\"P\") plaintext(\"abc\")))"},
