@@ -174,37 +174,40 @@ private:
     bool lastMatches_ = false;
 };
 
+// Hands visit the element children of node with the name, in order, until it returns false.
+template <typename Visit>
+void forEachNamedChild(Node* node, const std::wstring& name, Visit visit)
+{
+    if (node == nullptr)
+        return;
+    NameMatch matches(name);
+    for (Node* child = node->getFirstChild(); child != nullptr; child = child->getNextSibling()) {
+        if (child->getNodeType() == Node::Type::Element && matches(*static_cast<Element*>(child)) &&
+            !visit(static_cast<Element*>(child)))
+            return;
+    }
+}
+
 } // namespace
 
 int CZebXmlData::GetChildElement(Node* node, const std::wstring& name, std::vector<Element*>& out)
 {
     out.clear();
-    if (node == nullptr)
-        return 0;
-    NameMatch matches(name);
-    for (Node* child = node->getFirstChild(); child != nullptr; child = child->getNextSibling()) {
-        if (child->getNodeType() != Node::Type::Element)
-            continue;
-        auto* element = static_cast<Element*>(child);
-        if (matches(*element))
-            out.push_back(element);
-    }
+    forEachNamedChild(node, name, [&](Element* element) {
+        out.push_back(element);
+        return true;
+    });
     return static_cast<int>(out.size());
 }
 
 Element* CZebXmlData::GetChildElement(Node* node, const std::wstring& name)
 {
-    if (node == nullptr)
-        return nullptr;
-    NameMatch matches(name);
-    for (Node* child = node->getFirstChild(); child != nullptr; child = child->getNextSibling()) {
-        if (child->getNodeType() != Node::Type::Element)
-            continue;
-        auto* element = static_cast<Element*>(child);
-        if (matches(*element))
-            return element;
-    }
-    return nullptr;
+    Element* found = nullptr;
+    forEachNamedChild(node, name, [&](Element* element) {
+        found = element;
+        return false;
+    });
+    return found;
 }
 
 void CZebXmlData::DestroyNodeData(Node* /*node*/)

@@ -325,43 +325,36 @@ std::wstring MarkupWriter::write(const Node& node, const SourceText* tracked, st
     return writer.take();
 }
 
-void MarkupWriter::escapeText(std::wstring& out, const std::wstring& text)
+namespace {
+
+// Appends text with "&", a no-break space and, in text, "<" and ">", in an attribute value '"',
+// written as references.
+void escapeInto(std::wstring& out, const std::wstring& text, bool attribute)
 {
     for (wchar_t c : text) {
-        switch (c) {
-        case L'&':
+        if (c == L'&')
             out += L"&amp;";
-            break;
-        case L'<':
-            out += L"&lt;";
-            break;
-        case L'>':
-            out += L"&gt;";
-            break;
-        case 0xA0:
+        else if (c == 0xA0)
             out += L"&nbsp;";
-            break;
-        default:
+        else if (!attribute && c == L'<')
+            out += L"&lt;";
+        else if (!attribute && c == L'>')
+            out += L"&gt;";
+        else if (attribute && c == L'"')
+            out += L"&quot;";
+        else
             out += c;
-        }
     }
+}
+
+} // namespace
+
+void MarkupWriter::escapeText(std::wstring& out, const std::wstring& text)
+{
+    escapeInto(out, text, false);
 }
 
 void MarkupWriter::escapeAttribute(std::wstring& out, const std::wstring& value)
 {
-    for (wchar_t c : value) {
-        switch (c) {
-        case L'&':
-            out += L"&amp;";
-            break;
-        case L'"':
-            out += L"&quot;";
-            break;
-        case 0xA0:
-            out += L"&nbsp;";
-            break;
-        default:
-            out += c;
-        }
-    }
+    escapeInto(out, value, true);
 }
