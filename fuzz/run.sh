@@ -3,6 +3,7 @@
 # build-fuzz and runs them side by side for a while.
 #
 #   fuzz/run.sh [SECONDS] [TARGET...]     default: 30 seconds, every target
+#   fuzz/run.sh seeds [TARGET...]         each target once over its seeds only, no mutation
 #
 # Each target keeps its corpus in build-fuzz/corpus/TARGET, seeded from tests/data and
 # examples/site; a crash or a failed property leaves its input in build-fuzz/artifacts and makes
@@ -57,11 +58,16 @@ run_target() {
   corpus=$dir/corpus/$t
   log=$dir/$t.log
   mkdir -p "$corpus"
+  if [ "$seconds" = seeds ]; then
+    "$dir/fuzz/$t" "${opts[@]}" -runs=0 -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 \
+      -artifact_prefix="$dir/artifacts/$t-" "$seed" >"$log" 2>&1
+    return
+  fi
   "$dir/fuzz/$t" "${opts[@]}" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$dir/artifacts/$t-" "$corpus" "$seed" >"$log" 2>&1
 }
 
-echo "fuzz: ${targets[*]} for ${seconds}s"
+if [ "$seconds" = seeds ]; then echo "fuzz: ${targets[*]} over their seeds"; else echo "fuzz: ${targets[*]} for ${seconds}s"; fi
 pids=()
 for t in "${targets[@]}"; do
   run_target "$t" &
