@@ -10,7 +10,6 @@
 // - writing is repeatable: the same document writes the same markup twice.
 #include <cstddef>
 #include <cstdint>
-#include <cwchar>
 #include <memory>
 #include <string>
 #include <vector>
@@ -76,7 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const wchar_t* decoded = decoder.Import(data, size, Charset::Auto, true);
     if (decoded == nullptr)
         return 0;
-    const std::wstring text(decoded, std::wcslen(decoded));
+    // The decoded text may hold NUL characters: its length is the decoder's, not wcslen's.
+    const std::wstring text(decoded, decoder.size());
     std::unique_ptr<Document> document(DOMImpl::createDocument(L"HTML"));
     check(document != nullptr, "a document can be made");
     if (text.empty() || !document->createNodes(text.c_str(), text.size(), nullptr, true))
