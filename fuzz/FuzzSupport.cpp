@@ -53,7 +53,10 @@ void fail(const char* what, const std::wstring& detail)
     if (!detail.empty()) {
         // The detail may be long markup: its start is enough to find the cause.
         std::string shown = platform::toUtf8(detail.substr(0, 2000));
-        std::fprintf(stderr, "  detail: %s\n", shown.c_str());
+        // (Written by its length: the markup may hold NUL characters.)
+        std::fputs("  detail: ", stderr);
+        std::fwrite(shown.data(), 1, shown.size(), stderr);
+        std::fputc('\n', stderr);
     }
     std::abort();
 }

@@ -42,13 +42,17 @@ bool isReferenceChar(wchar_t c)
 
 // The position in src[start, end) where the text's data offset falls, when the source lines up
 // with the data: literal characters equal (or given as U+FFFD), each character reference giving
-// one character, CR LF and a lone CR giving LF. kNotFound when it does not line up.
+// one character, CR LF and a lone CR giving LF, a NUL the parser dropped giving none. kNotFound
+// when it does not line up.
 std::size_t sourceOffset(const std::wstring& src, std::size_t start, std::size_t end, std::wstring_view data,
                          std::size_t offset)
 {
     std::size_t cut = kNotFound;
     std::size_t i = start;
     for (std::size_t k = 0; k <= data.size(); ++k) {
+        // (Where the parser keeps a NUL, the data has it as U+FFFD.)
+        while (i < end && src[i] == L'\0' && (k == data.size() || (data[k] != 0xFFFD && data[k] != L'\0')))
+            ++i;
         if (k == offset)
             cut = i;
         if (k == data.size())
