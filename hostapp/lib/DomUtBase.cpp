@@ -193,6 +193,18 @@ void DomUtBase::detach(Node* node)
             --cursorOffset_;
         }
     }
+    // The text in front of the node that no node owns (tags the parser ignored, or whose only
+    // effect was on the html element, such as a repeated <html lang=..>) stands before what
+    // follows and stays: the next sibling, or else the end of the parent, takes it when it has none.
+    const NodeSource::Range& gap = NodeSource::leadGap(node);
+    if (!gap.empty()) {
+        Node* next = node->getNextSibling();
+        if (next != nullptr && NodeSource::leadGap(next).empty())
+            NodeSource::setLeadGap(next, gap);
+        else if (next == nullptr && parent->getNodeType() == Node::Type::Element &&
+                 NodeSource::innerTrailGap(static_cast<Element*>(parent)).empty())
+            NodeSource::setInnerTrailGap(static_cast<Element*>(parent), gap);
+    }
     parent->removeChild(node);
 }
 

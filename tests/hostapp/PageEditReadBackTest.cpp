@@ -187,6 +187,8 @@ const ReadBackCase kCases[] = {
     {"removed link had opened the body: head content after it", Edit::Remove, L"d",
      L"<title>t</title><a id=d>x</a><meta name=m><!--c--><p>y",
      L"html(head(title(\"t\")) body(meta[name=\"m\"] <!--c--> p(\"y\")))"},
+    {"removed block had a repeated html tag with attributes in front of it", Edit::Remove, L"d",
+     L"<p>x</p><html lang=ja><div id=d>y</div>", L"html[lang=\"ja\"](head body(p(\"x\")))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
