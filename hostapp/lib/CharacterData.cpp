@@ -42,16 +42,16 @@ bool isReferenceChar(wchar_t c)
 
 // The position in src[start, end) where the text's data offset falls, when the source lines up
 // with the data: literal characters equal (or given as U+FFFD), each character reference giving
-// one character, CR LF and a lone CR giving LF, a NUL the parser dropped giving none. kNotFound
-// when it does not line up.
+// one character, CR LF and a lone CR giving LF, and a NUL giving none when nulDropped (the
+// parser drops one in text, and gives one in raw text as U+FFFD). kNotFound when it does not
+// line up.
 std::size_t sourceOffset(const std::wstring& src, std::size_t start, std::size_t end, std::wstring_view data,
-                         std::size_t offset)
+                         std::size_t offset, bool nulDropped)
 {
     std::size_t cut = kNotFound;
     std::size_t i = start;
     for (std::size_t k = 0; k <= data.size(); ++k) {
-        // (Where the parser keeps a NUL, the data has it as U+FFFD.)
-        while (i < end && src[i] == L'\0' && (k == data.size() || (data[k] != 0xFFFD && data[k] != L'\0')))
+        while (nulDropped && i < end && src[i] == L'\0')
             ++i;
         if (k == offset)
             cut = i;
@@ -88,10 +88,15 @@ CharacterData* CharacterData::splitText(std::size_t offset)
     if (getNodeType() != Type::Text || offset == 0 || offset >= text.size() || getOwnerDocument() == nullptr)
         return nullptr;
     CharacterData* tail = getOwnerDocument()->createTextNode(std::wstring(text.substr(offset)));
-    std::size_t cut = NodeSource::isVerbatim(this)
-                          ? sourceOffset(NodeSource::source(this)->text, NodeSource::spanStart(this),
-                                         NodeSource::spanEnd(this), text, offset)
-                          : kNotFound;
+    std::size_t cut = kNotFound;
+    if (NodeSource::isVerbatim(this)) {
+        const std::wstring& src = NodeSource::source(this)->text;
+        const std::size_t start = NodeSource::spanStart(this), end = NodeSource::spanEnd(this);
+        cut = sourceOffset(src, start, end, text, offset, true);
+        if (cut == kNotFound &&
+            std::wstring_view(src).substr(start, end - start).find(L'\0') != std::wstring_view::npos)
+            cut = sourceOffset(src, start, end, text, offset, false);
+    }
     if (cut != kNotFound) {
         // Both halves keep writing their own source text.
         NodeSource::setSourceSpan(tail, NodeSource::source(this), cut, NodeSource::spanEnd(this), true);

@@ -131,9 +131,12 @@ const ReadBackCase kCases[] = {
     {"cursor in a text the parser ran over a repeated html tag with a '>' in a value", Edit::InsertInText, L"d",
      L"<div id=d>x<html lang=\"a>b\">yz</div>",
      L"html[lang=\"a>b\"](head body(div[id=\"d\"](\"xy\" div[id=\"lp\"](\"P\") \"z\")))"},
-    {"cursor in a text holding a NUL the parser dropped", Edit::InsertInText, L"d",
-     std::wstring_view(L"<div id=d>a\0b</div>", 19),
-     L"html(head body(div[id=\"d\"](\"a\" div[id=\"lp\"](\"P\") \"b\")))"},
+    {"cursor in a text holding a NUL the parser dropped, before a control character", Edit::InsertInText, L"d",
+     std::wstring_view(L"<div id=d>a\0\x01"
+                       L"b</div>",
+                       20),
+     L"html(head body(div[id=\"d\"](\"a\" div[id=\"lp\"](\"P\") \"\xFFFD"
+     L"b\")))"},
     {"cursor at the start of template content of table rows", Edit::InsertAtStartOf, L"t",
      L"<template id=t><tr><td>c</td></tr></template>",
      L"html(head(template[id=\"t\"](tr(td(\"c\")))) body(div[id=\"lp\"](\"P\")))"},
