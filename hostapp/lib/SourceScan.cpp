@@ -25,6 +25,11 @@ std::vector<SourceScan::Piece> SourceScan::piecesBetweenTags(std::size_t start, 
             piece = {i, i, k, k};
             continue;
         }
+        if (t[i] == L'\0' && (k >= data.size() || (data[k] != 0xFFFD && data[k] != L'\0'))) {
+            ++i; // a NUL the parser dropped from the text
+            piece.end = i;
+            continue;
+        }
         if (k >= data.size())
             return {};
         std::size_t j = i + 1;
