@@ -194,6 +194,7 @@ const ReadBackCase kCases[] = {
      L"html(head(title(\"t\")) body(meta[name=\"m\"] <!--c--> p(\"y\")))"},
     {"removed block had a repeated html tag with attributes in front of it", Edit::Remove, L"d",
      L"<p>x</p><html lang=ja><div id=d>y</div>", L"html[lang=\"ja\"](head body(p(\"x\")))"},
+    {"removed element was all the page held", Edit::Remove, L"d", L"<i id=d>x</i>", L"html(head body)"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
