@@ -5,9 +5,16 @@
 
 #include "AsciiCase.h"
 
-std::vector<SourceScan::Piece> SourceScan::piecesBetweenTags(std::size_t start, std::size_t end,
-                                                             std::wstring_view data) const
+std::vector<SourceScan::Piece> SourceScan::piecesBetweenTags(std::size_t start, std::size_t end, std::wstring_view data,
+                                                             bool nulDropped) const
 {
+    // A NUL is first taken as U+FFFD (as in raw text), then, where that does not line up, as dropped.
+    if (nulDropped) {
+        std::vector<Piece> pieces = piecesBetweenTags(start, end, data, false);
+        const auto stop = text_.begin() + static_cast<std::ptrdiff_t>(std::min(end, text_.size()));
+        if (!pieces.empty() || std::find(text_.begin() + static_cast<std::ptrdiff_t>(start), stop, L'\0') == stop)
+            return pieces;
+    }
     const std::wstring& t = text_;
     auto referenceChar = [](wchar_t c) {
         return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'#';
@@ -25,7 +32,7 @@ std::vector<SourceScan::Piece> SourceScan::piecesBetweenTags(std::size_t start, 
             piece = {i, i, k, k};
             continue;
         }
-        if (t[i] == L'\0' && (k >= data.size() || (data[k] != 0xFFFD && data[k] != L'\0'))) {
+        if (nulDropped && t[i] == L'\0') {
             ++i; // a NUL the parser dropped from the text
             piece.end = i;
             continue;

@@ -21,8 +21,10 @@ public:
 
     // The stretches of source[start, end) between the tags in it, with the part of data each one
     // gives (references as one character, CR LF as LF, a character the parser does not allow as
-    // U+FFFD); empty when the data does not line up with the source so.
-    std::vector<Piece> piecesBetweenTags(std::size_t start, std::size_t end, std::wstring_view data) const;
+    // U+FFFD, a NUL as U+FFFD or, where that does not line up, as none: the parser drops one in
+    // text); empty when the data does not line up with the source so.
+    std::vector<Piece> piecesBetweenTags(std::size_t start, std::size_t end, std::wstring_view data,
+                                         bool nulDropped = true) const;
 
     // The '>' that ends the tag starting at `at` before end (one inside a quoted attribute value
     // does not: <html lang="a>b">); kNone when none does.

@@ -137,8 +137,8 @@ const ReadBackCase kCases[] = {
                        20),
      L"html(head body(div[id=\"d\"](\"a\" div[id=\"lp\"](\"P\") \"\xFFFD"
      L"b\")))"},
-    {"text the parser ran over an ignored tag, ending in a NUL it dropped", Edit::InsertAtEnd, nullptr,
-     std::wstring_view(L"</><\0", 5), L"html(head body(\"<\" div[id=\"lp\"](\"P\")))"},
+    {"text the parser ran over an ignored tag, with a NUL it dropped before a control character", Edit::InsertAtEnd,
+     nullptr, std::wstring_view(L"</><\0\x01</>>", 12), L"html(head body(\"<\xFFFD>\" div[id=\"lp\"](\"P\")))"},
     {"cursor at the start of template content of table rows", Edit::InsertAtStartOf, L"t",
      L"<template id=t><tr><td>c</td></tr></template>",
      L"html(head(template[id=\"t\"](tr(td(\"c\")))) body(div[id=\"lp\"](\"P\")))"},
