@@ -8,6 +8,7 @@
 
 #include <unistd.h>
 
+#include "host/CAutoCodeConv.h"
 #include "platform/TextConv.h"
 
 namespace fuzzsupport {
@@ -59,6 +60,18 @@ void fail(const char* what, const std::wstring& detail)
         std::fputc('\n', stderr);
     }
     std::abort();
+}
+
+bool decodePage(const std::uint8_t* data, std::size_t size, std::wstring& text, std::string& encoding)
+{
+    CAutoCodeConv decoder;
+    const wchar_t* decoded = decoder.Import(data, size, Charset::Auto, true);
+    if (decoded == nullptr)
+        return false;
+    // The length is the decoder's, not wcslen's: a page loads whole, NULs included.
+    text.assign(decoded, decoder.size());
+    encoding = decoder.detectedEncoding();
+    return true;
 }
 
 } // namespace fuzzsupport

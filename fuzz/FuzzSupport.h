@@ -14,6 +14,10 @@ std::wstring scratchPath(const std::wstring& name);
 // input never reaches the reader would report nothing while testing nothing).
 void writeBytes(const std::wstring& path, const std::uint8_t* data, std::size_t size);
 
+// The page the bytes hold, decoded as the page loader decodes it (encoding detected), NUL
+// characters included; false when the bytes do not decode. encoding gets the detected encoding.
+bool decodePage(const std::uint8_t* data, std::size_t size, std::wstring& text, std::string& encoding);
+
 // Stops the run with a message when a property does not hold.
 [[noreturn]] void fail(const char* what, const std::wstring& detail);
 

@@ -17,7 +17,6 @@
 #include "FragmentParser.h"
 #include "FuzzSupport.h"
 #include "TreeOutline.h"
-#include "host/CAutoCodeConv.h"
 #include "host/CharacterData.h"
 #include "host/DOMImpl.h"
 #include "host/Document.h"
@@ -71,12 +70,10 @@ std::size_t keptInOrder(const std::wstring& text, const std::wstring& out)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    CAutoCodeConv decoder;
-    const wchar_t* decoded = decoder.Import(data, size, Charset::Auto, true);
-    if (decoded == nullptr)
+    std::wstring text;
+    std::string encoding;
+    if (!fuzzsupport::decodePage(data, size, text, encoding))
         return 0;
-    // The decoded text may hold NUL characters: its length is the decoder's, not wcslen's.
-    const std::wstring text(decoded, decoder.size());
     std::unique_ptr<Document> document(DOMImpl::createDocument(L"HTML"));
     check(document != nullptr, "a document can be made");
     if (text.empty() || !document->createNodes(text.c_str(), text.size(), nullptr, true))

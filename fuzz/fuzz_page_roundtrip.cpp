@@ -10,14 +10,12 @@
 //   encoding.
 #include <cstddef>
 #include <cstdint>
-#include <cwchar>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "FuzzSupport.h"
 #include "NodeSource.h"
-#include "host/CAutoCodeConv.h"
 #include "host/CharacterData.h"
 #include "host/CodeConv.h"
 #include "host/DOMImpl.h"
@@ -152,13 +150,10 @@ void edit(Document& document, Choices& choices)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    CAutoCodeConv decoder;
-    const wchar_t* decoded = decoder.Import(data, size, Charset::Auto, true);
-    if (decoded == nullptr)
+    std::wstring text;
+    std::string encoding;
+    if (!fuzzsupport::decodePage(data, size, text, encoding))
         return 0;
-    // As the page loader does: the text up to its terminating zero.
-    const std::wstring text(decoded, std::wcslen(decoded));
-    const std::string encoding = decoder.detectedEncoding();
 
     // The untouched round trip.
     std::unique_ptr<Document> document = parse(text);
