@@ -29,6 +29,13 @@ struct Pending {
     std::string target;
     std::string folder;
     std::shared_ptr<DurableFile::FolderHandle> handle; // the folder, held open until the rename
+
+    // Renames the temporary file over the page, in the held folder; false (errno set) on failure.
+    bool moveIntoPlace() const
+    {
+        const std::string base = target.substr(target.rfind('/') + 1);
+        return renameat(handle->fd, temp.c_str(), handle->fd, base.c_str()) == 0;
+    }
 };
 
 struct State {
@@ -51,10 +58,8 @@ struct State {
     ~State()
     {
         for (const Pending& page : pending) {
-            const int dir = page.handle->fd;
-            const std::string base = page.target.substr(page.target.rfind('/') + 1);
-            const int fd = ::openat(dir, page.temp.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-            if (fd >= 0 && fsync(fd) == 0 && renameat(dir, page.temp.c_str(), dir, base.c_str()) == 0)
+            const int fd = ::openat(page.handle->fd, page.temp.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+            if (fd >= 0 && fsync(fd) == 0 && page.moveIntoPlace())
                 unsynced.insert(page.folder);
             if (fd >= 0)
                 ::close(fd);
@@ -135,15 +140,13 @@ void commitPending()
         files.emplace_back(page.handle->fd, page.temp);
     std::vector<std::string> errors = DurableFile::flushAll(files);
     for (std::size_t i = 0; i < pages.size(); ++i) {
-        const int dir = pages[i].handle->fd;
-        const std::string base = pages[i].target.substr(pages[i].target.rfind('/') + 1);
-        if (errors[i].empty() && renameat(dir, pages[i].temp.c_str(), dir, base.c_str()) != 0)
+        if (errors[i].empty() && !pages[i].moveIntoPlace())
             errors[i] = std::strerror(errno);
         if (errors[i].empty()) {
             std::lock_guard lock(state().mutex);
             state().unsynced.insert(pages[i].folder);
         } else {
-            unlinkat(dir, pages[i].temp.c_str(), 0);
+            unlinkat(pages[i].handle->fd, pages[i].temp.c_str(), 0);
         }
         notify(pages[i].path, errors[i].empty(), errors[i]);
     }
