@@ -43,5 +43,7 @@ public:
     static void escapeAttribute(std::wstring& out, const std::wstring& value);
 
 private:
+    std::wstring writePage(const Node& node, const SourceText* tracked, std::vector<Copied>* copied) const;
+
     bool copySpans_;
 };
