@@ -118,9 +118,13 @@ const Node* ImpliedMarkup::bodyOpenerNeeded(const Element& body)
     for (const Node* c = body.getFirstChild(); c != nullptr; c = c->getNextSibling()) {
         if (c->getNodeType() == Node::Type::Text) {
             const std::wstring_view data = static_cast<const CharacterData*>(c)->data();
-            if (data.find_first_not_of(L" \t\n\r\f") == std::wstring_view::npos)
+            const std::size_t text = data.find_first_not_of(L" \t\n\r\f");
+            if (text == std::wstring_view::npos)
                 continue;
-            return nullptr;
+            // Before the body the parser drops white space: a text that starts with some (after an
+            // element the edit removed) keeps it only inside a body already open.
+            const Node* first = body.getFirstChild();
+            return text > 0 || first != c ? first : nullptr;
         }
         if (c->getNodeType() != Node::Type::Element)
             return c;

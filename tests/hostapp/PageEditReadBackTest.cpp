@@ -195,6 +195,8 @@ const ReadBackCase kCases[] = {
     {"removed block had a repeated html tag with attributes in front of it", Edit::Remove, L"d",
      L"<p>x</p><html lang=ja><div id=d>y</div>", L"html[lang=\"ja\"](head body(p(\"x\")))"},
     {"removed element was all the page held", Edit::Remove, L"d", L"<i id=d>x</i>", L"html(head body)"},
+    {"removed element was in front of a text that starts with white space", Edit::Remove, L"d", L"<i id=d>x</i>\ny",
+     L"html(head body(\"\ny\"))"},
     {"removed paragraph held a repeated html tag that gave the implied html its attribute", Edit::Remove, L"d",
      L"<p>x</p><p id=d>y<html lang=ja>z</p>", L"html[lang=\"ja\"](head body(p(\"x\")))"},
     {"removed block held repeated html and body tags that gave their elements attributes", Edit::Remove, L"d",
