@@ -197,6 +197,8 @@ const ReadBackCase kCases[] = {
     {"removed element was all the page held", Edit::Remove, L"d", L"<i id=d>x</i>", L"html(head body)"},
     {"removed element was in front of a text that starts with white space", Edit::Remove, L"d", L"<i id=d>x</i>\ny",
      L"html(head body(\"\ny\"))"},
+    {"removed link's text ran over an ignored end tag with a quote in its name", Edit::Remove, L"d",
+     L"<p>x</p><a id=d>\n</i=\".>y", L"html(head body(p(\"x\")))"},
     {"removed paragraph held a repeated html tag that gave the implied html its attribute", Edit::Remove, L"d",
      L"<p>x</p><p id=d>y<html lang=ja>z</p>", L"html[lang=\"ja\"](head body(p(\"x\")))"},
     {"removed block held repeated html and body tags that gave their elements attributes", Edit::Remove, L"d",
