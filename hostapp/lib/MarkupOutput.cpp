@@ -138,8 +138,16 @@ void MarkupOutput::arriveAt(const Node& node)
     const Node* parent = node.parentNode();
     const bool untouched =
         parent != nullptr && !NodeSource::subtreeChanged(parent) && NodeSource::source(&node) != nullptr;
-    const bool continues = untouched || (from != std::wstring::npos && at_.source == NodeSource::source(&node) &&
-                                         at_.end <= from && !NodeSource::source(&node)->hasTokenIn(at_.end, from));
+    bool continues = untouched || (from != std::wstring::npos && at_.source == NodeSource::source(&node) &&
+                                   at_.end <= from && !NodeSource::source(&node)->hasTokenIn(at_.end, from));
+    // A sibling after a formatting element left open was moved out of it by the parser, when a
+    // later tag (another <a>, the element's misplaced end tag) had it adopt the sibling, with
+    // copies of the element inside: an edit in the sibling may take away what made the parser do
+    // so, and the element is ended before it.
+    if (continues && !untouched && !leftOpen_.empty() && leftOpen_.front()->parentNode() == parent &&
+        node.getNodeType() == Node::Type::Element && NodeSource::subtreeChanged(&node))
+        for (const Element* e : leftOpen_)
+            continues = continues && !e->isFormatting();
     if (!continues) {
         closeLeftOpen();
         endForeignFormatting(NodeSource::source(&node));
