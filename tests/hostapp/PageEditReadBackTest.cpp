@@ -202,6 +202,8 @@ const ReadBackCase kCases[] = {
      L"<p>x</p><a id=d>\n</i=\".>y", L"html(head body(p(\"x\")))"},
     {"removed copy of a link that the parser made in a paragraph it moved out of the link", Edit::RemoveFirstChild,
      L"p", L"<a>x<p id=p><a>y", L"html(head body(a(\"x\") p[id=\"p\"](a(\"y\"))))"},
+    {"removed element held the text after an early html end tag: white space follows it", Edit::Remove, L"d",
+     L"<i id=d>x</html>y</i>\n", L"html(head body)"},
     {"removed paragraph held a repeated html tag that gave the implied html its attribute", Edit::Remove, L"d",
      L"<p>x</p><p id=d>y<html lang=ja>z</p>", L"html[lang=\"ja\"](head body(p(\"x\")))"},
     {"removed block held repeated html and body tags that gave their elements attributes", Edit::Remove, L"d",
