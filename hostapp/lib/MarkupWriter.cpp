@@ -63,9 +63,9 @@ void Writer::writeNode(const Node& node)
         break;
     case Node::Type::Text:
         if (inRawText(node))
-            fresh() += static_cast<const CharacterData&>(node).getData();
+            fresh() += static_cast<const CharacterData&>(node).data();
         else
-            MarkupWriter::escapeText(fresh(), static_cast<const CharacterData&>(node).getData());
+            MarkupWriter::escapeText(fresh(), static_cast<const CharacterData&>(node).data());
         standAfter(node);
         break;
     case Node::Type::Comment:
@@ -328,33 +328,35 @@ std::wstring MarkupWriter::write(const Node& node, const SourceText* tracked, st
 namespace {
 
 // Appends text with "&", a no-break space and, in text, "<" and ">", in an attribute value '"',
-// written as references.
-void escapeInto(std::wstring& out, const std::wstring& text, bool attribute)
+// written as references. The stretches between them are appended whole.
+void escapeInto(std::wstring& out, std::wstring_view text, bool attribute)
 {
-    for (wchar_t c : text) {
-        if (c == L'&')
-            out += L"&amp;";
-        else if (c == 0xA0)
-            out += L"&nbsp;";
-        else if (!attribute && c == L'<')
-            out += L"&lt;";
-        else if (!attribute && c == L'>')
-            out += L"&gt;";
-        else if (attribute && c == L'"')
-            out += L"&quot;";
-        else
-            out += c;
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        const wchar_t* reference = c == L'&'                 ? L"&amp;"
+                                   : c == 0xA0               ? L"&nbsp;"
+                                   : !attribute && c == L'<' ? L"&lt;"
+                                   : !attribute && c == L'>' ? L"&gt;"
+                                   : attribute && c == L'"'  ? L"&quot;"
+                                                             : nullptr;
+        if (reference == nullptr)
+            continue;
+        out.append(text, from, i - from);
+        out += reference;
+        from = i + 1;
     }
+    out.append(text, from);
 }
 
 } // namespace
 
-void MarkupWriter::escapeText(std::wstring& out, const std::wstring& text)
+void MarkupWriter::escapeText(std::wstring& out, std::wstring_view text)
 {
     escapeInto(out, text, false);
 }
 
-void MarkupWriter::escapeAttribute(std::wstring& out, const std::wstring& value)
+void MarkupWriter::escapeAttribute(std::wstring& out, std::wstring_view value)
 {
     escapeInto(out, value, true);
 }
