@@ -327,19 +327,39 @@ std::wstring MarkupWriter::write(const Node& node, const SourceText* tracked, st
 
 namespace {
 
-// Appends text with "&", a no-break space and, in text, "<" and ">", in an attribute value '"',
-// written as references. The stretches between them are appended whole.
+// The reference a character is written as in text or in an attribute value ("&", a no-break
+// space and, in text, "<" and ">", in an attribute value '"'); null for a character written as
+// it is.
+const wchar_t* referenceFor(wchar_t c, bool attribute)
+{
+    switch (c) {
+    case L'&':
+        return L"&amp;";
+    case 0xA0:
+        return L"&nbsp;";
+    case L'<':
+        return attribute ? nullptr : L"&lt;";
+    case L'>':
+        return attribute ? nullptr : L"&gt;";
+    case L'"':
+        return attribute ? L"&quot;" : nullptr;
+    default:
+        return nullptr;
+    }
+}
+
+// Appends text with its characters written as references where they must be; the stretches
+// between them are appended whole.
 void escapeInto(std::wstring& out, std::wstring_view text, bool attribute)
 {
     std::size_t from = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
+        // Letters, digits and most punctuation need no look: everything that may need a
+        // reference is '"', '&', '<', '>' or the no-break space.
         const wchar_t c = text[i];
-        const wchar_t* reference = c == L'&'                 ? L"&amp;"
-                                   : c == 0xA0               ? L"&nbsp;"
-                                   : !attribute && c == L'<' ? L"&lt;"
-                                   : !attribute && c == L'>' ? L"&gt;"
-                                   : attribute && c == L'"'  ? L"&quot;"
-                                                             : nullptr;
+        if ((c > L'>' && c != 0xA0) || (c != L'"' && c != L'&' && c < L'<'))
+            continue;
+        const wchar_t* reference = referenceFor(c, attribute);
         if (reference == nullptr)
             continue;
         out.append(text, from, i - from);
