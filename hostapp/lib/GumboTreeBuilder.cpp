@@ -293,15 +293,23 @@ private:
         std::size_t tagEnd = scan().endTagAt(tag, e->localName());
         if (tagEnd == kNone || tagEnd > end)
             return false;
-        // Only plain text (no references, no carriage returns) maps one to one onto its data.
+        // How much of the data the text before the end tag gives: plain text (no references, no
+        // carriage returns) maps one to one onto its data; other text is lined up with it.
         const std::wstring_view head = std::wstring_view(src_->text).substr(start, tag - start);
-        if (head.find_first_of(L"&\r") != std::wstring_view::npos || data.substr(0, head.size()) != head)
+        std::size_t headData = head.size();
+        if (head.find_first_of(L"&\r") != std::wstring_view::npos) {
+            const std::vector<SourceScan::Piece> pieces = scan().piecesBetweenTags(start, end, data);
+            if (pieces.empty() || pieces.front().start != start || pieces.front().end != tag)
+                return false;
+            headData = pieces.front().dataEnd;
+        } else if (data.substr(0, head.size()) != head) {
             return false;
+        }
         NodeSource::setEndTag(e, {src_, tag, tagEnd});
         claimed_[tag] = true;
         if (!head.empty())
-            addText(Node::Type::Text, data.substr(0, head.size()), e, start, tag);
-        const std::wstring_view rest = data.substr(head.size());
+            addText(Node::Type::Text, data.substr(0, headData), e, start, tag);
+        const std::wstring_view rest = data.substr(headData);
         if (!rest.empty())
             addText(Node::Type::Text, rest, e->parentNode(), tagEnd, scan().firstTag(tagEnd, end));
         return true;
