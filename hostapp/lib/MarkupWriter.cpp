@@ -142,10 +142,13 @@ void Writer::writeChildren(const Node& parent)
         // An implied element has no start of its own: its content arrives.
         const bool implied = c->getNodeType() == Node::Type::Element && NodeSource::source(c) != nullptr &&
                              !NodeSource::isVerbatim(c) && NodeSource::startTag(static_cast<const Element*>(c)).empty();
+        // (A text starting with white space needs the body opened only where the output does not
+        // go on as the source did, which opened the body before it.)
+        const bool opensBody = c == bodyOpener && (c->getNodeType() != Node::Type::Text || !continuesTo(*c));
         if (!implied)
             arriveAt(*c);
         writeGap(*c);
-        if (c == bodyOpener)
+        if (opensBody)
             fresh() += L"<body>";
         writeNode(*c);
         if (ownEnd != std::wstring::npos && NodeSource::source(c) == NodeSource::source(&parent))
