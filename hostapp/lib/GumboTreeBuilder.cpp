@@ -239,6 +239,11 @@ private:
         if (src_ != nullptr && holds(g->v.text.original_text)) {
             start = startOf(g->v.text.original_text);
             end = endOf(g->v.text.original_text);
+            // The parser records a comment that the page cuts short after a carriage return
+            // without it, although the comment's data holds the line break.
+            if (type == Node::Type::Comment && end + 1 == src_->text.size() && src_->text[end] == L'\r' &&
+                lineBreaks(start, end) < static_cast<std::size_t>(std::count(data.begin(), data.end(), L'\n')))
+                end = src_->text.size();
             bool literal = parent != nullptr && parent->getNodeType() == Node::Type::Element &&
                            literalText(*static_cast<Element*>(parent));
             if (type == Node::Type::Text && !literal) {
@@ -267,6 +272,16 @@ private:
             }
         }
         return addText(type, data, parent, start, end);
+    }
+
+    // The line breaks in source[start, end), a CR LF counting once.
+    std::size_t lineBreaks(std::size_t start, std::size_t end) const
+    {
+        std::size_t n = 0;
+        for (std::size_t i = start; i < end; ++i)
+            if (src_->text[i] == L'\n' ? i == start || src_->text[i - 1] != L'\r' : src_->text[i] == L'\r')
+                ++n;
+        return n;
     }
 
     // A text node over text kept in the document.

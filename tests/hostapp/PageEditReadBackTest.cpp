@@ -110,6 +110,8 @@ const ReadBackCase kCases[] = {
      L"html(head(style(\"p {}\")) body(div[id=\"lp\"](\"P\")))"},
     {"comment cut short after a dash", Edit::InsertAtEnd, nullptr, L"<!-- cut-",
      L"<!-- cut--> html(head body(div[id=\"lp\"](\"P\")))"},
+    {"comment cut short after a carriage return", Edit::InsertAtEnd, nullptr, L"<p>a<!--x\r",
+     L"html(head body(p(\"a\" <!--x\n-->) div[id=\"lp\"](\"P\")))"},
     {"cursor in a script", Edit::InsertIn, L"s", L"<p>x</p><script id=s>var a = 1;</script>",
      L"html(head body(p(\"x\") script[id=\"s\"](\"var a = 1;\") div[id=\"lp\"](\"P\")))"},
     {"cursor in the title: the start of the body", Edit::InsertIn, L"t",
