@@ -100,7 +100,7 @@ std::size_t MarkupOutput::startOf(const Node& node)
     return !gap.empty() && gap.source == NodeSource::source(&node) ? gap.start : NodeSource::spanStart(&node);
 }
 
-void MarkupOutput::arriveAt(const Node& node)
+bool MarkupOutput::continuesTo(const Node& node) const
 {
     std::size_t from = startOf(node);
     // Past the start of the gap text (displaced nodes written back inside it), the source
@@ -111,9 +111,13 @@ void MarkupOutput::arriveAt(const Node& node)
     const Node* parent = node.parentNode();
     const bool untouched =
         parent != nullptr && !NodeSource::subtreeChanged(parent) && NodeSource::source(&node) != nullptr;
-    const bool continues = untouched || (from != std::wstring::npos && at_.source == NodeSource::source(&node) &&
-                                         at_.end <= from && !NodeSource::source(&node)->hasTokenIn(at_.end, from));
-    if (!continues) {
+    return untouched || (from != std::wstring::npos && at_.source == NodeSource::source(&node) && at_.end <= from &&
+                         !NodeSource::source(&node)->hasTokenIn(at_.end, from));
+}
+
+void MarkupOutput::arriveAt(const Node& node)
+{
+    if (!continuesTo(node)) {
         closeLeftOpen();
         endForeignFormatting(NodeSource::source(&node));
     }
