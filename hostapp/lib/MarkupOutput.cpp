@@ -127,7 +127,7 @@ std::size_t MarkupOutput::startOf(const Node& node)
     return !gap.empty() && gap.source == NodeSource::source(&node) ? gap.start : NodeSource::spanStart(&node);
 }
 
-void MarkupOutput::arriveAt(const Node& node)
+bool MarkupOutput::continuesTo(const Node& node) const
 {
     std::size_t from = startOf(node);
     // Past the start of the gap text (displaced nodes written back inside it), the source
@@ -138,17 +138,22 @@ void MarkupOutput::arriveAt(const Node& node)
     const Node* parent = node.parentNode();
     const bool untouched =
         parent != nullptr && !NodeSource::subtreeChanged(parent) && NodeSource::source(&node) != nullptr;
-    bool continues = untouched || (from != std::wstring::npos && at_.source == NodeSource::source(&node) &&
-                                   at_.end <= from && !NodeSource::source(&node)->hasTokenIn(at_.end, from));
+    return untouched || (from != std::wstring::npos && at_.source == NodeSource::source(&node) && at_.end <= from &&
+                         !NodeSource::source(&node)->hasTokenIn(at_.end, from));
+}
+
+void MarkupOutput::arriveAt(const Node& node)
+{
+    bool ends = !continuesTo(node);
     // A sibling after a formatting element left open was moved out of it by the parser, when a
     // later tag (another <a>, the element's misplaced end tag) had it adopt the sibling, with
     // copies of the element inside: an edit in the sibling may take away what made the parser do
     // so, and the element is ended before it.
-    if (continues && !untouched && !leftOpen_.empty() && leftOpen_.front()->parentNode() == parent &&
+    if (!ends && !leftOpen_.empty() && leftOpen_.front()->parentNode() == node.parentNode() &&
         node.getNodeType() == Node::Type::Element && NodeSource::subtreeChanged(&node))
         for (const Element* e : leftOpen_)
-            continues = continues && !e->isFormatting();
-    if (!continues) {
+            ends = ends || e->isFormatting();
+    if (ends) {
         closeLeftOpen();
         endForeignFormatting(NodeSource::source(&node));
     }
@@ -204,7 +209,10 @@ void MarkupOutput::endForeignFormatting(const SourceText* source)
 
 void MarkupOutput::endTag(const Element& e)
 {
-    fresh() += L"</" + e.getTagName() + L">";
+    std::wstring& out = fresh();
+    out += L"</";
+    out += e.name().tagName;
+    out += L'>';
 }
 
 std::size_t MarkupOutput::afterLastMark() const
@@ -328,7 +336,8 @@ void MarkupOutput::writeStartTag(const Element& e)
         ImpliedMarkup::impliedAgain(e))
         return;
     std::wstring& out = fresh();
-    out += L'<' + e.getTagName();
+    out += L'<';
+    out += e.name().tagName;
     for (const auto& a : NodeSource::attributes(&e)) {
         out += L' ';
         appendAttribute(out, a);
@@ -347,7 +356,7 @@ void MarkupOutput::rewriteStartTag(const Element& e)
         std::wstring with;
     };
     std::vector<Edit> edits;
-    std::size_t insertAt = tag.start + 1 + e.getTagName().size();
+    std::size_t insertAt = tag.start + 1 + e.name().tagName.size();
     for (const auto& a : NodeSource::attributes(&e))
         if (a.fromSource)
             insertAt = std::max(insertAt, a.srcEnd);
