@@ -53,8 +53,8 @@ private:
 // Copies the pugixml tree below source into the host tree below target. Elements keep their
 // attributes; text and CDATA become text nodes; comments, processing instructions and the
 // document type are left out. Names and texts go into the document's own memory rather than an
-// allocation each (a data file has tens of thousands). Iterative, so that a deeply nested file
-// cannot exhaust the stack.
+// allocation each (a data file has tens of thousands); texts stay UTF-8 until they are read. Iterative, so that a
+// deeply nested file cannot exhaust the stack.
 void copyTree(const pugi::xml_node& source, Element* target, Document& document)
 {
     ElementNames names(document);
@@ -74,7 +74,7 @@ void copyTree(const pugi::xml_node& source, Element* target, Document& document)
             }
             case pugi::node_pcdata:
             case pugi::node_cdata:
-                to->appendChild(DocumentStore::createTextNodeFromUtf8(document, child.value()));
+                to->appendChild(DocumentStore::createTextNodeKeepingUtf8(document, child.value()));
                 break;
             default:
                 break;
@@ -129,18 +129,20 @@ bool CZebXmlData::CreateNodeData(const std::wstring& path)
     // Fragment parsing lets a file hold several top-level lists. pugixml never reads a DTD's
     // external entities nor expands entities other than the predefined ones and character
     // references: an undeclared reference such as &ext; stays as literal text.
-    pugi::xml_document xml;
+    auto xml = std::make_shared<pugi::xml_document>();
     const pugi::xml_parse_result parsed =
-        xml.load_buffer(utf8.data(), utf8.size(), pugi::parse_default | pugi::parse_fragment, pugi::encoding_utf8);
+        xml->load_buffer(utf8.data(), utf8.size(), pugi::parse_default | pugi::parse_fragment, pugi::encoding_utf8);
     file.close();
     // Fragment parsing takes plain text as a document too; a file without any element is no XML.
-    if (!parsed || !xml.find_child([](const pugi::xml_node& n) { return n.type() == pugi::node_element; }))
+    if (!parsed || !xml->find_child([](const pugi::xml_node& n) { return n.type() == pugi::node_element; }))
         return false;
 
     std::unique_ptr<Document> document = DocumentFactory::create();
     Element* root = document->createElement(kRootTag);
     document->appendChild(root);
-    copyTree(xml, root, *document);
+    copyTree(*xml, root, *document);
+    // The texts stay in the parser's memory until they are read.
+    DocumentStore::hold(*document, std::move(xml));
     document_ = std::move(document);
     root_ = root;
     return true;

@@ -3,8 +3,10 @@
 
 #include <utility>
 
+#include "DocumentStore.h"
 #include "SourceText.h"
 #include "host/Document.h"
+#include "platform/Utf8.h"
 
 CharacterData::CharacterData(Type type, Document* owner, const std::wstring& data) : Node(type, owner), data_(data) {}
 
@@ -15,11 +17,25 @@ CharacterData::CharacterData(Type type, Document* owner, std::wstring&& data)
 
 CharacterData::CharacterData(Type type, Document* owner, InDocument data) : Node(type, owner), inDocument_(data.text) {}
 
+CharacterData::CharacterData(Type type, Document* owner, InDocumentUtf8 data) : Node(type, owner), utf8_(data.text) {}
+
 CharacterData::~CharacterData() = default;
+
+std::wstring_view CharacterData::keepUtf8AsWide() const
+{
+    inDocument_ = DocumentStore::keepTextFromUtf8(*getOwnerDocument(), utf8_);
+    utf8_ = {};
+    return inDocument_;
+}
 
 std::wstring CharacterData::getData() const
 {
-    return std::wstring(data());
+    if (utf8_.data() == nullptr)
+        return std::wstring(data());
+    // Converted straight into the copy handed out: a text of a data file is mostly read once.
+    std::wstring text(utf8_.size(), L'\0');
+    text.resize(platform::utf8::decodeInto(utf8_.data(), utf8_.size(), text.data()));
+    return text;
 }
 
 void CharacterData::setData(const std::wstring& text)

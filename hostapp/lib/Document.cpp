@@ -256,6 +256,11 @@ CharacterData* Document::createTextNodeFromUtf8(std::string_view utf8)
     return make<CharacterData>(Type::Text, this, CharacterData::InDocument{keepTextFromUtf8(utf8)});
 }
 
+CharacterData* Document::createTextNodeKeepingUtf8(std::string_view utf8)
+{
+    return make<CharacterData>(Type::Text, this, CharacterData::InDocumentUtf8{utf8});
+}
+
 std::wstring_view Document::keepText(std::wstring_view text)
 {
     auto* kept = static_cast<wchar_t*>(allocateNode(text.size() * sizeof(wchar_t), alignof(wchar_t)));

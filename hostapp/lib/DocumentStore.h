@@ -47,6 +47,14 @@ public:
     {
         return document.createTextNodeFromUtf8(utf8);
     }
+    // A new text node whose UTF-8 text stays where it is, in memory the document holds (hold),
+    // until it is first read; not yet in the tree.
+    static CharacterData* createTextNodeKeepingUtf8(Document& document, std::string_view utf8)
+    {
+        return document.createTextNodeKeepingUtf8(utf8);
+    }
+    // Keeps memory alive for as long as the document: what its kept UTF-8 texts point into.
+    static void hold(Document& document, std::shared_ptr<const void> memory) { document.hold(std::move(memory)); }
     // A copy of text, or UTF-8 converted (invalid sequences become U+FFFD), in the document's own
     // memory, valid as long as the document: what texts of nodes made in bulk are kept in.
     static std::wstring_view keepText(Document& document, std::wstring_view text) { return document.keepText(text); }

@@ -142,7 +142,7 @@ std::wstring Element::getTextData() const
     const Node* first = getFirstChild();
     if (first != nullptr && first->getNextSibling() == nullptr && first->getFirstChild() == nullptr &&
         (first->getNodeType() == Type::Text || first->getNodeType() == Type::CData))
-        return std::wstring(static_cast<const CharacterData*>(first)->data());
+        return static_cast<const CharacterData*>(first)->getData();
     std::wstring text;
     for (const Node* n = getFirstChild(); n != nullptr; n = n->nextInTree(this))
         if (n->getNodeType() == Type::Text || n->getNodeType() == Type::CData)

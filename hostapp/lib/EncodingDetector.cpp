@@ -71,24 +71,30 @@ std::string nameAfter(std::string_view head, std::size_t pos)
     return name;
 }
 
+// The bytes in ASCII lower case.
+std::string lowerCopy(const char* bytes, std::size_t size)
+{
+    std::string s(bytes, size);
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
 // The encoding that an XML declaration or a meta element near the start of the bytes declares;
 // "" when none. Only ASCII-compatible bytes can declare anything this way.
 std::string declaredEncoding(const char* bytes, std::size_t size)
 {
-    const std::string lower = [&] {
-        std::string s(bytes, std::min<std::size_t>(size, 4096));
-        for (char& c : s)
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
-        return s;
-    }();
-    if (lower.rfind("<?xml", 0) == 0) {
-        const std::size_t end = lower.find("?>");
+    const std::size_t head = std::min<std::size_t>(size, 4096);
+    if (head >= 5 && lowerCopy(bytes, 5) == "<?xml") {
+        // Only the declaration itself is looked at (up to its "?>", which ends any name read in
+        // it): every data file starts with one, and most of its head is no declaration.
+        const std::size_t end = std::string_view(bytes, head).find("?>");
+        const std::string lower = lowerCopy(bytes, end == std::string_view::npos ? head : end);
         const std::size_t at = lower.find("encoding", 5);
-        if (at != std::string::npos && (end == std::string::npos || at < end))
-            return nameAfter(lower, at + 8);
-        return "";
+        return at != std::string::npos ? nameAfter(lower, at + 8) : "";
     }
+    const std::string lower = lowerCopy(bytes, head);
     std::size_t pos = 0;
     while ((pos = lower.find("<meta", pos)) != std::string::npos) {
         const std::size_t end = lower.find('>', pos);

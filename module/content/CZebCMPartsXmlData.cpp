@@ -37,49 +37,65 @@ CZebCMPartsXmlData::CZebCMPartsXmlData(const std::wstring& path)
 {
     if (path.empty())
         return;
-    CZebXmlData xml(kPartInfo);
+    xml_ = std::make_unique<CZebXmlData>(kPartInfo);
     // An unreadable file simply yields no elements below.
-    xml.CreateNodeData(path);
-    if (Node* root = xml.GetRootNode()) {
+    xml_->CreateNodeData(path);
+    if (Node* root = xml_->GetRootNode()) {
         std::vector<Element*> lists;
-        xml.GetChildElement(root, kPartInfo, lists);
+        xml_->GetChildElement(root, kPartInfo, lists);
+        std::vector<Element*> entries;
         for (Element* list : lists) {
-            std::vector<Element*> entries;
-            xml.GetChildElement(list, kContentPart, entries);
-            for (Element* entry : entries) {
-                auto text = [&](const std::wstring& name) {
-                    Element* child = xml.GetChildElement(entry, name);
-                    return child ? child->getTextData() : std::wstring();
-                };
-                std::wstring id = text(kId);
-                std::wstring title = text(kTitle);
-                std::wstring creationtime = text(kCreationTime);
-                std::wstring category = text(kCategory);
-                std::wstring link = text(kLink);
-                if (id.empty() || title.empty() || link.empty())
-                    continue;
-                records_.push_back(std::make_unique<CSelection>(
-                    std::move(id), std::move(title), std::move(creationtime), std::move(category), std::move(link)));
-            }
+            xml_->GetChildElement(list, kContentPart, entries);
+            entries_.insert(entries_.end(), entries.begin(), entries.end());
         }
     }
-    xml.DestroyNodeData(nullptr);
-    cursor_ = records_.end();
+    if (entries_.empty())
+        release();
 }
 
 CZebCMPartsXmlData::~CZebCMPartsXmlData() = default;
 
+bool CZebCMPartsXmlData::makeNextRecord()
+{
+    while (nextEntry_ < entries_.size()) {
+        Element* entry = entries_[nextEntry_++];
+        auto text = [&](const std::wstring& name) {
+            Element* child = xml_->GetChildElement(entry, name);
+            return child ? child->getTextData() : std::wstring();
+        };
+        std::wstring id = text(kId);
+        std::wstring title = text(kTitle);
+        std::wstring creationtime = text(kCreationTime);
+        std::wstring category = text(kCategory);
+        std::wstring link = text(kLink);
+        if (id.empty() || title.empty() || link.empty())
+            continue;
+        records_.push_back(std::make_unique<CSelection>(std::move(id), std::move(title), std::move(creationtime),
+                                                        std::move(category), std::move(link)));
+        return true;
+    }
+    release();
+    return false;
+}
+
+void CZebCMPartsXmlData::release()
+{
+    entries_ = {};
+    if (xml_) {
+        xml_->DestroyNodeData(nullptr);
+        xml_.reset();
+    }
+}
+
 CZebCMPartsXmlData::CSelection* CZebCMPartsXmlData::getFirst()
 {
-    cursor_ = records_.begin();
+    cursor_ = 0;
     return getNext();
 }
 
 CZebCMPartsXmlData::CSelection* CZebCMPartsXmlData::getNext()
 {
-    if (cursor_ == records_.end())
+    if (cursor_ > records_.size() || (cursor_ == records_.size() && !makeNextRecord()))
         return nullptr;
-    CSelection* record = cursor_->get();
-    ++cursor_;
-    return record;
+    return records_[cursor_++].get();
 }

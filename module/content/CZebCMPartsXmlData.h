@@ -1,10 +1,16 @@
 #pragma once
-#include <list>
+#include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
+
+class CZebXmlData;
+class Element;
 
 // Reads one content parts file (the entries of a category or of one diary month) into records,
-// in file order. Owns its records; pointers handed out live as long as the reader.
+// in file order. Owns its records; pointers handed out live as long as the reader. The file is
+// read whole when the reader is made; each record is made from it when the walk first reaches it
+// (a category's link part walks the first few entries of many).
 class CZebCMPartsXmlData {
 public:
     // One content entry.
@@ -36,7 +42,16 @@ public:
     CSelection* getNext();
 
 private:
-    std::list<std::unique_ptr<CSelection>> records_;
-    // end() until getFirst: a walk that was not started yields nothing.
-    std::list<std::unique_ptr<CSelection>>::iterator cursor_ = records_.end();
+    // Makes the record of the next entry that has an id, a title and a link; false when no entry
+    // is left (the parsed file is then freed).
+    bool makeNextRecord();
+    // Frees the parsed file once every record is made.
+    void release();
+
+    std::unique_ptr<CZebXmlData> xml_; // the parsed file, while entries are left
+    std::vector<Element*> entries_;    // every entry element of the file, in order (in xml_)
+    std::size_t nextEntry_ = 0;        // the first entry not yet made into a record
+    std::vector<std::unique_ptr<CSelection>> records_;
+    // The next record to hand out; npos until getFirst: a walk that was not started yields nothing.
+    std::size_t cursor_ = static_cast<std::size_t>(-1);
 };

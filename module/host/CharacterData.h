@@ -14,7 +14,12 @@ public:
     virtual void setData(const std::wstring& text);
 
     // The text without a copy (what getData returns).
-    std::wstring_view data() const { return inDocument_.data() != nullptr ? inDocument_ : std::wstring_view(data_); }
+    std::wstring_view data() const
+    {
+        if (utf8_.data() != nullptr)
+            return keepUtf8AsWide();
+        return inDocument_.data() != nullptr ? inDocument_ : std::wstring_view(data_);
+    }
     // Splits the text at offset (0 < offset < size): this node keeps the part before it, a new
     // text node placed right after it takes the rest. Both halves of an untouched parsed text keep
     // writing their own source text (references as written). Returns the new node; null when the
@@ -35,7 +40,18 @@ private:
         std::wstring_view text;
     };
     CharacterData(Type type, Document* owner, InDocument data);
+    // A text held as UTF-8 in memory its document keeps (Document::createTextNodeKeepingUtf8),
+    // converted when it is first read: most texts of a data file are never read.
+    struct InDocumentUtf8 {
+        std::string_view text;
+    };
+    CharacterData(Type type, Document* owner, InDocumentUtf8 data);
+    // Converts the UTF-8 text into the document's memory, where it stays; returns it.
+    std::wstring_view keepUtf8AsWide() const;
 
     std::wstring data_;
-    std::wstring_view inDocument_; // the text when it lives in the document; data_ is empty then
+    // The text when it lives in the document; data_ is empty then.
+    mutable std::wstring_view inDocument_;
+    // The text while it is UTF-8 not yet converted (null otherwise); inDocument_ takes it over.
+    mutable std::string_view utf8_;
 };

@@ -60,6 +60,11 @@ private:
     // A new text node of UTF-8 text (invalid sequences become U+FFFD), its characters kept in the
     // document's own memory rather than allocated one text at a time; not yet in the tree.
     CharacterData* createTextNodeFromUtf8(std::string_view utf8);
+    // The same, its text left as UTF-8 where it is (memory the document holds, see hold) until
+    // it is first read.
+    CharacterData* createTextNodeKeepingUtf8(std::string_view utf8);
+    // Keeps memory alive for as long as the document (a parsed file whose texts nodes view).
+    void hold(std::shared_ptr<const void> memory) { held_.push_back(std::move(memory)); }
     // A copy of text, or UTF-8 converted (invalid sequences become U+FFFD), in the document's own
     // memory, valid as long as the document: what texts of nodes made in bulk are kept in.
     std::wstring_view keepText(std::wstring_view text);
@@ -100,7 +105,8 @@ private:
     // Memory of size bytes, aligned, from the document's blocks.
     void* allocateNode(std::size_t size, std::size_t alignment);
 
-    // Declared first, so that the blocks outlive every node in them.
+    // Declared first, so that the blocks, and the memory held, outlive every node in them.
+    std::vector<std::shared_ptr<const void>> held_;
     std::vector<std::unique_ptr<std::byte[]>> arenaBlocks_;
     std::byte* arenaNext_ = nullptr;
     std::size_t arenaLeft_ = 0;

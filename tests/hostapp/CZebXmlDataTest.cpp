@@ -140,6 +140,10 @@ TEST(CZebXmlDataTest, ShiftJisFileWithJapaneseNames)
     ASSERT_NE(part, nullptr);
     EXPECT_EQ(U(xml.GetChildElement(part, L"title")->getTextData()), "日記①～テスト");
     EXPECT_EQ(U(xml.GetChildElement(part, L"category")->getTextData()), "日記");
+    // A text is converted when read, and reads alike however it is read, and again.
+    const auto* title = static_cast<const CharacterData*>(xml.GetChildElement(part, L"title")->getFirstChild());
+    EXPECT_EQ(title->data(), title->getData());
+    EXPECT_EQ(U(title->getData()), "日記①～テスト");
 }
 
 TEST(CZebXmlDataTest, NamesIgnoreCaseAndAttributesAreKept)

@@ -138,3 +138,16 @@ TEST(CZebCMPartsXmlDataTest, WalkEndsWithNullAndGetFirstRestartsIt)
     EXPECT_EQ(reader.getNext(), nullptr);
     EXPECT_EQ(reader.getFirst(), first);
 }
+
+TEST(CZebCMPartsXmlDataTest, RecordsComeFromTheFileAsItWasWhenTheReaderWasMade)
+{
+    TempDir dir;
+    testsupport::writeFile(dir / "parts.xml", file("<partinfo>" + entry("1", "a", "", "", "a.html") +
+                                                   entry("2", "b", "", "", "b.html") + "</partinfo>"));
+    CZebCMPartsXmlData reader(W(dir / "parts.xml"));
+    testsupport::writeFile(dir / "parts.xml", file("<partinfo>" + entry("9", "z", "", "", "z.html") + "</partinfo>"));
+    std::vector<std::wstring> links;
+    for (Selection* s : readAll(reader))
+        links.push_back(s->link);
+    EXPECT_EQ(links, (std::vector<std::wstring>{L"a.html", L"b.html"}));
+}
