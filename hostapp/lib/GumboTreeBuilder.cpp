@@ -239,6 +239,11 @@ private:
         if (src_ != nullptr && holds(g->v.text.original_text)) {
             start = startOf(g->v.text.original_text);
             end = endOf(g->v.text.original_text);
+            // The parser records a comment that the page cuts short after a carriage return
+            // without it, although the comment's data holds the line break.
+            if (type == Node::Type::Comment && end + 1 == src_->text.size() && src_->text[end] == L'\r' &&
+                lineBreaks(start, end) < static_cast<std::size_t>(std::count(data.begin(), data.end(), L'\n')))
+                end = src_->text.size();
             bool literal = parent != nullptr && parent->getNodeType() == Node::Type::Element &&
                            literalText(*static_cast<Element*>(parent));
             if (type == Node::Type::Text && !literal) {
@@ -269,6 +274,16 @@ private:
         return addText(type, data, parent, start, end);
     }
 
+    // The line breaks in source[start, end), a CR LF counting once.
+    std::size_t lineBreaks(std::size_t start, std::size_t end) const
+    {
+        std::size_t n = 0;
+        for (std::size_t i = start; i < end; ++i)
+            if (src_->text[i] == L'\n' ? i == start || src_->text[i - 1] != L'\r' : src_->text[i] == L'\r')
+                ++n;
+        return n;
+    }
+
     // A text node over text kept in the document.
     CharacterData* addText(Node::Type type, std::wstring_view data, Node* parent, std::size_t start, std::size_t end)
     {
@@ -293,15 +308,23 @@ private:
         std::size_t tagEnd = scan().endTagAt(tag, e->localName());
         if (tagEnd == kNone || tagEnd > end)
             return false;
-        // Only plain text (no references, no carriage returns) maps one to one onto its data.
+        // How much of the data the text before the end tag gives: plain text (no references, no
+        // carriage returns) maps one to one onto its data; other text is lined up with it.
         const std::wstring_view head = std::wstring_view(src_->text).substr(start, tag - start);
-        if (head.find_first_of(L"&\r") != std::wstring_view::npos || data.substr(0, head.size()) != head)
+        std::size_t headData = head.size();
+        if (head.find_first_of(L"&\r") != std::wstring_view::npos) {
+            const std::vector<SourceScan::Piece> pieces = scan().piecesBetweenTags(start, end, data);
+            if (pieces.empty() || pieces.front().start != start || pieces.front().end != tag)
+                return false;
+            headData = pieces.front().dataEnd;
+        } else if (data.substr(0, head.size()) != head) {
             return false;
+        }
         NodeSource::setEndTag(e, {src_, tag, tagEnd});
         claimed_[tag] = true;
         if (!head.empty())
-            addText(Node::Type::Text, data.substr(0, head.size()), e, start, tag);
-        const std::wstring_view rest = data.substr(head.size());
+            addText(Node::Type::Text, data.substr(0, headData), e, start, tag);
+        const std::wstring_view rest = data.substr(headData);
         if (!rest.empty())
             addText(Node::Type::Text, rest, e->parentNode(), tagEnd, scan().firstTag(tagEnd, end));
         return true;

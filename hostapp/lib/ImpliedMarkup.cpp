@@ -115,12 +115,18 @@ const Node* ImpliedMarkup::bodyOpenerNeeded(const Element& body)
     if (!body.is(L"body") || !NodeSource::startTag(&body).empty() || NodeSource::source(&body) == nullptr ||
         NodeSource::attributesChanged(&body) || !NodeSource::subtreeChanged(&body))
         return nullptr;
+    // The first of the texts the body starts with: the parser drops white space there before
+    // the body opens, so a text starting with it needs "<body>" in front.
+    const Node* firstText = nullptr;
     for (const Node* c = body.getFirstChild(); c != nullptr; c = c->getNextSibling()) {
         if (c->getNodeType() == Node::Type::Text) {
             const std::wstring_view data = static_cast<const CharacterData*>(c)->data();
-            if (data.find_first_not_of(L" \t\n\r\f") == std::wstring_view::npos)
+            const std::size_t text = data.find_first_not_of(L" \t\n\r\f");
+            if (firstText == nullptr)
+                firstText = c;
+            if (text == std::wstring_view::npos)
                 continue;
-            return nullptr;
+            return text > 0 || firstText != c ? firstText : nullptr;
         }
         if (c->getNodeType() != Node::Type::Element)
             return c;

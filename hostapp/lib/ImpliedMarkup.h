@@ -26,7 +26,8 @@ public:
     // is not white space, when the parser would not take its markup as the start of the body. After
     // the head a parser puts head content (meta, script, ...) into the head, a comment beside the
     // body and drops an end tag such as "</p>" (which inside the body makes an empty p); in the page
-    // something before that node opened the body, and when an edit removed it, nothing does. Null
-    // when the body need not be written.
+    // something before that node opened the body, and when an edit removed it, nothing does. So
+    // too for a text starting with white space, which the parser drops before the body opens (the
+    // first of the texts the body starts with). Null when the body need not be written.
     static const Node* bodyOpenerNeeded(const Element& body);
 };

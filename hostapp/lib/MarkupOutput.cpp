@@ -100,7 +100,7 @@ std::size_t MarkupOutput::startOf(const Node& node)
     return !gap.empty() && gap.source == NodeSource::source(&node) ? gap.start : NodeSource::spanStart(&node);
 }
 
-void MarkupOutput::arriveAt(const Node& node)
+bool MarkupOutput::continuesTo(const Node& node) const
 {
     std::size_t from = startOf(node);
     // Past the start of the gap text (displaced nodes written back inside it), the source
@@ -111,9 +111,13 @@ void MarkupOutput::arriveAt(const Node& node)
     const Node* parent = node.parentNode();
     const bool untouched =
         parent != nullptr && !NodeSource::subtreeChanged(parent) && NodeSource::source(&node) != nullptr;
-    const bool continues = untouched || (from != std::wstring::npos && at_.source == NodeSource::source(&node) &&
-                                         at_.end <= from && !NodeSource::source(&node)->hasTokenIn(at_.end, from));
-    if (!continues) {
+    return untouched || (from != std::wstring::npos && at_.source == NodeSource::source(&node) && at_.end <= from &&
+                         !NodeSource::source(&node)->hasTokenIn(at_.end, from));
+}
+
+void MarkupOutput::arriveAt(const Node& node)
+{
+    if (!continuesTo(node)) {
         closeLeftOpen();
         endForeignFormatting(NodeSource::source(&node));
     }
@@ -169,7 +173,10 @@ void MarkupOutput::endForeignFormatting(const SourceText* source)
 
 void MarkupOutput::endTag(const Element& e)
 {
-    fresh() += L"</" + e.getTagName() + L">";
+    std::wstring& out = fresh();
+    out += L"</";
+    out += e.name().tagName;
+    out += L'>';
 }
 
 std::size_t MarkupOutput::afterLastMark() const
@@ -289,7 +296,8 @@ void MarkupOutput::writeStartTag(const Element& e)
     if (NodeSource::source(&e) != nullptr && !NodeSource::attributesChanged(&e) && ImpliedMarkup::impliedAgain(e))
         return;
     std::wstring& out = fresh();
-    out += L'<' + e.getTagName();
+    out += L'<';
+    out += e.name().tagName;
     for (const auto& a : NodeSource::attributes(&e)) {
         out += L' ';
         appendAttribute(out, a);
@@ -308,7 +316,7 @@ void MarkupOutput::rewriteStartTag(const Element& e)
         std::wstring with;
     };
     std::vector<Edit> edits;
-    std::size_t insertAt = tag.start + 1 + e.getTagName().size();
+    std::size_t insertAt = tag.start + 1 + e.name().tagName.size();
     for (const auto& a : NodeSource::attributes(&e))
         if (a.fromSource)
             insertAt = std::max(insertAt, a.srcEnd);

@@ -71,6 +71,10 @@ protected:
     // node written afresh.
     static std::size_t startOf(const Node& node);
 
+    // Whether the output so far ends where the source continues with node (its gap text, or the
+    // node itself): the parser reading on is then where it was in the source.
+    bool continuesTo(const Node& node) const;
+
     // Called before the output of node begins: unless the output so far ends where the source
     // continues with node, ends what the output left open that the source relied on the parser
     // to end.

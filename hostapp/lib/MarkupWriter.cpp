@@ -31,7 +31,11 @@ public:
 private:
     void writeChildren(const Node& parent);
     void writeDisplaced(std::size_t before);
-    void writeEndTagsBefore(const Node& child);
+    void writeEndTagsBefore(const Node& child)
+    {
+        writeEndTagsBefore(NodeSource::source(&child), NodeSource::spanStart(&child), NodeSource::leadGap(&child));
+    }
+    void writeEndTagsBefore(const SourceText* source, std::size_t before, const NodeSource::Range& gap);
     void writeElement(const Element& element);
 };
 
@@ -63,9 +67,9 @@ void Writer::writeNode(const Node& node)
         break;
     case Node::Type::Text:
         if (inRawText(node))
-            fresh() += static_cast<const CharacterData&>(node).getData();
+            fresh() += static_cast<const CharacterData&>(node).data();
         else
-            MarkupWriter::escapeText(fresh(), static_cast<const CharacterData&>(node).getData());
+            MarkupWriter::escapeText(fresh(), static_cast<const CharacterData&>(node).data());
         standAfter(node);
         break;
     case Node::Type::Comment:
@@ -138,10 +142,13 @@ void Writer::writeChildren(const Node& parent)
         // An implied element has no start of its own: its content arrives.
         const bool implied = c->getNodeType() == Node::Type::Element && NodeSource::source(c) != nullptr &&
                              !NodeSource::isVerbatim(c) && NodeSource::startTag(static_cast<const Element*>(c)).empty();
+        // (A text starting with white space needs the body opened only where the output does not
+        // go on as the source did, which opened the body before it.)
+        const bool opensBody = c == bodyOpener && (c->getNodeType() != Node::Type::Text || !continuesTo(*c));
         if (!implied)
             arriveAt(*c);
         writeGap(*c);
-        if (c == bodyOpener)
+        if (opensBody)
             fresh() += L"<body>";
         writeNode(*c);
         if (ownEnd != std::wstring::npos && NodeSource::source(c) == NodeSource::source(&parent))
@@ -150,19 +157,19 @@ void Writer::writeChildren(const Node& parent)
 }
 
 // Writes the early end tags (of the elements being written), and the comments after them, that
-// stand before child in its source.
-void Writer::writeEndTagsBefore(const Node& child)
+// stand before position `before` of source (where a child or an end tag stands), with the text of
+// gap (the child's lead gap, the element's inner trail) in front of them.
+void Writer::writeEndTagsBefore(const SourceText* source, std::size_t before, const NodeSource::Range& gap)
 {
-    const SourceText* source = NodeSource::source(&child);
     for (;;) {
         AheadEnd* first = nullptr;
         for (AheadEnd& a : aheadEnds_)
-            if (!a.written && a.tag.source == source && a.tag.start < NodeSource::spanStart(&child) &&
+            if (!a.written && a.tag.source == source && a.tag.start < before &&
                 (first == nullptr || a.tag.start < first->tag.start))
                 first = &a;
         const Node* comment = nullptr;
         for (const Node* n : aheadNodes_)
-            if (NodeSource::spanStart(n) < NodeSource::spanStart(&child) &&
+            if (NodeSource::spanStart(n) < before &&
                 std::find(writtenAhead_.begin(), writtenAhead_.end(), n) == writtenAhead_.end() &&
                 (comment == nullptr || NodeSource::spanStart(n) < NodeSource::spanStart(comment)))
                 comment = n;
@@ -173,9 +180,8 @@ void Writer::writeEndTagsBefore(const Node& child)
             comment = nullptr;
         if (first == nullptr && comment == nullptr)
             return;
-        // The child's gap text in front of the end tag (a tag the parser ignored) goes first.
+        // The gap text in front of the end tag (a tag the parser ignored) goes first.
         const std::size_t at = first != nullptr ? first->tag.start : NodeSource::spanStart(comment);
-        const NodeSource::Range& gap = NodeSource::leadGap(&child);
         if (gap.source == source && gap.start < at) {
             const bool passed = at_.source == gap.source && at_.end > gap.start;
             copyGap(gap, passed ? at_.end : 0, at);
@@ -274,6 +280,9 @@ void Writer::writeElement(const Element& e)
         writeDisplaced(host                             ? std::wstring::npos
                        : NodeSource::endTag(&e).empty() ? NodeSource::spanEnd(&e)
                                                         : NodeSource::endTag(&e).start);
+        // (An early end tag of the body or html may stand before this one: "<m></html></m>".)
+        if (!NodeSource::endTag(&e).empty())
+            writeEndTagsBefore(NodeSource::source(&e), NodeSource::endTag(&e).start, NodeSource::innerTrailGap(&e));
         writeGap(NodeSource::innerTrailGap(&e),
                  NodeSource::endTag(&e).empty() ? NodeSource::innerTrailGap(&e).end : NodeSource::endTag(&e).start);
         if (!NodeSource::endTag(&e).empty()) {
@@ -327,34 +336,56 @@ std::wstring MarkupWriter::write(const Node& node, const SourceText* tracked, st
 
 namespace {
 
-// Appends text with "&", a no-break space and, in text, "<" and ">", in an attribute value '"',
-// written as references.
-void escapeInto(std::wstring& out, const std::wstring& text, bool attribute)
+// The reference a character is written as in text or in an attribute value ("&", a no-break
+// space and, in text, "<" and ">", in an attribute value '"'); null for a character written as
+// it is.
+const wchar_t* referenceFor(wchar_t c, bool attribute)
 {
-    for (wchar_t c : text) {
-        if (c == L'&')
-            out += L"&amp;";
-        else if (c == 0xA0)
-            out += L"&nbsp;";
-        else if (!attribute && c == L'<')
-            out += L"&lt;";
-        else if (!attribute && c == L'>')
-            out += L"&gt;";
-        else if (attribute && c == L'"')
-            out += L"&quot;";
-        else
-            out += c;
+    switch (c) {
+    case L'&':
+        return L"&amp;";
+    case 0xA0:
+        return L"&nbsp;";
+    case L'<':
+        return attribute ? nullptr : L"&lt;";
+    case L'>':
+        return attribute ? nullptr : L"&gt;";
+    case L'"':
+        return attribute ? L"&quot;" : nullptr;
+    default:
+        return nullptr;
     }
+}
+
+// Appends text with its characters written as references where they must be; the stretches
+// between them are appended whole.
+void escapeInto(std::wstring& out, std::wstring_view text, bool attribute)
+{
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        // Letters, digits and most punctuation need no look: everything that may need a
+        // reference is '"', '&', '<', '>' or the no-break space.
+        const wchar_t c = text[i];
+        if ((c > L'>' && c != 0xA0) || (c != L'"' && c != L'&' && c < L'<'))
+            continue;
+        const wchar_t* reference = referenceFor(c, attribute);
+        if (reference == nullptr)
+            continue;
+        out.append(text, from, i - from);
+        out += reference;
+        from = i + 1;
+    }
+    out.append(text, from);
 }
 
 } // namespace
 
-void MarkupWriter::escapeText(std::wstring& out, const std::wstring& text)
+void MarkupWriter::escapeText(std::wstring& out, std::wstring_view text)
 {
     escapeInto(out, text, false);
 }
 
-void MarkupWriter::escapeAttribute(std::wstring& out, const std::wstring& value)
+void MarkupWriter::escapeAttribute(std::wstring& out, std::wstring_view value)
 {
     escapeInto(out, value, true);
 }

@@ -99,6 +99,8 @@ const ReadBackCase kCases[] = {
     {"element of an unknown name ended by the end tag of another unknown name", Edit::InsertIn, L"h",
      L"<x><hh id=h><i>i</i></qq>\n<div>d</div>",
      L"html(head body(x(hh[id=\"h\"](i(\"i\") div[id=\"lp\"](\"P\")) _ div(\"d\"))))"},
+    {"form left open whose text ends in a carriage return", Edit::InsertAtEnd, nullptr, L"<form>x\r\n",
+     L"html(head body(form(\"x\n\") div[id=\"lp\"](\"P\")))"},
     // Raw text and text the page leaves open.
     {"plaintext to the end of the page: the part goes before it", Edit::InsertAtEnd, nullptr, L"<plaintext>abc",
      L"html(head body(div[id=\"lp\"](\"P\") plaintext(\"abc\")))"},
@@ -108,6 +110,8 @@ const ReadBackCase kCases[] = {
      L"html(head(style(\"p {}\")) body(div[id=\"lp\"](\"P\")))"},
     {"comment cut short after a dash", Edit::InsertAtEnd, nullptr, L"<!-- cut-",
      L"<!-- cut--> html(head body(div[id=\"lp\"](\"P\")))"},
+    {"comment cut short after a carriage return", Edit::InsertAtEnd, nullptr, L"<p>a<!--x\r",
+     L"html(head body(p(\"a\" <!--x\n-->) div[id=\"lp\"](\"P\")))"},
     {"cursor in a script", Edit::InsertIn, L"s", L"<p>x</p><script id=s>var a = 1;</script>",
      L"html(head body(p(\"x\") script[id=\"s\"](\"var a = 1;\") div[id=\"lp\"](\"P\")))"},
     {"cursor in the title: the start of the body", Edit::InsertIn, L"t",
@@ -176,6 +180,10 @@ const ReadBackCase kCases[] = {
      L"html(head body(p(\"a\") _ p[id=\"b\"](\"b\") div[id=\"lp\"](\"P\")) <!--=\"c\"-->)"},
     {"text and markup after the html end tag", Edit::InsertAtEnd, nullptr, L"<p>a</p></body></html>tail<b>x</b>",
      L"html(head body(p(\"a\") div[id=\"lp\"](\"P\"))) \"tail\" b(\"x\")"},
+    {"text starting with a line break after a NUL that opened the body, the CR in its gap", Edit::InsertAtEnd, nullptr,
+     std::wstring_view(L"\0\r\nx", 4), L"html(head body(\"\nx\" div[id=\"lp\"](\"P\")))"},
+    {"element ended by an end tag after the html end tag", Edit::InsertAtEnd, nullptr, L"<m></html></h>",
+     L"html(head body(m div[id=\"lp\"](\"P\")))"},
     {"after bold whose end tag stands in the next paragraph", Edit::InsertAfter, L"b", L"<b id=b>1<p>2</b>3</p>",
      L"html(head body(b[id=\"b\"](\"1\") div[id=\"lp\"](\"P\") p(b[id=\"b\"](\"2\") \"3\")))"},
     {"after a paragraph whose bold the parser reopens", Edit::InsertAfter, L"p", L"<p id=p><b>x</p>y<div>z</div>",
@@ -194,6 +202,8 @@ const ReadBackCase kCases[] = {
      L"html(head(title(\"t\")) body(meta[name=\"m\"] <!--c--> p(\"y\")))"},
     {"removed block had a repeated html tag with attributes in front of it", Edit::Remove, L"d",
      L"<p>x</p><html lang=ja><div id=d>y</div>", L"html[lang=\"ja\"](head body(p(\"x\")))"},
+    {"removed table had opened the body before the white space of the text moved out of it", Edit::Remove, L"t",
+     L"<table id=t>\n\n>\n", L"html(head body(\"\n\n>\n\"))"},
     {"removed element was all the page held", Edit::Remove, L"d", L"<i id=d>x</i>", L"html(head body)"},
 };
 
