@@ -18,19 +18,19 @@ struct Pool {
 
 // Documents may outlive the thread's pool (a cache destroyed at exit, after the thread's own
 // objects): the state, trivially destroyed, says whether the pool may still be used.
-enum class State { kUnused, kOpen, kClosed };
-thread_local State state = State::kUnused;
+enum class PoolState { kUnused, kOpen, kClosed };
+thread_local PoolState poolState = PoolState::kUnused;
 
 struct PoolHolder {
     Pool pool;
-    PoolHolder() { state = State::kOpen; }
-    ~PoolHolder() { state = State::kClosed; }
+    PoolHolder() { poolState = PoolState::kOpen; }
+    ~PoolHolder() { poolState = PoolState::kClosed; }
 };
 
 // The thread's pool; null once it is gone.
 Pool* pool()
 {
-    if (state == State::kClosed)
+    if (poolState == PoolState::kClosed)
         return nullptr;
     thread_local PoolHolder holder;
     return &holder.pool;
