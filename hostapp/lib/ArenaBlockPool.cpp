@@ -18,19 +18,19 @@ struct Pool {
 
 // Documents may outlive the thread's pool (a cache destroyed at exit, after the thread's own
 // objects): the state, trivially destroyed, says whether the pool may still be used.
-enum class PoolState { kUnused, kOpen, kClosed };
-thread_local PoolState poolState = PoolState::kUnused;
+enum class State { kUnused, kOpen, kClosed };
+thread_local State poolState = State::kUnused;
 
 struct PoolHolder {
     Pool pool;
-    PoolHolder() { poolState = PoolState::kOpen; }
-    ~PoolHolder() { poolState = PoolState::kClosed; }
+    PoolHolder() { poolState = State::kOpen; }
+    ~PoolHolder() { poolState = State::kClosed; }
 };
 
 // The thread's pool; null once it is gone.
 Pool* pool()
 {
-    if (poolState == PoolState::kClosed)
+    if (poolState == State::kClosed)
         return nullptr;
     thread_local PoolHolder holder;
     return &holder.pool;
