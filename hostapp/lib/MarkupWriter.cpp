@@ -43,7 +43,12 @@ void Writer::writeNode(const Node& node)
 {
     bool container = node.getNodeType() == Node::Type::Element || node.getNodeType() == Node::Type::Document;
     if (NodeSource::isVerbatim(&node) && (copySpans_ || !container) && followFormatting(node)) {
-        copy(NodeSource::source(&node), NodeSource::spanStart(&node), NodeSource::spanEnd(&node));
+        std::size_t start = NodeSource::spanStart(&node);
+        const SourceText* source = NodeSource::source(&node);
+        if (node.getNodeType() == Node::Type::Text && !inRawText(node) && start < NodeSource::spanEnd(&node) &&
+            !(at_.source == source && at_.end == start) && startsAsReference(source->text[start]))
+            ++start;
+        copy(source, start, NodeSource::spanEnd(&node));
         noteOpenEnd(ImpliedMarkup::closerOfOpenEnd(node));
         // What the copy leaves open: the element, if its end tag is left out, and so on down its
         // last descendants.
@@ -68,8 +73,11 @@ void Writer::writeNode(const Node& node)
     case Node::Type::Text:
         if (inRawText(node))
             fresh() += static_cast<const CharacterData&>(node).data();
+        else if (std::wstring_view data = static_cast<const CharacterData&>(node).data();
+                 !data.empty() && startsAsReference(data[0]))
+            MarkupWriter::escapeText(fresh(), data.substr(1));
         else
-            MarkupWriter::escapeText(fresh(), static_cast<const CharacterData&>(node).data());
+            MarkupWriter::escapeText(fresh(), data);
         standAfter(node);
         break;
     case Node::Type::Comment:
