@@ -218,6 +218,12 @@ const ReadBackCase kCases[] = {
      L"<p>x&am<b id=d>b</b>p;</p>", L"html(head body(p(\"x&amp;\")))"},
     {"removed element stood between a carriage return and a line feed", Edit::Remove, L"d",
      L"<p>x\r<b id=d>b</b>\ny</p>", L"html(head body(p(\"x\n\ny\")))"},
+    {"removed element ended in a comment cut short after two carriage returns, whose data the parser lost to a NUL",
+     Edit::Remove, L"d",
+     std::wstring_view(L"x<i id=d></\0"
+                       L"1\r\r",
+                       15),
+     L"html(head body(\"x\"))"},
     {"removed paragraph held a repeated html tag that gave the implied html its attribute", Edit::Remove, L"d",
      L"<p>x</p><p id=d>y<html lang=ja>z</p>", L"html[lang=\"ja\"](head body(p(\"x\")))"},
     {"removed block held repeated html and body tags that gave their elements attributes", Edit::Remove, L"d",
