@@ -199,6 +199,13 @@ void Writer::writeEndTagsBefore(const SourceText* source, std::size_t before, co
             first->written = true;
         } else {
             writeGap(*comment);
+            // The parser put the comment behind the body (or the html) for an end tag of it in
+            // front: when the output does not go on from there, that tag went with a removed node,
+            // and one is written.
+            if (at_.source != NodeSource::source(comment) || at_.end != NodeSource::spanStart(comment)) {
+                const Node* parent = comment->parentNode();
+                fresh() += parent != nullptr && parent->getNodeType() == Node::Type::Element ? L"</body>" : L"</html>";
+            }
             writeNode(*comment);
             writtenAhead_.push_back(comment);
         }

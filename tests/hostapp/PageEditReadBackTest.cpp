@@ -224,6 +224,8 @@ const ReadBackCase kCases[] = {
                        L"1\r\r",
                        15),
      L"html(head body(\"x\"))"},
+    {"removed element held the body's end tag that put a comment behind the body", Edit::Remove, L"d",
+     L"x<i id=d>\n</body><!--c--></body>\n", L"html(head body(\"x\") <!--c-->)"},
     {"removed paragraph held a repeated html tag that gave the implied html its attribute", Edit::Remove, L"d",
      L"<p>x</p><p id=d>y<html lang=ja>z</p>", L"html[lang=\"ja\"](head body(p(\"x\")))"},
     {"removed block held repeated html and body tags that gave their elements attributes", Edit::Remove, L"d",
