@@ -209,6 +209,17 @@ private:
         NodeSource::Range range{src_, startOf(piece), endOf(piece)};
         if (claimed_[range.start])
             return;
+        // The end tag of a heading ends the heading that is open, whatever its rank (</h1> an h2).
+        auto heading = [](const std::wstring& n) {
+            return n.size() == 2 && n[0] == L'h' && n[1] >= L'1' && n[1] <= L'6';
+        };
+        if (heading(name) && heading(e->localName())) {
+            if (NodeSource::endTag(e).empty()) {
+                NodeSource::setEndTag(e, range);
+                claimed_[range.start] = true;
+            }
+            return;
+        }
         for (Node* n = e; n != nullptr && n->getNodeType() == Node::Type::Element; n = n->parentNode()) {
             auto* candidate = static_cast<Element*>(n);
             if (candidate->localName() != name)

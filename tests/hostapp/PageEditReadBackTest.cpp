@@ -226,6 +226,8 @@ const ReadBackCase kCases[] = {
      L"html(head body(\"x\"))"},
     {"removed element held the body's end tag that put a comment behind the body", Edit::Remove, L"d",
      L"x<i id=d>\n</body><!--c--></body>\n", L"html(head body(\"x\") <!--c-->)"},
+    {"removed element followed a heading that an end tag of another rank had ended", Edit::Remove, L"d",
+     L"<h1><a><h2>x</h1>\ny<i id=d>i</i>", L"html(head body(h1(a(h2(\"x\") \"\ny\"))))"},
     {"removed paragraph held a repeated html tag that gave the implied html its attribute", Edit::Remove, L"d",
      L"<p>x</p><p id=d>y<html lang=ja>z</p>", L"html[lang=\"ja\"](head body(p(\"x\")))"},
     {"removed block held repeated html and body tags that gave their elements attributes", Edit::Remove, L"d",
