@@ -162,6 +162,12 @@ bool MarkupOutput::continuesTo(const Node& node) const
     const Node* parent = node.parentNode();
     const bool untouched =
         parent != nullptr && !NodeSource::subtreeChanged(parent) && NodeSource::source(&node) != nullptr;
+    // A gap that a removed node handed on ends where that node stood: from it the source went on
+    // with the removed node (which may have ended what the output left open), not with this one.
+    const NodeSource::Range& gap = NodeSource::leadGap(&node);
+    if (!untouched && !gap.empty() && gap.source == NodeSource::source(&node) &&
+        gap.end < NodeSource::spanStart(&node) && gap.source->hasTokenIn(gap.end, NodeSource::spanStart(&node)))
+        return false;
     return untouched || (from != std::wstring::npos && at_.source == NodeSource::source(&node) && at_.end <= from &&
                          !NodeSource::source(&node)->hasTokenIn(at_.end, from));
 }

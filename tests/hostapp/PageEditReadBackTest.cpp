@@ -228,6 +228,8 @@ const ReadBackCase kCases[] = {
      L"x<i id=d>\n</body><!--c--></body>\n", L"html(head body(\"x\") <!--c-->)"},
     {"removed element followed a heading that an end tag of another rank had ended", Edit::Remove, L"d",
      L"<h1><a><h2>x</h1>\ny<i id=d>i</i>", L"html(head body(h1(a(h2(\"x\") \"\ny\"))))"},
+    {"removed block had ended an svg element, with an ignored tag in front of it", Edit::Remove, L"d",
+     L"<svg>\n</x><div id=d>d</div>t", L"html(head body(svg \"t\"))"},
     {"removed paragraph held a repeated html tag that gave the implied html its attribute", Edit::Remove, L"d",
      L"<p>x</p><p id=d>y<html lang=ja>z</p>", L"html[lang=\"ja\"](head body(p(\"x\")))"},
     {"removed block held repeated html and body tags that gave their elements attributes", Edit::Remove, L"d",
