@@ -191,6 +191,8 @@ const ReadBackCase kCases[] = {
      L"html(head body(p(\"a\") div[id=\"lp\"](\"P\"))) \"tail\" b(\"x\")"},
     {"text starting with a line break after a NUL that opened the body, the CR in its gap", Edit::InsertAtEnd, nullptr,
      std::wstring_view(L"\0\r\nx", 4), L"html(head body(\"\nx\" div[id=\"lp\"](\"P\")))"},
+    {"heading ended by the end tag of another level", Edit::InsertAtStartOf, L"h", L"<h1 id=h><i><h2></h1>I",
+     L"html(head body(h1[id=\"h\"](div[id=\"lp\"](\"P\") i(h2 \"I\"))))"},
     {"element ended by an end tag after the html end tag", Edit::InsertAtEnd, nullptr, L"<m></html></h>",
      L"html(head body(m div[id=\"lp\"](\"P\")))"},
     {"after bold whose end tag stands in the next paragraph", Edit::InsertAfter, L"b", L"<b id=b>1<p>2</b>3</p>",
