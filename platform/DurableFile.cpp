@@ -69,17 +69,19 @@ bool DurableFile::setTime(int fd, std::int64_t moment)
     return futimens(fd, times) == 0;
 }
 
-std::vector<std::string> DurableFile::flushAll(const std::vector<std::pair<int, std::string>>& files)
+std::vector<std::string> DurableFile::flushAll(const std::vector<ToFlush>& files)
 {
     std::vector<std::string> errors(files.size());
     std::atomic<std::size_t> next{0};
     auto flush = [&] {
         for (std::size_t i; (i = next++) < files.size();) {
-            const int fd = ::openat(files[i].first, files[i].second.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+            const ToFlush& file = files[i];
+            const int fd =
+                file.fd >= 0 ? file.fd : ::openat(file.folder, file.name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
             if (fd < 0 || fsync(fd) != 0)
                 errors[i] = std::strerror(errno);
-            if (fd >= 0)
-                ::close(fd);
+            if (fd >= 0 && ::close(fd) != 0 && errors[i].empty())
+                errors[i] = std::strerror(errno);
         }
     };
     std::vector<std::thread> helpers;

@@ -42,9 +42,15 @@ public:
     // Gives the open file the moment (seconds since the epoch) as its access and last-write time;
     // false (errno set) when that fails.
     static bool setTime(int fd, std::int64_t moment);
-    // Flushes each file (an open folder and a name in it) to disk, side by side; the system's
-    // reason for each file that could not be flushed, "" for each that was.
-    static std::vector<std::string> flushAll(const std::vector<std::pair<int, std::string>>& files);
+    // A file to flush: its descriptor while it is still open, else -1 and its name in an open folder.
+    struct ToFlush {
+        int fd;
+        int folder;
+        std::string name;
+    };
+    // Flushes each file to disk, side by side, and closes the descriptors it was given; the
+    // system's reason for each file that could not be flushed, "" for each that was.
+    static std::vector<std::string> flushAll(const std::vector<ToFlush>& files);
 
     // Flushes a folder to disk; "" when done, else the system's reason. A folder removed since has
     // nothing to flush, nor has one on a file system that cannot flush folders (EINVAL).

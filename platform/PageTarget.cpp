@@ -21,6 +21,25 @@ bool PageTarget::realPath(const std::string& path, std::string& resolved)
     return true;
 }
 
+namespace {
+
+// Whether a resolved path lies inside root ("" or "/" for no confinement).
+bool isInside(const std::string& path, const std::string& root)
+{
+    return root.empty() || root == "/" || path.compare(0, root.size() + 1, root + "/") == 0;
+}
+
+const char* kindRefusal(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return "a folder has the page's name";
+    if (!S_ISREG(mode))
+        return "not a regular file (a FIFO, device or socket has the page's name)";
+    return "";
+}
+
+} // namespace
+
 std::string PageTarget::resolve(const std::string& native, const std::string& root, std::string& target,
                                 bool missingFolder)
 {
@@ -40,18 +59,33 @@ std::string PageTarget::resolve(const std::string& native, const std::string& ro
         target = (folder == "/" ? folder : folder + "/") + base;
     }
 
-    if (!root.empty() && root != "/" && target.compare(0, root.size() + 1, root + "/") != 0)
+    if (!isInside(target, root))
         return isLink ? "a symbolic link to a place outside the site folder" : "outside the site folder";
 
-    if (stat(target.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode))
-            return "a folder has the page's name";
-        if (!S_ISREG(st.st_mode))
-            return "not a regular file (a FIFO, device or socket has the page's name)";
-    } else if (errno != ENOENT) {
+    if (stat(target.c_str(), &st) == 0)
+        return kindRefusal(st.st_mode);
+    return errno == ENOENT ? std::string() : std::strerror(errno);
+}
+
+std::string PageTarget::resolveFolder(const std::string& folder, const std::string& root, std::string& resolved)
+{
+    if (!realPath(folder, resolved))
         return std::strerror(errno);
+    // A page's path in the folder is the folder's path and "/": the root itself is inside.
+    return isInside(resolved == "/" ? resolved : resolved + "/", root) ? std::string() : "outside the site folder";
+}
+
+std::string PageTarget::checkName(int folder, const std::string& base, Kind& kind, struct stat& st)
+{
+    kind = Kind::Missing;
+    if (fstatat(folder, base.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? std::string() : std::strerror(errno);
+    if (S_ISLNK(st.st_mode)) {
+        kind = Kind::Link;
+        return std::string();
     }
-    return std::string();
+    kind = Kind::Regular;
+    return kindRefusal(st.st_mode);
 }
 
 int PageTarget::openFolder(const std::string& folder, const std::string& root)

@@ -1,4 +1,6 @@
 #pragma once
+#include <sys/stat.h>
+
 #include <string>
 
 namespace platform {
@@ -18,6 +20,18 @@ public:
     // exist yet is taken as named (a dry run's site-menu folder, which a real run would have made).
     static std::string resolve(const std::string& native, const std::string& root, std::string& target,
                                bool missingFolder);
+
+    // Resolves folder (a path in the platform's encoding, as a page's path names it) into resolved,
+    // through every symbolic link. Returns "" when pages may be written in it; else why not: it
+    // cannot be resolved, or it lies outside root (as for resolve).
+    static std::string resolveFolder(const std::string& folder, const std::string& root, std::string& resolved);
+
+    // What a write to the name base in the open folder would replace, the name's own link not
+    // followed: Missing, a Regular file (st has its status) or a Link (to be resolved). Returns ""
+    // when it may be written (or must be resolved); else why not: a folder or any file that is not
+    // a regular one has the name, or the folder cannot be read.
+    enum class Kind { Missing, Regular, Link };
+    static std::string checkName(int folder, const std::string& base, Kind& kind, struct stat& st);
 
     // Opens folder (a resolved path) for writing pages in it; -1 with errno set when it cannot.
     // Below root (as for resolve), each folder on the way is opened without following links, so

@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <tuple>
 
 #include "platform/Clock.h"
 #include "platform/DurableFile.h"
@@ -29,6 +30,7 @@ struct Pending {
     std::string target;
     std::string folder;
     std::shared_ptr<DurableFile::FolderHandle> handle; // the folder, held open until the rename
+    int fd = -1;                                       // the temporary file while it is held open for its flush
 
     // Renames the temporary file over the page, in the held folder; false (errno set) on failure.
     bool moveIntoPlace() const
@@ -37,6 +39,9 @@ struct Pending {
         return renameat(handle->fd, temp.c_str(), handle->fd, base.c_str()) == 0;
     }
 };
+
+// How many pending pages of a batch may wait for their flush with their file open.
+constexpr std::size_t kMaxHeldOpen = 256;
 
 struct State {
     std::mutex mutex;
@@ -53,12 +58,18 @@ struct State {
     std::map<std::string, std::string> kept; // a dry run's pages by target
     // The folders held open by pending pages: one handle per folder however many pages wait.
     std::map<std::string, std::weak_ptr<DurableFile::FolderHandle>> handles;
+    // While a batch is open, each folder as pages' paths name it, resolved, checked and opened
+    // once: its later pages need only a look at their own name.
+    std::map<std::string, std::pair<std::string, std::shared_ptr<DurableFile::FolderHandle>>> folders;
+    std::size_t heldOpen = 0; // pending pages whose temporary file is held open
 
     // At exit, what no one flushed is flushed all the same (errors can no longer be told).
     ~State()
     {
         for (const Pending& page : pending) {
-            const int fd = ::openat(page.handle->fd, page.temp.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+            const int fd = page.fd >= 0
+                               ? page.fd
+                               : ::openat(page.handle->fd, page.temp.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
             if (fd >= 0 && fsync(fd) == 0 && page.moveIntoPlace())
                 unsynced.insert(page.folder);
             if (fd >= 0)
@@ -109,6 +120,127 @@ std::string resolveTarget(const std::string& native, std::string& target, bool m
     return PageTarget::resolve(native, confiningRoot(), target, missingFolder);
 }
 
+// Where a page write lands.
+struct Destination {
+    std::string target; // the page's final path
+    std::string folder; // its folder, resolved, ending with "/"
+    std::string base;   // its name in the folder
+    std::shared_ptr<DurableFile::FolderHandle> handle;
+    bool replaces = false; // a regular file has the name; old is its status
+    struct stat old {};
+};
+
+// A handle on the resolved folder, shared with the pages that wait in it; "" or why it cannot be
+// opened.
+std::string handleOn(const std::string& folder, std::shared_ptr<DurableFile::FolderHandle>& handle)
+{
+    {
+        std::lock_guard lock(state().mutex);
+        handle = state().handles[folder].lock();
+    }
+    if (handle)
+        return std::string();
+    // Named with the separator, as the pages' folders are: a folder below the confining folder is
+    // then opened from it down, one name at a time.
+    const int opened = PageTarget::openFolder(folder == "/" ? folder : folder + "/", confiningRoot());
+    if (opened < 0)
+        return errno == ELOOP ? "a folder on the way was replaced by a link" : std::strerror(errno);
+    handle = std::make_shared<DurableFile::FolderHandle>(opened);
+    std::lock_guard lock(state().mutex);
+    state().handles[folder] = handle;
+    return std::string();
+}
+
+// The folder a page's path names (given), resolved, confined and opened; remembered while a batch
+// is open, so that a batch resolves each of its folders once. "" or why no page may be written
+// in it.
+std::string openFolderOf(const std::string& given, std::string& resolved,
+                         std::shared_ptr<DurableFile::FolderHandle>& handle)
+{
+    {
+        std::lock_guard lock(state().mutex);
+        const auto it = state().folders.find(given);
+        if (it != state().folders.end()) {
+            std::tie(resolved, handle) = it->second;
+            return std::string();
+        }
+    }
+    std::string refusal = PageTarget::resolveFolder(given, confiningRoot(), resolved);
+    if (refusal.empty())
+        refusal = handleOn(resolved, handle);
+    if (!refusal.empty())
+        return refusal;
+    std::lock_guard lock(state().mutex);
+    if (state().batches > 0)
+        state().folders[given] = {resolved, handle};
+    return std::string();
+}
+
+// Where a write to native must land: its folder resolved and opened, then its name looked at in
+// the open folder. A name that is a symbolic link is followed through (PageTarget::resolve).
+// Returns "" or why the page may not be written.
+std::string destinationOf(const std::string& native, Destination& to)
+{
+    const std::size_t slash = native.rfind('/');
+    to.base = slash == std::string::npos ? native : native.substr(slash + 1);
+    if (to.base.empty())
+        return std::strerror(native.empty() ? ENOENT : EISDIR);
+    const std::string given = slash == std::string::npos ? "." : slash == 0 ? "/" : native.substr(0, slash);
+    std::string folder;
+    std::string refusal = openFolderOf(given, folder, to.handle);
+    PageTarget::Kind kind = PageTarget::Kind::Missing;
+    if (refusal.empty())
+        refusal = PageTarget::checkName(to.handle->fd, to.base, kind, to.old);
+    if (!refusal.empty())
+        return refusal;
+    if (kind == PageTarget::Kind::Link) {
+        refusal = resolveTarget(native, to.target);
+        if (!refusal.empty())
+            return refusal;
+        const std::size_t end = to.target.rfind('/');
+        folder = to.target.substr(0, end);
+        to.base = to.target.substr(end + 1);
+        refusal = handleOn(folder.empty() ? "/" : folder, to.handle);
+        if (!refusal.empty())
+            return refusal;
+        to.replaces = fstatat(to.handle->fd, to.base.c_str(), &to.old, 0) == 0 && S_ISREG(to.old.st_mode);
+    } else {
+        to.target = (folder == "/" ? folder : folder + "/") + to.base;
+        to.replaces = kind == PageTarget::Kind::Regular;
+    }
+    to.folder = to.target.substr(0, to.target.rfind('/') + 1);
+    // A page that could not be opened for writing in place (a read-only page, or one held by a
+    // user who denies us writing) is skipped as before: replacing it through a temporary file
+    // would overwrite what its owner protected.
+    if (to.replaces && faccessat(to.handle->fd, to.base.c_str(), W_OK, 0) != 0)
+        return std::strerror(errno);
+    return std::string();
+}
+
+// A dry run's write: what the temporary file's creation would have found out is checked (a folder
+// that exists must let us write, and so must the page), and the bytes are kept.
+PageWriter::Result keep(const std::wstring& path, const std::string& native, const char* bytes, std::size_t size)
+{
+    std::string target;
+    const std::string refusal = resolveTarget(native, target, true);
+    if (!refusal.empty()) {
+        notify(path, false, refusal);
+        return PageWriter::Result::NotOpened;
+    }
+    const std::string folder = target.substr(0, target.rfind('/') + 1);
+    if ((access(folder.c_str(), F_OK) == 0 && access(folder.c_str(), W_OK) != 0) ||
+        (access(target.c_str(), F_OK) == 0 && access(target.c_str(), W_OK) != 0)) {
+        notify(path, false, std::strerror(errno));
+        return PageWriter::Result::NotOpened;
+    }
+    {
+        std::lock_guard lock(state().mutex);
+        state().kept[target].assign(bytes, size);
+    }
+    notify(path, true, std::string());
+    return PageWriter::Result::Written;
+}
+
 // Removes the temporary files a killed run left in the folder, once per folder and only when
 // enabled.
 void removeLeftoversIn(const std::string& folder)
@@ -132,12 +264,14 @@ void commitPending()
         pages.swap(state().pending);
         state().pendingNames.clear();
         state().handles.clear();
+        state().folders.clear();
+        state().heldOpen = 0;
     }
     if (pages.empty())
         return;
-    std::vector<std::pair<int, std::string>> files;
+    std::vector<DurableFile::ToFlush> files;
     for (const Pending& page : pages)
-        files.emplace_back(page.handle->fd, page.temp);
+        files.push_back({page.fd, page.handle->fd, page.temp});
     std::vector<std::string> errors = DurableFile::flushAll(files);
     for (std::size_t i = 0; i < pages.size(); ++i) {
         if (errors[i].empty() && !pages[i].moveIntoPlace())
@@ -184,62 +318,20 @@ void PageWriter::settle(const std::wstring& path)
 
 PageWriter::Result PageWriter::write(const std::wstring& path, const char* bytes, std::size_t size)
 {
-    const bool dryRun = isDryRun();
-    std::string target;
-    const std::string refusal = resolveTarget(nativePath(path), target, dryRun);
+    const std::string native = nativePath(path);
+    if (isDryRun())
+        return keep(path, native, bytes, size);
+
+    Destination to;
+    const std::string refusal = destinationOf(native, to);
     if (!refusal.empty()) {
         notify(path, false, refusal);
         return Result::NotOpened;
     }
-    const std::size_t slash = target.rfind('/');
-    const std::string folder = target.substr(0, slash + 1);
-    const std::string base = target.substr(slash + 1);
-
-    if (dryRun) {
-        // What the temporary file's creation would have found out: a folder that exists must let
-        // us write, and so must the page.
-        if ((access(folder.c_str(), F_OK) == 0 && access(folder.c_str(), W_OK) != 0) ||
-            (access(target.c_str(), F_OK) == 0 && access(target.c_str(), W_OK) != 0)) {
-            notify(path, false, std::strerror(errno));
-            return Result::NotOpened;
-        }
-        {
-            std::lock_guard lock(state().mutex);
-            state().kept[target].assign(bytes, size);
-        }
-        notify(path, true, std::string());
-        return Result::Written;
-    }
-
-    // A page that could not be opened for writing in place (a read-only page, or one held by a
-    // user who denies us writing) is skipped as before: replacing it through a temporary file
-    // would overwrite what its owner protected.
-    if (access(target.c_str(), F_OK) == 0 && access(target.c_str(), W_OK) != 0) {
-        notify(path, false, std::strerror(errno));
-        return Result::NotOpened;
-    }
-
-    removeLeftoversIn(folder);
-    std::shared_ptr<DurableFile::FolderHandle> handle;
-    {
-        std::lock_guard lock(state().mutex);
-        handle = state().handles[folder].lock();
-    }
-    if (!handle) {
-        const int opened = PageTarget::openFolder(folder, confiningRoot());
-        if (opened < 0) {
-            notify(path, false,
-                   errno == ELOOP || errno == ENOTDIR ? "a folder on the way was replaced by a link or file"
-                                                      : std::strerror(errno));
-            return Result::NotOpened;
-        }
-        handle = std::make_shared<DurableFile::FolderHandle>(opened);
-        std::lock_guard lock(state().mutex);
-        state().handles[folder] = handle;
-    }
-    const int dirFd = handle->fd;
+    removeLeftoversIn(to.folder);
+    const int dirFd = to.handle->fd;
     std::string tempName;
-    int fd = DurableFile::createTemporary(dirFd, base, tempName);
+    int fd = DurableFile::createTemporary(dirFd, to.base, tempName);
     if (fd < 0) {
         notify(path, false, std::strerror(errno));
         return Result::NotOpened;
@@ -255,11 +347,10 @@ PageWriter::Result PageWriter::write(const std::wstring& path, const char* bytes
     auto failErrno = [&]() { fail(std::strerror(errno)); };
 
     // A page that is replaced keeps its permissions and, where allowed, its owner.
-    struct stat old;
-    if (fstatat(dirFd, base.c_str(), &old, 0) == 0 && S_ISREG(old.st_mode)) {
-        if (fchmod(fd, old.st_mode & 07777) != 0)
+    if (to.replaces) {
+        if (fchmod(fd, to.old.st_mode & 07777) != 0)
             failErrno();
-        if (fchown(fd, old.st_uid, old.st_gid) != 0) {
+        if (fchown(fd, to.old.st_uid, to.old.st_gid) != 0) {
             // Not permitted for another user's file; the page then belongs to us.
         }
     }
@@ -275,29 +366,33 @@ PageWriter::Result PageWriter::write(const std::wstring& path, const char* bytes
     // On disk before the rename: otherwise a power loss can leave the new name on an empty or
     // partial file with a fresh time, which every later run would take as up to date. Inside a
     // batch the flush and the rename wait for the batch's end.
-    bool deferred = false;
+    // Inside a batch the file is held open for its flush at the batch's end (no second open then),
+    // up to a bound that leaves the process descriptors for everything else.
+    bool deferred = false, held = false;
     {
         std::lock_guard lock(state().mutex);
         deferred = state().batches > 0;
+        held = deferred && state().heldOpen < kMaxHeldOpen;
+        if (held)
+            ++state().heldOpen;
     }
     if (!deferred && fsync(fd) != 0)
         failErrno();
-    const int closing = fd;
+    const int open = fd;
     fd = -1;
-    if (::close(closing) != 0)
+    if (!held && ::close(open) != 0)
         failErrno();
     if (deferred) {
         std::lock_guard lock(state().mutex);
-        const std::string native = nativePath(path);
-        state().pending.push_back({path, tempName, target, folder, handle});
-        state().pendingNames.insert({native, target, folder, native.substr(0, native.rfind('/') + 1)});
+        state().pending.push_back({path, tempName, to.target, to.folder, to.handle, held ? open : -1});
+        state().pendingNames.insert({native, to.target, to.folder, native.substr(0, native.rfind('/') + 1)});
         return Result::Written;
     }
-    if (renameat(dirFd, tempName.c_str(), dirFd, base.c_str()) != 0)
+    if (renameat(dirFd, tempName.c_str(), dirFd, to.base.c_str()) != 0)
         failErrno();
     {
         std::lock_guard lock(state().mutex);
-        state().unsynced.insert(folder);
+        state().unsynced.insert(to.folder);
     }
 
     notify(path, true, std::string());

@@ -115,6 +115,19 @@ template <bool kIndexed>
 void encodeInto(const wchar_t* text, std::size_t length, char* out, std::uint32_t* at)
 {
     for (std::size_t index = 0; index < length; ++index) {
+        if constexpr (!kIndexed) {
+            // Runs of ASCII four units at a time.
+            while (index + 4 <= length && asciiUnits(text + index)) {
+                out[0] = static_cast<char>(text[index]);
+                out[1] = static_cast<char>(text[index + 1]);
+                out[2] = static_cast<char>(text[index + 2]);
+                out[3] = static_cast<char>(text[index + 3]);
+                out += 4;
+                index += 4;
+            }
+            if (index >= length)
+                break;
+        }
         const auto i = static_cast<std::uint32_t>(index);
         const auto c = static_cast<std::uint32_t>(text[index]);
         if (c < 0x80) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "ArenaBlockPool.h"
 #include "AsciiCase.h"
 #include "DocumentType.h"
 #include "GumboTreeBuilder.h"
@@ -22,12 +23,14 @@ Document::~Document()
     // Children before parents does not matter: a node's destructor follows no links.
     for (Node* node : arenaNodes_)
         node->~Node();
+    for (ArenaBlock& block : arenaBlocks_)
+        ArenaBlockPool::give(std::move(block.memory), block.size);
 }
 
 void* Document::allocateNode(std::size_t size, std::size_t alignment)
 {
-    constexpr std::size_t kFirstBlock = 4096;
-    constexpr std::size_t kLargestBlock = 64 * 1024;
+    constexpr std::size_t kFirstBlock = ArenaBlockPool::kSmallest;
+    constexpr std::size_t kLargestBlock = ArenaBlockPool::kLargest;
     // Alignments are powers of two: the padding is a mask, not a division.
     auto at = reinterpret_cast<std::uintptr_t>(arenaNext_);
     std::size_t pad = (0 - at) & (alignment - 1);
@@ -35,8 +38,8 @@ void* Document::allocateNode(std::size_t size, std::size_t alignment)
         // Blocks grow with the document, so a small page takes little and a large one few blocks.
         std::size_t blockSize = std::min(kLargestBlock, kFirstBlock << std::min<std::size_t>(arenaBlocks_.size(), 4));
         blockSize = std::max(blockSize, size + alignment);
-        arenaBlocks_.push_back(std::make_unique_for_overwrite<std::byte[]>(blockSize));
-        arenaNext_ = arenaBlocks_.back().get();
+        arenaBlocks_.push_back({ArenaBlockPool::take(blockSize), blockSize});
+        arenaNext_ = arenaBlocks_.back().memory.get();
         arenaLeft_ = blockSize;
         at = reinterpret_cast<std::uintptr_t>(arenaNext_);
         pad = (0 - at) & (alignment - 1);

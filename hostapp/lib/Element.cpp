@@ -3,39 +3,47 @@
 #include "NodeSource.h"
 
 #include <algorithm>
-#include <array>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 
 #include "AsciiCase.h"
 #include "host/CharacterData.h"
 #include "host/Document.h"
 
+namespace {
+
+// What a name makes of an element, for the names that make anything (in lower case).
+const std::unordered_map<std::wstring_view, unsigned>& nameKinds()
+{
+    static const std::unordered_map<std::wstring_view, unsigned> kinds = [] {
+        std::unordered_map<std::wstring_view, unsigned> map;
+        for (std::wstring_view name :
+             {L"area", L"base", L"basefont", L"bgsound", L"br", L"col", L"embed", L"frame", L"hr", L"img", L"input",
+              L"keygen", L"link", L"meta", L"param", L"source", L"track", L"wbr", L"isindex"})
+            map[name] |= ElementName::kVoid;
+        for (std::wstring_view name : {L"script", L"style", L"xmp", L"iframe", L"noembed", L"noframes", L"plaintext"})
+            map[name] |= ElementName::kRawText;
+        map[L"a"] |= ElementName::kAnchor;
+        for (std::wstring_view name : {L"a", L"b", L"big", L"code", L"em", L"font", L"i", L"nobr", L"s", L"small",
+                                       L"strike", L"strong", L"tt", L"u"})
+            map[name] |= ElementName::kFormatting;
+        for (std::wstring_view name : {L"td", L"th", L"caption", L"applet", L"object", L"marquee", L"template"})
+            map[name] |= ElementName::kFormattingScope;
+        return map;
+    }();
+    return kinds;
+}
+
+} // namespace
+
 ElementName::ElementName(std::wstring name) : tagName(std::move(name))
 {
     if (std::any_of(tagName.begin(), tagName.end(), [](wchar_t c) { return c >= L'A' && c <= L'Z'; }))
         localName = asciicase::lower(tagName);
-    // Views, so that a comparison looks at the length first.
-    const std::wstring_view lower = localName.empty() ? tagName : localName;
-    static constexpr std::array<std::wstring_view, 19> kVoidNames = {
-        L"area",  L"base",   L"basefont", L"bgsound", L"br",    L"col",    L"embed", L"frame", L"hr",     L"img",
-        L"input", L"keygen", L"link",     L"meta",    L"param", L"source", L"track", L"wbr",   L"isindex"};
-    static constexpr std::array<std::wstring_view, 7> kRawNames = {L"script",  L"style",    L"xmp",      L"iframe",
-                                                                   L"noembed", L"noframes", L"plaintext"};
-    if (std::find(kVoidNames.begin(), kVoidNames.end(), lower) != kVoidNames.end())
-        kind |= kVoid;
-    if (std::find(kRawNames.begin(), kRawNames.end(), lower) != kRawNames.end())
-        kind |= kRawText;
-    static constexpr std::array<std::wstring_view, 14> kFormattingNames = {
-        L"a", L"b", L"big", L"code", L"em", L"font", L"i", L"nobr", L"s", L"small", L"strike", L"strong", L"tt", L"u"};
-    static constexpr std::array<std::wstring_view, 7> kScopeNames = {L"td",     L"th",      L"caption", L"applet",
-                                                                     L"object", L"marquee", L"template"};
-    if (lower == L"a")
-        kind |= kAnchor;
-    if (std::find(kFormattingNames.begin(), kFormattingNames.end(), lower) != kFormattingNames.end())
-        kind |= kFormatting;
-    if (std::find(kScopeNames.begin(), kScopeNames.end(), lower) != kScopeNames.end())
-        kind |= kFormattingScope;
+    const auto found = nameKinds().find(localName.empty() ? tagName : localName);
+    if (found != nameKinds().end())
+        kind = found->second;
 }
 
 Element::Element(Document* owner, const std::wstring& tagName)

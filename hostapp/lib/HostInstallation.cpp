@@ -68,11 +68,16 @@ std::wstring HostInstallation::dataFolder()
         return withSeparator(dataFolderSet());
     if (const char* env = std::getenv("ZEBHOST_DATA_DIR"); env != nullptr && *env != '\0')
         return withSeparator(env);
-    if (const std::string folder = libraryFolder(); !folder.empty()) {
-        const std::string installed =
-            (std::filesystem::path(folder) / ZEB_DATA_FROM_LIBRARY).lexically_normal().string();
-        if (isFolder(installed))
-            return withSeparator(installed);
-    }
-    return withSeparator(ZEB_SOURCE_DATA_DIR);
+    // Looked for once, like the library's folder: the data folder is asked for once per generated
+    // page, and a build tree has none beside its library.
+    static const std::wstring found = [] {
+        if (const std::string folder = libraryFolder(); !folder.empty()) {
+            const std::string installed =
+                (std::filesystem::path(folder) / ZEB_DATA_FROM_LIBRARY).lexically_normal().string();
+            if (isFolder(installed))
+                return withSeparator(installed);
+        }
+        return withSeparator(ZEB_SOURCE_DATA_DIR);
+    }();
+    return found;
 }

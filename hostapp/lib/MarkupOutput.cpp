@@ -173,7 +173,10 @@ void MarkupOutput::endForeignFormatting(const SourceText* source)
 
 void MarkupOutput::endTag(const Element& e)
 {
-    fresh() += L"</" + e.getTagName() + L">";
+    std::wstring& out = fresh();
+    out += L"</";
+    out += e.name().tagName;
+    out += L'>';
 }
 
 std::size_t MarkupOutput::afterLastMark() const
@@ -319,7 +322,8 @@ void MarkupOutput::writeStartTag(const Element& e)
     if (NodeSource::source(&e) != nullptr && !NodeSource::attributesChanged(&e) && ImpliedMarkup::impliedAgain(e))
         return;
     std::wstring& out = fresh();
-    out += L'<' + e.getTagName();
+    out += L'<';
+    out += e.name().tagName;
     for (const auto& a : NodeSource::attributes(&e)) {
         out += L' ';
         appendAttribute(out, a);
@@ -338,7 +342,7 @@ void MarkupOutput::rewriteStartTag(const Element& e)
         std::wstring with;
     };
     std::vector<Edit> edits;
-    std::size_t insertAt = tag.start + 1 + e.getTagName().size();
+    std::size_t insertAt = tag.start + 1 + e.name().tagName.size();
     for (const auto& a : NodeSource::attributes(&e))
         if (a.fromSource)
             insertAt = std::max(insertAt, a.srcEnd);

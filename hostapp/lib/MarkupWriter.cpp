@@ -67,9 +67,9 @@ void Writer::writeNode(const Node& node)
         break;
     case Node::Type::Text:
         if (inRawText(node))
-            fresh() += static_cast<const CharacterData&>(node).getData();
+            fresh() += static_cast<const CharacterData&>(node).data();
         else
-            MarkupWriter::escapeText(fresh(), static_cast<const CharacterData&>(node).getData());
+            MarkupWriter::escapeText(fresh(), static_cast<const CharacterData&>(node).data());
         standAfter(node);
         break;
     case Node::Type::Comment:
@@ -346,34 +346,56 @@ std::wstring MarkupWriter::write(const Node& node, const SourceText* tracked, st
 
 namespace {
 
-// Appends text with "&", a no-break space and, in text, "<" and ">", in an attribute value '"',
-// written as references.
-void escapeInto(std::wstring& out, const std::wstring& text, bool attribute)
+// The reference a character is written as in text or in an attribute value ("&", a no-break
+// space and, in text, "<" and ">", in an attribute value '"'); null for a character written as
+// it is.
+const wchar_t* referenceFor(wchar_t c, bool attribute)
 {
-    for (wchar_t c : text) {
-        if (c == L'&')
-            out += L"&amp;";
-        else if (c == 0xA0)
-            out += L"&nbsp;";
-        else if (!attribute && c == L'<')
-            out += L"&lt;";
-        else if (!attribute && c == L'>')
-            out += L"&gt;";
-        else if (attribute && c == L'"')
-            out += L"&quot;";
-        else
-            out += c;
+    switch (c) {
+    case L'&':
+        return L"&amp;";
+    case 0xA0:
+        return L"&nbsp;";
+    case L'<':
+        return attribute ? nullptr : L"&lt;";
+    case L'>':
+        return attribute ? nullptr : L"&gt;";
+    case L'"':
+        return attribute ? L"&quot;" : nullptr;
+    default:
+        return nullptr;
     }
+}
+
+// Appends text with its characters written as references where they must be; the stretches
+// between them are appended whole.
+void escapeInto(std::wstring& out, std::wstring_view text, bool attribute)
+{
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        // Letters, digits and most punctuation need no look: everything that may need a
+        // reference is '"', '&', '<', '>' or the no-break space.
+        const wchar_t c = text[i];
+        if ((c > L'>' && c != 0xA0) || (c != L'"' && c != L'&' && c < L'<'))
+            continue;
+        const wchar_t* reference = referenceFor(c, attribute);
+        if (reference == nullptr)
+            continue;
+        out.append(text, from, i - from);
+        out += reference;
+        from = i + 1;
+    }
+    out.append(text, from);
 }
 
 } // namespace
 
-void MarkupWriter::escapeText(std::wstring& out, const std::wstring& text)
+void MarkupWriter::escapeText(std::wstring& out, std::wstring_view text)
 {
     escapeInto(out, text, false);
 }
 
-void MarkupWriter::escapeAttribute(std::wstring& out, const std::wstring& value)
+void MarkupWriter::escapeAttribute(std::wstring& out, std::wstring_view value)
 {
     escapeInto(out, value, true);
 }

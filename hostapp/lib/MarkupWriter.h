@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class Node;
@@ -39,8 +40,8 @@ public:
     // is null.
     std::wstring write(const Node& node, const SourceText* tracked, std::vector<Copied>& copied) const;
 
-    static void escapeText(std::wstring& out, const std::wstring& text);
-    static void escapeAttribute(std::wstring& out, const std::wstring& value);
+    static void escapeText(std::wstring& out, std::wstring_view text);
+    static void escapeAttribute(std::wstring& out, std::wstring_view value);
 
 private:
     bool copySpans_;

@@ -107,7 +107,11 @@ private:
 
     // Declared first, so that the blocks, and the memory held, outlive every node in them.
     std::vector<std::shared_ptr<const void>> held_;
-    std::vector<std::unique_ptr<std::byte[]>> arenaBlocks_;
+    struct ArenaBlock {
+        std::unique_ptr<std::byte[]> memory;
+        std::size_t size;
+    };
+    std::vector<ArenaBlock> arenaBlocks_;
     std::byte* arenaNext_ = nullptr;
     std::size_t arenaLeft_ = 0;
     std::vector<Node*> arenaNodes_;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 #include "DomTestDocs.h"
 #include "host/CDOMEngineer.h"
@@ -35,3 +36,18 @@ TEST(DocumentTest, FactoriesAndEngine)
     CDOMEngineer::getInstance()->getDOM()->deleteDocument(nullptr);
 }
 
+// Documents hand their memory on to the next ones on their thread: one made on a thread that has
+// ended, and pages made one after another, each keep their own nodes.
+TEST(DocumentTest, DocumentsMadeOneAfterAnotherKeepTheirOwnNodes)
+{
+    DocPtr fromThread;
+    std::thread([&] { fromThread = load(page("authoring.html")); }).join();
+    const std::wstring markup = fromThread->getMarkup();
+    for (int i = 0; i < 3; ++i) {
+        DocPtr doc = load(L"<p>" + std::to_wstring(i) + L"</p>");
+        fromThread.reset();
+        EXPECT_EQ(tag(*doc, L"p")->getTextData(), std::to_wstring(i));
+        fromThread = load(page("authoring.html"));
+        EXPECT_EQ(fromThread->getMarkup(), markup);
+    }
+}

@@ -53,6 +53,8 @@ const EditCase kEdits[] = {
     {"text set afresh is escaped", "authoring.html",
      [](Document& d) { text(d, L"項目一")->setData(L"a < b & c > d\u00A0e"); }, L"<LI>項目一\n",
      L"<LI>a &lt; b &amp; c &gt; d&nbsp;e"},
+    {"references next to each other and at the ends of a text", "authoring.html",
+     [](Document& d) { text(d, L"項目一")->setData(L"&&日本<"); }, L"<LI>項目一\n", L"<LI>&amp;&amp;日本&lt;"},
     {"script text is written raw", "authoring.html",
      [](Document& d) {
          auto* t = static_cast<CharacterData*>(tag(d, L"script")->getFirstChild());

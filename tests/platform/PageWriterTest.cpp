@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -147,25 +148,33 @@ TEST_F(PageWriterTest, TargetOutsideTheConfiningFolderOrNoRegularFileIsRefused)
 
 // The target was checked by its path, then written by the same path: a folder on the way swapped
 // for a link to a place outside in between carried the page there. Writes now go through a handle
-// on the checked folder, so however the swaps fall, nothing lands outside.
+// on the checked folder, so however the swaps fall, nothing lands outside; in a batch, which
+// resolves each folder once, neither.
 TEST_F(PageWriterTest, FolderSwappedForALinkDuringWritesNeverCarriesAPageOutside)
 {
-    TempDir outside;
-    const std::string menu = dir / "menu", real = dir / "real";
-    writeFile(menu + "/page.html", "old");
-    std::atomic<bool> done{false};
-    std::thread swapper([&] {
-        while (!done) {
-            if (rename(menu.c_str(), real.c_str()) == 0 && symlink(outside.path().c_str(), menu.c_str()) == 0 &&
-                unlink(menu.c_str()) == 0)
-                rename(real.c_str(), menu.c_str());
+    for (const int writes : {2000, 200}) {
+        TempDir outside;
+        const std::string menu = dir / "menu", real = dir / "real";
+        writeFile(menu + "/page.html", "old");
+        std::atomic<bool> done{false};
+        std::thread swapper([&] {
+            while (!done) {
+                if (rename(menu.c_str(), real.c_str()) == 0 && symlink(outside.path().c_str(), menu.c_str()) == 0 &&
+                    unlink(menu.c_str()) == 0)
+                    rename(real.c_str(), menu.c_str());
+            }
+        });
+        {
+            std::optional<PageWriter::Batch> batch;
+            if (writes == 200)
+                batch.emplace();
+            for (int i = 0; i < writes; ++i)
+                EXPECT_NO_THROW(write(menu + "/page" + std::to_string(i % 7) + ".html", "new"));
         }
-    });
-    for (int i = 0; i < 2000; ++i)
-        EXPECT_NO_THROW(write(menu + "/page.html", "new"));
-    done = true;
-    swapper.join();
-    EXPECT_EQ(listDir(outside.path()), std::vector<std::string>{});
+        done = true;
+        swapper.join();
+        EXPECT_EQ(listDir(outside.path()), std::vector<std::string>{}) << writes;
+    }
 }
 
 // Temporary files of a killed run stayed for ever. A run holding the site's lock removes those of
@@ -286,6 +295,12 @@ TEST_F(PageWriterTest, BatchFlushesItsPagesTogetherWhenItEndsOrOneIsRead)
     EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{"a.html", "b.html", "c.html", "d.html"}));
     ASSERT_EQ(outcomes.size(), 4u);
     EXPECT_TRUE(outcomes[3].written);
+    {
+        PageWriter::Batch batch; // more pages than are held open till the end: the rest by name
+        for (int i = 0; i < 300; ++i)
+            ASSERT_EQ(write(dir / ("p" + std::to_string(i) + ".html"), "x"), PageWriter::Result::Written);
+    }
+    EXPECT_EQ(listDir(dir.path()).size(), 304u);
 }
 
 TEST_F(PageWriterTest, FixedClockStampsWrittenPage)

@@ -56,6 +56,11 @@ TEST(Utf8Test, IndexedTextMapsEveryByteToItsCharacter)
         {"empty", L"", "", {0}},
         {"one to three bytes", L"aé日", "a\xC3\xA9\xE6\x97\xA5", {0, 1, 1, 2, 2, 2, 3}},
         {"lone surrogate as U+FFFD", loneSurrogate, "a\xEF\xBF\xBD", {0, 1, 1, 1, 2}},
+        {"runs of ASCII around other characters",
+         L"abcdefé日abcd",
+         "abcdef\xC3\xA9\xE6\x97\xA5"
+         "abcd",
+         {0, 1, 2, 3, 4, 5, 6, 6, 7, 7, 7, 8, 9, 10, 11, 12}},
     };
     for (const Case& c : cases) {
         const utf8::IndexedText indexed(c.text.data(), c.text.size());
