@@ -19,18 +19,18 @@ struct Pool {
 // Documents may outlive the thread's pool (a cache destroyed at exit, after the thread's own
 // objects): the state, trivially destroyed, says whether the pool may still be used.
 enum class State { kUnused, kOpen, kClosed };
-thread_local State state = State::kUnused;
+thread_local State poolState = State::kUnused;
 
 struct PoolHolder {
     Pool pool;
-    PoolHolder() { state = State::kOpen; }
-    ~PoolHolder() { state = State::kClosed; }
+    PoolHolder() { poolState = State::kOpen; }
+    ~PoolHolder() { poolState = State::kClosed; }
 };
 
 // The thread's pool; null once it is gone.
 Pool* pool()
 {
-    if (state == State::kClosed)
+    if (poolState == State::kClosed)
         return nullptr;
     thread_local PoolHolder holder;
     return &holder.pool;

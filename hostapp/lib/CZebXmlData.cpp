@@ -68,13 +68,13 @@ void copyTree(const pugi::xml_node& source, Element* target, Document& document)
                 Element* element = DocumentStore::createElement(document, names(child.name()));
                 for (pugi::xml_attribute a = child.first_attribute(); a; a = a.next_attribute())
                     element->setAttribute(wide(a.name()), wide(a.value()));
-                to->appendChild(element);
+                DocumentStore::appendMade(to, element);
                 pending.emplace_back(child, element);
                 break;
             }
             case pugi::node_pcdata:
             case pugi::node_cdata:
-                to->appendChild(DocumentStore::createTextNodeKeepingUtf8(document, child.value()));
+                DocumentStore::appendMade(to, DocumentStore::createTextNodeKeepingUtf8(document, child.value()));
                 break;
             default:
                 break;

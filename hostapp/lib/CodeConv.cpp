@@ -30,11 +30,13 @@ const char* CodeConv::Export(const wchar_t* text, std::size_t length, Charset ch
     }
     if (newline != Newline::Keep && newline != Newline::CrLf && newline != Newline::Cr && newline != Newline::Lf)
         return nullptr;
-    std::wstring source = text == nullptr ? std::wstring() : std::wstring(text, length);
-    if (Newlines::changes(source, newline))
-        source = Newlines::apply(source, newline);
+    // The text is encoded where it is unless its newlines change (a page is copied once less).
+    const std::wstring_view given = text == nullptr ? std::wstring_view() : std::wstring_view(text, length);
+    std::wstring changed;
+    if (Newlines::changes(given, newline))
+        changed = Newlines::apply(std::wstring(given), newline);
     std::string encoded;
-    if (!TextCodec::encode(source, encoding, encoded))
+    if (!TextCodec::encode(changed.empty() ? given : std::wstring_view(changed), encoding, encoded))
         return nullptr;
     const std::string bom = TextCodec::byteOrderMark(charset == Charset::Utf16 ? encoding : std::string());
     bytes_ = bom.empty() ? std::move(encoded) : bom + encoded;

@@ -53,6 +53,9 @@ public:
     {
         return document.createTextNodeKeepingUtf8(utf8);
     }
+    // Appends child, a node just made (in no tree, without children), as parent's last child,
+    // without appendChild's checks: for the host's readers, which make nodes by the thousand.
+    static void appendMade(Node* parent, Node* child) { Document::appendMade(parent, child); }
     // Keeps memory alive for as long as the document: what its kept UTF-8 texts point into.
     static void hold(Document& document, std::shared_ptr<const void> memory) { document.hold(std::move(memory)); }
     // A copy of text, or UTF-8 converted (invalid sequences become U+FFFD), in the document's own

@@ -45,13 +45,13 @@ std::wstring Newlines::apply(const std::wstring& text, Newline newline)
     return out;
 }
 
-bool Newlines::changes(const std::wstring& text, Newline newline)
+bool Newlines::changes(std::wstring_view text, Newline newline)
 {
     switch (newline) {
     case Newline::Lf:
-        return text.find(L'\r') != std::wstring::npos;
+        return text.find(L'\r') != std::wstring_view::npos;
     case Newline::Cr:
-        return text.find(L'\n') != std::wstring::npos;
+        return text.find(L'\n') != std::wstring_view::npos;
     case Newline::CrLf:
         for (std::size_t i = 0; i < text.size(); ++i) {
             if (text[i] == L'\r') {

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <string_view>
 
 #include "host/Charset.h"
 
@@ -16,5 +17,5 @@ public:
 
     // Whether apply would change the text (a page that already uses the convention
     // throughout need not be copied).
-    static bool changes(const std::wstring& text, Newline newline);
+    static bool changes(std::wstring_view text, Newline newline);
 };

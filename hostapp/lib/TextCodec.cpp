@@ -190,10 +190,10 @@ bool TextCodec::decode(const char* bytes, std::size_t size, const std::string& e
     return true;
 }
 
-bool TextCodec::encode(const std::wstring& text, const std::string& encoding, std::string& out)
+bool TextCodec::encode(std::wstring_view text, const std::string& encoding, std::string& out)
 {
     out.clear();
-    std::string utf8 = platform::toUtf8(text);
+    std::string utf8 = platform::utf8::encode(text.data(), text.size());
     if (encoding == "UTF-8") {
         out = std::move(utf8);
         return true;

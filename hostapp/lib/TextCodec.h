@@ -33,7 +33,7 @@ public:
 
     // Encodes the text into out; a character the encoding cannot hold is written as a decimal
     // numeric character reference (&#NNNN;). False, with out emptied, for an unknown encoding.
-    static bool encode(const std::wstring& text, const std::string& encoding, std::string& out);
+    static bool encode(std::wstring_view text, const std::string& encoding, std::string& out);
 
     // Where the characters of a decoded text stand in its bytes, so that stretches of the text can
     // be written back as the bytes they came from.

@@ -1,6 +1,7 @@
 #include "archive/CZebCMLinkPartsData.h"
 
 #include <cstdint>
+#include <utility>
 
 #include "content/CZebCMPartsXmlData.h"
 #include "host/ArraySort.h"
@@ -85,8 +86,9 @@ void CZebCMLinkPartsData::readCategoryEntries(int n, std::vector<std::wstring>& 
     int count = 0;
     for (CZebCMPartsXmlData::CSelection* entry = reader.getFirst(); entry && count <= limit;
          entry = reader.getNext(), ++count) {
-        links.push_back(entry->link);
-        titles.push_back(entry->title);
+        // The reader is this walk's alone: its texts are taken rather than copied.
+        links.push_back(std::move(entry->link));
+        titles.push_back(std::move(entry->title));
     }
 }
 
@@ -102,7 +104,7 @@ void CZebCMLinkPartsData::readMonthDayLinks(int year, int month, std::vector<std
         int day = platform::wtoi(entry->day);
         if (day < 1 || day > 31 || day == lastDay)
             continue;
-        dayLinks.at(static_cast<std::size_t>(day - 1)) = entry->link;
+        dayLinks.at(static_cast<std::size_t>(day - 1)) = std::move(entry->link);
         lastDay = day;
     }
 }

@@ -63,6 +63,14 @@ private:
     // The same, its text left as UTF-8 where it is (memory the document holds, see hold) until
     // it is first read.
     CharacterData* createTextNodeKeepingUtf8(std::string_view utf8);
+    // Appends child, a node just made for this document (in no tree, without children), as
+    // parent's last child: what appendChild does, without the checks a node made that way
+    // cannot fail.
+    static void appendMade(Node* parent, Node* child)
+    {
+        child->linkBefore(parent, nullptr);
+        parent->markSubtreeChanged();
+    }
     // Keeps memory alive for as long as the document (a parsed file whose texts nodes view).
     void hold(std::shared_ptr<const void> memory) { held_.push_back(std::move(memory)); }
     // A copy of text, or UTF-8 converted (invalid sequences become U+FFFD), in the document's own

@@ -25,6 +25,7 @@ TEST(CodeConvTest, ExportEncodesWithTheNewlineConvention)
         {"UTF-8, keep", W("a\r\nb\rc"), Charset::Utf8, Newline::Keep, "a\r\nb\rc"},
         {"UTF-8, CR LF", W("a\nb\r\n"), Charset::Utf8, Newline::CrLf, "a\r\nb\r\n"},
         {"UTF-8 has no BOM", W("x"), Charset::Utf8, Newline::Lf, "x"},
+        {"empty text, CR LF", W(""), Charset::Utf8, Newline::CrLf, ""},
         {"Shift_JIS with a reference", W("①😀\n"), Charset::ShiftJis, Newline::CrLf,
          encodeAs("①&#128512;\r\n", "CP932")},
         {"EUC-JP", W("日付～"), Charset::EucJp, Newline::Lf, encodeAs("日付～", "EUC-JP-MS")},

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cwchar>
+
 #include "platform/TextConv.h"
 
 namespace {
@@ -69,6 +72,14 @@ TEST(TextConvTest, FormatW)
     const std::wstring longText(5000, L'あ');
     EXPECT_EQ(formatW(L"[%s]", longText.c_str()), L"[" + longText + L"]");
     EXPECT_EQ(formatW(nullptr), L"");
+    // Formats of integers alone are formatted by hand, as the C library formats them.
+    for (const wchar_t* format : {L"%d", L"%03d", L"%5d", L" %d年%02d月 ", L"%1d%9d"}) {
+        for (const int value : {0, 7, -5, 2008, INT_MIN, INT_MAX}) {
+            wchar_t expected[64];
+            std::swprintf(expected, 64, format, value, value);
+            EXPECT_EQ(formatW(format, value, value), expected) << format << " " << value;
+        }
+    }
 }
 
 // The C library's wide formatting reads %s as a narrow string; the item text "「%s」へのリンク"
