@@ -179,11 +179,12 @@ private:
             bool named = holds(a->original_name);
             attr.name = named ? decodeTrusted(a->original_name.data, a->original_name.length) : decodeTrusted(a->name);
             attr.value = decodeTrusted(a->value);
-            if (startInSource && named) {
+            if (src_ != nullptr && named) {
                 attr.srcStart = startOf(a->original_name);
                 attr.srcEnd = holds(a->original_value) ? endOf(a->original_value) : endOf(a->original_name);
-                // An attribute merged in from a repeated tag lies outside this start tag.
-                attr.fromSource = attr.srcStart > startTag.start && attr.srcEnd < startTag.end;
+                // An attribute merged in from a repeated tag lies outside this start tag (or the
+                // start tag was implied).
+                attr.fromSource = startInSource && attr.srcStart > startTag.start && attr.srcEnd < startTag.end;
             }
             NodeSource::addParsedAttribute(e, std::move(attr));
         }

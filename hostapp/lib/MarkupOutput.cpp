@@ -27,6 +27,30 @@ MarkupOutput::MarkupOutput(bool copySpans, const Node& root, const SourceText* t
     // The output starts where the root's text starts.
     at_ = {NodeSource::source(&root), NodeSource::spanStart(&root), NodeSource::spanStart(&root)};
     wholePage_ = root.getNodeType() == Node::Type::Document;
+    if (!wholePage_)
+        return;
+    // A repeated <html ...> or <body ...> anywhere in the page gives the element the attributes
+    // it does not have yet: those tags are followed as the output copies them.
+    const Element* html = static_cast<const Document&>(root).getDocumentElement();
+    for (const Node* n = html; n != nullptr; n = n == html ? n->getFirstChild() : n->getNextSibling()) {
+        if (n->getNodeType() != Node::Type::Element || NodeSource::source(n) == nullptr)
+            continue;
+        const auto* e = static_cast<const Element*>(n);
+        if (e != html && !e->is(L"body"))
+            continue;
+        for (const auto& a : NodeSource::attributes(e))
+            if (!a.fromSource && a.srcEnd > a.srcStart)
+                merged_.push_back({e, {NodeSource::source(e), a.srcStart, a.srcEnd}, false});
+    }
+}
+
+std::vector<const Element*> MarkupOutput::lostMergedAttributes() const
+{
+    std::vector<const Element*> lost;
+    for (const MergedFrom& m : merged_)
+        if (!m.copied && std::find(lost.begin(), lost.end(), m.owner) == lost.end())
+            lost.push_back(m.owner);
+    return lost;
 }
 
 std::wstring MarkupOutput::take()
@@ -58,6 +82,9 @@ void MarkupOutput::copy(const SourceText* source, std::size_t start, std::size_t
     }
     out.append(source->text, start, end - start);
     at_ = {source, start, end};
+    for (MergedFrom& m : merged_)
+        if (m.at.source == source && m.at.start >= start && m.at.start < end)
+            m.copied = true;
 }
 
 void MarkupOutput::copy(const NodeSource::Range& range)
@@ -117,7 +144,16 @@ bool MarkupOutput::continuesTo(const Node& node) const
 
 void MarkupOutput::arriveAt(const Node& node)
 {
-    if (!continuesTo(node)) {
+    bool ends = !continuesTo(node);
+    // A sibling after a formatting element left open was moved out of it by the parser, when a
+    // later tag (another <a>, the element's misplaced end tag) had it adopt the sibling, with
+    // copies of the element inside: an edit in the sibling may take away what made the parser do
+    // so, and the element is ended before it.
+    if (!ends && !leftOpen_.empty() && leftOpen_.front()->parentNode() == node.parentNode() &&
+        node.getNodeType() == Node::Type::Element && NodeSource::subtreeChanged(&node))
+        for (const Element* e : leftOpen_)
+            ends = ends || e->isFormatting();
+    if (ends) {
         closeLeftOpen();
         endForeignFormatting(NodeSource::source(&node));
     }
@@ -310,8 +346,11 @@ bool MarkupOutput::follow(const Node& node)
 
 void MarkupOutput::writeStartTag(const Element& e)
 {
+    // (A start tag rewritten or written afresh carries the attributes merged in from repeated
+    // tags as well.)
+    const bool ownMerged = std::find(ownMerged_.begin(), ownMerged_.end(), &e) != ownMerged_.end();
     if (!NodeSource::startTag(&e).empty()) {
-        if (NodeSource::attributesChanged(&e))
+        if (NodeSource::attributesChanged(&e) || ownMerged)
             rewriteStartTag(e);
         else
             copy(NodeSource::startTag(&e));
@@ -319,7 +358,8 @@ void MarkupOutput::writeStartTag(const Element& e)
     }
     // An implied tag stays unwritten until it carries something of its own, or until nothing
     // in it makes the parser imply it again (a tbody whose rows were removed).
-    if (NodeSource::source(&e) != nullptr && !NodeSource::attributesChanged(&e) && ImpliedMarkup::impliedAgain(e))
+    if (NodeSource::source(&e) != nullptr && !NodeSource::attributesChanged(&e) && !ownMerged &&
+        ImpliedMarkup::impliedAgain(e))
         return;
     std::wstring& out = fresh();
     out += L'<';

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "MarkupWriter.h"
@@ -35,6 +36,13 @@ public:
 
     // The output written so far, handed over.
     std::wstring take();
+
+    // The elements (html, body) holding an attribute that a repeated start tag of theirs gave
+    // them, where the output left that tag out (it stood inside a removed node): without it the
+    // parser would not give them the attribute. Empty for a part of a page.
+    std::vector<const Element*> lostMergedAttributes() const;
+    // Has the start tags of these elements carry their merged attributes themselves.
+    void writeMergedAttributes(std::vector<const Element*> owners) { ownMerged_ = std::move(owners); }
 
 protected:
     // An entry of the parser's list of open formatting elements (or a scope mark): the element and
@@ -131,4 +139,13 @@ protected:
     // parser puts it back in): written where they stand, and then not again.
     std::vector<const Node*> aheadNodes_;
     std::vector<const Node*> writtenAhead_;
+    // Where the repeated start tags of html and body that gave them attributes stand, and
+    // whether the output has copied them.
+    struct MergedFrom {
+        const Element* owner;
+        NodeSource::Range at; // the attribute, in the repeated tag
+        bool copied;
+    };
+    std::vector<MergedFrom> merged_;
+    std::vector<const Element*> ownMerged_;
 };

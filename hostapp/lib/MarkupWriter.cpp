@@ -331,17 +331,31 @@ void Writer::writeElement(const Element& e)
 
 std::wstring MarkupWriter::write(const Node& node) const
 {
-    Writer writer(copySpans_, node, nullptr, nullptr);
-    writer.writeNode(node);
-    return writer.take();
+    return writePage(node, nullptr, nullptr);
 }
 
 std::wstring MarkupWriter::write(const Node& node, const SourceText* tracked, std::vector<Copied>& copied) const
 {
-    copied.clear();
-    Writer writer(copySpans_, node, tracked, tracked != nullptr ? &copied : nullptr);
+    return writePage(node, tracked, tracked != nullptr ? &copied : nullptr);
+}
+
+std::wstring MarkupWriter::writePage(const Node& node, const SourceText* tracked, std::vector<Copied>* copied) const
+{
+    if (copied != nullptr)
+        copied->clear();
+    Writer writer(copySpans_, node, tracked, copied);
     writer.writeNode(node);
-    return writer.take();
+    std::vector<const Element*> lost = writer.lostMergedAttributes();
+    if (lost.empty())
+        return writer.take();
+    // A removed node took a repeated tag of the html or body element with it, whose attributes
+    // the element still has: its own start tag carries them this time.
+    if (copied != nullptr)
+        copied->clear();
+    Writer again(copySpans_, node, tracked, copied);
+    again.writeMergedAttributes(std::move(lost));
+    again.writeNode(node);
+    return again.take();
 }
 
 namespace {

@@ -44,5 +44,7 @@ public:
     static void escapeAttribute(std::wstring& out, std::wstring_view value);
 
 private:
+    std::wstring writePage(const Node& node, const SourceText* tracked, std::vector<Copied>* copied) const;
+
     bool copySpans_;
 };

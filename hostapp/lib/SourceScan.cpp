@@ -66,21 +66,52 @@ std::vector<SourceScan::Piece> SourceScan::piecesBetweenTags(std::size_t start, 
 std::size_t SourceScan::tagClose(std::size_t at, std::size_t end) const
 {
     const std::wstring& t = text_;
+    auto letter = [](wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); };
+    // A comment-like tag ("<!x", "<?x", "</ x") ends at its first '>'.
+    std::size_t i = at + 1;
+    if (i < end && t[i] == L'/')
+        ++i;
+    if (i >= end || !letter(t[i]))
+        return t.find(L'>', at + 1) < end ? t.find(L'>', at + 1) : kNone;
+    // A start or end tag, followed as the tokenizer reads it: only a value after an attribute's
+    // '=' may be quoted ("<html lang="a>b">"); a quote in a name is part of the name ("</i=".>").
+    enum { Name, BeforeAttribute, Attribute, AfterAttribute, BeforeValue, Quoted, Unquoted } state = Name;
     wchar_t quote = 0;
-    bool afterEquals = false;
-    for (std::size_t i = at + 1; i < end; ++i) {
+    for (; i < end; ++i) {
         const wchar_t c = t[i];
-        if (quote != 0) {
-            quote = c == quote ? 0 : quote;
-        } else if (c == L'>') {
+        const bool space = asciicase::isSpace(c);
+        if (state == Quoted) {
+            state = c == quote ? BeforeAttribute : Quoted;
+            continue;
+        }
+        if (c == L'>' && state != BeforeValue)
             return i;
-        } else if ((c == L'"' || c == L'\'') && afterEquals) {
-            quote = c;
-            afterEquals = false;
-        } else if (c == L'=') {
-            afterEquals = true;
-        } else if (!asciicase::isSpace(c)) {
-            afterEquals = false;
+        switch (state) {
+        case Name:
+            state = space || c == L'/' ? BeforeAttribute : Name;
+            break;
+        case Unquoted:
+            state = space ? BeforeAttribute : Unquoted;
+            break;
+        case BeforeAttribute: // (also after a '/' or a quoted value)
+            state = space || c == L'/' ? BeforeAttribute : Attribute;
+            break;
+        case Attribute:
+        case AfterAttribute:
+            state = c == L'=' ? BeforeValue : c == L'/' ? BeforeAttribute : space ? AfterAttribute : Attribute;
+            break;
+        case BeforeValue:
+            if (c == L'>')
+                return i;
+            if (c == L'"' || c == L'\'') {
+                quote = c;
+                state = Quoted;
+            } else if (!space) {
+                state = Unquoted;
+            }
+            break;
+        case Quoted:
+            break;
         }
     }
     return kNone;

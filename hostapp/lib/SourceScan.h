@@ -27,7 +27,8 @@ public:
                                          bool nulDropped = true) const;
 
     // The '>' that ends the tag starting at `at` before end (one inside a quoted attribute value
-    // does not: <html lang="a>b">); kNone when none does.
+    // does not: <html lang="a>b">, but a quote in a tag or attribute name quotes nothing:
+    // </i=".>); kNone when none does.
     std::size_t tagClose(std::size_t at, std::size_t end) const;
 
     // White space that stands after the end tags a text runs over (after </BODY> and </HTML>) is

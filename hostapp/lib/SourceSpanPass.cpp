@@ -162,7 +162,8 @@ private:
     }
 
     // Nodes the parser put at the end of an element although they stand after its end tag (white
-    // space after </BODY> or </HTML>) move out behind the element, where the text has them.
+    // space after </BODY> or </HTML>) move out behind the element, where the text has them. (Not
+    // a body or head the parser made only after an early </HTML>: they are the html element's.)
     void moveOutTrailing(Element* e)
     {
         Node* parent = e->parentNode();
@@ -171,6 +172,10 @@ private:
         std::size_t endTagEnd = NodeSource::endTag(e).end;
         while (Node* last = e->getLastChild()) {
             if (!hasSpan(last) || NodeSource::spanStart(last) < endTagEnd)
+                break;
+            if (e->is(L"html") && last->getNodeType() == Node::Type::Element &&
+                (static_cast<Element*>(last)->is(L"body") || static_cast<Element*>(last)->is(L"head") ||
+                 static_cast<Element*>(last)->is(L"frameset")))
                 break;
             std::size_t at = NodeSource::spanStart(last);
             Node* before = e->getNextSibling();
