@@ -209,15 +209,14 @@ private:
         NodeSource::Range range{src_, startOf(piece), endOf(piece)};
         if (claimed_[range.start])
             return;
-        // The end tag of a heading ends the heading that is open, whatever its rank (</h1> an h2).
+        // The end tag of a heading ends the heading open innermost, of whatever level: "</h1>"
+        // after "<h1><h2>" ends the h2, on which the parser records it.
         auto heading = [](const std::wstring& n) {
             return n.size() == 2 && n[0] == L'h' && n[1] >= L'1' && n[1] <= L'6';
         };
-        if (heading(name) && heading(e->localName())) {
-            if (NodeSource::endTag(e).empty()) {
-                NodeSource::setEndTag(e, range);
-                claimed_[range.start] = true;
-            }
+        if (heading(name) && heading(e->localName()) && NodeSource::endTag(e).empty()) {
+            NodeSource::setEndTag(e, range);
+            claimed_[range.start] = true;
             return;
         }
         for (Node* n = e; n != nullptr && n->getNodeType() == Node::Type::Element; n = n->parentNode()) {
@@ -252,11 +251,9 @@ private:
             start = startOf(g->v.text.original_text);
             end = endOf(g->v.text.original_text);
             // The parser records a comment that the page cuts short after a carriage return
-            // without it, although the comment's data holds the line break (or, a comment whose
-            // data it dropped, without the '>' that would end it).
+            // without it, although the comment's data holds the line break.
             if (type == Node::Type::Comment && end + 1 == src_->text.size() && src_->text[end] == L'\r' &&
-                (lineBreaks(start, end) < static_cast<std::size_t>(std::count(data.begin(), data.end(), L'\n')) ||
-                 end == start || src_->text[end - 1] != L'>'))
+                lineBreaks(start, end) < static_cast<std::size_t>(std::count(data.begin(), data.end(), L'\n')))
                 end = src_->text.size();
             bool literal = parent != nullptr && parent->getNodeType() == Node::Type::Element &&
                            literalText(*static_cast<Element*>(parent));
