@@ -209,6 +209,16 @@ private:
         NodeSource::Range range{src_, startOf(piece), endOf(piece)};
         if (claimed_[range.start])
             return;
+        // The end tag of a heading ends the heading open innermost, of whatever level: "</h1>"
+        // after "<h1><h2>" ends the h2, on which the parser records it.
+        auto heading = [](const std::wstring& n) {
+            return n.size() == 2 && n[0] == L'h' && n[1] >= L'1' && n[1] <= L'6';
+        };
+        if (heading(name) && heading(e->localName()) && NodeSource::endTag(e).empty()) {
+            NodeSource::setEndTag(e, range);
+            claimed_[range.start] = true;
+            return;
+        }
         for (Node* n = e; n != nullptr && n->getNodeType() == Node::Type::Element; n = n->parentNode()) {
             auto* candidate = static_cast<Element*>(n);
             if (candidate->localName() != name)

@@ -22,6 +22,12 @@ public:
     // with a col.
     static bool impliedAgain(const Element& e);
 
+    // Whether the parser, reading the markup of node first in a body, opens again the formatting
+    // elements it has listed but closed: a text does, and the start tag of most elements; a
+    // comment, a block (div, p, table, ...), head content and nothing (null) do not. A formatting
+    // element that the parser opened again itself does as its first child does.
+    static bool reopensFormatting(const Node* node);
+
     // The child of an implied body before which the output must write "<body>": the first one that
     // is not white space, when the parser would not take its markup as the start of the body. After
     // the head a parser puts head content (meta, script, ...) into the head, a comment beside the

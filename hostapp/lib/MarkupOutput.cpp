@@ -277,6 +277,32 @@ bool MarkupOutput::reopenedByParser(const Element& e) const
     return false;
 }
 
+bool MarkupOutput::unlistClosedFrom(const Element& e)
+{
+    const NodeSource::Range& copied = NodeSource::copiedTag(&e);
+    const std::size_t mark = afterLastMark();
+    std::size_t from = formatting_.size();
+    for (std::size_t i = mark; i < formatting_.size() && from == formatting_.size(); ++i)
+        if (formatting_[i].tag.source == copied.source && formatting_[i].tag.start == copied.start &&
+            !onStack(formatting_[i].element))
+            from = i;
+    // (A closed one before it would be opened again by the start tag written next.)
+    if (from == formatting_.size() || (from > mark && !onStack(formatting_[from - 1].element)))
+        return false;
+    // An end tag goes to the last listed element of its name: no open one of the name may follow.
+    for (std::size_t i = from; i < formatting_.size(); ++i)
+        for (std::size_t j = i + 1; j < formatting_.size() && !onStack(formatting_[i].element); ++j)
+            if (onStack(formatting_[j].element) &&
+                formatting_[j].element->localName() == formatting_[i].element->localName())
+                return false;
+    for (std::size_t i = formatting_.size(); i-- > from;)
+        if (!onStack(formatting_[i].element)) {
+            endTag(*formatting_[i].element);
+            formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    return true;
+}
+
 // What a copied subtree does to the list; false, with the list as it stood, when the subtree holds
 // a formatting element that the parser would no longer open again by itself (its tag must then be
 // written, so the subtree cannot be copied).

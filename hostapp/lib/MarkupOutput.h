@@ -99,6 +99,11 @@ protected:
     void enterFormatting(const Element& e);
     void leaveFormatting(const Element& e, bool ended);
     bool reopenedByParser(const Element& e) const;
+    // Ends the listed formatting elements that are closed, from the one e copies on, by their end
+    // tags (the parser takes such an end tag only to unlist the element), so that e's start tag
+    // can be written without the parser opening them again in front of it; false, with nothing
+    // written, when that cannot be done.
+    bool unlistClosedFrom(const Element& e);
     bool followFormatting(const Node& node);
     bool follow(const Node& node);
     bool onStack(const Element* e) const { return std::find(stack_.begin(), stack_.end(), e) != stack_.end(); }

@@ -244,10 +244,20 @@ void Writer::writeElement(const Element& e)
     const std::size_t outputBefore = out_.size();
     if (!NodeSource::copiedTag(&e).empty() && NodeSource::startTag(&e).empty()) {
         // Opened again by the parser, which does so by itself only while the element it copies
-        // is listed and not open; else its start tag is written here. (What the output left open
-        // is settled first: ending it changes the list.)
+        // is listed and not open, and only for content that makes it (text, most start tags; not
+        // a block written first in it, which the listed one is then ended for); else its start
+        // tag is written here. (What the output left open is settled first: ending it changes
+        // the list.)
         arriveAt(e);
-        if (!reopenedByParser(e)) {
+        bool reopened = reopenedByParser(e);
+        // (Content the element starts with in the source made it, or the parser copied it for an
+        // end tag: only new content is looked at.)
+        const Node* first = e.getFirstChild();
+        const bool startsAfresh = first != nullptr && (NodeSource::source(first) != NodeSource::source(&e) ||
+                                                       NodeSource::spanStart(first) > NodeSource::spanStart(&e));
+        if (reopened && startsAfresh && !ImpliedMarkup::reopensFormatting(first) && unlistClosedFrom(e))
+            reopened = false;
+        if (!reopened) {
             const NodeSource::Range at = at_;
             copy(NodeSource::copiedTag(&e));
             at_ = at;
