@@ -34,6 +34,9 @@ public:
     virtual void showHelp(CDialog& dialog) = 0;
     // Called by the dialog just before its controls go away; records the outcome.
     virtual void dialogClosing(CDialog& dialog, int result);
+    // Whether the last run was ended by the user's interrupt key (the dialog was then cancelled);
+    // false for a back end that has none.
+    virtual bool interrupted() const { return false; }
     // What became of the last dialog.
     const DialogOutcome& lastOutcome() const { return outcome_; }
     // Why the last run did not go as asked (the terminal could not be set up, a scripted step

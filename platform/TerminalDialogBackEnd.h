@@ -10,6 +10,9 @@ namespace platform {
 //
 // The keys are DialogKeyNavigator's; the screen's last line names those that matter where the
 // focus is. Ctrl-C cancels the dialog and marks the run interrupted.
+//
+// Built into a library of its own with TerminalCanvas (hostapp/term), which the host loads for
+// `edit` only (TerminalDialog): the other commands do not load curses.
 class TerminalDialogBackEnd : public DialogBackEnd {
 public:
     TerminalDialogBackEnd();
@@ -24,7 +27,7 @@ public:
     // Shows the keys in a box over the dialog until a key is pressed.
     void showHelp(CDialog& dialog) override;
     // Whether the last run was ended by Ctrl-C (the dialog was then cancelled).
-    bool interrupted() const { return interrupted_; }
+    bool interrupted() const override { return interrupted_; }
 
 private:
     struct Session;

@@ -6,7 +6,7 @@
 #include "Commands.h"
 #include "PageEditor.h"
 #include "SiteContext.h"
-#include "platform/TerminalDialogBackEnd.h"
+#include "TerminalDialog.h"
 
 namespace {
 
@@ -24,8 +24,12 @@ void declare(CLI::App& command)
 
 int run(CommandContext& context)
 {
-    if (!platform::TerminalDialogBackEnd::available()) {
-        std::fputs("zebhost: edit needs a terminal (use apply to script the dialog)\n", stderr);
+    std::string why;
+    if (!TerminalDialog::available(why)) {
+        if (why.empty())
+            std::fputs("zebhost: edit needs a terminal (use apply to script the dialog)\n", stderr);
+        else
+            std::fprintf(stderr, "zebhost: %s\n", why.c_str());
         return kExitFailed;
     }
     SiteContext site;
@@ -40,11 +44,15 @@ int run(CommandContext& context)
         std::fprintf(stderr, "zebhost: %s\n", site.error().c_str());
         return kExitFailed;
     }
-    platform::TerminalDialogBackEnd backEnd;
-    const int status = editor.runDialog(backEnd, true);
+    const std::unique_ptr<platform::DialogBackEnd> backEnd = TerminalDialog::make(why);
+    if (!backEnd) {
+        std::fprintf(stderr, "zebhost: %s\n", why.c_str());
+        return kExitFailed;
+    }
+    const int status = editor.runDialog(*backEnd, true);
     // Ctrl-C cancelled the dialog, so nothing was saved; the exit code tells the shell it was
     // interrupted.
-    return backEnd.interrupted() ? kExitInterrupted : status;
+    return backEnd->interrupted() ? kExitInterrupted : status;
 }
 
 const CommandRegistrar registrar({"edit", "edit PAGE's link parts in the dialog in the terminal and save it", true,

@@ -22,13 +22,15 @@ else
   mv "$tmp/prefix" "$tmp/moved"
 fi
 zebhost=$tmp/moved/bin/zebhost
-for f in lib/zebhost/libzebcmlinkparts.so lib/zebhost/libzebhostserve.so share/zebhost/template/_cm/temp/linkparts00.html \
+for f in lib/zebhost/libzebcmlinkparts.so lib/zebhost/libzebhostserve.so lib/zebhost/libzebhostterm.so \
+         share/zebhost/template/_cm/temp/linkparts00.html \
          share/man/man1/zebhost.1 share/bash-completion/completions/zebhost share/doc/zebhost/site-guide.md; do
   [ -f "$tmp/moved/$f" ] || fail "$f is not installed"
 done
 libraries=$(ldd "$zebhost")
 [[ $libraries =~ libzebhostsvc.so\ =\>\ $tmp/moved/(bin/\.\./)?lib/zebhost/ ]] || fail "the host library is not the moved one"
 [[ $libraries != *httplib* ]] || fail "zebhost loads the HTTP library at every start"
+[[ $libraries != *curses* ]] || fail "zebhost loads curses at every start"
 
 cp -R "$source/examples/site" "$tmp/site"
 find "$tmp/site" -exec touch -d '2025-03-27 18:00' {} +
