@@ -378,7 +378,7 @@ namespace {
 // The reference a character is written as in text or in an attribute value ("&", a no-break
 // space and, in text, "<" and ">", in an attribute value '"'); null for a character written as
 // it is.
-const wchar_t* referenceFor(wchar_t c, bool attribute)
+const wchar_t* escapeReferenceFor(wchar_t c, bool attribute)
 {
     switch (c) {
     case L'&':
@@ -407,7 +407,7 @@ void escapeInto(std::wstring& out, std::wstring_view text, bool attribute)
         const wchar_t c = text[i];
         if ((c > L'>' && c != 0xA0) || (c != L'"' && c != L'&' && c < L'<'))
             continue;
-        const wchar_t* reference = referenceFor(c, attribute);
+        const wchar_t* reference = escapeReferenceFor(c, attribute);
         if (reference == nullptr)
             continue;
         out.append(text, from, i - from);
