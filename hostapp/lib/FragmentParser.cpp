@@ -127,6 +127,10 @@ bool endsInOpenEndTag(const Node& node)
 bool endableBefore(const Place& place)
 {
     const Node* before = place.ref != nullptr ? place.ref->getPreviousSibling() : place.parent->getLastChild();
+    // At the start of an element, what stands before the element (before an implied body: the
+    // head's last content).
+    for (const Node* up = place.parent; before == nullptr && up != nullptr; up = up->parentNode())
+        before = up->getPreviousSibling();
     if (before != nullptr && before->getPreviousSibling() != nullptr &&
         NodeSource::isDisplaced(before->getPreviousSibling()))
         return false;

@@ -123,6 +123,16 @@ TEST(FragmentParserTest, NothingToInsertLeavesEverythingAsItWas)
     EXPECT_EQ(static_cast<CharacterData*>(text)->getData(), L"abc");
 }
 
+TEST(FragmentParserTest, ScriptInTheHeadThatNoEndTagEndsLeavesNoPlace)
+{
+    // After "<!--<script" a script's text takes "</script>" in as text.
+    DocPtr doc = load(L"<script><!--<script\n");
+    const std::wstring before = doc->getMarkup();
+    DomUtil util(doc.get(), nullptr);
+    EXPECT_EQ(insertFragmentAtCursor(util, L"<p>x</p>"), nullptr);
+    EXPECT_EQ(doc->getMarkup(), before);
+}
+
 TEST(FragmentParserTest, EmptyDocumentTakesTheNodesAtTheTop)
 {
     DocPtr doc(DOMImpl::createDocument(L"HTML"));
