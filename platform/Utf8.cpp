@@ -222,7 +222,21 @@ std::size_t decodeInto(const char* bytes, std::size_t size, wchar_t* out)
             *o++ = static_cast<wchar_t>(b);
             ++i;
             continue;
-        } else if ((b & 0xE0) == 0xC0) {
+        }
+        // The common sequences take the short way, as in isValid: two bytes from C2, and three
+        // bytes from E1 to EC and from EE, whose every continuation gives a valid character.
+        if (b >= 0xC2 && b <= 0xDF && i + 1 < size && isContinuation(s[i + 1])) {
+            *o++ = static_cast<wchar_t>(((b & 0x1F) << 6) | (s[i + 1] & 0x3F));
+            i += 2;
+            continue;
+        }
+        if (((b >= 0xE1 && b <= 0xEC) || b == 0xEE || b == 0xEF) && i + 2 < size && isContinuation(s[i + 1]) &&
+            isContinuation(s[i + 2])) {
+            *o++ = static_cast<wchar_t>(((b & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F));
+            i += 3;
+            continue;
+        }
+        if ((b & 0xE0) == 0xC0) {
             cp = b & 0x1F, extra = 1, minimum = 0x80;
         } else if ((b & 0xF0) == 0xE0) {
             cp = b & 0x0F, extra = 2, minimum = 0x800;

@@ -14,7 +14,7 @@
 namespace {
 
 // What a name makes of an element, for the names that make anything (in lower case).
-const std::unordered_map<std::wstring_view, unsigned>& nameKinds()
+const std::unordered_map<std::wstring_view, unsigned>& elementNameKinds()
 {
     static const std::unordered_map<std::wstring_view, unsigned> kinds = [] {
         std::unordered_map<std::wstring_view, unsigned> map;
@@ -41,8 +41,8 @@ ElementName::ElementName(std::wstring name) : tagName(std::move(name))
 {
     if (std::any_of(tagName.begin(), tagName.end(), [](wchar_t c) { return c >= L'A' && c <= L'Z'; }))
         localName = asciicase::lower(tagName);
-    const auto found = nameKinds().find(localName.empty() ? tagName : localName);
-    if (found != nameKinds().end())
+    const auto found = elementNameKinds().find(localName.empty() ? tagName : localName);
+    if (found != elementNameKinds().end())
         kind = found->second;
 }
 

@@ -72,7 +72,7 @@ std::string nameAfter(std::string_view head, std::size_t pos)
 }
 
 // The bytes in ASCII lower case.
-std::string lowerCopy(const char* bytes, std::size_t size)
+std::string lowerCaseBytes(const char* bytes, std::size_t size)
 {
     std::string s(bytes, size);
     for (char& c : s)
@@ -86,15 +86,15 @@ std::string lowerCopy(const char* bytes, std::size_t size)
 std::string declaredEncoding(const char* bytes, std::size_t size)
 {
     const std::size_t head = std::min<std::size_t>(size, 4096);
-    if (head >= 5 && lowerCopy(bytes, 5) == "<?xml") {
+    if (head >= 5 && lowerCaseBytes(bytes, 5) == "<?xml") {
         // Only the declaration itself is looked at (up to its "?>", which ends any name read in
         // it): every data file starts with one, and most of its head is no declaration.
         const std::size_t end = std::string_view(bytes, head).find("?>");
-        const std::string lower = lowerCopy(bytes, end == std::string_view::npos ? head : end);
+        const std::string lower = lowerCaseBytes(bytes, end == std::string_view::npos ? head : end);
         const std::size_t at = lower.find("encoding", 5);
         return at != std::string::npos ? nameAfter(lower, at + 8) : "";
     }
-    const std::string lower = lowerCopy(bytes, head);
+    const std::string lower = lowerCaseBytes(bytes, head);
     std::size_t pos = 0;
     while ((pos = lower.find("<meta", pos)) != std::string::npos) {
         const std::size_t end = lower.find('>', pos);

@@ -253,9 +253,11 @@ private:
                 !data.empty() && data.front() == L'\n')
                 --start;
             // The parser records a comment that the page cuts short after a carriage return
-            // without it, although the comment's data holds the line break.
+            // without it, although the comment's data holds the line break (or, a comment whose
+            // data it dropped, without the '>' that would end it).
             if (type == Node::Type::Comment && end + 1 == src_->text.size() && src_->text[end] == L'\r' &&
-                lineBreaks(start, end) < static_cast<std::size_t>(std::count(data.begin(), data.end(), L'\n')))
+                (lineBreaks(start, end) < static_cast<std::size_t>(std::count(data.begin(), data.end(), L'\n')) ||
+                 end == start || src_->text[end - 1] != L'>'))
                 end = src_->text.size();
             bool literal = parent != nullptr && parent->getNodeType() == Node::Type::Element &&
                            literalText(*static_cast<Element*>(parent));

@@ -107,6 +107,30 @@ void MarkupOutput::standAfter(const Node& node)
         at_ = {NodeSource::source(&node), NodeSource::spanEnd(&node), NodeSource::spanEnd(&node)};
 }
 
+bool MarkupOutput::startsAsReference(wchar_t c)
+{
+    std::wstring& out = fresh();
+    if (out.empty())
+        return false;
+    auto letter = [](wchar_t x) { return (x >= L'a' && x <= L'z') || (x >= L'A' && x <= L'Z'); };
+    auto alnum = [&](wchar_t x) { return letter(x) || (x >= L'0' && x <= L'9'); };
+    const wchar_t last = out.back();
+    bool runs = false;
+    if (last == L'<')
+        runs = letter(c) || c == L'/' || c == L'!' || c == L'?';
+    else if (last == L'\r')
+        runs = c == L'\n';
+    else if (alnum(c) || c == L';' || c == L'#') {
+        std::size_t i = out.size();
+        while (i > 0 && out.size() - i < 64 && (alnum(out[i - 1]) || out[i - 1] == L'#'))
+            --i;
+        runs = i > 0 && out[i - 1] == L'&';
+    }
+    if (runs)
+        out += L"&#" + std::to_wstring(static_cast<unsigned>(c)) + L';';
+    return runs;
+}
+
 void MarkupOutput::noteOpenEnd(std::wstring closer)
 {
     if (!closer.empty())
@@ -138,6 +162,12 @@ bool MarkupOutput::continuesTo(const Node& node) const
     const Node* parent = node.parentNode();
     const bool untouched =
         parent != nullptr && !NodeSource::subtreeChanged(parent) && NodeSource::source(&node) != nullptr;
+    // A gap that a removed node handed on ends where that node stood: from it the source went on
+    // with the removed node (which may have ended what the output left open), not with this one.
+    const NodeSource::Range& gap = NodeSource::leadGap(&node);
+    if (!untouched && !gap.empty() && gap.source == NodeSource::source(&node) &&
+        gap.end < NodeSource::spanStart(&node) && gap.source->hasTokenIn(gap.end, NodeSource::spanStart(&node)))
+        return false;
     return untouched || (from != std::wstring::npos && at_.source == NodeSource::source(&node) && at_.end <= from &&
                          !NodeSource::source(&node)->hasTokenIn(at_.end, from));
 }

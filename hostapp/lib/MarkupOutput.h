@@ -67,6 +67,11 @@ protected:
     // where the source of a parsed one ends.
     void standAfter(const Node& node);
 
+    // Writes c as a character reference, and says so, when a text starting with c would run into
+    // the output before it (texts that an edit put side by side): after a '<' it would start a tag,
+    // after a reference cut short ("&am") end it, after a CR make one line break with it.
+    bool startsAsReference(wchar_t c);
+
     // Notes that the output ends in a construct left open, which closer ends if anything follows.
     void noteOpenEnd(std::wstring closer);
 

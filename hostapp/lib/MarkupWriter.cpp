@@ -43,7 +43,12 @@ void Writer::writeNode(const Node& node)
 {
     bool container = node.getNodeType() == Node::Type::Element || node.getNodeType() == Node::Type::Document;
     if (NodeSource::isVerbatim(&node) && (copySpans_ || !container) && followFormatting(node)) {
-        copy(NodeSource::source(&node), NodeSource::spanStart(&node), NodeSource::spanEnd(&node));
+        std::size_t start = NodeSource::spanStart(&node);
+        const SourceText* source = NodeSource::source(&node);
+        if (node.getNodeType() == Node::Type::Text && !inRawText(node) && start < NodeSource::spanEnd(&node) &&
+            !(at_.source == source && at_.end == start) && startsAsReference(source->text[start]))
+            ++start;
+        copy(source, start, NodeSource::spanEnd(&node));
         noteOpenEnd(ImpliedMarkup::closerOfOpenEnd(node));
         // What the copy leaves open: the element, if its end tag is left out, and so on down its
         // last descendants.
@@ -68,8 +73,11 @@ void Writer::writeNode(const Node& node)
     case Node::Type::Text:
         if (inRawText(node))
             fresh() += static_cast<const CharacterData&>(node).data();
+        else if (std::wstring_view data = static_cast<const CharacterData&>(node).data();
+                 !data.empty() && startsAsReference(data[0]))
+            MarkupWriter::escapeText(fresh(), data.substr(1));
         else
-            MarkupWriter::escapeText(fresh(), static_cast<const CharacterData&>(node).data());
+            MarkupWriter::escapeText(fresh(), data);
         standAfter(node);
         break;
     case Node::Type::Comment:
@@ -191,6 +199,13 @@ void Writer::writeEndTagsBefore(const SourceText* source, std::size_t before, co
             first->written = true;
         } else {
             writeGap(*comment);
+            // The parser put the comment behind the body (or the html) for an end tag of it in
+            // front: when the output does not go on from there, that tag went with a removed node,
+            // and one is written.
+            if (at_.source != NodeSource::source(comment) || at_.end != NodeSource::spanStart(comment)) {
+                const Node* parent = comment->parentNode();
+                fresh() += parent != nullptr && parent->getNodeType() == Node::Type::Element ? L"</body>" : L"</html>";
+            }
             writeNode(*comment);
             writtenAhead_.push_back(comment);
         }
@@ -363,7 +378,7 @@ namespace {
 // The reference a character is written as in text or in an attribute value ("&", a no-break
 // space and, in text, "<" and ">", in an attribute value '"'); null for a character written as
 // it is.
-const wchar_t* referenceFor(wchar_t c, bool attribute)
+const wchar_t* escapeReferenceFor(wchar_t c, bool attribute)
 {
     switch (c) {
     case L'&':
@@ -392,7 +407,7 @@ void escapeInto(std::wstring& out, std::wstring_view text, bool attribute)
         const wchar_t c = text[i];
         if ((c > L'>' && c != 0xA0) || (c != L'"' && c != L'&' && c < L'<'))
             continue;
-        const wchar_t* reference = referenceFor(c, attribute);
+        const wchar_t* reference = escapeReferenceFor(c, attribute);
         if (reference == nullptr)
             continue;
         out.append(text, from, i - from);

@@ -43,6 +43,8 @@ TEST(TextConvTest, InvalidInputBecomesReplacementCharacters)
         {"encoded surrogate", "\xED\xA0\x80", L"\uFFFD"},
         {"beyond U+10FFFF", "\xF4\x90\x80\x80", L"\uFFFD"},
         {"invalid lead byte", "\xFF", L"\uFFFD"},
+        {"two- and three-byte characters between invalid bytes", "\xC3\xA9\x80\xE6\x97\xA5\xEF\xBF",
+         L"é\uFFFD日\uFFFD"},
         {"invalid byte right after a run of ASCII",
          "12345678\x80"
          "abcdefgh",
