@@ -199,8 +199,8 @@ private:
 
     // Gives an end tag to the element it names: the parser sometimes records one on a child it
     // implied (</TABLE> on a tbody), so the nearest open element of that name takes it. (The
-    // parser ends an element of a name it does not know with the end tag of any such name: e,
-    // unknown, then keeps it when no element of its own name is open.)
+    // parser ends the innermost element of a name it does not know with the end tag of any such
+    // name, and a heading with that of any heading: there e keeps it.)
     void claimEndTag(Element* e, const GumboStringPiece& piece, bool unknown)
     {
         const std::string_view tagName = tagNameOf(piece.data, piece.length);
@@ -214,7 +214,10 @@ private:
         auto heading = [](const std::wstring& n) {
             return n.size() == 2 && n[0] == L'h' && n[1] >= L'1' && n[1] <= L'6';
         };
-        if (heading(name) && heading(e->localName()) && NodeSource::endTag(e).empty()) {
+        // So too the end tag of a name the parser does not know, for the innermost element of such
+        // a name: "</v>" after "<v><x>" ends the x.
+        const bool unknownName = unknown && gumbo_tag_enum(std::string(tagName).c_str()) == GUMBO_TAG_UNKNOWN;
+        if (((heading(name) && heading(e->localName())) || unknownName) && NodeSource::endTag(e).empty()) {
             NodeSource::setEndTag(e, range);
             claimed_[range.start] = true;
             return;
@@ -228,11 +231,6 @@ private:
                 claimed_[range.start] = true;
             }
             return;
-        }
-        if (unknown && NodeSource::endTag(e).empty() &&
-            gumbo_tag_enum(std::string(tagName).c_str()) == GUMBO_TAG_UNKNOWN) {
-            NodeSource::setEndTag(e, range);
-            claimed_[range.start] = true;
         }
     }
 
