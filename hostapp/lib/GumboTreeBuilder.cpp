@@ -136,12 +136,26 @@ private:
         return name;
     }
 
+    // The parser's record of a tag starts at any "</>" in front of it (which it drops without a
+    // token): the tag itself starts after them.
+    static GumboStringPiece withoutEmptyEndTags(GumboStringPiece piece)
+    {
+        while (piece.data != nullptr && piece.length > 3 && piece.data[0] == '<' && piece.data[1] == '/' &&
+               piece.data[2] == '>') {
+            piece.data += 3;
+            piece.length -= 3;
+        }
+        return piece;
+    }
+
     Node* convertElement(const GumboNode* g, Node* parent)
     {
         const GumboElement& ge = g->v.element;
+        const GumboStringPiece originalTag = withoutEmptyEndTags(ge.original_tag);
+        const GumboStringPiece originalEndTag = withoutEmptyEndTags(ge.original_end_tag);
         std::string_view spelling;
-        if (ge.original_tag.length > 0 && ge.original_tag.data != nullptr)
-            spelling = tagNameOf(ge.original_tag.data, ge.original_tag.length);
+        if (originalTag.length > 0 && originalTag.data != nullptr)
+            spelling = tagNameOf(originalTag.data, originalTag.length);
         if (spelling.empty())
             spelling = gumbo_normalized_tagname(ge.tag);
         if (spelling.empty())
@@ -153,11 +167,11 @@ private:
         // Elements the parser made up or copied have no start tag of their own in the text.
         const unsigned copied = GUMBO_INSERTION_RECONSTRUCTED_FORMATTING_ELEMENT |
                                 GUMBO_INSERTION_ADOPTION_AGENCY_CLONED | GUMBO_INSERTION_BY_PARSER;
-        bool startInSource = src_ != nullptr && holds(ge.original_tag) && ge.original_tag.data[0] == '<' &&
-                             (g->parse_flags & copied) == 0;
+        bool startInSource =
+            src_ != nullptr && holds(originalTag) && originalTag.data[0] == '<' && (g->parse_flags & copied) == 0;
         NodeSource::Range startTag;
         if (startInSource) {
-            startTag = {src_, startOf(ge.original_tag), endOf(ge.original_tag)};
+            startTag = {src_, startOf(originalTag), endOf(originalTag)};
             NodeSource::setStartTag(e, startTag);
         }
         // A formatting element the parser opened again (after an element that closed it without
@@ -166,11 +180,10 @@ private:
         // not open it again by itself.
         const unsigned reopened =
             GUMBO_INSERTION_RECONSTRUCTED_FORMATTING_ELEMENT | GUMBO_INSERTION_ADOPTION_AGENCY_CLONED;
-        if (src_ != nullptr && (g->parse_flags & reopened) != 0 && holds(ge.original_tag) &&
-            ge.original_tag.data[0] == '<')
-            NodeSource::setCopiedTag(e, {src_, startOf(ge.original_tag), endOf(ge.original_tag)});
-        if (startInSource && ge.tag_namespace != GUMBO_NAMESPACE_HTML && ge.original_tag.length >= 2 &&
-            ge.original_tag.data[ge.original_tag.length - 2] == '/')
+        if (src_ != nullptr && (g->parse_flags & reopened) != 0 && holds(originalTag) && originalTag.data[0] == '<')
+            NodeSource::setCopiedTag(e, {src_, startOf(originalTag), endOf(originalTag)});
+        if (startInSource && ge.tag_namespace != GUMBO_NAMESPACE_HTML && originalTag.length >= 2 &&
+            originalTag.data[originalTag.length - 2] == '/')
             NodeSource::setSelfClosed(e, true);
         NodeSource::reserveAttributes(e, ge.attributes.length);
         for (unsigned i = 0; i < ge.attributes.length; ++i) {
@@ -188,9 +201,8 @@ private:
             }
             NodeSource::addParsedAttribute(e, std::move(attr));
         }
-        if (src_ != nullptr && holds(ge.original_end_tag) && ge.original_end_tag.length > 2 &&
-            ge.original_end_tag.data[1] == '/')
-            claimEndTag(e, ge.original_end_tag, ge.tag == GUMBO_TAG_UNKNOWN);
+        if (src_ != nullptr && holds(originalEndTag) && originalEndTag.length > 2 && originalEndTag.data[1] == '/')
+            claimEndTag(e, originalEndTag, ge.tag == GUMBO_TAG_UNKNOWN);
 
         for (unsigned i = 0; i < ge.children.length; ++i)
             convert(static_cast<const GumboNode*>(ge.children.data[i]), e);

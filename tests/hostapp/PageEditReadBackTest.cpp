@@ -248,6 +248,8 @@ const ReadBackCase kCases[] = {
      L"<svg>\n</x><div id=d>d</div>t", L"html(head body(svg \"t\"))"},
     {"removed element stood between text moved out of a table and white space kept in it", Edit::Remove, L"d",
      L"<table>x<p id=d>p</p>\n</table>", L"html(head body(\"x\" table))"},
+    {"removed paragraph that a stray </p> after a dropped \"</>\" had made", Edit::RemoveFirstChild, L"d",
+     L"<div id=d></></p></div>", L"html(head body(div[id=\"d\"]))"},
     {"removed paragraph held a repeated html tag that gave the implied html its attribute", Edit::Remove, L"d",
      L"<p>x</p><p id=d>y<html lang=ja>z</p>", L"html[lang=\"ja\"](head body(p(\"x\")))"},
     {"removed block held repeated html and body tags that gave their elements attributes", Edit::Remove, L"d",
