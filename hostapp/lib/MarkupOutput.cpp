@@ -107,6 +107,22 @@ void MarkupOutput::standAfter(const Node& node)
         at_ = {NodeSource::source(&node), NodeSource::spanEnd(&node), NodeSource::spanEnd(&node)};
 }
 
+void MarkupOutput::separateFromLastText(const Node& text)
+{
+    if (lastText_ == nullptr || lastTextEnd_ != out_.size() || !pending_.empty() ||
+        lastText_->parentNode() == text.parentNode())
+        return;
+    auto inTable = [](const Node* parent) {
+        if (parent == nullptr || parent->getNodeType() != Node::Type::Element)
+            return false;
+        const auto& e = static_cast<const Element&>(*parent);
+        return e.is(L"table") || e.is(L"tbody") || e.is(L"thead") || e.is(L"tfoot") || e.is(L"tr");
+    };
+    // (The end tag of a caption is ignored in a table, its body and row, and in the body.)
+    if (inTable(lastText_->parentNode()) || inTable(text.parentNode()))
+        fresh() += L"</caption>";
+}
+
 bool MarkupOutput::startsAsReference(wchar_t c)
 {
     std::wstring& out = fresh();

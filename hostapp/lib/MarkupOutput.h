@@ -72,6 +72,17 @@ protected:
     // after a reference cut short ("&am") end it, after a CR make one line break with it.
     bool startsAsReference(wchar_t c);
 
+    // Before a text: where the output ends in a text of another parent (an edit put them side by
+    // side) and either stands in a table, the parser would take both as one run of table text
+    // (moved out in front of the table, or kept in it, as a whole), and an end tag it ignores
+    // there is written between them.
+    void separateFromLastText(const Node& text);
+    void noteTextWritten(const Node& text)
+    {
+        lastText_ = &text;
+        lastTextEnd_ = out_.size();
+    }
+
     // Notes that the output ends in a construct left open, which closer ends if anything follows.
     void noteOpenEnd(std::wstring closer);
 
@@ -152,5 +163,8 @@ protected:
         bool copied;
     };
     std::vector<MergedFrom> merged_;
+    // The text written last, and where the output ended after it.
+    const Node* lastText_ = nullptr;
+    std::size_t lastTextEnd_ = std::wstring::npos;
     std::vector<const Element*> ownMerged_;
 };

@@ -42,13 +42,18 @@ private:
 void Writer::writeNode(const Node& node)
 {
     bool container = node.getNodeType() == Node::Type::Element || node.getNodeType() == Node::Type::Document;
+    const bool text = node.getNodeType() == Node::Type::Text && !inRawText(node);
+    if (text)
+        separateFromLastText(node);
     if (NodeSource::isVerbatim(&node) && (copySpans_ || !container) && followFormatting(node)) {
         std::size_t start = NodeSource::spanStart(&node);
         const SourceText* source = NodeSource::source(&node);
-        if (node.getNodeType() == Node::Type::Text && !inRawText(node) && start < NodeSource::spanEnd(&node) &&
-            !(at_.source == source && at_.end == start) && startsAsReference(source->text[start]))
+        if (text && start < NodeSource::spanEnd(&node) && !(at_.source == source && at_.end == start) &&
+            startsAsReference(source->text[start]))
             ++start;
         copy(source, start, NodeSource::spanEnd(&node));
+        if (text)
+            noteTextWritten(node);
         noteOpenEnd(ImpliedMarkup::closerOfOpenEnd(node));
         // What the copy leaves open: the element, if its end tag is left out, and so on down its
         // last descendants.
@@ -79,6 +84,8 @@ void Writer::writeNode(const Node& node)
         else
             MarkupWriter::escapeText(fresh(), data);
         standAfter(node);
+        if (text)
+            noteTextWritten(node);
         break;
     case Node::Type::Comment:
         fresh() += L"<!--" + static_cast<const CharacterData&>(node).getData() + L"-->";

@@ -248,6 +248,8 @@ const ReadBackCase kCases[] = {
      L"x<i id=d>\n</body><!--c--></body>\n", L"html(head body(\"x\") <!--c-->)"},
     {"removed block had ended an svg element, with an ignored tag in front of it", Edit::Remove, L"d",
      L"<svg>\n</x><div id=d>d</div>t", L"html(head body(svg \"t\"))"},
+    {"removed element stood between text moved out of a table and white space kept in it", Edit::Remove, L"d",
+     L"<table>x<p id=d>p</p>\n</table>", L"html(head body(\"x\" table))"},
     {"removed paragraph held a repeated html tag that gave the implied html its attribute", Edit::Remove, L"d",
      L"<p>x</p><p id=d>y<html lang=ja>z</p>", L"html[lang=\"ja\"](head body(p(\"x\")))"},
     {"removed block held repeated html and body tags that gave their elements attributes", Edit::Remove, L"d",
