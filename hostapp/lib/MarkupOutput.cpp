@@ -214,11 +214,13 @@ void MarkupOutput::closeLeftOpen()
         if (e.is(L"plaintext"))
             continue;
         if (e.isFormatting()) {
-            // An end tag ends the last formatting element of its name: another one of that name,
-            // closed but still listed, goes first.
+            // An end tag ends the last formatting element of its name: another one of that name
+            // listed after it, closed but still listed, goes first. (One listed before it stays.)
             for (std::size_t i = formatting_.size(); i-- > afterLastMark();) {
                 const Element* listed = formatting_[i].element;
-                if (listed == &e || listed->localName() != e.localName())
+                if (listed == &e)
+                    break;
+                if (listed->localName() != e.localName())
                     continue;
                 if (onStack(listed))
                     break;

@@ -196,6 +196,8 @@ const ReadBackCase kCases[] = {
      L"<p><i id=i><hr>\r\nx", L"html(head body(p(i[id=\"i\"]) hr i[id=\"i\"](div[id=\"lp\"](\"P\") \"\nx\")))"},
     {"innermost element of an unknown name ended by the end tag of an outer one", Edit::InsertAtEnd, nullptr,
      L"<v><y><x></v>", L"html(head body(v(y(x)) div[id=\"lp\"](\"P\")))"},
+    {"after bold left open in bold left open, in bold", Edit::InsertIn, L"o", L"<b id=o>p<b>x<b>y",
+     L"html(head body(b[id=\"o\"](\"p\" b(\"x\" b(\"y\")) div[id=\"lp\"](\"P\"))))"},
     {"heading ended by the end tag of another level", Edit::InsertAtStartOf, L"h", L"<h1 id=h><i><h2></h1>I",
      L"html(head body(h1[id=\"h\"](div[id=\"lp\"](\"P\") i(h2 \"I\"))))"},
     {"element ended by an end tag after the html end tag", Edit::InsertAtEnd, nullptr, L"<m></html></h>",
