@@ -150,6 +150,17 @@ private:
 
     Node* convertElement(const GumboNode* g, Node* parent)
     {
+        Element* e = makeElement(g, parent);
+        for (unsigned i = 0; i < g->v.element.children.length; ++i)
+            convert(static_cast<const GumboNode*>(g->v.element.children.data[i]), e);
+        return e;
+    }
+
+    // The element with its tags and attributes, without its children. (Apart from the recursion
+    // over the children, so that its locals do not take stack space at every level of a deep
+    // page.)
+    [[gnu::noinline]] Element* makeElement(const GumboNode* g, Node* parent)
+    {
         const GumboElement& ge = g->v.element;
         const GumboStringPiece originalTag = withoutEmptyEndTags(ge.original_tag);
         const GumboStringPiece originalEndTag = withoutEmptyEndTags(ge.original_end_tag);
@@ -203,9 +214,6 @@ private:
         }
         if (src_ != nullptr && holds(originalEndTag) && originalEndTag.length > 2 && originalEndTag.data[1] == '/')
             claimEndTag(e, originalEndTag, ge.tag == GUMBO_TAG_UNKNOWN);
-
-        for (unsigned i = 0; i < ge.children.length; ++i)
-            convert(static_cast<const GumboNode*>(ge.children.data[i]), e);
         return e;
     }
 

@@ -29,6 +29,7 @@ public:
     void writeNode(const Node& node);
 
 private:
+    [[gnu::noinline]] void writeText(const Node& node);
     void writeChildren(const Node& parent);
     void writeDisplaced(std::size_t before);
     void writeEndTagsBefore(const Node& child)
@@ -41,19 +42,13 @@ private:
 
 void Writer::writeNode(const Node& node)
 {
+    if (node.getNodeType() == Node::Type::Text && !inRawText(node)) {
+        writeText(node);
+        return;
+    }
     bool container = node.getNodeType() == Node::Type::Element || node.getNodeType() == Node::Type::Document;
-    const bool text = node.getNodeType() == Node::Type::Text && !inRawText(node);
-    if (text)
-        separateFromLastText(node);
     if (NodeSource::isVerbatim(&node) && (copySpans_ || !container) && followFormatting(node)) {
-        std::size_t start = NodeSource::spanStart(&node);
-        const SourceText* source = NodeSource::source(&node);
-        if (text && start < NodeSource::spanEnd(&node) && !(at_.source == source && at_.end == start) &&
-            startsAsReference(source->text[start]))
-            ++start;
-        copy(source, start, NodeSource::spanEnd(&node));
-        if (text)
-            noteTextWritten(node);
+        copy(NodeSource::source(&node), NodeSource::spanStart(&node), NodeSource::spanEnd(&node));
         noteOpenEnd(ImpliedMarkup::closerOfOpenEnd(node));
         // What the copy leaves open: the element, if its end tag is left out, and so on down its
         // last descendants.
@@ -75,17 +70,9 @@ void Writer::writeNode(const Node& node)
     case Node::Type::Element:
         writeElement(static_cast<const Element&>(node));
         break;
-    case Node::Type::Text:
-        if (inRawText(node))
-            fresh() += static_cast<const CharacterData&>(node).data();
-        else if (std::wstring_view data = static_cast<const CharacterData&>(node).data();
-                 !data.empty() && startsAsReference(data[0]))
-            MarkupWriter::escapeText(fresh(), data.substr(1));
-        else
-            MarkupWriter::escapeText(fresh(), data);
+    case Node::Type::Text: // (in raw text)
+        fresh() += static_cast<const CharacterData&>(node).data();
         standAfter(node);
-        if (text)
-            noteTextWritten(node);
         break;
     case Node::Type::Comment:
         fresh() += L"<!--" + static_cast<const CharacterData&>(node).getData() + L"-->";
@@ -100,6 +87,27 @@ void Writer::writeNode(const Node& node)
     case Node::Type::ProcessingInstruction:
         break;
     }
+}
+
+// A text outside raw text. (Apart from writeNode, which recurses: its locals would take stack
+// space at every level of a deep page.)
+void Writer::writeText(const Node& node)
+{
+    separateFromLastText(node);
+    const SourceText* source = NodeSource::source(&node);
+    if (NodeSource::isVerbatim(&node)) {
+        std::size_t start = NodeSource::spanStart(&node);
+        if (start < NodeSource::spanEnd(&node) && !(at_.source == source && at_.end == start) &&
+            startsAsReference(source->text[start]))
+            ++start;
+        copy(source, start, NodeSource::spanEnd(&node));
+    } else {
+        const std::wstring_view data = static_cast<const CharacterData&>(node).data();
+        const bool reference = !data.empty() && startsAsReference(data[0]);
+        MarkupWriter::escapeText(fresh(), data.substr(reference ? 1 : 0));
+        standAfter(node);
+    }
+    noteTextWritten(node);
 }
 
 // The node that a displaced child was moved in front of, when it is still there (a later
