@@ -51,6 +51,23 @@ std::string HostInstallation::libraryFolder()
     return found;
 }
 
+void* HostInstallation::librarySymbol(const char* fileName, const char* symbol, std::string& error)
+{
+    const std::string folder = libraryFolder();
+    const std::string path = (folder.empty() ? std::string(".") : folder) + "/" + fileName;
+    // A library already loaded is found again (and counted once more): nothing is unloaded.
+    void* library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        const char* reason = ::dlerror();
+        error = reason != nullptr ? std::string(reason) : path;
+        return nullptr;
+    }
+    void* found = ::dlsym(library, symbol);
+    if (found == nullptr)
+        error = path + " has no " + symbol;
+    return found;
+}
+
 std::string HostInstallation::defaultModulePath()
 {
     const std::string folder = libraryFolder();

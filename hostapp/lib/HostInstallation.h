@@ -10,6 +10,10 @@ namespace HostInstallation {
 // The folder the host's services library was loaded from, without a trailing separator; "" when
 // it cannot be told.
 std::string libraryFolder();
+// The address of symbol in the host's library fileName (beside the host's services library),
+// which is loaded on first use and never unloaded; null, with what went wrong in error, when the
+// library cannot be loaded or lacks the symbol.
+void* librarySymbol(const char* fileName, const char* symbol, std::string& error);
 // The module's path: libzebcmlinkparts.so beside the host's services library; "" when the
 // library's folder cannot be told.
 std::string defaultModulePath();

@@ -1,6 +1,5 @@
 #include "PreviewServer.h"
 
-#include <dlfcn.h>
 
 #include <mutex>
 
@@ -16,17 +15,11 @@ PreviewServer::EngineMaker engineMaker(std::string& why)
     static PreviewServer::EngineMaker maker = nullptr;
     static std::string error;
     std::call_once(once, [] {
-        const std::string folder = HostInstallation::libraryFolder();
-        const std::string path = (folder.empty() ? std::string(".") : folder) + "/libzebhostserve.so";
-        void* library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (library == nullptr) {
-            const char* reason = ::dlerror();
-            error = "cannot load the preview server: " + (reason != nullptr ? std::string(reason) : path);
-            return;
-        }
-        maker = reinterpret_cast<PreviewServer::EngineMaker>(::dlsym(library, "zebhostCreatePreviewEngine"));
+        std::string reason;
+        maker = reinterpret_cast<PreviewServer::EngineMaker>(
+            HostInstallation::librarySymbol("libzebhostserve.so", "zebhostCreatePreviewEngine", reason));
         if (maker == nullptr)
-            error = "cannot load the preview server: " + path + " has no server in it";
+            error = "cannot load the preview server: " + reason;
     });
     why = error;
     return maker;

@@ -1,7 +1,5 @@
 #include "TerminalDialog.h"
 
-#include <dlfcn.h>
-
 #include <mutex>
 
 #include "HostInstallation.h"
@@ -24,18 +22,14 @@ const Entries& entries()
     static std::once_flag once;
     static Entries found;
     std::call_once(once, [] {
-        const std::string folder = HostInstallation::libraryFolder();
-        const std::string path = (folder.empty() ? std::string(".") : folder) + "/libzebhostterm.so";
-        void* library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (library == nullptr) {
-            const char* reason = ::dlerror();
-            found.error = "cannot load the terminal dialog: " + (reason != nullptr ? std::string(reason) : path);
-            return;
-        }
-        found.available = reinterpret_cast<Available>(::dlsym(library, "zebhostTerminalAvailable"));
-        found.maker = reinterpret_cast<Maker>(::dlsym(library, "zebhostCreateTerminalBackEnd"));
-        if (found.available == nullptr || found.maker == nullptr)
-            found.error = "cannot load the terminal dialog: " + path + " has no dialog in it";
+        std::string why;
+        found.available = reinterpret_cast<Available>(
+            HostInstallation::librarySymbol("libzebhostterm.so", "zebhostTerminalAvailable", why));
+        if (found.available != nullptr)
+            found.maker = reinterpret_cast<Maker>(
+                HostInstallation::librarySymbol("libzebhostterm.so", "zebhostCreateTerminalBackEnd", why));
+        if (found.maker == nullptr)
+            found.error = "cannot load the terminal dialog: " + why;
     });
     return found;
 }
