@@ -16,6 +16,20 @@ bool isContinuation(unsigned char b)
 }
 
 // Whether the eight bytes at p are all ASCII.
+// The length of the common sequence at s[i], 2 or 3, whose every continuation gives a valid
+// character: two bytes from C2, three bytes from E1 to EC and from EE and EF (no overlong form, no
+// surrogate); 0 for anything else, which takes the long way.
+inline std::size_t shortSequence(const unsigned char* s, std::size_t i, std::size_t size)
+{
+    const unsigned char b = s[i];
+    if (b >= 0xC2 && b <= 0xDF && i + 1 < size && isContinuation(s[i + 1]))
+        return 2;
+    if (((b >= 0xE1 && b <= 0xEC) || b == 0xEE || b == 0xEF) && i + 2 < size && isContinuation(s[i + 1]) &&
+        isContinuation(s[i + 2]))
+        return 3;
+    return 0;
+}
+
 bool asciiWord(const unsigned char* p)
 {
     std::uint64_t word;
@@ -163,15 +177,8 @@ bool isValid(const char* bytes, std::size_t size, bool& nonAscii)
             continue;
         }
         nonAscii = true;
-        // The common sequences take the short way: two bytes from C2, and three bytes from E1 to
-        // EC and from EE, whose every continuation is valid (no overlong form, no surrogate).
-        if (c >= 0xC2 && c <= 0xDF && i + 1 < size && isContinuation(p[i + 1])) {
-            i += 2;
-            continue;
-        }
-        if (((c >= 0xE1 && c <= 0xEC) || c == 0xEE || c == 0xEF) && i + 2 < size && isContinuation(p[i + 1]) &&
-            isContinuation(p[i + 2])) {
-            i += 3;
+        if (const std::size_t len = shortSequence(p, i, size)) {
+            i += len;
             continue;
         }
         const std::size_t len = sequenceLength(bytes + i, size - i);
@@ -223,17 +230,10 @@ std::size_t decodeInto(const char* bytes, std::size_t size, wchar_t* out)
             ++i;
             continue;
         }
-        // The common sequences take the short way, as in isValid: two bytes from C2, and three
-        // bytes from E1 to EC and from EE, whose every continuation gives a valid character.
-        if (b >= 0xC2 && b <= 0xDF && i + 1 < size && isContinuation(s[i + 1])) {
-            *o++ = static_cast<wchar_t>(((b & 0x1F) << 6) | (s[i + 1] & 0x3F));
-            i += 2;
-            continue;
-        }
-        if (((b >= 0xE1 && b <= 0xEC) || b == 0xEE || b == 0xEF) && i + 2 < size && isContinuation(s[i + 1]) &&
-            isContinuation(s[i + 2])) {
-            *o++ = static_cast<wchar_t>(((b & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F));
-            i += 3;
+        if (const std::size_t len = shortSequence(s, i, size)) {
+            *o++ = len == 2 ? static_cast<wchar_t>(((b & 0x1F) << 6) | (s[i + 1] & 0x3F))
+                            : static_cast<wchar_t>(((b & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F));
+            i += len;
             continue;
         }
         if ((b & 0xE0) == 0xC0) {
