@@ -151,6 +151,12 @@ const ReadBackCase kCases[] = {
                        20),
      L"html(head body(div[id=\"d\"](\"a\" div[id=\"lp\"](\"P\") \"\xFFFD"
      L"b\")))"},
+    {"cursor in a text after the '&' of an unknown reference, before a carriage return", Edit::InsertInText, L"d",
+     L"<div id=d>&y;\r</div>", L"html(head body(div[id=\"d\"](\"&\" div[id=\"lp\"](\"P\") \"y;\n\")))"},
+    {"text the parser ran over a repeated html tag, then an unknown reference and a carriage return", Edit::InsertAtEnd,
+     nullptr, L"x<html lang=ja>&y;\ry", L"html[lang=\"ja\"](head body(\"x&y;\ny\" div[id=\"lp\"](\"P\")))"},
+    {"cursor in a text before a reference to '&' without its ';'", Edit::InsertInText, L"d", L"<div id=d>x&amp\r</div>",
+     L"html(head body(div[id=\"d\"](\"x\" div[id=\"lp\"](\"P\") \"&\n\")))"},
     {"text the parser ran over an ignored tag, with a NUL it dropped before a control character", Edit::InsertAtEnd,
      nullptr, std::wstring_view(L"</><\0\x01</>>", 12), L"html(head body(\"<\xFFFD>\" div[id=\"lp\"](\"P\")))"},
     {"cursor at the start of template content of table rows", Edit::InsertAtStartOf, L"t",
