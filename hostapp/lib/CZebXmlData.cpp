@@ -50,15 +50,28 @@ private:
     std::unordered_map<std::string_view, const ElementName*> names_;
 };
 
+// Whether the parsed element has a child element.
+bool hasChildElement(const pugi::xml_node& node)
+{
+    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling())
+        if (child.type() == pugi::node_element)
+            return true;
+    return false;
+}
+
 // Copies the pugixml tree below source into the host tree below target. Elements keep their
 // attributes; text and CDATA become text nodes; comments, processing instructions and the
 // document type are left out. Names and texts go into the document's own memory rather than an
-// allocation each (a data file has tens of thousands); texts stay UTF-8 until they are read. Iterative, so that a
-// deeply nested file cannot exhaust the stack.
-void copyTree(const pugi::xml_node& source, Element* target, Document& document)
+// allocation each (a data file has tens of thousands); texts stay UTF-8 until they are read.
+// With deferred, an element that has child elements is made without them and listed there with
+// its source instead. Iterative, so that a deeply nested file cannot exhaust the stack; pending is
+// the walk's memory, empty on return (kept by the caller, as an on-demand tree copies many small
+// subtrees).
+using PendingCopies = std::vector<std::pair<pugi::xml_node, Element*>>;
+void copyTree(const pugi::xml_node& source, Element* target, Document& document, ElementNames& names,
+              std::unordered_map<const Node*, pugi::xml_node>* deferred, PendingCopies& pending)
 {
-    ElementNames names(document);
-    std::vector<std::pair<pugi::xml_node, Element*>> pending{{source, target}};
+    pending.emplace_back(source, target);
     while (!pending.empty()) {
         auto [from, to] = pending.back();
         pending.pop_back();
@@ -69,7 +82,10 @@ void copyTree(const pugi::xml_node& source, Element* target, Document& document)
                 for (pugi::xml_attribute a = child.first_attribute(); a; a = a.next_attribute())
                     element->setAttribute(wide(a.name()), wide(a.value()));
                 DocumentStore::appendMade(to, element);
-                pending.emplace_back(child, element);
+                if (deferred && hasChildElement(child))
+                    deferred->emplace(element, child);
+                else
+                    pending.emplace_back(child, element);
                 break;
             }
             case pugi::node_pcdata:
@@ -103,11 +119,20 @@ bool sameName(const std::wstring& a, const std::wstring& b)
 
 } // namespace
 
+// The elements of an on-demand tree whose children are still to be made, by their parsed source,
+// and the document's names of the file's element names, which those children will need.
+struct CZebXmlData::Deferred {
+    explicit Deferred(Document& document) : names(document) {}
+    ElementNames names;
+    std::unordered_map<const Node*, pugi::xml_node> sources;
+    PendingCopies pending;
+};
+
 CZebXmlData::CZebXmlData(const std::wstring& rootName) : rootName_(rootName) {}
 
 CZebXmlData::~CZebXmlData() = default;
 
-bool CZebXmlData::CreateNodeData(const std::wstring& path)
+bool CZebXmlData::CreateNodeData(const std::wstring& path, Build build)
 {
     DestroyNodeData(nullptr);
 
@@ -140,9 +165,18 @@ bool CZebXmlData::CreateNodeData(const std::wstring& path)
     std::unique_ptr<Document> document = DocumentFactory::create();
     Element* root = document->createElement(kRootTag);
     document->appendChild(root);
-    copyTree(*xml, root, *document);
-    // The texts stay in the parser's memory until they are read.
+    std::unique_ptr<Deferred> deferred;
+    if (build == Build::OnDemand) {
+        deferred = std::make_unique<Deferred>(*document);
+        copyTree(*xml, root, *document, deferred->names, &deferred->sources, deferred->pending);
+    } else {
+        ElementNames names(*document);
+        PendingCopies pending;
+        copyTree(*xml, root, *document, names, nullptr, pending);
+    }
+    // The texts, and the elements still to be made, stay in the parser's memory.
     DocumentStore::hold(*document, std::move(xml));
+    deferred_ = std::move(deferred);
     document_ = std::move(document);
     root_ = root;
     return true;
@@ -192,9 +226,23 @@ void forEachNamedChild(Node* node, const std::wstring& name, Visit visit)
 
 } // namespace
 
+void CZebXmlData::makeDeferredChildren(Node* node)
+{
+    if (!deferred_)
+        return;
+    const auto found = deferred_->sources.find(node);
+    if (found == deferred_->sources.end())
+        return;
+    const pugi::xml_node source = found->second;
+    deferred_->sources.erase(found);
+    copyTree(source, static_cast<Element*>(node), *document_, deferred_->names, &deferred_->sources,
+             deferred_->pending);
+}
+
 int CZebXmlData::GetChildElement(Node* node, const std::wstring& name, std::vector<Element*>& out)
 {
     out.clear();
+    makeDeferredChildren(node);
     forEachNamedChild(node, name, [&](Element* element) {
         out.push_back(element);
         return true;
@@ -204,6 +252,7 @@ int CZebXmlData::GetChildElement(Node* node, const std::wstring& name, std::vect
 
 Element* CZebXmlData::GetChildElement(Node* node, const std::wstring& name)
 {
+    makeDeferredChildren(node);
     Element* found = nullptr;
     forEachNamedChild(node, name, [&](Element* element) {
         found = element;
@@ -215,5 +264,6 @@ Element* CZebXmlData::GetChildElement(Node* node, const std::wstring& name)
 void CZebXmlData::DestroyNodeData(Node* /*node*/)
 {
     root_ = nullptr;
+    deferred_.reset();
     document_.reset();
 }

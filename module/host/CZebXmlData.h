@@ -14,9 +14,17 @@ class CZebXmlData {
 public:
     explicit CZebXmlData(const std::wstring& rootName);
     virtual ~CZebXmlData();
+    // How CreateNodeData builds the tree.
+    enum class Build {
+        Whole, // every node at once
+        // An element that has child elements gets its children when GetChildElement first asks
+        // for them; an element holding only text comes whole. For a reader that walks the tree
+        // only through GetChildElement and may read few of a long list's entries.
+        OnDemand,
+    };
     // Reads and parses the file. False for a missing, empty or malformed file, which then yields
     // no elements.
-    bool CreateNodeData(const std::wstring& path);
+    bool CreateNodeData(const std::wstring& path, Build build = Build::Whole);
     // A node whose children are the file's top-level elements; null before a successful parse.
     Node* GetRootNode();
     // Appends to out (emptied first) the child elements of node named name (ASCII case ignored:
@@ -28,7 +36,12 @@ public:
     void DestroyNodeData(Node* node);
 
 private:
+    struct Deferred;
+    // Makes the children of node when they were left for later; nothing otherwise.
+    void makeDeferredChildren(Node* node);
+
     std::wstring rootName_;
     std::unique_ptr<Document> document_; // freed by DestroyNodeData and the destructor
     Element* root_ = nullptr;            // in document_
+    std::unique_ptr<Deferred> deferred_; // with Build::OnDemand: the elements whose children wait
 };

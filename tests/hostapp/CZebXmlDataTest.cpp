@@ -85,14 +85,36 @@ TEST(CZebXmlDataTest, ReadsTopLevelListsAndRejectsBrokenFiles)
          {"記事"}},
     };
     for (const XmlCase& c : cases) {
-        TempDir dir;
-        writeFile(dir / "parts.xml", c.bytes);
-        CZebXmlData xml(L"partinfo");
-        EXPECT_EQ(xml.CreateNodeData(W(dir / "parts.xml")), c.parsed) << c.description;
-        EXPECT_EQ(contentIds(xml), c.ids) << c.description;
-        xml.DestroyNodeData(nullptr);
-        EXPECT_EQ(xml.GetRootNode(), nullptr) << c.description;
+        for (const CZebXmlData::Build build : {CZebXmlData::Build::Whole, CZebXmlData::Build::OnDemand}) {
+            TempDir dir;
+            writeFile(dir / "parts.xml", c.bytes);
+            CZebXmlData xml(L"partinfo");
+            EXPECT_EQ(xml.CreateNodeData(W(dir / "parts.xml"), build), c.parsed) << c.description;
+            EXPECT_EQ(contentIds(xml), c.ids) << c.description;
+            xml.DestroyNodeData(nullptr);
+            EXPECT_EQ(xml.GetRootNode(), nullptr) << c.description;
+        }
     }
+}
+
+// A category's link part reads 11 entries of a data file, but every entry became nodes. On demand,
+// an element with child elements gets them when GetChildElement asks; one holding text is whole.
+TEST(CZebXmlDataTest, OnDemandTreeMakesAnElementsChildrenWhenAskedFor)
+{
+    TempDir dir;
+    writeFile(dir / "parts.xml", "<partinfo><contentpart><id>a</id><title>t</title></contentpart></partinfo>");
+    CZebXmlData xml(L"partinfo");
+    ASSERT_TRUE(xml.CreateNodeData(W(dir / "parts.xml"), CZebXmlData::Build::OnDemand));
+    Element* list = xml.GetChildElement(xml.GetRootNode(), L"partinfo");
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->getFirstChild(), nullptr);
+    Element* part = xml.GetChildElement(list, L"contentpart");
+    ASSERT_NE(part, nullptr);
+    EXPECT_EQ(part->getFirstChild(), nullptr);
+    Element* title = xml.GetChildElement(part, L"title");
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(U(title->getTextData()), "t");
+    EXPECT_EQ(xml.GetChildElement(part, L"contentpart"), nullptr);
 }
 
 TEST(CZebXmlDataTest, MissingFileYieldsNoElements)
