@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "DocumentStore.h"
+#include "SourceScan.h"
 #include "SourceText.h"
 #include "host/Document.h"
 #include "platform/Utf8.h"
@@ -51,11 +52,6 @@ namespace {
 
 constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
 
-bool isReferenceChar(wchar_t c)
-{
-    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'#';
-}
-
 // The position in src[start, end) where the text's data offset falls, when the source lines up
 // with the data: literal characters equal (or given as U+FFFD), each character reference giving
 // one character, CR LF and a lone CR giving LF, and a NUL giving none when nulDropped (the
@@ -75,23 +71,9 @@ std::size_t sourceOffset(const std::wstring& src, std::size_t start, std::size_t
             break;
         if (i >= end)
             return kNotFound;
-        std::size_t j = i + 1;
-        if (src[i] == L'&') {
-            while (j < end && isReferenceChar(src[j]))
-                ++j;
-        }
-        bool semicolon = j < end && src[j] == L';';
-        // A '&' in the data may be a literal one or "&amp;": a reference needs its ';' then.
-        if (src[i] == L'&' && j > i + 1 && (data[k] != L'&' || semicolon)) {
-            i = semicolon ? j + 1 : j;
-        } else if (src[i] == L'\r' && data[k] == L'\n') {
-            i += (i + 1 < end && src[i + 1] == L'\n') ? 2 : 1;
-        } else if (src[i] == data[k] || data[k] == 0xFFFD) {
-            // (The parser gives a character it does not allow, such as a C1 control, as U+FFFD.)
-            ++i;
-        } else {
+        i = SourceScan::stepOver(src, i, end, data[k]);
+        if (i == SourceScan::kNone)
             return kNotFound;
-        }
     }
     return i == end ? cut : kNotFound;
 }

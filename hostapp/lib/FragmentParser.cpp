@@ -73,6 +73,17 @@ private:
     std::optional<std::map<std::wstring, int>> neutral_;
 };
 
+// Whether the element stands inside an svg or math element. The tree keeps no namespaces, and
+// there a name such as td may be a foreign element, whose content a table or a block leaves.
+bool inForeignContent(const Element& element)
+{
+    for (const Node* n = element.parentNode(); n != nullptr && n->getNodeType() == Node::Type::Element;
+         n = n->parentNode())
+        if (static_cast<const Element*>(n)->is(L"svg") || static_cast<const Element*>(n)->is(L"math"))
+            return true;
+    return false;
+}
+
 // Whether the parser takes markup put at a place inside parent as it is, without closing or
 // moving anything for it: no element between the place and the nearest scope boundary (a table
 // cell, a caption, a button, the body...) ends itself for a block, moves content out, makes its
@@ -105,7 +116,7 @@ bool takesMarkupAsItIs(const Node& parent)
             return false;
         if (e.is(L"body") || e.is(L"td") || e.is(L"th") || e.is(L"caption") || e.is(L"button") || e.is(L"object") ||
             e.is(L"applet") || e.is(L"marquee"))
-            return true;
+            return !inForeignContent(e);
     }
     return false;
 }
@@ -264,6 +275,10 @@ Node* insertFragmentAtCursor(DomUtBase& util, const std::wstring& markup)
             continue;
         const bool plain = !parsedPage || (takesMarkupAsItIs(*places[i].parent) && endableBefore(places[i]) &&
                                            !reopensInPlaintext(*document));
+        // (Asked of the page as it was parsed: once nodes were put in and taken out again, the
+        // writer no longer copies the places they touched, and the answer would be about that.)
+        if (!plain && !readsBackAlready)
+            readsBackAlready = TreeOutline::readsBack(*document);
         for (Node* n : nodes)
             places[i].parent->insertBefore(n, places[i].ref);
         ++tries;
@@ -271,8 +286,6 @@ Node* insertFragmentAtCursor(DomUtBase& util, const std::wstring& markup)
         if (!keep) {
             for (Node* n : nodes)
                 places[i].parent->removeChild(n);
-            if (!readsBackAlready)
-                readsBackAlready = TreeOutline::readsBack(*document);
             keep = !*readsBackAlready;
             if (keep)
                 for (Node* n : nodes)

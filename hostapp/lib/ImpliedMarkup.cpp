@@ -110,6 +110,19 @@ bool ImpliedMarkup::impliedAgain(const Element& e)
     return false;
 }
 
+bool ImpliedMarkup::endsParentAsCurrent(const Element& e)
+{
+    const Node* parent = e.parentNode();
+    if (parent == nullptr || parent->getNodeType() != Node::Type::Element)
+        return false;
+    const auto& p = static_cast<const Element&>(*parent);
+    auto heading = [](const Element& x) {
+        const std::wstring& n = x.localName();
+        return n.size() == 2 && n[0] == L'h' && n[1] >= L'1' && n[1] <= L'6';
+    };
+    return (heading(e) && heading(p)) || ((e.is(L"option") || e.is(L"optgroup")) && p.is(L"option"));
+}
+
 bool ImpliedMarkup::reopensFormatting(const Node* node)
 {
     if (node == nullptr)

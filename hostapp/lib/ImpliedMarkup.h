@@ -22,6 +22,11 @@ public:
     // with a col.
     static bool impliedAgain(const Element& e);
 
+    // Whether the start tag of e, read where its parent is the parser's current node, ends the
+    // parent: a heading in a heading, an option or option group in an option. The source then had
+    // something else open between them.
+    static bool endsParentAsCurrent(const Element& e);
+
     // Whether the parser, reading the markup of node first in a body, opens again the formatting
     // elements it has listed but closed: a text does, and the start tag of most elements; a
     // comment, a block (div, p, table, ...), head content and nothing (null) do not. A formatting

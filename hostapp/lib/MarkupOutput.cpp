@@ -194,9 +194,11 @@ void MarkupOutput::arriveAt(const Node& node)
     // A sibling after a formatting element left open was moved out of it by the parser, when a
     // later tag (another <a>, the element's misplaced end tag) had it adopt the sibling, with
     // copies of the element inside: an edit in the sibling may take away what made the parser do
-    // so, and the element is ended before it.
+    // so, and the element is ended before it. (Not where the sibling's start tag would then end
+    // their parent, a heading in a heading: the parser must read it inside the element as before.)
     if (!ends && !leftOpen_.empty() && leftOpen_.front()->parentNode() == node.parentNode() &&
-        node.getNodeType() == Node::Type::Element && NodeSource::subtreeChanged(&node))
+        node.getNodeType() == Node::Type::Element && NodeSource::subtreeChanged(&node) &&
+        !ImpliedMarkup::endsParentAsCurrent(static_cast<const Element&>(node)))
         for (const Element* e : leftOpen_)
             ends = ends || e->isFormatting();
     if (ends) {

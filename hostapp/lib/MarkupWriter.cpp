@@ -309,9 +309,11 @@ void Writer::writeElement(const Element& e)
         const Node* after = e.getNextSibling() != nullptr ? e.getNextSibling()
                             : e.parentNode() != nullptr   ? e.parentNode()->getNextSibling()
                                                           : nullptr;
-        for (const Node* n = after; n != nullptr && NodeSource::source(n) == NodeSource::source(&e);
-             n = n->getNextSibling())
-            if (n->getNodeType() == Node::Type::Comment && NodeSource::spanStart(n) < NodeSource::spanEnd(&e) &&
+        // (Nodes inserted between the element and such a comment do not hide it: it is still
+        // written where it stands, in front of the content the parser put back.)
+        for (const Node* n = after; n != nullptr; n = n->getNextSibling())
+            if (n->getNodeType() == Node::Type::Comment && NodeSource::source(n) == NodeSource::source(&e) &&
+                NodeSource::spanStart(n) < NodeSource::spanEnd(&e) &&
                 NodeSource::spanStart(n) > NodeSource::spanStart(&e))
                 aheadNodes_.push_back(n);
     }

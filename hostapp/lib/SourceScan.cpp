@@ -16,9 +16,6 @@ std::vector<SourceScan::Piece> SourceScan::piecesBetweenTags(std::size_t start, 
             return pieces;
     }
     const std::wstring& t = text_;
-    auto referenceChar = [](wchar_t c) {
-        return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'#';
-    };
     std::vector<Piece> pieces;
     Piece piece{start, start, 0, 0};
     std::size_t i = start, k = 0;
@@ -39,18 +36,8 @@ std::vector<SourceScan::Piece> SourceScan::piecesBetweenTags(std::size_t start, 
         }
         if (k >= data.size())
             return {};
-        std::size_t j = i + 1;
-        if (t[i] == L'&')
-            while (j < end && referenceChar(t[j]))
-                ++j;
-        const bool semicolon = j < end && t[j] == L';';
-        if (t[i] == L'&' && j > i + 1 && (data[k] != L'&' || semicolon))
-            i = semicolon ? j + 1 : j;
-        else if (t[i] == L'\r' && data[k] == L'\n')
-            i += i + 1 < end && t[i + 1] == L'\n' ? 2 : 1;
-        else if (t[i] == data[k] || data[k] == 0xFFFD)
-            ++i;
-        else
+        i = stepOver(t, i, end, data[k]);
+        if (i == kNone)
             return {};
         ++k;
         piece.end = i;
@@ -61,6 +48,50 @@ std::vector<SourceScan::Piece> SourceScan::piecesBetweenTags(std::size_t start, 
     if (piece.end > piece.start)
         pieces.push_back(piece);
     return pieces;
+}
+
+std::size_t SourceScan::stepOver(std::wstring_view t, std::size_t i, std::size_t end, wchar_t c)
+{
+    auto referenceChar = [](wchar_t r) {
+        return (r >= L'a' && r <= L'z') || (r >= L'A' && r <= L'Z') || (r >= L'0' && r <= L'9') || r == L'#';
+    };
+    std::size_t j = i + 1;
+    if (t[i] == L'&')
+        while (j < end && referenceChar(t[j]))
+            ++j;
+    if (j > i + 1) {
+        const bool semicolon = j < end && t[j] == L';';
+        // A '&' in the data is the page's own unless the reference names it ("&amp;", "&#38;").
+        bool ampersand = c != L'&';
+        if (!ampersand) {
+            const std::wstring_view name = t.substr(i + 1, j - i - 1);
+            if (name == L"amp" || name == L"AMP") {
+                ampersand = true;
+            } else if (name.size() > 1 && name[0] == L'#') {
+                const bool hex = name[1] == L'x' || name[1] == L'X';
+                unsigned long value = 0;
+                std::size_t n = hex ? 2 : 1;
+                for (; n < name.size() && value <= 38; ++n) {
+                    const wchar_t d = name[n];
+                    const int digit = d >= L'0' && d <= L'9'          ? d - L'0'
+                                      : hex && d >= L'a' && d <= L'f' ? d - L'a' + 10
+                                      : hex && d >= L'A' && d <= L'F' ? d - L'A' + 10
+                                                                      : -1;
+                    if (digit < 0)
+                        break;
+                    value = value * (hex ? 16 : 10) + static_cast<unsigned long>(digit);
+                }
+                ampersand = n == name.size() && value == 38;
+            }
+        }
+        if (ampersand)
+            return semicolon ? j + 1 : j;
+    }
+    if (t[i] == L'\r' && c == L'\n')
+        return i + 1 < end && t[i + 1] == L'\n' ? i + 2 : i + 1;
+    if (t[i] == c || c == 0xFFFD)
+        return i + 1;
+    return kNone;
 }
 
 std::size_t SourceScan::tagClose(std::size_t at, std::size_t end) const

@@ -26,6 +26,12 @@ public:
     std::vector<Piece> piecesBetweenTags(std::size_t start, std::size_t end, std::wstring_view data,
                                          bool nulDropped = true) const;
 
+    // Where the source from i (before end) goes on after giving the data's character c: a
+    // character reference gives one character (an unknown name such as "&y;" is literal text, so
+    // a '&' comes from a reference only if it names '&'), CR LF and a lone CR give LF, a
+    // character the parser does not allow gives U+FFFD; kNone when the source does not give c.
+    static std::size_t stepOver(std::wstring_view source, std::size_t i, std::size_t end, wchar_t c);
+
     // The '>' that ends the tag starting at `at` before end (one inside a quoted attribute value
     // does not: <html lang="a>b">, but a quote in a tag or attribute name quotes nothing:
     // </i=".>); kNone when none does.

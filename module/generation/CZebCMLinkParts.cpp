@@ -95,7 +95,7 @@ std::wstring CZebCMLinkParts::makeCategoryLinkPart(int numid)
         return std::wstring();
     }
 
-    const OwnedDocument owned = files.loadPageOwned(files.getTemplatePath(0));
+    const OwnedDocument owned = files.loadTemplateOwned(files.getTemplatePath(0));
     Document* document = owned.get();
     if (!document)
         return std::wstring();

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <cwchar>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "host/ArraySort.h"
@@ -103,7 +104,62 @@ std::wstring CZebCMLinkPartsFiles::getTempFolder()
     return addLastYenMark(folder);
 }
 
+namespace {
+
+// The innermost template run of the thread; null outside one.
+thread_local CZebCMLinkPartsFiles::TemplateRun* currentTemplateRun = nullptr;
+
+// Hands the page's text, decoded as the host's decoder reads it, and its length to use; nothing
+// when the file is missing or cannot be decoded.
+template <typename Use>
+void withPageText(const std::wstring& path, Use use)
+{
+    MappedFile file;
+    if (file.open(path, 0) != 0)
+        return;
+    CAutoCodeConv decoder;
+    const wchar_t* text = decoder.Import(file.get_top(), file.get_size(), Charset::Auto, true);
+    // The decoder's own count: a NUL character in the page must not cut it short.
+    if (text)
+        use(text, decoder.size());
+    file.close();
+}
+
+// A new, empty document released through the DOM engine's DOM; null when there is no DOM engine or
+// no document can be made.
+OwnedDocument newDocument()
+{
+    CDOMEngineer* engine = CDOMEngineer::getInstance();
+    DOM* dom = engine ? engine->getDOM() : nullptr;
+    if (!dom)
+        return nullptr;
+    return OwnedDocument(DOMImpl::createDocument(L"HTML"), DocumentRelease{dom});
+}
+
+} // namespace
+
+CZebCMLinkPartsFiles::TemplateRun::TemplateRun() : outer_(currentTemplateRun)
+{
+    currentTemplateRun = this;
+}
+
+CZebCMLinkPartsFiles::TemplateRun::~TemplateRun()
+{
+    currentTemplateRun = outer_;
+}
+
 std::wstring CZebCMLinkPartsFiles::getTemplatePath(int n)
+{
+    TemplateRun* run = currentTemplateRun;
+    if (!run)
+        return lookForTemplate(n);
+    auto found = run->paths_.find(n);
+    if (found == run->paths_.end())
+        found = run->paths_.emplace(n, lookForTemplate(n)).first;
+    return found->second;
+}
+
+std::wstring CZebCMLinkPartsFiles::lookForTemplate(int n)
 {
     std::wstring folder = getTempFolder();
     if (folder.empty())
@@ -268,22 +324,27 @@ Document* CZebCMLinkPartsFiles::loadPage(const std::wstring& path)
 
 OwnedDocument CZebCMLinkPartsFiles::loadPageOwned(const std::wstring& path)
 {
-    CDOMEngineer* engine = CDOMEngineer::getInstance();
-    DOM* dom = engine ? engine->getDOM() : nullptr;
-    if (!dom)
-        return nullptr;
-    OwnedDocument document(DOMImpl::createDocument(L"HTML"), DocumentRelease{dom});
-    if (!document)
-        return nullptr;
-    MappedFile file;
-    if (file.open(path, 0) == 0) {
-        CAutoCodeConv decoder;
-        const wchar_t* text = decoder.Import(file.get_top(), file.get_size(), Charset::Auto, true);
-        // The decoder's own count: a NUL character in the page must not cut it short.
-        if (text)
-            document->createNodes(text, decoder.size(), nullptr, true);
-        file.close();
+    OwnedDocument document = newDocument();
+    if (document)
+        withPageText(
+            path, [&](const wchar_t* text, std::size_t length) { document->createNodes(text, length, nullptr, true); });
+    return document;
+}
+
+OwnedDocument CZebCMLinkPartsFiles::loadTemplateOwned(const std::wstring& path)
+{
+    TemplateRun* run = currentTemplateRun;
+    if (!run)
+        return loadPageOwned(path);
+    auto found = run->texts_.find(path);
+    if (found == run->texts_.end()) {
+        std::optional<std::wstring> text;
+        withPageText(path, [&](const wchar_t* decoded, std::size_t length) { text.emplace(decoded, length); });
+        found = run->texts_.emplace(path, std::move(text)).first;
     }
+    OwnedDocument document = newDocument();
+    if (document && found->second)
+        document->createNodes(found->second->c_str(), found->second->size(), nullptr, true);
     return document;
 }
 
