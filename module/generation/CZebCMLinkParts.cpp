@@ -88,7 +88,7 @@ std::wstring CZebCMLinkParts::makeCategoryLinkPart(int numid)
         return std::wstring();
     const std::wstring pagePath = files.getCategoryPagePath(numid);
 
-    if (files.categoryPageExists(numid) && !data.isCategoryPageStale(numid)) {
+    if (data.isCategoryPageCurrent(numid)) {
         std::wstring markup;
         if (markupWanted && files.readElementMarkup(pagePath, markup, files.getCategoryPartId(numid)))
             return markup;

@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "host/ArraySort.h"
 #include "host/CAutoCodeConv.h"
@@ -30,23 +31,36 @@ const std::wstring kCalendarIdText = CZebCMLinkPartsFiles::kCalendarId;
 const std::size_t kCalendarIdLength = kCalendarIdText.size(); // 22
 
 // folder + name, or "" when the folder is "" (no site): a bare name would be relative to the
-// working folder.
-std::wstring inFolder(const std::wstring& folder, const std::wstring& name)
+// working folder. The folder is extended in place: a path is made with one allocation.
+std::wstring inFolder(std::wstring folder, const std::wstring& name)
 {
-    return folder.empty() ? std::wstring() : folder + name;
+    if (!folder.empty())
+        folder += name;
+    return folder;
+}
+
+// Appends the separator unless the text ends with one (or is empty), as addLastYenMark does.
+void endWithSeparator(std::wstring& text)
+{
+    if (!text.empty() && text.back() != platform::kPathSeparator)
+        text += platform::kPathSeparator;
 }
 
 // The named sub-folder of the site folder, ending with the separator; "" without a site.
-std::wstring siteSubFolder(const std::wstring& siteFolder, const wchar_t* name)
+std::wstring siteSubFolder(std::wstring siteFolder, const wchar_t* name)
 {
     if (siteFolder.empty())
-        return std::wstring();
-    return addLastYenMark(addLastYenMark(siteFolder) + name);
+        return siteFolder;
+    endWithSeparator(siteFolder);
+    siteFolder += name;
+    endWithSeparator(siteFolder);
+    return siteFolder;
 }
 
-// Whether a generated page is at the path, with its last-write time: one stat tells both whether
-// it is a file with content and its time.
-bool findPage(const std::wstring& path, std::int64_t& time)
+} // namespace
+
+// One stat tells both whether the page is a file with content and its time.
+bool CZebCMLinkPartsFiles::findPage(const std::wstring& path, std::int64_t& time)
 {
     if (path.empty())
         return false;
@@ -58,15 +72,13 @@ bool findPage(const std::wstring& path, std::int64_t& time)
     return found;
 }
 
-} // namespace
-
 CZebCMLinkPartsFiles::~CZebCMLinkPartsFiles() = default;
 
 std::wstring CZebCMLinkPartsFiles::getSiteFolder()
 {
     SITE_INFO info;
     ZebSiteMgr::getSiteInfo(ZebSiteMgr::getCurrentSiteName(), info);
-    return info.localFolder;
+    return std::move(info.localFolder);
 }
 
 std::wstring CZebCMLinkPartsFiles::getSiteMenuFolder()
@@ -160,15 +172,14 @@ std::wstring CZebCMLinkPartsFiles::getCategoryPartId(int n)
 {
     if (n < 0 || n > 999)
         return std::wstring();
-    return L"zebsitec" + platform::formatW(L"%03d", n) + L"table000001";
+    return platform::formatW(L"zebsitec%03dtable000001", n);
 }
 
 std::wstring CZebCMLinkPartsFiles::getCategoryPagePath(int n)
 {
-    std::wstring id = getCategoryPartId(n);
-    if (id.empty())
+    if (n < 0 || n > 999)
         return std::wstring();
-    return inFolder(getSiteMenuFolder(), id + L".html");
+    return inFolder(getSiteMenuFolder(), getCategoryPartId(n) + L".html");
 }
 
 bool CZebCMLinkPartsFiles::categoryPageExists(int n)
@@ -193,7 +204,8 @@ bool CZebCMLinkPartsFiles::calendarPageExists()
 
 std::wstring CZebCMLinkPartsFiles::getMonthPageName(int year, int month)
 {
-    return kCalendarIdText + platform::formatW(L"%04d%02d", year, month) + L".html";
+    static const std::wstring format = kCalendarIdText + L"%04d%02d.html";
+    return platform::formatW(format.c_str(), year, month);
 }
 
 std::wstring CZebCMLinkPartsFiles::getMonthPagePath(int year, int month)

@@ -83,6 +83,9 @@ public:
     // Whether a generated page is there: a file of at least one byte (an empty page, as a crash
     // while it was written can leave it, counts as missing); false for an empty path.
     bool pageExists(const std::wstring& path);
+    // Whether a generated page is there, as pageExists, with its last-write time (as
+    // getLastWriteTime) in time; time untouched when it is not.
+    bool findPage(const std::wstring& path, std::int64_t& time);
     // Last-write time in seconds since 1970-01-01 UTC; 0 for an empty path or no file.
     std::int64_t getLastWriteTime(const std::wstring& path);
     // A generated page's last-write time as getLastWriteTime; 0 when the page is missing as
