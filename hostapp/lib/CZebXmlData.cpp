@@ -50,47 +50,44 @@ private:
     std::unordered_map<std::string_view, const ElementName*> names_;
 };
 
-// Whether the parsed element has a child element.
-bool hasChildElement(const pugi::xml_node& node)
-{
-    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling())
-        if (child.type() == pugi::node_element)
-            return true;
-    return false;
-}
-
 // Copies the pugixml tree below source into the host tree below target. Elements keep their
 // attributes; text and CDATA become text nodes; comments, processing instructions and the
 // document type are left out. Names and texts go into the document's own memory rather than an
 // allocation each (a data file has tens of thousands); texts stay UTF-8 until they are read.
-// With deferred, an element that has child elements is made without them and listed there with
-// its source instead. Iterative, so that a deeply nested file cannot exhaust the stack; pending is
-// the walk's memory, empty on return (kept by the caller, as an on-demand tree copies many small
-// subtrees).
-using PendingCopies = std::vector<std::pair<pugi::xml_node, Element*>>;
+// With deferred, the copy starts at the file's top (source is the parsed document), and an element
+// two levels down (an entry of a top-level list) is made without its children and listed there
+// with its source instead. Iterative, so that a deeply nested file cannot exhaust the stack;
+// pending is the walk's memory, empty on return (kept by the caller, as an on-demand tree copies
+// many small subtrees).
+struct PendingCopy {
+    pugi::xml_node from;
+    Element* to;
+    int depth; // of from's children below the file's top
+};
+using PendingCopies = std::vector<PendingCopy>;
 void copyTree(const pugi::xml_node& source, Element* target, Document& document, ElementNames& names,
               std::unordered_map<const Node*, pugi::xml_node>* deferred, PendingCopies& pending)
 {
-    pending.emplace_back(source, target);
+    pending.push_back({source, target, 1});
     while (!pending.empty()) {
-        auto [from, to] = pending.back();
+        const PendingCopy at = pending.back();
         pending.pop_back();
-        for (pugi::xml_node child = from.first_child(); child; child = child.next_sibling()) {
+        for (pugi::xml_node child = at.from.first_child(); child; child = child.next_sibling()) {
             switch (child.type()) {
             case pugi::node_element: {
                 Element* element = DocumentStore::createElement(document, names(child.name()));
                 for (pugi::xml_attribute a = child.first_attribute(); a; a = a.next_attribute())
                     element->setAttribute(wide(a.name()), wide(a.value()));
-                DocumentStore::appendMade(to, element);
-                if (deferred && hasChildElement(child))
+                DocumentStore::appendMade(at.to, element);
+                if (deferred && at.depth == 2 && child.first_child())
                     deferred->emplace(element, child);
                 else
-                    pending.emplace_back(child, element);
+                    pending.push_back({child, element, at.depth + 1});
                 break;
             }
             case pugi::node_pcdata:
             case pugi::node_cdata:
-                DocumentStore::appendMade(to, DocumentStore::createTextNodeKeepingUtf8(document, child.value()));
+                DocumentStore::appendMade(at.to, DocumentStore::createTextNodeKeepingUtf8(document, child.value()));
                 break;
             default:
                 break;
@@ -235,8 +232,7 @@ void CZebXmlData::makeDeferredChildren(Node* node)
         return;
     const pugi::xml_node source = found->second;
     deferred_->sources.erase(found);
-    copyTree(source, static_cast<Element*>(node), *document_, deferred_->names, &deferred_->sources,
-             deferred_->pending);
+    copyTree(source, static_cast<Element*>(node), *document_, deferred_->names, nullptr, deferred_->pending);
 }
 
 int CZebXmlData::GetChildElement(Node* node, const std::wstring& name, std::vector<Element*>& out)

@@ -17,9 +17,10 @@ public:
     // How CreateNodeData builds the tree.
     enum class Build {
         Whole, // every node at once
-        // An element that has child elements gets its children when GetChildElement first asks
-        // for them; an element holding only text comes whole. For a reader that walks the tree
-        // only through GetChildElement and may read few of a long list's entries.
+        // The file's top-level elements and their child elements (the entries of a top-level
+        // list) are made at once; an entry's own subtree when GetChildElement first asks for the
+        // entry's children. For a reader that walks the tree through GetChildElement and may read
+        // few of a long list's entries.
         OnDemand,
     };
     // Reads and parses the file. False for a missing, empty or malformed file, which then yields
