@@ -100,6 +100,8 @@ const ReadBackCase kCases[] = {
      L"html(head body(div(a(b) b(div(a div(a(\"x\"))))) div[id=\"lp\"](\"P\")))"},
     {"option group left open in a select", Edit::InsertAtEnd, nullptr, L"<select><option>a<optgroup>",
      L"html(head body(select(option(\"a\") optgroup) div[id=\"lp\"](\"P\")))"},
+    {"a tag ignored in a select left open, which after the select makes an element", Edit::InsertAtEnd, nullptr,
+     L"<select><option>a<dd>", L"html(head body(select(option(\"a\")) div[id=\"lp\"](\"P\")))"},
     {"unclosed table cell", Edit::InsertAtEnd, nullptr, L"<table><tr><td>cell",
      L"html(head body(table(tbody(tr(td(\"cell\")))) div[id=\"lp\"](\"P\")))"},
     {"unclosed list items", Edit::InsertAtEnd, nullptr, L"<ul><li>one<li>two",
