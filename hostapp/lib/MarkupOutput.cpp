@@ -99,7 +99,7 @@ void MarkupOutput::copyGap(const NodeSource::Range& range, std::size_t from, std
         return;
     range.source->forEachGapStretch(std::max(range.start, from), std::min(range.end, to),
                                     [&](std::size_t start, std::size_t end) {
-                                        // (Less what was written ahead, inside a select.)
+                                        // (Less what was written ahead, inside a select or template.)
                                         for (const NodeSource::Range& r : gapWrittenAhead_)
                                             if (r.source == range.source && r.start < end && start < r.end) {
                                                 copy(range.source, start, r.start);
@@ -109,14 +109,14 @@ void MarkupOutput::copyGap(const NodeSource::Range& range, std::size_t from, std
                                     });
 }
 
-void MarkupOutput::writeGapReadInSelect()
+void MarkupOutput::writeGapReadInside()
 {
     if (at_.source == nullptr)
         return;
-    bool inSelect = false;
+    bool ignoring = false;
     for (const Element* e : leftOpen_)
-        inSelect = inSelect || e->is(L"select");
-    if (!inSelect)
+        ignoring = ignoring || e->is(L"select") || e->is(L"template");
+    if (!ignoring)
         return;
     const SourceText& source = *at_.source;
     const auto next = source.firstTokenEndingAfter(at_.end);
@@ -229,7 +229,7 @@ void MarkupOutput::arriveAt(const Node& node)
         for (const Element* e : leftOpen_)
             ends = ends || e->isFormatting();
     if (ends) {
-        writeGapReadInSelect();
+        writeGapReadInside();
         closeLeftOpen();
         endForeignFormatting(NodeSource::source(&node));
     }
