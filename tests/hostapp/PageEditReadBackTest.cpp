@@ -191,6 +191,8 @@ const ReadBackCase kCases[] = {
      L"q", L"<table><tr><td><table><tr><td>x</td></tr><tr><q id=q>y</td>\n</tr>\n</table>",
      L"html(head body(table(tbody(tr(td(q[id=\"q\"](div[id=\"lp\"](\"P\") \"y\n\") table(tbody(tr(td(\"x\")) "
      L"tr))))))))"},
+    {"raw text left open, moved out in front of a table in an element left open", Edit::InsertAtEnd, nullptr,
+     L"<rt><table><xmp>", L"html(head body(rt(xmp table) div[id=\"lp\"](\"P\")))"},
     {"plaintext moved out in front of a table", Edit::InsertAtEnd, nullptr, L"<table><plaintext>x",
      L"html(head body(div[id=\"lp\"](\"P\") plaintext(\"x\") table))"},
     {"stray end tags in a table before content moved out of it", Edit::InsertAtEnd, nullptr,
