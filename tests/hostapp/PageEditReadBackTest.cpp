@@ -248,6 +248,8 @@ const ReadBackCase kCases[] = {
      L"<p>x</p><html lang=ja><div id=d>y</div>", L"html[lang=\"ja\"](head body(p(\"x\")))"},
     {"removed table had opened the body before the white space of the text moved out of it", Edit::Remove, L"t",
      L"<table id=t>\n\n>\n", L"html(head body(\"\n\n>\n\"))"},
+    {"removed table had ended the table before it, in front of which the parser moved a text of its own", Edit::Remove,
+     L"d", L"<table><table id=d>>", L"html(head body(table \">\"))"},
     {"removed element was all the page held", Edit::Remove, L"d", L"<i id=d>x</i>", L"html(head body)"},
     {"removed link's text ran over an ignored end tag with a quote in its name", Edit::Remove, L"d",
      L"<p>x</p><a id=d>\n</i=\".>y", L"html(head body(p(\"x\")))"},
