@@ -106,6 +106,8 @@ const ReadBackCase kCases[] = {
      L"html(head(template) body(div[id=\"lp\"](\"P\")))"},
     {"unclosed table cell", Edit::InsertAtEnd, nullptr, L"<table><tr><td>cell",
      L"html(head body(table(tbody(tr(td(\"cell\")))) div[id=\"lp\"](\"P\")))"},
+    {"end tag of a form, ignored in a table left open in it", Edit::InsertAtEnd, nullptr, L"<form><table></form>",
+     L"html(head body(form(table) div[id=\"lp\"](\"P\")))"},
     {"unclosed list items", Edit::InsertAtEnd, nullptr, L"<ul><li>one<li>two",
      L"html(head body(ul(li(\"one\") li(\"two\")) div[id=\"lp\"](\"P\")))"},
     {"bold left listed by the paragraph's end tag", Edit::InsertAtEnd, nullptr, L"<p><b>bold</p>",
