@@ -24,6 +24,7 @@ enum class Edit {
     InsertAtStartOf,
     InsertIn,
     InsertInText,
+    InsertInFirstText,
     InsertAfter,
     Remove,
     RemoveFirstChild
@@ -83,6 +84,8 @@ TEST_P(PageEditReadBack, SavedPageParsesToTheEditedTree)
             util.setLayoutCursor(lastWithId(*doc, c.id), 0);
         else if (c.edit == Edit::InsertInText) // after the first character of its last text
             util.setLayoutCursor(named->getLastChild(), 1);
+        else if (c.edit == Edit::InsertInFirstText) // after the first character of its first text
+            util.setLayoutCursor(named->getFirstChild(), 1);
         else if (c.edit == Edit::InsertAfter)
             util.setLayoutCurorEx(named, true);
         ASSERT_NE(insertFragmentAtCursor(util, L"<div id=lp>P</div>"), nullptr);
@@ -178,6 +181,9 @@ const ReadBackCase kCases[] = {
     // Content the parser moved.
     {"text and links moved out in front of a table", Edit::InsertAtEnd, nullptr, L"<table><a>1<td>2</td>3</table>",
      L"html(head body(a(\"1\") a(\"3\") table(tbody(tr(td(\"2\")))) div[id=\"lp\"](\"P\")))"},
+    {"cursor in a text moved out in front of a table", Edit::InsertInFirstText, L"d",
+     L"<div id=d><table>ab<tr><td>c</td></tr></table></div>",
+     L"html(head body(div[id=\"d\"](\"ab\" table(tbody(tr(td(\"c\"))))) div[id=\"lp\"](\"P\")))"},
     {"a stray end tag amid text moved out in front of a table", Edit::InsertAtEnd, nullptr,
      L"<table>x</a>y<td>z</td></table>", L"html(head body(\"xy\" table(tbody(tr(td(\"z\")))) div[id=\"lp\"](\"P\")))"},
     {"cursor in an element moved out of a table, around a tag ignored in it", Edit::InsertAtStartOf, L"x",
