@@ -191,6 +191,8 @@ const ReadBackCase kCases[] = {
      L"html(head body(x[id=\"x\"](div[id=\"lp\"](\"P\") \"ab\") table(tbody(tr))))"},
     {"plaintext moved out in front of a table", Edit::InsertAtEnd, nullptr, L"<table><plaintext>x",
      L"html(head body(div[id=\"lp\"](\"P\") plaintext(\"x\") table))"},
+    {"plaintext moved out in front of a table that ends an element", Edit::InsertAtEnd, nullptr,
+     L"<e><table><plaintext>", L"html(head body(div[id=\"lp\"](\"P\") e(plaintext table)))"},
     {"stray end tags in a table before content moved out of it", Edit::InsertAtEnd, nullptr,
      L"<table></script>\n<div>d</div></table>", L"html(head body(div(\"d\") table div[id=\"lp\"](\"P\")))"},
     {"a page ending in \"</\", which is text", Edit::InsertAtEnd, nullptr, L"<p>a</p></",
