@@ -338,9 +338,13 @@ private:
         if (previous == nullptr || previous->getNodeType() != Node::Type::Element)
             return false;
         auto* e = static_cast<Element*>(previous);
-        if (!NodeSource::endTag(e).empty() || e->isVoid() || claimed_[tag])
+        // (The end tag may follow "</>"s, which the parser drops.)
+        std::size_t endTag = tag;
+        while (src_->text.compare(endTag, 3, L"</>") == 0)
+            endTag += 3;
+        if (!NodeSource::endTag(e).empty() || e->isVoid() || endTag >= end || claimed_[endTag])
             return false;
-        std::size_t tagEnd = scan().endTagAt(tag, e->localName());
+        std::size_t tagEnd = scan().endTagAt(endTag, e->localName());
         if (tagEnd == kNone || tagEnd > end)
             return false;
         // How much of the data the text before the end tag gives: plain text (no references, no
@@ -355,8 +359,8 @@ private:
         } else if (data.substr(0, head.size()) != head) {
             return false;
         }
-        NodeSource::setEndTag(e, {src_, tag, tagEnd});
-        claimed_[tag] = true;
+        NodeSource::setEndTag(e, {src_, endTag, tagEnd});
+        claimed_[endTag] = true;
         if (!head.empty())
             addText(Node::Type::Text, data.substr(0, headData), e, start, tag);
         const std::wstring_view rest = data.substr(headData);
