@@ -114,7 +114,7 @@ const ReadBackCase kCases[] = {
      L"html(head body(x(hh[id=\"h\"](i(\"i\") div[id=\"lp\"](\"P\")) _ div(\"d\"))))"},
     {"form left open whose text ends in a carriage return", Edit::InsertAtEnd, nullptr, L"<form>x\r\n",
      L"html(head body(form(\"x\n\") div[id=\"lp\"](\"P\")))"},
-    {"form whose end tag follows a dropped \"</>\" after its text", Edit::InsertIn, L"f", L"<form id=f>x</></form>y",
+    {"form whose text and end tag follow dropped \"</>\"s", Edit::InsertIn, L"f", L"<form id=f></>x</></form>y",
      L"html(head body(form[id=\"f\"](\"x\" div[id=\"lp\"](\"P\")) \"y\"))"},
     // Raw text and text the page leaves open.
     {"plaintext to the end of the page: the part goes before it", Edit::InsertAtEnd, nullptr, L"<plaintext>abc",
