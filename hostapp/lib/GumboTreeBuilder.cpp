@@ -338,10 +338,15 @@ private:
         if (previous == nullptr || previous->getNodeType() != Node::Type::Element)
             return false;
         auto* e = static_cast<Element*>(previous);
-        // The end tag is the first tag other than "</>"s, which the parser drops.
+        // The end tag may follow end tags the parser ignored ("</>", "</a>" with no a open): the
+        // text ran over them. (Not over the body's or html's, which it took.)
+        const std::wstring& t = src_->text;
         std::size_t endTag = tag;
-        while (endTag < end && src_->text.compare(endTag, 3, L"</>") == 0)
-            endTag = scan().firstTag(endTag + 3, end);
+        while (endTag < end && t.compare(endTag, 2, L"</") == 0 && scan().endTagAt(endTag, e->localName()) == kNone &&
+               scan().endTagAt(endTag, L"body") == kNone && scan().endTagAt(endTag, L"html") == kNone) {
+            const std::size_t close = scan().tagClose(endTag, end);
+            endTag = close == kNone ? end : scan().firstTag(close + 1, end);
+        }
         if (!NodeSource::endTag(e).empty() || e->isVoid() || endTag >= end || claimed_[endTag])
             return false;
         std::size_t tagEnd = scan().endTagAt(endTag, e->localName());
