@@ -2,7 +2,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -91,6 +93,30 @@ std::vector<std::string> DurableFile::flushAll(const std::vector<ToFlush>& files
     for (std::thread& helper : helpers)
         helper.join();
     return errors;
+}
+
+bool DurableFile::flushesWhole(int folder)
+{
+    struct statfs fs;
+    if (fstatfs(folder, &fs) != 0)
+        return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case EXT4_SUPER_MAGIC: // also ext2 and ext3
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case F2FS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::string DurableFile::flushFileSystem(int folder)
+{
+    // The kernel reports through syncfs every write-back failure on the file system since the
+    // descriptor was opened.
+    return syncfs(folder) == 0 ? std::string() : std::strerror(errno);
 }
 
 std::string DurableFile::syncFolder(const std::string& folder)

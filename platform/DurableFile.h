@@ -52,6 +52,16 @@ public:
     // system's reason for each file that could not be flushed, "" for each that was.
     static std::vector<std::string> flushAll(const std::vector<ToFlush>& files);
 
+    // Whether one flush of the whole file system that holds the open folder (flushFileSystem)
+    // writes every file written in it to disk and reports a failure to write any of them, as a
+    // flush of each file would: true for the local disk file systems known to do so; false for
+    // others (network and user-space file systems) and when the folder cannot be looked at.
+    static bool flushesWhole(int folder);
+    // Flushes every file of the file system that holds the open folder to disk; "" when done, else
+    // the system's reason, which covers a failure to write any file of that file system since
+    // the folder was opened.
+    static std::string flushFileSystem(int folder);
+
     // Flushes a folder to disk; "" when done, else the system's reason. A folder removed since has
     // nothing to flush, nor has one on a file system that cannot flush folders (EINVAL).
     static std::string syncFolder(const std::string& folder);

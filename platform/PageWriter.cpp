@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <tuple>
 
@@ -253,6 +254,55 @@ void removeLeftoversIn(const std::string& folder)
     DurableFile::removeTemporaries(folder);
 }
 
+// From how many pages on it a batch flushes a file system whole rather than file by file.
+constexpr std::size_t kWholeFlushFrom = 16;
+
+// Flushes the pages' temporary files to disk and closes those held open; the reason each could not
+// be flushed, "" for each that was. A batch of many pages on a local disk file system is flushed
+// with one flush of that file system: a flush of each new file also writes its inode and its
+// folder and waits for the disk each time (about 10 ms of a full rebuild), while one flush writes
+// each inode block and folder once. It covers the file system's other files too, which for a few
+// pages costs more than it saves.
+std::vector<std::string> flushPages(const std::vector<Pending>& pages)
+{
+    std::vector<std::string> errors(pages.size());
+    std::vector<std::size_t> oneByOne;
+    if (pages.size() < kWholeFlushFrom) {
+        for (std::size_t i = 0; i < pages.size(); ++i)
+            oneByOne.push_back(i);
+    } else {
+        // Each folder's file system, and whether it is flushed whole; the pages come in write order,
+        // so the first folder met on a file system was opened before any page on it was written,
+        // and its flush reports the failure to write any of them.
+        std::map<const DurableFile::FolderHandle*, std::optional<dev_t>> wholeOn;
+        std::map<dev_t, std::string> flushed; // a file system flushed whole, and its failure
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            const Pending& page = pages[i];
+            auto [known, added] = wholeOn.try_emplace(page.handle.get());
+            struct stat folder;
+            if (added && DurableFile::flushesWhole(page.handle->fd) && fstat(page.handle->fd, &folder) == 0)
+                known->second = folder.st_dev;
+            if (!known->second) {
+                oneByOne.push_back(i);
+                continue;
+            }
+            auto fs = flushed.find(*known->second);
+            if (fs == flushed.end())
+                fs = flushed.emplace(*known->second, DurableFile::flushFileSystem(page.handle->fd)).first;
+            errors[i] = fs->second;
+            if (page.fd >= 0 && ::close(page.fd) != 0 && errors[i].empty())
+                errors[i] = std::strerror(errno);
+        }
+    }
+    std::vector<DurableFile::ToFlush> files;
+    for (std::size_t i : oneByOne)
+        files.push_back({pages[i].fd, pages[i].handle->fd, pages[i].temp});
+    const std::vector<std::string> reasons = DurableFile::flushAll(files);
+    for (std::size_t k = 0; k < oneByOne.size(); ++k)
+        errors[oneByOne[k]] = reasons[k];
+    return errors;
+}
+
 // Flushes the pending pages side by side (a disk that waits for each flush in turn took 4 ms a
 // page; flushes that run together share their waits), then renames each over its page in write
 // order and tells the observer. A page whose flush or rename fails keeps its old content.
@@ -269,10 +319,7 @@ void commitPending()
     }
     if (pages.empty())
         return;
-    std::vector<DurableFile::ToFlush> files;
-    for (const Pending& page : pages)
-        files.push_back({page.fd, page.handle->fd, page.temp});
-    std::vector<std::string> errors = DurableFile::flushAll(files);
+    std::vector<std::string> errors = flushPages(pages);
     for (std::size_t i = 0; i < pages.size(); ++i) {
         if (errors[i].empty() && !pages[i].moveIntoPlace())
             errors[i] = std::strerror(errno);

@@ -29,7 +29,8 @@ public:
 
     // While a batch lives, writes are flushed and renamed over their pages only when it ends
     // (the outermost batch, when batches nest): their flushes then run side by side instead of
-    // one after another. A page written in the batch is reported (observer) and visible only
+    // one after another, or, for many pages on a local disk file system, as one flush of that file
+    // system. A page written in the batch is reported (observer) and visible only
     // then; a page of a batch that is read through the platform (file reader, file finder) or
     // named to settle is completed first, with everything pending.
     class Batch {

@@ -64,7 +64,9 @@ bool onlyIntegers(const wchar_t* format)
 // zeros go after it); the C library's formatting took a thousand instructions a call.
 std::wstring formatIntegers(const wchar_t* format, va_list args)
 {
+    // Room for the text and a few numbers: a file name is made with one allocation.
     std::wstring out;
+    out.reserve(std::wcslen(format) + 16);
     for (const wchar_t* p = format; *p != L'\0'; ++p) {
         if (*p != L'%') {
             out += *p;

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "Commands.h"
@@ -35,6 +36,8 @@ public:
 
 private:
     int usageError(const std::string& message, const std::string& where) const;
+    // Declares the options of the commands the arguments name, each once.
+    void declareNamed(int argc, char** argv);
     // The first word of the command line that is not an option or an option's value; "" if none.
     std::string firstWord(int argc, char** argv) const;
 
@@ -43,4 +46,5 @@ private:
     std::string nowText_;
     std::string helpTopic_;
     const Command* command_ = nullptr;
+    std::set<std::string> declared_; // the commands whose options are declared
 };

@@ -48,17 +48,17 @@ int refreshPages(const SiteContext& site, bool verbose, int& refreshed)
 {
     SitePageRefresher refresher(site.folder());
     refresher.useCache();
-    const std::vector<std::wstring> pages = refresher.candidatePages();
+    const std::size_t pages = refresher.listPages();
     int failures = 0;
     int carrying = 0;
     int read = 0;
-    for (const std::wstring& page : pages) {
-        const SitePageRefresher::Outcome outcome = refresher.refreshPage(page);
+    for (std::size_t i = 0; i < pages; ++i) {
+        const SitePageRefresher::Outcome outcome = refresher.refreshListed(i);
         carrying += outcome.carriesLinkParts ? 1 : 0;
         read += outcome.read ? 1 : 0;
         if (outcome.error.empty() && !outcome.written && outcome.missing.empty())
             continue;
-        const std::string shown = site.display(page);
+        const std::string shown = site.display(refresher.listedPage(i));
         if (!outcome.error.empty()) {
             std::fprintf(stderr, "zebhost: %s: not refreshed: %s\n", shown.c_str(), outcome.error.c_str());
             ++failures;
@@ -79,7 +79,7 @@ int refreshPages(const SiteContext& site, bool verbose, int& refreshed)
                      e.reason().c_str());
     }
     if (verbose)
-        say("  %d of %zu pages carry link parts; %d read\n", carrying, pages.size(), read);
+        say("  %d of %zu pages carry link parts; %d read\n", carrying, pages, read);
     return failures;
 }
 

@@ -278,6 +278,10 @@ Node* insertFragmentAtCursor(DomUtBase& util, const std::wstring& markup)
             continue;
         const bool plain = !parsedPage || (takesMarkupAsItIs(*places[i].parent) && endableBefore(places[i]) &&
                                            !reopensInPlaintext(*document));
+        // (Asked of the page as it was parsed: once nodes were put in and taken out again, the
+        // writer no longer copies the places they touched, and the answer would be about that.)
+        if (!plain && !readsBackAlready)
+            readsBackAlready = TreeOutline::readsBack(*document);
         for (Node* n : nodes)
             places[i].parent->insertBefore(n, places[i].ref);
         ++tries;
@@ -285,8 +289,6 @@ Node* insertFragmentAtCursor(DomUtBase& util, const std::wstring& markup)
         if (!keep) {
             for (Node* n : nodes)
                 places[i].parent->removeChild(n);
-            if (!readsBackAlready)
-                readsBackAlready = TreeOutline::readsBack(*document);
             keep = !*readsBackAlready;
             if (keep)
                 for (Node* n : nodes)

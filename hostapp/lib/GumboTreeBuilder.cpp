@@ -61,6 +61,7 @@ public:
     // Works out spans, tokens, verbatim-ness and gaps of everything built (SourceSpanPass).
     void finish(Node* container, std::vector<Node*> topLevel)
     {
+        claimEndTagsOfOtherNames();
         tokens_ = SourceSpanPass::run(container, std::move(topLevel), src_, claimed_);
     }
     std::vector<SourceText::Token> takeTokens() { return std::move(tokens_); }
@@ -217,10 +218,13 @@ private:
         return e;
     }
 
-    // Gives an end tag to the element it names: the parser sometimes records one on a child it
-    // implied (</TABLE> on a tbody), so the nearest open element of that name takes it. (The
-    // parser ends the innermost element of a name it does not know with the end tag of any such
-    // name, and a heading with that of any heading: there e keeps it.)
+    // Gives an end tag to the element it names: the parser records it on every element it ends
+    // with it (</TABLE> on an implied tbody too), so the element of that name takes it, or, when
+    // none recorded it, the nearest one of the name around e once the tree is built. (Not at
+    // once: an element that the parser moved out in front of a table, which it ended with the
+    // end tag of a row, stands in the tree inside other rows: "<table><tr><td><table><tr><q></tr>".)
+    // The parser ends the innermost element of a name it does not know with the end tag of any
+    // such name, and a heading with that of any heading: there e keeps it.
     void claimEndTag(Element* e, const GumboStringPiece& piece, bool unknown)
     {
         const std::string_view tagName = tagNameOf(piece.data, piece.length);
@@ -242,16 +246,35 @@ private:
             claimed_[range.start] = true;
             return;
         }
-        for (Node* n = e; n != nullptr && n->getNodeType() == Node::Type::Element; n = n->parentNode()) {
-            auto* candidate = static_cast<Element*>(n);
-            if (candidate->localName() != name)
-                continue;
-            if (NodeSource::endTag(candidate).empty()) {
-                NodeSource::setEndTag(candidate, range);
+        if (e->localName() == name) {
+            if (NodeSource::endTag(e).empty()) {
+                NodeSource::setEndTag(e, range);
                 claimed_[range.start] = true;
             }
             return;
         }
+        unclaimed_.push_back({e, range, &name});
+    }
+
+    // The end tags recorded only on elements they do not name go to the nearest element of
+    // their name around.
+    void claimEndTagsOfOtherNames()
+    {
+        for (const UnclaimedEndTag& u : unclaimed_) {
+            if (claimed_[u.tag.start])
+                continue;
+            for (Node* n = u.recordedOn; n != nullptr && n->getNodeType() == Node::Type::Element; n = n->parentNode()) {
+                auto* candidate = static_cast<Element*>(n);
+                if (candidate->localName() != *u.name)
+                    continue;
+                if (NodeSource::endTag(candidate).empty()) {
+                    NodeSource::setEndTag(candidate, u.tag);
+                    claimed_[u.tag.start] = true;
+                }
+                break;
+            }
+        }
+        unclaimed_.clear();
     }
 
     Node* convertText(const GumboNode* g, Node* parent)
@@ -384,6 +407,12 @@ private:
     std::unordered_map<std::string_view, const ElementName*> names_;
     const IndexedText& utf8_;
     std::vector<bool> claimed_; // at the start of each end tag already given to an element
+    struct UnclaimedEndTag {
+        Element* recordedOn;
+        NodeSource::Range tag;
+        const std::wstring* name; // (the document's)
+    };
+    std::vector<UnclaimedEndTag> unclaimed_;
     std::vector<SourceText::Token> tokens_;
 };
 

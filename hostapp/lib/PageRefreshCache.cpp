@@ -2,9 +2,13 @@
 
 #include <sys/stat.h>
 
-#include <charconv>
+#include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstring>
+#include <limits>
+#include <type_traits>
+#include <utility>
 
 #include "HostVersion.h"
 #include "platform/Path.h"
@@ -43,33 +47,75 @@ void appendStamp(std::string& out, const PageRefreshCache::Stamp& stamp)
            ' ' + std::to_string(stamp.inode);
 }
 
+// Whether the eight bytes at are decimal digits, with their value in value; the file's numbers are
+// mostly nineteen digits long, and this reads them eight at a time (little-endian order).
+bool eightDigits(const char* at, std::uint64_t& value)
+{
+    std::uint64_t chunk;
+    std::memcpy(&chunk, at, 8);
+    const std::uint64_t high = 0xF0F0F0F0F0F0F0F0ULL;
+    if (((chunk & high) | (((chunk + 0x0606060606060606ULL) & high) >> 4)) != 0x3333333333333333ULL)
+        return false;
+    chunk -= 0x3030303030303030ULL;
+    chunk = chunk * 10 + (chunk >> 8); // pairs of digits
+    value = (((chunk & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32))) +
+             (((chunk >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32)))) >>
+            32;
+    return true;
+}
+
 // Reads the fields of a line, separated by single spaces; each read fails once one fails.
 class FieldReader {
 public:
     FieldReader(const char* at, const char* end) : at_(at), end_(end) {}
 
+    // A decimal number, with a minus sign when Number is signed, as std::from_chars reads it;
+    // written out here because from_chars took most of the time of reading a large file.
     template <typename Number>
     bool number(Number& value)
     {
         if (!separator())
             return false;
-        const auto [next, error] = std::from_chars(at_, end_, value);
-        ok_ = error == std::errc() && next != at_;
-        at_ = next;
-        return ok_;
+        using Magnitude = std::make_unsigned_t<Number>;
+        bool negative = false;
+        if constexpr (std::is_signed_v<Number>) {
+            negative = at_ != end_ && *at_ == '-';
+            at_ += negative ? 1 : 0;
+        }
+        const char* digits = at_;
+        Magnitude magnitude = 0;
+        // Nineteen digits always fit in 64 bits; only a longer number is checked digit by digit.
+        static_assert(sizeof(Magnitude) == 8);
+        const char* unchecked = end_ - at_ > 19 ? at_ + 19 : end_;
+        if constexpr (std::endian::native == std::endian::little) {
+            for (std::uint64_t chunk; unchecked - at_ >= 8 && eightDigits(at_, chunk); at_ += 8)
+                magnitude = magnitude * 100000000 + chunk;
+        }
+        for (; at_ != unchecked && static_cast<unsigned char>(*at_ - '0') < 10; ++at_)
+            magnitude = magnitude * 10 + static_cast<unsigned char>(*at_ - '0');
+        for (; at_ != end_ && static_cast<unsigned char>(*at_ - '0') < 10; ++at_) {
+            if (__builtin_mul_overflow(magnitude, Magnitude(10), &magnitude) ||
+                __builtin_add_overflow(magnitude, Magnitude(*at_ - '0'), &magnitude))
+                return ok_ = false;
+        }
+        const Magnitude limit = static_cast<Magnitude>(std::numeric_limits<Number>::max()) + (negative ? 1 : 0);
+        if (at_ == digits || magnitude > limit)
+            return ok_ = false;
+        value = static_cast<Number>(negative ? Magnitude(0) - magnitude : magnitude);
+        return true;
     }
     bool stamp(PageRefreshCache::Stamp& stamp)
     {
         return number(stamp.size) && number(stamp.modified) && number(stamp.changed) && number(stamp.inode);
     }
-    bool word(std::string& value)
+    bool word(std::string_view& value)
     {
         if (!separator())
             return false;
         const char* start = at_;
         while (at_ != end_ && *at_ != ' ')
             ++at_;
-        value.assign(start, at_);
+        value = std::string_view(start, static_cast<std::size_t>(at_ - start));
         return ok_ = !value.empty();
     }
     // Whether every field was read.
@@ -107,77 +153,133 @@ PageRefreshCache::Stamp PageRefreshCache::stampOf(const struct stat& st)
     return stamp;
 }
 
-bool PageRefreshCache::parse(const std::string& bytes)
+bool PageRefreshCache::parse(std::string bytes)
 {
-    entries_.clear();
+    rows_.clear();
+    added_.clear();
+    ordered_ = true;
+    source_ = std::move(bytes);
+    const std::string& text = source_;
     const std::string head = heading();
-    const std::size_t sumAt = bytes.rfind("sum ");
-    if (bytes.compare(0, head.size(), head) != 0 || sumAt == std::string::npos || sumAt < head.size() ||
-        bytes[sumAt - 1] != '\n')
+    const std::size_t sumAt = text.rfind("sum ");
+    if (text.compare(0, head.size(), head) != 0 || sumAt == std::string::npos || sumAt < head.size() ||
+        text[sumAt - 1] != '\n')
         return false;
     char expected[32];
     std::snprintf(expected, sizeof expected, "sum %016llx\n",
-                  static_cast<unsigned long long>(checksum(bytes.data(), sumAt)));
-    if (bytes.compare(sumAt, std::string::npos, expected) != 0)
+                  static_cast<unsigned long long>(checksum(text.data(), sumAt)));
+    if (text.compare(sumAt, std::string::npos, expected) != 0)
         return false;
 
-    std::map<std::string, Entry> entries;
+    std::vector<Row> rows;
+    std::string_view last;
     for (std::size_t at = head.size(); at < sumAt;) {
-        const std::size_t end = bytes.find('\n', at);
-        const std::size_t tab = bytes.find('\t', at);
+        const std::size_t end = text.find('\n', at);
+        const std::size_t tab = text.find('\t', at);
         if (tab >= end || tab + 1 == end)
             return false;
-        FieldReader fields(bytes.data() + at, bytes.data() + tab);
-        Entry entry;
+        FieldReader fields(text.data() + at, text.data() + tab);
+        Row row{false, tab + 1, end - tab - 1, {}};
         std::size_t parts = 0;
-        if (!fields.stamp(entry.page) || !fields.number(parts) || parts > 1000)
+        if (!fields.stamp(row.entry.page) || !fields.number(parts) || parts > 1000)
             return false;
         for (std::size_t i = 0; i < parts; ++i) {
-            std::string id;
+            std::string_view id;
             Part part;
             if (!fields.word(id) || !fields.stamp(part.generated))
                 return false;
-            part.id = platform::fromUtf8(id);
-            entry.parts.push_back(std::move(part));
+            part.id = platform::fromUtf8(id.data(), id.size());
+            row.entry.parts.push_back(std::move(part));
         }
-        if (!fields.done())
+        // The file lists each page once, in path order; one that does not was not written here.
+        const std::string_view page(text.data() + row.at, row.length);
+        if (!fields.done() || (!rows.empty() && page <= last))
             return false;
-        entries.emplace_hint(entries.end(), bytes.substr(tab + 1, end - tab - 1), std::move(entry));
+        last = page;
+        rows.push_back(std::move(row));
         at = end + 1;
     }
-    entries_ = std::move(entries);
+    rows_ = std::move(rows);
     return true;
 }
 
 std::string PageRefreshCache::serialize() const
 {
+    order();
     std::string out = heading();
-    for (const auto& [page, entry] : entries_) {
+    for (const Row& row : rows_) {
+        const Entry& entry = row.entry;
         appendStamp(out, entry.page);
         out += ' ' + std::to_string(entry.parts.size());
         for (const Part& part : entry.parts) {
             out += ' ' + platform::toUtf8(part.id) + ' ';
             appendStamp(out, part.generated);
         }
-        out += '\t' + page + '\n';
+        out += '\t';
+        out += pageOf(row);
+        out += '\n';
     }
     char sum[32];
     std::snprintf(sum, sizeof sum, "sum %016llx\n", static_cast<unsigned long long>(checksum(out.data(), out.size())));
     return out + sum;
 }
 
-const PageRefreshCache::Entry* PageRefreshCache::find(const std::string& page) const
+std::string_view PageRefreshCache::pageOf(const Row& row) const
 {
-    const auto found = entries_.find(page);
-    return found == entries_.end() ? nullptr : &found->second;
+    return std::string_view(row.added ? added_ : source_).substr(row.at, row.length);
 }
 
-void PageRefreshCache::set(const std::string& page, Entry entry)
+void PageRefreshCache::order() const
 {
-    if (page.empty() || page.find_first_of("\n\t") != std::string::npos)
+    if (ordered_)
+        return;
+    std::stable_sort(rows_.begin(), rows_.end(), [this](const Row& a, const Row& b) { return pageOf(a) < pageOf(b); });
+    // Of the rows of one page, the last one set stands.
+    std::vector<Row> rows;
+    rows.reserve(rows_.size());
+    for (Row& row : rows_) {
+        if (!rows.empty() && pageOf(rows.back()) == pageOf(row))
+            rows.back() = std::move(row);
+        else
+            rows.push_back(std::move(row));
+    }
+    rows_ = std::move(rows);
+    ordered_ = true;
+}
+
+std::size_t PageRefreshCache::size() const
+{
+    order();
+    return rows_.size();
+}
+
+PageRefreshCache::Found PageRefreshCache::find(std::string_view page) const
+{
+    order();
+    // Pages are mostly looked up in path order: the row after the last one found comes first.
+    if (next_ < rows_.size() && pageOf(rows_[next_]) == page) {
+        const Row& row = rows_[next_++];
+        return {pageOf(row), &row.entry};
+    }
+    const auto found = std::lower_bound(rows_.begin(), rows_.end(), page,
+                                        [this](const Row& row, std::string_view key) { return pageOf(row) < key; });
+    if (found == rows_.end() || pageOf(*found) != page)
+        return {};
+    next_ = static_cast<std::size_t>(found - rows_.begin()) + 1;
+    return {pageOf(*found), &found->entry};
+}
+
+void PageRefreshCache::set(std::string_view page, Entry entry)
+{
+    if (page.empty() || page.find_first_of("\n\t") != std::string_view::npos)
         return;
     for (const Part& part : entry.parts)
         if (part.id.empty() || part.id.find_first_of(L" \t\n") != std::wstring::npos)
             return;
-    entries_[page] = std::move(entry);
+    // Pages are mostly set in path order; any other order is sorted out when the entries are
+    // next looked at.
+    if (!rows_.empty() && ordered_ && !(pageOf(rows_.back()) < page))
+        ordered_ = false;
+    rows_.push_back({true, added_.size(), page.size(), std::move(entry)});
+    added_ += page;
 }

@@ -96,9 +96,10 @@ void SitePageRefresher::useCache()
     if (platform::PageWriter::isDryRun())
         return;
     cacheOn_ = true;
-    if (platform::FileReader::read(cacheFile(), cacheBytes_) != platform::FileReader::Result::Read ||
-        !lastRun_.parse(cacheBytes_))
-        cacheBytes_.clear();
+    kept_.clear();
+    std::string bytes;
+    cacheRead_ = platform::FileReader::read(cacheFile(), bytes) == platform::FileReader::Result::Read &&
+                 lastRun_.parse(std::move(bytes));
 }
 
 void SitePageRefresher::saveCache()
@@ -106,15 +107,17 @@ void SitePageRefresher::saveCache()
     if (!cacheOn_ || platform::PageWriter::isDryRun())
         return;
     // A run that read no page and found every page it knew leaves the file alone.
-    if (!cacheBytes_.empty() && thisRun_.empty() && kept_.size() == lastRun_.size())
+    const bool fileKnown = cacheRead_ || !cacheWritten_.empty();
+    if (fileKnown && thisRun_.empty() && kept_.size() == lastRun_.size())
         return;
-    for (const std::string& page : kept_)
-        thisRun_.set(page, *lastRun_.find(page));
+    for (const PageRefreshCache::Found& page : kept_)
+        thisRun_.set(page.page, *page.entry);
     kept_.clear();
     const std::string bytes = thisRun_.serialize();
-    if (bytes != cacheBytes_ &&
+    const std::string& inFile = !cacheWritten_.empty() ? cacheWritten_ : cacheRead_ ? lastRun_.source() : bytes;
+    if ((!fileKnown || bytes != inFile) &&
         platform::PageWriter::write(cacheFile(), bytes.data(), bytes.size()) == platform::PageWriter::Result::Written)
-        cacheBytes_ = bytes;
+        cacheWritten_ = bytes;
 }
 
 const PageRefreshCache::Stamp& SitePageRefresher::generatedStamp(const std::wstring& id)
@@ -125,17 +128,18 @@ const PageRefreshCache::Stamp& SitePageRefresher::generatedStamp(const std::wstr
     return found->second;
 }
 
-bool SitePageRefresher::knownFromCache(const std::string& inSite, const PageRefreshCache::Stamp& stamp,
-                                       Outcome& outcome)
+bool SitePageRefresher::knownFromCache(std::string_view inSite, const PageRefreshCache::Stamp& stamp, Outcome& outcome)
 {
-    const PageRefreshCache::Entry* entry = lastRun_.find(inSite);
-    if (entry == nullptr || !stamp.exists() || !(entry->page == stamp))
+    if (!cacheRead_ || !stamp.exists())
         return false;
-    for (const PageRefreshCache::Part& part : entry->parts)
+    const PageRefreshCache::Found known = lastRun_.find(inSite);
+    if (known.entry == nullptr || !(known.entry->page == stamp))
+        return false;
+    for (const PageRefreshCache::Part& part : known.entry->parts)
         if (!part.generated.exists() || !(generatedStamp(part.id) == part.generated))
             return false;
-    outcome.carriesLinkParts = !entry->parts.empty();
-    kept_.push_back(inSite);
+    outcome.carriesLinkParts = !known.entry->parts.empty();
+    kept_.push_back(known);
     return true;
 }
 
@@ -152,17 +156,27 @@ bool SitePageRefresher::isLinkPartId(const std::wstring& id)
     return lower.compare(0, kHead.size(), kHead) == 0 && lower.compare(kHead.size() + 3, kTail.size(), kTail) == 0;
 }
 
+std::string_view SitePageRefresher::native(const Candidate& candidate) const
+{
+    return std::string_view(paths_).substr(candidate.at, candidate.length);
+}
+
 void SitePageRefresher::walk(const std::string& folder, int depth, bool resolved)
 {
     // The folder's entries are taken whole and the folder closed before its subfolders are
     // walked, so that a deep tree never holds more than one folder open. They are taken in path
     // order, a subfolder by its name and "/" (as its pages' paths sort), so that the pages of the
-    // site come in path order.
+    // site come in path order. The names go into one buffer: a site has thousands of pages.
     struct Found {
-        std::string key; // the name, and "/" for a subfolder
-        Candidate page;
+        std::size_t at; // the name in names, and "/" for a subfolder
+        std::size_t length;
+        PageRefreshCache::Stamp stamp; // a page's
+        std::string resolved;          // a page reached through a link: its path, in UTF-8
     };
     std::vector<Found> found;
+    std::string names;
+    found.reserve(64);
+    names.reserve(1024);
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (depth > 0 ? O_NOFOLLOW : 0));
     DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
     if (dir == nullptr) {
@@ -170,15 +184,21 @@ void SitePageRefresher::walk(const std::string& folder, int depth, bool resolved
             ::close(fd);
         return;
     }
+    auto add = [&](std::string_view name, bool isFolder, const PageRefreshCache::Stamp& stamp, std::string resolved) {
+        found.push_back({names.size(), name.size() + (isFolder ? 1 : 0), stamp, std::move(resolved)});
+        names += name;
+        if (isFolder)
+            names += '/';
+    };
     while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..")
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
             continue;
         struct stat st {};
         bool examined = false;
         unsigned char type = entry->d_type;
         auto examine = [&] {
-            examined = ::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+            examined = ::fstatat(::dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) == 0;
             type = !examined             ? DT_UNKNOWN
                    : S_ISREG(st.st_mode) ? DT_REG
                    : S_ISDIR(st.st_mode) ? DT_DIR
@@ -189,73 +209,91 @@ void SitePageRefresher::walk(const std::string& folder, int depth, bool resolved
             examine();
         if (type == DT_DIR) {
             if (depth > 0 || !SitePagePath::isReservedFolder(platform::fromUtf8(name)))
-                found.push_back({name + "/", {}});
+                add(name, true, {}, {});
             continue;
         }
         if ((type != DT_REG && type != DT_LNK) || !SitePagePath::isHtmlName(std::string_view(name)))
             continue;
         if (type == DT_REG && !examined)
             examine();
-        Candidate candidate;
-        std::string why;
         // Reached through real folders from a site folder without links in its path, a file that
         // is no link is where its path says; the page rule resolves the links.
         if (resolved && type == DT_REG) {
-            candidate.native = folder + "/" + name;
-            candidate.stamp = PageRefreshCache::stampOf(st);
-        } else if (SitePagePath::resolve(site_, platform::fromUtf8(folder + "/" + name), candidate.path, why) ==
-                   SitePagePath::Verdict::Page) {
-            candidate.native = platform::toUtf8(candidate.path);
-            candidate.stamp = PageRefreshCache::stampOf(candidate.path);
-        } else {
+            add(name, false, PageRefreshCache::stampOf(st), {});
             continue;
         }
-        found.push_back({name, std::move(candidate)});
+        std::wstring path;
+        std::string why;
+        if (SitePagePath::resolve(site_, platform::fromUtf8(folder + "/" + name), path, why) ==
+            SitePagePath::Verdict::Page)
+            add(name, false, PageRefreshCache::stampOf(path), platform::toUtf8(path));
     }
     ::closedir(dir);
-    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.key < b.key; });
-    for (Found& entry : found) {
-        if (entry.key.back() == '/')
-            walk(folder + "/" + entry.key.substr(0, entry.key.size() - 1), depth + 1, resolved);
+    auto key = [&names](const Found& entry) { return std::string_view(names).substr(entry.at, entry.length); };
+    std::vector<const Found*> sorted;
+    sorted.reserve(found.size());
+    for (const Found& entry : found)
+        sorted.push_back(&entry);
+    std::sort(sorted.begin(), sorted.end(), [&key](const Found* a, const Found* b) { return key(*a) < key(*b); });
+    for (const Found* entry : sorted) {
+        const std::string_view name = key(*entry);
+        if (name.back() == '/') {
+            walk(std::string(folder).append(1, '/').append(name.substr(0, name.size() - 1)), depth + 1, resolved);
+            continue;
+        }
+        const std::size_t at = paths_.size();
+        if (entry->resolved.empty())
+            paths_.append(folder).append(1, '/').append(name);
         else
-            candidates_.push_back(std::move(entry.page));
+            paths_ += entry->resolved;
+        candidates_.push_back({at, paths_.size() - at, entry->stamp});
     }
 }
 
-std::vector<std::wstring> SitePageRefresher::candidatePages()
+std::size_t SitePageRefresher::listPages()
 {
     candidates_.clear();
+    paths_.clear();
     std::error_code ec;
     walk(siteNative_, 0, std::filesystem::canonical(siteNative_, ec).string() == siteNative_ && !ec);
     // UTF-8 sorts as its characters do. The walk gives the pages in order, unless a link led
     // elsewhere in the site.
-    auto byPath = [](const Candidate& a, const Candidate& b) { return a.native < b.native; };
+    auto byPath = [this](const Candidate& a, const Candidate& b) { return native(a) < native(b); };
     if (!std::is_sorted(candidates_.begin(), candidates_.end(), byPath))
         std::sort(candidates_.begin(), candidates_.end(), byPath);
     candidates_.erase(std::unique(candidates_.begin(), candidates_.end(),
-                                  [](const Candidate& a, const Candidate& b) { return a.native == b.native; }),
+                                  [this](const Candidate& a, const Candidate& b) { return native(a) == native(b); }),
                       candidates_.end());
-    std::vector<std::wstring> pages;
-    pages.reserve(candidates_.size());
-    for (Candidate& candidate : candidates_) {
-        candidate.path = platform::fromUtf8(candidate.native);
-        pages.push_back(candidate.path);
-    }
     next_ = 0;
+    return candidates_.size();
+}
+
+std::wstring SitePageRefresher::listedPage(std::size_t index) const
+{
+    const std::string_view path = native(candidates_.at(index));
+    return platform::fromUtf8(path.data(), path.size());
+}
+
+std::vector<std::wstring> SitePageRefresher::candidatePages()
+{
+    std::vector<std::wstring> pages(listPages());
+    for (std::size_t i = 0; i < pages.size(); ++i)
+        pages[i] = listedPage(i);
     return pages;
 }
 
-const SitePageRefresher::Candidate* SitePageRefresher::findCandidate(const std::wstring& path)
+std::size_t SitePageRefresher::findCandidate(const std::wstring& path)
 {
+    const std::string wanted = platform::toUtf8(path);
     // The pages are mostly refreshed in the order they were listed.
-    if (next_ < candidates_.size() && candidates_[next_].path == path)
-        return &candidates_[next_++];
-    const auto found = std::lower_bound(candidates_.begin(), candidates_.end(), path,
-                                        [](const Candidate& a, const std::wstring& b) { return a.path < b; });
-    if (found == candidates_.end() || found->path != path)
-        return nullptr;
+    if (next_ < candidates_.size() && native(candidates_[next_]) == wanted)
+        return next_++;
+    const auto found = std::lower_bound(candidates_.begin(), candidates_.end(), std::string_view(wanted),
+                                        [this](const Candidate& a, std::string_view b) { return native(a) < b; });
+    if (found == candidates_.end() || native(*found) != wanted)
+        return candidates_.size();
     next_ = static_cast<std::size_t>(found - candidates_.begin()) + 1;
-    return &*found;
+    return next_ - 1;
 }
 
 const std::wstring& SitePageRefresher::generatedMarkup(const std::wstring& id)
@@ -277,18 +315,41 @@ const std::wstring& SitePageRefresher::generatedMarkup(const std::wstring& id)
 
 SitePageRefresher::Outcome SitePageRefresher::refreshPage(const std::wstring& given)
 {
+    const std::size_t index = findCandidate(given);
+    if (index < candidates_.size())
+        return refresh(given, &candidates_[index]);
     Outcome outcome;
     std::wstring path;
-    const Candidate* candidate = findCandidate(given);
-    if (candidate != nullptr)
-        path = given;
-    else if (SitePagePath::resolve(site_, given, path, outcome.error) != SitePagePath::Verdict::Page)
+    if (SitePagePath::resolve(site_, given, path, outcome.error) != SitePagePath::Verdict::Page)
         return outcome;
+    return refresh(path, nullptr);
+}
+
+SitePageRefresher::Outcome SitePageRefresher::refreshListed(std::size_t index)
+{
+    const Candidate& candidate = candidates_.at(index);
+    next_ = index + 1;
+    // A page known from the cache is not read, and needs no wide path.
+    if (cacheRead_) {
+        const std::string_view native = this->native(candidate);
+        Outcome outcome;
+        if (native.size() > siteNative_.size() + 1 && native.compare(0, siteNative_.size(), siteNative_) == 0 &&
+            native[siteNative_.size()] == '/' &&
+            knownFromCache(native.substr(siteNative_.size() + 1), candidate.stamp, outcome))
+            return outcome;
+    }
+    return refresh(listedPage(index), &candidate);
+}
+
+SitePageRefresher::Outcome SitePageRefresher::refresh(const std::wstring& path, const Candidate* candidate)
+{
+    Outcome outcome;
     // The page's path in the site, by which the cache knows it; "" when the cache is off.
     std::string inSite;
     if (cacheOn_ && path.size() > site_.size() + 1 && path.compare(0, site_.size(), site_) == 0 &&
         path[site_.size()] == L'/')
-        inSite = (candidate != nullptr ? candidate->native : platform::toUtf8(path)).substr(siteNative_.size() + 1);
+        inSite = (candidate != nullptr ? std::string(native(*candidate)) : platform::toUtf8(path))
+                     .substr(siteNative_.size() + 1);
     // Taken before the page is read (when it was listed, or now), so that a change while it is
     // read gives it a new stamp.
     PageRefreshCache::Stamp stamp;

@@ -1,6 +1,7 @@
 #pragma once
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "PageRefreshCache.h"
@@ -29,6 +30,11 @@ public:
     // Symlinked folders are not entered. Empty when the folder cannot be read. refreshPage takes
     // these paths as judged.
     std::vector<std::wstring> candidatePages();
+    // Lists the same pages as candidatePages, for listedPage and refreshListed; returns their
+    // count. A site of thousands of pages is refreshed without a wide path for each.
+    std::size_t listPages();
+    // The path of the listed page at the index (below the count listPages returned).
+    std::wstring listedPage(std::size_t index) const;
 
     // Takes what the last refresh of the site learned from the cache file, if it is there and
     // whole; later refreshes consult it and note what they learn for saveCache.
@@ -53,6 +59,9 @@ public:
     // without the text "zebsitec" is not parsed. The error is set when the rule refuses the page
     // or it cannot be read or written.
     Outcome refreshPage(const std::wstring& path);
+    // Refreshes the listed page at the index (below the count listPages returned), as
+    // refreshPage does.
+    Outcome refreshListed(std::size_t index);
 
     // Whether the text is a link-part id: zebsitec + three digits + table000001, any case.
     static bool isLinkPartId(const std::wstring& id);
@@ -64,29 +73,36 @@ private:
     // The stamp of the link part's generated page, taken once, before it is read.
     const PageRefreshCache::Stamp& generatedStamp(const std::wstring& id);
     // Whether the cache knows the page's outcome; sets it then.
-    bool knownFromCache(const std::string& inSite, const PageRefreshCache::Stamp& stamp, Outcome& outcome);
+    bool knownFromCache(std::string_view inSite, const PageRefreshCache::Stamp& stamp, Outcome& outcome);
 
     std::wstring site_;
     std::string siteNative_; // the site folder in UTF-8
     std::map<std::wstring, std::wstring> generated_;
     std::map<std::wstring, PageRefreshCache::Stamp> generatedStamps_;
-    // A page candidatePages listed: its path and its stamp when it was listed.
+    // A page listPages listed: its path in UTF-8 (in paths_) and its stamp when it was listed.
     struct Candidate {
-        std::string native; // in UTF-8
-        std::wstring path;
+        std::size_t at;
+        std::size_t length;
         PageRefreshCache::Stamp stamp;
     };
+    std::string_view native(const Candidate& candidate) const;
     // Lists the pages below the folder (a path in UTF-8) into candidates_; resolved: the folder's
     // path has no links in it.
     void walk(const std::string& folder, int depth, bool resolved);
-    // The listed page of that path; null when it was not listed.
-    const Candidate* findCandidate(const std::wstring& path);
+    // The index of the listed page of that path; candidates_.size() when it was not listed.
+    std::size_t findCandidate(const std::wstring& path);
+    // Refreshes the page at path, with its path in UTF-8 and its stamp when listed (candidate
+    // null: not listed).
+    Outcome refresh(const std::wstring& path, const Candidate* candidate);
 
     std::vector<Candidate> candidates_; // sorted by path
+    std::string paths_;                 // the listed pages' paths, one after another
     std::size_t next_ = 0;              // the candidate after the one refreshed last
-    std::vector<std::string> kept_;     // the pages known from the cache, by their path in the site
+    // The pages known from the cache, as the cache holds their paths.
+    std::vector<PageRefreshCache::Found> kept_;
     bool cacheOn_ = false;
-    std::string cacheBytes_;   // the cache file as it was read
+    bool cacheRead_ = false;   // the cache file was read whole; lastRun_ holds its bytes
+    std::string cacheWritten_; // the bytes this refresher last wrote to the cache file
     PageRefreshCache lastRun_; // what the last refresh learned
     PageRefreshCache thisRun_; // what this one learned
 };

@@ -56,8 +56,9 @@ std::wstring CZebCMLinkPartsData::getMonthDataPath(int year, int month)
     CZebCMLinkPartsFiles files;
     std::wstring folder = files.getCmsFolder();
     if (folder.empty())
-        return std::wstring();
-    return folder + kCalendarId + platform::formatW(L"%04d%02d", year, month) + L".xml";
+        return folder;
+    static const std::wstring format = kCalendarId + L"%04d%02d.xml";
+    return folder += platform::formatW(format.c_str(), year, month);
 }
 
 std::wstring CZebCMLinkPartsData::getCategoryDataPath(int n)
@@ -68,8 +69,8 @@ std::wstring CZebCMLinkPartsData::getCategoryDataPath(int n)
         return std::wstring();
     std::wstring folder = files.getCmsFolder();
     if (folder.empty())
-        return std::wstring();
-    return folder + id + L".xml";
+        return folder;
+    return folder.append(id).append(L".xml");
 }
 
 void CZebCMLinkPartsData::readCategoryEntries(int n, std::vector<std::wstring>& links,
@@ -142,4 +143,12 @@ bool CZebCMLinkPartsData::isCategoryPageStale(int n)
 {
     CZebCMLinkPartsFiles files;
     return isOlderThanData(files, files.getCategoryPagePath(n), getCategoryDataPath(n));
+}
+
+bool CZebCMLinkPartsData::isCategoryPageCurrent(int n)
+{
+    CZebCMLinkPartsFiles files;
+    std::int64_t pageTime = 0;
+    return files.findPage(files.getCategoryPagePath(n), pageTime) &&
+           !(pageTime < files.getLastWriteTime(getCategoryDataPath(n)));
 }

@@ -34,4 +34,7 @@ public:
     // Whether the category list page is older than the category data file, as isMonthPageStale;
     // false for n outside 0..999.
     bool isCategoryPageStale(int n);
+    // Whether the category list page is there (as CZebCMLinkPartsFiles::pageExists) and not
+    // stale: both from one look at the page. False for n outside 0..999.
+    bool isCategoryPageCurrent(int n);
 };

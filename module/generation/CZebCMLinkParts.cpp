@@ -88,14 +88,14 @@ std::wstring CZebCMLinkParts::makeCategoryLinkPart(int numid)
         return std::wstring();
     const std::wstring pagePath = files.getCategoryPagePath(numid);
 
-    if (files.categoryPageExists(numid) && !data.isCategoryPageStale(numid)) {
+    if (data.isCategoryPageCurrent(numid)) {
         std::wstring markup;
         if (markupWanted && files.readElementMarkup(pagePath, markup, files.getCategoryPartId(numid)))
             return markup;
         return std::wstring();
     }
 
-    const OwnedDocument owned = files.loadPageOwned(files.getTemplatePath(0));
+    const OwnedDocument owned = files.loadTemplateOwned(files.getTemplatePath(0));
     Document* document = owned.get();
     if (!document)
         return std::wstring();

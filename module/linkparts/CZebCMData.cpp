@@ -137,6 +137,8 @@ void CZebCMData::updateCategories(const std::vector<std::wstring>& requested)
     std::vector<std::wstring> names;
     std::vector<std::wstring> numids;
     readCategories(names, numids);
+    // Every category's page is made from the same template: it is read once.
+    const CZebCMLinkPartsFiles::TemplateRun templates;
     for (std::size_t i = 0; i < names.size(); ++i) {
         const int number = platform::wtoi(numids.at(i));
         for (const std::wstring& name : requested) {

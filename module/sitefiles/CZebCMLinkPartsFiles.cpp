@@ -3,6 +3,8 @@
 #include <cstring>
 #include <cwchar>
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include "host/ArraySort.h"
 #include "host/CAutoCodeConv.h"
@@ -29,23 +31,36 @@ const std::wstring kCalendarIdText = CZebCMLinkPartsFiles::kCalendarId;
 const std::size_t kCalendarIdLength = kCalendarIdText.size(); // 22
 
 // folder + name, or "" when the folder is "" (no site): a bare name would be relative to the
-// working folder.
-std::wstring inFolder(const std::wstring& folder, const std::wstring& name)
+// working folder. The folder is extended in place: a path is made with one allocation.
+std::wstring inFolder(std::wstring folder, const std::wstring& name)
 {
-    return folder.empty() ? std::wstring() : folder + name;
+    if (!folder.empty())
+        folder += name;
+    return folder;
+}
+
+// Appends the separator unless the text ends with one (or is empty), as addLastYenMark does.
+void endWithSeparator(std::wstring& text)
+{
+    if (!text.empty() && text.back() != platform::kPathSeparator)
+        text += platform::kPathSeparator;
 }
 
 // The named sub-folder of the site folder, ending with the separator; "" without a site.
-std::wstring siteSubFolder(const std::wstring& siteFolder, const wchar_t* name)
+std::wstring siteSubFolder(std::wstring siteFolder, const wchar_t* name)
 {
     if (siteFolder.empty())
-        return std::wstring();
-    return addLastYenMark(addLastYenMark(siteFolder) + name);
+        return siteFolder;
+    endWithSeparator(siteFolder);
+    siteFolder += name;
+    endWithSeparator(siteFolder);
+    return siteFolder;
 }
 
-// Whether a generated page is at the path, with its last-write time: one stat tells both whether
-// it is a file with content and its time.
-bool findPage(const std::wstring& path, std::int64_t& time)
+} // namespace
+
+// One stat tells both whether the page is a file with content and its time.
+bool CZebCMLinkPartsFiles::findPage(const std::wstring& path, std::int64_t& time)
 {
     if (path.empty())
         return false;
@@ -57,15 +72,13 @@ bool findPage(const std::wstring& path, std::int64_t& time)
     return found;
 }
 
-} // namespace
-
 CZebCMLinkPartsFiles::~CZebCMLinkPartsFiles() = default;
 
 std::wstring CZebCMLinkPartsFiles::getSiteFolder()
 {
     SITE_INFO info;
     ZebSiteMgr::getSiteInfo(ZebSiteMgr::getCurrentSiteName(), info);
-    return info.localFolder;
+    return std::move(info.localFolder);
 }
 
 std::wstring CZebCMLinkPartsFiles::getSiteMenuFolder()
@@ -91,7 +104,62 @@ std::wstring CZebCMLinkPartsFiles::getTempFolder()
     return addLastYenMark(folder);
 }
 
+namespace {
+
+// The innermost template run of the thread; null outside one.
+thread_local CZebCMLinkPartsFiles::TemplateRun* currentTemplateRun = nullptr;
+
+// Hands the page's text, decoded as the host's decoder reads it, and its length to use; nothing
+// when the file is missing or cannot be decoded.
+template <typename Use>
+void withPageText(const std::wstring& path, Use use)
+{
+    MappedFile file;
+    if (file.open(path, 0) != 0)
+        return;
+    CAutoCodeConv decoder;
+    const wchar_t* text = decoder.Import(file.get_top(), file.get_size(), Charset::Auto, true);
+    // The decoder's own count: a NUL character in the page must not cut it short.
+    if (text)
+        use(text, decoder.size());
+    file.close();
+}
+
+// A new, empty document released through the DOM engine's DOM; null when there is no DOM engine or
+// no document can be made.
+OwnedDocument newDocument()
+{
+    CDOMEngineer* engine = CDOMEngineer::getInstance();
+    DOM* dom = engine ? engine->getDOM() : nullptr;
+    if (!dom)
+        return nullptr;
+    return OwnedDocument(DOMImpl::createDocument(L"HTML"), DocumentRelease{dom});
+}
+
+} // namespace
+
+CZebCMLinkPartsFiles::TemplateRun::TemplateRun() : outer_(currentTemplateRun)
+{
+    currentTemplateRun = this;
+}
+
+CZebCMLinkPartsFiles::TemplateRun::~TemplateRun()
+{
+    currentTemplateRun = outer_;
+}
+
 std::wstring CZebCMLinkPartsFiles::getTemplatePath(int n)
+{
+    TemplateRun* run = currentTemplateRun;
+    if (!run)
+        return lookForTemplate(n);
+    auto found = run->paths_.find(n);
+    if (found == run->paths_.end())
+        found = run->paths_.emplace(n, lookForTemplate(n)).first;
+    return found->second;
+}
+
+std::wstring CZebCMLinkPartsFiles::lookForTemplate(int n)
 {
     std::wstring folder = getTempFolder();
     if (folder.empty())
@@ -104,15 +172,14 @@ std::wstring CZebCMLinkPartsFiles::getCategoryPartId(int n)
 {
     if (n < 0 || n > 999)
         return std::wstring();
-    return L"zebsitec" + platform::formatW(L"%03d", n) + L"table000001";
+    return platform::formatW(L"zebsitec%03dtable000001", n);
 }
 
 std::wstring CZebCMLinkPartsFiles::getCategoryPagePath(int n)
 {
-    std::wstring id = getCategoryPartId(n);
-    if (id.empty())
+    if (n < 0 || n > 999)
         return std::wstring();
-    return inFolder(getSiteMenuFolder(), id + L".html");
+    return inFolder(getSiteMenuFolder(), getCategoryPartId(n) + L".html");
 }
 
 bool CZebCMLinkPartsFiles::categoryPageExists(int n)
@@ -137,7 +204,8 @@ bool CZebCMLinkPartsFiles::calendarPageExists()
 
 std::wstring CZebCMLinkPartsFiles::getMonthPageName(int year, int month)
 {
-    return kCalendarIdText + platform::formatW(L"%04d%02d", year, month) + L".html";
+    static const std::wstring format = kCalendarIdText + L"%04d%02d.html";
+    return platform::formatW(format.c_str(), year, month);
 }
 
 std::wstring CZebCMLinkPartsFiles::getMonthPagePath(int year, int month)
@@ -256,22 +324,27 @@ Document* CZebCMLinkPartsFiles::loadPage(const std::wstring& path)
 
 OwnedDocument CZebCMLinkPartsFiles::loadPageOwned(const std::wstring& path)
 {
-    CDOMEngineer* engine = CDOMEngineer::getInstance();
-    DOM* dom = engine ? engine->getDOM() : nullptr;
-    if (!dom)
-        return nullptr;
-    OwnedDocument document(DOMImpl::createDocument(L"HTML"), DocumentRelease{dom});
-    if (!document)
-        return nullptr;
-    MappedFile file;
-    if (file.open(path, 0) == 0) {
-        CAutoCodeConv decoder;
-        const wchar_t* text = decoder.Import(file.get_top(), file.get_size(), Charset::Auto, true);
-        // The decoder's own count: a NUL character in the page must not cut it short.
-        if (text)
-            document->createNodes(text, decoder.size(), nullptr, true);
-        file.close();
+    OwnedDocument document = newDocument();
+    if (document)
+        withPageText(
+            path, [&](const wchar_t* text, std::size_t length) { document->createNodes(text, length, nullptr, true); });
+    return document;
+}
+
+OwnedDocument CZebCMLinkPartsFiles::loadTemplateOwned(const std::wstring& path)
+{
+    TemplateRun* run = currentTemplateRun;
+    if (!run)
+        return loadPageOwned(path);
+    auto found = run->texts_.find(path);
+    if (found == run->texts_.end()) {
+        std::optional<std::wstring> text;
+        withPageText(path, [&](const wchar_t* decoded, std::size_t length) { text.emplace(decoded, length); });
+        found = run->texts_.emplace(path, std::move(text)).first;
     }
+    OwnedDocument document = newDocument();
+    if (document && found->second)
+        document->createNodes(found->second->c_str(), found->second->size(), nullptr, true);
     return document;
 }
 

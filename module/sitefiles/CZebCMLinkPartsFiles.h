@@ -1,5 +1,7 @@
 #pragma once
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,7 +12,7 @@ class Node;
 
 // Where every file of the link-part feature lives and how it is named, the listings of the
 // site-menu folder, file times, and page loading and saving. Holds nothing: every call asks the
-// host again, so answers follow the current site.
+// host again, so answers follow the current site (the templates during a TemplateRun aside).
 //
 // With no current site every folder and path formed on the site folder is "", never a path
 // relative to the working folder, so nothing is read from or written to a stray place.
@@ -25,6 +27,23 @@ public:
     static constexpr const wchar_t* kCmsFolderName = L"qcms";
 
     virtual ~CZebCMLinkPartsFiles();
+
+    // While one lives on the thread, the templates are looked for, read and decoded once:
+    // bringing every category up to date makes each category's page from the same template,
+    // which it never writes. Runs nest; the innermost one keeps what was read.
+    class TemplateRun {
+    public:
+        TemplateRun();
+        ~TemplateRun();
+        TemplateRun(const TemplateRun&) = delete;
+        TemplateRun& operator=(const TemplateRun&) = delete;
+
+    private:
+        friend class CZebCMLinkPartsFiles;
+        std::map<int, std::wstring> paths_;                         // getTemplatePath's answers
+        std::map<std::wstring, std::optional<std::wstring>> texts_; // decoded texts; none: unreadable
+        TemplateRun* outer_;
+    };
 
     // The current site's local folder, unchanged; "" when no site is current.
     std::wstring getSiteFolder();
@@ -64,6 +83,9 @@ public:
     // Whether a generated page is there: a file of at least one byte (an empty page, as a crash
     // while it was written can leave it, counts as missing); false for an empty path.
     bool pageExists(const std::wstring& path);
+    // Whether a generated page is there, as pageExists, with its last-write time (as
+    // getLastWriteTime) in time; time untouched when it is not.
+    bool findPage(const std::wstring& path, std::int64_t& time);
     // Last-write time in seconds since 1970-01-01 UTC; 0 for an empty path or no file.
     std::int64_t getLastWriteTime(const std::wstring& path);
     // A generated page's last-write time as getLastWriteTime; 0 when the page is missing as
@@ -82,6 +104,8 @@ public:
     // result ends; an empty document when the file is missing or cannot be decoded; null when
     // there is no DOM engine or no document can be made.
     OwnedDocument loadPageOwned(const std::wstring& path);
+    // loadPageOwned of a template: during a TemplateRun its text is read and decoded only once.
+    OwnedDocument loadTemplateOwned(const std::wstring& path);
     // loadPageOwned's document handed over as a raw pointer, for callers bound to the host's
     // interface: the caller deletes it through DOM. Null as loadPageOwned.
     Document* loadPage(const std::wstring& path);
@@ -94,4 +118,8 @@ public:
     // path or a path that cannot be opened for writing is skipped silently; a write error after
     // opening throws platform::FileException and leaves the old page intact.
     void savePage(Node* node, const std::wstring& path);
+
+private:
+    // getTemplatePath's answer, looked for now.
+    std::wstring lookForTemplate(int n);
 };

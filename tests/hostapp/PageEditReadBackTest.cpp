@@ -191,6 +191,10 @@ const ReadBackCase kCases[] = {
     {"cursor in an element moved out of a table, around a tag ignored in it", Edit::InsertAtStartOf, L"x",
      L"<table><tr><x id=x>a</td>b</tr></table>",
      L"html(head body(x[id=\"x\"](div[id=\"lp\"](\"P\") \"ab\") table(tbody(tr))))"},
+    {"cursor in an element moved out of an inner table, which the end tag of its row ended", Edit::InsertAtStartOf,
+     L"q", L"<table><tr><td><table><tr><td>x</td></tr><tr><q id=q>y</td>\n</tr>\n</table>",
+     L"html(head body(table(tbody(tr(td(q[id=\"q\"](div[id=\"lp\"](\"P\") \"y\n\") table(tbody(tr(td(\"x\")) "
+     L"tr))))))))"},
     {"plaintext moved out in front of a table", Edit::InsertAtEnd, nullptr, L"<table><plaintext>x",
      L"html(head body(div[id=\"lp\"](\"P\") plaintext(\"x\") table))"},
     {"plaintext moved out in front of a table that ends an element", Edit::InsertAtEnd, nullptr,

@@ -122,6 +122,7 @@ TEST(CZebCMLinkPartsDataTest, PageAgainstItsDataFile)
         CZebCMLinkPartsData data;
         EXPECT_EQ(data.isMonthPageStale(2008, 11), c.stale);
         EXPECT_EQ(data.isCategoryPageStale(7), c.stale);
+        EXPECT_EQ(data.isCategoryPageCurrent(7), c.pageTime >= 0 && !c.emptyPage && !c.stale);
         std::vector<std::wstring> months{L"keep"};
         EXPECT_EQ(data.collectStaleMonths(months), c.stale);
         if (c.dataTime >= 0) {
@@ -136,6 +137,8 @@ TEST(CZebCMLinkPartsDataTest, CategoryNumbersOutsideRangeAreNeverStale)
     CZebCMLinkPartsData data;
     EXPECT_FALSE(data.isCategoryPageStale(-1));
     EXPECT_FALSE(data.isCategoryPageStale(1000));
+    EXPECT_FALSE(data.isCategoryPageCurrent(-1));
+    EXPECT_FALSE(data.isCategoryPageCurrent(1000));
 }
 
 TEST(CZebCMLinkPartsDataTest, StaleMonthsComeBackSortedWhateverTheListingOrder)

@@ -266,6 +266,26 @@ TEST(CZebCMLinkPartsFilesTest, LoadKeepsThePageAndFindsItsElements)
     EXPECT_NE(doc.document->getElementByID(L"zebsitec007table000001"), nullptr);
 }
 
+// Each category's page read and decoded the template anew; during a run it is read once.
+TEST(CZebCMLinkPartsFilesTest, TemplateIsReadOncePerRunAndAnewOutsideOne)
+{
+    TempSite site;
+    const std::wstring path = W(site.menu("template.html"));
+    CZebCMLinkPartsFiles files;
+    auto markupOf = [&] { return U(files.loadTemplateOwned(path)->getMarkup()); };
+    {
+        const CZebCMLinkPartsFiles::TemplateRun run;
+        EXPECT_EQ(markupOf(), "") << "a missing template loads as an empty document";
+        testsupport::writeFile(U(path), kPage);
+        EXPECT_EQ(markupOf(), "") << "nor is it looked for again";
+    }
+    EXPECT_EQ(markupOf(), kPage);
+    const CZebCMLinkPartsFiles::TemplateRun run;
+    EXPECT_EQ(markupOf(), kPage);
+    testsupport::writeFile(U(path), "<p>changed</p>");
+    EXPECT_EQ(markupOf(), kPage);
+}
+
 TEST(CZebCMLinkPartsFilesTest, ReadElementMarkup)
 {
     TempSite site;

@@ -301,6 +301,7 @@ TEST_F(PageWriterTest, BatchFlushesItsPagesTogetherWhenItEndsOrOneIsRead)
             ASSERT_EQ(write(dir / ("p" + std::to_string(i) + ".html"), "x"), PageWriter::Result::Written);
     }
     EXPECT_EQ(listDir(dir.path()).size(), 304u);
+    EXPECT_EQ(readFile(dir / "p299.html"), "x"); // a batch this large is flushed with its file system
 }
 
 TEST_F(PageWriterTest, FixedClockStampsWrittenPage)
