@@ -172,13 +172,14 @@ SiteUpdate::Outcome SiteUpdate::run(const GlobalOptions& options, const ModuleLo
         return outcome.failed(kExitFailed);
     }
     const platform::PageWriter::DryRun dryRun(request.dryRun);
-    std::vector<int> numbers;
-    for (const SiteCategory& category : site.categories())
-        if (std::find(names.begin(), names.end(), category.name) != names.end())
-            numbers.push_back(category.number);
     std::optional<RebuildScope> rebuild;
-    if (request.rebuild)
+    if (request.rebuild) {
+        std::vector<int> numbers;
+        for (const SiteCategory& category : site.categories())
+            if (std::find(names.begin(), names.end(), category.name) != names.end())
+                numbers.push_back(category.number);
         rebuild.emplace(site.folder() + L"/ZebSitemenu", numbers);
+    }
 
     std::unique_ptr<CZebTmplCIF> module = loader.createInterface();
     if (!module) {

@@ -171,7 +171,13 @@ bool PageRefreshCache::parse(std::string bytes)
     if (text.compare(sumAt, std::string::npos, expected) != 0)
         return false;
 
+    // A row a line: reserved at once, since rows larger than the allocator's mapping threshold are
+    // mapped afresh, and faulted in, at every growth.
     std::vector<Row> rows;
+    std::size_t lines = 0;
+    for (std::size_t at = text.find('\n', head.size()); at < sumAt; at = text.find('\n', at + 1))
+        ++lines;
+    rows.reserve(lines);
     std::string_view last;
     for (std::size_t at = head.size(); at < sumAt;) {
         const std::size_t end = text.find('\n', at);

@@ -254,6 +254,10 @@ std::size_t SitePageRefresher::listPages()
 {
     candidates_.clear();
     paths_.clear();
+    // As many pages as the last refresh knew, as a guess: a large list grown step by step is
+    // mapped afresh, and faulted in, at every step.
+    candidates_.reserve(lastRun_.size() + 64);
+    paths_.reserve((lastRun_.size() + 64) * (siteNative_.size() + 32));
     std::error_code ec;
     walk(siteNative_, 0, std::filesystem::canonical(siteNative_, ec).string() == siteNative_ && !ec);
     // UTF-8 sorts as its characters do. The walk gives the pages in order, unless a link led
