@@ -98,7 +98,34 @@ void MarkupOutput::copyGap(const NodeSource::Range& range, std::size_t from, std
     if (range.empty())
         return;
     range.source->forEachGapStretch(std::max(range.start, from), std::min(range.end, to),
-                                    [&](std::size_t start, std::size_t end) { copy(range.source, start, end); });
+                                    [&](std::size_t start, std::size_t end) {
+                                        // (Less what was written ahead, inside a select or template.)
+                                        for (const NodeSource::Range& r : gapWrittenAhead_)
+                                            if (r.source == range.source && r.start < end && start < r.end) {
+                                                copy(range.source, start, r.start);
+                                                start = std::max(start, r.end);
+                                            }
+                                        copy(range.source, start, end);
+                                    });
+}
+
+void MarkupOutput::writeGapReadInside()
+{
+    if (at_.source == nullptr)
+        return;
+    bool ignoring = false;
+    for (const Element* e : leftOpen_)
+        ignoring = ignoring || e->is(L"select") || e->is(L"template");
+    if (!ignoring)
+        return;
+    const SourceText& source = *at_.source;
+    const auto next = source.firstTokenEndingAfter(at_.end);
+    const std::size_t end = next == source.tokens.end() ? source.text.size() : std::max(at_.end, next->start);
+    if (end <= at_.end)
+        return;
+    const NodeSource::Range gap{at_.source, at_.end, end};
+    copy(gap);
+    gapWrittenAhead_.push_back(gap);
 }
 
 void MarkupOutput::standAfter(const Node& node)
@@ -202,6 +229,7 @@ void MarkupOutput::arriveAt(const Node& node)
         for (const Element* e : leftOpen_)
             ends = ends || e->isFormatting();
     if (ends) {
+        writeGapReadInside();
         closeLeftOpen();
         endForeignFormatting(NodeSource::source(&node));
     }
