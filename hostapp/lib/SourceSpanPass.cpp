@@ -170,6 +170,9 @@ private:
         if (parent == nullptr)
             return;
         std::size_t endTagEnd = NodeSource::endTag(e).end;
+        // (The nodes keep the order the parser gave them among themselves: content it moved out
+        // in front of a table stays in front of it, although its text stands inside.)
+        const Node* moved = nullptr;
         while (Node* last = e->getLastChild()) {
             if (!hasSpan(last) || NodeSource::spanStart(last) < endTagEnd)
                 break;
@@ -179,9 +182,10 @@ private:
                 break;
             std::size_t at = NodeSource::spanStart(last);
             Node* before = e->getNextSibling();
-            while (before != nullptr && hasSpan(before) && NodeSource::spanStart(before) < at)
+            while (before != nullptr && before != moved && hasSpan(before) && NodeSource::spanStart(before) < at)
                 before = before->getNextSibling();
             parent->insertBefore(last, before);
+            moved = last;
         }
     }
 

@@ -24,6 +24,7 @@ enum class Edit {
     InsertAtStartOf,
     InsertIn,
     InsertInText,
+    InsertInFirstText,
     InsertAfter,
     Remove,
     RemoveFirstChild
@@ -83,6 +84,8 @@ TEST_P(PageEditReadBack, SavedPageParsesToTheEditedTree)
             util.setLayoutCursor(lastWithId(*doc, c.id), 0);
         else if (c.edit == Edit::InsertInText) // after the first character of its last text
             util.setLayoutCursor(named->getLastChild(), 1);
+        else if (c.edit == Edit::InsertInFirstText) // after the first character of its first text
+            util.setLayoutCursor(named->getFirstChild(), 1);
         else if (c.edit == Edit::InsertAfter)
             util.setLayoutCurorEx(named, true);
         ASSERT_NE(insertFragmentAtCursor(util, L"<div id=lp>P</div>"), nullptr);
@@ -115,6 +118,8 @@ const ReadBackCase kCases[] = {
      L"html(head body(x(hh[id=\"h\"](i(\"i\") div[id=\"lp\"](\"P\")) _ div(\"d\"))))"},
     {"form left open whose text ends in a carriage return", Edit::InsertAtEnd, nullptr, L"<form>x\r\n",
      L"html(head body(form(\"x\n\") div[id=\"lp\"](\"P\")))"},
+    {"form whose text and end tag follow end tags the parser dropped", Edit::InsertIn, L"f",
+     L"<form id=f></>x</a></form>y", L"html(head body(form[id=\"f\"](\"x\" div[id=\"lp\"](\"P\")) \"y\"))"},
     // Raw text and text the page leaves open.
     {"plaintext to the end of the page: the part goes before it", Edit::InsertAtEnd, nullptr, L"<plaintext>abc",
      L"html(head body(div[id=\"lp\"](\"P\") plaintext(\"abc\")))"},
@@ -182,6 +187,9 @@ const ReadBackCase kCases[] = {
     // Content the parser moved.
     {"text and links moved out in front of a table", Edit::InsertAtEnd, nullptr, L"<table><a>1<td>2</td>3</table>",
      L"html(head body(a(\"1\") a(\"3\") table(tbody(tr(td(\"2\")))) div[id=\"lp\"](\"P\")))"},
+    {"cursor in a text moved out in front of a table", Edit::InsertInFirstText, L"d",
+     L"<div id=d><table>ab<tr><td>c</td></tr></table></div>",
+     L"html(head body(div[id=\"d\"](\"ab\" table(tbody(tr(td(\"c\"))))) div[id=\"lp\"](\"P\")))"},
     {"a stray end tag amid text moved out in front of a table", Edit::InsertAtEnd, nullptr,
      L"<table>x</a>y<td>z</td></table>", L"html(head body(\"xy\" table(tbody(tr(td(\"z\")))) div[id=\"lp\"](\"P\")))"},
     {"cursor in an element moved out of a table, around a tag ignored in it", Edit::InsertAtStartOf, L"x",
@@ -195,6 +203,8 @@ const ReadBackCase kCases[] = {
      L"<rt><table><xmp>", L"html(head body(rt(xmp table) div[id=\"lp\"](\"P\")))"},
     {"plaintext moved out in front of a table", Edit::InsertAtEnd, nullptr, L"<table><plaintext>x",
      L"html(head body(div[id=\"lp\"](\"P\") plaintext(\"x\") table))"},
+    {"plaintext moved out in front of a table that ends an element", Edit::InsertAtEnd, nullptr,
+     L"<e><table><plaintext>", L"html(head body(div[id=\"lp\"](\"P\") e(plaintext table)))"},
     {"stray end tags in a table before content moved out of it", Edit::InsertAtEnd, nullptr,
      L"<table></script>\n<div>d</div></table>", L"html(head body(div(\"d\") table div[id=\"lp\"](\"P\")))"},
     {"a page ending in \"</\", which is text", Edit::InsertAtEnd, nullptr, L"<p>a</p></",
@@ -209,6 +219,9 @@ const ReadBackCase kCases[] = {
     {"a comment after the body's end tag, before text the parser puts back: the body cannot end after them",
      Edit::InsertAtEnd, nullptr, std::wstring_view(L"<a></body></\0>/", 16),
      L"html(head body(div[id=\"lp\"](\"P\") a(\"/\")) <!---->)"},
+    {"a select moved out in front of a table after the body's end tag, a tag it ignored in it", Edit::InsertAtEnd,
+     nullptr, L"<p>a</p></body><table><select><h><tr>",
+     L"html(head body(p(\"a\") div[id=\"lp\"](\"P\")) select table(tbody(tr)))"},
     {"text and markup after the html end tag", Edit::InsertAtEnd, nullptr, L"<p>a</p></body></html>tail<b>x</b>",
      L"html(head body(p(\"a\") div[id=\"lp\"](\"P\"))) \"tail\" b(\"x\")"},
     {"text starting with a line break after a NUL that opened the body, the CR in its gap", Edit::InsertAtEnd, nullptr,
