@@ -4,6 +4,8 @@
 #include <pugixml.hpp>
 
 #include <cstring>
+#include <memory>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -14,7 +16,7 @@
 #include "host/CharacterData.h"
 #include "host/Document.h"
 #include "host/Element.h"
-#include "host/MappedFile.h"
+#include "platform/FileReader.h"
 #include "platform/TextConv.h"
 
 namespace {
@@ -114,6 +116,66 @@ bool sameName(const std::wstring& a, const std::wstring& b)
     return true;
 }
 
+// The file's bytes parsed: decoded straight to UTF-8, which is what the parser reads (a UTF-8 file
+// is parsed from its own bytes, without a round trip through wide text); null when they are no
+// XML.
+std::shared_ptr<const pugi::xml_document> parse(std::string_view bytes)
+{
+    EncodingDetector::Detection detection;
+    std::string storage;
+    std::string_view utf8;
+    if (!EncodingDetector::decodeAuto(bytes.data(), bytes.size(), detection, storage, utf8))
+        return nullptr;
+    // The text ends at its first NUL character, as a decoded text handed on as a C string does.
+    utf8 = utf8.substr(0, utf8.find('\0'));
+
+    // The text is UTF-8 now whatever the file declared, so the declaration is not followed.
+    // Fragment parsing lets a file hold several top-level lists. pugixml never reads a DTD's
+    // external entities nor expands entities other than the predefined ones and character
+    // references: an undeclared reference such as &ext; stays as literal text.
+    auto xml = std::make_shared<pugi::xml_document>();
+    const pugi::xml_parse_result parsed =
+        xml->load_buffer(utf8.data(), utf8.size(), pugi::parse_default | pugi::parse_fragment, pugi::encoding_utf8);
+    // Fragment parsing takes plain text as a document too; a file without any element is no XML.
+    if (!parsed || !xml->find_child([](const pugi::xml_node& n) { return n.type() == pugi::node_element; }))
+        return nullptr;
+    return xml;
+}
+
+// The last file parsed on this thread, by its bytes: every update reads the category list twice
+// (the host, then the module), and the same bytes give the same tree, which the documents made
+// from it only read. The bytes are the file's, kept instead of freed; files above the limit are
+// not kept.
+struct LastParse {
+    std::string bytes;
+    std::shared_ptr<const pugi::xml_document> xml;
+};
+constexpr std::size_t kLastParseLimit = 256 * 1024;
+
+LastParse& lastParse()
+{
+    thread_local LastParse last;
+    return last;
+}
+
+// The tree parsed last from these very bytes; null when the last parse was of other bytes.
+std::shared_ptr<const pugi::xml_document> parsedAgain(std::string_view bytes)
+{
+    const LastParse& last = lastParse();
+    return last.xml && std::string_view(last.bytes) == bytes ? last.xml : nullptr;
+}
+
+void rememberParse(std::string bytes, const std::shared_ptr<const pugi::xml_document>& xml)
+{
+    LastParse& last = lastParse();
+    if (bytes.size() > kLastParseLimit) {
+        last = LastParse();
+        return;
+    }
+    last.bytes = std::move(bytes);
+    last.xml = xml;
+}
+
 } // namespace
 
 // The elements of an on-demand tree whose children are still to be made, by their parsed source,
@@ -133,31 +195,16 @@ bool CZebXmlData::CreateNodeData(const std::wstring& path, Build build)
 {
     DestroyNodeData(nullptr);
 
-    MappedFile file;
-    if (file.open(path, 0) != 0 || file.get_size() == 0)
+    std::string bytes;
+    if (platform::FileReader::read(path, bytes) != platform::FileReader::Result::Read || bytes.empty())
         return false;
-    // Decoded straight to UTF-8, which is what the parser reads: a UTF-8 file is parsed from its
-    // own bytes, without a round trip through wide text.
-    EncodingDetector::Detection detection;
-    std::string storage;
-    std::string_view utf8;
-    if (!EncodingDetector::decodeAuto(reinterpret_cast<const char*>(file.get_top()), file.get_size(), detection,
-                                      storage, utf8))
-        return false;
-    // The text ends at its first NUL character, as a decoded text handed on as a C string does.
-    utf8 = utf8.substr(0, utf8.find('\0'));
-
-    // The text is UTF-8 now whatever the file declared, so the declaration is not followed.
-    // Fragment parsing lets a file hold several top-level lists. pugixml never reads a DTD's
-    // external entities nor expands entities other than the predefined ones and character
-    // references: an undeclared reference such as &ext; stays as literal text.
-    auto xml = std::make_shared<pugi::xml_document>();
-    const pugi::xml_parse_result parsed =
-        xml->load_buffer(utf8.data(), utf8.size(), pugi::parse_default | pugi::parse_fragment, pugi::encoding_utf8);
-    file.close();
-    // Fragment parsing takes plain text as a document too; a file without any element is no XML.
-    if (!parsed || !xml->find_child([](const pugi::xml_node& n) { return n.type() == pugi::node_element; }))
-        return false;
+    std::shared_ptr<const pugi::xml_document> xml = parsedAgain(bytes);
+    if (!xml) {
+        xml = parse(bytes);
+        if (!xml)
+            return false;
+        rememberParse(std::move(bytes), xml);
+    }
 
     std::unique_ptr<Document> document = DocumentFactory::create();
     Element* root = document->createElement(kRootTag);

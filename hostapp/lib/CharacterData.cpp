@@ -96,8 +96,10 @@ CharacterData* CharacterData::splitText(std::size_t offset)
             cut = sourceOffset(src, start, end, text, offset, false);
     }
     if (cut != kNotFound) {
-        // Both halves keep writing their own source text.
+        // Both halves keep writing their own source text, and a text the parser moved out in front
+        // of a table is moved out in both.
         NodeSource::setSourceSpan(tail, NodeSource::source(this), cut, NodeSource::spanEnd(this), true);
+        NodeSource::setDisplaced(tail, NodeSource::isDisplaced(this));
         NodeSource::setSourceSpan(this, NodeSource::source(this), NodeSource::spanStart(this), cut, true);
         if (inDocument_.data() != nullptr)
             inDocument_ = inDocument_.substr(0, offset);

@@ -148,9 +148,12 @@ bool endableBefore(const Place& place)
     for (const Node* n = before; n != nullptr; n = n->getLastChild())
         if (endsInOpenEndTag(*n))
             return false;
+    // (A last descendant that is a table with nodes moved out in front of it may end, in the
+    // source, in one of them: "<e><table><plaintext>".)
     for (const Node* n = before; n != nullptr && n->getNodeType() == Node::Type::Element; n = n->getLastChild()) {
         const auto& e = static_cast<const Element&>(*n);
         if (NodeSource::isDisplaced(n) ||
+            (n->getPreviousSibling() != nullptr && NodeSource::isDisplaced(n->getPreviousSibling())) ||
             (NodeSource::endTag(&e).empty() && (e.isRawText() || e.is(L"textarea") || e.is(L"title"))))
             return false;
     }

@@ -361,30 +361,42 @@ private:
         if (previous == nullptr || previous->getNodeType() != Node::Type::Element)
             return false;
         auto* e = static_cast<Element*>(previous);
-        if (!NodeSource::endTag(e).empty() || e->isVoid() || claimed_[tag])
+        // The end tag may follow end tags the parser ignored ("</>", "</a>" with no a open): the
+        // text ran over them. (Not over the body's or html's, which it took.)
+        const std::wstring& t = src_->text;
+        std::size_t endTag = tag;
+        while (endTag < end && t.compare(endTag, 2, L"</") == 0 && scan().endTagAt(endTag, e->localName()) == kNone &&
+               scan().endTagAt(endTag, L"body") == kNone && scan().endTagAt(endTag, L"html") == kNone) {
+            const std::size_t close = scan().tagClose(endTag, end);
+            endTag = close == kNone ? end : scan().firstTag(close + 1, end);
+        }
+        if (!NodeSource::endTag(e).empty() || e->isVoid() || endTag >= end || claimed_[endTag])
             return false;
-        std::size_t tagEnd = scan().endTagAt(tag, e->localName());
+        std::size_t tagEnd = scan().endTagAt(endTag, e->localName());
         if (tagEnd == kNone || tagEnd > end)
             return false;
         // How much of the data the text before the end tag gives: plain text (no references, no
-        // carriage returns) maps one to one onto its data; other text is lined up with it.
+        // carriage returns, no dropped tags) maps one to one onto its data; other text is lined
+        // up with it, a text for each stretch between tags.
         const std::wstring_view head = std::wstring_view(src_->text).substr(start, tag - start);
-        std::size_t headData = head.size();
-        if (head.find_first_of(L"&\r") != std::wstring_view::npos) {
-            const std::vector<SourceScan::Piece> pieces = scan().piecesBetweenTags(start, end, data);
-            if (pieces.empty() || pieces.front().start != start || pieces.front().end != tag)
+        std::vector<SourceScan::Piece> pieces;
+        if (endTag != tag || head.find_first_of(L"&\r") != std::wstring_view::npos) {
+            pieces = scan().piecesBetweenTags(start, end, data);
+            if (pieces.empty())
                 return false;
-            headData = pieces.front().dataEnd;
         } else if (data.substr(0, head.size()) != head) {
             return false;
+        } else {
+            if (!head.empty())
+                pieces.push_back({start, tag, 0, head.size()});
+            if (head.size() < data.size())
+                pieces.push_back({tagEnd, scan().firstTag(tagEnd, end), head.size(), data.size()});
         }
-        NodeSource::setEndTag(e, {src_, tag, tagEnd});
-        claimed_[tag] = true;
-        if (!head.empty())
-            addText(Node::Type::Text, data.substr(0, headData), e, start, tag);
-        const std::wstring_view rest = data.substr(headData);
-        if (!rest.empty())
-            addText(Node::Type::Text, rest, e->parentNode(), tagEnd, scan().firstTag(tagEnd, end));
+        NodeSource::setEndTag(e, {src_, endTag, tagEnd});
+        claimed_[endTag] = true;
+        for (const SourceScan::Piece& piece : pieces)
+            addText(Node::Type::Text, data.substr(piece.dataStart, piece.dataEnd - piece.dataStart),
+                    piece.start < endTag ? e : e->parentNode(), piece.start, piece.end);
         return true;
     }
 

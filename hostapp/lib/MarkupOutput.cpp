@@ -98,7 +98,40 @@ void MarkupOutput::copyGap(const NodeSource::Range& range, std::size_t from, std
     if (range.empty())
         return;
     range.source->forEachGapStretch(std::max(range.start, from), std::min(range.end, to),
-                                    [&](std::size_t start, std::size_t end) { copy(range.source, start, end); });
+                                    [&](std::size_t start, std::size_t end) {
+                                        // (Less what was written ahead, inside a select or template.)
+                                        for (const NodeSource::Range& r : gapWrittenAhead_)
+                                            if (r.source == range.source && r.start < end && start < r.end) {
+                                                copy(range.source, start, r.start);
+                                                start = std::max(start, r.end);
+                                            }
+                                        copy(range.source, start, end);
+                                    });
+}
+
+void MarkupOutput::writeGapReadInside()
+{
+    if (at_.source == nullptr)
+        return;
+    bool ignoring = false;
+    for (const Element* e : leftOpen_)
+        ignoring = ignoring || e->is(L"select") || e->is(L"template");
+    if (!ignoring)
+        return;
+    const SourceText& source = *at_.source;
+    const auto next = source.firstTokenEndingAfter(at_.end);
+    std::size_t end = next == source.tokens.end() ? source.text.size() : std::max(at_.end, next->start);
+    // (Not a tag that the page cuts short at its end, which the parser dropped: whatever follows
+    // it would become part of it. It stays at the end.)
+    const std::size_t lastTag = source.text.rfind(L'<', end - 1);
+    if (end == source.text.size() && end > at_.end && lastTag != std::wstring::npos && lastTag >= at_.end &&
+        source.text.find(L'>', lastTag) == std::wstring::npos)
+        end = lastTag;
+    if (end <= at_.end)
+        return;
+    const NodeSource::Range gap{at_.source, at_.end, end};
+    copy(gap);
+    gapWrittenAhead_.push_back(gap);
 }
 
 void MarkupOutput::standAfter(const Node& node)
@@ -184,8 +217,10 @@ bool MarkupOutput::continuesTo(const Node& node) const
     if (!untouched && !gap.empty() && gap.source == NodeSource::source(&node) &&
         gap.end < NodeSource::spanStart(&node) && gap.source->hasTokenIn(gap.end, NodeSource::spanStart(&node)))
         return false;
+    // (Nor may the gap itself hold a node's text: a node moved out in front of a table takes the
+    // text from the last node before it, over the start tag of a table removed since.)
     return untouched || (from != std::wstring::npos && at_.source == NodeSource::source(&node) && at_.end <= from &&
-                         !NodeSource::source(&node)->hasTokenIn(at_.end, from));
+                         !NodeSource::source(&node)->hasTokenIn(at_.end, NodeSource::spanStart(&node)));
 }
 
 void MarkupOutput::arriveAt(const Node& node)
@@ -202,6 +237,7 @@ void MarkupOutput::arriveAt(const Node& node)
         for (const Element* e : leftOpen_)
             ends = ends || e->isFormatting();
     if (ends) {
+        writeGapReadInside();
         closeLeftOpen();
         endForeignFormatting(NodeSource::source(&node));
     }

@@ -109,6 +109,10 @@ protected:
     void writeStartTag(const Element& element);
     void rewriteStartTag(const Element& element);
 
+    // Before the output ends a select or template it left open: the text that follows in the
+    // source up to the next node's (tags ignored there, which outside would make elements), so
+    // that the parser still reads it inside; the gaps that hold it skip it then.
+    void writeGapReadInside();
     void closeLeftOpen();
     void endForeignFormatting(const SourceText* source);
     void endTag(const Element& e);
@@ -167,4 +171,5 @@ protected:
     const Node* lastText_ = nullptr;
     std::size_t lastTextEnd_ = std::wstring::npos;
     std::vector<const Element*> ownMerged_;
+    std::vector<NodeSource::Range> gapWrittenAhead_;
 };

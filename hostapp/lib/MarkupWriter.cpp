@@ -21,6 +21,20 @@ bool inRawText(const Node& node)
            static_cast<const Element*>(parent)->isRawText();
 }
 
+const Node* hostOf(const Node& child);
+
+// The node whose text stands last in n's: its last child, or a node the parser moved out in front
+// of n from the end of n's text ("<table><xmp>" puts the xmp before the table); null when none.
+const Node* lastInText(const Node& n)
+{
+    const Node* last = n.getLastChild();
+    for (const Node* d = n.getPreviousSibling(); d != nullptr && NodeSource::isDisplaced(d);
+         d = d->getPreviousSibling())
+        if (hostOf(*d) == &n && (last == nullptr || NodeSource::spanEnd(d) > NodeSource::spanEnd(last)))
+            last = d;
+    return last;
+}
+
 // The walk over the tree: each node copied from its source or written afresh, on the output.
 class Writer : public MarkupOutput {
 public:
@@ -51,10 +65,10 @@ void Writer::writeNode(const Node& node)
         copy(NodeSource::source(&node), NodeSource::spanStart(&node), NodeSource::spanEnd(&node));
         noteOpenEnd(ImpliedMarkup::closerOfOpenEnd(node));
         // What the copy leaves open: the element, if its end tag is left out, and so on down its
-        // last descendants.
+        // descendants whose text stands last.
         for (const Node* n = &node; n != nullptr && n->getNodeType() == Node::Type::Element &&
                                     NodeSource::spanEnd(n) > NodeSource::spanStart(n);
-             n = n->getLastChild()) {
+             n = lastInText(*n)) {
             const auto& e = static_cast<const Element&>(*n);
             if (ImpliedMarkup::writesItsEnd(e))
                 break;

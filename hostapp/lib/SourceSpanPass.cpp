@@ -114,7 +114,7 @@ private:
         if (!NodeSource::endTag(e).empty()) {
             lo = std::min(lo, NodeSource::endTag(e).start);
             hi = std::max(hi, NodeSource::endTag(e).end);
-        } else if (lo != kNone && !e->isVoid()) {
+        } else if (lo != kNone && !e->isVoid() && !endsInsideScopeBoundary(*e)) {
             std::size_t end = SourceScan(src_->text).endTagAt(hi, e->localName());
             if (end != kNone && !claimed_[hi]) {
                 NodeSource::setEndTag(e, {src_, hi, end});
@@ -126,6 +126,22 @@ private:
             return false;
         setSpan(n, lo, hi);
         return true;
+    }
+
+    // Whether the element's content ends inside an element left open that bounds the scope of
+    // end tags (a table, a cell, a template, ...): an end tag of the element standing right after
+    // it is one the parser ignored ("<form><table></form>").
+    static bool endsInsideScopeBoundary(const Element& e)
+    {
+        for (const Node* n = e.getLastChild(); n != nullptr && n->getNodeType() == Node::Type::Element;
+             n = n->getLastChild()) {
+            const auto& c = static_cast<const Element&>(*n);
+            if (NodeSource::endTag(&c).empty() &&
+                (c.is(L"table") || c.is(L"td") || c.is(L"th") || c.is(L"caption") || c.is(L"template") ||
+                 c.is(L"applet") || c.is(L"object") || c.is(L"marquee")))
+                return true;
+        }
+        return false;
     }
 
     // Marks the children whose text stands inside the span of a sibling after them (the nearest
@@ -170,6 +186,9 @@ private:
         if (parent == nullptr)
             return;
         std::size_t endTagEnd = NodeSource::endTag(e).end;
+        // (The nodes keep the order the parser gave them among themselves: content it moved out
+        // in front of a table stays in front of it, although its text stands inside.)
+        const Node* moved = nullptr;
         while (Node* last = e->getLastChild()) {
             if (!hasSpan(last) || NodeSource::spanStart(last) < endTagEnd)
                 break;
@@ -179,9 +198,10 @@ private:
                 break;
             std::size_t at = NodeSource::spanStart(last);
             Node* before = e->getNextSibling();
-            while (before != nullptr && hasSpan(before) && NodeSource::spanStart(before) < at)
+            while (before != nullptr && before != moved && hasSpan(before) && NodeSource::spanStart(before) < at)
                 before = before->getNextSibling();
             parent->insertBefore(last, before);
+            moved = last;
         }
     }
 

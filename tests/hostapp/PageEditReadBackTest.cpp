@@ -24,6 +24,7 @@ enum class Edit {
     InsertAtStartOf,
     InsertIn,
     InsertInText,
+    InsertInFirstText,
     InsertAfter,
     Remove,
     RemoveFirstChild
@@ -83,6 +84,8 @@ TEST_P(PageEditReadBack, SavedPageParsesToTheEditedTree)
             util.setLayoutCursor(lastWithId(*doc, c.id), 0);
         else if (c.edit == Edit::InsertInText) // after the first character of its last text
             util.setLayoutCursor(named->getLastChild(), 1);
+        else if (c.edit == Edit::InsertInFirstText) // after the first character of its first text
+            util.setLayoutCursor(named->getFirstChild(), 1);
         else if (c.edit == Edit::InsertAfter)
             util.setLayoutCurorEx(named, true);
         ASSERT_NE(insertFragmentAtCursor(util, L"<div id=lp>P</div>"), nullptr);
@@ -100,8 +103,16 @@ const ReadBackCase kCases[] = {
      L"html(head body(div(a(b) b(div(a div(a(\"x\"))))) div[id=\"lp\"](\"P\")))"},
     {"option group left open in a select", Edit::InsertAtEnd, nullptr, L"<select><option>a<optgroup>",
      L"html(head body(select(option(\"a\") optgroup) div[id=\"lp\"](\"P\")))"},
+    {"a tag ignored in a select left open, which after the select makes an element", Edit::InsertAtEnd, nullptr,
+     L"<select><option>a<dd>", L"html(head body(select(option(\"a\")) div[id=\"lp\"](\"P\")))"},
+    {"a tag ignored in a select left open, then one the page cuts short", Edit::InsertAtEnd, nullptr, L"<select><dd><h",
+     L"html(head body(select div[id=\"lp\"](\"P\")))"},
+    {"a tag ignored in a template left open", Edit::InsertAtEnd, nullptr, L"<template></br>",
+     L"html(head(template) body(div[id=\"lp\"](\"P\")))"},
     {"unclosed table cell", Edit::InsertAtEnd, nullptr, L"<table><tr><td>cell",
      L"html(head body(table(tbody(tr(td(\"cell\")))) div[id=\"lp\"](\"P\")))"},
+    {"end tag of a form, ignored in a table left open in it", Edit::InsertAtEnd, nullptr, L"<form><table></form>",
+     L"html(head body(form(table) div[id=\"lp\"](\"P\")))"},
     {"unclosed list items", Edit::InsertAtEnd, nullptr, L"<ul><li>one<li>two",
      L"html(head body(ul(li(\"one\") li(\"two\")) div[id=\"lp\"](\"P\")))"},
     {"bold left listed by the paragraph's end tag", Edit::InsertAtEnd, nullptr, L"<p><b>bold</p>",
@@ -111,6 +122,8 @@ const ReadBackCase kCases[] = {
      L"html(head body(x(hh[id=\"h\"](i(\"i\") div[id=\"lp\"](\"P\")) _ div(\"d\"))))"},
     {"form left open whose text ends in a carriage return", Edit::InsertAtEnd, nullptr, L"<form>x\r\n",
      L"html(head body(form(\"x\n\") div[id=\"lp\"](\"P\")))"},
+    {"form whose text and end tag follow end tags the parser dropped", Edit::InsertIn, L"f",
+     L"<form id=f></>x</a></form>y", L"html(head body(form[id=\"f\"](\"x\" div[id=\"lp\"](\"P\")) \"y\"))"},
     // Raw text and text the page leaves open.
     {"plaintext to the end of the page: the part goes before it", Edit::InsertAtEnd, nullptr, L"<plaintext>abc",
      L"html(head body(div[id=\"lp\"](\"P\") plaintext(\"abc\")))"},
@@ -178,6 +191,9 @@ const ReadBackCase kCases[] = {
     // Content the parser moved.
     {"text and links moved out in front of a table", Edit::InsertAtEnd, nullptr, L"<table><a>1<td>2</td>3</table>",
      L"html(head body(a(\"1\") a(\"3\") table(tbody(tr(td(\"2\")))) div[id=\"lp\"](\"P\")))"},
+    {"cursor in a text moved out in front of a table", Edit::InsertInFirstText, L"d",
+     L"<div id=d><table>ab<tr><td>c</td></tr></table></div>",
+     L"html(head body(div[id=\"d\"](\"ab\" table(tbody(tr(td(\"c\"))))) div[id=\"lp\"](\"P\")))"},
     {"a stray end tag amid text moved out in front of a table", Edit::InsertAtEnd, nullptr,
      L"<table>x</a>y<td>z</td></table>", L"html(head body(\"xy\" table(tbody(tr(td(\"z\")))) div[id=\"lp\"](\"P\")))"},
     {"cursor in an element moved out of a table, around a tag ignored in it", Edit::InsertAtStartOf, L"x",
@@ -187,8 +203,12 @@ const ReadBackCase kCases[] = {
      L"q", L"<table><tr><td><table><tr><td>x</td></tr><tr><q id=q>y</td>\n</tr>\n</table>",
      L"html(head body(table(tbody(tr(td(q[id=\"q\"](div[id=\"lp\"](\"P\") \"y\n\") table(tbody(tr(td(\"x\")) "
      L"tr))))))))"},
+    {"raw text left open, moved out in front of a table in an element left open", Edit::InsertAtEnd, nullptr,
+     L"<rt><table><xmp>", L"html(head body(rt(xmp table) div[id=\"lp\"](\"P\")))"},
     {"plaintext moved out in front of a table", Edit::InsertAtEnd, nullptr, L"<table><plaintext>x",
      L"html(head body(div[id=\"lp\"](\"P\") plaintext(\"x\") table))"},
+    {"plaintext moved out in front of a table that ends an element", Edit::InsertAtEnd, nullptr,
+     L"<e><table><plaintext>", L"html(head body(div[id=\"lp\"](\"P\") e(plaintext table)))"},
     {"stray end tags in a table before content moved out of it", Edit::InsertAtEnd, nullptr,
      L"<table></script>\n<div>d</div></table>", L"html(head body(div(\"d\") table div[id=\"lp\"](\"P\")))"},
     {"a page ending in \"</\", which is text", Edit::InsertAtEnd, nullptr, L"<p>a</p></",
@@ -203,6 +223,9 @@ const ReadBackCase kCases[] = {
     {"a comment after the body's end tag, before text the parser puts back: the body cannot end after them",
      Edit::InsertAtEnd, nullptr, std::wstring_view(L"<a></body></\0>/", 16),
      L"html(head body(div[id=\"lp\"](\"P\") a(\"/\")) <!---->)"},
+    {"a select moved out in front of a table after the body's end tag, a tag it ignored in it", Edit::InsertAtEnd,
+     nullptr, L"<p>a</p></body><table><select><h><tr>",
+     L"html(head body(p(\"a\") div[id=\"lp\"](\"P\")) select table(tbody(tr)))"},
     {"text and markup after the html end tag", Edit::InsertAtEnd, nullptr, L"<p>a</p></body></html>tail<b>x</b>",
      L"html(head body(p(\"a\") div[id=\"lp\"](\"P\"))) \"tail\" b(\"x\")"},
     {"text starting with a line break after a NUL that opened the body, the CR in its gap", Edit::InsertAtEnd, nullptr,
@@ -242,6 +265,8 @@ const ReadBackCase kCases[] = {
      L"<p>x</p><html lang=ja><div id=d>y</div>", L"html[lang=\"ja\"](head body(p(\"x\")))"},
     {"removed table had opened the body before the white space of the text moved out of it", Edit::Remove, L"t",
      L"<table id=t>\n\n>\n", L"html(head body(\"\n\n>\n\"))"},
+    {"removed table had ended the table before it, in front of which the parser moved a text of its own", Edit::Remove,
+     L"d", L"<table><table id=d>>", L"html(head body(table \">\"))"},
     {"removed element was all the page held", Edit::Remove, L"d", L"<i id=d>x</i>", L"html(head body)"},
     {"removed link's text ran over an ignored end tag with a quote in its name", Edit::Remove, L"d",
      L"<p>x</p><a id=d>\n</i=\".>y", L"html(head body(p(\"x\")))"},
