@@ -29,6 +29,12 @@ std::wstring wide(const char* utf8)
     return platform::fromUtf8(utf8, std::strlen(utf8));
 }
 
+} // namespace
+
+// The copy of a parsed file into host nodes. Named, not in an unnamed namespace: the tree an
+// on-demand copy leaves for later (CZebXmlData::Deferred) holds its types.
+namespace xmlcopy {
+
 // The document's names of the file's element names (in lower case, as the document names the
 // elements it creates): each spelling is converted once, not once per element.
 class ElementNames {
@@ -97,6 +103,10 @@ void copyTree(const pugi::xml_node& source, Element* target, Document& document,
         }
     }
 }
+
+} // namespace xmlcopy
+
+namespace {
 
 // Element names compare ignoring ASCII case: the host's tree keeps the names of elements it creates
 // in lower case (an HTML tree), so an XML file's "Title" is found as "title" or "Title".
@@ -182,9 +192,9 @@ void rememberParse(std::string bytes, const std::shared_ptr<const pugi::xml_docu
 // and the document's names of the file's element names, which those children will need.
 struct CZebXmlData::Deferred {
     explicit Deferred(Document& document) : names(document) {}
-    ElementNames names;
+    xmlcopy::ElementNames names;
     std::unordered_map<const Node*, pugi::xml_node> sources;
-    PendingCopies pending;
+    xmlcopy::PendingCopies pending;
 };
 
 CZebXmlData::CZebXmlData(const std::wstring& rootName) : rootName_(rootName) {}
@@ -212,11 +222,11 @@ bool CZebXmlData::CreateNodeData(const std::wstring& path, Build build)
     std::unique_ptr<Deferred> deferred;
     if (build == Build::OnDemand) {
         deferred = std::make_unique<Deferred>(*document);
-        copyTree(*xml, root, *document, deferred->names, &deferred->sources, deferred->pending);
+        xmlcopy::copyTree(*xml, root, *document, deferred->names, &deferred->sources, deferred->pending);
     } else {
-        ElementNames names(*document);
-        PendingCopies pending;
-        copyTree(*xml, root, *document, names, nullptr, pending);
+        xmlcopy::ElementNames names(*document);
+        xmlcopy::PendingCopies pending;
+        xmlcopy::copyTree(*xml, root, *document, names, nullptr, pending);
     }
     // The texts, and the elements still to be made, stay in the parser's memory.
     DocumentStore::hold(*document, std::move(xml));
@@ -279,7 +289,7 @@ void CZebXmlData::makeDeferredChildren(Node* node)
         return;
     const pugi::xml_node source = found->second;
     deferred_->sources.erase(found);
-    copyTree(source, static_cast<Element*>(node), *document_, deferred_->names, nullptr, deferred_->pending);
+    xmlcopy::copyTree(source, static_cast<Element*>(node), *document_, deferred_->names, nullptr, deferred_->pending);
 }
 
 int CZebXmlData::GetChildElement(Node* node, const std::wstring& name, std::vector<Element*>& out)
