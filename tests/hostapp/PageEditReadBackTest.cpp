@@ -261,6 +261,8 @@ const ReadBackCase kCases[] = {
      L"<p>x</p><html lang=ja><div id=d>y</div>", L"html[lang=\"ja\"](head body(p(\"x\")))"},
     {"removed table had opened the body before the white space of the text moved out of it", Edit::Remove, L"t",
      L"<table id=t>\n\n>\n", L"html(head body(\"\n\n>\n\"))"},
+    {"removed select left open at the page end, a tag it ignored after its content", Edit::Remove, L"d",
+     L"<p>x</p><select id=d><l>", L"html(head body(p(\"x\")))"},
     {"removed element was all the page held", Edit::Remove, L"d", L"<i id=d>x</i>", L"html(head body)"},
     {"removed link's text ran over an ignored end tag with a quote in its name", Edit::Remove, L"d",
      L"<p>x</p><a id=d>\n</i=\".>y", L"html(head body(p(\"x\")))"},
