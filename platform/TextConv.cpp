@@ -69,7 +69,11 @@ std::wstring formatIntegers(const wchar_t* format, va_list args)
     out.reserve(std::wcslen(format) + 16);
     for (const wchar_t* p = format; *p != L'\0'; ++p) {
         if (*p != L'%') {
-            out += *p;
+            // The literal text up to the next conversion, appended whole.
+            const wchar_t* run = p;
+            while (p[1] != L'\0' && p[1] != L'%')
+                ++p;
+            out.append(run, static_cast<std::size_t>(p - run) + 1);
             continue;
         }
         const bool zeros = p[1] == L'0';

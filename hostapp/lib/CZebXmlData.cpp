@@ -4,6 +4,8 @@
 #include <pugixml.hpp>
 
 #include <cstring>
+#include <memory>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -14,7 +16,7 @@
 #include "host/CharacterData.h"
 #include "host/Document.h"
 #include "host/Element.h"
-#include "host/MappedFile.h"
+#include "platform/FileReader.h"
 #include "platform/TextConv.h"
 
 namespace {
@@ -101,27 +103,16 @@ bool sameName(const std::wstring& a, const std::wstring& b)
     return true;
 }
 
-} // namespace
-
-CZebXmlData::CZebXmlData(const std::wstring& rootName) : rootName_(rootName) {}
-
-CZebXmlData::~CZebXmlData() = default;
-
-bool CZebXmlData::CreateNodeData(const std::wstring& path)
+// The file's bytes parsed: decoded straight to UTF-8, which is what the parser reads (a UTF-8 file
+// is parsed from its own bytes, without a round trip through wide text); null when they are no
+// XML.
+std::shared_ptr<const pugi::xml_document> parse(std::string_view bytes)
 {
-    DestroyNodeData(nullptr);
-
-    MappedFile file;
-    if (file.open(path, 0) != 0 || file.get_size() == 0)
-        return false;
-    // Decoded straight to UTF-8, which is what the parser reads: a UTF-8 file is parsed from its
-    // own bytes, without a round trip through wide text.
     EncodingDetector::Detection detection;
     std::string storage;
     std::string_view utf8;
-    if (!EncodingDetector::decodeAuto(reinterpret_cast<const char*>(file.get_top()), file.get_size(), detection,
-                                      storage, utf8))
-        return false;
+    if (!EncodingDetector::decodeAuto(bytes.data(), bytes.size(), detection, storage, utf8))
+        return nullptr;
     // The text ends at its first NUL character, as a decoded text handed on as a C string does.
     utf8 = utf8.substr(0, utf8.find('\0'));
 
@@ -132,10 +123,66 @@ bool CZebXmlData::CreateNodeData(const std::wstring& path)
     auto xml = std::make_shared<pugi::xml_document>();
     const pugi::xml_parse_result parsed =
         xml->load_buffer(utf8.data(), utf8.size(), pugi::parse_default | pugi::parse_fragment, pugi::encoding_utf8);
-    file.close();
     // Fragment parsing takes plain text as a document too; a file without any element is no XML.
     if (!parsed || !xml->find_child([](const pugi::xml_node& n) { return n.type() == pugi::node_element; }))
+        return nullptr;
+    return xml;
+}
+
+// The last file parsed on this thread, by its bytes: every update reads the category list twice
+// (the host, then the module), and the same bytes give the same tree, which the documents made
+// from it only read. The bytes are the file's, kept instead of freed; files above the limit are
+// not kept.
+struct LastParse {
+    std::string bytes;
+    std::shared_ptr<const pugi::xml_document> xml;
+};
+constexpr std::size_t kLastParseLimit = 256 * 1024;
+
+LastParse& lastParse()
+{
+    thread_local LastParse last;
+    return last;
+}
+
+// The tree parsed last from these very bytes; null when the last parse was of other bytes.
+std::shared_ptr<const pugi::xml_document> parsedAgain(std::string_view bytes)
+{
+    const LastParse& last = lastParse();
+    return last.xml && std::string_view(last.bytes) == bytes ? last.xml : nullptr;
+}
+
+void rememberParse(std::string bytes, const std::shared_ptr<const pugi::xml_document>& xml)
+{
+    LastParse& last = lastParse();
+    if (bytes.size() > kLastParseLimit) {
+        last = LastParse();
+        return;
+    }
+    last.bytes = std::move(bytes);
+    last.xml = xml;
+}
+
+} // namespace
+
+CZebXmlData::CZebXmlData(const std::wstring& rootName) : rootName_(rootName) {}
+
+CZebXmlData::~CZebXmlData() = default;
+
+bool CZebXmlData::CreateNodeData(const std::wstring& path)
+{
+    DestroyNodeData(nullptr);
+
+    std::string bytes;
+    if (platform::FileReader::read(path, bytes) != platform::FileReader::Result::Read || bytes.empty())
         return false;
+    std::shared_ptr<const pugi::xml_document> xml = parsedAgain(bytes);
+    if (!xml) {
+        xml = parse(bytes);
+        if (!xml)
+            return false;
+        rememberParse(std::move(bytes), xml);
+    }
 
     std::unique_ptr<Document> document = DocumentFactory::create();
     Element* root = document->createElement(kRootTag);

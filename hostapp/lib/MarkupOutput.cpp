@@ -211,8 +211,10 @@ bool MarkupOutput::continuesTo(const Node& node) const
     if (!untouched && !gap.empty() && gap.source == NodeSource::source(&node) &&
         gap.end < NodeSource::spanStart(&node) && gap.source->hasTokenIn(gap.end, NodeSource::spanStart(&node)))
         return false;
+    // (Nor may the gap itself hold a node's text: a node moved out in front of a table takes the
+    // text from the last node before it, over the start tag of a table removed since.)
     return untouched || (from != std::wstring::npos && at_.source == NodeSource::source(&node) && at_.end <= from &&
-                         !NodeSource::source(&node)->hasTokenIn(at_.end, from));
+                         !NodeSource::source(&node)->hasTokenIn(at_.end, NodeSource::spanStart(&node)));
 }
 
 void MarkupOutput::arriveAt(const Node& node)

@@ -116,7 +116,7 @@ private:
         if (!NodeSource::endTag(e).empty()) {
             lo = std::min(lo, NodeSource::endTag(e).start);
             hi = std::max(hi, NodeSource::endTag(e).end);
-        } else if (lo != kNone && !e->isVoid()) {
+        } else if (lo != kNone && !e->isVoid() && !endsInsideScopeBoundary(*e)) {
             std::size_t end = SourceScan(src_->text).endTagAt(hi, e->localName());
             if (end != kNone && !claimed_[hi]) {
                 NodeSource::setEndTag(e, {src_, hi, end});
@@ -130,10 +130,12 @@ private:
         return true;
     }
 
-    // What the parser ignored after the last content of an element the page leaves open at its
-    // end (a tag in a select) stands inside that element: its span, and those of the elements
-    // around it, reach the end of the page, so that the text is its inner trail (and goes with it
-    // when it is removed) rather than text after everything.
+    // A start tag the parser ignored after the last content of an element the page leaves open
+    // at its end (a tag in a select) stands inside that element: its span, and those of the
+    // elements around it, reach the end of the page, so that the text is its inner trail (and goes
+    // with it when it is removed) rather than text after everything, where it would make an
+    // element. (End tags ignored there stay after everything, where they are still ignored: an
+    // ignored </form> written back inside a table would keep the form from being ended.)
     void reachPageEnd(Node& document)
     {
         Element* open = nullptr;
@@ -144,21 +146,43 @@ private:
                 !e->is(L"body"))
                 open = e;
         }
-        const std::size_t end = src_->text.size();
-        if (open == nullptr || NodeSource::spanEnd(open) >= end)
+        const std::wstring& t = src_->text;
+        if (open == nullptr || NodeSource::spanEnd(open) >= t.size())
+            return;
+        bool startTag = false;
+        for (std::size_t i = NodeSource::spanEnd(open); i + 1 < t.size() && !startTag; ++i)
+            startTag =
+                t[i] == L'<' && ((t[i + 1] >= L'a' && t[i + 1] <= L'z') || (t[i + 1] >= L'A' && t[i + 1] <= L'Z'));
+        if (!startTag)
             return;
         for (Node* n = document.getFirstChild(); n != nullptr; n = n->getNextSibling())
             if (hasSpan(n) && NodeSource::spanEnd(n) > NodeSource::spanEnd(open))
                 return; // (something stands after it in the text)
         for (Node* n = open; n != &document && n != nullptr; n = n->parentNode())
             if (hasSpan(n))
-                setSpan(n, NodeSource::spanStart(n), end);
+                setSpan(n, NodeSource::spanStart(n), t.size());
     }
 
     // The end of an element's content: its end tag, or without one, the end of its span.
     static std::size_t contentEnd(const Element* e)
     {
         return NodeSource::endTag(e).empty() ? NodeSource::spanEnd(e) : NodeSource::endTag(e).start;
+    }
+
+    // Whether the element's content ends inside an element left open that bounds the scope of
+    // end tags (a table, a cell, a template, ...): an end tag of the element standing right after
+    // it is one the parser ignored ("<form><table></form>").
+    static bool endsInsideScopeBoundary(const Element& e)
+    {
+        for (const Node* n = e.getLastChild(); n != nullptr && n->getNodeType() == Node::Type::Element;
+             n = n->getLastChild()) {
+            const auto& c = static_cast<const Element&>(*n);
+            if (NodeSource::endTag(&c).empty() &&
+                (c.is(L"table") || c.is(L"td") || c.is(L"th") || c.is(L"caption") || c.is(L"template") ||
+                 c.is(L"applet") || c.is(L"object") || c.is(L"marquee")))
+                return true;
+        }
+        return false;
     }
 
     // Marks the children whose text stands inside the span of a sibling after them (the nearest

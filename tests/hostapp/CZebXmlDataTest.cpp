@@ -90,8 +90,12 @@ TEST(CZebXmlDataTest, ReadsTopLevelListsAndRejectsBrokenFiles)
         CZebXmlData xml(L"partinfo");
         EXPECT_EQ(xml.CreateNodeData(W(dir / "parts.xml")), c.parsed) << c.description;
         EXPECT_EQ(contentIds(xml), c.ids) << c.description;
+        // The same bytes read again (the tree parsed last serves), and read after the first is gone.
+        CZebXmlData again(L"partinfo");
+        EXPECT_EQ(again.CreateNodeData(W(dir / "parts.xml")), c.parsed) << c.description;
         xml.DestroyNodeData(nullptr);
         EXPECT_EQ(xml.GetRootNode(), nullptr) << c.description;
+        EXPECT_EQ(contentIds(again), c.ids) << c.description;
     }
 }
 

@@ -75,7 +75,7 @@ TEST(TextConvTest, FormatW)
     EXPECT_EQ(formatW(L"[%s]", longText.c_str()), L"[" + longText + L"]");
     EXPECT_EQ(formatW(nullptr), L"");
     // Formats of integers alone are formatted by hand, as the C library formats them.
-    for (const wchar_t* format : {L"%d", L"%03d", L"%5d", L" %d年%02d月 ", L"%1d%9d"}) {
+    for (const wchar_t* format : {L"%d", L"%03d", L"%5d", L" %d年%02d月 ", L"%1d%9d", L"ab%dcd%02def"}) {
         for (const int value : {0, 7, -5, 2008, INT_MIN, INT_MAX}) {
             wchar_t expected[64];
             std::swprintf(expected, 64, format, value, value);
