@@ -120,7 +120,13 @@ void MarkupOutput::writeGapReadInside()
         return;
     const SourceText& source = *at_.source;
     const auto next = source.firstTokenEndingAfter(at_.end);
-    const std::size_t end = next == source.tokens.end() ? source.text.size() : std::max(at_.end, next->start);
+    std::size_t end = next == source.tokens.end() ? source.text.size() : std::max(at_.end, next->start);
+    // (Not a tag that the page cuts short at its end, which the parser dropped: whatever follows
+    // it would become part of it. It stays at the end.)
+    const std::size_t lastTag = source.text.rfind(L'<', end - 1);
+    if (end == source.text.size() && end > at_.end && lastTag != std::wstring::npos && lastTag >= at_.end &&
+        source.text.find(L'>', lastTag) == std::wstring::npos)
+        end = lastTag;
     if (end <= at_.end)
         return;
     const NodeSource::Range gap{at_.source, at_.end, end};

@@ -105,6 +105,8 @@ const ReadBackCase kCases[] = {
      L"html(head body(select(option(\"a\") optgroup) div[id=\"lp\"](\"P\")))"},
     {"a tag ignored in a select left open, which after the select makes an element", Edit::InsertAtEnd, nullptr,
      L"<select><option>a<dd>", L"html(head body(select(option(\"a\")) div[id=\"lp\"](\"P\")))"},
+    {"a tag ignored in a select left open, then one the page cuts short", Edit::InsertAtEnd, nullptr, L"<select><dd><h",
+     L"html(head body(select div[id=\"lp\"](\"P\")))"},
     {"a tag ignored in a template left open", Edit::InsertAtEnd, nullptr, L"<template></br>",
      L"html(head(template) body(div[id=\"lp\"](\"P\")))"},
     {"unclosed table cell", Edit::InsertAtEnd, nullptr, L"<table><tr><td>cell",
