@@ -149,8 +149,15 @@ private:
         const std::wstring& t = src_->text;
         if (open == nullptr || NodeSource::spanEnd(open) >= t.size())
             return;
+        // (Not over a tag the page cuts short at its end, which the parser dropped: written
+        // inside, whatever follows would join it. It stays at the end.)
+        std::size_t end = t.size();
+        const std::size_t lastTag = t.rfind(L'<');
+        if (lastTag != std::wstring::npos && lastTag >= NodeSource::spanEnd(open) &&
+            t.find(L'>', lastTag) == std::wstring::npos)
+            end = lastTag;
         bool startTag = false;
-        for (std::size_t i = NodeSource::spanEnd(open); i + 1 < t.size() && !startTag; ++i)
+        for (std::size_t i = NodeSource::spanEnd(open); i + 1 < end && !startTag; ++i)
             startTag =
                 t[i] == L'<' && ((t[i + 1] >= L'a' && t[i + 1] <= L'z') || (t[i + 1] >= L'A' && t[i + 1] <= L'Z'));
         if (!startTag)
@@ -160,7 +167,7 @@ private:
                 return; // (something stands after it in the text)
         for (Node* n = open; n != &document && n != nullptr; n = n->parentNode())
             if (hasSpan(n))
-                setSpan(n, NodeSource::spanStart(n), t.size());
+                setSpan(n, NodeSource::spanStart(n), std::max(NodeSource::spanEnd(n), end));
     }
 
     // The end of an element's content: its end tag, or without one, the end of its span.
