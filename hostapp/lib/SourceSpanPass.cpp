@@ -151,15 +151,19 @@ private:
             return;
         // (Not over a tag the page cuts short at its end, which the parser dropped: written
         // inside, whatever follows would join it. It stays at the end.)
+        const SourceScan scan(t);
         std::size_t end = t.size();
-        const std::size_t lastTag = t.rfind(L'<');
-        if (lastTag != std::wstring::npos && lastTag >= NodeSource::spanEnd(open) &&
-            t.find(L'>', lastTag) == std::wstring::npos)
-            end = lastTag;
         bool startTag = false;
-        for (std::size_t i = NodeSource::spanEnd(open); i + 1 < end && !startTag; ++i)
-            startTag =
-                t[i] == L'<' && ((t[i + 1] >= L'a' && t[i + 1] <= L'z') || (t[i + 1] >= L'A' && t[i + 1] <= L'Z'));
+        for (std::size_t i = scan.firstTag(NodeSource::spanEnd(open), t.size()); i < t.size();
+             i = scan.firstTag(i, t.size())) {
+            const std::size_t close = scan.tagClose(i, t.size());
+            if (close == SourceScan::kNone) {
+                end = i;
+                break;
+            }
+            startTag = startTag || (t[i + 1] != L'/' && t[i + 1] != L'!' && t[i + 1] != L'?');
+            i = close + 1;
+        }
         if (!startTag)
             return;
         for (Node* n = document.getFirstChild(); n != nullptr; n = n->getNextSibling())

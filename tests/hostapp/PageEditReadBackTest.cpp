@@ -107,6 +107,8 @@ const ReadBackCase kCases[] = {
      L"<select><option>a<dd>", L"html(head body(select(option(\"a\")) div[id=\"lp\"](\"P\")))"},
     {"a tag ignored in a select left open, then one the page cuts short", Edit::InsertAtEnd, nullptr, L"<select><dd><h",
      L"html(head body(select div[id=\"lp\"](\"P\")))"},
+    {"a tag the page cuts short in a quoted value holding '<' and '>', in an element left open", Edit::InsertAtEnd,
+     nullptr, L"<div><q>x<a href=\".>y</p>", L"html(head body(div(q(\"x\")) div[id=\"lp\"](\"P\")))"},
     {"a tag ignored in a template left open", Edit::InsertAtEnd, nullptr, L"<template></br>",
      L"html(head(template) body(div[id=\"lp\"](\"P\")))"},
     {"unclosed table cell", Edit::InsertAtEnd, nullptr, L"<table><tr><td>cell",
