@@ -124,8 +124,8 @@ const ReadBackCase kCases[] = {
      L"html(head body(x(hh[id=\"h\"](i(\"i\") div[id=\"lp\"](\"P\")) _ div(\"d\"))))"},
     {"form left open whose text ends in a carriage return", Edit::InsertAtEnd, nullptr, L"<form>x\r\n",
      L"html(head body(form(\"x\n\") div[id=\"lp\"](\"P\")))"},
-    {"form whose text and end tag follow end tags the parser dropped", Edit::InsertIn, L"f",
-     L"<form id=f></>x</a></form>y", L"html(head body(form[id=\"f\"](\"x\" div[id=\"lp\"](\"P\")) \"y\"))"},
+    {"form whose text and end tag follow tags the parser dropped", Edit::InsertIn, L"f",
+     L"<form id=f></>x<td></a></form>y", L"html(head body(form[id=\"f\"](\"x\" div[id=\"lp\"](\"P\")) \"y\"))"},
     // Raw text and text the page leaves open.
     {"plaintext to the end of the page: the part goes before it", Edit::InsertAtEnd, nullptr, L"<plaintext>abc",
      L"html(head body(div[id=\"lp\"](\"P\") plaintext(\"abc\")))"},
