@@ -5,12 +5,14 @@
 #include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <random>
@@ -95,8 +97,27 @@ std::vector<std::string> DurableFile::flushAll(const std::vector<ToFlush>& files
     return errors;
 }
 
+namespace {
+
+// Whether the kernel reports write-back failures through syncfs: Linux 5.8 and later (before, it
+// reported none).
+bool syncfsReportsFailures()
+{
+    static const bool reports = [] {
+        utsname system{};
+        int major = 0, minor = 0;
+        return uname(&system) == 0 && std::sscanf(system.release, "%d.%d", &major, &minor) == 2 &&
+               (major > 5 || (major == 5 && minor >= 8));
+    }();
+    return reports;
+}
+
+} // namespace
+
 bool DurableFile::flushesWhole(int folder)
 {
+    if (!syncfsReportsFailures())
+        return false;
     struct statfs fs;
     if (fstatfs(folder, &fs) != 0)
         return false;

@@ -55,7 +55,8 @@ public:
     // Whether one flush of the whole file system that holds the open folder (flushFileSystem)
     // writes every file written in it to disk and reports a failure to write any of them, as a
     // flush of each file would: true for the local disk file systems known to do so; false for
-    // others (network and user-space file systems) and when the folder cannot be looked at.
+    // others (network and user-space file systems), on a kernel that does not report such failures
+    // (before Linux 5.8), and when the folder cannot be looked at.
     static bool flushesWhole(int folder);
     // Flushes every file of the file system that holds the open folder to disk; "" when done, else
     // the system's reason, which covers a failure to write any file of that file system since

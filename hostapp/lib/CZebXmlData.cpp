@@ -29,6 +29,12 @@ std::wstring wide(const char* utf8)
     return platform::fromUtf8(utf8, std::strlen(utf8));
 }
 
+} // namespace
+
+// The copy of a parsed file into host nodes. Named, not in an unnamed namespace: the tree an
+// on-demand copy leaves for later (CZebXmlData::Deferred) holds its types.
+namespace xmlcopy {
+
 // The document's names of the file's element names (in lower case, as the document names the
 // elements it creates): each spelling is converted once, not once per element.
 class ElementNames {
@@ -55,28 +61,41 @@ private:
 // Copies the pugixml tree below source into the host tree below target. Elements keep their
 // attributes; text and CDATA become text nodes; comments, processing instructions and the
 // document type are left out. Names and texts go into the document's own memory rather than an
-// allocation each (a data file has tens of thousands); texts stay UTF-8 until they are read. Iterative, so that a
-// deeply nested file cannot exhaust the stack.
-void copyTree(const pugi::xml_node& source, Element* target, Document& document)
+// allocation each (a data file has tens of thousands); texts stay UTF-8 until they are read.
+// With deferred, the copy starts at the file's top (source is the parsed document), and an element
+// two levels down (an entry of a top-level list) is made without its children and listed there
+// with its source instead. Iterative, so that a deeply nested file cannot exhaust the stack;
+// pending is the walk's memory, empty on return (kept by the caller, as an on-demand tree copies
+// many small subtrees).
+struct PendingCopy {
+    pugi::xml_node from;
+    Element* to;
+    int depth; // of from's children below the file's top
+};
+using PendingCopies = std::vector<PendingCopy>;
+void copyTree(const pugi::xml_node& source, Element* target, Document& document, ElementNames& names,
+              std::unordered_map<const Node*, pugi::xml_node>* deferred, PendingCopies& pending)
 {
-    ElementNames names(document);
-    std::vector<std::pair<pugi::xml_node, Element*>> pending{{source, target}};
+    pending.push_back({source, target, 1});
     while (!pending.empty()) {
-        auto [from, to] = pending.back();
+        const PendingCopy at = pending.back();
         pending.pop_back();
-        for (pugi::xml_node child = from.first_child(); child; child = child.next_sibling()) {
+        for (pugi::xml_node child = at.from.first_child(); child; child = child.next_sibling()) {
             switch (child.type()) {
             case pugi::node_element: {
                 Element* element = DocumentStore::createElement(document, names(child.name()));
                 for (pugi::xml_attribute a = child.first_attribute(); a; a = a.next_attribute())
                     element->setAttribute(wide(a.name()), wide(a.value()));
-                DocumentStore::appendMade(to, element);
-                pending.emplace_back(child, element);
+                DocumentStore::appendMade(at.to, element);
+                if (deferred && at.depth == 2 && child.first_child())
+                    deferred->emplace(element, child);
+                else
+                    pending.push_back({child, element, at.depth + 1});
                 break;
             }
             case pugi::node_pcdata:
             case pugi::node_cdata:
-                DocumentStore::appendMade(to, DocumentStore::createTextNodeKeepingUtf8(document, child.value()));
+                DocumentStore::appendMade(at.to, DocumentStore::createTextNodeKeepingUtf8(document, child.value()));
                 break;
             default:
                 break;
@@ -84,6 +103,10 @@ void copyTree(const pugi::xml_node& source, Element* target, Document& document)
         }
     }
 }
+
+} // namespace xmlcopy
+
+namespace {
 
 // Element names compare ignoring ASCII case: the host's tree keeps the names of elements it creates
 // in lower case (an HTML tree), so an XML file's "Title" is found as "title" or "Title".
@@ -165,11 +188,20 @@ void rememberParse(std::string bytes, const std::shared_ptr<const pugi::xml_docu
 
 } // namespace
 
+// The elements of an on-demand tree whose children are still to be made, by their parsed source,
+// and the document's names of the file's element names, which those children will need.
+struct CZebXmlData::Deferred {
+    explicit Deferred(Document& document) : names(document) {}
+    xmlcopy::ElementNames names;
+    std::unordered_map<const Node*, pugi::xml_node> sources;
+    xmlcopy::PendingCopies pending;
+};
+
 CZebXmlData::CZebXmlData(const std::wstring& rootName) : rootName_(rootName) {}
 
 CZebXmlData::~CZebXmlData() = default;
 
-bool CZebXmlData::CreateNodeData(const std::wstring& path)
+bool CZebXmlData::CreateNodeData(const std::wstring& path, Build build)
 {
     DestroyNodeData(nullptr);
 
@@ -187,9 +219,18 @@ bool CZebXmlData::CreateNodeData(const std::wstring& path)
     std::unique_ptr<Document> document = DocumentFactory::create();
     Element* root = document->createElement(kRootTag);
     document->appendChild(root);
-    copyTree(*xml, root, *document);
-    // The texts stay in the parser's memory until they are read.
+    std::unique_ptr<Deferred> deferred;
+    if (build == Build::OnDemand) {
+        deferred = std::make_unique<Deferred>(*document);
+        xmlcopy::copyTree(*xml, root, *document, deferred->names, &deferred->sources, deferred->pending);
+    } else {
+        xmlcopy::ElementNames names(*document);
+        xmlcopy::PendingCopies pending;
+        xmlcopy::copyTree(*xml, root, *document, names, nullptr, pending);
+    }
+    // The texts, and the elements still to be made, stay in the parser's memory.
     DocumentStore::hold(*document, std::move(xml));
+    deferred_ = std::move(deferred);
     document_ = std::move(document);
     root_ = root;
     return true;
@@ -239,9 +280,22 @@ void forEachNamedChild(Node* node, const std::wstring& name, Visit visit)
 
 } // namespace
 
+void CZebXmlData::makeDeferredChildren(Node* node)
+{
+    if (!deferred_)
+        return;
+    const auto found = deferred_->sources.find(node);
+    if (found == deferred_->sources.end())
+        return;
+    const pugi::xml_node source = found->second;
+    deferred_->sources.erase(found);
+    xmlcopy::copyTree(source, static_cast<Element*>(node), *document_, deferred_->names, nullptr, deferred_->pending);
+}
+
 int CZebXmlData::GetChildElement(Node* node, const std::wstring& name, std::vector<Element*>& out)
 {
     out.clear();
+    makeDeferredChildren(node);
     forEachNamedChild(node, name, [&](Element* element) {
         out.push_back(element);
         return true;
@@ -251,6 +305,7 @@ int CZebXmlData::GetChildElement(Node* node, const std::wstring& name, std::vect
 
 Element* CZebXmlData::GetChildElement(Node* node, const std::wstring& name)
 {
+    makeDeferredChildren(node);
     Element* found = nullptr;
     forEachNamedChild(node, name, [&](Element* element) {
         found = element;
@@ -262,5 +317,6 @@ Element* CZebXmlData::GetChildElement(Node* node, const std::wstring& name)
 void CZebXmlData::DestroyNodeData(Node* /*node*/)
 {
     root_ = nullptr;
+    deferred_.reset();
     document_.reset();
 }

@@ -361,11 +361,11 @@ private:
         if (previous == nullptr || previous->getNodeType() != Node::Type::Element)
             return false;
         auto* e = static_cast<Element*>(previous);
-        // The end tag may follow end tags the parser ignored ("</>", "</a>" with no a open): the
-        // text ran over them. (Not over the body's or html's, which it took.)
-        const std::wstring& t = src_->text;
+        // The end tag may follow tags the parser ignored ("</>", "</a>" with no a open, "<td>"
+        // outside a table): the text ran over them. (Not over the body's or html's end tag,
+        // which it took.)
         std::size_t endTag = tag;
-        while (endTag < end && t.compare(endTag, 2, L"</") == 0 && scan().endTagAt(endTag, e->localName()) == kNone &&
+        while (endTag < end && scan().endTagAt(endTag, e->localName()) == kNone &&
                scan().endTagAt(endTag, L"body") == kNone && scan().endTagAt(endTag, L"html") == kNone) {
             const std::size_t close = scan().tagClose(endTag, end);
             endTag = close == kNone ? end : scan().firstTag(close + 1, end);

@@ -32,6 +32,8 @@ public:
                 topLevel.clear();
                 for (Node* n = container->getFirstChild(); n != nullptr; n = n->getNextSibling())
                     topLevel.push_back(n);
+                if (container->getNodeType() == Node::Type::Document)
+                    reachPageEnd(*container);
             }
         }
         nodes_.clear();
@@ -126,6 +128,56 @@ private:
             return false;
         setSpan(n, lo, hi);
         return true;
+    }
+
+    // A start tag the parser ignored after the last content of an element the page leaves open
+    // at its end (a tag in a select) stands inside that element: its span, and those of the
+    // elements around it, reach the end of the page, so that the text is its inner trail (and goes
+    // with it when it is removed) rather than text after everything, where it would make an
+    // element. (End tags ignored there stay after everything, where they are still ignored: an
+    // ignored </form> written back inside a table would keep the form from being ended.)
+    void reachPageEnd(Node& document)
+    {
+        Element* open = nullptr;
+        for (Node* n = document.getLastChild(); n != nullptr && n->getNodeType() == Node::Type::Element && hasSpan(n);
+             n = n->getLastChild()) {
+            auto* e = static_cast<Element*>(n);
+            if (NodeSource::endTag(e).empty() && !NodeSource::startTag(e).empty() && !e->isVoid() && !e->is(L"html") &&
+                !e->is(L"body"))
+                open = e;
+        }
+        const std::wstring& t = src_->text;
+        if (open == nullptr || NodeSource::spanEnd(open) >= t.size())
+            return;
+        // (Not over a tag the page cuts short at its end, which the parser dropped: written
+        // inside, whatever follows would join it. It stays at the end.)
+        const SourceScan scan(t);
+        std::size_t end = t.size();
+        bool startTag = false;
+        for (std::size_t i = scan.firstTag(NodeSource::spanEnd(open), t.size()); i < t.size();
+             i = scan.firstTag(i, t.size())) {
+            const std::size_t close = scan.tagClose(i, t.size());
+            if (close == SourceScan::kNone) {
+                end = i;
+                break;
+            }
+            startTag = startTag || (t[i + 1] != L'/' && t[i + 1] != L'!' && t[i + 1] != L'?');
+            i = close + 1;
+        }
+        if (!startTag)
+            return;
+        for (Node* n = document.getFirstChild(); n != nullptr; n = n->getNextSibling())
+            if (hasSpan(n) && NodeSource::spanEnd(n) > NodeSource::spanEnd(open))
+                return; // (something stands after it in the text)
+        for (Node* n = open; n != &document && n != nullptr; n = n->parentNode())
+            if (hasSpan(n))
+                setSpan(n, NodeSource::spanStart(n), std::max(NodeSource::spanEnd(n), end));
+    }
+
+    // The end of an element's content: its end tag, or without one, the end of its span.
+    static std::size_t contentEnd(const Element* e)
+    {
+        return NodeSource::endTag(e).empty() ? NodeSource::spanEnd(e) : NodeSource::endTag(e).start;
     }
 
     // Whether the element's content ends inside an element left open that bounds the scope of
@@ -318,8 +370,8 @@ private:
             children.push_back(c);
         std::size_t start = NodeSource::startTag(e).empty() ? kNone : NodeSource::startTag(e).end;
         std::size_t prevEnd = assignGaps(children, start);
-        if (!NodeSource::endTag(e).empty() && prevEnd != kNone && prevEnd < NodeSource::endTag(e).start)
-            gaps_.push_back({e, Gap::InnerTrail, {src_, prevEnd, NodeSource::endTag(e).start}});
+        if (hasSpan(e) && prevEnd != kNone && prevEnd < contentEnd(e))
+            gaps_.push_back({e, Gap::InnerTrail, {src_, prevEnd, contentEnd(e)}});
     }
 
     // Gives each node the text between the previous one (or start) and itself; returns where the
@@ -373,8 +425,8 @@ private:
             while (!open.empty() && subtreeEnd_[open.back().number] < next) {
                 auto* e = static_cast<Element*>(nodes_[open.back().number]);
                 const std::size_t prevEnd = open.back().prevEnd;
-                if (!NodeSource::endTag(e).empty() && prevEnd != kNone && prevEnd < NodeSource::endTag(e).start)
-                    add({e, Gap::InnerTrail, {src_, prevEnd, NodeSource::endTag(e).start}});
+                if (hasSpan(e) && prevEnd != kNone && prevEnd < contentEnd(e))
+                    add({e, Gap::InnerTrail, {src_, prevEnd, contentEnd(e)}});
                 open.pop_back();
             }
         };

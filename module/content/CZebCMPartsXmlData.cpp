@@ -38,8 +38,9 @@ CZebCMPartsXmlData::CZebCMPartsXmlData(const std::wstring& path)
     if (path.empty())
         return;
     xml_ = std::make_unique<CZebXmlData>(kPartInfo);
-    // An unreadable file simply yields no elements below.
-    xml_->CreateNodeData(path);
+    // An unreadable file simply yields no elements below. An entry's nodes are made when the walk
+    // reaches it: a category's link part reads a few of its entries.
+    xml_->CreateNodeData(path, CZebXmlData::Build::OnDemand);
     if (Node* root = xml_->GetRootNode()) {
         std::vector<Element*> lists;
         xml_->GetChildElement(root, kPartInfo, lists);

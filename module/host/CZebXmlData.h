@@ -14,9 +14,18 @@ class CZebXmlData {
 public:
     explicit CZebXmlData(const std::wstring& rootName);
     virtual ~CZebXmlData();
+    // How CreateNodeData builds the tree.
+    enum class Build {
+        Whole, // every node at once
+        // The file's top-level elements and their child elements (the entries of a top-level
+        // list) are made at once; an entry's own subtree when GetChildElement first asks for the
+        // entry's children. For a reader that walks the tree through GetChildElement and may read
+        // few of a long list's entries.
+        OnDemand,
+    };
     // Reads and parses the file. False for a missing, empty or malformed file, which then yields
     // no elements.
-    bool CreateNodeData(const std::wstring& path);
+    bool CreateNodeData(const std::wstring& path, Build build = Build::Whole);
     // A node whose children are the file's top-level elements; null before a successful parse.
     Node* GetRootNode();
     // Appends to out (emptied first) the child elements of node named name (ASCII case ignored:
@@ -28,7 +37,12 @@ public:
     void DestroyNodeData(Node* node);
 
 private:
+    struct Deferred;
+    // Makes the children of node when they were left for later; nothing otherwise.
+    void makeDeferredChildren(Node* node);
+
     std::wstring rootName_;
     std::unique_ptr<Document> document_; // freed by DestroyNodeData and the destructor
     Element* root_ = nullptr;            // in document_
+    std::unique_ptr<Deferred> deferred_; // with Build::OnDemand: the elements whose children wait
 };

@@ -59,6 +59,7 @@ TEST(CZebXmlDataTest, ReadsTopLevelListsAndRejectsBrokenFiles)
          "<partinfo><contentpart><id>&lt;x&amp;y&gt;&#x41;<![CDATA[<z>]]></id></contentpart></partinfo>",
          true,
          {"<x&y>A<z>"}},
+        {"markup inside a text", "<partinfo><contentpart><id><b>a</b>b</id></contentpart></partinfo>", true, {"ab"}},
         {"comments and other elements are skipped",
          "<!-- c --><partinfo><other/><contentpart><!-- c --><id>a</id></contentpart></partinfo>",
          true,
@@ -85,18 +86,36 @@ TEST(CZebXmlDataTest, ReadsTopLevelListsAndRejectsBrokenFiles)
          {"記事"}},
     };
     for (const XmlCase& c : cases) {
-        TempDir dir;
-        writeFile(dir / "parts.xml", c.bytes);
-        CZebXmlData xml(L"partinfo");
-        EXPECT_EQ(xml.CreateNodeData(W(dir / "parts.xml")), c.parsed) << c.description;
-        EXPECT_EQ(contentIds(xml), c.ids) << c.description;
-        // The same bytes read again (the tree parsed last serves), and read after the first is gone.
-        CZebXmlData again(L"partinfo");
-        EXPECT_EQ(again.CreateNodeData(W(dir / "parts.xml")), c.parsed) << c.description;
-        xml.DestroyNodeData(nullptr);
-        EXPECT_EQ(xml.GetRootNode(), nullptr) << c.description;
-        EXPECT_EQ(contentIds(again), c.ids) << c.description;
+        for (const CZebXmlData::Build build : {CZebXmlData::Build::Whole, CZebXmlData::Build::OnDemand}) {
+            TempDir dir;
+            writeFile(dir / "parts.xml", c.bytes);
+            CZebXmlData xml(L"partinfo");
+            EXPECT_EQ(xml.CreateNodeData(W(dir / "parts.xml"), build), c.parsed) << c.description;
+            EXPECT_EQ(contentIds(xml), c.ids) << c.description;
+            // The same bytes read again (the tree parsed last serves), and read after the first is gone.
+            CZebXmlData again(L"partinfo");
+            EXPECT_EQ(again.CreateNodeData(W(dir / "parts.xml"), build), c.parsed) << c.description;
+            xml.DestroyNodeData(nullptr);
+            EXPECT_EQ(xml.GetRootNode(), nullptr) << c.description;
+            EXPECT_EQ(contentIds(again), c.ids) << c.description;
+        }
     }
+}
+
+// A category's link part reads 11 entries of a data file, but every entry became nodes. On demand,
+// an entry's subtree is made when GetChildElement first asks for the entry's children.
+TEST(CZebXmlDataTest, OnDemandTreeMakesAnEntrysSubtreeWhenAskedFor)
+{
+    TempDir dir;
+    writeFile(dir / "parts.xml", "<partinfo><contentpart><id>a</id><title><b>t</b>u</title></contentpart></partinfo>");
+    CZebXmlData xml(L"partinfo");
+    ASSERT_TRUE(xml.CreateNodeData(W(dir / "parts.xml"), CZebXmlData::Build::OnDemand));
+    Element* part = xml.GetChildElement(xml.GetChildElement(xml.GetRootNode(), L"partinfo"), L"contentpart");
+    ASSERT_NE(part, nullptr);
+    EXPECT_EQ(part->getFirstChild(), nullptr);
+    Element* title = xml.GetChildElement(part, L"title");
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(U(title->getTextData()), "tu");
 }
 
 TEST(CZebXmlDataTest, MissingFileYieldsNoElements)
