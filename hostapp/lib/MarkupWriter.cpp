@@ -23,11 +23,17 @@ bool inRawText(const Node& node)
 
 const Node* hostOf(const Node& child);
 
-// The node whose text stands last in n's: its last child, or a node the parser moved out in front
-// of n from the end of n's text ("<table><xmp>" puts the xmp before the table); null when none.
+// The node whose text stands last in n's: its last child, or a child the parser put before it (a
+// template puts what its row cannot hold after the row: "<template><tr><b><td>" ends in the
+// cell), or a node it moved out in front of n from the end of n's text ("<table><xmp>" puts the
+// xmp before the table); null when none.
 const Node* lastInText(const Node& n)
 {
     const Node* last = n.getLastChild();
+    for (const Node* c = last != nullptr ? last->getPreviousSibling() : nullptr; c != nullptr;
+         c = c->getPreviousSibling())
+        if (!NodeSource::isDisplaced(c) && NodeSource::spanEnd(c) > NodeSource::spanEnd(last))
+            last = c;
     for (const Node* d = n.getPreviousSibling(); d != nullptr && NodeSource::isDisplaced(d);
          d = d->getPreviousSibling())
         if (hostOf(*d) == &n && (last == nullptr || NodeSource::spanEnd(d) > NodeSource::spanEnd(last)))

@@ -107,6 +107,8 @@ const ReadBackCase kCases[] = {
      L"<select><option>a<dd>", L"html(head body(select(option(\"a\")) div[id=\"lp\"](\"P\")))"},
     {"a tag ignored in a select left open, then one the page cuts short", Edit::InsertAtEnd, nullptr, L"<select><dd><h",
      L"html(head body(select div[id=\"lp\"](\"P\")))"},
+    {"what a template's row cannot hold goes after the row, the row's cell standing last", Edit::InsertAtEnd, nullptr,
+     L"<template><tr><b><td>", L"html(head(template(tr(td) b)) body(div[id=\"lp\"](\"P\")))"},
     {"a tag the page cuts short in a quoted value holding '<' and '>', in an element left open", Edit::InsertAtEnd,
      nullptr, L"<div><q>x<a href=\".>y</p>", L"html(head body(div(q(\"x\")) div[id=\"lp\"](\"P\")))"},
     {"a tag ignored in a template left open", Edit::InsertAtEnd, nullptr, L"<template></br>",
