@@ -5,11 +5,11 @@
 #include "platform/PageWriter.h"
 #include "platform/Path.h"
 
-std::wstring addLastYenMark(const std::wstring& text)
+std::wstring addLastYenMark(std::wstring text)
 {
-    if (text.empty() || text.back() == platform::kPathSeparator)
-        return text;
-    return text + platform::kPathSeparator;
+    if (!text.empty() && text.back() != platform::kPathSeparator)
+        text += platform::kPathSeparator;
+    return text;
 }
 
 std::wstring getBaseFname(const std::wstring& path)

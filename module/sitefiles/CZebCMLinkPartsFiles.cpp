@@ -39,22 +39,15 @@ std::wstring inFolder(std::wstring folder, const std::wstring& name)
     return folder;
 }
 
-// Appends the separator unless the text ends with one (or is empty), as addLastYenMark does.
-void endWithSeparator(std::wstring& text)
-{
-    if (!text.empty() && text.back() != platform::kPathSeparator)
-        text += platform::kPathSeparator;
-}
-
-// The named sub-folder of the site folder, ending with the separator; "" without a site.
+// The named sub-folder of the site folder, ending with the separator; "" without a site. The
+// site folder's text is extended in place.
 std::wstring siteSubFolder(std::wstring siteFolder, const wchar_t* name)
 {
     if (siteFolder.empty())
         return siteFolder;
-    endWithSeparator(siteFolder);
+    siteFolder = addLastYenMark(std::move(siteFolder));
     siteFolder += name;
-    endWithSeparator(siteFolder);
-    return siteFolder;
+    return addLastYenMark(std::move(siteFolder));
 }
 
 } // namespace
