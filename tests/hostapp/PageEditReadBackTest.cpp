@@ -199,6 +199,9 @@ const ReadBackCase kCases[] = {
     {"after a paragraph whose link the parser opens again inside a plaintext", Edit::InsertAfter, L"p",
      L"<p id=p><a href=x>a</p><plaintext>t",
      L"html(head body(div[id=\"lp\"](\"P\") p[id=\"p\"](a[href=\"x\"](\"a\")) plaintext(a[href=\"x\"](\"t\"))))"},
+    {"cursor in a link the parser opened again in a plaintext, whose start tag ended the paragraph around the link",
+     Edit::InsertInText, L"t", L"<p><a href=x>a<plaintext id=t>tuv",
+     L"html(head body(div[id=\"lp\"](\"P\") p(a[href=\"x\"](\"a\")) plaintext[id=\"t\"](a[href=\"x\"](\"tuv\"))))"},
     // Content the parser moved.
     {"text and links moved out in front of a table", Edit::InsertAtEnd, nullptr, L"<table><a>1<td>2</td>3</table>",
      L"html(head body(a(\"1\") a(\"3\") table(tbody(tr(td(\"2\")))) div[id=\"lp\"](\"P\")))"},
@@ -284,6 +287,8 @@ const ReadBackCase kCases[] = {
      Edit::RemoveFirstChild, L"d", L"<p id=d>x</div>&nbspdy>",
      L"html(head body(p[id=\"d\"](\"\xA0"
      L"dy>\")))"},
+    {"removed link the parser opened again in a plaintext, whose text holds tags", Edit::RemoveFirstChild, L"t",
+     L"<p><a href=x>a</p><plaintext id=t>t<b>u", L"html(head body(p(a[href=\"x\"](\"a\")) plaintext[id=\"t\"]))"},
     {"removed element was all the page held", Edit::Remove, L"d", L"<i id=d>x</i>", L"html(head body)"},
     {"removed link's text ran over an ignored end tag with a quote in its name", Edit::Remove, L"d",
      L"<p>x</p><a id=d>\n</i=\".>y", L"html(head body(p(\"x\")))"},
