@@ -117,6 +117,8 @@ const ReadBackCase kCases[] = {
      L"html(head body(table(tbody(tr(td(\"cell\")))) div[id=\"lp\"](\"P\")))"},
     {"end tag of a form, ignored in a table left open in it", Edit::InsertAtEnd, nullptr, L"<form><table></form>",
      L"html(head body(form(table) div[id=\"lp\"](\"P\")))"},
+    {"form pointer cleared by an end tag ignored in a table, before its text: no end tag ends the form",
+     Edit::InsertAtEnd, nullptr, L"<FORM><TABLE></FORM>\n", L"html(head body(div[id=\"lp\"](\"P\") form(table)))"},
     {"unclosed list items", Edit::InsertAtEnd, nullptr, L"<ul><li>one<li>two",
      L"html(head body(ul(li(\"one\") li(\"two\")) div[id=\"lp\"](\"P\")))"},
     {"bold left listed by the paragraph's end tag", Edit::InsertAtEnd, nullptr, L"<p><b>bold</p>",
