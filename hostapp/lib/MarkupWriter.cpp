@@ -67,7 +67,9 @@ void Writer::writeNode(const Node& node)
         return;
     }
     bool container = node.getNodeType() == Node::Type::Element || node.getNodeType() == Node::Type::Document;
-    if (NodeSource::isVerbatim(&node) && (copySpans_ || !container) && followFormatting(node)) {
+    // (An element whose start tag must carry the attributes of a lost repeated tag is not copied.)
+    if (NodeSource::isVerbatim(&node) && (copySpans_ || !container) &&
+        std::find(ownMerged_.begin(), ownMerged_.end(), &node) == ownMerged_.end() && followFormatting(node)) {
         copy(NodeSource::source(&node), NodeSource::spanStart(&node), NodeSource::spanEnd(&node));
         noteOpenEnd(ImpliedMarkup::closerOfOpenEnd(node));
         // What the copy leaves open: the element, if its end tag is left out, and so on down its

@@ -324,6 +324,8 @@ const ReadBackCase kCases[] = {
      L"<div id=d></></p></div>", L"html(head body(div[id=\"d\"]))"},
     {"removed paragraph held a repeated html tag that gave the implied html its attribute", Edit::Remove, L"d",
      L"<p>x</p><p id=d>y<html lang=ja>z</p>", L"html[lang=\"ja\"](head body(p(\"x\")))"},
+    {"removed element after the body's end tag held a repeated body tag, the body otherwise untouched", Edit::Remove,
+     L"d", L"</body><D id=d><BODY L>", L"html(head body[l=\"\"])"},
     {"removed block held repeated html and body tags that gave their elements attributes", Edit::Remove, L"d",
      L"<html dir=ltr><body><div id=d><html lang=ja><body class=c></div>",
      L"html[dir=\"ltr\" lang=\"ja\"](head body[class=\"c\"])"},
