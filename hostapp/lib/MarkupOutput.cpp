@@ -461,13 +461,7 @@ bool MarkupOutput::follow(const Node& node)
     if (!NodeSource::startTag(&e).empty() || !NodeSource::copiedTag(&e).empty())
         enterFormatting(e);
     stack_.push_back(&e);
-    // The end tag of the body or html, which the parser takes without ending anything, may stand
-    // before content of the element (white space, text the parser put back in): it is written
-    // where it stands.
-    const bool early = (e.is(L"body") || e.is(L"html")) && !NodeSource::endTag(&e).empty() &&
-                       NodeSource::endTag(&e).end < NodeSource::spanEnd(&e);
-    if (early)
-        aheadEnds_.push_back({NodeSource::endTag(&e), false});
+    // (An end tag of the body or html standing early is copied with the subtree.)
     for (const Node* c = node.getFirstChild(); c != nullptr; c = c->getNextSibling())
         if (!follow(*c))
             return false;
