@@ -286,22 +286,32 @@ void MarkupOutput::arriveAt(const Node& node)
         writeGapReadInside();
         closeLeftOpen();
         endForeignFormatting(NodeSource::source(&node));
-        unlistNotReopenedAt(node);
     }
+    // (Before a node that does not make the parser open anything, an empty paragraph, the next
+    // node decides.)
+    if (ends || unlistAtNext_)
+        unlistAtNext_ = !unlistNotReopenedAt(node);
     leftOpen_.clear();
 }
 
 // Where the output does not go on as the source did, the parser may still list formatting
 // elements that the source had it unlist on the way to node (a removed copy of one took the end
 // tag with it: "<b>x<i>y</b>z</i>" without the copy around z). If node's markup makes the parser
-// open the closed ones again, and node is no copy of them (nor its first descendants), the source
-// did not have them listed there: each is ended by its end tag, which only unlists it.
-void MarkupOutput::unlistNotReopenedAt(const Node& node)
+// open the closed ones again (its start tag, or that of the first content of a block), and that
+// is no copy of them (nor its first descendants), the source did not have them listed there: each
+// is ended by its end tag, which only unlists it. False when node's markup opens nothing again.
+bool MarkupOutput::unlistNotReopenedAt(const Node& node)
 {
-    if (!wholePage_ || !ImpliedMarkup::reopensFormatting(&node))
-        return;
+    const Node* first = &node;
+    while (first != nullptr && first->getNodeType() == Node::Type::Element &&
+           !static_cast<const Element*>(first)->isFormattingScope() && !ImpliedMarkup::reopensFormatting(first))
+        first = first->getFirstChild();
+    if (!wholePage_)
+        return true;
+    if (!ImpliedMarkup::reopensFormatting(first))
+        return false;
     std::vector<NodeSource::Range> copies;
-    for (const Node* n = &node; n != nullptr && n->getNodeType() == Node::Type::Element; n = n->getFirstChild()) {
+    for (const Node* n = first; n != nullptr && n->getNodeType() == Node::Type::Element; n = n->getFirstChild()) {
         const auto* e = static_cast<const Element*>(n);
         if (!NodeSource::startTag(e).empty() || NodeSource::copiedTag(e).empty())
             break;
@@ -323,6 +333,7 @@ void MarkupOutput::unlistNotReopenedAt(const Node& node)
         endTag(*listed.element);
         formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
     }
+    return true;
 }
 
 void MarkupOutput::closeLeftOpen()

@@ -360,8 +360,10 @@ void Writer::writeElement(const Element& e)
             // it in relation to that content: written after it, as always.)
             const NodeSource::Range& end = NodeSource::endTag(&e);
             if (NodeSource::subtreeChanged(&e) &&
-                (at_.source != end.source || (at_.end <= end.start && end.source->hasTokenIn(at_.end, end.start))))
+                (at_.source != end.source || (at_.end <= end.start && end.source->hasTokenIn(at_.end, end.start)))) {
                 closeLeftOpen();
+                unlistAtNext_ = true;
+            }
             if (!(early && aheadEnds_.back().written))
                 copy(end);
         } else if (created && !e.isVoid()) {

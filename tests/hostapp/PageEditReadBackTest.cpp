@@ -27,7 +27,8 @@ enum class Edit {
     InsertInFirstText,
     InsertAfter,
     Remove,
-    RemoveFirstChild
+    RemoveFirstChild,
+    RemoveLast // element with the id (a parser's copy has it too)
 };
 
 struct ReadBackCase {
@@ -71,8 +72,11 @@ TEST_P(PageEditReadBack, SavedPageParsesToTheEditedTree)
     DomUtil util(doc.get(), nullptr);
     Element* named = c.id != nullptr ? doc->getElementByID(c.id) : nullptr;
     ASSERT_EQ(named != nullptr, c.id != nullptr);
-    if (c.edit == Edit::Remove || c.edit == Edit::RemoveFirstChild) {
-        util.removeAllChild(c.edit == Edit::Remove ? named : named->getFirstChild(), true, true);
+    if (c.edit >= Edit::Remove) {
+        util.removeAllChild(c.edit == Edit::Remove             ? named
+                            : c.edit == Edit::RemoveFirstChild ? named->getFirstChild()
+                                                               : lastWithId(*doc, c.id),
+                            true, true);
     } else {
         if (c.edit == Edit::InsertIn)
             util.setLayoutCursor(named, named->childCount());
@@ -328,6 +332,10 @@ const ReadBackCase kCases[] = {
     {"removed copy of an italic that the parser made after a misnested bold end tag held the italic's end tag",
      Edit::RemoveFirstChild, L"d", L"<b>y<i>z</b><p id=d>w</i>v</p>",
      L"html(head body(b(\"y\" i(\"z\")) p[id=\"d\"](\"v\")))"},
+    {"removed copy of a link held its end tag, a paragraph and a text after it", Edit::RemoveLast, L"a",
+     L"<p><a id=a><p>\n</a><p>\n", L"html(head body(p(a[id=\"a\"]) p p))"},
+    {"removed copy of a link held its end tag, before an empty paragraph and a text", Edit::RemoveLast, L"a",
+     L"<p><a id=a></p>\n</a></p>\n", L"html(head body(p(a[id=\"a\"]) p))"},
     {"removed paragraph held a repeated html tag that gave the implied html its attribute", Edit::Remove, L"d",
      L"<p>x</p><p id=d>y<html lang=ja>z</p>", L"html[lang=\"ja\"](head body(p(\"x\")))"},
     {"removed element after the html end tag held a repeated body tag, the body and html otherwise untouched",
