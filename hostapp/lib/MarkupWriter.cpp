@@ -307,10 +307,11 @@ void Writer::writeElement(const Element& e)
         arriveAt(e);
         bool reopened = reopenedByParser(e);
         // (Content the element starts with in the source made it, or the parser copied it for an
-        // end tag: only new content is looked at.)
+        // end tag: only new content is looked at, or none, where an edit took all of it away.)
         const Node* first = e.getFirstChild();
-        const bool startsAfresh = first != nullptr && (NodeSource::source(first) != NodeSource::source(&e) ||
-                                                       NodeSource::spanStart(first) > NodeSource::spanStart(&e));
+        const bool startsAfresh = first != nullptr ? NodeSource::source(first) != NodeSource::source(&e) ||
+                                                         NodeSource::spanStart(first) > NodeSource::spanStart(&e)
+                                                   : NodeSource::subtreeChanged(&e);
         if (reopened && startsAfresh && !ImpliedMarkup::reopensFormatting(first) && unlistClosedFrom(e))
             reopened = false;
         if (!reopened) {

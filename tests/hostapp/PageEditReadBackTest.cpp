@@ -336,6 +336,8 @@ const ReadBackCase kCases[] = {
      L"<p><a id=a><p>\n</a><p>\n", L"html(head body(p(a[id=\"a\"]) p p))"},
     {"removed copy of a link held its end tag, before an empty paragraph and a text", Edit::RemoveLast, L"a",
      L"<p><a id=a></p>\n</a></p>\n", L"html(head body(p(a[id=\"a\"]) p))"},
+    {"removed copy of a font in a copy of a link held all the copy's content", Edit::RemoveLast, L"f",
+     L"<p><A><FONT id=f><p>\n", L"html(head body(p(a(font[id=\"f\"])) p(a)))"},
     {"removed paragraph held a repeated html tag that gave the implied html its attribute", Edit::Remove, L"d",
      L"<p>x</p><p id=d>y<html lang=ja>z</p>", L"html[lang=\"ja\"](head body(p(\"x\")))"},
     {"removed element after the html end tag held a repeated body tag, the body and html otherwise untouched",
