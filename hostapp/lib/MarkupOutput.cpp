@@ -409,12 +409,15 @@ void MarkupOutput::enterFormatting(const Element& e)
     } else if (e.isFormatting()) {
         const NodeSource::Range& tag =
             NodeSource::copiedTag(&e).empty() ? NodeSource::startTag(&e) : NodeSource::copiedTag(&e);
-        // Opened again, it takes the place of the one it copies.
+        // Opened again, it takes the place of the one it copies. (The start tag of a link takes
+        // any link listed off the list first.)
         for (std::size_t i = formatting_.size(); i-- > afterLastMark();)
             if (!NodeSource::copiedTag(&e).empty() && formatting_[i].tag.source == tag.source &&
                 formatting_[i].tag.start == tag.start) {
                 formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
                 break;
+            } else if (NodeSource::copiedTag(&e).empty() && e.is(L"a") && formatting_[i].element->is(L"a")) {
+                formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
             }
         formatting_.push_back({&e, tag});
     }
