@@ -264,9 +264,15 @@ void Writer::writeDisplaced(std::size_t before)
         if (at_.source == NodeSource::source(&d) && at_.end < NodeSource::spanStart(&d))
             at_.source->forEachGapStretch(at_.end, NodeSource::spanStart(&d),
                                           [&](std::size_t start, std::size_t end) { copy(at_.source, start, end); });
+        // (What the output left open in the host stays open around it, where the source goes on
+        // to it: the parser moves it out without ending anything.)
+        std::vector<const Element*> open;
+        if (continuesTo(d))
+            open = leftOpen_;
         arriveAt(d);
         writeGap(d);
         writeNode(d);
+        leftOpen_.insert(leftOpen_.begin(), open.begin(), open.end());
     }
     // The gap text of the next one starts in front of the host and holds what the parser ignored
     // inside it (stray end tags) before the host's own content at `before`: that part goes here.
