@@ -270,7 +270,8 @@ bool MarkupOutput::continuesTo(const Node& node) const
 
 void MarkupOutput::arriveAt(const Node& node)
 {
-    bool ends = !continuesTo(node);
+    bool ends = !continuesTo(node) || afterMovedOut_;
+    afterMovedOut_ = false;
     // A sibling after a formatting element left open was moved out of it by the parser, when a
     // later tag (another <a>, the element's misplaced end tag) had it adopt the sibling, with
     // copies of the element inside: an edit in the sibling may take away what made the parser do

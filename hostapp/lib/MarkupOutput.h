@@ -179,6 +179,8 @@ protected:
     // The output went on to an end tag other than as the source did: the next node arrived at is
     // looked at as after any such place (unlistNotReopenedAt).
     bool unlistAtNext_ = false;
+    // The output ends in a node moved out of a table that is no longer there.
+    bool afterMovedOut_ = false;
     std::vector<NodeSource::Range> gapWrittenAhead_;
     // Where the <frameset> tags that the parser ignored stand in the page's source, when the page
     // was edited (sorted).

@@ -200,6 +200,10 @@ void Writer::writeChildren(const Node& parent)
         if (opensBody)
             fresh() += L"<body>";
         writeNode(*c);
+        // A node the parser had moved out of a table removed since was read inside the table, which
+        // ended what it left open: the output does not go on from it as the source did.
+        if (NodeSource::isDisplaced(c))
+            afterMovedOut_ = true;
         if (ownEnd != std::wstring::npos && NodeSource::source(c) == NodeSource::source(&parent))
             ownEnd = std::max(ownEnd, NodeSource::spanEnd(c));
     }

@@ -340,6 +340,8 @@ const ReadBackCase kCases[] = {
      L"f", L"<p><a><A><FONT id=f><p>\n", L"html(head body(p(a a(font[id=\"f\"])) p(a)))"},
     {"removed row had ended the row before it, in which a text moved out of the table stands", Edit::Remove, L"r",
      L"<TABLE><TR>><TR id=r></TR><TD>", L"html(head body(\">\" table(tbody(tr tr(td)))))"},
+    {"removed table had a link moved out in front of it, which the next table's start tag ended", Edit::Remove, L"t",
+     L"<TABLE id=t><a><TABLE>", L"html(head body(a table))"},
     {"removed paragraph held a repeated html tag that gave the implied html its attribute", Edit::Remove, L"d",
      L"<p>x</p><p id=d>y<html lang=ja>z</p>", L"html[lang=\"ja\"](head body(p(\"x\")))"},
     {"removed element after the html end tag held a repeated body tag, the body and html otherwise untouched",
