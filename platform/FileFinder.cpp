@@ -85,10 +85,14 @@ bool FileFinder::findFile(const std::wstring& pattern)
     if (!hasWildcard(pattern, start)) {
         // A literal name: one stat, no folder scan. A page written in a batch is found as written.
         PageWriter::settle(pattern);
+        // The path's UTF-8 goes into a buffer kept by the thread, which a run reuses for hundreds of
+        // lookups.
+        thread_local std::string native;
         struct stat st;
-        if (stat(nativePath(pattern).c_str(), &st) != 0)
+        if (stat(nativePath(pattern, native), &st) != 0)
             return false;
-        entries_.push_back(entryOf(pattern.substr(start), st));
+        single_ = entryOf(pattern.substr(start), st);
+        hasSingle_ = true;
         return true;
     }
     const std::wstring folder = pattern.substr(0, start);
@@ -120,10 +124,17 @@ void FileFinder::setListingHook(ListingHook hook)
     listingHook() = std::move(hook);
 }
 
+const FileFinder::Entry* FileFinder::at() const
+{
+    if (hasSingle_)
+        return &single_;
+    return current_ < entries_.size() ? &entries_[current_] : nullptr;
+}
+
 bool FileFinder::findNext()
 {
     // At the end the last entry stays current, as the runtime's finder leaves it.
-    if (current_ + 1 >= entries_.size())
+    if (hasSingle_ || current_ + 1 >= entries_.size())
         return false;
     ++current_;
     return true;
@@ -131,34 +142,37 @@ bool FileFinder::findNext()
 
 bool FileFinder::isDots() const
 {
-    if (current_ >= entries_.size())
-        return false;
-    const std::wstring& name = entries_[current_].name;
-    return name == L"." || name == L"..";
+    const Entry* entry = at();
+    return entry != nullptr && (entry->name == L"." || entry->name == L"..");
 }
 
 std::wstring FileFinder::fileName() const
 {
-    return current_ < entries_.size() ? entries_[current_].name : std::wstring();
+    const Entry* entry = at();
+    return entry != nullptr ? entry->name : std::wstring();
 }
 
 std::int64_t FileFinder::lastWriteTime() const
 {
-    return current_ < entries_.size() ? entries_[current_].lastWriteTime : 0;
+    const Entry* entry = at();
+    return entry != nullptr ? entry->lastWriteTime : 0;
 }
 
 bool FileFinder::isDirectory() const
 {
-    return current_ < entries_.size() && entries_[current_].isDirectory;
+    const Entry* entry = at();
+    return entry != nullptr && entry->isDirectory;
 }
 
 std::int64_t FileFinder::length() const
 {
-    return current_ < entries_.size() ? entries_[current_].length : 0;
+    const Entry* entry = at();
+    return entry != nullptr ? entry->length : 0;
 }
 
 void FileFinder::close()
 {
+    hasSingle_ = false;
     entries_.clear();
     current_ = 0;
 }

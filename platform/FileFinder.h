@@ -45,6 +45,13 @@ public:
     static void setListingHook(ListingHook hook);
 
 private:
+    // The current entry; null when there is none.
+    const Entry* at() const;
+
+    // A literal path's entry is kept here, without a list: the host's file checks are literal
+    // lookups by the hundred, and each list cost an allocation.
+    Entry single_{};
+    bool hasSingle_ = false;
     std::vector<Entry> entries_;
     std::size_t current_ = 0;
 };
