@@ -77,6 +77,12 @@ TEST(FileFinderTest, LiteralPathGivesOneEntryWithTime)
     EXPECT_FALSE(finder.findFile(W(dir / "missing.html")));
     EXPECT_EQ(finder.fileName(), L"");
     EXPECT_EQ(finder.lastWriteTime(), 0);
+
+    // The same finder reused: a literal path's entry does not stay behind a search with wild cards.
+    writeFile(dir / "other.html", "xy");
+    ASSERT_TRUE(finder.findFile(W(dir / "page.html")));
+    ASSERT_TRUE(finder.findFile(W(dir / "*.html")));
+    EXPECT_TRUE(finder.findNext());
 }
 
 TEST(FileFinderTest, LiteralPathDoesNotNeedAReadableFolder)
