@@ -112,7 +112,7 @@ int run(CommandContext& context)
     const std::string host = serve.address.find(':') != std::string::npos ? "[" + serve.address + "]" : serve.address;
     std::printf("serving %s at http://%s:%d/ (Ctrl-C stops)\n", site.c_str(), host.c_str(), server.port());
     if (!isLoopback(serve.address))
-        std::printf("zebhost: warning: %s is reachable from other machines\n", serve.address.c_str());
+        std::fprintf(stderr, "zebhost: warning: %s is reachable from other machines\n", serve.address.c_str());
     if (!watching)
         std::fprintf(stderr, "zebhost: warning: %s; pages are not rebuilt on change\n", watcher.error().c_str());
 
@@ -132,7 +132,7 @@ int run(CommandContext& context)
             std::string names;
             for (const std::string& change : changes)
                 names += (names.empty() ? "" : ", ") + change;
-            std::printf("%schanged: %s\n", stamp().c_str(), names.c_str());
+            say("%schanged: %s\n", stamp().c_str(), names.c_str());
             rebuild(context, server, std::find(changes.begin(), changes.end(), templateFile) != changes.end());
         }
     });
@@ -147,7 +147,7 @@ int run(CommandContext& context)
         std::fputs("zebhost: the server stopped\n", stderr);
         return kExitFailed;
     }
-    std::printf("stopped\n");
+    say("stopped\n");
     return kExitOk;
 }
 

@@ -134,7 +134,9 @@ bool endsInOpenEndTag(const Node& node)
 
 // Whether what stands before the place leaves the parser in a state that the writer can end with
 // end tags: not inside text it takes literally (a script, style, title or plaintext without its
-// end tag, a "</" at the end of the page), and not among nodes the parser moved out of a table.
+// end tag, a "</" at the end of the page), not among nodes the parser moved out of a table, and
+// not after a form left open (a </form> the parser ignored inside a table in it clears the
+// parser's form pointer, and a </form> written later is ignored too: "<form><table></form>\n").
 bool endableBefore(const Place& place)
 {
     const Node* before = place.ref != nullptr ? place.ref->getPreviousSibling() : place.parent->getLastChild();
@@ -154,7 +156,7 @@ bool endableBefore(const Place& place)
         const auto& e = static_cast<const Element&>(*n);
         if (NodeSource::isDisplaced(n) ||
             (n->getPreviousSibling() != nullptr && NodeSource::isDisplaced(n->getPreviousSibling())) ||
-            (NodeSource::endTag(&e).empty() && (e.isRawText() || e.is(L"textarea") || e.is(L"title"))))
+            (NodeSource::endTag(&e).empty() && (e.isRawText() || e.is(L"textarea") || e.is(L"title") || e.is(L"form"))))
             return false;
     }
     return true;

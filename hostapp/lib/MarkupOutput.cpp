@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "ImpliedMarkup.h"
+#include "SourceScan.h"
 #include "SourceText.h"
 #include "host/Document.h"
 #include "host/Element.h"
@@ -29,6 +30,7 @@ MarkupOutput::MarkupOutput(bool copySpans, const Node& root, const SourceText* t
     wholePage_ = root.getNodeType() == Node::Type::Document;
     if (!wholePage_)
         return;
+    findIgnoredFramesets(static_cast<const Document&>(root));
     // A repeated <html ...> or <body ...> anywhere in the page gives the element the attributes
     // it does not have yet: those tags are followed as the output copies them.
     const Element* html = static_cast<const Document&>(root).getDocumentElement();
@@ -68,7 +70,50 @@ std::wstring& MarkupOutput::fresh()
     return out_;
 }
 
+// The parser ignores a <frameset> in a body once the page has content that rules out a frameset
+// (text, an image, a table...). An edit may have removed that content, and the tag would then
+// replace the body: in an edited page each such tag is preceded by "<body>", which, read in the
+// body, changes nothing but rules out the frameset as well.
+void MarkupOutput::findIgnoredFramesets(const Document& page)
+{
+    const SourceText* source = NodeSource::pageSource(&page);
+    if (source == nullptr || !NodeSource::subtreeChanged(&page) || page.getBody() == nullptr)
+        return;
+    const SourceScan scan(source->text);
+    static const std::wstring kName = L"frameset";
+    source->forEachGapStretch(0, source->text.size(), [&](std::size_t start, std::size_t end) {
+        for (std::size_t i = scan.firstTag(start, end); i < end; i = scan.firstTag(i, end)) {
+            const std::size_t close = scan.tagClose(i, end);
+            if (close == SourceScan::kNone)
+                return;
+            std::size_t n = 0;
+            while (n < kName.size() && i + 1 + n < close && (source->text[i + 1 + n] | 0x20) == kName[n])
+                ++n;
+            const wchar_t after = source->text[i + 1 + n];
+            if (n == kName.size() && (after == L'>' || after == L'/' || after == L' ' || after == L'\t' ||
+                                      after == L'\n' || after == L'\r' || after == L'\f'))
+                framesetTags_.push_back(i);
+            i = close + 1;
+        }
+    });
+    framesetSource_ = source;
+}
+
 void MarkupOutput::copy(const SourceText* source, std::size_t start, std::size_t end)
+{
+    if (start >= end)
+        return;
+    if (source == framesetSource_)
+        for (auto it = std::lower_bound(framesetTags_.begin(), framesetTags_.end(), start);
+             it != framesetTags_.end() && *it < end; ++it) {
+            copyStretch(source, start, *it);
+            fresh() += L"<body>";
+            start = *it;
+        }
+    copyStretch(source, start, end);
+}
+
+void MarkupOutput::copyStretch(const SourceText* source, std::size_t start, std::size_t end)
 {
     if (start >= end)
         return;
@@ -230,12 +275,13 @@ void MarkupOutput::arriveAt(const Node& node)
     // later tag (another <a>, the element's misplaced end tag) had it adopt the sibling, with
     // copies of the element inside: an edit in the sibling may take away what made the parser do
     // so, and the element is ended before it. (Not where the sibling's start tag would then end
-    // their parent, a heading in a heading: the parser must read it inside the element as before.)
+    // their parent, a heading in a heading: the parser must read it inside the element as before.
+    // Nor after another element left open with a formatting one inside, "<p><a>x<plaintext>":
+    // the sibling's start tag ended that element, and the parser still lists the formatting one.)
     if (!ends && !leftOpen_.empty() && leftOpen_.front()->parentNode() == node.parentNode() &&
-        node.getNodeType() == Node::Type::Element && NodeSource::subtreeChanged(&node) &&
-        !ImpliedMarkup::endsParentAsCurrent(static_cast<const Element&>(node)))
-        for (const Element* e : leftOpen_)
-            ends = ends || e->isFormatting();
+        leftOpen_.front()->isFormatting() && node.getNodeType() == Node::Type::Element &&
+        NodeSource::subtreeChanged(&node) && !ImpliedMarkup::endsParentAsCurrent(static_cast<const Element&>(node)))
+        ends = true;
     if (ends) {
         writeGapReadInside();
         closeLeftOpen();

@@ -8,6 +8,7 @@
 #include "MarkupWriter.h"
 #include "NodeSource.h"
 
+class Document;
 class Element;
 class Node;
 struct SourceText;
@@ -55,8 +56,11 @@ protected:
     // The output, for appending written-afresh text: closers still pending go first.
     std::wstring& fresh();
 
-    // Appends source[start, end) as it stands.
+    // Appends source[start, end) as it stands (but for "<body>" before a <frameset> the parser
+    // ignored there, in an edited page).
     void copy(const SourceText* source, std::size_t start, std::size_t end);
+    void copyStretch(const SourceText* source, std::size_t start, std::size_t end);
+    void findIgnoredFramesets(const Document& page);
 
     void copy(const NodeSource::Range& range);
 
@@ -172,4 +176,8 @@ protected:
     std::size_t lastTextEnd_ = std::wstring::npos;
     std::vector<const Element*> ownMerged_;
     std::vector<NodeSource::Range> gapWrittenAhead_;
+    // Where the <frameset> tags that the parser ignored stand in the page's source, when the page
+    // was edited (sorted).
+    const SourceText* framesetSource_ = nullptr;
+    std::vector<std::size_t> framesetTags_;
 };

@@ -278,7 +278,7 @@ TEST(ZebhostServeTest, ConcurrentRequestsAllComplete)
 {
     ServedSite served;
     ASSERT_TRUE(served.ready);
-    ServeRun serve(served.site, {"--port", "0"});
+    ServeRun serve(served.site, {"--port", "0", "-q"});
     ASSERT_NE(0, serve.port()) << serve.output();
     const std::string expected = httplib::Client("127.0.0.1", serve.port()).Get("/index.html")->body;
     ASSERT_TRUE(contains(expected, "zebsitec001table000001"));
@@ -300,6 +300,10 @@ TEST(ZebhostServeTest, ConcurrentRequestsAllComplete)
     }
     EXPECT_EQ(0, wrong.load());
     EXPECT_EQ(0, serve.stop());
+    // -q: the address, and nothing of the rebuild or the stop.
+    const std::string out = serve.output();
+    EXPECT_TRUE(out.starts_with("serving ")) << out;
+    EXPECT_EQ(1, std::count(out.begin(), out.end(), '\n')) << out;
 }
 
 TEST(ZebhostServeTest, CommandLineAndPortErrors)
