@@ -103,16 +103,12 @@ bool FileFinder::findFile(const std::wstring& pattern)
     DirCloser dir{opendir(nativeFolder.c_str())};
     if (!dir.dir)
         return false;
-    const int dirFd = dirfd(dir.dir);
+    folder_ = folder;
     while (dirent* ent = readdir(dir.dir)) {
         std::wstring name = fromUtf8(ent->d_name);
         if (!wildcardMatch(last, name))
             continue;
-        struct stat st;
-        // An entry that went away between the listing and the stat is not reported.
-        if (fstatat(dirFd, ent->d_name, &st, 0) != 0)
-            continue;
-        entries_.push_back(entryOf(std::move(name), st));
+        entries_.push_back({{std::move(name), 0, false, 0}, ent->d_name, false});
     }
     if (const ListingHook hook = listingHook())
         hook(pattern);
@@ -128,7 +124,19 @@ const FileFinder::Entry* FileFinder::at() const
 {
     if (hasSingle_)
         return &single_;
-    return current_ < entries_.size() ? &entries_[current_] : nullptr;
+    if (current_ >= entries_.size())
+        return nullptr;
+    Listed& listed = entries_[current_];
+    if (!listed.examined) {
+        listed.examined = true;
+        // A page written in a batch since the listing is looked at as written.
+        PageWriter::settle(folder_ + listed.entry.name);
+        const std::string path = (folder_.empty() ? std::string() : nativePath(folder_)) + listed.native;
+        struct stat st;
+        if (stat(path.c_str(), &st) == 0)
+            listed.entry = entryOf(std::move(listed.entry.name), st);
+    }
+    return &listed.entry;
 }
 
 bool FileFinder::findNext()
@@ -140,16 +148,24 @@ bool FileFinder::findNext()
     return true;
 }
 
+const std::wstring* FileFinder::currentName() const
+{
+    // The name needs no look at the entry.
+    if (hasSingle_)
+        return &single_.name;
+    return current_ < entries_.size() ? &entries_[current_].entry.name : nullptr;
+}
+
 bool FileFinder::isDots() const
 {
-    const Entry* entry = at();
-    return entry != nullptr && (entry->name == L"." || entry->name == L"..");
+    const std::wstring* name = currentName();
+    return name != nullptr && (*name == L"." || *name == L"..");
 }
 
 std::wstring FileFinder::fileName() const
 {
-    const Entry* entry = at();
-    return entry != nullptr ? entry->name : std::wstring();
+    const std::wstring* name = currentName();
+    return name != nullptr ? *name : std::wstring();
 }
 
 std::int64_t FileFinder::lastWriteTime() const
@@ -174,6 +190,7 @@ void FileFinder::close()
 {
     hasSingle_ = false;
     entries_.clear();
+    folder_.clear();
     current_ = 0;
 }
 
