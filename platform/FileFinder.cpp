@@ -108,7 +108,8 @@ bool FileFinder::findFile(const std::wstring& pattern)
         std::wstring name = fromUtf8(ent->d_name);
         if (!wildcardMatch(last, name))
             continue;
-        entries_.push_back({{std::move(name), 0, false, 0}, ent->d_name, false});
+        entries_.push_back({{std::move(name), 0, false, 0}, natives_.size(), false});
+        natives_.append(ent->d_name).push_back('\0');
     }
     if (const ListingHook hook = listingHook())
         hook(pattern);
@@ -131,7 +132,8 @@ const FileFinder::Entry* FileFinder::at() const
         listed.examined = true;
         // A page written in a batch since the listing is looked at as written.
         PageWriter::settle(folder_ + listed.entry.name);
-        const std::string path = (folder_.empty() ? std::string() : nativePath(folder_)) + listed.native;
+        const std::string path =
+            (folder_.empty() ? std::string() : nativePath(folder_)) + (natives_.c_str() + listed.at);
         struct stat st;
         if (stat(path.c_str(), &st) == 0)
             listed.entry = entryOf(std::move(listed.entry.name), st);
@@ -190,6 +192,7 @@ void FileFinder::close()
 {
     hasSingle_ = false;
     entries_.clear();
+    natives_.clear();
     folder_.clear();
     current_ = 0;
 }

@@ -47,10 +47,11 @@ public:
     static void setListingHook(ListingHook hook);
 
 private:
-    // An entry of a listing, with its name's own bytes for the stat that fills it in.
+    // An entry of a listing, with where its name's own bytes are in natives_, for the stat that
+    // fills it in.
     struct Listed {
         Entry entry;
-        std::string native;
+        std::size_t at;
         bool examined;
     };
     // The current entry, looked at first when it is listed and not yet; null when there is none.
@@ -63,6 +64,7 @@ private:
     Entry single_{};
     bool hasSingle_ = false;
     mutable std::vector<Listed> entries_; // looked at when first asked for
+    std::string natives_;                 // the listed names as the folder holds them, each ending with a NUL
     std::wstring folder_;                 // the listed folder, ending with the separator; "" for the current one
     std::size_t current_ = 0;
 };
