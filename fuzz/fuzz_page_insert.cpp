@@ -16,6 +16,7 @@
 
 #include "FragmentParser.h"
 #include "FuzzSupport.h"
+#include "NodeSource.h"
 #include "TreeOutline.h"
 #include "host/CharacterData.h"
 #include "host/DOMImpl.h"
@@ -56,6 +57,25 @@ std::size_t partsIn(Document& document)
     return n;
 }
 
+// Whether the subtree holds the element that a formatting element the parser opened again inside
+// a plaintext copies ("<p><a>x</p><plaintext>y" puts y in a copy of the link): no markup lists an
+// element for reopening without making one, so without it the page cannot say the copy.
+bool holdsOriginalReopenedInPlaintext(Document& document, Node& gone)
+{
+    for (Node* n = document.getFirstChild(); n != nullptr; n = n->nextInTree(&document)) {
+        const auto* e = n->getNodeType() == Node::Type::Element ? static_cast<Element*>(n) : nullptr;
+        if (e == nullptr || NodeSource::copiedTag(e).empty() || e->parentNode() == nullptr ||
+            e->parentNode()->getNodeType() != Node::Type::Element ||
+            !static_cast<const Element*>(e->parentNode())->is(L"plaintext"))
+            continue;
+        for (Node* g = &gone; g != nullptr; g = g->nextInTree(&gone))
+            if (g->getNodeType() == Node::Type::Element &&
+                NodeSource::startTag(static_cast<Element*>(g)).start == NodeSource::copiedTag(e).start)
+                return true;
+    }
+    return false;
+}
+
 // How much of text stands in out, in order (all of it when nothing was lost).
 std::size_t keptInOrder(const std::wstring& text, const std::wstring& out)
 {
@@ -90,12 +110,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!nodes.empty() && choices.next(4) == 0) {
         Node* gone = nodes[choices.next(nodes.size())];
         // (A page without html, head or body, or without the frameset that stands for the body,
-        // cannot be written: a parser makes them.)
+        // cannot be written: a parser makes them. Nor one without the element that a copy in a
+        // plaintext copies.)
         const auto* e = gone->getNodeType() == Node::Type::Element ? static_cast<Element*>(gone) : nullptr;
         const bool bodyFrameset = e != nullptr && e->is(L"frameset") && e->parentNode() != nullptr &&
                                   e->parentNode()->getNodeType() == Node::Type::Element &&
                                   static_cast<const Element*>(e->parentNode())->is(L"html");
-        if (e != nullptr && !e->is(L"html") && !e->is(L"head") && !e->is(L"body") && !bodyFrameset) {
+        if (e != nullptr && !e->is(L"html") && !e->is(L"head") && !e->is(L"body") && !bodyFrameset &&
+            !holdsOriginalReopenedInPlaintext(*document, *gone)) {
             util.removeAllChild(gone, true, true);
             removed = true;
         }

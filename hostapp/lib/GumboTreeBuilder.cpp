@@ -185,6 +185,8 @@ private:
         if (startInSource) {
             startTag = {src_, startOf(originalTag), endOf(originalTag)};
             NodeSource::setStartTag(e, startTag);
+            if (e->is(L"plaintext"))
+                plaintextFrom_ = std::min(plaintextFrom_, startTag.end);
         }
         // A formatting element the parser opened again (after an element that closed it without
         // its end tag, or around content its misplaced end tag would have cut off) copies the
@@ -302,8 +304,11 @@ private:
                 (lineBreaks(start, end) < static_cast<std::size_t>(std::count(data.begin(), data.end(), L'\n')) ||
                  end == start || src_->text[end - 1] != L'>'))
                 end = src_->text.size();
-            bool literal = parent != nullptr && parent->getNodeType() == Node::Type::Element &&
-                           literalText(*static_cast<Element*>(parent));
+            // (After a plaintext's start tag all is text, also in a formatting element the parser
+            // opened again inside it.)
+            bool literal = (parent != nullptr && parent->getNodeType() == Node::Type::Element &&
+                            literalText(*static_cast<Element*>(parent))) ||
+                           start >= plaintextFrom_;
             if (type == Node::Type::Text && !literal) {
                 // The parser's text can run over tags it took without closing a text (</FORM>,
                 // </BODY></HTML> before trailing white space, a repeated <html>): the text is
@@ -406,7 +411,8 @@ private:
     // the builder.
     std::unordered_map<std::string_view, const ElementName*> names_;
     const IndexedText& utf8_;
-    std::vector<bool> claimed_; // at the start of each end tag already given to an element
+    std::vector<bool> claimed_;         // at the start of each end tag already given to an element
+    std::size_t plaintextFrom_ = kNone; // where the text of a plaintext starts, which runs to the end
     struct UnclaimedEndTag {
         Element* recordedOn;
         NodeSource::Range tag;

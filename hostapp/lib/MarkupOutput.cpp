@@ -275,12 +275,13 @@ void MarkupOutput::arriveAt(const Node& node)
     // later tag (another <a>, the element's misplaced end tag) had it adopt the sibling, with
     // copies of the element inside: an edit in the sibling may take away what made the parser do
     // so, and the element is ended before it. (Not where the sibling's start tag would then end
-    // their parent, a heading in a heading: the parser must read it inside the element as before.)
+    // their parent, a heading in a heading: the parser must read it inside the element as before.
+    // Nor after another element left open with a formatting one inside, "<p><a>x<plaintext>":
+    // the sibling's start tag ended that element, and the parser still lists the formatting one.)
     if (!ends && !leftOpen_.empty() && leftOpen_.front()->parentNode() == node.parentNode() &&
-        node.getNodeType() == Node::Type::Element && NodeSource::subtreeChanged(&node) &&
-        !ImpliedMarkup::endsParentAsCurrent(static_cast<const Element&>(node)))
-        for (const Element* e : leftOpen_)
-            ends = ends || e->isFormatting();
+        leftOpen_.front()->isFormatting() && node.getNodeType() == Node::Type::Element &&
+        NodeSource::subtreeChanged(&node) && !ImpliedMarkup::endsParentAsCurrent(static_cast<const Element&>(node)))
+        ends = true;
     if (ends) {
         writeGapReadInside();
         closeLeftOpen();

@@ -27,8 +27,9 @@ public:
                                          bool nulDropped = true) const;
 
     // Where the source from i (before end) goes on after giving the data's character c: a
-    // character reference gives one character (an unknown name such as "&y;" is literal text, so
-    // a '&' comes from a reference only if it names '&'), CR LF and a lone CR give LF, a
+    // character reference gives one character, as far as the tokenizer reads it ("&nbspdy" is a
+    // no-break space and "dy"; an unknown name such as "&y;" is literal text, so a '&' comes from
+    // a reference only if it names '&'), CR LF and a lone CR give LF, a
     // character the parser does not allow gives U+FFFD; kNone when the source does not give c.
     static std::size_t stepOver(std::wstring_view source, std::size_t i, std::size_t end, wchar_t c);
 

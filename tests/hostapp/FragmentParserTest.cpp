@@ -186,7 +186,10 @@ const SplitCase kSplits[] = {
     {"right after a reference", L"a&lt;b", 2, L"a&lt;<br>b"},
     {"literal ampersand", L"AT & T", 4, L"AT &<br> T"},
     {"CR LF counts as one character", L"a\r\nb", 2, L"a\r\n<br>b"},
-    {"reference without semicolon: written afresh", L"&copy2008", 1, L"\u00A9<br>2008"},
+    {"reference without semicolon, followed by digits", L"&copy2008", 1, L"&copy<br>2008"},
+    {"legacy reference without semicolon, followed by more of a name", L"&notit;x", 2, L"&noti<br>t;x"},
+    {"reference whose name starts with a legacy one", L"&notin;x", 1, L"&notin;<br>x"},
+    {"numeric reference without semicolon, followed by a letter", L"&#x41g", 1, L"&#x41<br>g"},
     {"a C1 control, which the parser gives as U+FFFD, kept", L"a\u0087b", 2, L"a\u0087<br>b"},
 };
 
