@@ -67,7 +67,13 @@ void Writer::writeNode(const Node& node)
         return;
     }
     bool container = node.getNodeType() == Node::Type::Element || node.getNodeType() == Node::Type::Document;
-    if (NodeSource::isVerbatim(&node) && (copySpans_ || !container) && followFormatting(node)) {
+    // (Nor is an element whose start tag, or a descendant's, must carry the attributes of a lost
+    // repeated tag.)
+    bool carriesMerged = false;
+    for (const Element* e : ownMerged_)
+        for (const Node* n = e; n != nullptr && !carriesMerged; n = n->parentNode())
+            carriesMerged = n == &node;
+    if (NodeSource::isVerbatim(&node) && (copySpans_ || !container) && !carriesMerged && followFormatting(node)) {
         copy(NodeSource::source(&node), NodeSource::spanStart(&node), NodeSource::spanEnd(&node));
         noteOpenEnd(ImpliedMarkup::closerOfOpenEnd(node));
         // What the copy leaves open: the element, if its end tag is left out, and so on down its
