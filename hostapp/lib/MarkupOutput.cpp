@@ -286,8 +286,43 @@ void MarkupOutput::arriveAt(const Node& node)
         writeGapReadInside();
         closeLeftOpen();
         endForeignFormatting(NodeSource::source(&node));
+        unlistNotReopenedAt(node);
     }
     leftOpen_.clear();
+}
+
+// Where the output does not go on as the source did, the parser may still list formatting
+// elements that the source had it unlist on the way to node (a removed copy of one took the end
+// tag with it: "<b>x<i>y</b>z</i>" without the copy around z). If node's markup makes the parser
+// open the closed ones again, and node is no copy of them (nor its first descendants), the source
+// did not have them listed there: each is ended by its end tag, which only unlists it.
+void MarkupOutput::unlistNotReopenedAt(const Node& node)
+{
+    if (!wholePage_ || !ImpliedMarkup::reopensFormatting(&node))
+        return;
+    std::vector<NodeSource::Range> copies;
+    for (const Node* n = &node; n != nullptr && n->getNodeType() == Node::Type::Element; n = n->getFirstChild()) {
+        const auto* e = static_cast<const Element*>(n);
+        if (!NodeSource::startTag(e).empty() || NodeSource::copiedTag(e).empty())
+            break;
+        copies.push_back(NodeSource::copiedTag(e));
+    }
+    for (std::size_t i = formatting_.size(); i-- > afterLastMark();) {
+        const Formatting& listed = formatting_[i];
+        const bool copied = std::any_of(copies.begin(), copies.end(), [&](const NodeSource::Range& r) {
+            return r.source == listed.tag.source && r.start == listed.tag.start;
+        });
+        if (onStack(listed.element) || copied)
+            continue;
+        // (The end tag would go to a later listed one of the name.)
+        bool later = false;
+        for (std::size_t j = i + 1; j < formatting_.size(); ++j)
+            later = later || formatting_[j].element->localName() == listed.element->localName();
+        if (later)
+            continue;
+        endTag(*listed.element);
+        formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
+    }
 }
 
 void MarkupOutput::closeLeftOpen()
@@ -461,13 +496,7 @@ bool MarkupOutput::follow(const Node& node)
     if (!NodeSource::startTag(&e).empty() || !NodeSource::copiedTag(&e).empty())
         enterFormatting(e);
     stack_.push_back(&e);
-    // The end tag of the body or html, which the parser takes without ending anything, may stand
-    // before content of the element (white space, text the parser put back in): it is written
-    // where it stands.
-    const bool early = (e.is(L"body") || e.is(L"html")) && !NodeSource::endTag(&e).empty() &&
-                       NodeSource::endTag(&e).end < NodeSource::spanEnd(&e);
-    if (early)
-        aheadEnds_.push_back({NodeSource::endTag(&e), false});
+    // (An end tag of the body or html standing early is copied with the subtree.)
     for (const Node* c = node.getFirstChild(); c != nullptr; c = c->getNextSibling())
         if (!follow(*c))
             return false;

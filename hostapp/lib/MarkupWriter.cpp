@@ -67,7 +67,13 @@ void Writer::writeNode(const Node& node)
         return;
     }
     bool container = node.getNodeType() == Node::Type::Element || node.getNodeType() == Node::Type::Document;
-    if (NodeSource::isVerbatim(&node) && (copySpans_ || !container) && followFormatting(node)) {
+    // (Nor is an element whose start tag, or a descendant's, must carry the attributes of a lost
+    // repeated tag.)
+    bool carriesMerged = false;
+    for (const Element* e : ownMerged_)
+        for (const Node* n = e; n != nullptr && !carriesMerged; n = n->parentNode())
+            carriesMerged = n == &node;
+    if (NodeSource::isVerbatim(&node) && (copySpans_ || !container) && !carriesMerged && followFormatting(node)) {
         copy(NodeSource::source(&node), NodeSource::spanStart(&node), NodeSource::spanEnd(&node));
         noteOpenEnd(ImpliedMarkup::closerOfOpenEnd(node));
         // What the copy leaves open: the element, if its end tag is left out, and so on down its
@@ -342,6 +348,13 @@ void Writer::writeElement(const Element& e)
         writeDisplaced(host                             ? std::wstring::npos
                        : NodeSource::endTag(&e).empty() ? NodeSource::spanEnd(&e)
                                                         : NodeSource::endTag(&e).start);
+        // (The gap text before the end tag may stand after a removed node, which may have ended
+        // what the output left open: going on with that text, the output does not go on where
+        // the source did.)
+        const NodeSource::Range& trail = NodeSource::innerTrailGap(&e);
+        const bool skipsToTrail =
+            !trail.empty() &&
+            (at_.source != trail.source || (at_.end <= trail.start && trail.source->hasTokenIn(at_.end, trail.start)));
         // (An early end tag of the body or html may stand before this one: "<m></html></m>".)
         if (!NodeSource::endTag(&e).empty())
             writeEndTagsBefore(NodeSource::source(&e), NodeSource::endTag(&e).start, NodeSource::innerTrailGap(&e));
@@ -354,7 +367,8 @@ void Writer::writeElement(const Element& e)
             // it in relation to that content: written after it, as always.)
             const NodeSource::Range& end = NodeSource::endTag(&e);
             if (NodeSource::subtreeChanged(&e) &&
-                (at_.source != end.source || (at_.end <= end.start && end.source->hasTokenIn(at_.end, end.start))))
+                (skipsToTrail || at_.source != end.source ||
+                 (at_.end <= end.start && end.source->hasTokenIn(at_.end, end.start))))
                 closeLeftOpen();
             if (!(early && aheadEnds_.back().written))
                 copy(end);
