@@ -359,6 +359,13 @@ void Writer::writeElement(const Element& e)
         writeDisplaced(host                             ? std::wstring::npos
                        : NodeSource::endTag(&e).empty() ? NodeSource::spanEnd(&e)
                                                         : NodeSource::endTag(&e).start);
+        // (The gap text before the end tag may stand after a removed node, which may have ended
+        // what the output left open: going on with that text, the output does not go on where
+        // the source did.)
+        const NodeSource::Range& trail = NodeSource::innerTrailGap(&e);
+        const bool skipsToTrail =
+            !trail.empty() &&
+            (at_.source != trail.source || (at_.end <= trail.start && trail.source->hasTokenIn(at_.end, trail.start)));
         // (An early end tag of the body or html may stand before this one: "<m></html></m>".)
         if (!NodeSource::endTag(&e).empty())
             writeEndTagsBefore(NodeSource::source(&e), NodeSource::endTag(&e).start, NodeSource::innerTrailGap(&e));
@@ -371,7 +378,8 @@ void Writer::writeElement(const Element& e)
             // it in relation to that content: written after it, as always.)
             const NodeSource::Range& end = NodeSource::endTag(&e);
             if (NodeSource::subtreeChanged(&e) &&
-                (at_.source != end.source || (at_.end <= end.start && end.source->hasTokenIn(at_.end, end.start)))) {
+                (skipsToTrail || at_.source != end.source ||
+                 (at_.end <= end.start && end.source->hasTokenIn(at_.end, end.start)))) {
                 closeLeftOpen();
                 unlistAtNext_ = true;
             }

@@ -302,6 +302,8 @@ const ReadBackCase kCases[] = {
      L"html(head body(p[id=\"d\"]))"},
     {"removed input had the parser ignore a frameset after it, which then stood before the body", Edit::Remove, L"d",
      L"<input id=d><frameset>", L"html(head body)"},
+    {"removed link had ended the link before it, an ignored end tag after it", Edit::Remove, L"d",
+     L"<p><a><a id=d></a></p\xE9></p>/", L"html(head body(p(a) \"/\"))"},
     {"removed element was all the page held", Edit::Remove, L"d", L"<i id=d>x</i>", L"html(head body)"},
     {"removed link's text ran over an ignored end tag with a quote in its name", Edit::Remove, L"d",
      L"<p>x</p><a id=d>\n</i=\".>y", L"html(head body(p(\"x\")))"},
