@@ -360,7 +360,9 @@ void MarkupOutput::closeLeftOpen()
             }
         }
         endTag(e);
-        leaveFormatting(e, true);
+        // (A cell, caption or template cleared the list to its mark when it was left.)
+        if (!e.is(L"td") && !e.is(L"th") && !e.is(L"caption") && !e.is(L"template"))
+            leaveFormatting(e, true);
     }
     leftOpen_.clear();
 }
