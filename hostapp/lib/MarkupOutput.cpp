@@ -292,7 +292,7 @@ void MarkupOutput::arriveAt(const Node& node)
     // node decides.)
     if (ends || unlistAtNext_)
         unlistAtNext_ = !unlistNotReopenedAt(node);
-    leftOpen_.clear();
+    dropLeftOpen();
 }
 
 // Where the output does not go on as the source did, the parser may still list formatting
@@ -337,6 +337,15 @@ bool MarkupOutput::unlistNotReopenedAt(const Node& node)
     return true;
 }
 
+void MarkupOutput::dropLeftOpen()
+{
+    // (A cell, caption or template left open clears the list to its mark when it ends.)
+    for (auto it = leftOpen_.rbegin(); it != leftOpen_.rend(); ++it)
+        if (endsScopeWhenLeft(**it))
+            leaveFormatting(**it, false);
+    leftOpen_.clear();
+}
+
 void MarkupOutput::closeLeftOpen()
 {
     for (auto it = leftOpen_.rbegin(); it != leftOpen_.rend(); ++it) {
@@ -360,9 +369,7 @@ void MarkupOutput::closeLeftOpen()
             }
         }
         endTag(e);
-        // (A cell, caption or template cleared the list to its mark when it was left.)
-        if (!e.is(L"td") && !e.is(L"th") && !e.is(L"caption") && !e.is(L"template"))
-            leaveFormatting(e, true);
+        leaveFormatting(e, true);
     }
     leftOpen_.clear();
 }
@@ -518,6 +525,9 @@ bool MarkupOutput::follow(const Node& node)
         if (!follow(*c))
             return false;
     stack_.pop_back();
+    // (A cell the copy leaves open keeps its mark until it ends.)
+    if (NodeSource::endTag(&e).empty() && std::find(keepOpen_.begin(), keepOpen_.end(), &e) != keepOpen_.end())
+        return true;
     leaveFormatting(e, !NodeSource::endTag(&e).empty());
     return true;
 }
