@@ -320,15 +320,28 @@ void MarkupOutput::arriveAt(const Node& node)
 
 // Where the output does not go on as the source did, the parser may still list formatting
 // elements that the source had it unlist on the way to node (a removed copy of one took the end
-// tag with it: "<b>x<i>y</b>z</i>" without the copy around z). If node's markup makes the parser
-// open the closed ones again, and node is no copy of them (nor its first descendants), the source
-// did not have them listed there: each is ended by its end tag, which only unlists it.
+// tag with it: "<b>x<i>y</b>z</i>" without the copy around z). Where the first of node's markup
+// that makes the parser open the closed ones again (node, or the first content of the blocks it
+// starts with: "<p>y") is no copy of them (nor are its first descendants), the source did not
+// have them listed there: each is ended by its end tag, which only unlists it. So too where
+// nothing in node does (an empty block): what follows it may, and where that is a copy, the
+// writer writes its start tag itself.
 void MarkupOutput::unlistNotReopenedAt(const Node& node)
 {
-    if (!wholePage_ || !ImpliedMarkup::reopensFormatting(&node))
+    if (!wholePage_)
         return;
     std::vector<NodeSource::Range> copies;
-    for (const Node* n = &node; n != nullptr && n->getNodeType() == Node::Type::Element; n = n->getFirstChild()) {
+    const Node* first = &node;
+    while (first != nullptr && first->getNodeType() == Node::Type::Element &&
+           !ImpliedMarkup::reopensFormatting(first)) {
+        const auto& e = static_cast<const Element&>(*first);
+        if (NodeSource::startTag(&e).empty() && !NodeSource::copiedTag(&e).empty())
+            copies.push_back(NodeSource::copiedTag(&e));
+        first = formattingScope(e) ? nullptr : first->getFirstChild();
+    }
+    if (first != nullptr && !ImpliedMarkup::reopensFormatting(first))
+        return;
+    for (const Node* n = first; n != nullptr && n->getNodeType() == Node::Type::Element; n = n->getFirstChild()) {
         const auto* e = static_cast<const Element*>(n);
         if (!NodeSource::startTag(e).empty() || NodeSource::copiedTag(e).empty())
             break;
