@@ -313,7 +313,7 @@ void MarkupOutput::arriveAt(const Node& node)
         writeGapReadInside();
         closeLeftOpen();
         endForeignFormatting(NodeSource::source(&node));
-        unlistNotReopenedAt(node);
+        unlistNotReopenedAt(&node);
     }
     leftOpen_.clear();
 }
@@ -325,13 +325,13 @@ void MarkupOutput::arriveAt(const Node& node)
 // starts with: "<p>y") is no copy of them (nor are its first descendants), the source did not
 // have them listed there: each is ended by its end tag, which only unlists it. So too where
 // nothing in node does (an empty block): what follows it may, and where that is a copy, the
-// writer writes its start tag itself.
-void MarkupOutput::unlistNotReopenedAt(const Node& node)
+// writer writes its start tag itself. (Null: before an end tag, with nothing known of what follows.)
+void MarkupOutput::unlistNotReopenedAt(const Node* node)
 {
     if (!wholePage_)
         return;
     std::vector<NodeSource::Range> copies;
-    const Node* first = &node;
+    const Node* first = node;
     while (first != nullptr && first->getNodeType() == Node::Type::Element &&
            !ImpliedMarkup::reopensFormatting(first)) {
         const auto& e = static_cast<const Element&>(*first);

@@ -119,7 +119,7 @@ protected:
     void writeGapReadInside();
     void closeLeftOpen();
     void endForeignFormatting(const SourceText* source);
-    void unlistNotReopenedAt(const Node& node);
+    void unlistNotReopenedAt(const Node* node);
     void endTag(const Element& e);
     void enterFormatting(const Element& e);
     void leaveFormatting(const Element& e, bool ended);

@@ -368,8 +368,10 @@ void Writer::writeElement(const Element& e)
             const NodeSource::Range& end = NodeSource::endTag(&e);
             if (NodeSource::subtreeChanged(&e) &&
                 (skipsToTrail || at_.source != end.source ||
-                 (at_.end <= end.start && end.source->hasTokenIn(at_.end, end.start))))
+                 (at_.end <= end.start && end.source->hasTokenIn(at_.end, end.start)))) {
                 closeLeftOpen();
+                unlistNotReopenedAt(nullptr);
+            }
             if (!(early && aheadEnds_.back().written))
                 copy(end);
         } else if (created && !e.isVoid()) {

@@ -310,6 +310,8 @@ const ReadBackCase kCases[] = {
      Edit::RemoveFirstChild, L"d", L"<p><a><p id=d>x</a><div>y</div>", L"html(head body(p(a) p[id=\"d\"] div(\"y\")))"},
     {"removed copy of a link took the end tag that unlisted it: an empty paragraph, then white space",
      Edit::RemoveFirstChild, L"d", L"<p><a><p id=d>x</a><p>\n\n", L"html(head body(p(a) p[id=\"d\"] p))"},
+    {"removed copy of a link took the end tag that unlisted it, the last content before white space",
+     Edit::RemoveFirstChild, L"d", L"<div><p><a><p id=d>x</a></p>\n", L"html(head body(div(p(a) p[id=\"d\"])))"},
     {"removed element was all the page held", Edit::Remove, L"d", L"<i id=d>x</i>", L"html(head body)"},
     {"removed link's text ran over an ignored end tag with a quote in its name", Edit::Remove, L"d",
      L"<p>x</p><a id=d>\n</i=\".>y", L"html(head body(p(\"x\")))"},
