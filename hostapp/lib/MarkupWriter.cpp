@@ -58,6 +58,9 @@ private:
     }
     void writeEndTagsBefore(const SourceText* source, std::size_t before, const NodeSource::Range& gap);
     void writeElement(const Element& element);
+
+    // The child of the document before which the page's trail gap is written, if any.
+    const Node* trailBefore_ = nullptr;
 };
 
 void Writer::writeNode(const Node& node)
@@ -89,10 +92,21 @@ void Writer::writeNode(const Node& node)
         return;
     }
     switch (node.getNodeType()) {
-    case Node::Type::Document:
+    case Node::Type::Document: {
+        // A page of nothing but text the parser ignored (stray end tags, white space; a DOCTYPE or
+        // comments before them) implies an html element that spans nothing: the parser read the
+        // text before it opened the body, so the text goes before the html element and what is
+        // put into its body, not after it, where a "</p>" would make a paragraph.
+        const NodeSource::Range& trail = NodeSource::trailGap(&static_cast<const Document&>(node));
+        const Element* html = static_cast<const Document&>(node).getDocumentElement();
+        const bool trailFirst = html != nullptr && !trail.empty() && NodeSource::source(html) == trail.source &&
+                                NodeSource::spanStart(html) == NodeSource::spanEnd(html);
+        trailBefore_ = trailFirst ? html : nullptr;
         writeChildren(node);
-        copyGap(NodeSource::trailGap(&static_cast<const Document&>(node)));
+        if (!trailFirst)
+            copyGap(trail);
         break;
+    }
     case Node::Type::Element:
         writeElement(static_cast<const Element&>(node));
         break;
@@ -196,6 +210,8 @@ void Writer::writeChildren(const Node& parent)
         const bool opensBody = c == bodyOpener && (c->getNodeType() != Node::Type::Text || !continuesTo(*c));
         if (!implied)
             arriveAt(*c);
+        if (c == trailBefore_)
+            copyGap(NodeSource::trailGap(static_cast<const Document*>(&parent)));
         writeGap(*c);
         if (opensBody)
             fresh() += L"<body>";
