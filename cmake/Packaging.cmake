@@ -10,7 +10,8 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION web)
-# The library dependencies (gumbo, pugixml, uchardet, ncursesw, utf8proc) are read from the binaries.
+# The library dependencies (gumbo, pugixml, uchardet, ncursesw, utf8proc) are read from the binaries,
+# the libraries loaded on demand (lib/zebhost/libzebhost{serve,term,text}.so) included.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${CMAKE_BINARY_DIR}/bin")
 include(CPack)

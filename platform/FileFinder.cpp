@@ -85,10 +85,14 @@ bool FileFinder::findFile(const std::wstring& pattern)
     if (!hasWildcard(pattern, start)) {
         // A literal name: one stat, no folder scan. A page written in a batch is found as written.
         PageWriter::settle(pattern);
+        // The path's UTF-8 goes into a buffer kept by the thread, which a run reuses for hundreds of
+        // lookups.
+        thread_local std::string native;
         struct stat st;
-        if (stat(nativePath(pattern).c_str(), &st) != 0)
+        if (stat(nativePath(pattern, native), &st) != 0)
             return false;
-        entries_.push_back(entryOf(pattern.substr(start), st));
+        single_ = entryOf(pattern.substr(start), st);
+        hasSingle_ = true;
         return true;
     }
     const std::wstring folder = pattern.substr(0, start);
@@ -99,16 +103,13 @@ bool FileFinder::findFile(const std::wstring& pattern)
     DirCloser dir{opendir(nativeFolder.c_str())};
     if (!dir.dir)
         return false;
-    const int dirFd = dirfd(dir.dir);
+    folder_ = folder;
     while (dirent* ent = readdir(dir.dir)) {
         std::wstring name = fromUtf8(ent->d_name);
         if (!wildcardMatch(last, name))
             continue;
-        struct stat st;
-        // An entry that went away between the listing and the stat is not reported.
-        if (fstatat(dirFd, ent->d_name, &st, 0) != 0)
-            continue;
-        entries_.push_back(entryOf(std::move(name), st));
+        entries_.push_back({{std::move(name), 0, false, 0}, natives_.size(), false});
+        natives_.append(ent->d_name).push_back('\0');
     }
     if (const ListingHook hook = listingHook())
         hook(pattern);
@@ -120,46 +121,79 @@ void FileFinder::setListingHook(ListingHook hook)
     listingHook() = std::move(hook);
 }
 
+const FileFinder::Entry* FileFinder::at() const
+{
+    if (hasSingle_)
+        return &single_;
+    if (current_ >= entries_.size())
+        return nullptr;
+    Listed& listed = entries_[current_];
+    if (!listed.examined) {
+        listed.examined = true;
+        // A page written in a batch since the listing is looked at as written.
+        PageWriter::settle(folder_ + listed.entry.name);
+        const std::string path =
+            (folder_.empty() ? std::string() : nativePath(folder_)) + (natives_.c_str() + listed.at);
+        struct stat st;
+        if (stat(path.c_str(), &st) == 0)
+            listed.entry = entryOf(std::move(listed.entry.name), st);
+    }
+    return &listed.entry;
+}
+
 bool FileFinder::findNext()
 {
     // At the end the last entry stays current, as the runtime's finder leaves it.
-    if (current_ + 1 >= entries_.size())
+    if (hasSingle_ || current_ + 1 >= entries_.size())
         return false;
     ++current_;
     return true;
 }
 
+const std::wstring* FileFinder::currentName() const
+{
+    // The name needs no look at the entry.
+    if (hasSingle_)
+        return &single_.name;
+    return current_ < entries_.size() ? &entries_[current_].entry.name : nullptr;
+}
+
 bool FileFinder::isDots() const
 {
-    if (current_ >= entries_.size())
-        return false;
-    const std::wstring& name = entries_[current_].name;
-    return name == L"." || name == L"..";
+    const std::wstring* name = currentName();
+    return name != nullptr && (*name == L"." || *name == L"..");
 }
 
 std::wstring FileFinder::fileName() const
 {
-    return current_ < entries_.size() ? entries_[current_].name : std::wstring();
+    const std::wstring* name = currentName();
+    return name != nullptr ? *name : std::wstring();
 }
 
 std::int64_t FileFinder::lastWriteTime() const
 {
-    return current_ < entries_.size() ? entries_[current_].lastWriteTime : 0;
+    const Entry* entry = at();
+    return entry != nullptr ? entry->lastWriteTime : 0;
 }
 
 bool FileFinder::isDirectory() const
 {
-    return current_ < entries_.size() && entries_[current_].isDirectory;
+    const Entry* entry = at();
+    return entry != nullptr && entry->isDirectory;
 }
 
 std::int64_t FileFinder::length() const
 {
-    return current_ < entries_.size() ? entries_[current_].length : 0;
+    const Entry* entry = at();
+    return entry != nullptr ? entry->length : 0;
 }
 
 void FileFinder::close()
 {
+    hasSingle_ = false;
     entries_.clear();
+    natives_.clear();
+    folder_.clear();
     current_ = 0;
 }
 

@@ -9,7 +9,9 @@ namespace platform {
 // Finds the entries that match a path whose last component may hold the wild cards '*' (any run
 // of characters) and '?' (one character). A literal path (no wild card) costs one stat and never
 // scans the folder. Entries come in the order the file system enumerates them; a pattern such as
-// "*" reports "." and ".." too (as dots). Folders are not told apart from files.
+// "*" reports "." and ".." too (as dots). Folders are not told apart from files. A listed entry is
+// looked at (one stat) only when its time, size or kind is first asked for, since most listings
+// want names alone; one that is gone by then has time and size 0.
 //
 // Use: if (finder.findFile(pattern)) do { ... } while (finder.findNext());
 class FileFinder {
@@ -45,7 +47,25 @@ public:
     static void setListingHook(ListingHook hook);
 
 private:
-    std::vector<Entry> entries_;
+    // An entry of a listing, with where its name's own bytes are in natives_, for the stat that
+    // fills it in.
+    struct Listed {
+        Entry entry;
+        std::size_t at;
+        bool examined;
+    };
+    // The current entry, looked at first when it is listed and not yet; null when there is none.
+    const Entry* at() const;
+    // The current entry's name; null when there is none.
+    const std::wstring* currentName() const;
+
+    // A literal path's entry is kept here, without a list: the host's file checks are literal
+    // lookups by the hundred, and each list cost an allocation.
+    Entry single_{};
+    bool hasSingle_ = false;
+    mutable std::vector<Listed> entries_; // looked at when first asked for
+    std::string natives_;                 // the listed names as the folder holds them, each ending with a NUL
+    std::wstring folder_;                 // the listed folder, ending with the separator; "" for the current one
     std::size_t current_ = 0;
 };
 

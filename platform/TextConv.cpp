@@ -1,5 +1,6 @@
 #include "platform/TextConv.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cwchar>
 #include <iterator>
@@ -42,67 +43,51 @@ std::wstring wideConversions(const wchar_t* format)
     return out;
 }
 
-// Whether the format is literal text and %d conversions with at most a zero flag and a width of
-// one digit ("%03d"): the file names and month texts, formatted by hand below.
-bool onlyIntegers(const wchar_t* format)
+// Formats a format of literal text and %d conversions with at most a zero flag and a width of one
+// digit ("%03d"; the file names and month texts) into out, which has room for room characters, as
+// vswprintf would (a minus sign counts in the width, and zeros go after it); returns the length,
+// or -1, having read no argument past the last %d, when the format holds anything else or does not
+// fit. In one pass: the C library's formatting took a thousand instructions a call.
+long formatIntegers(const wchar_t* format, va_list args, wchar_t* out, std::size_t room)
 {
-    for (const wchar_t* p = format; *p != L'\0'; ++p) {
-        if (*p != L'%')
-            continue;
-        if (p[1] == L'0')
-            ++p;
-        if (p[1] >= L'1' && p[1] <= L'9')
-            ++p;
-        if (p[1] != L'd')
-            return false;
-        ++p;
-    }
-    return true;
-}
-
-// Formats what onlyIntegers accepts, as vswprintf would (a minus sign counts in the width, and
-// zeros go after it); the C library's formatting took a thousand instructions a call.
-std::wstring formatIntegers(const wchar_t* format, va_list args)
-{
-    // Room for the text and a few numbers: a file name is made with one allocation.
-    std::wstring out;
-    out.reserve(std::wcslen(format) + 16);
+    std::size_t n = 0;
     for (const wchar_t* p = format; *p != L'\0'; ++p) {
         if (*p != L'%') {
-            // The literal text up to the next conversion, appended whole.
-            const wchar_t* run = p;
-            while (p[1] != L'\0' && p[1] != L'%')
-                ++p;
-            out.append(run, static_cast<std::size_t>(p - run) + 1);
+            if (n == room)
+                return -1;
+            out[n++] = *p;
             continue;
         }
         const bool zeros = p[1] == L'0';
-        if (zeros)
-            ++p;
+        const wchar_t* q = p + (zeros ? 1 : 0);
         std::size_t width = 0;
-        if (p[1] >= L'1' && p[1] <= L'9')
-            width = static_cast<std::size_t>(*++p - L'0');
-        ++p; // the 'd'
+        if (q[1] >= L'1' && q[1] <= L'9')
+            width = static_cast<std::size_t>(*++q - L'0');
+        if (q[1] != L'd')
+            return -1;
+        p = q + 1;
         const int value = va_arg(args, int);
         unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
         wchar_t digits[16];
-        std::size_t n = 0;
+        std::size_t count = 0;
         do {
-            digits[n++] = static_cast<wchar_t>(L'0' + magnitude % 10);
+            digits[count++] = static_cast<wchar_t>(L'0' + magnitude % 10);
             magnitude /= 10;
         } while (magnitude != 0);
-        const std::size_t length = n + (value < 0 ? 1 : 0);
+        const std::size_t length = count + (value < 0 ? 1 : 0);
         const std::size_t pad = width > length ? width - length : 0;
+        if (room - n < pad + length)
+            return -1;
         if (!zeros)
-            out.append(pad, L' ');
+            n = static_cast<std::size_t>(std::fill_n(out + n, pad, L' ') - out);
         if (value < 0)
-            out += L'-';
+            out[n++] = L'-';
         if (zeros)
-            out.append(pad, L'0');
-        while (n > 0)
-            out += digits[--n];
+            n = static_cast<std::size_t>(std::fill_n(out + n, pad, L'0') - out);
+        while (count > 0)
+            out[n++] = digits[--count];
     }
-    return out;
+    return static_cast<long>(n);
 }
 
 } // namespace
@@ -133,12 +118,14 @@ std::wstring formatW(const wchar_t* format, ...)
 {
     if (!format)
         return {};
-    if (onlyIntegers(format)) {
+    {
+        wchar_t buffer[256];
         va_list args;
         va_start(args, format);
-        std::wstring out = formatIntegers(format, args);
+        const long n = formatIntegers(format, args, buffer, std::size(buffer));
         va_end(args);
-        return out;
+        if (n >= 0)
+            return std::wstring(buffer, static_cast<std::size_t>(n));
     }
     // Most formats are numbers only (file names, month texts): they need no rewriting, and their
     // result fits the buffer on the stack.

@@ -1,14 +1,39 @@
 #include "platform/TextWidth.h"
 
-#include <utf8proc.h>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "platform/SideLibrary.h"
 
 namespace platform {
 
+namespace {
+
+using CharWidth = int (*)(std::int32_t);
+
+// The text library's width function, loaded once per process; null when it cannot be.
+CharWidth charWidth()
+{
+    static std::once_flag once;
+    static CharWidth found = nullptr;
+    std::call_once(once, [] {
+        std::string why;
+        found = reinterpret_cast<CharWidth>(SideLibrary::symbol("libzebhosttext.so", "zebhostCharWidth", why));
+    });
+    return found;
+}
+
+} // namespace
+
 int charCells(wchar_t c)
 {
-    // utf8proc follows the current Unicode tables (East Asian width, emoji presentation, combining
-    // marks); it counts control characters 0 and anything outside Unicode 1.
-    return utf8proc_charwidth(static_cast<utf8proc_int32_t>(c));
+    // The Unicode tables' widths (East Asian width, emoji presentation, combining marks) come from
+    // the text library, loaded by the first dialog laid out. Without it (an installation missing
+    // the library) every printable character takes one cell.
+    if (const CharWidth width = charWidth())
+        return width(static_cast<std::int32_t>(c));
+    return c < 0x20 || (c >= 0x7F && c < 0xA0) ? 0 : 1;
 }
 
 int textCells(const std::wstring& text)

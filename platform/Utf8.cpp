@@ -1,7 +1,5 @@
 #include "platform/Utf8.h"
 
-#include <utf8proc.h>
-
 #include <cstring>
 
 namespace platform::utf8 {
@@ -199,10 +197,34 @@ std::size_t sequenceLength(const char* p, std::size_t n)
 {
     if (p == nullptr || n == 0)
         return 0;
-    utf8proc_int32_t codePoint;
-    const utf8proc_ssize_t len = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(p),
-                                                  static_cast<utf8proc_ssize_t>(n < 4 ? n : 4), &codePoint);
-    return len > 0 ? static_cast<std::size_t>(len) : 0;
+    const auto* s = reinterpret_cast<const unsigned char*>(p);
+    const unsigned char b = s[0];
+    if (b < 0x80)
+        return 1;
+    // The lead byte gives the length and the range of the second byte that keeps the character
+    // strict: no overlong form (C0, C1, E0 below A0, F0 below 90), no surrogate (ED from A0), nothing
+    // above U+10FFFF (F4 from 90, F5 and up).
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    if (b >= 0xC2 && b <= 0xDF) {
+        length = 2;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        length = 3;
+        low = b == 0xE0 ? 0xA0 : 0x80;
+        high = b == 0xED ? 0x9F : 0xBF;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        length = 4;
+        low = b == 0xF0 ? 0x90 : 0x80;
+        high = b == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (n < length || s[1] < low || s[1] > high)
+        return 0;
+    for (std::size_t k = 2; k < length; ++k)
+        if (!isContinuation(s[k]))
+            return 0;
+    return length;
 }
 
 std::size_t decodeInto(const char* bytes, std::size_t size, wchar_t* out)
@@ -306,6 +328,12 @@ std::string encode(const wchar_t* text, std::size_t length)
     std::string out(encodedSize(text, length), '\0');
     encodeInto<false>(text, length, out.data(), nullptr);
     return out;
+}
+
+void encode(const wchar_t* text, std::size_t length, std::string& out)
+{
+    out.resize(encodedSize(text, length));
+    encodeInto<false>(text, length, out.data(), nullptr);
 }
 
 IndexedText::IndexedText(const wchar_t* text, std::size_t length) : size_(encodedSize(text, length))

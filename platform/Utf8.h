@@ -34,6 +34,8 @@ std::wstring decodeTrusted(const char* nulTerminated);
 // The UTF-8 of wide text; a code point UTF-8 cannot hold (a lone surrogate, a value above
 // U+10FFFF) becomes U+FFFD. A surrogate pair of two-byte units is one character.
 std::string encode(const wchar_t* text, std::size_t length);
+// The same written into out, whose room is reused.
+void encode(const wchar_t* text, std::size_t length, std::string& out);
 
 // Wide text written as UTF-8 (as encode writes it), with the wide index of every byte, so that
 // byte positions in the UTF-8 (a parser's) map back onto the wide text.

@@ -4,8 +4,15 @@
 
 bool CRuvFileFind::FindFile(const std::wstring& pattern)
 {
-    const std::size_t slash = pattern.rfind(L'/');
-    folder_ = slash == std::wstring::npos ? std::wstring() : pattern.substr(0, slash);
+    // The folder is needed only to hide a rebuild's pages; outside a rebuild (a rebuild's scope
+    // spans the module's whole run) nothing is hidden, and the hundreds of lookups of an update
+    // do not copy it.
+    if (RebuildScope::active()) {
+        const std::size_t slash = pattern.rfind(L'/');
+        folder_ = slash == std::wstring::npos ? std::wstring() : pattern.substr(0, slash);
+    } else {
+        folder_.clear();
+    }
     return finder_.findFile(pattern) && skipHidden();
 }
 
@@ -16,6 +23,8 @@ bool CRuvFileFind::FindNextFile()
 
 bool CRuvFileFind::skipHidden()
 {
+    if (!RebuildScope::active())
+        return true;
     while (RebuildScope::hides(folder_, finder_.fileName())) {
         if (!finder_.findNext())
             return false;

@@ -1,12 +1,12 @@
 #include "EncodingDetector.h"
 
-#include <uchardet/uchardet.h>
-
 #include <algorithm>
+#include <mutex>
 #include <string>
 #include <utility>
 
 #include "TextCodec.h"
+#include "platform/SideLibrary.h"
 #include "platform/TextConv.h"
 #include "platform/Utf8.h"
 
@@ -114,18 +114,19 @@ std::string declaredEncoding(const char* bytes, std::size_t size)
 
 std::string guessEncoding(const char* bytes, std::size_t size)
 {
-    uchardet_t detector = uchardet_new();
-    if (detector == nullptr)
+    // The guesser lives in the text library, loaded the first time a text needs a guess: most runs
+    // read only declared or UTF-8 texts. Without the library nothing is guessed.
+    using Guess = std::size_t (*)(const char*, std::size_t, char*, std::size_t);
+    static std::once_flag once;
+    static Guess guess = nullptr;
+    std::call_once(once, [] {
+        std::string why;
+        guess = reinterpret_cast<Guess>(platform::SideLibrary::symbol("libzebhosttext.so", "zebhostGuessCharset", why));
+    });
+    char name[64];
+    if (guess == nullptr || guess(bytes, size, name, sizeof name) == 0)
         return "";
-    std::string name;
-    if (uchardet_handle_data(detector, bytes, size) == 0) {
-        uchardet_data_end(detector);
-        const char* guessed = uchardet_get_charset(detector);
-        if (guessed != nullptr)
-            name = guessed;
-    }
-    uchardet_delete(detector);
-    return name.empty() ? "" : TextCodec::canonicalName(name);
+    return TextCodec::canonicalName(name);
 }
 
 // The ISO-2022-JP variant that decodes the bytes: the plain one, or one that also knows the

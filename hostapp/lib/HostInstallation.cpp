@@ -1,12 +1,12 @@
 #include "HostInstallation.h"
 
-#include <dlfcn.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
 
 #include "host/FileUtil.h"
+#include "platform/SideLibrary.h"
 #include "platform/TextConv.h"
 
 namespace {
@@ -32,40 +32,12 @@ std::wstring withSeparator(const std::string& folder)
 
 std::string HostInstallation::libraryFolder()
 {
-    // Worked out once: the library stays where it was loaded from, and the data folder is asked
-    // for once per generated page.
-    static const std::string found = [] {
-        Dl_info info{};
-        if (dladdr(reinterpret_cast<void*>(&HostInstallation::libraryFolder), &info) == 0 || info.dli_fname == nullptr)
-            return std::string();
-        const std::string path = info.dli_fname;
-        const std::size_t slash = path.rfind('/');
-        // A library found without a folder in its name was loaded from the current folder. The
-        // dynamic loader names it as the run path found it ("bin/../lib/zebhost"): resolved, the
-        // paths built on it read plainly in messages.
-        const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-        std::error_code ec;
-        const std::filesystem::path resolved = std::filesystem::canonical(folder, ec);
-        return ec ? folder : resolved.string();
-    }();
-    return found;
+    return platform::SideLibrary::folder();
 }
 
 void* HostInstallation::librarySymbol(const char* fileName, const char* symbol, std::string& error)
 {
-    const std::string folder = libraryFolder();
-    const std::string path = (folder.empty() ? std::string(".") : folder) + "/" + fileName;
-    // A library already loaded is found again (and counted once more): nothing is unloaded.
-    void* library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-        const char* reason = ::dlerror();
-        error = reason != nullptr ? std::string(reason) : path;
-        return nullptr;
-    }
-    void* found = ::dlsym(library, symbol);
-    if (found == nullptr)
-        error = path + " has no " + symbol;
-    return found;
+    return platform::SideLibrary::symbol(fileName, symbol, error);
 }
 
 std::string HostInstallation::defaultModulePath()

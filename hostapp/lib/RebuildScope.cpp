@@ -58,6 +58,11 @@ RebuildScope::~RebuildScope()
     current() = {};
 }
 
+bool RebuildScope::active()
+{
+    return current().active;
+}
+
 bool RebuildScope::hides(const std::wstring& folder, const std::wstring& name)
 {
     const Rebuild& rebuild = current();

@@ -16,6 +16,8 @@ public:
     RebuildScope(const RebuildScope&) = delete;
     RebuildScope& operator=(const RebuildScope&) = delete;
 
+    // Whether a rebuild runs.
+    static bool active();
     // Whether the file finder passes over the entry name of the folder; false when no rebuild runs.
     static bool hides(const std::wstring& folder, const std::wstring& name);
 };

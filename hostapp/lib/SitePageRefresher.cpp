@@ -178,57 +178,61 @@ void SitePageRefresher::walk(const std::string& folder, int depth, bool resolved
     found.reserve(64);
     names.reserve(1024);
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (depth > 0 ? O_NOFOLLOW : 0));
-    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
-    if (dir == nullptr) {
-        if (fd >= 0)
-            ::close(fd);
+    if (fd < 0)
         return;
-    }
     auto add = [&](std::string_view name, bool isFolder, const PageRefreshCache::Stamp& stamp, std::string resolved) {
         found.push_back({names.size(), name.size() + (isFolder ? 1 : 0), stamp, std::move(resolved)});
         names += name;
         if (isFolder)
             names += '/';
     };
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
-            continue;
-        struct stat st {};
-        bool examined = false;
-        unsigned char type = entry->d_type;
-        auto examine = [&] {
-            examined = ::fstatat(::dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) == 0;
-            type = !examined             ? DT_UNKNOWN
-                   : S_ISREG(st.st_mode) ? DT_REG
-                   : S_ISDIR(st.st_mode) ? DT_DIR
-                   : S_ISLNK(st.st_mode) ? DT_LNK
-                                         : DT_UNKNOWN;
-        };
-        if (type == DT_UNKNOWN)
-            examine();
-        if (type == DT_DIR) {
-            if (depth > 0 || !SitePagePath::isReservedFolder(platform::fromUtf8(name)))
-                add(name, true, {}, {});
-            continue;
+    // The entries are read straight from the kernel: a folder stream would also look at the handle
+    // (fstat, fcntl) and allocate a buffer, for each of a large site's hundreds of folders.
+    listing_.resize(32768);
+    ssize_t got = 0;
+    while ((got = ::getdents64(fd, listing_.data(), listing_.size())) > 0) {
+        for (ssize_t at = 0; at < got;) {
+            const auto* entry = reinterpret_cast<const struct dirent64*>(listing_.data() + at);
+            at += entry->d_reclen;
+            const char* name = entry->d_name;
+            if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+                continue;
+            struct stat st {};
+            bool examined = false;
+            unsigned char type = entry->d_type;
+            auto examine = [&] {
+                examined = ::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0;
+                type = !examined             ? DT_UNKNOWN
+                       : S_ISREG(st.st_mode) ? DT_REG
+                       : S_ISDIR(st.st_mode) ? DT_DIR
+                       : S_ISLNK(st.st_mode) ? DT_LNK
+                                             : DT_UNKNOWN;
+            };
+            if (type == DT_UNKNOWN)
+                examine();
+            if (type == DT_DIR) {
+                if (depth > 0 || !SitePagePath::isReservedFolder(platform::fromUtf8(name)))
+                    add(name, true, {}, {});
+                continue;
+            }
+            if ((type != DT_REG && type != DT_LNK) || !SitePagePath::isHtmlName(std::string_view(name)))
+                continue;
+            if (type == DT_REG && !examined)
+                examine();
+            // Reached through real folders from a site folder without links in its path, a file that
+            // is no link is where its path says; the page rule resolves the links.
+            if (resolved && type == DT_REG) {
+                add(name, false, PageRefreshCache::stampOf(st), {});
+                continue;
+            }
+            std::wstring path;
+            std::string why;
+            if (SitePagePath::resolve(site_, platform::fromUtf8(folder + "/" + name), path, why) ==
+                SitePagePath::Verdict::Page)
+                add(name, false, PageRefreshCache::stampOf(path), platform::toUtf8(path));
         }
-        if ((type != DT_REG && type != DT_LNK) || !SitePagePath::isHtmlName(std::string_view(name)))
-            continue;
-        if (type == DT_REG && !examined)
-            examine();
-        // Reached through real folders from a site folder without links in its path, a file that
-        // is no link is where its path says; the page rule resolves the links.
-        if (resolved && type == DT_REG) {
-            add(name, false, PageRefreshCache::stampOf(st), {});
-            continue;
-        }
-        std::wstring path;
-        std::string why;
-        if (SitePagePath::resolve(site_, platform::fromUtf8(folder + "/" + name), path, why) ==
-            SitePagePath::Verdict::Page)
-            add(name, false, PageRefreshCache::stampOf(path), platform::toUtf8(path));
     }
-    ::closedir(dir);
+    ::close(fd);
     auto key = [&names](const Found& entry) { return std::string_view(names).substr(entry.at, entry.length); };
     std::vector<const Found*> sorted;
     sorted.reserve(found.size());

@@ -76,7 +76,8 @@ private:
     bool knownFromCache(std::string_view inSite, const PageRefreshCache::Stamp& stamp, Outcome& outcome);
 
     std::wstring site_;
-    std::string siteNative_; // the site folder in UTF-8
+    std::string siteNative_;    // the site folder in UTF-8
+    std::vector<char> listing_; // a folder's entries as the kernel hands them out, one folder at a time
     std::map<std::wstring, std::wstring> generated_;
     std::map<std::wstring, PageRefreshCache::Stamp> generatedStamps_;
     // A page listPages listed: its path in UTF-8 (in paths_) and its stamp when it was listed.

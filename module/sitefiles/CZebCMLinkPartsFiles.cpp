@@ -3,6 +3,7 @@
 #include <cstring>
 #include <cwchar>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <utility>
 
@@ -50,6 +51,28 @@ std::wstring siteSubFolder(std::wstring siteFolder, const wchar_t* name)
     return addLastYenMark(std::move(siteFolder));
 }
 
+// The site-menu and CMS folders of the site folder they were made for. An update asks for them by
+// the hundred (a page path and a data path for each month and each category), always for one site.
+struct SiteFolders {
+    std::wstring site;
+    std::wstring siteMenu;
+    std::wstring cms;
+};
+
+// The sub-folder of the site folder site (siteMenu, else cms), made again only for another site.
+std::wstring subFolderOf(std::wstring site, bool siteMenu)
+{
+    static std::mutex mutex;
+    static SiteFolders folders; // "" for no site, as siteSubFolder makes them
+    std::lock_guard lock(mutex);
+    if (site != folders.site) {
+        folders.siteMenu = siteSubFolder(site, CZebCMLinkPartsFiles::kSiteMenuFolderName);
+        folders.cms = siteSubFolder(site, CZebCMLinkPartsFiles::kCmsFolderName);
+        folders.site = std::move(site);
+    }
+    return siteMenu ? folders.siteMenu : folders.cms;
+}
+
 } // namespace
 
 // One stat tells both whether the page is a file with content and its time.
@@ -76,12 +99,12 @@ std::wstring CZebCMLinkPartsFiles::getSiteFolder()
 
 std::wstring CZebCMLinkPartsFiles::getSiteMenuFolder()
 {
-    return siteSubFolder(getSiteFolder(), kSiteMenuFolderName);
+    return subFolderOf(getSiteFolder(), true);
 }
 
 std::wstring CZebCMLinkPartsFiles::getCmsFolder()
 {
-    return siteSubFolder(getSiteFolder(), kCmsFolderName);
+    return subFolderOf(getSiteFolder(), false);
 }
 
 std::wstring CZebCMLinkPartsFiles::getTempFolder()

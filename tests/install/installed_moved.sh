@@ -14,7 +14,9 @@ fail() { echo "installed_moved: $*" >&2; exit 1; }
 if [ "${3:-}" = deb ]; then
   out=$(cpack -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/deb" 2>&1) || fail "cpack: $out"
   package=$(ls "$tmp"/deb/zebhost_*.deb)
-  [[ $(dpkg-deb -f "$package" Depends) == *libgumbo* ]] || fail "the package does not depend on its libraries"
+  depends=$(dpkg-deb -f "$package" Depends)
+  [[ $depends == *libgumbo* && $depends == *libuchardet* && $depends == *libutf8proc* ]] ||
+    fail "the package does not depend on its libraries: $depends"
   dpkg-deb -x "$package" "$tmp/root"
   mv "$tmp/root/usr" "$tmp/moved"
 else
@@ -22,7 +24,7 @@ else
   mv "$tmp/prefix" "$tmp/moved"
 fi
 zebhost=$tmp/moved/bin/zebhost
-for f in lib/zebhost/libzebcmlinkparts.so lib/zebhost/libzebhostserve.so lib/zebhost/libzebhostterm.so \
+for f in lib/zebhost/libzebcmlinkparts.so lib/zebhost/libzebhostserve.so lib/zebhost/libzebhostterm.so lib/zebhost/libzebhosttext.so \
          share/zebhost/template/_cm/temp/linkparts00.html \
          share/man/man1/zebhost.1 share/bash-completion/completions/zebhost share/doc/zebhost/site-guide.md; do
   [ -f "$tmp/moved/$f" ] || fail "$f is not installed"
@@ -31,6 +33,7 @@ libraries=$(ldd "$zebhost")
 [[ $libraries =~ libzebhostsvc.so\ =\>\ $tmp/moved/(bin/\.\./)?lib/zebhost/ ]] || fail "the host library is not the moved one"
 [[ $libraries != *httplib* ]] || fail "zebhost loads the HTTP library at every start"
 [[ $libraries != *curses* ]] || fail "zebhost loads curses at every start"
+[[ $libraries != *uchardet* && $libraries != *utf8proc* ]] || fail "zebhost loads the text libraries at every start"
 
 cp -R "$source/examples/site" "$tmp/site"
 find "$tmp/site" -exec touch -d '2025-03-27 18:00' {} +

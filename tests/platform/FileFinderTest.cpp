@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
 
 #include "platform/FileFinder.h"
@@ -77,6 +78,28 @@ TEST(FileFinderTest, LiteralPathGivesOneEntryWithTime)
     EXPECT_FALSE(finder.findFile(W(dir / "missing.html")));
     EXPECT_EQ(finder.fileName(), L"");
     EXPECT_EQ(finder.lastWriteTime(), 0);
+
+    // The same finder reused: a literal path's entry does not stay behind a search with wild cards.
+    writeFile(dir / "other.html", "xy");
+    ASSERT_TRUE(finder.findFile(W(dir / "page.html")));
+    ASSERT_TRUE(finder.findFile(W(dir / "*.html")));
+    EXPECT_TRUE(finder.findNext());
+}
+
+// A listed entry is looked at when its time is first asked for: its time then, or 0 once it is gone.
+TEST(FileFinderTest, ListedEntryIsLookedAtWhenAskedFor)
+{
+    TempDir dir;
+    writeFile(dir / "a.html", "x");
+    FileFinder finder;
+    ASSERT_TRUE(finder.findFile(W(dir / "*.html")));
+    setMtime(dir / "a.html", 123456789);
+    EXPECT_EQ(finder.lastWriteTime(), 123456789);
+    ASSERT_TRUE(finder.findFile(W(dir / "*.html")));
+    std::filesystem::remove(dir / "a.html");
+    EXPECT_EQ(finder.fileName(), L"a.html");
+    EXPECT_EQ(finder.lastWriteTime(), 0);
+    EXPECT_EQ(finder.length(), 0);
 }
 
 TEST(FileFinderTest, LiteralPathDoesNotNeedAReadableFolder)

@@ -75,6 +75,9 @@ TEST(TextConvTest, FormatW)
     EXPECT_EQ(formatW(L"[%s]", longText.c_str()), L"[" + longText + L"]");
     EXPECT_EQ(formatW(nullptr), L"");
     // Formats of integers alone are formatted by hand, as the C library formats them.
+    // Formats holding anything else, or longer than a file name, go to the C library.
+    EXPECT_EQ(formatW(L"%d%%%d", 1, 2), L"1%2");
+    EXPECT_EQ(formatW((std::wstring(300, L'x') + L"%03d").c_str(), 7), std::wstring(300, L'x') + L"007");
     for (const wchar_t* format : {L"%d", L"%03d", L"%5d", L" %d年%02d月 ", L"%1d%9d", L"ab%dcd%02def"}) {
         for (const int value : {0, 7, -5, 2008, INT_MIN, INT_MAX}) {
             wchar_t expected[64];

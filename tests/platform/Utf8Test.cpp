@@ -30,6 +30,10 @@ TEST(Utf8Test, IsValidTellsStrictUtf8)
         {"truncated two bytes", "a\xC3", false, true},
         {"encoded surrogate", "\xED\xA0\x80", false, true},
         {"beyond U+10FFFF", "\xF4\x90\x80\x80", false, true},
+        {"overlong four bytes", "\xF0\x8F\xBF\xBF", false, true},
+        {"lead byte above F4", "\xF5\x80\x80\x80", false, true},
+        {"four bytes cut by ASCII", "\xF0\x9F\x98!", false, true},
+        {"lone continuation byte", "\x80", false, true},
         {"replacement character, then an invalid byte", "\xEF\xBF\xBD\xff", false, true},
         {"invalid byte after a long run of ASCII", "0123456789abcdef\x80", false, true},
     };
