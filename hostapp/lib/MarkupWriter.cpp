@@ -7,6 +7,7 @@
 #include "DocumentType.h"
 #include "ImpliedMarkup.h"
 #include "MarkupOutput.h"
+#include "SourceScan.h"
 #include "SourceText.h"
 #include "host/CharacterData.h"
 #include "host/Document.h"
@@ -59,8 +60,10 @@ private:
     void writeEndTagsBefore(const SourceText* source, std::size_t before, const NodeSource::Range& gap);
     void writeElement(const Element& element);
 
-    // The child of the document before which the page's trail gap is written, if any.
+    // The child of the document before which the page's trail gap is written up to trailSplit_,
+    // if any; the rest is written after everything.
     const Node* trailBefore_ = nullptr;
+    std::size_t trailSplit_ = 0;
 };
 
 void Writer::writeNode(const Node& node)
@@ -99,12 +102,25 @@ void Writer::writeNode(const Node& node)
         // put into its body, not after it, where a "</p>" would make a paragraph.
         const NodeSource::Range& trail = NodeSource::trailGap(&static_cast<const Document&>(node));
         const Element* html = static_cast<const Document&>(node).getDocumentElement();
-        const bool trailFirst = html != nullptr && !trail.empty() && NodeSource::source(html) == trail.source &&
-                                NodeSource::spanStart(html) == NodeSource::spanEnd(html);
-        trailBefore_ = trailFirst ? html : nullptr;
+        trailSplit_ = trail.start;
+        if (html != nullptr && !trail.empty() && NodeSource::source(html) == trail.source &&
+            NodeSource::spanStart(html) == NodeSource::spanEnd(html)) {
+            // (Not a tag the page cuts short at its end: whatever followed would join it.)
+            const SourceScan scan(trail.source->text);
+            trailSplit_ = trail.end;
+            for (std::size_t i = scan.firstTag(trail.start, trail.end); i < trail.end;
+                 i = scan.firstTag(i, trail.end)) {
+                const std::size_t close = scan.tagClose(i, trail.end);
+                if (close == SourceScan::kNone) {
+                    trailSplit_ = i;
+                    break;
+                }
+                i = close + 1;
+            }
+            trailBefore_ = html;
+        }
         writeChildren(node);
-        if (!trailFirst)
-            copyGap(trail);
+        copyGap(trail, trailSplit_);
         break;
     }
     case Node::Type::Element:
@@ -211,7 +227,7 @@ void Writer::writeChildren(const Node& parent)
         if (!implied)
             arriveAt(*c);
         if (c == trailBefore_)
-            copyGap(NodeSource::trailGap(static_cast<const Document*>(&parent)));
+            copyGap(NodeSource::trailGap(static_cast<const Document*>(&parent)), 0, trailSplit_);
         writeGap(*c);
         if (opensBody)
             fresh() += L"<body>";

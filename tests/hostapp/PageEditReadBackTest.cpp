@@ -233,6 +233,8 @@ const ReadBackCase kCases[] = {
      L"<table></script>\n<div>d</div></table>", L"html(head body(div(\"d\") table div[id=\"lp\"](\"P\")))"},
     {"a page of nothing but a stray end tag, which the parser read before the body", Edit::InsertAtEnd, nullptr,
      L"<!DOCTYPE html></p>\n", L"<!DOCTYPE html> html(head body(div[id=\"lp\"](\"P\")))"},
+    {"a page of nothing but a stray end tag and a tag it cuts short, which stays last", Edit::InsertAtEnd, nullptr,
+     L"</p>\n<p x=\"y", L"html(head body(div[id=\"lp\"](\"P\")))"},
     {"a page ending in \"</\", which is text", Edit::InsertAtEnd, nullptr, L"<p>a</p></",
      L"html(head body(p(\"a\") div[id=\"lp\"](\"P\") \"</\"))"},
     {"text after the body's end tag", Edit::InsertAtEnd, nullptr, L"<p>a</p></body>tail",
