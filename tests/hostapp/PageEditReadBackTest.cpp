@@ -137,6 +137,8 @@ const ReadBackCase kCases[] = {
     {"element of an unknown name ended by the end tag of another unknown name", Edit::InsertIn, L"h",
      L"<x><hh id=h><i>i</i></qq>\n<div>d</div>",
      L"html(head body(x(hh[id=\"h\"](i(\"i\") div[id=\"lp\"](\"P\")) _ div(\"d\"))))"},
+    {"text of a form before its end tag, with a control character the parser gives as U+FFFD", Edit::InsertInText, L"f",
+     L"<form id=f>\x81x</form>", L"html(head body(form[id=\"f\"](\"\xFFFD\" div[id=\"lp\"](\"P\") \"x\")))"},
     {"form left open whose text ends in a carriage return", Edit::InsertAtEnd, nullptr, L"<form>x\r\n",
      L"html(head body(form(\"x\n\") div[id=\"lp\"](\"P\")))"},
     {"form whose text and end tag follow tags the parser dropped", Edit::InsertIn, L"f",
