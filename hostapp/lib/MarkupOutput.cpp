@@ -270,7 +270,8 @@ bool MarkupOutput::continuesTo(const Node& node) const
 
 void MarkupOutput::arriveAt(const Node& node)
 {
-    bool ends = !continuesTo(node);
+    bool ends = !continuesTo(node) || afterMovedOut_;
+    afterMovedOut_ = false;
     // A sibling after a formatting element left open was moved out of it by the parser, when a
     // later tag (another <a>, the element's misplaced end tag) had it adopt the sibling, with
     // copies of the element inside: an edit in the sibling may take away what made the parser do
@@ -286,22 +287,32 @@ void MarkupOutput::arriveAt(const Node& node)
         writeGapReadInside();
         closeLeftOpen();
         endForeignFormatting(NodeSource::source(&node));
-        unlistNotReopenedAt(node);
     }
+    // (Before a node that does not make the parser open anything, an empty paragraph, the next
+    // node decides.)
+    if (ends || unlistAtNext_)
+        unlistAtNext_ = !unlistNotReopenedAt(node);
     leftOpen_.clear();
 }
 
 // Where the output does not go on as the source did, the parser may still list formatting
 // elements that the source had it unlist on the way to node (a removed copy of one took the end
 // tag with it: "<b>x<i>y</b>z</i>" without the copy around z). If node's markup makes the parser
-// open the closed ones again, and node is no copy of them (nor its first descendants), the source
-// did not have them listed there: each is ended by its end tag, which only unlists it.
-void MarkupOutput::unlistNotReopenedAt(const Node& node)
+// open the closed ones again (its start tag, or that of the first content of a block), and that
+// is no copy of them (nor its first descendants), the source did not have them listed there: each
+// is ended by its end tag, which only unlists it. False when node's markup opens nothing again.
+bool MarkupOutput::unlistNotReopenedAt(const Node& node)
 {
-    if (!wholePage_ || !ImpliedMarkup::reopensFormatting(&node))
-        return;
+    const Node* first = &node;
+    while (first != nullptr && first->getNodeType() == Node::Type::Element &&
+           !static_cast<const Element*>(first)->isFormattingScope() && !ImpliedMarkup::reopensFormatting(first))
+        first = first->getFirstChild();
+    if (!wholePage_)
+        return true;
+    if (!ImpliedMarkup::reopensFormatting(first))
+        return false;
     std::vector<NodeSource::Range> copies;
-    for (const Node* n = &node; n != nullptr && n->getNodeType() == Node::Type::Element; n = n->getFirstChild()) {
+    for (const Node* n = first; n != nullptr && n->getNodeType() == Node::Type::Element; n = n->getFirstChild()) {
         const auto* e = static_cast<const Element*>(n);
         if (!NodeSource::startTag(e).empty() || NodeSource::copiedTag(e).empty())
             break;
@@ -323,6 +334,7 @@ void MarkupOutput::unlistNotReopenedAt(const Node& node)
         endTag(*listed.element);
         formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
     }
+    return true;
 }
 
 void MarkupOutput::closeLeftOpen()
@@ -398,12 +410,15 @@ void MarkupOutput::enterFormatting(const Element& e)
     } else if (e.isFormatting()) {
         const NodeSource::Range& tag =
             NodeSource::copiedTag(&e).empty() ? NodeSource::startTag(&e) : NodeSource::copiedTag(&e);
-        // Opened again, it takes the place of the one it copies.
+        // Opened again, it takes the place of the one it copies. (The start tag of a link takes
+        // any link listed off the list first.)
         for (std::size_t i = formatting_.size(); i-- > afterLastMark();)
             if (!NodeSource::copiedTag(&e).empty() && formatting_[i].tag.source == tag.source &&
                 formatting_[i].tag.start == tag.start) {
                 formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
                 break;
+            } else if (NodeSource::copiedTag(&e).empty() && e.is(L"a") && formatting_[i].element->is(L"a")) {
+                formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
             }
         formatting_.push_back({&e, tag});
     }

@@ -119,7 +119,7 @@ protected:
     void writeGapReadInside();
     void closeLeftOpen();
     void endForeignFormatting(const SourceText* source);
-    void unlistNotReopenedAt(const Node& node);
+    bool unlistNotReopenedAt(const Node& node);
     void endTag(const Element& e);
     void enterFormatting(const Element& e);
     void leaveFormatting(const Element& e, bool ended);
@@ -176,6 +176,11 @@ protected:
     const Node* lastText_ = nullptr;
     std::size_t lastTextEnd_ = std::wstring::npos;
     std::vector<const Element*> ownMerged_;
+    // The output went on to an end tag other than as the source did: the next node arrived at is
+    // looked at as after any such place (unlistNotReopenedAt).
+    bool unlistAtNext_ = false;
+    // The output ends in a node moved out of a table that is no longer there.
+    bool afterMovedOut_ = false;
     std::vector<NodeSource::Range> gapWrittenAhead_;
     // Where the <frameset> tags that the parser ignored stand in the page's source, when the page
     // was edited (sorted).

@@ -200,6 +200,10 @@ void Writer::writeChildren(const Node& parent)
         if (opensBody)
             fresh() += L"<body>";
         writeNode(*c);
+        // A node the parser had moved out of a table removed since was read inside the table, which
+        // ended what it left open: the output does not go on from it as the source did.
+        if (NodeSource::isDisplaced(c))
+            afterMovedOut_ = true;
         if (ownEnd != std::wstring::npos && NodeSource::source(c) == NodeSource::source(&parent))
             ownEnd = std::max(ownEnd, NodeSource::spanEnd(c));
     }
@@ -264,9 +268,15 @@ void Writer::writeDisplaced(std::size_t before)
         if (at_.source == NodeSource::source(&d) && at_.end < NodeSource::spanStart(&d))
             at_.source->forEachGapStretch(at_.end, NodeSource::spanStart(&d),
                                           [&](std::size_t start, std::size_t end) { copy(at_.source, start, end); });
+        // (What the output left open in the host stays open around it, where the source goes on
+        // to it: the parser moves it out without ending anything.)
+        std::vector<const Element*> open;
+        if (continuesTo(d))
+            open = leftOpen_;
         arriveAt(d);
         writeGap(d);
         writeNode(d);
+        leftOpen_.insert(leftOpen_.begin(), open.begin(), open.end());
     }
     // The gap text of the next one starts in front of the host and holds what the parser ignored
     // inside it (stray end tags) before the host's own content at `before`: that part goes here.
@@ -307,10 +317,11 @@ void Writer::writeElement(const Element& e)
         arriveAt(e);
         bool reopened = reopenedByParser(e);
         // (Content the element starts with in the source made it, or the parser copied it for an
-        // end tag: only new content is looked at.)
+        // end tag: only new content is looked at, or none, where an edit took all of it away.)
         const Node* first = e.getFirstChild();
-        const bool startsAfresh = first != nullptr && (NodeSource::source(first) != NodeSource::source(&e) ||
-                                                       NodeSource::spanStart(first) > NodeSource::spanStart(&e));
+        const bool startsAfresh = first != nullptr ? NodeSource::source(first) != NodeSource::source(&e) ||
+                                                         NodeSource::spanStart(first) > NodeSource::spanStart(&e)
+                                                   : NodeSource::subtreeChanged(&e);
         if (reopened && startsAfresh && !ImpliedMarkup::reopensFormatting(first) && unlistClosedFrom(e))
             reopened = false;
         if (!reopened) {
@@ -368,8 +379,10 @@ void Writer::writeElement(const Element& e)
             const NodeSource::Range& end = NodeSource::endTag(&e);
             if (NodeSource::subtreeChanged(&e) &&
                 (skipsToTrail || at_.source != end.source ||
-                 (at_.end <= end.start && end.source->hasTokenIn(at_.end, end.start))))
+                 (at_.end <= end.start && end.source->hasTokenIn(at_.end, end.start)))) {
                 closeLeftOpen();
+                unlistAtNext_ = true;
+            }
             if (!(early && aheadEnds_.back().written))
                 copy(end);
         } else if (created && !e.isVoid()) {

@@ -27,7 +27,8 @@ enum class Edit {
     InsertInFirstText,
     InsertAfter,
     Remove,
-    RemoveFirstChild
+    RemoveFirstChild,
+    RemoveLast // element with the id (a parser's copy has it too)
 };
 
 struct ReadBackCase {
@@ -71,8 +72,11 @@ TEST_P(PageEditReadBack, SavedPageParsesToTheEditedTree)
     DomUtil util(doc.get(), nullptr);
     Element* named = c.id != nullptr ? doc->getElementByID(c.id) : nullptr;
     ASSERT_EQ(named != nullptr, c.id != nullptr);
-    if (c.edit == Edit::Remove || c.edit == Edit::RemoveFirstChild) {
-        util.removeAllChild(c.edit == Edit::Remove ? named : named->getFirstChild(), true, true);
+    if (c.edit >= Edit::Remove) {
+        util.removeAllChild(c.edit == Edit::Remove             ? named
+                            : c.edit == Edit::RemoveFirstChild ? named->getFirstChild()
+                                                               : lastWithId(*doc, c.id),
+                            true, true);
     } else {
         if (c.edit == Edit::InsertIn)
             util.setLayoutCursor(named, named->childCount());
@@ -330,6 +334,16 @@ const ReadBackCase kCases[] = {
     {"removed copy of an italic that the parser made after a misnested bold end tag held the italic's end tag",
      Edit::RemoveFirstChild, L"d", L"<b>y<i>z</b><p id=d>w</i>v</p>",
      L"html(head body(b(\"y\" i(\"z\")) p[id=\"d\"](\"v\")))"},
+    {"removed copy of a link held its end tag, a paragraph and a text after it", Edit::RemoveLast, L"a",
+     L"<p><a id=a><p>\n</a><p>\n", L"html(head body(p(a[id=\"a\"]) p p))"},
+    {"removed copy of a link held its end tag, before an empty paragraph and a text", Edit::RemoveLast, L"a",
+     L"<p><a id=a></p>\n</a></p>\n", L"html(head body(p(a[id=\"a\"]) p))"},
+    {"removed copy of a font in a copy of a link held all the copy's content, a link before that link",
+     Edit::RemoveLast, L"f", L"<p><a><A><FONT id=f><p>\n", L"html(head body(p(a a(font[id=\"f\"])) p(a)))"},
+    {"removed row had ended the row before it, in which a text moved out of the table stands", Edit::Remove, L"r",
+     L"<TABLE><TR>><TR id=r></TR><TD>", L"html(head body(\">\" table(tbody(tr tr(td)))))"},
+    {"removed table had a link moved out in front of it, which the next table's start tag ended", Edit::Remove, L"t",
+     L"<TABLE id=t><a><TABLE>", L"html(head body(a table))"},
     {"removed paragraph held a repeated html tag that gave the implied html its attribute", Edit::Remove, L"d",
      L"<p>x</p><p id=d>y<html lang=ja>z</p>", L"html[lang=\"ja\"](head body(p(\"x\")))"},
     {"removed element after the html end tag held a repeated body tag, the body and html otherwise untouched",
