@@ -19,6 +19,33 @@ void appendAttribute(std::wstring& out, const NodeSource::Attribute& a)
     out += L'"';
 }
 
+// Whether the element is foreign content: inside an svg or math element, with no element between
+// where HTML content goes (foreignObject, desc, title; mi, mo, mn, ms, mtext, annotation-xml).
+// (The tree keeps no namespaces.) The parser lists no foreign element as formatting or as a scope
+// mark: an "a" in an svg is not the HTML link.
+bool foreign(const Element& e)
+{
+    for (const Node* n = e.parentNode(); n != nullptr && n->getNodeType() == Node::Type::Element; n = n->parentNode()) {
+        const auto& up = static_cast<const Element&>(*n);
+        if (up.is(L"svg") || up.is(L"math"))
+            return true;
+        if (up.is(L"foreignobject") || up.is(L"desc") || up.is(L"title") || up.is(L"mi") || up.is(L"mo") ||
+            up.is(L"mn") || up.is(L"ms") || up.is(L"mtext") || up.is(L"annotation-xml"))
+            return false;
+    }
+    return false;
+}
+
+// Whether the parser lists the element among the formatting elements, or puts a scope mark there.
+bool listedFormatting(const Element& e)
+{
+    return e.isFormatting() && !foreign(e);
+}
+bool formattingScope(const Element& e)
+{
+    return e.isFormattingScope() && !foreign(e);
+}
+
 } // namespace
 
 MarkupOutput::MarkupOutput(bool copySpans, const Node& root, const SourceText* tracked,
@@ -280,7 +307,7 @@ void MarkupOutput::arriveAt(const Node& node)
     // Nor after another element left open with a formatting one inside, "<p><a>x<plaintext>":
     // the sibling's start tag ended that element, and the parser still lists the formatting one.)
     if (!ends && !leftOpen_.empty() && leftOpen_.front()->parentNode() == node.parentNode() &&
-        leftOpen_.front()->isFormatting() && node.getNodeType() == Node::Type::Element &&
+        listedFormatting(*leftOpen_.front()) && node.getNodeType() == Node::Type::Element &&
         NodeSource::subtreeChanged(&node) && !ImpliedMarkup::endsParentAsCurrent(static_cast<const Element&>(node)))
         ends = true;
     if (ends) {
@@ -305,7 +332,7 @@ bool MarkupOutput::unlistNotReopenedAt(const Node& node)
 {
     const Node* first = &node;
     while (first != nullptr && first->getNodeType() == Node::Type::Element &&
-           !static_cast<const Element*>(first)->isFormattingScope() && !ImpliedMarkup::reopensFormatting(first))
+           !formattingScope(*static_cast<const Element*>(first)) && !ImpliedMarkup::reopensFormatting(first))
         first = first->getFirstChild();
     if (!wholePage_)
         return true;
@@ -344,7 +371,7 @@ void MarkupOutput::closeLeftOpen()
         // plaintext takes everything after it as text: nothing can end it.
         if (e.is(L"plaintext"))
             continue;
-        if (e.isFormatting()) {
+        if (listedFormatting(e)) {
             // An end tag ends the last formatting element of its name: another one of that name
             // listed after it, closed but still listed, goes first. (One listed before it stays.)
             for (std::size_t i = formatting_.size(); i-- > afterLastMark();) {
@@ -405,9 +432,9 @@ std::size_t MarkupOutput::afterLastMark() const
 // The parser's list as an element's start (its tag, or its being opened again) changes it.
 void MarkupOutput::enterFormatting(const Element& e)
 {
-    if (e.isFormattingScope()) {
+    if (formattingScope(e)) {
         formatting_.push_back({nullptr, {}});
-    } else if (e.isFormatting()) {
+    } else if (listedFormatting(e)) {
         const NodeSource::Range& tag =
             NodeSource::copiedTag(&e).empty() ? NodeSource::startTag(&e) : NodeSource::copiedTag(&e);
         // Opened again, it takes the place of the one it copies. (The start tag of a link takes
@@ -429,13 +456,13 @@ void MarkupOutput::enterFormatting(const Element& e)
 // scope mark.
 void MarkupOutput::leaveFormatting(const Element& e, bool ended)
 {
-    if (e.isFormattingScope()) {
+    if (formattingScope(e)) {
         if (ended || e.is(L"td") || e.is(L"th") || e.is(L"caption") || e.is(L"template")) {
             const std::size_t mark = afterLastMark();
             if (mark > 0)
                 formatting_.resize(mark - 1);
         }
-    } else if (e.isFormatting() && ended) {
+    } else if (listedFormatting(e) && ended) {
         for (std::size_t i = formatting_.size(); i-- > afterLastMark();)
             if (formatting_[i].element->localName() == e.localName()) {
                 formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));

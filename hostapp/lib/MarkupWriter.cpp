@@ -7,6 +7,7 @@
 #include "DocumentType.h"
 #include "ImpliedMarkup.h"
 #include "MarkupOutput.h"
+#include "SourceScan.h"
 #include "SourceText.h"
 #include "host/CharacterData.h"
 #include "host/Document.h"
@@ -58,6 +59,11 @@ private:
     }
     void writeEndTagsBefore(const SourceText* source, std::size_t before, const NodeSource::Range& gap);
     void writeElement(const Element& element);
+
+    // The child of the document before which the page's trail gap is written up to trailSplit_,
+    // if any; the rest is written after everything.
+    const Node* trailBefore_ = nullptr;
+    std::size_t trailSplit_ = 0;
 };
 
 void Writer::writeNode(const Node& node)
@@ -89,10 +95,34 @@ void Writer::writeNode(const Node& node)
         return;
     }
     switch (node.getNodeType()) {
-    case Node::Type::Document:
+    case Node::Type::Document: {
+        // A page of nothing but text the parser ignored (stray end tags, white space; a DOCTYPE or
+        // comments before them) implies an html element that spans nothing: the parser read the
+        // text before it opened the body, so the text goes before the html element and what is
+        // put into its body, not after it, where a "</p>" would make a paragraph.
+        const NodeSource::Range& trail = NodeSource::trailGap(&static_cast<const Document&>(node));
+        const Element* html = static_cast<const Document&>(node).getDocumentElement();
+        trailSplit_ = trail.start;
+        if (html != nullptr && !trail.empty() && NodeSource::source(html) == trail.source &&
+            NodeSource::spanStart(html) == NodeSource::spanEnd(html)) {
+            // (Not a tag the page cuts short at its end: whatever followed would join it.)
+            const SourceScan scan(trail.source->text);
+            trailSplit_ = trail.end;
+            for (std::size_t i = scan.firstTag(trail.start, trail.end); i < trail.end;
+                 i = scan.firstTag(i, trail.end)) {
+                const std::size_t close = scan.tagClose(i, trail.end);
+                if (close == SourceScan::kNone) {
+                    trailSplit_ = i;
+                    break;
+                }
+                i = close + 1;
+            }
+            trailBefore_ = html;
+        }
         writeChildren(node);
-        copyGap(NodeSource::trailGap(&static_cast<const Document&>(node)));
+        copyGap(trail, trailSplit_);
         break;
+    }
     case Node::Type::Element:
         writeElement(static_cast<const Element&>(node));
         break;
@@ -196,6 +226,8 @@ void Writer::writeChildren(const Node& parent)
         const bool opensBody = c == bodyOpener && (c->getNodeType() != Node::Type::Text || !continuesTo(*c));
         if (!implied)
             arriveAt(*c);
+        if (c == trailBefore_)
+            copyGap(NodeSource::trailGap(static_cast<const Document*>(&parent)), 0, trailSplit_);
         writeGap(*c);
         if (opensBody)
             fresh() += L"<body>";
