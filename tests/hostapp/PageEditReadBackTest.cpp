@@ -123,6 +123,13 @@ const ReadBackCase kCases[] = {
      L"html(head body(form(table) div[id=\"lp\"](\"P\")))"},
     {"form pointer cleared by an end tag ignored in a table, before its text: no end tag ends the form",
      Edit::InsertAtEnd, nullptr, L"<FORM><TABLE></FORM>\n", L"html(head body(div[id=\"lp\"](\"P\") form(table)))"},
+    {"a link listed in a cell, whose paragraph a table left open in the cell ended", Edit::InsertIn, L"c",
+     L"<!DOCTYPE html><TABLE><TD id=c><p><a><TABLE><TD>",
+     L"<!DOCTYPE html> html(head body(table(tbody(tr(td[id=\"c\"](p(a) table(tbody(tr(td))) "
+     L"div[id=\"lp\"](\"P\")))))))"},
+    {"links listed on both sides of the mark of a cell left open", Edit::InsertAtEnd, nullptr,
+     L"<!DOCTYPE html><p><a><TABLE><TD><A>",
+     L"<!DOCTYPE html> html(head body(p(a) table(tbody(tr(td(a)))) div[id=\"lp\"](\"P\")))"},
     {"unclosed list items", Edit::InsertAtEnd, nullptr, L"<ul><li>one<li>two",
      L"html(head body(ul(li(\"one\") li(\"two\")) div[id=\"lp\"](\"P\")))"},
     {"bold left listed by the paragraph's end tag", Edit::InsertAtEnd, nullptr, L"<p><b>bold</p>",
