@@ -368,6 +368,8 @@ const ReadBackCase kCases[] = {
      L"<TABLE><TR>><TR id=r></TR><TD>", L"html(head body(\">\" table(tbody(tr tr(td)))))"},
     {"removed table had a link moved out in front of it, which the next table's start tag ended", Edit::Remove, L"t",
      L"<TABLE id=t><a><TABLE>", L"html(head body(a table))"},
+    {"removed cell implied the row, in front of which the parser moved a paragraph it left open", Edit::Remove, L"c",
+     L"<TABLE><p><TD id=c><TR>", L"html(head body(p table(tbody(tr tr))))"},
     {"removed paragraph held a repeated html tag that gave the implied html its attribute", Edit::Remove, L"d",
      L"<p>x</p><p id=d>y<html lang=ja>z</p>", L"html[lang=\"ja\"](head body(p(\"x\")))"},
     {"removed element after the html end tag held a repeated body tag, the body and html otherwise untouched",
