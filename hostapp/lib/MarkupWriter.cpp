@@ -403,6 +403,13 @@ void Writer::writeElement(const Element& e)
             writeEndTagsBefore(NodeSource::source(&e), NodeSource::endTag(&e).start, NodeSource::innerTrailGap(&e));
         writeGap(NodeSource::innerTrailGap(&e),
                  NodeSource::endTag(&e).empty() ? NodeSource::innerTrailGap(&e).end : NodeSource::endTag(&e).start);
+        // (Where the parser moved nodes out of a table, gaps overlap and each character goes to the
+        // gap that starts first: a tag it ignored between a moved element's last content and its
+        // end tag may be the gap of the table's next node. Written here, where the output goes on
+        // to it, it is skipped there.)
+        if (!NodeSource::endTag(&e).empty() && at_.source == NodeSource::source(&e) &&
+            at_.end < NodeSource::endTag(&e).start && !at_.source->hasTokenIn(at_.end, NodeSource::endTag(&e).start))
+            copyGap({at_.source, at_.end, NodeSource::endTag(&e).start});
         if (!NodeSource::endTag(&e).empty()) {
             // The end tag ends what the content left open, as it did in the source; where the
             // content changed, the elements are ended one by one first.

@@ -225,6 +225,8 @@ const ReadBackCase kCases[] = {
      L"tr))))))))"},
     {"raw text left open, moved out in front of a table in an element left open", Edit::InsertAtEnd, nullptr,
      L"<rt><table><xmp>", L"html(head body(rt(xmp table) div[id=\"lp\"](\"P\")))"},
+    {"cursor in a paragraph moved out in front of a table, a tag ignored before its end tag", Edit::InsertAtStartOf,
+     L"p", L"<TABLE>\n<p id=p>x</a,></p>\n", L"html(head body(p[id=\"p\"](\"x\") table) div[id=\"lp\"](\"P\"))"},
     {"plaintext moved out in front of a table", Edit::InsertAtEnd, nullptr, L"<table><plaintext>x",
      L"html(head body(div[id=\"lp\"](\"P\") plaintext(\"x\") table))"},
     {"plaintext moved out in front of a table that ends an element", Edit::InsertAtEnd, nullptr,
