@@ -218,9 +218,12 @@ void Writer::writeChildren(const Node& parent)
                 source->forEachGapStretch(from, startOf(*c),
                                           [&](std::size_t start, std::size_t end) { copy(source, start, end); });
         }
-        // An implied element has no start of its own: its content arrives.
+        // An implied element has no start of its own: its content arrives. (One that holds nothing
+        // from the source, a body the parser made at the page end, writes nothing at all: what
+        // the output left open stays open, for the page end to end.)
         const bool implied = c->getNodeType() == Node::Type::Element && NodeSource::source(c) != nullptr &&
-                             !NodeSource::isVerbatim(c) && NodeSource::startTag(static_cast<const Element*>(c)).empty();
+                             (!NodeSource::isVerbatim(c) || NodeSource::spanStart(c) == NodeSource::spanEnd(c)) &&
+                             NodeSource::startTag(static_cast<const Element*>(c)).empty();
         // (A text starting with white space needs the body opened only where the output does not
         // go on as the source did, which opened the body before it.)
         const bool opensBody = c == bodyOpener && (c->getNodeType() != Node::Type::Text || !continuesTo(*c));

@@ -320,6 +320,8 @@ const ReadBackCase kCases[] = {
      Edit::RemoveFirstChild, L"d", L"<div><p><a><p id=d>x</a></p>\n", L"html(head body(div(p(a) p[id=\"d\"])))"},
     {"removed paragraph moved out in front of a table had ended the one before it, the table's white space after it",
      Edit::Remove, L"d", L"<TABLE><p>H<p id=d></p>\n", L"html(head body(p(\"H\") table))"},
+    {"removed paragraph had ended the template's last one, whose text \"</\" ends the page", Edit::Remove, L"d",
+     L"<template><p id=d><p></", L"html(head(template(p(\"</\"))) body)"},
     {"removed element was all the page held", Edit::Remove, L"d", L"<i id=d>x</i>", L"html(head body)"},
     {"removed link's text ran over an ignored end tag with a quote in its name", Edit::Remove, L"d",
      L"<p>x</p><a id=d>\n</i=\".>y", L"html(head body(p(\"x\")))"},
