@@ -115,6 +115,8 @@ const ReadBackCase kCases[] = {
      L"<template><tr><b><td>", L"html(head(template(tr(td) b)) body(div[id=\"lp\"](\"P\")))"},
     {"a tag the page cuts short in a quoted value holding '<' and '>', in an element left open", Edit::InsertAtEnd,
      nullptr, L"<div><q>x<a href=\".>y</p>", L"html(head body(div(q(\"x\")) div[id=\"lp\"](\"P\")))"},
+    {"a template left open, then a tag the page cuts short holding a '<'", Edit::InsertAtEnd, nullptr,
+     L"<template><o<o", L"html(head(template) body(div[id=\"lp\"](\"P\")))"},
     {"a tag ignored in a template left open", Edit::InsertAtEnd, nullptr, L"<template></br>",
      L"html(head(template) body(div[id=\"lp\"](\"P\")))"},
     {"unclosed table cell", Edit::InsertAtEnd, nullptr, L"<table><tr><td>cell",
