@@ -76,6 +76,28 @@ bool holdsOriginalReopenedInPlaintext(Document& document, Node& gone)
     return false;
 }
 
+// Whether gone is a table in a paragraph (in quirks mode) with a block that the parser moved out in
+// front of it: without the table the block stands in the paragraph, where no markup can put it
+// ("<p><table><p>").
+bool leavesBlockInParagraph(Node& gone)
+{
+    static const wchar_t* const kBlocks[] = {
+        L"p",          L"div",    L"form",     L"ul",      L"ol",      L"dl",      L"h1",     L"h2",       L"h3",
+        L"h4",         L"h5",     L"h6",       L"pre",     L"hr",      L"li",      L"dd",     L"dt",       L"address",
+        L"blockquote", L"center", L"section",  L"article", L"aside",   L"nav",     L"header", L"footer",   L"main",
+        L"menu",       L"dir",    L"fieldset", L"figure",  L"details", L"listing", L"xmp",    L"plaintext"};
+    const Node* parent = gone.parentNode();
+    if (parent == nullptr || parent->getNodeType() != Node::Type::Element ||
+        !static_cast<const Element*>(parent)->is(L"p"))
+        return false;
+    for (Node* d = gone.getPreviousSibling(); d != nullptr && NodeSource::isDisplaced(d); d = d->getPreviousSibling())
+        if (d->getNodeType() == Node::Type::Element)
+            for (const wchar_t* name : kBlocks)
+                if (static_cast<Element*>(d)->is(name))
+                    return true;
+    return false;
+}
+
 // How much of text stands in out, in order (all of it when nothing was lost).
 std::size_t keptInOrder(const std::wstring& text, const std::wstring& out)
 {
@@ -111,13 +133,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Node* gone = nodes[choices.next(nodes.size())];
         // (A page without html, head or body, or without the frameset that stands for the body,
         // cannot be written: a parser makes them. Nor one without the element that a copy in a
-        // plaintext copies.)
+        // plaintext copies, or with a block in a paragraph.)
         const auto* e = gone->getNodeType() == Node::Type::Element ? static_cast<Element*>(gone) : nullptr;
         const bool bodyFrameset = e != nullptr && e->is(L"frameset") && e->parentNode() != nullptr &&
                                   e->parentNode()->getNodeType() == Node::Type::Element &&
                                   static_cast<const Element*>(e->parentNode())->is(L"html");
         if (e != nullptr && !e->is(L"html") && !e->is(L"head") && !e->is(L"body") && !bodyFrameset &&
-            !holdsOriginalReopenedInPlaintext(*document, *gone)) {
+            !holdsOriginalReopenedInPlaintext(*document, *gone) && !leavesBlockInParagraph(*gone)) {
             util.removeAllChild(gone, true, true);
             removed = true;
         }

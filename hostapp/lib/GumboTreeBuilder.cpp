@@ -381,16 +381,15 @@ private:
         if (tagEnd == kNone || tagEnd > end)
             return false;
         // How much of the data the text before the end tag gives: plain text (no references, no
-        // carriage returns, no dropped tags) maps one to one onto its data; other text is lined
-        // up with it, a text for each stretch between tags.
+        // carriage returns, no dropped tags, no characters the parser replaced) maps one to one
+        // onto its data; other text is lined up with it, a text for each stretch between tags.
         const std::wstring_view head = std::wstring_view(src_->text).substr(start, tag - start);
         std::vector<SourceScan::Piece> pieces;
-        if (endTag != tag || head.find_first_of(L"&\r") != std::wstring_view::npos) {
+        if (endTag != tag || head.find_first_of(L"&\r") != std::wstring_view::npos ||
+            data.substr(0, head.size()) != head) {
             pieces = scan().piecesBetweenTags(start, end, data);
             if (pieces.empty())
                 return false;
-        } else if (data.substr(0, head.size()) != head) {
-            return false;
         } else {
             if (!head.empty())
                 pieces.push_back({start, tag, 0, head.size()});

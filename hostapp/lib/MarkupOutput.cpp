@@ -327,7 +327,7 @@ void MarkupOutput::arriveAt(const Node& node)
     // node decides.)
     if (ends || unlistAtNext_)
         unlistAtNext_ = !unlistNotReopenedAt(node);
-    leftOpen_.clear();
+    dropLeftOpen();
 }
 
 // Where the output does not go on as the source did, the parser may still list formatting
@@ -370,6 +370,15 @@ bool MarkupOutput::unlistNotReopenedAt(const Node& node)
         formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
     }
     return true;
+}
+
+void MarkupOutput::dropLeftOpen()
+{
+    // (A cell, caption or template left open clears the list to its mark when it ends.)
+    for (auto it = leftOpen_.rbegin(); it != leftOpen_.rend(); ++it)
+        if (endsScopeWhenLeft(**it))
+            leaveFormatting(**it, false);
+    leftOpen_.clear();
 }
 
 void MarkupOutput::closeLeftOpen()
@@ -551,6 +560,9 @@ bool MarkupOutput::follow(const Node& node)
         if (!follow(*c))
             return false;
     stack_.pop_back();
+    // (A cell the copy leaves open keeps its mark until it ends.)
+    if (NodeSource::endTag(&e).empty() && std::find(keepOpen_.begin(), keepOpen_.end(), &e) != keepOpen_.end())
+        return true;
     leaveFormatting(e, !NodeSource::endTag(&e).empty());
     return true;
 }

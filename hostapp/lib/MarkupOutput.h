@@ -118,6 +118,12 @@ protected:
     // that the parser still reads it inside; the gaps that hold it skip it then.
     void writeGapReadInside();
     void closeLeftOpen();
+    // Forgets what the output left open, which the source went on to end by itself.
+    void dropLeftOpen();
+    static bool endsScopeWhenLeft(const Element& e)
+    {
+        return e.is(L"td") || e.is(L"th") || e.is(L"caption") || e.is(L"template");
+    }
     void endForeignFormatting(const SourceText* source);
     bool unlistNotReopenedAt(const Node& node);
     void endTag(const Element& e);
@@ -144,8 +150,11 @@ protected:
     bool wholePage_ = false;
     // The stretch of source the output last copied (no source after text written afresh).
     NodeSource::Range at_;
-    // Elements the output left open beyond those being written, outermost first.
+    // Elements the output left open beyond those being written, outermost first. A cell among
+    // them still has its mark on the list of formatting elements.
     std::vector<const Element*> leftOpen_;
+    // The elements that the subtree being copied leaves open.
+    std::vector<const Element*> keepOpen_;
     // The elements being written, outermost first.
     std::vector<const Element*> stack_;
     // The parser's list of formatting elements as the output so far leaves it.

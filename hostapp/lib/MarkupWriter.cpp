@@ -79,20 +79,26 @@ void Writer::writeNode(const Node& node)
     for (const Element* e : ownMerged_)
         for (const Node* n = e; n != nullptr && !carriesMerged; n = n->parentNode())
             carriesMerged = n == &node;
-    if (NodeSource::isVerbatim(&node) && (copySpans_ || !container) && !carriesMerged && followFormatting(node)) {
-        copy(NodeSource::source(&node), NodeSource::spanStart(&node), NodeSource::spanEnd(&node));
-        noteOpenEnd(ImpliedMarkup::closerOfOpenEnd(node));
+    if (NodeSource::isVerbatim(&node) && (copySpans_ || !container) && !carriesMerged) {
         // What the copy leaves open: the element, if its end tag is left out, and so on down its
         // descendants whose text stands last.
+        keepOpen_.clear();
         for (const Node* n = &node; n != nullptr && n->getNodeType() == Node::Type::Element &&
                                     NodeSource::spanEnd(n) > NodeSource::spanStart(n);
              n = lastInText(*n)) {
             const auto& e = static_cast<const Element&>(*n);
             if (ImpliedMarkup::writesItsEnd(e))
                 break;
-            leftOpen_.push_back(&e);
+            keepOpen_.push_back(&e);
         }
-        return;
+        if (followFormatting(node)) {
+            copy(NodeSource::source(&node), NodeSource::spanStart(&node), NodeSource::spanEnd(&node));
+            noteOpenEnd(ImpliedMarkup::closerOfOpenEnd(node));
+            leftOpen_.insert(leftOpen_.end(), keepOpen_.begin(), keepOpen_.end());
+            keepOpen_.clear();
+            return;
+        }
+        keepOpen_.clear();
     }
     switch (node.getNodeType()) {
     case Node::Type::Document: {
@@ -436,10 +442,14 @@ void Writer::writeElement(const Element& e)
         aheadEnds_.pop_back();
     aheadNodes_.resize(aheadNodesBefore);
     stack_.pop_back();
-    leaveFormatting(e, ImpliedMarkup::writesItsEnd(e) && !e.isVoid());
+    // (A cell left open keeps its mark on the list until it ends.)
+    // (Its end tag ends what its content left open first.)
+    const bool leftOpen = !ImpliedMarkup::writesItsEnd(e) && out_.size() > outputBefore;
     if (ImpliedMarkup::writesItsEnd(e))
-        leftOpen_.clear();
-    else if (out_.size() > outputBefore)
+        dropLeftOpen();
+    if (!leftOpen || !endsScopeWhenLeft(e))
+        leaveFormatting(e, ImpliedMarkup::writesItsEnd(e) && !e.isVoid());
+    if (leftOpen)
         leftOpen_.insert(leftOpen_.begin(), &e);
 
     if (host) {

@@ -433,6 +433,9 @@ private:
         for (std::uint32_t i = 0; i < nodes_.size() && sorted; ++i) {
             closeBefore(i);
             Node* n = nodes_[i];
+            // (A node moved out in front of a table takes its gap where its text stands: sorted.)
+            if (NodeSource::isDisplaced(n))
+                return false;
             std::size_t* prevEnd = !open.empty() ? &open.back().prevEnd : container != nullptr ? &topPrevEnd : nullptr;
             if (prevEnd != nullptr && hasSpan(n)) {
                 if (*prevEnd != kNone && *prevEnd < NodeSource::spanStart(n))

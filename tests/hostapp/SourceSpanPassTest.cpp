@@ -101,7 +101,7 @@ TEST(SourceSpanPassTest, SpansEndTagsGapsAndDisplacedNodesOfHandBuiltTrees)
              t.text(t.element(t.doc.get(), L"a", 7, 10, 11, 15), 10, 11);
              t.element(t.doc.get(), L"table", 0, 7, 15, 23);
          },
-         "a[7,15) end[11,15) gap[0,7) P D{#text[10,11) P} table[0,23) end[15,23)"},
+         "a[7,15) end[11,15) P D{#text[10,11) P} table[0,23) end[15,23)"},
         {"a node put at the end of an element but standing after its end tag moves out behind it", L"<b>x</b>y",
          [](HandTree& t) {
              Element* b = t.element(t.doc.get(), L"b", 0, 3, 4, 8);
