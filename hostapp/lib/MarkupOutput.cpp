@@ -192,11 +192,19 @@ void MarkupOutput::writeGapReadInside()
     const auto next = source.firstTokenEndingAfter(at_.end);
     std::size_t end = next == source.tokens.end() ? source.text.size() : std::max(at_.end, next->start);
     // (Not a tag that the page cuts short at its end, which the parser dropped: whatever follows
-    // it would become part of it. It stays at the end.)
-    const std::size_t lastTag = source.text.rfind(L'<', end - 1);
-    if (end == source.text.size() && end > at_.end && lastTag != std::wstring::npos && lastTag >= at_.end &&
-        source.text.find(L'>', lastTag) == std::wstring::npos)
-        end = lastTag;
+    // it would become part of it. It stays at the end. A tag is found as the tokenizer reads it:
+    // "<o<o" is one tag.)
+    if (end == source.text.size()) {
+        const SourceScan scan(source.text);
+        for (std::size_t i = scan.firstTag(at_.end, end); i < end; i = scan.firstTag(i, end)) {
+            const std::size_t close = scan.tagClose(i, end);
+            if (close == SourceScan::kNone) {
+                end = i;
+                break;
+            }
+            i = close + 1;
+        }
+    }
     if (end <= at_.end)
         return;
     const NodeSource::Range gap{at_.source, at_.end, end};
