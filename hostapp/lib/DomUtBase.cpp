@@ -205,6 +205,16 @@ void DomUtBase::detach(Node* node)
                  NodeSource::innerTrailGap(static_cast<Element*>(parent)).empty())
             NodeSource::setInnerTrailGap(static_cast<Element*>(parent), gap);
     }
+    // A node the parser moved out in front of a table has its text inside the table, which the
+    // writer can then no longer copy as the source had it.
+    if (NodeSource::isDisplaced(node)) {
+        Node* host = node->getNextSibling();
+        while (host != nullptr && NodeSource::isDisplaced(host))
+            host = host->getNextSibling();
+        if (host != nullptr && NodeSource::source(host) == NodeSource::source(node) &&
+            NodeSource::spanStart(host) < NodeSource::spanStart(node))
+            NodeSource::markSubtreeChanged(host);
+    }
     parent->removeChild(node);
 }
 

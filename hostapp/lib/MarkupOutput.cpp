@@ -25,13 +25,11 @@ void appendAttribute(std::wstring& out, const NodeSource::Attribute& a)
 // mark: an "a" in an svg is not the HTML link.
 bool foreign(const Element& e)
 {
+    // Asked of every formatting element written: the names' kinds, not their texts, are compared.
     for (const Node* n = e.parentNode(); n != nullptr && n->getNodeType() == Node::Type::Element; n = n->parentNode()) {
-        const auto& up = static_cast<const Element&>(*n);
-        if (up.is(L"svg") || up.is(L"math"))
-            return true;
-        if (up.is(L"foreignobject") || up.is(L"desc") || up.is(L"title") || up.is(L"mi") || up.is(L"mo") ||
-            up.is(L"mn") || up.is(L"ms") || up.is(L"mtext") || up.is(L"annotation-xml"))
-            return false;
+        const unsigned kind = static_cast<const Element&>(*n).name().kind;
+        if ((kind & (ElementName::kForeignRoot | ElementName::kHtmlInForeign)) != 0)
+            return (kind & ElementName::kForeignRoot) != 0;
     }
     return false;
 }
@@ -194,11 +192,19 @@ void MarkupOutput::writeGapReadInside()
     const auto next = source.firstTokenEndingAfter(at_.end);
     std::size_t end = next == source.tokens.end() ? source.text.size() : std::max(at_.end, next->start);
     // (Not a tag that the page cuts short at its end, which the parser dropped: whatever follows
-    // it would become part of it. It stays at the end.)
-    const std::size_t lastTag = source.text.rfind(L'<', end - 1);
-    if (end == source.text.size() && end > at_.end && lastTag != std::wstring::npos && lastTag >= at_.end &&
-        source.text.find(L'>', lastTag) == std::wstring::npos)
-        end = lastTag;
+    // it would become part of it. It stays at the end. A tag is found as the tokenizer reads it:
+    // "<o<o" is one tag.)
+    if (end == source.text.size()) {
+        const SourceScan scan(source.text);
+        for (std::size_t i = scan.firstTag(at_.end, end); i < end; i = scan.firstTag(i, end)) {
+            const std::size_t close = scan.tagClose(i, end);
+            if (close == SourceScan::kNone) {
+                end = i;
+                break;
+            }
+            i = close + 1;
+        }
+    }
     if (end <= at_.end)
         return;
     const NodeSource::Range gap{at_.source, at_.end, end};

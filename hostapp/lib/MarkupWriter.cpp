@@ -224,9 +224,12 @@ void Writer::writeChildren(const Node& parent)
                 source->forEachGapStretch(from, startOf(*c),
                                           [&](std::size_t start, std::size_t end) { copy(source, start, end); });
         }
-        // An implied element has no start of its own: its content arrives.
+        // An implied element has no start of its own: its content arrives. (One that holds nothing
+        // from the source, a body the parser made at the page end, writes nothing at all: what
+        // the output left open stays open, for the page end to end.)
         const bool implied = c->getNodeType() == Node::Type::Element && NodeSource::source(c) != nullptr &&
-                             !NodeSource::isVerbatim(c) && NodeSource::startTag(static_cast<const Element*>(c)).empty();
+                             (!NodeSource::isVerbatim(c) || NodeSource::spanStart(c) == NodeSource::spanEnd(c)) &&
+                             NodeSource::startTag(static_cast<const Element*>(c)).empty();
         // (A text starting with white space needs the body opened only where the output does not
         // go on as the source did, which opened the body before it.)
         const bool opensBody = c == bodyOpener && (c->getNodeType() != Node::Type::Text || !continuesTo(*c));
@@ -409,6 +412,13 @@ void Writer::writeElement(const Element& e)
             writeEndTagsBefore(NodeSource::source(&e), NodeSource::endTag(&e).start, NodeSource::innerTrailGap(&e));
         writeGap(NodeSource::innerTrailGap(&e),
                  NodeSource::endTag(&e).empty() ? NodeSource::innerTrailGap(&e).end : NodeSource::endTag(&e).start);
+        // (Where the parser moved nodes out of a table, gaps overlap and each character goes to the
+        // gap that starts first: a tag it ignored between a moved element's last content and its
+        // end tag may be the gap of the table's next node. Written here, where the output goes on
+        // to it, it is skipped there.)
+        if (!NodeSource::endTag(&e).empty() && at_.source == NodeSource::source(&e) &&
+            at_.end < NodeSource::endTag(&e).start && !at_.source->hasTokenIn(at_.end, NodeSource::endTag(&e).start))
+            copyGap({at_.source, at_.end, NodeSource::endTag(&e).start});
         if (!NodeSource::endTag(&e).empty()) {
             // The end tag ends what the content left open, as it did in the source; where the
             // content changed, the elements are ended one by one first.
