@@ -141,6 +141,8 @@ const ReadBackCase kCases[] = {
      L"html(head body(x(hh[id=\"h\"](i(\"i\") div[id=\"lp\"](\"P\")) _ div(\"d\"))))"},
     {"text of a form before its end tag, with a control character the parser gives as U+FFFD", Edit::InsertInText, L"f",
      L"<form id=f>\x81x</form>", L"html(head body(form[id=\"f\"](\"\xFFFD\" div[id=\"lp\"](\"P\") \"x\")))"},
+    {"form whose end tag has a '/' before its '>'", Edit::InsertIn, L"f", L"<FORM id=f>\n</FORM/>",
+     L"html(head body(form[id=\"f\"](div[id=\"lp\"](\"P\"))))"},
     {"form left open whose text ends in a carriage return", Edit::InsertAtEnd, nullptr, L"<form>x\r\n",
      L"html(head body(form(\"x\n\") div[id=\"lp\"](\"P\")))"},
     {"form whose text and end tag follow tags the parser dropped", Edit::InsertIn, L"f",
