@@ -30,6 +30,23 @@ const std::unordered_map<std::wstring_view, unsigned>& elementNameKinds()
             map[name] |= ElementName::kFormatting;
         for (std::wstring_view name : {L"td", L"th", L"caption", L"applet", L"object", L"marquee", L"template"})
             map[name] |= ElementName::kFormattingScope;
+        for (std::wstring_view name : {L"svg", L"math"})
+            map[name] |= ElementName::kForeignRoot;
+        for (std::wstring_view name :
+             {L"foreignobject", L"desc", L"title", L"mi", L"mo", L"mn", L"ms", L"mtext", L"annotation-xml"})
+            map[name] |= ElementName::kHtmlInForeign;
+        for (std::wstring_view name :
+             {L"address",  L"article",  L"aside",  L"base",     L"basefont",   L"bgsound",   L"blockquote", L"body",
+              L"caption",  L"center",   L"col",    L"colgroup", L"dd",         L"details",   L"dialog",     L"dir",
+              L"div",      L"dl",       L"dt",     L"fieldset", L"figcaption", L"figure",    L"footer",     L"form",
+              L"frame",    L"frameset", L"h1",     L"h2",       L"h3",         L"h4",        L"h5",         L"h6",
+              L"head",     L"header",   L"hgroup", L"hr",       L"html",       L"iframe",    L"isindex",    L"li",
+              L"link",     L"listing",  L"main",   L"menu",     L"menuitem",   L"meta",      L"nav",        L"noembed",
+              L"noframes", L"noscript", L"ol",     L"p",        L"param",      L"plaintext", L"pre",        L"rb",
+              L"rp",       L"rt",       L"rtc",    L"script",   L"search",     L"section",   L"source",     L"style",
+              L"summary",  L"table",    L"tbody",  L"td",       L"template",   L"textarea",  L"tfoot",      L"th",
+              L"thead",    L"title",    L"tr",     L"track",    L"ul"})
+            map[name] |= ElementName::kKeepsFormattingClosed;
         return map;
     }();
     return kinds;

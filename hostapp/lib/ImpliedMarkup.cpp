@@ -134,23 +134,9 @@ bool ImpliedMarkup::reopensFormatting(const Node* node)
     const auto& e = static_cast<const Element&>(*node);
     if (NodeSource::startTag(&e).empty() && !NodeSource::copiedTag(&e).empty() && NodeSource::source(&e) != nullptr)
         return reopensFormatting(e.getFirstChild());
-    // The start tags the parser takes in a body without opening them again. (One too many here
-    // costs only an explicit start tag.)
-    static constexpr std::wstring_view kNotReopening[] = {
-        L"address",  L"article",  L"aside",  L"base",     L"basefont",   L"bgsound",   L"blockquote", L"body",
-        L"caption",  L"center",   L"col",    L"colgroup", L"dd",         L"details",   L"dialog",     L"dir",
-        L"div",      L"dl",       L"dt",     L"fieldset", L"figcaption", L"figure",    L"footer",     L"form",
-        L"frame",    L"frameset", L"h1",     L"h2",       L"h3",         L"h4",        L"h5",         L"h6",
-        L"head",     L"header",   L"hgroup", L"hr",       L"html",       L"iframe",    L"isindex",    L"li",
-        L"link",     L"listing",  L"main",   L"menu",     L"menuitem",   L"meta",      L"nav",        L"noembed",
-        L"noframes", L"noscript", L"ol",     L"p",        L"param",      L"plaintext", L"pre",        L"rb",
-        L"rp",       L"rt",       L"rtc",    L"script",   L"search",     L"section",   L"source",     L"style",
-        L"summary",  L"table",    L"tbody",  L"td",       L"template",   L"textarea",  L"tfoot",      L"th",
-        L"thead",    L"title",    L"tr",     L"track",    L"ul"};
-    for (std::wstring_view name : kNotReopening)
-        if (e.is(name))
-            return false;
-    return true;
+    // The parser opens them again for any content but the start tags it takes in a body without
+    // doing so (one too many of those costs only an explicit start tag).
+    return (e.name().kind & ElementName::kKeepsFormattingClosed) == 0;
 }
 
 const Node* ImpliedMarkup::bodyOpenerNeeded(const Element& body)

@@ -25,13 +25,11 @@ void appendAttribute(std::wstring& out, const NodeSource::Attribute& a)
 // mark: an "a" in an svg is not the HTML link.
 bool foreign(const Element& e)
 {
+    // Asked of every formatting element written: the names' kinds, not their texts, are compared.
     for (const Node* n = e.parentNode(); n != nullptr && n->getNodeType() == Node::Type::Element; n = n->parentNode()) {
-        const auto& up = static_cast<const Element&>(*n);
-        if (up.is(L"svg") || up.is(L"math"))
-            return true;
-        if (up.is(L"foreignobject") || up.is(L"desc") || up.is(L"title") || up.is(L"mi") || up.is(L"mo") ||
-            up.is(L"mn") || up.is(L"ms") || up.is(L"mtext") || up.is(L"annotation-xml"))
-            return false;
+        const unsigned kind = static_cast<const Element&>(*n).name().kind;
+        if ((kind & (ElementName::kForeignRoot | ElementName::kHtmlInForeign)) != 0)
+            return (kind & ElementName::kForeignRoot) != 0;
     }
     return false;
 }

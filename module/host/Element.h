@@ -16,8 +16,19 @@ struct ElementName {
     std::wstring tagName;   // as written (lower case for a created element)
     std::wstring localName; // the lower-case name; empty when tagName is in lower case
     // What the name makes of an element: void (br, img, ...), raw text (script, style, ...), an
-    // anchor, a formatting element (a, b, font, ...), a bound of reopened formatting (td, ...).
-    enum : unsigned { kVoid = 1, kRawText = 2, kAnchor = 4, kFormatting = 8, kFormattingScope = 16 };
+    // anchor, a formatting element (a, b, font, ...), a bound of reopened formatting (td, ...), the
+    // root of foreign content (svg, math), an element of it that holds HTML (foreignObject, mi, ...),
+    // a start tag after which the parser does not open closed formatting elements again (div, p, ...).
+    enum : unsigned {
+        kVoid = 1,
+        kRawText = 2,
+        kAnchor = 4,
+        kFormatting = 8,
+        kFormattingScope = 16,
+        kForeignRoot = 32,
+        kHtmlInForeign = 64,
+        kKeepsFormattingClosed = 128
+    };
     unsigned kind = 0;
 };
 
