@@ -393,8 +393,12 @@ private:
         } else {
             if (!head.empty())
                 pieces.push_back({start, tag, 0, head.size()});
+            // ("</" at the end of the page is text.)
+            std::size_t stop = scan().firstTag(tagEnd, end);
+            if (stop + 2 == end && end == src_->text.size() && src_->text[stop + 1] == L'/')
+                stop = end;
             if (head.size() < data.size())
-                pieces.push_back({tagEnd, scan().firstTag(tagEnd, end), head.size(), data.size()});
+                pieces.push_back({tagEnd, stop, head.size(), data.size()});
         }
         NodeSource::setEndTag(e, {src_, endTag, tagEnd});
         claimed_[endTag] = true;

@@ -567,6 +567,19 @@ bool MarkupOutput::follow(const Node& node)
 
 void MarkupOutput::writeStartTag(const Element& e)
 {
+    // The start tag of a table's part clears the parser's stack back to the table: what was moved
+    // out in front of it and left open is ended with it (an end tag written later would make an
+    // element of its own).
+    if (e.is(L"tbody") || e.is(L"thead") || e.is(L"tfoot") || e.is(L"tr") || e.is(L"td") || e.is(L"th") ||
+        e.is(L"caption") || e.is(L"colgroup") || e.is(L"col"))
+        leftOpen_.erase(std::remove_if(leftOpen_.begin(), leftOpen_.end(),
+                                       [](const Element* open) {
+                                           for (const Node* n = open; n != nullptr; n = n->parentNode())
+                                               if (NodeSource::isDisplaced(n))
+                                                   return true;
+                                           return false;
+                                       }),
+                        leftOpen_.end());
     // (A start tag rewritten or written afresh carries the attributes merged in from repeated
     // tags as well.)
     const bool ownMerged = std::find(ownMerged_.begin(), ownMerged_.end(), &e) != ownMerged_.end();
