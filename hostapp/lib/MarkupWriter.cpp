@@ -311,9 +311,17 @@ void Writer::writeDisplaced(std::size_t before)
                                           [&](std::size_t start, std::size_t end) { copy(at_.source, start, end); });
         // (What the output left open in the host stays open around it, where the source goes on
         // to it: the parser moves it out without ending anything.)
+        // (Not what a node moved out before it left open: the start tag that followed in the source
+        // ended that, or it would hold this one: "<table><tr><p><p>".)
         std::vector<const Element*> open;
         if (continuesTo(d))
-            open = leftOpen_;
+            for (const Element* e : leftOpen_) {
+                bool movedOut = false;
+                for (const Node* n = e; n != nullptr && !movedOut; n = n->parentNode())
+                    movedOut = NodeSource::isDisplaced(n);
+                if (!movedOut)
+                    open.push_back(e);
+            }
         arriveAt(d);
         writeGap(d);
         writeNode(d);
