@@ -117,6 +117,8 @@ const ReadBackCase kCases[] = {
      nullptr, L"<div><q>x<a href=\".>y</p>", L"html(head body(div(q(\"x\")) div[id=\"lp\"](\"P\")))"},
     {"a template left open, then a tag the page cuts short holding a '<'", Edit::InsertAtEnd, nullptr,
      L"<template><o<o", L"html(head(template) body(div[id=\"lp\"](\"P\")))"},
+    {"a comment cut short in a template's row, the text after the row standing before it", Edit::InsertAtEnd, nullptr,
+     L"<template><tr>x<!-", L"html(head(template(tr(<!----->) \"x\")) body(div[id=\"lp\"](\"P\")))"},
     {"a tag ignored in a template left open", Edit::InsertAtEnd, nullptr, L"<template></br>",
      L"html(head(template) body(div[id=\"lp\"](\"P\")))"},
     {"unclosed table cell", Edit::InsertAtEnd, nullptr, L"<table><tr><td>cell",
