@@ -342,6 +342,8 @@ const ReadBackCase kCases[] = {
      L"<template><p id=d><p></", L"html(head(template(p(\"</\"))) body)"},
     {"removed row of a table before whose white space the parser moved paragraphs out, one ending the other",
      Edit::Remove, L"r", L"<TABLE><TR id=r><p><p></p>\n<p>", L"html(head body(p p p table(tbody)))"},
+    {"removed select moved out in front of a table left open at the page end, a tag it ignored after its content",
+     Edit::Remove, L"d", L"<TABLE x><SELECT id=d><E>", L"html(head body(table[x=\"\"]))"},
     {"removed element was all the page held", Edit::Remove, L"d", L"<i id=d>x</i>", L"html(head body)"},
     {"removed link's text ran over an ignored end tag with a quote in its name", Edit::Remove, L"d",
      L"<p>x</p><a id=d>\n</i=\".>y", L"html(head body(p(\"x\")))"},
