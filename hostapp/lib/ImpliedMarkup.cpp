@@ -78,8 +78,12 @@ std::wstring ImpliedMarkup::closerOfOpenEnd(const Node& node)
         case Node::Type::Document:
             break;
         }
+        // (The child whose text stands last, not always the last child: a template puts what its
+        // row cannot hold after the row.)
         const Node* last = n->getLastChild();
-        if (last == nullptr || NodeSource::spanEnd(last) != end)
+        while (last != nullptr && NodeSource::spanEnd(last) != end)
+            last = last->getPreviousSibling();
+        if (last == nullptr)
             return L"";
         n = last;
     }

@@ -139,8 +139,16 @@ private:
     void reachPageEnd(Node& document)
     {
         Element* open = nullptr;
+        // (Down the children whose text stands last: a select moved out in front of a table may.)
+        auto lastInText = [](Node* parent) {
+            Node* last = parent->getLastChild();
+            for (Node* c = last; c != nullptr; c = c->getPreviousSibling())
+                if (hasSpan(c) && (!hasSpan(last) || NodeSource::spanEnd(c) > NodeSource::spanEnd(last)))
+                    last = c;
+            return last;
+        };
         for (Node* n = document.getLastChild(); n != nullptr && n->getNodeType() == Node::Type::Element && hasSpan(n);
-             n = n->getLastChild()) {
+             n = lastInText(n)) {
             auto* e = static_cast<Element*>(n);
             if (NodeSource::endTag(e).empty() && !NodeSource::startTag(e).empty() && !e->isVoid() && !e->is(L"html") &&
                 !e->is(L"body"))
