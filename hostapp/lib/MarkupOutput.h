@@ -192,6 +192,8 @@ protected:
     bool afterMovedOut_ = false;
     // The output did not go on as the source did to the node arrived at last.
     bool arrivedAfresh_ = false;
+    // How many nodes being written the parser had moved out of a table that is gone.
+    int orphanDepth_ = 0;
     // The same for each element being written, outermost first (the page: false).
     std::vector<bool> parentArrivedAfresh_{false};
     std::vector<NodeSource::Range> gapWrittenAhead_;

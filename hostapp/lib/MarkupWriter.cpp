@@ -79,7 +79,8 @@ void Writer::writeNode(const Node& node)
     for (const Element* e : ownMerged_)
         for (const Node* n = e; n != nullptr && !carriesMerged; n = n->parentNode())
             carriesMerged = n == &node;
-    if (NodeSource::isVerbatim(&node) && (copySpans_ || !container) && !carriesMerged) {
+    if (NodeSource::isVerbatim(&node) && (copySpans_ || !container) && !carriesMerged &&
+        (orphanDepth_ == 0 || !container)) {
         // What the copy leaves open: the element, if its end tag is left out, and so on down its
         // descendants whose text stands last.
         keepOpen_.clear();
@@ -233,6 +234,8 @@ void Writer::writeChildren(const Node& parent)
         // (A text starting with white space needs the body opened only where the output does not
         // go on as the source did, which opened the body before it.)
         const bool opensBody = c == bodyOpener && (c->getNodeType() != Node::Type::Text || !continuesTo(*c));
+        if (orphanDepth_ > 0)
+            unlistAtNext_ = true;
         if (!implied)
             arriveAt(*c);
         if (c == trailBefore_)
@@ -240,10 +243,16 @@ void Writer::writeChildren(const Node& parent)
         writeGap(*c);
         if (opensBody)
             fresh() += L"<body>";
-        writeNode(*c);
         // A node the parser had moved out of a table removed since was read inside the table, which
-        // ended what it left open: the output does not go on from it as the source did.
-        if (NodeSource::isDisplaced(c))
+        // ended what it left open: the output does not go on from it as the source did. Inside it,
+        // read in the body now, white space makes the parser open listed formatting elements
+        // again, which in the table it did not: it is written node by node, the list looked at
+        // before each.
+        const bool orphan = NodeSource::isDisplaced(c);
+        orphanDepth_ += orphan ? 1 : 0;
+        writeNode(*c);
+        orphanDepth_ -= orphan ? 1 : 0;
+        if (orphan)
             afterMovedOut_ = true;
         if (ownEnd != std::wstring::npos && NodeSource::source(c) == NodeSource::source(&parent))
             ownEnd = std::max(ownEnd, NodeSource::spanEnd(c));
