@@ -77,8 +77,8 @@ bool holdsOriginalReopenedInPlaintext(Document& document, Node& gone)
 }
 
 // Whether gone is a table in a paragraph (in quirks mode) with a block that the parser moved out in
-// front of it: without the table the block stands in the paragraph, where no markup can put it
-// ("<p><table><p>").
+// front of it (or in what it moved out): without the table the block stands in the paragraph,
+// where no markup can put it ("<p><table><p>", "<p><table><y><p>").
 bool leavesBlockInParagraph(Node& gone)
 {
     static const wchar_t* const kBlocks[] = {
@@ -91,10 +91,11 @@ bool leavesBlockInParagraph(Node& gone)
         !static_cast<const Element*>(parent)->is(L"p"))
         return false;
     for (Node* d = gone.getPreviousSibling(); d != nullptr && NodeSource::isDisplaced(d); d = d->getPreviousSibling())
-        if (d->getNodeType() == Node::Type::Element)
-            for (const wchar_t* name : kBlocks)
-                if (static_cast<Element*>(d)->is(name))
-                    return true;
+        for (Node* n = d; n != nullptr; n = n->nextInTree(d))
+            if (n->getNodeType() == Node::Type::Element)
+                for (const wchar_t* name : kBlocks)
+                    if (static_cast<Element*>(n)->is(name))
+                        return true;
     return false;
 }
 
