@@ -306,9 +306,16 @@ void Writer::writeDisplaced(std::size_t before)
         const Node& d = *displaced_[nextDisplaced_++];
         // What the parser ignored inside the host in front of it (a stray end tag) goes first,
         // whichever gap holds it (the gap of the host's next own child may).
-        if (at_.source == NodeSource::source(&d) && at_.end < NodeSource::spanStart(&d))
-            at_.source->forEachGapStretch(at_.end, NodeSource::spanStart(&d),
+        // (Not what stands in front of a node removed since, between here and it: that went with
+        // the node.)
+        if (at_.source == NodeSource::source(&d) && at_.end < NodeSource::spanStart(&d)) {
+            std::size_t from = at_.end;
+            for (auto it = at_.source->firstTokenEndingAfter(from);
+                 it != at_.source->tokens.end() && it->end <= NodeSource::spanStart(&d); ++it)
+                from = it->end;
+            at_.source->forEachGapStretch(from, NodeSource::spanStart(&d),
                                           [&](std::size_t start, std::size_t end) { copy(at_.source, start, end); });
+        }
         // (What the output left open in the host stays open around it, where the source goes on
         // to it: the parser moves it out without ending anything.)
         // (Not what a node moved out before it left open: the start tag that followed in the source
