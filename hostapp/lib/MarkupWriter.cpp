@@ -42,6 +42,16 @@ const Node* lastInText(const Node& n)
     return last;
 }
 
+// Where the text between from and to that no node owns starts to stand in front of to: past the
+// last token there, of a node removed since (what the parser ignored in front of it, or inside it,
+// went with it).
+std::size_t pastRemoved(const SourceText& source, std::size_t from, std::size_t to)
+{
+    for (auto it = source.firstTokenEndingAfter(from); it != source.tokens.end() && it->end <= to; ++it)
+        from = it->end;
+    return from;
+}
+
 // The walk over the tree: each node copied from its source or written afresh, on the output.
 class Writer : public MarkupOutput {
 public:
@@ -218,8 +228,9 @@ void Writer::writeChildren(const Node& parent)
         // Inside a node the parser moved out of a table, the tags it ignored there belong to the
         // gaps of the table's own nodes, which are written elsewhere: they go where they stand.
         if (movedOut && ownEnd != std::wstring::npos && NodeSource::source(c) == NodeSource::source(&parent)) {
-            const std::size_t from = at_.source == NodeSource::source(c) ? std::max(ownEnd, at_.end) : ownEnd;
             const SourceText* source = NodeSource::source(c);
+            const std::size_t from = pastRemoved(
+                *source, at_.source == NodeSource::source(c) ? std::max(ownEnd, at_.end) : ownEnd, startOf(*c));
             if (from < startOf(*c))
                 source->forEachGapStretch(from, startOf(*c),
                                           [&](std::size_t start, std::size_t end) { copy(source, start, end); });
@@ -309,10 +320,7 @@ void Writer::writeDisplaced(std::size_t before)
         // (Not what stands in front of a node removed since, between here and it: that went with
         // the node.)
         if (at_.source == NodeSource::source(&d) && at_.end < NodeSource::spanStart(&d)) {
-            std::size_t from = at_.end;
-            for (auto it = at_.source->firstTokenEndingAfter(from);
-                 it != at_.source->tokens.end() && it->end <= NodeSource::spanStart(&d); ++it)
-                from = it->end;
+            const std::size_t from = pastRemoved(*at_.source, at_.end, NodeSource::spanStart(&d));
             at_.source->forEachGapStretch(from, NodeSource::spanStart(&d),
                                           [&](std::size_t start, std::size_t end) { copy(at_.source, start, end); });
         }

@@ -350,6 +350,8 @@ const ReadBackCase kCases[] = {
      L"<TABLE x><SELECT id=d><R></TABLE>", L"html(head body(table[x=\"\"]))"},
     {"removed select moved out in front of a table, a tag it ignored amid its content", Edit::Remove, L"d",
      L"<TABLE><SELECT id=d><P>\n<INPUT>", L"html(head body(input table))"},
+    {"removed select in a paragraph moved out in front of a table, a tag it ignored amid its content", Edit::Remove,
+     L"d", L"<TABLE><p><SELECT id=d><R>\n<INPUT>", L"html(head body(p(input) table))"},
     {"removed element was all the page held", Edit::Remove, L"d", L"<i id=d>x</i>", L"html(head body)"},
     {"removed link's text ran over an ignored end tag with a quote in its name", Edit::Remove, L"d",
      L"<p>x</p><a id=d>\n</i=\".>y", L"html(head body(p(\"x\")))"},
