@@ -305,6 +305,7 @@ void MarkupOutput::arriveAt(const Node& node)
 {
     bool ends = !continuesTo(node) || afterMovedOut_;
     afterMovedOut_ = false;
+    arrivedAfresh_ = ends;
     // A sibling after a formatting element left open was moved out of it by the parser, when a
     // later tag (another <a>, the element's misplaced end tag) had it adopt the sibling, with
     // copies of the element inside: an edit in the sibling may take away what made the parser do
@@ -548,7 +549,10 @@ bool MarkupOutput::follow(const Node& node)
     if (node.getNodeType() != Node::Type::Element)
         return true;
     const auto& e = static_cast<const Element&>(node);
-    if (!NodeSource::copiedTag(&e).empty() && NodeSource::startTag(&e).empty() && !reopenedByParser(e))
+    // (An empty copy comes from the parser's rebuilding of misnested formatting around what
+    // follows in the source: only where the output goes on as the source did.)
+    if (!NodeSource::copiedTag(&e).empty() && NodeSource::startTag(&e).empty() &&
+        (!reopenedByParser(e) || (arrivedAfresh_ && e.getFirstChild() == nullptr)))
         return false;
     if (!NodeSource::startTag(&e).empty() || !NodeSource::copiedTag(&e).empty())
         enterFormatting(e);

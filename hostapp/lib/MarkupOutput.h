@@ -190,6 +190,10 @@ protected:
     bool unlistAtNext_ = false;
     // The output ends in a node moved out of a table that is no longer there.
     bool afterMovedOut_ = false;
+    // The output did not go on as the source did to the node arrived at last.
+    bool arrivedAfresh_ = false;
+    // The same for each element being written, outermost first (the page: false).
+    std::vector<bool> parentArrivedAfresh_{false};
     std::vector<NodeSource::Range> gapWrittenAhead_;
     // Where the <frameset> tags that the parser ignored stand in the page's source, when the page
     // was edited (sorted).

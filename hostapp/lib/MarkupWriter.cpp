@@ -381,11 +381,14 @@ void Writer::writeElement(const Element& e)
         arriveAt(e);
         bool reopened = reopenedByParser(e);
         // (Content the element starts with in the source made it, or the parser copied it for an
-        // end tag: only new content is looked at, or none, where an edit took all of it away.)
+        // end tag: only new content is looked at. Without content, nothing makes it here where an
+        // edit took the content away, or where the output did not go on to its parent as the
+        // source did: the parser opens a copy again only for content, and an empty one came from
+        // its rebuilding of misnested formatting around what followed in the source.)
         const Node* first = e.getFirstChild();
-        const bool startsAfresh = first != nullptr ? NodeSource::source(first) != NodeSource::source(&e) ||
-                                                         NodeSource::spanStart(first) > NodeSource::spanStart(&e)
-                                                   : NodeSource::subtreeChanged(&e);
+        const bool startsAfresh = first == nullptr ? NodeSource::subtreeChanged(&e) || parentArrivedAfresh_.back()
+                                                   : NodeSource::source(first) != NodeSource::source(&e) ||
+                                                         NodeSource::spanStart(first) > NodeSource::spanStart(&e);
         if (reopened && startsAfresh && !ImpliedMarkup::reopensFormatting(first) && unlistClosedFrom(e))
             reopened = false;
         if (!reopened) {
@@ -419,7 +422,9 @@ void Writer::writeElement(const Element& e)
                 aheadNodes_.push_back(n);
     }
     if (!(created && e.isVoid() && e.getFirstChild() == nullptr)) {
+        parentArrivedAfresh_.push_back(arrivedAfresh_);
         writeChildren(e);
+        parentArrivedAfresh_.pop_back();
         writeDisplaced(host                             ? std::wstring::npos
                        : NodeSource::endTag(&e).empty() ? NodeSource::spanEnd(&e)
                                                         : NodeSource::endTag(&e).start);

@@ -254,8 +254,13 @@ std::size_t SourceScan::endTagAt(std::size_t pos, const std::wstring& name) cons
     for (std::size_t i = 0; i < name.size(); ++i)
         if (asciicase::lower(t[pos + 2 + i]) != name[i])
             return kNone;
-    std::size_t i = pos + 2 + name.size();
-    while (i < t.size() && asciicase::isSpace(t[i]))
-        ++i;
-    return i < t.size() && t[i] == L'>' ? i + 1 : kNone;
+    // (After the name the tokenizer reads white space, a '/' or attributes, which it drops,
+    // up to the '>': "</form/>".)
+    const std::size_t i = pos + 2 + name.size();
+    if (i < t.size() && t[i] == L'>')
+        return i + 1;
+    if (i >= t.size() || (!asciicase::isSpace(t[i]) && t[i] != L'/'))
+        return kNone;
+    const std::size_t close = tagClose(pos, t.size());
+    return close == kNone ? kNone : close + 1;
 }

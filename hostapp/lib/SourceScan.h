@@ -47,7 +47,8 @@ public:
 
     static std::size_t findDoctype(const std::wstring& text, std::size_t from, std::size_t limit);
 
-    // The end of "</name>" (any case, white space before '>') starting at pos; kNone if none.
+    // The end of "</name>" (any case, white space, a '/' or attributes before '>') starting at
+    // pos; kNone if none.
     std::size_t endTagAt(std::size_t pos, const std::wstring& name) const;
 
 private:
