@@ -42,6 +42,16 @@ const Node* lastInText(const Node& n)
     return last;
 }
 
+// Where the text between from and to that no node owns starts to stand in front of to: past the
+// last token there, of a node removed since (what the parser ignored in front of it, or inside it,
+// went with it).
+std::size_t pastRemoved(const SourceText& source, std::size_t from, std::size_t to)
+{
+    for (auto it = source.firstTokenEndingAfter(from); it != source.tokens.end() && it->end <= to; ++it)
+        from = it->end;
+    return from;
+}
+
 // The walk over the tree: each node copied from its source or written afresh, on the output.
 class Writer : public MarkupOutput {
 public:
@@ -93,6 +103,14 @@ void Writer::writeNode(const Node& node)
             keepOpen_.push_back(&e);
         }
         if (followFormatting(node)) {
+            // A paragraph that a stray "</p>" made is made only where the parser takes the end tag
+            // (not in template content that starts with text or has lost its first row, which
+            // ignores it): written apart from its parent, it gets its start tag too. ("<p></p>"
+            // makes a paragraph wherever "</p>" did: no paragraph was open there.)
+            if (node.getNodeType() == Node::Type::Element && static_cast<const Element&>(node).is(L"p") &&
+                NodeSource::startTag(static_cast<const Element*>(&node)).empty() &&
+                !NodeSource::endTag(static_cast<const Element*>(&node)).empty())
+                fresh() += L"<p>";
             copy(NodeSource::source(&node), NodeSource::spanStart(&node), NodeSource::spanEnd(&node));
             noteOpenEnd(ImpliedMarkup::closerOfOpenEnd(node));
             leftOpen_.insert(leftOpen_.end(), keepOpen_.begin(), keepOpen_.end());
@@ -219,8 +237,9 @@ void Writer::writeChildren(const Node& parent)
         // Inside a node the parser moved out of a table, the tags it ignored there belong to the
         // gaps of the table's own nodes, which are written elsewhere: they go where they stand.
         if (movedOut && ownEnd != std::wstring::npos && NodeSource::source(c) == NodeSource::source(&parent)) {
-            const std::size_t from = at_.source == NodeSource::source(c) ? std::max(ownEnd, at_.end) : ownEnd;
             const SourceText* source = NodeSource::source(c);
+            const std::size_t from = pastRemoved(
+                *source, at_.source == NodeSource::source(c) ? std::max(ownEnd, at_.end) : ownEnd, startOf(*c));
             if (from < startOf(*c))
                 source->forEachGapStretch(from, startOf(*c),
                                           [&](std::size_t start, std::size_t end) { copy(source, start, end); });
@@ -315,9 +334,13 @@ void Writer::writeDisplaced(std::size_t before)
         const Node& d = *displaced_[nextDisplaced_++];
         // What the parser ignored inside the host in front of it (a stray end tag) goes first,
         // whichever gap holds it (the gap of the host's next own child may).
-        if (at_.source == NodeSource::source(&d) && at_.end < NodeSource::spanStart(&d))
-            at_.source->forEachGapStretch(at_.end, NodeSource::spanStart(&d),
+        // (Not what stands in front of a node removed since, between here and it: that went with
+        // the node.)
+        if (at_.source == NodeSource::source(&d) && at_.end < NodeSource::spanStart(&d)) {
+            const std::size_t from = pastRemoved(*at_.source, at_.end, NodeSource::spanStart(&d));
+            at_.source->forEachGapStretch(from, NodeSource::spanStart(&d),
                                           [&](std::size_t start, std::size_t end) { copy(at_.source, start, end); });
+        }
         // (What the output left open in the host stays open around it, where the source goes on
         // to it: the parser moves it out without ending anything.)
         // (Not what a node moved out before it left open: the start tag that followed in the source

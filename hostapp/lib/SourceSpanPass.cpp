@@ -124,10 +124,48 @@ private:
                 hi = end;
             }
         }
+        if (lo != kNone && e->is(L"select") && NodeSource::endTag(e).empty()) {
+            const std::size_t end = ignoredInSelectEnd(hi);
+            if (end > hi)
+                selectTails_.push_back({e, {hi, end}});
+            hi = end;
+        }
         if (lo == kNone)
             return false;
         setSpan(n, lo, hi);
         return true;
+    }
+
+    // Where the tags the parser ignored in a select after its content end: at the tag that ended
+    // the select ("<select><r><table>"). They stand in the select, and go with it when it is
+    // removed (written after it, the <r> would make an element). From hi, the select's content
+    // end; hi when none follow, or when the page ends first (which reachPageEnd sees to).
+    std::size_t ignoredInSelectEnd(std::size_t hi) const
+    {
+        static constexpr std::wstring_view kEnds[] = {L"select", L"input", L"keygen",  L"textarea", L"caption",
+                                                      L"table",  L"tbody", L"tfoot",   L"thead",    L"tr",
+                                                      L"td",     L"th",    L"template"};
+        const std::wstring& t = src_->text;
+        const SourceScan scan(t);
+        for (std::size_t at = hi; at < t.size();) {
+            // (Text and comments there would be the select's content: only tags stand there.)
+            if (scan.firstTag(at, t.size()) != at)
+                return hi;
+            const std::size_t close = scan.tagClose(at, t.size());
+            if (close == SourceScan::kNone)
+                return hi;
+            std::size_t i = at + 1 + (t[at + 1] == L'/' ? 1 : 0);
+            std::wstring name;
+            for (; i < close && t[i] != L' ' && t[i] != L'\t' && t[i] != L'\n' && t[i] != L'\r' && t[i] != L'\f' &&
+                   t[i] != L'/';
+                 ++i)
+                name += static_cast<wchar_t>(t[i] >= L'A' && t[i] <= L'Z' ? t[i] + (L'a' - L'A') : t[i]);
+            for (std::wstring_view end : kEnds)
+                if (name == end)
+                    return at;
+            at = close + 1;
+        }
+        return hi;
     }
 
     // A start tag the parser ignored after the last content of an element the page leaves open
@@ -295,7 +333,10 @@ private:
         auto closeBefore = [&](std::uint32_t next) {
             while (!open.empty() && subtreeEnd_[open.back()] < next) {
                 const auto* e = static_cast<const Element*>(nodes_[open.back()]);
-                all.push_back({{NodeSource::endTag(e).start, NodeSource::endTag(e).end}, open.back()});
+                if (!NodeSource::endTag(e).empty())
+                    all.push_back({{NodeSource::endTag(e).start, NodeSource::endTag(e).end}, open.back()});
+                else
+                    all.push_back({selectTail(e), open.back()});
                 open.pop_back();
             }
         };
@@ -308,7 +349,7 @@ private:
                 auto* e = static_cast<Element*>(n);
                 if (!NodeSource::startTag(e).empty())
                     all.push_back({{NodeSource::startTag(e).start, NodeSource::startTag(e).end}, i});
-                if (!NodeSource::endTag(e).empty())
+                if (!NodeSource::endTag(e).empty() || selectTail(e).end > selectTail(e).start)
                     open.push_back(i);
             } else if (hasSpan(n)) {
                 all.push_back({{NodeSource::spanStart(n), NodeSource::spanEnd(n)}, i});
@@ -506,6 +547,15 @@ private:
     std::vector<std::size_t> starts_;
     std::vector<std::uint32_t> owners_;
     std::vector<SourceText::Token> tokens_;
+    // The tags the parser ignored in a select after its content, by select (a token of it).
+    std::vector<std::pair<const Element*, SourceText::Token>> selectTails_;
+    SourceText::Token selectTail(const Element* e) const
+    {
+        for (const auto& [select, tail] : selectTails_)
+            if (select == e)
+                return tail;
+        return {0, 0};
+    }
 };
 
 } // namespace
