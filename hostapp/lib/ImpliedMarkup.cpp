@@ -101,6 +101,16 @@ bool ImpliedMarkup::impliedAgain(const Element& e)
     const bool tbody = e.is(L"tbody"), tr = e.is(L"tr");
     if (!tbody && !tr && !e.is(L"colgroup"))
         return true;
+    // (Template content parses by its first element: a cell first stands in the template itself.)
+    const Node* parent = e.parentNode();
+    if (parent != nullptr && parent->getNodeType() == Node::Type::Element &&
+        static_cast<const Element*>(parent)->is(L"template")) {
+        const Node* before = e.getPreviousSibling();
+        while (before != nullptr && before->getNodeType() != Node::Type::Element)
+            before = before->getPreviousSibling();
+        if (before == nullptr)
+            return false;
+    }
     for (const Node* c = e.getFirstChild(); c != nullptr; c = c->getNextSibling()) {
         if (c->getNodeType() == Node::Type::Text &&
             static_cast<const CharacterData*>(c)->data().find_first_not_of(L" \t\n\r\f") == std::wstring_view::npos)

@@ -89,7 +89,11 @@ void Writer::writeNode(const Node& node)
     for (const Element* e : ownMerged_)
         for (const Node* n = e; n != nullptr && !carriesMerged; n = n->parentNode())
             carriesMerged = n == &node;
-    if (NodeSource::isVerbatim(&node) && (copySpans_ || !container) && !carriesMerged &&
+    // (Nor an implied element that its content would no longer make, now first in a template.)
+    const bool lostImplied = node.getNodeType() == Node::Type::Element &&
+                             NodeSource::startTag(static_cast<const Element*>(&node)).empty() &&
+                             !ImpliedMarkup::impliedAgain(static_cast<const Element&>(node));
+    if (NodeSource::isVerbatim(&node) && (copySpans_ || !container) && !carriesMerged && !lostImplied &&
         (orphanDepth_ == 0 || !container)) {
         // What the copy leaves open: the element, if its end tag is left out, and so on down its
         // descendants whose text stands last.

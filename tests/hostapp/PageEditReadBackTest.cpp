@@ -358,6 +358,8 @@ const ReadBackCase kCases[] = {
      L"<table><tr><template><tr id=d></p>", L"html(head body(table(tbody(tr(template(p))))))"},
     {"removed row of template content, a text moved behind it and a paragraph a stray </p> made", Edit::Remove, L"d",
      L"<template><tr id=d>B</p>", L"html(head(template(\"B\" p)) body)"},
+    {"removed first row of template content, before a row the parser implied for a cell", Edit::Remove, L"d",
+     L"<template><tr id=d></table><TD>", L"html(head(template(tr(td))) body)"},
     {"removed element was all the page held", Edit::Remove, L"d", L"<i id=d>x</i>", L"html(head body)"},
     {"removed link's text ran over an ignored end tag with a quote in its name", Edit::Remove, L"d",
      L"<p>x</p><a id=d>\n</i=\".>y", L"html(head body(p(\"x\")))"},
