@@ -60,7 +60,13 @@ public:
     void writeNode(const Node& node);
 
 private:
+    // (Out of line, as writeText: the walk recurses through writeNode once per
+    // level of the tree, and a page may nest thousands deep; what only a page or a leaf needs
+    // stays out of that frame.)
+    [[gnu::noinline]] void writeDocument(const Document& document);
     [[gnu::noinline]] void writeText(const Node& node);
+    // A text in raw text, a comment, a CDATA section or a DOCTYPE, written afresh.
+    [[gnu::noinline]] void writeLeaf(const Node& node);
     void writeChildren(const Node& parent);
     void writeDisplaced(std::size_t before);
     void writeEndTagsBefore(const Node& child)
@@ -75,6 +81,56 @@ private:
     const Node* trailBefore_ = nullptr;
     std::size_t trailSplit_ = 0;
 };
+
+void Writer::writeDocument(const Document& document)
+{
+    // A page of nothing but text the parser ignored (stray end tags, white space; a DOCTYPE or
+    // comments before them) implies an html element that spans nothing: the parser read the
+    // text before it opened the body, so the text goes before the html element and what is
+    // put into its body, not after it, where a "</p>" would make a paragraph.
+    const NodeSource::Range& trail = NodeSource::trailGap(&document);
+    const Element* html = document.getDocumentElement();
+    trailSplit_ = trail.start;
+    if (html != nullptr && !trail.empty() && NodeSource::source(html) == trail.source &&
+        NodeSource::spanStart(html) == NodeSource::spanEnd(html)) {
+        // (Not a tag the page cuts short at its end: whatever followed would join it.)
+        const SourceScan scan(trail.source->text);
+        trailSplit_ = trail.end;
+        for (std::size_t i = scan.firstTag(trail.start, trail.end); i < trail.end; i = scan.firstTag(i, trail.end)) {
+            const std::size_t close = scan.tagClose(i, trail.end);
+            if (close == SourceScan::kNone) {
+                trailSplit_ = i;
+                break;
+            }
+            i = close + 1;
+        }
+        trailBefore_ = html;
+    }
+    writeChildren(document);
+    copyGap(trail, trailSplit_);
+}
+
+void Writer::writeLeaf(const Node& node)
+{
+    switch (node.getNodeType()) {
+    case Node::Type::Text: // (in raw text)
+        fresh() += static_cast<const CharacterData&>(node).data();
+        standAfter(node);
+        break;
+    case Node::Type::Comment:
+        fresh() += L"<!--" + static_cast<const CharacterData&>(node).getData() + L"-->";
+        standAfter(node);
+        break;
+    case Node::Type::CData:
+        fresh() += L"<![CDATA[" + static_cast<const CharacterData&>(node).getData() + L"]]>";
+        break;
+    case Node::Type::Doctype:
+        fresh() += static_cast<const DocumentType&>(node).declaration();
+        break;
+    default: // (a processing instruction is not kept; the document and elements are not leaves)
+        break;
+    }
+}
 
 void Writer::writeNode(const Node& node)
 {
@@ -124,52 +180,14 @@ void Writer::writeNode(const Node& node)
         keepOpen_.clear();
     }
     switch (node.getNodeType()) {
-    case Node::Type::Document: {
-        // A page of nothing but text the parser ignored (stray end tags, white space; a DOCTYPE or
-        // comments before them) implies an html element that spans nothing: the parser read the
-        // text before it opened the body, so the text goes before the html element and what is
-        // put into its body, not after it, where a "</p>" would make a paragraph.
-        const NodeSource::Range& trail = NodeSource::trailGap(&static_cast<const Document&>(node));
-        const Element* html = static_cast<const Document&>(node).getDocumentElement();
-        trailSplit_ = trail.start;
-        if (html != nullptr && !trail.empty() && NodeSource::source(html) == trail.source &&
-            NodeSource::spanStart(html) == NodeSource::spanEnd(html)) {
-            // (Not a tag the page cuts short at its end: whatever followed would join it.)
-            const SourceScan scan(trail.source->text);
-            trailSplit_ = trail.end;
-            for (std::size_t i = scan.firstTag(trail.start, trail.end); i < trail.end;
-                 i = scan.firstTag(i, trail.end)) {
-                const std::size_t close = scan.tagClose(i, trail.end);
-                if (close == SourceScan::kNone) {
-                    trailSplit_ = i;
-                    break;
-                }
-                i = close + 1;
-            }
-            trailBefore_ = html;
-        }
-        writeChildren(node);
-        copyGap(trail, trailSplit_);
+    case Node::Type::Document:
+        writeDocument(static_cast<const Document&>(node));
         break;
-    }
     case Node::Type::Element:
         writeElement(static_cast<const Element&>(node));
         break;
-    case Node::Type::Text: // (in raw text)
-        fresh() += static_cast<const CharacterData&>(node).data();
-        standAfter(node);
-        break;
-    case Node::Type::Comment:
-        fresh() += L"<!--" + static_cast<const CharacterData&>(node).getData() + L"-->";
-        standAfter(node);
-        break;
-    case Node::Type::CData:
-        fresh() += L"<![CDATA[" + static_cast<const CharacterData&>(node).getData() + L"]]>";
-        break;
-    case Node::Type::Doctype:
-        fresh() += static_cast<const DocumentType&>(node).declaration();
-        break;
-    case Node::Type::ProcessingInstruction:
+    default:
+        writeLeaf(node);
         break;
     }
 }
