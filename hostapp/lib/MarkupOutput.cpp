@@ -194,17 +194,8 @@ void MarkupOutput::writeGapReadInside()
     // (Not a tag that the page cuts short at its end, which the parser dropped: whatever follows
     // it would become part of it. It stays at the end. A tag is found as the tokenizer reads it:
     // "<o<o" is one tag.)
-    if (end == source.text.size()) {
-        const SourceScan scan(source.text);
-        for (std::size_t i = scan.firstTag(at_.end, end); i < end; i = scan.firstTag(i, end)) {
-            const std::size_t close = scan.tagClose(i, end);
-            if (close == SourceScan::kNone) {
-                end = i;
-                break;
-            }
-            i = close + 1;
-        }
-    }
+    if (end == source.text.size())
+        end = SourceScan(source.text).cutShortTag(at_.end, end);
     if (end <= at_.end)
         return;
     const NodeSource::Range gap{at_.source, at_.end, end};

@@ -94,16 +94,7 @@ void Writer::writeDocument(const Document& document)
     if (html != nullptr && !trail.empty() && NodeSource::source(html) == trail.source &&
         NodeSource::spanStart(html) == NodeSource::spanEnd(html)) {
         // (Not a tag the page cuts short at its end: whatever followed would join it.)
-        const SourceScan scan(trail.source->text);
-        trailSplit_ = trail.end;
-        for (std::size_t i = scan.firstTag(trail.start, trail.end); i < trail.end; i = scan.firstTag(i, trail.end)) {
-            const std::size_t close = scan.tagClose(i, trail.end);
-            if (close == SourceScan::kNone) {
-                trailSplit_ = i;
-                break;
-            }
-            i = close + 1;
-        }
+        trailSplit_ = SourceScan(trail.source->text).cutShortTag(trail.start, trail.end);
         trailBefore_ = html;
     }
     writeChildren(document);

@@ -160,6 +160,17 @@ std::size_t SourceScan::stepOver(std::wstring_view t, std::size_t i, std::size_t
     return kNone;
 }
 
+std::size_t SourceScan::cutShortTag(std::size_t start, std::size_t end) const
+{
+    for (std::size_t i = firstTag(start, end); i < end; i = firstTag(i, end)) {
+        const std::size_t close = tagClose(i, end);
+        if (close == kNone)
+            return i;
+        i = close + 1;
+    }
+    return end;
+}
+
 std::size_t SourceScan::tagClose(std::size_t at, std::size_t end) const
 {
     const std::wstring& t = text_;

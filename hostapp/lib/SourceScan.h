@@ -38,6 +38,10 @@ public:
     // </i=".>); kNone when none does.
     std::size_t tagClose(std::size_t at, std::size_t end) const;
 
+    // Where the first tag from start that end cuts short (no '>' closes it) begins, the tags read
+    // as the tokenizer reads them ("<o<o" is one tag); end when every tag there is closed.
+    std::size_t cutShortTag(std::size_t start, std::size_t end) const;
+
     // White space that stands after the end tags a text runs over (after </BODY> and </HTML>) is
     // not the text's: it stays with the text around those tags, which the writer copies as it
     // stands, and the parser that reads the page again puts it behind the body.

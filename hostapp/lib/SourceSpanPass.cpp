@@ -198,18 +198,12 @@ private:
         // (Not over a tag the page cuts short at its end, which the parser dropped: written
         // inside, whatever follows would join it. It stays at the end.)
         const SourceScan scan(t);
-        std::size_t end = t.size();
+        const std::size_t end = scan.cutShortTag(NodeSource::spanEnd(open), t.size());
         bool startTag = false;
-        for (std::size_t i = scan.firstTag(NodeSource::spanEnd(open), t.size()); i < t.size();
-             i = scan.firstTag(i, t.size())) {
-            const std::size_t close = scan.tagClose(i, t.size());
-            if (close == SourceScan::kNone) {
-                end = i;
-                break;
-            }
-            startTag = startTag || (t[i + 1] != L'/' && t[i + 1] != L'!' && t[i + 1] != L'?');
-            i = close + 1;
-        }
+        // (Each tag before end is closed before end.)
+        for (std::size_t i = scan.firstTag(NodeSource::spanEnd(open), end); i < end && !startTag;
+             i = scan.firstTag(scan.tagClose(i, end) + 1, end))
+            startTag = t[i + 1] != L'/' && t[i + 1] != L'!' && t[i + 1] != L'?';
         if (!startTag)
             return;
         for (Node* n = document.getFirstChild(); n != nullptr; n = n->getNextSibling())
