@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "AsciiCase.h"
 #include "ImpliedMarkup.h"
 #include "SourceScan.h"
 #include "SourceText.h"
@@ -112,11 +113,10 @@ void MarkupOutput::findIgnoredFramesets(const Document& page)
             if (close == SourceScan::kNone)
                 return;
             std::size_t n = 0;
-            while (n < kName.size() && i + 1 + n < close && (source->text[i + 1 + n] | 0x20) == kName[n])
+            while (n < kName.size() && i + 1 + n < close && asciicase::lower(source->text[i + 1 + n]) == kName[n])
                 ++n;
             const wchar_t after = source->text[i + 1 + n];
-            if (n == kName.size() && (after == L'>' || after == L'/' || after == L' ' || after == L'\t' ||
-                                      after == L'\n' || after == L'\r' || after == L'\f'))
+            if (n == kName.size() && (after == L'>' || after == L'/' || asciicase::isSpace(after)))
                 framesetTags_.push_back(i);
             i = close + 1;
         }
