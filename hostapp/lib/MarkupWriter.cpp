@@ -75,6 +75,7 @@ private:
     }
     void writeEndTagsBefore(const SourceText* source, std::size_t before, const NodeSource::Range& gap);
     void writeElement(const Element& element);
+    [[gnu::noinline]] bool endClosedAtStart(const Element& e);
 
     // The child of the document before which the page's trail gap is written up to trailSplit_,
     // if any; the rest is written after everything.
@@ -381,6 +382,16 @@ void Writer::writeDisplaced(std::size_t before)
     }
 }
 
+// In a node moved out of a table that is gone: an element the parser closed at its start tag in the
+// table is ended by an end tag, as read in the body now it would hold what follows; true when so.
+bool Writer::endClosedAtStart(const Element& e)
+{
+    if (!ImpliedMarkup::closedAtStart(e))
+        return false;
+    fresh() += L"</" + e.localName() + L'>';
+    return true;
+}
+
 void Writer::writeElement(const Element& e)
 {
     const bool created = NodeSource::source(&e) == nullptr;
@@ -416,7 +427,9 @@ void Writer::writeElement(const Element& e)
         // source did: the parser opens a copy again only for content, and an empty one came from
         // its rebuilding of misnested formatting around what followed in the source.)
         const Node* first = e.getFirstChild();
-        const bool startsAfresh = first == nullptr ? NodeSource::subtreeChanged(&e) || parentArrivedAfresh_.back()
+        const bool startsAfresh = first == nullptr ? (NodeSource::subtreeChanged(&e) &&
+                                                      NodeSource::spanEnd(&e) > NodeSource::spanStart(&e)) ||
+                                                         parentArrivedAfresh_.back()
                                                    : NodeSource::source(first) != NodeSource::source(&e) ||
                                                          NodeSource::spanStart(first) > NodeSource::spanStart(&e);
         if (reopened && startsAfresh && !ImpliedMarkup::reopensFormatting(first) && unlistClosedFrom(e))
@@ -502,7 +515,8 @@ void Writer::writeElement(const Element& e)
     stack_.pop_back();
     // (A cell left open keeps its mark on the list until it ends.)
     // (Its end tag ends what its content left open first.)
-    const bool leftOpen = !ImpliedMarkup::writesItsEnd(e) && out_.size() > outputBefore;
+    const bool leftOpen =
+        !ImpliedMarkup::writesItsEnd(e) && out_.size() > outputBefore && !(orphanDepth_ > 0 && endClosedAtStart(e));
     if (ImpliedMarkup::writesItsEnd(e))
         dropLeftOpen();
     if (!leftOpen || !endsScopeWhenLeft(e))
