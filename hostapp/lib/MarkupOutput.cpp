@@ -175,8 +175,28 @@ void MarkupOutput::copyGap(const NodeSource::Range& range, std::size_t from, std
                                                 copy(range.source, start, r.start);
                                                 start = std::max(start, r.end);
                                             }
-                                        copy(range.source, start, end);
+                                        if (orphanDepth_ > 0)
+                                            copyLeavingOutEndTagsOfOpen(range.source, start, end);
+                                        else
+                                            copy(range.source, start, end);
                                     });
+}
+
+void MarkupOutput::copyLeavingOutEndTagsOfOpen(const SourceText* source, std::size_t start, std::size_t end)
+{
+    const SourceScan scan(source->text);
+    for (std::size_t i = scan.firstTag(start, end); i < end; i = scan.firstTag(i + 1, end)) {
+        std::size_t tagEnd = SourceScan::kNone;
+        for (const Element* e : stack_)
+            if (tagEnd == SourceScan::kNone)
+                tagEnd = scan.endTagAt(i, e->localName());
+        if (tagEnd == SourceScan::kNone || tagEnd > end)
+            continue;
+        copy(source, start, i);
+        start = tagEnd;
+        i = tagEnd - 1;
+    }
+    copy(source, start, end);
 }
 
 void MarkupOutput::writeGapReadInside()

@@ -66,6 +66,10 @@ protected:
 
     // The gap text of range from `from` on: what lies there outside every node's own stretch.
     void copyGap(const NodeSource::Range& range, std::size_t from = 0, std::size_t to = std::wstring::npos);
+    // Inside a node the parser moved out of a table that is gone: copies source[start, end) but for
+    // the end tags of elements being written, which the parser had ignored in the table and which
+    // in the body would end them ("<td><table><l>l</td>\n" without the inner table).
+    void copyLeavingOutEndTagsOfOpen(const SourceText* source, std::size_t start, std::size_t end);
 
     // A text or comment written afresh leaves the parser as its source did: the output stands
     // where the source of a parsed one ends.

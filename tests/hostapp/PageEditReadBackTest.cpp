@@ -402,6 +402,8 @@ const ReadBackCase kCases[] = {
      L"<TABLE><TR>><TR id=r></TR><TD>", L"html(head body(\">\" table(tbody(tr tr(td)))))"},
     {"removed table had a link moved out in front of it, which the next table's start tag ended", Edit::Remove, L"t",
      L"<TABLE id=t><a><TABLE>", L"html(head body(a table))"},
+    {"removed table had the parser ignore a cell's end tag inside an element moved out of it", Edit::Remove, L"t",
+     L"<table><td><table id=t><l>l</td>\n", L"html(head body(table(tbody(tr(td(l(\"l\n\")))))))"},
     {"removed table had the parser close at once a form in an element moved out in front of it", Edit::Remove, L"t",
      L"<TABLE id=t><h><FORM><", L"html(head body(h(form \"<\")))"},
     {"removed cell implied the row, in front of which the parser moved a paragraph it left open", Edit::Remove, L"c",
