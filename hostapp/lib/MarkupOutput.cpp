@@ -182,6 +182,16 @@ void MarkupOutput::copyGap(const NodeSource::Range& range, std::size_t from, std
                                     });
 }
 
+void MarkupOutput::copyIgnoredInTable(const SourceText* source, std::size_t from, std::size_t to)
+{
+    source->forEachGapStretch(from, to, [&](std::size_t start, std::size_t end) {
+        if (orphanDepth_ > 0)
+            copyLeavingOutEndTagsOfOpen(source, start, end);
+        else
+            copy(source, start, end);
+    });
+}
+
 void MarkupOutput::copyLeavingOutEndTagsOfOpen(const SourceText* source, std::size_t start, std::size_t end)
 {
     const SourceScan scan(source->text);

@@ -70,6 +70,9 @@ protected:
     // the end tags of elements being written, which the parser had ignored in the table and which
     // in the body would end them ("<td><table><l>l</td>\n" without the inner table).
     void copyLeavingOutEndTagsOfOpen(const SourceText* source, std::size_t start, std::size_t end);
+    // Inside a node moved out of a table: copies the text between from and to that no node owns
+    // (tags the parser ignored in the table), as copyLeavingOutEndTagsOfOpen where the table is gone.
+    void copyIgnoredInTable(const SourceText* source, std::size_t from, std::size_t to);
 
     // A text or comment written afresh leaves the parser as its source did: the output stands
     // where the source of a parsed one ends.

@@ -255,8 +255,7 @@ void Writer::writeChildren(const Node& parent)
             const std::size_t from = pastRemoved(
                 *source, at_.source == NodeSource::source(c) ? std::max(ownEnd, at_.end) : ownEnd, startOf(*c));
             if (from < startOf(*c))
-                source->forEachGapStretch(from, startOf(*c),
-                                          [&](std::size_t start, std::size_t end) { copy(source, start, end); });
+                copyIgnoredInTable(source, from, startOf(*c));
         }
         // An implied element has no start of its own: its content arrives. (One that holds nothing
         // from the source, a body the parser made at the page end, writes nothing at all: what
