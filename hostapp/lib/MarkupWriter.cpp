@@ -272,16 +272,16 @@ void Writer::writeChildren(const Node& parent)
             arriveAt(*c);
         if (c == trailBefore_)
             copyGap(NodeSource::trailGap(static_cast<const Document*>(&parent)), 0, trailSplit_);
-        writeGap(*c);
-        if (opensBody)
-            fresh() += L"<body>";
         // A node the parser had moved out of a table removed since was read inside the table, which
         // ended what it left open: the output does not go on from it as the source did. Inside it,
         // read in the body now, white space makes the parser open listed formatting elements
         // again, which in the table it did not: it is written node by node, the list looked at
-        // before each.
+        // before each. (So is the text in front of it, which stood in the table too.)
         const bool orphan = NodeSource::isDisplaced(c);
         orphanDepth_ += orphan ? 1 : 0;
+        writeGap(*c);
+        if (opensBody)
+            fresh() += L"<body>";
         writeNode(*c);
         orphanDepth_ -= orphan ? 1 : 0;
         if (orphan)
