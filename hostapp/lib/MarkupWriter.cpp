@@ -205,10 +205,21 @@ void Writer::writeText(const Node& node)
 }
 
 // The node that a displaced child was moved in front of, when it is still there (a later
-// sibling past other displaced ones, whose text starts before the child's); null when there is
-// none.
+// sibling past other displaced ones, whose text starts before the child's), or that a child moved
+// behind stands inside (an earlier sibling past other moved ones, whose text holds the child's
+// start); null when there is none.
 const Node* hostOf(const Node& child)
 {
+    if (NodeSource::isMovedBehind(&child)) {
+        const Node* host = child.getPreviousSibling();
+        while (host != nullptr && NodeSource::isMovedBehind(host))
+            host = host->getPreviousSibling();
+        if (host == nullptr || NodeSource::source(host) != NodeSource::source(&child) || NodeSource::isVerbatim(host) ||
+            NodeSource::spanStart(host) >= NodeSource::spanStart(&child) ||
+            NodeSource::spanEnd(host) <= NodeSource::spanStart(&child))
+            return nullptr;
+        return host;
+    }
     if (!NodeSource::isDisplaced(&child))
         return nullptr;
     const Node* host = child.getNextSibling();
@@ -239,7 +250,8 @@ void Writer::writeChildren(const Node& parent)
             continue;
         if (const Node* host = hostOf(*c)) {
             // Written inside its host; the text before the host that its gap holds goes here.
-            if (!NodeSource::leadGap(c).empty() && NodeSource::leadGap(c).start < NodeSource::spanStart(host)) {
+            if (!NodeSource::isMovedBehind(c) && !NodeSource::leadGap(c).empty() &&
+                NodeSource::leadGap(c).start < NodeSource::spanStart(host)) {
                 arriveAt(*c);
                 copyGap(NodeSource::leadGap(c), 0, NodeSource::spanStart(host));
             }
@@ -388,6 +400,9 @@ void Writer::writeElement(const Element& e)
     std::vector<const Node*> group;
     for (const Node* d = e.getPreviousSibling(); d != nullptr && NodeSource::isDisplaced(d);
          d = d->getPreviousSibling())
+        if (hostOf(*d) == &e)
+            group.push_back(d);
+    for (const Node* d = e.getNextSibling(); d != nullptr && NodeSource::isMovedBehind(d); d = d->getNextSibling())
         if (hostOf(*d) == &e)
             group.push_back(d);
     const bool host = !group.empty();
