@@ -110,8 +110,8 @@ void SitePageRefresher::saveCache()
     const bool fileKnown = cacheRead_ || !cacheWritten_.empty();
     if (fileKnown && thisRun_.empty() && kept_.size() == lastRun_.size())
         return;
-    for (const PageRefreshCache::Found& page : kept_)
-        thisRun_.set(page.page, *page.entry);
+    for (const std::size_t known : kept_)
+        thisRun_.set(lastRun_.page(known), lastRun_.entry(known));
     kept_.clear();
     const std::string bytes = thisRun_.serialize();
     const std::string& inFile = !cacheWritten_.empty() ? cacheWritten_ : cacheRead_ ? lastRun_.source() : bytes;
@@ -132,13 +132,16 @@ bool SitePageRefresher::knownFromCache(std::string_view inSite, const PageRefres
 {
     if (!cacheRead_ || !stamp.exists())
         return false;
-    const PageRefreshCache::Found known = lastRun_.find(inSite);
-    if (known.entry == nullptr || !(known.entry->page == stamp))
+    const std::size_t known = lastRun_.find(inSite);
+    if (known == PageRefreshCache::npos)
         return false;
-    for (const PageRefreshCache::Part& part : known.entry->parts)
+    const PageRefreshCache::Entry entry = lastRun_.entry(known);
+    if (!(entry.page == stamp))
+        return false;
+    for (const PageRefreshCache::Part& part : entry.parts)
         if (!part.generated.exists() || !(generatedStamp(part.id) == part.generated))
             return false;
-    outcome.carriesLinkParts = !known.entry->parts.empty();
+    outcome.carriesLinkParts = !entry.parts.empty();
     kept_.push_back(known);
     return true;
 }
