@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <functional>
+#include <system_error>
 #include <thread>
 
 #include "Commands.h"
@@ -79,6 +81,52 @@ void rebuild(const CommandContext& context, PreviewServer& server, bool template
         server.reload();
 }
 
+// A thread with a stack of the given size, joined by join() or the destructor. The rebuild reads
+// and writes pages nested as deep as the page reader allows, which takes megabytes of stack in
+// the recursive writer; a thread otherwise gets the stack limit (2 MB when it is unlimited), too
+// little when the limit is low. The size is only reserved: pages not touched cost nothing.
+class StackedThread {
+public:
+    StackedThread(std::size_t stackBytes, std::function<void()> work) : work_(std::move(work))
+    {
+        pthread_attr_t attributes;
+        if (pthread_attr_init(&attributes) == 0) {
+            started_ = pthread_attr_setstacksize(&attributes, stackBytes) == 0 &&
+                       pthread_create(&thread_, &attributes, &StackedThread::main, this) == 0;
+            pthread_attr_destroy(&attributes);
+        }
+        // Short of address space for the stack asked for, a thread as std::thread would make.
+        int error = 0;
+        if (!started_ && (error = pthread_create(&thread_, nullptr, &StackedThread::main, this)) != 0)
+            throw std::system_error(error, std::generic_category(), "cannot start a thread");
+        started_ = true;
+    }
+    ~StackedThread() { join(); }
+    StackedThread(const StackedThread&) = delete;
+    StackedThread& operator=(const StackedThread&) = delete;
+
+    void join()
+    {
+        if (started_)
+            pthread_join(thread_, nullptr);
+        started_ = false;
+    }
+
+private:
+    static void* main(void* self)
+    {
+        static_cast<StackedThread*>(self)->work_();
+        return nullptr;
+    }
+
+    std::function<void()> work_;
+    pthread_t thread_{};
+    bool started_ = false;
+};
+
+// Twice what the deepest page the reader accepts needs in a sanitizer build.
+constexpr std::size_t kRebuildStack = 16u << 20;
+
 int run(CommandContext& context)
 {
     std::error_code ec;
@@ -123,7 +171,7 @@ int run(CommandContext& context)
             ::kill(::getpid(), SIGTERM);
         }
     });
-    std::thread rebuilding([&] {
+    StackedThread rebuilding(kRebuildStack, [&] {
         rebuild(context, server, false);
         while (watching) {
             const std::vector<std::string> changes = watcher.next();

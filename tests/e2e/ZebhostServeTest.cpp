@@ -22,14 +22,18 @@ using scratch::contains;
 using scratch::kZebhost;
 namespace fs = std::filesystem;
 
-// `zebhost --site SITE --now NOW serve ARGS...` running in the background, its output (stdout and
-// stderr together) in a file. The destructor stops it with SIGINT.
+// `zebhost --site SITE --now NOW serve ARGS...` running in the background (behind the command
+// prefix given, if any), its output (stdout and stderr together) in a file. The destructor stops
+// it with SIGINT.
 class ServeRun {
 public:
     ServeRun(const scratch::ScratchSite& site, const std::vector<std::string>& args,
-             const std::string& now = scratch::kNow, std::vector<std::string> env = {})
+             const std::string& now = scratch::kNow, std::vector<std::string> env = {},
+             std::vector<std::string> argv = {})
     {
-        std::vector<std::string> argv{kZebhost, "--site", site.path(), "--now", now, "serve"};
+        for (const std::string& arg :
+             {kZebhost, std::string("--site"), site.path(), std::string("--now"), now, std::string("serve")})
+            argv.push_back(arg);
         argv.insert(argv.end(), args.begin(), args.end());
         std::vector<char*> raw;
         for (std::string& a : argv)
@@ -219,6 +223,17 @@ TEST(ZebhostServeTest, HeadAndGetAgreeAndPagesCarryTheirCharset)
     EXPECT_EQ(404, plainClient.Get("/__zebhost/live-reload")->status);
 }
 
+// The CMS saves a new entry of the news category, "桜の開花".
+void addNews(scratch::ScratchSite& site)
+{
+    const std::string data = readFile(site / "qcms/zebsitec000table000001.xml");
+    site.write("qcms/zebsitec000table000001.xml",
+               data.substr(0, data.find("  <contentpart>")) +
+                   "  <contentpart><id>n5</id><title>桜の開花</title><creationtime>2025/03/28 10:00:00</creationtime>"
+                   "<category>お知らせ</category><link>news/0005.html</link></contentpart>\n" +
+                   data.substr(data.find("  <contentpart>")));
+}
+
 TEST(ZebhostServeTest, DataChangeRebuildsAndReloadsTheOpenPages)
 {
     ServedSite served;
@@ -240,13 +255,7 @@ TEST(ZebhostServeTest, DataChangeRebuildsAndReloadsTheOpenPages)
         });
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    const std::string data = readFile(served.site / "qcms/zebsitec000table000001.xml");
-    served.site.write(
-        "qcms/zebsitec000table000001.xml",
-        data.substr(0, data.find("  <contentpart>")) +
-            "  <contentpart><id>n5</id><title>桜の開花</title><creationtime>2025/03/28 10:00:00</creationtime>"
-            "<category>お知らせ</category><link>news/0005.html</link></contentpart>\n" +
-            data.substr(data.find("  <contentpart>")));
+    addNews(served.site);
     // A file the CMS does not read changes nothing.
     served.site.write("qcms/.lock", "");
     listening.join();
@@ -272,6 +281,32 @@ TEST(ZebhostServeTest, DataChangeRebuildsAndReloadsTheOpenPages)
     writeFile(templateFile, page);
     ASSERT_TRUE(again.waitFor("refreshed index.html")) << again.output();
     EXPECT_TRUE(contains(readFile(served.site / "index.html"), "zeb-linkparts-new"));
+}
+
+// The rebuild runs on a thread of its own; a thread's stack is the stack limit (2 MB when it is
+// unlimited), less than writing a page nested as deep as a page may be needs. The rebuild crashed
+// zebhost on such a page under a 1 MB limit; it now has a stack of its own size.
+TEST(ZebhostServeTest, DeepPageIsRefreshedWhateverTheStackLimit)
+{
+    ServedSite served;
+    ASSERT_TRUE(served.ready);
+    std::string page = readFile(served.site / "index.html");
+    const std::size_t body = page.find('>', page.find("<body")) + 1;
+    std::string open, close;
+    for (int i = 0; i < 3900; ++i) {
+        open += "<div>";
+        close += "</div>";
+    }
+    page.insert(page.find("</body>"), close);
+    page.insert(body, open);
+    served.site.write("index.html", page);
+    ServeRun serve(served.site, {"--port", "0"}, scratch::kLater, {},
+                   {"/bin/sh", "-c", "ulimit -s 1024 && exec \"$@\"", "sh"});
+    ASSERT_TRUE(serve.waitFor("every page is up to date")) << serve.output();
+    addNews(served.site);
+    EXPECT_TRUE(serve.waitFor("refreshed index.html", 30)) << serve.output();
+    EXPECT_FALSE(serve.ended()) << serve.output();
+    EXPECT_TRUE(contains(readFile(served.site / "index.html"), "桜の開花"));
 }
 
 TEST(ZebhostServeTest, ConcurrentRequestsAllComplete)
