@@ -17,8 +17,15 @@ of them alike. Every run writes into folders of its own and nothing is deleted u
 ext4 passes over recently deleted inodes when it makes a file, so deleting a site before the
 next run made creating files several times slower, by an amount that depended on what was
 deleted last. Each figure is the median of --runs rounds; peak memory is the largest maximum
-resident set size seen (GNU time); pages written are zebhost's own count.
-Usage: run_workloads.py BUILD_BIN_DIR [--runs N] [--keep]
+resident set size seen; pages written are zebhost's own count.
+
+Each run is timed around the program itself, by bench/spawn_timer (built beside zebhost): it
+starts the program with posix_spawn and reaps it with wait4, which also gives its processor time
+and peak memory. Earlier rounds ran it under GNU time
+(/usr/bin/time), whose own start, a few milliseconds, every figure then included; --gnu-time times
+that way again, to compare. Either way the script prints what the timer costs by itself (the same
+timing of /bin/true).
+Usage: run_workloads.py BUILD_BIN_DIR [--runs N] [--keep] [--gnu-time]
 (--keep leaves the work folder in place: deleting it slows the file creation of a benchmark run
 right after, such as that of another build to compare with.)
 """
@@ -45,7 +52,7 @@ def make_site(path, categories, months, *extra):
                     '--categories', str(categories), '--months', str(months)] + list(extra), check=True)
 
 
-def timed(cmd, cwd=None):
+def timed_gnu(cmd, cwd=None):
     """Runs cmd under GNU time; returns (wall seconds, cpu seconds, peak KB, stdout)."""
     with tempfile.NamedTemporaryFile('r') as tf:
         start = time.perf_counter()
@@ -56,6 +63,21 @@ def timed(cmd, cwd=None):
             sys.exit('failed: %s\n%s%s' % (' '.join(cmd), p.stdout, p.stderr))
         peak, user, system = tf.read().strip().splitlines()[-1].split()
     return seconds, float(user) + float(system), int(peak), p.stdout
+
+
+def timed_direct(cmd, cwd=None):
+    """Runs cmd through bench/spawn_timer; returns (wall seconds, cpu seconds, peak KB, stdout).
+
+    The timer takes the wall time from posix_spawn to wait4's return and the child's own rusage."""
+    p = subprocess.run([SPAWN_TIMER] + cmd, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    lines = p.stderr.splitlines()
+    if p.returncode != 0 or not lines or not lines[-1].startswith('spawn_timer '):
+        sys.exit('failed: %s\n%s%s' % (' '.join(cmd), p.stdout, p.stderr))
+    wall, user, system, peak, _ = (int(x) for x in lines[-1].split()[1:])
+    return wall / 1e9, (user + system) / 1e6, peak, p.stdout
+
+
+timed = timed_direct
 
 
 def pages_written(report):
@@ -69,7 +91,14 @@ def main():
     ap.add_argument('bin')
     ap.add_argument('--runs', type=int, default=5)
     ap.add_argument('--keep', action='store_true', help='leave the work folder (its path is printed)')
+    ap.add_argument('--gnu-time', action='store_true', help='time each run under GNU time, as rounds one to six did')
     args = ap.parse_args()
+    global timed, SPAWN_TIMER
+    SPAWN_TIMER = os.path.join(os.path.abspath(args.bin), 'spawn_timer')
+    if args.gnu_time:
+        timed = timed_gnu
+    elif not os.access(SPAWN_TIMER, os.X_OK):
+        sys.exit('%s is missing: build the target spawn_timer' % SPAWN_TIMER)
     bindir = os.path.abspath(args.bin)
     zebhost = os.path.join(bindir, 'zebhost')
     floor = os.path.join(bindir, 'floor')
@@ -142,7 +171,8 @@ def main():
               'W1x4 / W1 %.2f (target 4); W1x4 peak %.1f MB (target 16); W2p %.1f ms (target 15)' % (
                   args.runs, med['W1'] / med['floor'], med['W2'] / med['W1'], med['W2'] * 1000,
                   med['W1x4'] / med['W1'], max(x[2] for x in samples['W1x4']) / 1024.0, med['W2p'] * 1000))
-        print('the timer itself (GNU time running /bin/true, median): %.1f ms' % (statistics.median(harness) * 1000))
+        print('the timer itself (%s running /bin/true, median): %.2f ms' % (
+            'GNU time' if args.gnu_time else 'spawn_timer', statistics.median(harness) * 1000))
         print('load average at the end: %.2f %.2f %.2f' % os.getloadavg())
     finally:
         if args.keep:

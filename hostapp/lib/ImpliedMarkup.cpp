@@ -103,6 +103,13 @@ bool ImpliedMarkup::closedAtStart(const Element& e)
            NodeSource::source(next) == NodeSource::source(&e) && NodeSource::spanStart(next) >= NodeSource::spanEnd(&e);
 }
 
+bool ImpliedMarkup::endsBeforeContent(const Element& e)
+{
+    // (The names last: asked of every element written.)
+    return !NodeSource::endTag(&e).empty() && NodeSource::endTag(&e).end < NodeSource::spanEnd(&e) &&
+           (e.is(L"form") || e.is(L"body") || e.is(L"html"));
+}
+
 bool ImpliedMarkup::impliedAgain(const Element& e)
 {
     const bool tbody = e.is(L"tbody"), tr = e.is(L"tr");

@@ -330,13 +330,15 @@ bool MarkupOutput::continuesTo(const Node& node) const
                          !NodeSource::source(&node)->hasTokenIn(at_.end, NodeSource::spanStart(&node)));
 }
 
-bool MarkupOutput::endTagInLeadGap(const Node& node)
+bool MarkupOutput::endTagInLeadGap(const Node& node) const
 {
     const NodeSource::Range& gap = NodeSource::leadGap(&node);
     if (gap.empty() || gap.source != NodeSource::source(&node))
         return false;
+    // (Not what the output has passed: an end tag written ahead where it stands.)
+    const std::size_t from = at_.source == gap.source && at_.end > gap.start ? at_.end : gap.start;
     const std::wstring& text = gap.source->text;
-    for (std::size_t i = SourceScan(text).firstTag(gap.start, gap.end); i < gap.end;
+    for (std::size_t i = SourceScan(text).firstTag(from, gap.end); i < gap.end;
          i = SourceScan(text).firstTag(i + 1, gap.end))
         if (text[i + 1] == L'/')
             return true;

@@ -114,8 +114,8 @@ protected:
     // continues with node, ends what the output left open that the source relied on the parser
     // to end.
     void arriveAt(const Node& node);
-    // Whether the text in front of node that no node owns holds an end tag.
-    static bool endTagInLeadGap(const Node& node);
+    // Whether the text in front of node that no node owns holds an end tag the output has not passed.
+    bool endTagInLeadGap(const Node& node) const;
 
     // Writes the start tag of an element: as it stood, or with only its changed attributes
     // rewritten, or afresh; nothing for an implied tag that the parser will make again.

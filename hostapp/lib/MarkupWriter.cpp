@@ -150,9 +150,11 @@ void Writer::writeNode(const Node& node)
                                     NodeSource::spanEnd(n) > NodeSource::spanStart(n);
              n = lastInText(*n)) {
             const auto& e = static_cast<const Element&>(*n);
-            if (ImpliedMarkup::writesItsEnd(e))
+            // (A form's end tag that stands before content of the form leaves open what holds it.)
+            if (ImpliedMarkup::writesItsEnd(e) && !(ImpliedMarkup::endsBeforeContent(e) && e.is(L"form")))
                 break;
-            keepOpen_.push_back(&e);
+            if (!ImpliedMarkup::writesItsEnd(e))
+                keepOpen_.push_back(&e);
         }
         if (followFormatting(node)) {
             // A paragraph that a stray "</p>" made is made only where the parser takes the end tag
@@ -206,10 +208,21 @@ void Writer::writeText(const Node& node)
 }
 
 // The node that a displaced child was moved in front of, when it is still there (a later
-// sibling past other displaced ones, whose text starts before the child's); null when there is
-// none.
+// sibling past other displaced ones, whose text starts before the child's), or that a child moved
+// behind stands inside (an earlier sibling past other moved ones, whose text holds the child's
+// start); null when there is none.
 const Node* hostOf(const Node& child)
 {
+    if (NodeSource::isMovedBehind(&child)) {
+        const Node* host = child.getPreviousSibling();
+        while (host != nullptr && NodeSource::isMovedBehind(host))
+            host = host->getPreviousSibling();
+        if (host == nullptr || NodeSource::source(host) != NodeSource::source(&child) || NodeSource::isVerbatim(host) ||
+            NodeSource::spanStart(host) >= NodeSource::spanStart(&child) ||
+            NodeSource::spanEnd(host) <= NodeSource::spanStart(&child))
+            return nullptr;
+        return host;
+    }
     if (!NodeSource::isDisplaced(&child))
         return nullptr;
     const Node* host = child.getNextSibling();
@@ -240,7 +253,8 @@ void Writer::writeChildren(const Node& parent)
             continue;
         if (const Node* host = hostOf(*c)) {
             // Written inside its host; the text before the host that its gap holds goes here.
-            if (!NodeSource::leadGap(c).empty() && NodeSource::leadGap(c).start < NodeSource::spanStart(host)) {
+            if (!NodeSource::isMovedBehind(c) && !NodeSource::leadGap(c).empty() &&
+                NodeSource::leadGap(c).start < NodeSource::spanStart(host)) {
                 arriveAt(*c);
                 copyGap(NodeSource::leadGap(c), 0, NodeSource::spanStart(host));
             }
@@ -400,6 +414,9 @@ void Writer::writeElement(const Element& e)
          d = d->getPreviousSibling())
         if (hostOf(*d) == &e)
             group.push_back(d);
+    for (const Node* d = e.getNextSibling(); d != nullptr && NodeSource::isMovedBehind(d); d = d->getNextSibling())
+        if (hostOf(*d) == &e)
+            group.push_back(d);
     const bool host = !group.empty();
     std::vector<const Node*> outerGroup;
     const std::size_t outerNext = nextDisplaced_;
@@ -443,11 +460,11 @@ void Writer::writeElement(const Element& e)
     }
     enterFormatting(e);
     stack_.push_back(&e);
-    // The end tag of the body or html, which the parser takes without ending anything, may stand
-    // before content of the element (white space, text the parser put back in): it is written
-    // where it stands.
-    const bool early = (e.is(L"body") || e.is(L"html")) && !NodeSource::endTag(&e).empty() &&
-                       NodeSource::endTag(&e).end < NodeSource::spanEnd(&e);
+    // The end tag of the body or html, which the parser takes without ending anything, or of a
+    // form, which leaves open what is open in it, may stand before content of the element (white
+    // space, text the parser put back in, content of an element left open in the form): it is
+    // written where it stands.
+    const bool early = ImpliedMarkup::endsBeforeContent(e);
     const std::size_t aheadNodesBefore = aheadNodes_.size();
     if (early)
         aheadEnds_.push_back({NodeSource::endTag(&e), false});
@@ -494,8 +511,10 @@ void Writer::writeElement(const Element& e)
             // content changed, the elements are ended one by one first.
             // (An end tag the parser took before the content it ends stays where the source has
             // it in relation to that content: written after it, as always.)
+            // (Not where the end tag was written before content: what the content left open after
+            // it stays open.)
             const NodeSource::Range& end = NodeSource::endTag(&e);
-            if (NodeSource::subtreeChanged(&e) &&
+            if (!(early && aheadEnds_.back().written) && NodeSource::subtreeChanged(&e) &&
                 (skipsToTrail || at_.source != end.source ||
                  (at_.end <= end.start && end.source->hasTokenIn(at_.end, end.start)))) {
                 closeLeftOpen();
@@ -508,15 +527,18 @@ void Writer::writeElement(const Element& e)
             endTag(e);
         }
     }
-    if (early)
+    bool endWrittenAhead = false;
+    if (early) {
+        endWrittenAhead = aheadEnds_.back().written;
         aheadEnds_.pop_back();
+    }
     aheadNodes_.resize(aheadNodesBefore);
     stack_.pop_back();
     // (A cell left open keeps its mark on the list until it ends.)
-    // (Its end tag ends what its content left open first.)
+    // (Its end tag ends what its content left open first; one written before content does not.)
     const bool leftOpen =
         !ImpliedMarkup::writesItsEnd(e) && out_.size() > outputBefore && !(orphanDepth_ > 0 && endClosedAtStart(e));
-    if (ImpliedMarkup::writesItsEnd(e))
+    if (ImpliedMarkup::writesItsEnd(e) && !endWrittenAhead)
         dropLeftOpen();
     if (!leftOpen || !endsScopeWhenLeft(e))
         leaveFormatting(e, ImpliedMarkup::writesItsEnd(e) && !e.isVoid());

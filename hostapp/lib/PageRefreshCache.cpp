@@ -3,139 +3,108 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <limits>
-#include <type_traits>
 #include <utility>
 
 #include "HostVersion.h"
 #include "platform/Path.h"
 #include "platform/TextConv.h"
 
-// The file: a heading line naming the format and the host's version; one line per page,
-//   SIZE MODIFIED CHANGED INODE PARTS[ ID SIZE MODIFIED CHANGED INODE]... TAB PATH
-// and "sum" with the FNV-1a hash of everything before it, in hexadecimal.
+// The file, numbers in the machine's own byte order:
+//   the heading, a line naming the format and the host's version;
+//   a word of known value (a file of another byte order does not match it), the counts of
+//   entries and of parts, and the size of the text: four 64-bit words;
+//   per entry, in path order: size, modified, changed, inode (64 bits each), the path's offset
+//     and length in the text, its first part's index and its count of parts (32 bits each);
+//   per part, the entries' parts one after another: the generated page's stamp as above, the
+//     id's offset and length in the text;
+//   the text: the paths and ids in UTF-8;
+//   "sum " and the checksum of everything before it, in hexadecimal, and a newline.
 
 namespace {
 
+constexpr std::uint64_t kByteOrder = 0x0102030405060708ULL;
+constexpr std::size_t kCountsSize = 4 * 8;
+constexpr std::size_t kEntrySize = 4 * 8 + 4 * 4;
+constexpr std::size_t kPartSize = 4 * 8 + 2 * 4;
+constexpr std::size_t kSumSize = 4 + 16 + 1; // "sum ", the hexadecimal checksum, "\n"
+
 std::string heading()
 {
-    return std::string("zebhost page refresh cache 1 ") + zebHostVersion() + "\n";
+    return std::string("zebhost page refresh cache 2 ") + zebHostVersion() + "\n";
 }
 
+std::uint64_t read64(const char* at)
+{
+    std::uint64_t value;
+    std::memcpy(&value, at, 8);
+    return value;
+}
+
+std::uint32_t read32(const char* at)
+{
+    std::uint32_t value;
+    std::memcpy(&value, at, 4);
+    return value;
+}
+
+PageRefreshCache::Stamp readStamp(const char* at)
+{
+    PageRefreshCache::Stamp stamp;
+    stamp.size = static_cast<std::int64_t>(read64(at));
+    stamp.modified = static_cast<std::int64_t>(read64(at + 8));
+    stamp.changed = static_cast<std::int64_t>(read64(at + 16));
+    stamp.inode = read64(at + 24);
+    return stamp;
+}
+
+void append64(std::string& out, std::uint64_t value)
+{
+    char bytes[8];
+    std::memcpy(bytes, &value, 8);
+    out.append(bytes, 8);
+}
+
+void append32(std::string& out, std::size_t value)
+{
+    const auto narrow = static_cast<std::uint32_t>(value);
+    char bytes[4];
+    std::memcpy(bytes, &narrow, 4);
+    out.append(bytes, 4);
+}
+
+void appendStamp(std::string& out, const PageRefreshCache::Stamp& stamp)
+{
+    append64(out, static_cast<std::uint64_t>(stamp.size));
+    append64(out, static_cast<std::uint64_t>(stamp.modified));
+    append64(out, static_cast<std::uint64_t>(stamp.changed));
+    append64(out, stamp.inode);
+}
+
+std::string sumLine(std::uint64_t sum)
+{
+    char line[kSumSize + 1];
+    std::snprintf(line, sizeof line, "sum %016llx\n", static_cast<unsigned long long>(sum));
+    return std::string(line, kSumSize);
+}
+
+} // namespace
+
 // FNV-1a over eight bytes at a time: a damaged or cut file does not add up.
-std::uint64_t checksum(const char* bytes, std::size_t size)
+std::uint64_t PageRefreshCache::checksum(const char* bytes, std::size_t size)
 {
     std::uint64_t hash = 0xcbf29ce484222325ULL ^ size;
     std::size_t i = 0;
     for (; i + 8 <= size; i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes + i, 8);
-        hash = (hash ^ word) * 0x100000001b3ULL;
+        hash = (hash ^ read64(bytes + i)) * 0x100000001b3ULL;
         hash ^= hash >> 29;
     }
     for (; i < size; ++i)
         hash = (hash ^ static_cast<unsigned char>(bytes[i])) * 0x100000001b3ULL;
     return hash;
 }
-
-void appendStamp(std::string& out, const PageRefreshCache::Stamp& stamp)
-{
-    out += std::to_string(stamp.size) + ' ' + std::to_string(stamp.modified) + ' ' + std::to_string(stamp.changed) +
-           ' ' + std::to_string(stamp.inode);
-}
-
-// Whether the eight bytes at are decimal digits, with their value in value; the file's numbers are
-// mostly nineteen digits long, and this reads them eight at a time (little-endian order).
-bool eightDigits(const char* at, std::uint64_t& value)
-{
-    std::uint64_t chunk;
-    std::memcpy(&chunk, at, 8);
-    const std::uint64_t high = 0xF0F0F0F0F0F0F0F0ULL;
-    if (((chunk & high) | (((chunk + 0x0606060606060606ULL) & high) >> 4)) != 0x3333333333333333ULL)
-        return false;
-    chunk -= 0x3030303030303030ULL;
-    chunk = chunk * 10 + (chunk >> 8); // pairs of digits
-    value = (((chunk & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32))) +
-             (((chunk >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32)))) >>
-            32;
-    return true;
-}
-
-// Reads the fields of a line, separated by single spaces; each read fails once one fails.
-class FieldReader {
-public:
-    FieldReader(const char* at, const char* end) : at_(at), end_(end) {}
-
-    // A decimal number, with a minus sign when Number is signed, as std::from_chars reads it;
-    // written out here because from_chars took most of the time of reading a large file.
-    template <typename Number>
-    bool number(Number& value)
-    {
-        if (!separator())
-            return false;
-        using Magnitude = std::make_unsigned_t<Number>;
-        bool negative = false;
-        if constexpr (std::is_signed_v<Number>) {
-            negative = at_ != end_ && *at_ == '-';
-            at_ += negative ? 1 : 0;
-        }
-        const char* digits = at_;
-        Magnitude magnitude = 0;
-        // Nineteen digits always fit in 64 bits; only a longer number is checked digit by digit.
-        static_assert(sizeof(Magnitude) == 8);
-        const char* unchecked = end_ - at_ > 19 ? at_ + 19 : end_;
-        if constexpr (std::endian::native == std::endian::little) {
-            for (std::uint64_t chunk; unchecked - at_ >= 8 && eightDigits(at_, chunk); at_ += 8)
-                magnitude = magnitude * 100000000 + chunk;
-        }
-        for (; at_ != unchecked && static_cast<unsigned char>(*at_ - '0') < 10; ++at_)
-            magnitude = magnitude * 10 + static_cast<unsigned char>(*at_ - '0');
-        for (; at_ != end_ && static_cast<unsigned char>(*at_ - '0') < 10; ++at_) {
-            if (__builtin_mul_overflow(magnitude, Magnitude(10), &magnitude) ||
-                __builtin_add_overflow(magnitude, Magnitude(*at_ - '0'), &magnitude))
-                return ok_ = false;
-        }
-        const Magnitude limit = static_cast<Magnitude>(std::numeric_limits<Number>::max()) + (negative ? 1 : 0);
-        if (at_ == digits || magnitude > limit)
-            return ok_ = false;
-        value = static_cast<Number>(negative ? Magnitude(0) - magnitude : magnitude);
-        return true;
-    }
-    bool stamp(PageRefreshCache::Stamp& stamp)
-    {
-        return number(stamp.size) && number(stamp.modified) && number(stamp.changed) && number(stamp.inode);
-    }
-    bool word(std::string_view& value)
-    {
-        if (!separator())
-            return false;
-        const char* start = at_;
-        while (at_ != end_ && *at_ != ' ')
-            ++at_;
-        value = std::string_view(start, static_cast<std::size_t>(at_ - start));
-        return ok_ = !value.empty();
-    }
-    // Whether every field was read.
-    bool done() const { return ok_ && at_ == end_; }
-
-private:
-    bool separator()
-    {
-        if (ok_ && !first_ && (at_ == end_ || *at_++ != ' '))
-            ok_ = false;
-        first_ = false;
-        return ok_;
-    }
-    const char* at_;
-    const char* end_;
-    bool ok_ = true;
-    bool first_ = true;
-};
-
-} // namespace
 
 PageRefreshCache::Stamp PageRefreshCache::stampOf(const std::wstring& path)
 {
@@ -158,88 +127,108 @@ bool PageRefreshCache::parse(std::string bytes)
     rows_.clear();
     added_.clear();
     ordered_ = true;
+    next_ = 0;
+    fileEntries_ = 0;
     source_ = std::move(bytes);
-    const std::string& text = source_;
+    const std::string& file = source_;
     const std::string head = heading();
-    const std::size_t sumAt = text.rfind("sum ");
-    if (text.compare(0, head.size(), head) != 0 || sumAt == std::string::npos || sumAt < head.size() ||
-        text[sumAt - 1] != '\n')
+    if (file.size() < head.size() + kCountsSize + kSumSize || file.compare(0, head.size(), head) != 0)
         return false;
-    char expected[32];
-    std::snprintf(expected, sizeof expected, "sum %016llx\n",
-                  static_cast<unsigned long long>(checksum(text.data(), sumAt)));
-    if (text.compare(sumAt, std::string::npos, expected) != 0)
+    const std::size_t sumAt = file.size() - kSumSize;
+    if (file.compare(sumAt, kSumSize, sumLine(checksum(file.data(), sumAt))) != 0)
         return false;
 
-    // A row a line: reserved at once, since rows larger than the allocator's mapping threshold are
-    // mapped afresh, and faulted in, at every growth.
-    std::vector<Row> rows;
-    std::size_t lines = 0;
-    for (std::size_t at = text.find('\n', head.size()); at < sumAt; at = text.find('\n', at + 1))
-        ++lines;
-    rows.reserve(lines);
+    // The counts must account for every byte between them and the checksum, each record and
+    // text must lie within its region, and the entries must come in path order, each page once:
+    // then every entry can be taken from the bytes when asked for without another check.
+    const char* at = file.data() + head.size();
+    const std::size_t body = sumAt - head.size() - kCountsSize;
+    const std::uint64_t entries = read64(at + 8), parts = read64(at + 16), text = read64(at + 24);
+    if (read64(at) != kByteOrder || entries > body / kEntrySize || parts > body / kPartSize || text > body ||
+        entries * kEntrySize + parts * kPartSize + text != body)
+        return false;
+    const std::size_t entriesAt = head.size() + kCountsSize;
+    const std::size_t partsAt = entriesAt + entries * kEntrySize;
+    const std::size_t textAt = partsAt + parts * kPartSize;
+    auto inText = [text](std::uint64_t offset, std::uint64_t length) { return length > 0 && offset + length <= text; };
+    std::uint64_t nextPart = 0;
     std::string_view last;
-    for (std::size_t at = head.size(); at < sumAt;) {
-        const std::size_t end = text.find('\n', at);
-        const std::size_t tab = text.find('\t', at);
-        if (tab >= end || tab + 1 == end)
+    for (std::size_t i = 0; i < entries; ++i) {
+        const char* entry = file.data() + entriesAt + i * kEntrySize;
+        const std::uint32_t pathAt = read32(entry + 32), pathLength = read32(entry + 36);
+        const std::uint32_t firstPart = read32(entry + 40), partCount = read32(entry + 44);
+        if (!inText(pathAt, pathLength) || firstPart != nextPart || partCount > parts - nextPart)
             return false;
-        FieldReader fields(text.data() + at, text.data() + tab);
-        Row row{false, tab + 1, end - tab - 1, {}};
-        std::size_t parts = 0;
-        if (!fields.stamp(row.entry.page) || !fields.number(parts) || parts > 1000)
+        const std::string_view path(file.data() + textAt + pathAt, pathLength);
+        if (i > 0 && path <= last)
             return false;
-        for (std::size_t i = 0; i < parts; ++i) {
-            std::string_view id;
-            Part part;
-            if (!fields.word(id) || !fields.stamp(part.generated))
-                return false;
-            part.id = platform::fromUtf8(id.data(), id.size());
-            row.entry.parts.push_back(std::move(part));
-        }
-        // The file lists each page once, in path order; one that does not was not written here.
-        const std::string_view page(text.data() + row.at, row.length);
-        if (!fields.done() || (!rows.empty() && page <= last))
-            return false;
-        last = page;
-        rows.push_back(std::move(row));
-        at = end + 1;
+        last = path;
+        nextPart += partCount;
     }
-    rows_ = std::move(rows);
+    if (nextPart != parts)
+        return false;
+    for (std::size_t i = 0; i < parts; ++i) {
+        const char* part = file.data() + partsAt + i * kPartSize;
+        if (!inText(read32(part + 32), read32(part + 36)))
+            return false;
+    }
+    fileEntries_ = entries;
+    entriesAt_ = entriesAt;
+    partsAt_ = partsAt;
+    textAt_ = textAt;
     return true;
 }
 
 std::string PageRefreshCache::serialize() const
 {
+    // The entries of the file read, none set since: the bytes read are this format and version.
+    if (fileEntries_ > 0)
+        return source_;
     order();
-    std::string out = heading();
+    std::string text;
+    std::size_t parts = 0;
+    for (const Row& row : rows_)
+        parts += row.entry.parts.size();
+    std::string entries, partRecords;
+    entries.reserve(rows_.size() * kEntrySize);
+    partRecords.reserve(parts * kPartSize);
+    text.reserve(added_.size());
+    std::size_t part = 0;
     for (const Row& row : rows_) {
-        const Entry& entry = row.entry;
-        appendStamp(out, entry.page);
-        out += ' ' + std::to_string(entry.parts.size());
-        for (const Part& part : entry.parts) {
-            out += ' ' + platform::toUtf8(part.id) + ' ';
-            appendStamp(out, part.generated);
+        appendStamp(entries, row.entry.page);
+        append32(entries, text.size());
+        append32(entries, row.length);
+        append32(entries, part);
+        append32(entries, row.entry.parts.size());
+        text.append(added_, row.at, row.length);
+        for (const Part& each : row.entry.parts) {
+            const std::string id = platform::toUtf8(each.id);
+            appendStamp(partRecords, each.generated);
+            append32(partRecords, text.size());
+            append32(partRecords, id.size());
+            text += id;
         }
-        out += '\t';
-        out += pageOf(row);
-        out += '\n';
+        part += row.entry.parts.size();
     }
-    char sum[32];
-    std::snprintf(sum, sizeof sum, "sum %016llx\n", static_cast<unsigned long long>(checksum(out.data(), out.size())));
-    return out + sum;
-}
-
-std::string_view PageRefreshCache::pageOf(const Row& row) const
-{
-    return std::string_view(row.added ? added_ : source_).substr(row.at, row.length);
+    std::string out = heading();
+    // Offsets are 32 bits: a text that does not fit (far beyond any site) is not kept.
+    const bool fits = text.size() <= std::numeric_limits<std::uint32_t>::max();
+    append64(out, kByteOrder);
+    append64(out, fits ? rows_.size() : 0);
+    append64(out, fits ? parts : 0);
+    append64(out, fits ? text.size() : 0);
+    if (fits)
+        out.append(entries).append(partRecords).append(text);
+    return out + sumLine(checksum(out.data(), out.size()));
 }
 
 void PageRefreshCache::order() const
 {
     if (ordered_)
         return;
-    std::stable_sort(rows_.begin(), rows_.end(), [this](const Row& a, const Row& b) { return pageOf(a) < pageOf(b); });
+    auto pageOf = [this](const Row& row) { return std::string_view(added_).substr(row.at, row.length); };
+    std::stable_sort(rows_.begin(), rows_.end(),
+                     [&pageOf](const Row& a, const Row& b) { return pageOf(a) < pageOf(b); });
     // Of the rows of one page, the last one set stands.
     std::vector<Row> rows;
     rows.reserve(rows_.size());
@@ -255,37 +244,87 @@ void PageRefreshCache::order() const
 
 std::size_t PageRefreshCache::size() const
 {
+    if (fileEntries_ > 0)
+        return fileEntries_;
     order();
     return rows_.size();
 }
 
-PageRefreshCache::Found PageRefreshCache::find(std::string_view page) const
+std::string_view PageRefreshCache::page(std::size_t index) const
 {
-    order();
-    // Pages are mostly looked up in path order: the row after the last one found comes first.
-    if (next_ < rows_.size() && pageOf(rows_[next_]) == page) {
-        const Row& row = rows_[next_++];
-        return {pageOf(row), &row.entry};
+    if (fileEntries_ > 0) {
+        const char* entry = source_.data() + entriesAt_ + index * kEntrySize;
+        return std::string_view(source_).substr(textAt_ + read32(entry + 32), read32(entry + 36));
     }
-    const auto found = std::lower_bound(rows_.begin(), rows_.end(), page,
-                                        [this](const Row& row, std::string_view key) { return pageOf(row) < key; });
-    if (found == rows_.end() || pageOf(*found) != page)
-        return {};
-    next_ = static_cast<std::size_t>(found - rows_.begin()) + 1;
-    return {pageOf(*found), &found->entry};
+    order();
+    return std::string_view(added_).substr(rows_[index].at, rows_[index].length);
+}
+
+PageRefreshCache::Entry PageRefreshCache::entry(std::size_t index) const
+{
+    if (fileEntries_ == 0) {
+        order();
+        return rows_[index].entry;
+    }
+    const char* record = source_.data() + entriesAt_ + index * kEntrySize;
+    Entry entry;
+    entry.page = readStamp(record);
+    const std::size_t first = read32(record + 40), count = read32(record + 44);
+    entry.parts.reserve(count);
+    for (std::size_t i = first; i < first + count; ++i) {
+        const char* part = source_.data() + partsAt_ + i * kPartSize;
+        const char* id = source_.data() + textAt_ + read32(part + 32);
+        entry.parts.push_back({platform::fromUtf8(id, read32(part + 36)), readStamp(part)});
+    }
+    return entry;
+}
+
+std::size_t PageRefreshCache::find(std::string_view page) const
+{
+    const std::size_t count = size();
+    // Pages are mostly looked up in path order: the entry after the last one found comes first.
+    if (next_ < count && this->page(next_) == page)
+        return next_++;
+    std::size_t low = 0, high = count;
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (this->page(middle) < page)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    if (low == count || this->page(low) != page)
+        return npos;
+    next_ = low + 1;
+    return low;
+}
+
+void PageRefreshCache::takeFileEntries()
+{
+    std::vector<Row> rows;
+    rows.reserve(fileEntries_);
+    for (std::size_t i = 0; i < fileEntries_; ++i) {
+        const std::string_view path = page(i);
+        rows.push_back({added_.size(), path.size(), entry(i)});
+        added_ += path;
+    }
+    fileEntries_ = 0;
+    rows_ = std::move(rows);
 }
 
 void PageRefreshCache::set(std::string_view page, Entry entry)
 {
-    if (page.empty() || page.find_first_of("\n\t") != std::string_view::npos)
+    if (page.empty())
         return;
     for (const Part& part : entry.parts)
-        if (part.id.empty() || part.id.find_first_of(L" \t\n") != std::wstring::npos)
+        if (part.id.empty())
             return;
+    if (fileEntries_ > 0)
+        takeFileEntries();
     // Pages are mostly set in path order; any other order is sorted out when the entries are
     // next looked at.
-    if (!rows_.empty() && ordered_ && !(pageOf(rows_.back()) < page))
+    if (!rows_.empty() && ordered_ && !(std::string_view(added_).substr(rows_.back().at, rows_.back().length) < page))
         ordered_ = false;
-    rows_.push_back({true, added_.size(), page.size(), std::move(entry)});
+    rows_.push_back({added_.size(), page.size(), std::move(entry)});
     added_ += page;
 }

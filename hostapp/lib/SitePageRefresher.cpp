@@ -110,8 +110,8 @@ void SitePageRefresher::saveCache()
     const bool fileKnown = cacheRead_ || !cacheWritten_.empty();
     if (fileKnown && thisRun_.empty() && kept_.size() == lastRun_.size())
         return;
-    for (const PageRefreshCache::Found& page : kept_)
-        thisRun_.set(page.page, *page.entry);
+    for (const std::size_t known : kept_)
+        thisRun_.set(lastRun_.page(known), lastRun_.entry(known));
     kept_.clear();
     const std::string bytes = thisRun_.serialize();
     const std::string& inFile = !cacheWritten_.empty() ? cacheWritten_ : cacheRead_ ? lastRun_.source() : bytes;
@@ -132,13 +132,16 @@ bool SitePageRefresher::knownFromCache(std::string_view inSite, const PageRefres
 {
     if (!cacheRead_ || !stamp.exists())
         return false;
-    const PageRefreshCache::Found known = lastRun_.find(inSite);
-    if (known.entry == nullptr || !(known.entry->page == stamp))
+    const std::size_t known = lastRun_.find(inSite);
+    if (known == PageRefreshCache::npos)
         return false;
-    for (const PageRefreshCache::Part& part : known.entry->parts)
+    const PageRefreshCache::Entry entry = lastRun_.entry(known);
+    if (!(entry.page == stamp))
+        return false;
+    for (const PageRefreshCache::Part& part : entry.parts)
         if (!part.generated.exists() || !(generatedStamp(part.id) == part.generated))
             return false;
-    outcome.carriesLinkParts = !known.entry->parts.empty();
+    outcome.carriesLinkParts = !entry.parts.empty();
     kept_.push_back(known);
     return true;
 }
@@ -171,7 +174,8 @@ void SitePageRefresher::walk(const std::string& folder, int depth, bool resolved
         std::size_t at; // the name in names, and "/" for a subfolder
         std::size_t length;
         PageRefreshCache::Stamp stamp; // a page's
-        std::string resolved;          // a page reached through a link: its path, in UTF-8
+        std::size_t resolvedAt;        // a page reached through a link: its path in names, in UTF-8
+        std::size_t resolvedLength;    // 0: none
     };
     std::vector<Found> found;
     std::string names;
@@ -180,11 +184,14 @@ void SitePageRefresher::walk(const std::string& folder, int depth, bool resolved
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (depth > 0 ? O_NOFOLLOW : 0));
     if (fd < 0)
         return;
-    auto add = [&](std::string_view name, bool isFolder, const PageRefreshCache::Stamp& stamp, std::string resolved) {
-        found.push_back({names.size(), name.size() + (isFolder ? 1 : 0), stamp, std::move(resolved)});
+    auto add = [&](std::string_view name, bool isFolder, const PageRefreshCache::Stamp& stamp,
+                   std::string_view resolved) {
+        found.push_back({names.size(), name.size() + (isFolder ? 1 : 0), stamp,
+                         names.size() + name.size() + (isFolder ? 1 : 0), resolved.size()});
         names += name;
         if (isFolder)
             names += '/';
+        names += resolved;
     };
     // The entries are read straight from the kernel: a folder stream would also look at the handle
     // (fstat, fcntl) and allocate a buffer, for each of a large site's hundreds of folders.
@@ -195,9 +202,9 @@ void SitePageRefresher::walk(const std::string& folder, int depth, bool resolved
             const auto* entry = reinterpret_cast<const struct dirent64*>(listing_.data() + at);
             at += entry->d_reclen;
             const char* name = entry->d_name;
-            if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
                 continue;
-            struct stat st {};
+            struct stat st; // filled when examined
             bool examined = false;
             unsigned char type = entry->d_type;
             auto examine = [&] {
@@ -246,10 +253,10 @@ void SitePageRefresher::walk(const std::string& folder, int depth, bool resolved
             continue;
         }
         const std::size_t at = paths_.size();
-        if (entry->resolved.empty())
+        if (entry->resolvedLength == 0)
             paths_.append(folder).append(1, '/').append(name);
         else
-            paths_ += entry->resolved;
+            paths_.append(names, entry->resolvedAt, entry->resolvedLength);
         candidates_.push_back({at, paths_.size() - at, entry->stamp});
     }
 }

@@ -99,8 +99,8 @@ private:
     std::vector<Candidate> candidates_; // sorted by path
     std::string paths_;                 // the listed pages' paths, one after another
     std::size_t next_ = 0;              // the candidate after the one refreshed last
-    // The pages known from the cache, as the cache holds their paths.
-    std::vector<PageRefreshCache::Found> kept_;
+    // The pages known from the cache, by their index in lastRun_.
+    std::vector<std::size_t> kept_;
     bool cacheOn_ = false;
     bool cacheRead_ = false;   // the cache file was read whole; lastRun_ holds its bytes
     std::string cacheWritten_; // the bytes this refresher last wrote to the cache file

@@ -59,16 +59,21 @@ struct SiteFolders {
     std::wstring cms;
 };
 
-// The sub-folder of the site folder site (siteMenu, else cms), made again only for another site.
-std::wstring subFolderOf(std::wstring site, bool siteMenu)
+// The sub-folder of the current site's folder (siteMenu, else cms), made again only for another
+// site. The site's information goes into strings kept from call to call: of the allocations of
+// asking the host, only the current site's name is left.
+std::wstring currentSubFolder(bool siteMenu)
 {
     static std::mutex mutex;
     static SiteFolders folders; // "" for no site, as siteSubFolder makes them
+    static SITE_INFO info;
     std::lock_guard lock(mutex);
-    if (site != folders.site) {
-        folders.siteMenu = siteSubFolder(site, CZebCMLinkPartsFiles::kSiteMenuFolderName);
-        folders.cms = siteSubFolder(site, CZebCMLinkPartsFiles::kCmsFolderName);
-        folders.site = std::move(site);
+    info.localFolder.clear(); // left as it is when there is no such site
+    ZebSiteMgr::getSiteInfo(ZebSiteMgr::getCurrentSiteName(), info);
+    if (info.localFolder != folders.site) {
+        folders.siteMenu = siteSubFolder(info.localFolder, CZebCMLinkPartsFiles::kSiteMenuFolderName);
+        folders.cms = siteSubFolder(info.localFolder, CZebCMLinkPartsFiles::kCmsFolderName);
+        folders.site = info.localFolder;
     }
     return siteMenu ? folders.siteMenu : folders.cms;
 }
@@ -99,12 +104,12 @@ std::wstring CZebCMLinkPartsFiles::getSiteFolder()
 
 std::wstring CZebCMLinkPartsFiles::getSiteMenuFolder()
 {
-    return subFolderOf(getSiteFolder(), true);
+    return currentSubFolder(true);
 }
 
 std::wstring CZebCMLinkPartsFiles::getCmsFolder()
 {
-    return subFolderOf(getSiteFolder(), false);
+    return currentSubFolder(false);
 }
 
 std::wstring CZebCMLinkPartsFiles::getTempFolder()

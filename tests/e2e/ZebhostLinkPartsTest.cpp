@@ -525,11 +525,14 @@ TEST(ZebhostLinkPartsTest, EditInATerminal)
         {"A, then Enter on [キャンセル] cancels", {"a", "Tab", "Tab", "Tab", "Tab", "Enter"}, "0\n", false},
         {"A, then Ctrl-C ends zebhost", {"a", "C-c"}, "130\n", false},
     };
+    int run = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.description);
         SiteCopy site;
         const std::string original = readFile(site / "index.html");
-        const std::string socket = "zebtest" + std::to_string(getpid());
+        // A server per row: kill-server returns before the last row's server has gone, and a new
+        // session on the same socket could reach the dying server.
+        const std::string socket = "zebtest" + std::to_string(getpid()) + "-" + std::to_string(++run);
         const std::string done = site / "exit-code";
         const std::string command = "env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=screen " + kZebhost + " --site " +
                                     site.path() + " --now " + kNow + " edit index.html > " + (site / "out") +
