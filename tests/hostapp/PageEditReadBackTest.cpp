@@ -421,6 +421,8 @@ const ReadBackCase kCases[] = {
      L"html(head body(table(tbody(tr(td(l(\">\n\")))))))"},
     {"removed table had the parser ignore another heading's end tag in front of a text moved out of it", Edit::Remove,
      L"t", L"<h1><table><table id=t></h2>x", L"html(head body(h1(table \"x\")))"},
+    {"removed element moved out in front of a table, whose text stood between a row and white space", Edit::Remove,
+     L"d", L"<TABLE><TR><math id=d><tr></tr\n> <TR>", L"html(head body(table(tbody(tr _ tr))))"},
     {"removed table had the parser close at once a form in an element moved out in front of it", Edit::Remove, L"t",
      L"<TABLE id=t><h><FORM><", L"html(head body(h(form \"<\")))"},
     {"removed cell implied the row, in front of which the parser moved a paragraph it left open", Edit::Remove, L"c",
