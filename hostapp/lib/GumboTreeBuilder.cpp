@@ -397,7 +397,16 @@ private:
             std::size_t stop = scan().firstTag(tagEnd, end);
             if (stop + 2 == end && end == src_->text.size() && src_->text[stop + 1] == L'/')
                 stop = end;
-            if (head.size() < data.size())
+            // (The rest may run over more tags the parser ignored: "x</form>\n</div>\n".)
+            std::vector<SourceScan::Piece> tail;
+            if (head.size() < data.size() && stop < end)
+                tail = scan().piecesBetweenTags(tagEnd, end, data.substr(head.size()));
+            for (SourceScan::Piece& piece : tail) {
+                piece.dataStart += head.size();
+                piece.dataEnd += head.size();
+                pieces.push_back(piece);
+            }
+            if (head.size() < data.size() && tail.empty())
                 pieces.push_back({tagEnd, stop, head.size(), data.size()});
         }
         NodeSource::setEndTag(e, {src_, endTag, tagEnd});
