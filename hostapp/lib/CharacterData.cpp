@@ -97,9 +97,10 @@ CharacterData* CharacterData::splitText(std::size_t offset)
     }
     if (cut != kNotFound) {
         // Both halves keep writing their own source text, and a text the parser moved out in front
-        // of a table is moved out in both.
+        // of a table (or behind a row of template content) is moved in both.
         NodeSource::setSourceSpan(tail, NodeSource::source(this), cut, NodeSource::spanEnd(this), true);
         NodeSource::setDisplaced(tail, NodeSource::isDisplaced(this));
+        NodeSource::setMovedBehind(tail, NodeSource::isMovedBehind(this));
         NodeSource::setSourceSpan(this, NodeSource::source(this), NodeSource::spanStart(this), cut, true);
         if (inDocument_.data() != nullptr)
             inDocument_ = inDocument_.substr(0, offset);

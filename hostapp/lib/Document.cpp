@@ -167,6 +167,7 @@ Node* Document::copyNode(const Node& from, Node* parent, const SourceMap& source
     to->leadGap_ = mapped(sources, from.leadGap_);
     to->pure_ = from.pure_;
     to->displaced_ = from.displaced_;
+    to->movedBehind_ = from.movedBehind_;
     to->subtreeChanged_ = from.subtreeChanged_;
     to->changed_ = from.changed_;
     for (const Node* child = from.getFirstChild(); child != nullptr; child = child->getNextSibling())

@@ -178,12 +178,14 @@ bool reopensInPlaintext(const Document& document)
     return false;
 }
 
-// Whether the place lies between nodes the parser moved out of a table and the table: they are
-// written inside it, so nothing can be put between them.
+// Whether the place lies between nodes the parser moved out of a table and the table, or between
+// a row of template content and nodes the parser moved behind it: they are written inside it, so
+// nothing can be put between them.
 bool amidDisplaced(const Place& place)
 {
     const Node* before = place.ref != nullptr ? place.ref->getPreviousSibling() : place.parent->getLastChild();
-    return before != nullptr && NodeSource::isDisplaced(before);
+    return (before != nullptr && NodeSource::isDisplaced(before)) ||
+           (place.ref != nullptr && NodeSource::isMovedBehind(place.ref));
 }
 
 // The places to try after the first: after each ancestor of the first place's parent, from the

@@ -75,6 +75,7 @@ private:
     }
     void writeEndTagsBefore(const SourceText* source, std::size_t before, const NodeSource::Range& gap);
     void writeElement(const Element& element);
+    [[gnu::noinline]] bool endClosedAtStart(const Element& e);
 
     // The child of the document before which the page's trail gap is written up to trailSplit_,
     // if any; the rest is written after everything.
@@ -149,9 +150,11 @@ void Writer::writeNode(const Node& node)
                                     NodeSource::spanEnd(n) > NodeSource::spanStart(n);
              n = lastInText(*n)) {
             const auto& e = static_cast<const Element&>(*n);
-            if (ImpliedMarkup::writesItsEnd(e))
+            // (A form's end tag that stands before content of the form leaves open what holds it.)
+            if (ImpliedMarkup::writesItsEnd(e) && !(ImpliedMarkup::endsBeforeContent(e) && e.is(L"form")))
                 break;
-            keepOpen_.push_back(&e);
+            if (!ImpliedMarkup::writesItsEnd(e))
+                keepOpen_.push_back(&e);
         }
         if (followFormatting(node)) {
             // A paragraph that a stray "</p>" made is made only where the parser takes the end tag
@@ -205,10 +208,21 @@ void Writer::writeText(const Node& node)
 }
 
 // The node that a displaced child was moved in front of, when it is still there (a later
-// sibling past other displaced ones, whose text starts before the child's); null when there is
-// none.
+// sibling past other displaced ones, whose text starts before the child's), or that a child moved
+// behind stands inside (an earlier sibling past other moved ones, whose text holds the child's
+// start); null when there is none.
 const Node* hostOf(const Node& child)
 {
+    if (NodeSource::isMovedBehind(&child)) {
+        const Node* host = child.getPreviousSibling();
+        while (host != nullptr && NodeSource::isMovedBehind(host))
+            host = host->getPreviousSibling();
+        if (host == nullptr || NodeSource::source(host) != NodeSource::source(&child) || NodeSource::isVerbatim(host) ||
+            NodeSource::spanStart(host) >= NodeSource::spanStart(&child) ||
+            NodeSource::spanEnd(host) <= NodeSource::spanStart(&child))
+            return nullptr;
+        return host;
+    }
     if (!NodeSource::isDisplaced(&child))
         return nullptr;
     const Node* host = child.getNextSibling();
@@ -239,7 +253,8 @@ void Writer::writeChildren(const Node& parent)
             continue;
         if (const Node* host = hostOf(*c)) {
             // Written inside its host; the text before the host that its gap holds goes here.
-            if (!NodeSource::leadGap(c).empty() && NodeSource::leadGap(c).start < NodeSource::spanStart(host)) {
+            if (!NodeSource::isMovedBehind(c) && !NodeSource::leadGap(c).empty() &&
+                NodeSource::leadGap(c).start < NodeSource::spanStart(host)) {
                 arriveAt(*c);
                 copyGap(NodeSource::leadGap(c), 0, NodeSource::spanStart(host));
             }
@@ -254,8 +269,7 @@ void Writer::writeChildren(const Node& parent)
             const std::size_t from = pastRemoved(
                 *source, at_.source == NodeSource::source(c) ? std::max(ownEnd, at_.end) : ownEnd, startOf(*c));
             if (from < startOf(*c))
-                source->forEachGapStretch(from, startOf(*c),
-                                          [&](std::size_t start, std::size_t end) { copy(source, start, end); });
+                copyIgnoredInTable(source, from, startOf(*c));
         }
         // An implied element has no start of its own: its content arrives. (One that holds nothing
         // from the source, a body the parser made at the page end, writes nothing at all: what
@@ -272,16 +286,16 @@ void Writer::writeChildren(const Node& parent)
             arriveAt(*c);
         if (c == trailBefore_)
             copyGap(NodeSource::trailGap(static_cast<const Document*>(&parent)), 0, trailSplit_);
-        writeGap(*c);
-        if (opensBody)
-            fresh() += L"<body>";
         // A node the parser had moved out of a table removed since was read inside the table, which
         // ended what it left open: the output does not go on from it as the source did. Inside it,
         // read in the body now, white space makes the parser open listed formatting elements
         // again, which in the table it did not: it is written node by node, the list looked at
-        // before each.
+        // before each. (So is the text in front of it, which stood in the table too.)
         const bool orphan = NodeSource::isDisplaced(c);
         orphanDepth_ += orphan ? 1 : 0;
+        writeGap(*c);
+        if (opensBody)
+            fresh() += L"<body>";
         writeNode(*c);
         orphanDepth_ -= orphan ? 1 : 0;
         if (orphan)
@@ -381,6 +395,16 @@ void Writer::writeDisplaced(std::size_t before)
     }
 }
 
+// In a node moved out of a table that is gone: an element the parser closed at its start tag in the
+// table is ended by an end tag, as read in the body now it would hold what follows; true when so.
+bool Writer::endClosedAtStart(const Element& e)
+{
+    if (!ImpliedMarkup::closedAtStart(e))
+        return false;
+    fresh() += L"</" + e.localName() + L'>';
+    return true;
+}
+
 void Writer::writeElement(const Element& e)
 {
     const bool created = NodeSource::source(&e) == nullptr;
@@ -388,6 +412,9 @@ void Writer::writeElement(const Element& e)
     std::vector<const Node*> group;
     for (const Node* d = e.getPreviousSibling(); d != nullptr && NodeSource::isDisplaced(d);
          d = d->getPreviousSibling())
+        if (hostOf(*d) == &e)
+            group.push_back(d);
+    for (const Node* d = e.getNextSibling(); d != nullptr && NodeSource::isMovedBehind(d); d = d->getNextSibling())
         if (hostOf(*d) == &e)
             group.push_back(d);
     const bool host = !group.empty();
@@ -416,7 +443,9 @@ void Writer::writeElement(const Element& e)
         // source did: the parser opens a copy again only for content, and an empty one came from
         // its rebuilding of misnested formatting around what followed in the source.)
         const Node* first = e.getFirstChild();
-        const bool startsAfresh = first == nullptr ? NodeSource::subtreeChanged(&e) || parentArrivedAfresh_.back()
+        const bool startsAfresh = first == nullptr ? (NodeSource::subtreeChanged(&e) &&
+                                                      NodeSource::spanEnd(&e) > NodeSource::spanStart(&e)) ||
+                                                         parentArrivedAfresh_.back()
                                                    : NodeSource::source(first) != NodeSource::source(&e) ||
                                                          NodeSource::spanStart(first) > NodeSource::spanStart(&e);
         if (reopened && startsAfresh && !ImpliedMarkup::reopensFormatting(first) && unlistClosedFrom(e))
@@ -431,11 +460,11 @@ void Writer::writeElement(const Element& e)
     }
     enterFormatting(e);
     stack_.push_back(&e);
-    // The end tag of the body or html, which the parser takes without ending anything, may stand
-    // before content of the element (white space, text the parser put back in): it is written
-    // where it stands.
-    const bool early = (e.is(L"body") || e.is(L"html")) && !NodeSource::endTag(&e).empty() &&
-                       NodeSource::endTag(&e).end < NodeSource::spanEnd(&e);
+    // The end tag of the body or html, which the parser takes without ending anything, or of a
+    // form, which leaves open what is open in it, may stand before content of the element (white
+    // space, text the parser put back in, content of an element left open in the form): it is
+    // written where it stands.
+    const bool early = ImpliedMarkup::endsBeforeContent(e);
     const std::size_t aheadNodesBefore = aheadNodes_.size();
     if (early)
         aheadEnds_.push_back({NodeSource::endTag(&e), false});
@@ -482,8 +511,10 @@ void Writer::writeElement(const Element& e)
             // content changed, the elements are ended one by one first.
             // (An end tag the parser took before the content it ends stays where the source has
             // it in relation to that content: written after it, as always.)
+            // (Not where the end tag was written before content: what the content left open after
+            // it stays open.)
             const NodeSource::Range& end = NodeSource::endTag(&e);
-            if (NodeSource::subtreeChanged(&e) &&
+            if (!(early && aheadEnds_.back().written) && NodeSource::subtreeChanged(&e) &&
                 (skipsToTrail || at_.source != end.source ||
                  (at_.end <= end.start && end.source->hasTokenIn(at_.end, end.start)))) {
                 closeLeftOpen();
@@ -496,14 +527,18 @@ void Writer::writeElement(const Element& e)
             endTag(e);
         }
     }
-    if (early)
+    bool endWrittenAhead = false;
+    if (early) {
+        endWrittenAhead = aheadEnds_.back().written;
         aheadEnds_.pop_back();
+    }
     aheadNodes_.resize(aheadNodesBefore);
     stack_.pop_back();
     // (A cell left open keeps its mark on the list until it ends.)
-    // (Its end tag ends what its content left open first.)
-    const bool leftOpen = !ImpliedMarkup::writesItsEnd(e) && out_.size() > outputBefore;
-    if (ImpliedMarkup::writesItsEnd(e))
+    // (Its end tag ends what its content left open first; one written before content does not.)
+    const bool leftOpen =
+        !ImpliedMarkup::writesItsEnd(e) && out_.size() > outputBefore && !(orphanDepth_ > 0 && endClosedAtStart(e));
+    if (ImpliedMarkup::writesItsEnd(e) && !endWrittenAhead)
         dropLeftOpen();
     if (!leftOpen || !endsScopeWhenLeft(e))
         leaveFormatting(e, ImpliedMarkup::writesItsEnd(e) && !e.isVoid());

@@ -55,6 +55,11 @@ public:
     // The writer puts such a node back where its text stands when it writes that sibling.
     static bool isDisplaced(const Node* node) { return node->displaced_; }
     static void setDisplaced(Node* node, bool displaced) { node->displaced_ = displaced; }
+    // Whether the parser put the node behind its previous sibling although its text stands inside
+    // that sibling's (template content a row cannot hold: "<template><tr>x<td>" puts the text after
+    // the row). The writer puts such a node back where its text stands when it writes that sibling.
+    static bool isMovedBehind(const Node* node) { return node->movedBehind_; }
+    static void setMovedBehind(Node* node, bool moved) { node->movedBehind_ = moved; }
 
     // The element's attributes in order.
     static const std::vector<Attribute>& attributes(const Element* element) { return element->attrs_; }

@@ -244,6 +244,27 @@ private:
         Node* host = nullptr;
         for (Node* c = parent->getLastChild(); c != nullptr; c = c->getPreviousSibling())
             markDisplaced(c, host);
+        if (static_cast<Element*>(parent)->is(L"template"))
+            markMovedBehind(*parent);
+    }
+
+    // Marks the children of template content whose text stands inside the span of a sibling
+    // before them (the nearest one not itself moved): what a row there cannot hold, the parser
+    // puts after the template's last child ("<template><tr>x<td>" puts the text after the row).
+    void markMovedBehind(Node& parent)
+    {
+        Node* host = nullptr;
+        for (Node* c = parent.getFirstChild(); c != nullptr; c = c->getNextSibling()) {
+            if (!hasSpan(c) || NodeSource::isDisplaced(c))
+                continue;
+            if (host != nullptr && NodeSource::spanStart(host) < NodeSource::spanStart(c) &&
+                NodeSource::spanStart(c) < NodeSource::spanEnd(host)) {
+                NodeSource::setMovedBehind(c, true);
+                hosts_.push_back(host);
+            } else {
+                host = c;
+            }
+        }
     }
 
     void markDisplaced(const std::vector<Node*>& children)

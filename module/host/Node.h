@@ -106,5 +106,6 @@ private:
     SourceRange leadGap_;
     bool pure_ = false;
     bool displaced_ = false;
+    bool movedBehind_ = false;
     bool subtreeChanged_ = false;
 };
