@@ -269,6 +269,8 @@ const ReadBackCase kCases[] = {
      L"html(head body(p(\"a\") div[id=\"lp\"](\"P\") \"</\"))"},
     {"a page ending in \"</\" after a form's end tag the parser ran a text over", Edit::InsertAtEnd, nullptr,
      L"<FORM>\n</FORM></", L"html(head body(form div[id=\"lp\"](\"P\") \"</\"))"},
+    {"text after a form's end tag and a tag the parser ignored, which the text ran over", Edit::InsertAtEnd, nullptr,
+     L"<FORM>\n</FORM></>>", L"html(head body(form \">\" div[id=\"lp\"](\"P\")))"},
     {"text after the body's end tag", Edit::InsertAtEnd, nullptr, L"<p>a</p></body>tail",
      L"html(head body(p(\"a\") div[id=\"lp\"](\"P\")) \"tail\")"},
     {"a tag ignored after the body's end tag, in an element left open", Edit::InsertAtEnd, nullptr,
