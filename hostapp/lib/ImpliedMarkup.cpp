@@ -96,6 +96,13 @@ bool ImpliedMarkup::writesItsEnd(const Element& e)
            NodeSource::source(&e) == nullptr;
 }
 
+bool ImpliedMarkup::closedAtStart(const Element& e)
+{
+    const Node* next = e.getNextSibling();
+    return e.is(L"form") && NodeSource::endTag(&e).empty() && e.getFirstChild() == nullptr && next != nullptr &&
+           NodeSource::source(next) == NodeSource::source(&e) && NodeSource::spanStart(next) >= NodeSource::spanEnd(&e);
+}
+
 bool ImpliedMarkup::endsBeforeContent(const Element& e)
 {
     // (The names last: asked of every element written.)

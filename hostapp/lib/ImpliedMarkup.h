@@ -17,6 +17,11 @@ public:
     // afresh for a created element), or a start tag that ends it too.
     static bool writesItsEnd(const Element& e);
 
+    // Whether the parser closed the element at its start tag although the source leaves its end tag
+    // out and goes on in its parent: a form read in a table, which the parser pops at once
+    // ("<table><b><form>x" puts b and x before the table and the form in b, empty).
+    static bool closedAtStart(const Element& e);
+
     // Whether the element's end tag stands before content that the parser keeps in the element:
     // the end tag of the body or html ends nothing, and a form's takes only the form off the stack
     // of open elements ("<form><n></form>x" has x in n, in the form). False without an end tag.

@@ -175,8 +175,46 @@ void MarkupOutput::copyGap(const NodeSource::Range& range, std::size_t from, std
                                                 copy(range.source, start, r.start);
                                                 start = std::max(start, r.end);
                                             }
-                                        copy(range.source, start, end);
+                                        if (orphanDepth_ > 0)
+                                            copyLeavingOutEndTagsOfOpen(range.source, start, end);
+                                        else
+                                            copy(range.source, start, end);
                                     });
+}
+
+void MarkupOutput::copyIgnoredInTable(const SourceText* source, std::size_t from, std::size_t to)
+{
+    source->forEachGapStretch(from, to, [&](std::size_t start, std::size_t end) {
+        if (orphanDepth_ > 0)
+            copyLeavingOutEndTagsOfOpen(source, start, end);
+        else
+            copy(source, start, end);
+    });
+}
+
+void MarkupOutput::copyLeavingOutEndTagsOfOpen(const SourceText* source, std::size_t start, std::size_t end)
+{
+    const SourceScan scan(source->text);
+    for (std::size_t i = scan.firstTag(start, end); i < end; i = scan.firstTag(i + 1, end)) {
+        // (The end tag of any heading ends a heading.)
+        static const std::wstring kHeadings[] = {L"h1", L"h2", L"h3", L"h4", L"h5", L"h6"};
+        std::size_t tagEnd = SourceScan::kNone;
+        for (const Element* e : stack_) {
+            const bool heading = e->localName().size() == 2 && e->localName()[0] == L'h' && e->localName()[1] >= L'1' &&
+                                 e->localName()[1] <= L'6';
+            if (heading)
+                for (const std::wstring& h : kHeadings)
+                    tagEnd = tagEnd == SourceScan::kNone ? scan.endTagAt(i, h) : tagEnd;
+            else if (tagEnd == SourceScan::kNone)
+                tagEnd = scan.endTagAt(i, e->localName());
+        }
+        if (tagEnd == SourceScan::kNone || tagEnd > end)
+            continue;
+        copy(source, start, i);
+        start = tagEnd;
+        i = tagEnd - 1;
+    }
+    copy(source, start, end);
 }
 
 void MarkupOutput::writeGapReadInside()
@@ -292,6 +330,21 @@ bool MarkupOutput::continuesTo(const Node& node) const
                          !NodeSource::source(&node)->hasTokenIn(at_.end, NodeSource::spanStart(&node)));
 }
 
+bool MarkupOutput::endTagInLeadGap(const Node& node) const
+{
+    const NodeSource::Range& gap = NodeSource::leadGap(&node);
+    if (gap.empty() || gap.source != NodeSource::source(&node))
+        return false;
+    // (Not what the output has passed: an end tag written ahead where it stands.)
+    const std::size_t from = at_.source == gap.source && at_.end > gap.start ? at_.end : gap.start;
+    const std::wstring& text = gap.source->text;
+    for (std::size_t i = SourceScan(text).firstTag(from, gap.end); i < gap.end;
+         i = SourceScan(text).firstTag(i + 1, gap.end))
+        if (text[i + 1] == L'/')
+            return true;
+    return false;
+}
+
 void MarkupOutput::arriveAt(const Node& node)
 {
     bool ends = !continuesTo(node) || afterMovedOut_;
@@ -307,6 +360,13 @@ void MarkupOutput::arriveAt(const Node& node)
     if (!ends && !leftOpen_.empty() && leftOpen_.front()->parentNode() == node.parentNode() &&
         listedFormatting(*leftOpen_.front()) && node.getNodeType() == Node::Type::Element &&
         NodeSource::subtreeChanged(&node) && !ImpliedMarkup::endsParentAsCurrent(static_cast<const Element&>(node)))
+        ends = true;
+    // A sibling after an element left open, with an end tag in between that no node owns: in the
+    // source that tag ended the element, which may have depended on what an edit since took away
+    // ("<template><tr></p><p>x</table>\n" without the row: "</table>" no longer ends the p). The
+    // element is ended by its own end tag.
+    if (!ends && !leftOpen_.empty() && node.parentNode() != nullptr && NodeSource::subtreeChanged(node.parentNode()) &&
+        leftOpen_.front()->parentNode() == node.parentNode() && endTagInLeadGap(node))
         ends = true;
     if (ends) {
         writeGapReadInside();

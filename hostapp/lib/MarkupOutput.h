@@ -66,6 +66,13 @@ protected:
 
     // The gap text of range from `from` on: what lies there outside every node's own stretch.
     void copyGap(const NodeSource::Range& range, std::size_t from = 0, std::size_t to = std::wstring::npos);
+    // Inside a node the parser moved out of a table that is gone: copies source[start, end) but for
+    // the end tags of elements being written, which the parser had ignored in the table and which
+    // in the body would end them ("<td><table><l>l</td>\n" without the inner table).
+    void copyLeavingOutEndTagsOfOpen(const SourceText* source, std::size_t start, std::size_t end);
+    // Inside a node moved out of a table: copies the text between from and to that no node owns
+    // (tags the parser ignored in the table), as copyLeavingOutEndTagsOfOpen where the table is gone.
+    void copyIgnoredInTable(const SourceText* source, std::size_t from, std::size_t to);
 
     // A text or comment written afresh leaves the parser as its source did: the output stands
     // where the source of a parsed one ends.
@@ -107,6 +114,8 @@ protected:
     // continues with node, ends what the output left open that the source relied on the parser
     // to end.
     void arriveAt(const Node& node);
+    // Whether the text in front of node that no node owns holds an end tag the output has not passed.
+    bool endTagInLeadGap(const Node& node) const;
 
     // Writes the start tag of an element: as it stood, or with only its changed attributes
     // rewritten, or afresh; nothing for an implied tag that the parser will make again.

@@ -75,6 +75,7 @@ private:
     }
     void writeEndTagsBefore(const SourceText* source, std::size_t before, const NodeSource::Range& gap);
     void writeElement(const Element& element);
+    [[gnu::noinline]] bool endClosedAtStart(const Element& e);
 
     // The child of the document before which the page's trail gap is written up to trailSplit_,
     // if any; the rest is written after everything.
@@ -270,8 +271,7 @@ void Writer::writeChildren(const Node& parent)
             const std::size_t from = pastRemoved(
                 *source, at_.source == NodeSource::source(c) ? std::max(ownEnd, at_.end) : ownEnd, startOf(*c));
             if (from < startOf(*c))
-                source->forEachGapStretch(from, startOf(*c),
-                                          [&](std::size_t start, std::size_t end) { copy(source, start, end); });
+                copyIgnoredInTable(source, from, startOf(*c));
         }
         // An implied element has no start of its own: its content arrives. (One that holds nothing
         // from the source, a body the parser made at the page end, writes nothing at all: what
@@ -288,16 +288,16 @@ void Writer::writeChildren(const Node& parent)
             arriveAt(*c);
         if (c == trailBefore_)
             copyGap(NodeSource::trailGap(static_cast<const Document*>(&parent)), 0, trailSplit_);
-        writeGap(*c);
-        if (opensBody)
-            fresh() += L"<body>";
         // A node the parser had moved out of a table removed since was read inside the table, which
         // ended what it left open: the output does not go on from it as the source did. Inside it,
         // read in the body now, white space makes the parser open listed formatting elements
         // again, which in the table it did not: it is written node by node, the list looked at
-        // before each.
+        // before each. (So is the text in front of it, which stood in the table too.)
         const bool orphan = NodeSource::isDisplaced(c);
         orphanDepth_ += orphan ? 1 : 0;
+        writeGap(*c);
+        if (opensBody)
+            fresh() += L"<body>";
         writeNode(*c);
         orphanDepth_ -= orphan ? 1 : 0;
         if (orphan)
@@ -397,6 +397,16 @@ void Writer::writeDisplaced(std::size_t before)
     }
 }
 
+// In a node moved out of a table that is gone: an element the parser closed at its start tag in the
+// table is ended by an end tag, as read in the body now it would hold what follows; true when so.
+bool Writer::endClosedAtStart(const Element& e)
+{
+    if (!ImpliedMarkup::closedAtStart(e))
+        return false;
+    fresh() += L"</" + e.localName() + L'>';
+    return true;
+}
+
 void Writer::writeElement(const Element& e)
 {
     const bool created = NodeSource::source(&e) == nullptr;
@@ -435,7 +445,9 @@ void Writer::writeElement(const Element& e)
         // source did: the parser opens a copy again only for content, and an empty one came from
         // its rebuilding of misnested formatting around what followed in the source.)
         const Node* first = e.getFirstChild();
-        const bool startsAfresh = first == nullptr ? NodeSource::subtreeChanged(&e) || parentArrivedAfresh_.back()
+        const bool startsAfresh = first == nullptr ? (NodeSource::subtreeChanged(&e) &&
+                                                      NodeSource::spanEnd(&e) > NodeSource::spanStart(&e)) ||
+                                                         parentArrivedAfresh_.back()
                                                    : NodeSource::source(first) != NodeSource::source(&e) ||
                                                          NodeSource::spanStart(first) > NodeSource::spanStart(&e);
         if (reopened && startsAfresh && !ImpliedMarkup::reopensFormatting(first) && unlistClosedFrom(e))
@@ -526,7 +538,8 @@ void Writer::writeElement(const Element& e)
     stack_.pop_back();
     // (A cell left open keeps its mark on the list until it ends.)
     // (Its end tag ends what its content left open first; one written before content does not.)
-    const bool leftOpen = !ImpliedMarkup::writesItsEnd(e) && out_.size() > outputBefore;
+    const bool leftOpen =
+        !ImpliedMarkup::writesItsEnd(e) && out_.size() > outputBefore && !(orphanDepth_ > 0 && endClosedAtStart(e));
     if (ImpliedMarkup::writesItsEnd(e) && !endWrittenAhead)
         dropLeftOpen();
     if (!leftOpen || !endsScopeWhenLeft(e))
