@@ -158,13 +158,13 @@ def main():
             zeb('W2p-scan', sitep, 'update')
 
         med = {name: statistics.median(s[0] for s in samples[name]) for name in ORDER}
-        print('| workload | median s | cpu s | x floor | x W1 | pages written | peak MB |')
+        print('| workload | median ms | cpu ms | x floor | x W1 | pages written | peak MB |')
         print('|---|---|---|---|---|---|---|')
         for name in ORDER:
             s = samples[name]
             pages = sorted(set(x[3] for x in s))
-            print('| %s | %.3f | %.3f | %.2f | %.3f | %s | %.1f |' % (
-                name, med[name], statistics.median(x[1] for x in s), med[name] / med['floor'],
+            print('| %s | %.1f | %.1f | %.2f | %.3f | %s | %.1f |' % (
+                name, med[name] * 1000, statistics.median(x[1] for x in s) * 1000, med[name] / med['floor'],
                 med[name] / med['W1'], '/'.join(str(p) for p in pages), max(x[2] for x in s) / 1024.0))
         print()
         print('runs: %d; W1 / floor %.2f (target 2.5); W2 / W1 %.3f (target 0.10); W2 %.1f ms (target 8); '

@@ -382,32 +382,20 @@ private:
             return false;
         // How much of the data the text before the end tag gives: plain text (no references, no
         // carriage returns, no dropped tags, no characters the parser replaced) maps one to one
-        // onto its data; other text is lined up with it, a text for each stretch between tags.
+        // onto its data; other text is lined up with it, a text for each stretch between tags
+        // (also where the text runs over more tags after the end tag: "</FORM></>x").
         const std::wstring_view head = std::wstring_view(src_->text).substr(start, tag - start);
         std::vector<SourceScan::Piece> pieces;
         if (endTag != tag || head.find_first_of(L"&\r") != std::wstring_view::npos ||
-            data.substr(0, head.size()) != head) {
+            data.substr(0, head.size()) != head || scan().firstTag(tagEnd, end) < end) {
             pieces = scan().piecesBetweenTags(start, end, data);
             if (pieces.empty())
                 return false;
         } else {
             if (!head.empty())
                 pieces.push_back({start, tag, 0, head.size()});
-            // ("</" at the end of the page is text.)
-            std::size_t stop = scan().firstTag(tagEnd, end);
-            if (stop + 2 == end && end == src_->text.size() && src_->text[stop + 1] == L'/')
-                stop = end;
-            // (The rest may run over more tags the parser ignored: "x</form>\n</div>\n".)
-            std::vector<SourceScan::Piece> tail;
-            if (head.size() < data.size() && stop < end)
-                tail = scan().piecesBetweenTags(tagEnd, end, data.substr(head.size()));
-            for (SourceScan::Piece& piece : tail) {
-                piece.dataStart += head.size();
-                piece.dataEnd += head.size();
-                pieces.push_back(piece);
-            }
-            if (head.size() < data.size() && tail.empty())
-                pieces.push_back({tagEnd, stop, head.size(), data.size()});
+            if (head.size() < data.size())
+                pieces.push_back({tagEnd, end, head.size(), data.size()});
         }
         NodeSource::setEndTag(e, {src_, endTag, tagEnd});
         claimed_[endTag] = true;

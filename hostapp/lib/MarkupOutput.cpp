@@ -582,6 +582,11 @@ bool MarkupOutput::unlistClosedFrom(const Element& e)
 // What a copied subtree does to the list; false, with the list as it stood, when the subtree holds
 // a formatting element that the parser would no longer open again by itself (its tag must then be
 // written, so the subtree cannot be copied).
+bool MarkupOutput::inForeignContent(const Element& e)
+{
+    return foreign(e);
+}
+
 bool MarkupOutput::followFormatting(const Node& node)
 {
     if (node.getNodeType() != Node::Type::Element)

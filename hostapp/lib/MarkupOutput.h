@@ -145,6 +145,9 @@ protected:
     // written, when that cannot be done.
     bool unlistClosedFrom(const Element& e);
     bool followFormatting(const Node& node);
+    // Whether the element stands in foreign content (an svg or math element), where the parser
+    // lists no formatting element and makes no paragraph of a stray "</p>" but a p in the element.
+    static bool inForeignContent(const Element& e);
     bool follow(const Node& node);
     bool onStack(const Element* e) const { return std::find(stack_.begin(), stack_.end(), e) != stack_.end(); }
     std::size_t afterLastMark() const;

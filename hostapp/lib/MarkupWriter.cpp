@@ -160,10 +160,12 @@ void Writer::writeNode(const Node& node)
             // A paragraph that a stray "</p>" made is made only where the parser takes the end tag
             // (not in template content that starts with text or has lost its first row, which
             // ignores it): written apart from its parent, it gets its start tag too. ("<p></p>"
-            // makes a paragraph wherever "</p>" did: no paragraph was open there.)
+            // makes a paragraph wherever "</p>" did: no paragraph was open there. Not in an svg or
+            // math element, where the parser puts a p for "</p>" and "<p>" ends the element.)
             if (node.getNodeType() == Node::Type::Element && static_cast<const Element&>(node).is(L"p") &&
                 NodeSource::startTag(static_cast<const Element*>(&node)).empty() &&
-                !NodeSource::endTag(static_cast<const Element*>(&node)).empty())
+                !NodeSource::endTag(static_cast<const Element*>(&node)).empty() &&
+                !inForeignContent(static_cast<const Element&>(node)))
                 fresh() += L"<p>";
             copy(NodeSource::source(&node), NodeSource::spanStart(&node), NodeSource::spanEnd(&node));
             noteOpenEnd(ImpliedMarkup::closerOfOpenEnd(node));
