@@ -100,6 +100,7 @@ void SitePageRefresher::useCache()
     std::string bytes;
     cacheRead_ = platform::FileReader::read(cacheFile(), bytes) == platform::FileReader::Result::Read &&
                  lastRun_.parse(std::move(bytes));
+    kept_.reserve(lastRun_.size());
 }
 
 void SitePageRefresher::saveCache()
@@ -255,8 +256,10 @@ void SitePageRefresher::walk(const std::string& folder, int depth, bool resolved
         const std::size_t at = paths_.size();
         if (entry->resolvedLength == 0)
             paths_.append(folder).append(1, '/').append(name);
-        else
+        else {
             paths_.append(names, entry->resolvedAt, entry->resolvedLength);
+            listedInOrder_ = false;
+        }
         candidates_.push_back({at, paths_.size() - at, entry->stamp});
     }
 }
@@ -270,15 +273,19 @@ std::size_t SitePageRefresher::listPages()
     candidates_.reserve(lastRun_.size() + 64);
     paths_.reserve((lastRun_.size() + 64) * (siteNative_.size() + 32));
     std::error_code ec;
+    listedInOrder_ = true;
     walk(siteNative_, 0, std::filesystem::canonical(siteNative_, ec).string() == siteNative_ && !ec);
-    // UTF-8 sorts as its characters do. The walk gives the pages in order, unless a link led
-    // elsewhere in the site.
-    auto byPath = [this](const Candidate& a, const Candidate& b) { return native(a) < native(b); };
-    if (!std::is_sorted(candidates_.begin(), candidates_.end(), byPath))
-        std::sort(candidates_.begin(), candidates_.end(), byPath);
-    candidates_.erase(std::unique(candidates_.begin(), candidates_.end(),
-                                  [this](const Candidate& a, const Candidate& b) { return native(a) == native(b); }),
-                      candidates_.end());
+    // UTF-8 sorts as its characters do. The walk gives the pages in order, each once, unless a
+    // link led elsewhere in the site.
+    if (!listedInOrder_) {
+        auto byPath = [this](const Candidate& a, const Candidate& b) { return native(a) < native(b); };
+        if (!std::is_sorted(candidates_.begin(), candidates_.end(), byPath))
+            std::sort(candidates_.begin(), candidates_.end(), byPath);
+        candidates_.erase(
+            std::unique(candidates_.begin(), candidates_.end(),
+                        [this](const Candidate& a, const Candidate& b) { return native(a) == native(b); }),
+            candidates_.end());
+    }
     next_ = 0;
     return candidates_.size();
 }
