@@ -97,6 +97,7 @@ private:
     Outcome refresh(const std::wstring& path, const Candidate* candidate);
 
     std::vector<Candidate> candidates_; // sorted by path
+    bool listedInOrder_ = true;         // the walk listed no page through a link: candidates_ is in order
     std::string paths_;                 // the listed pages' paths, one after another
     std::size_t next_ = 0;              // the candidate after the one refreshed last
     // The pages known from the cache, by their index in lastRun_.

@@ -22,15 +22,18 @@ TEST(SitePageRefresherTest, CandidatesAreTheSitesOwnHtmlPagesOnce)
 {
     TempDir site, outside;
     const std::string canonical = std::filesystem::canonical(site.path()).string();
+    // Names alike in their first eight bytes and beyond, in path order only when compared whole.
     for (const char* name : {"index.html", "a/b/page.HTM", "style.css", "qcms/x.html", "ZebSitemenu/y.html",
-                             "deep/qcms/z.html", "deep/ZebSitemenu.html"})
+                             "deep/qcms/z.html", "deep/ZebSitemenu.html", "longname.html", "longname/x.html",
+                             "longname-b.html", "longname-a.html", "a.htm", "a.html"})
         writeFile(site / name, "<p>x</p>");
     writeFile(outside / "away.html", "<p>x</p>");
     ASSERT_EQ(symlink(outside.path().c_str(), (site / "linked").c_str()), 0);            // not entered
     ASSERT_EQ(symlink((outside / "away.html").c_str(), (site / "out.html").c_str()), 0); // leads out
     ASSERT_EQ(symlink((site / "index.html").c_str(), (site / "same.html").c_str()), 0);  // counted once
     std::vector<std::wstring> expected;
-    for (const char* name : {"a/b/page.HTM", "deep/ZebSitemenu.html", "deep/qcms/z.html", "index.html"})
+    for (const char* name : {"a.htm", "a.html", "a/b/page.HTM", "deep/ZebSitemenu.html", "deep/qcms/z.html",
+                             "index.html", "longname-a.html", "longname-b.html", "longname.html", "longname/x.html"})
         expected.push_back(W(canonical + "/" + name));
     EXPECT_EQ(SitePageRefresher(W(canonical)).candidatePages(), expected);
 }
