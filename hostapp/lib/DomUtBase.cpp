@@ -212,8 +212,18 @@ void DomUtBase::detach(Node* node)
         while (host != nullptr && NodeSource::isDisplaced(host))
             host = host->getNextSibling();
         if (host != nullptr && NodeSource::source(host) == NodeSource::source(node) &&
-            NodeSource::spanStart(host) < NodeSource::spanStart(node))
+            NodeSource::spanStart(host) < NodeSource::spanStart(node)) {
             NodeSource::markSubtreeChanged(host);
+            // So is the parent of the host's node that follows it in the text, whose gap held its
+            // text: among the children of an untouched element the writer takes the output to go
+            // on as the source did.
+            for (Node* n = host->getFirstChild(); n != nullptr; n = n->nextInTree(host))
+                if (NodeSource::source(n) == NodeSource::source(node) &&
+                    NodeSource::spanStart(n) >= NodeSource::spanEnd(node)) {
+                    NodeSource::markSubtreeChanged(n->parentNode());
+                    break;
+                }
+        }
     }
     parent->removeChild(node);
 }
