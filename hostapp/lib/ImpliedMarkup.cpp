@@ -167,10 +167,21 @@ bool ImpliedMarkup::reopensFormatting(const Node* node)
     return (e.name().kind & ElementName::kKeepsFormattingClosed) == 0;
 }
 
-const Node* ImpliedMarkup::bodyOpenerNeeded(const Element& body)
+const Node* ImpliedMarkup::openerNeeded(const Element& body)
 {
-    if (!body.is(L"body") || !NodeSource::startTag(&body).empty() || NodeSource::source(&body) == nullptr ||
+    // (The names last: asked of every element written.)
+    if (!NodeSource::startTag(&body).empty() || NodeSource::source(&body) == nullptr ||
         NodeSource::attributesChanged(&body) || !NodeSource::subtreeChanged(&body))
+        return nullptr;
+    if (body.is(L"head")) {
+        // (In the page, something before such a child opened the head, and an edit removed it.)
+        const Node* first = body.getFirstChild();
+        return first != nullptr &&
+                       (first->getNodeType() == Node::Type::Comment || first->getNodeType() == Node::Type::Text)
+                   ? first
+                   : nullptr;
+    }
+    if (!body.is(L"body"))
         return nullptr;
     // The first of the texts the body starts with: the parser drops white space there before
     // the body opens, so a text starting with it needs "<body>" in front.

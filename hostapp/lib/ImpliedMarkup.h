@@ -49,6 +49,9 @@ public:
     // body and drops an end tag such as "</p>" (which inside the body makes an empty p); in the page
     // something before that node opened the body, and when an edit removed it, nothing does. So
     // too for a text starting with white space, which the parser drops before the body opens (the
-    // first of the texts the body starts with). Null when the body need not be written.
-    static const Node* bodyOpenerNeeded(const Element& body);
+    // first of the texts the body starts with). Likewise the first child of an implied head, before
+    // which the output must write "<head>", when it is a comment or white space (the parser puts a
+    // comment there beside the html element and drops white space). Null when no start tag need be
+    // written.
+    static const Node* openerNeeded(const Element& headOrBody);
 };

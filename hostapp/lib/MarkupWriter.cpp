@@ -238,9 +238,9 @@ const Node* hostOf(const Node& child)
 
 void Writer::writeChildren(const Node& parent)
 {
-    const Node* bodyOpener = parent.getNodeType() == Node::Type::Element
-                                 ? ImpliedMarkup::bodyOpenerNeeded(static_cast<const Element&>(parent))
-                                 : nullptr;
+    const Node* opener = parent.getNodeType() == Node::Type::Element
+                             ? ImpliedMarkup::openerNeeded(static_cast<const Element&>(parent))
+                             : nullptr;
     bool movedOut = false;
     for (const Node* n = &parent; n != nullptr && !movedOut; n = n->parentNode())
         movedOut = NodeSource::isDisplaced(n);
@@ -281,7 +281,7 @@ void Writer::writeChildren(const Node& parent)
                              NodeSource::startTag(static_cast<const Element*>(c)).empty();
         // (A text starting with white space needs the body opened only where the output does not
         // go on as the source did, which opened the body before it.)
-        const bool opensBody = c == bodyOpener && (c->getNodeType() != Node::Type::Text || !continuesTo(*c));
+        const bool opensBody = c == opener && (c->getNodeType() != Node::Type::Text || !continuesTo(*c));
         if (orphanDepth_ > 0)
             unlistAtNext_ = true;
         if (!implied)
@@ -297,7 +297,7 @@ void Writer::writeChildren(const Node& parent)
         orphanDepth_ += orphan ? 1 : 0;
         writeGap(*c);
         if (opensBody)
-            fresh() += L"<body>";
+            fresh() += static_cast<const Element&>(parent).is(L"head") ? L"<head>" : L"<body>";
         writeNode(*c);
         orphanDepth_ -= orphan ? 1 : 0;
         if (orphan)

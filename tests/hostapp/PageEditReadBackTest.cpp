@@ -323,6 +323,8 @@ const ReadBackCase kCases[] = {
      L"html(head body(p(b(\"x\")) b(\"y\")))"},
     {"removed link had opened the body: a stray </p> after it", Edit::Remove, L"d", L"<a id=d>x</a></p>\n<h1>h</h1>",
      L"html(head body(p _ h1(\"h\")))"},
+    {"removed link had opened the implied head, a comment standing first in it now", Edit::Remove, L"d",
+     L"<link id=d><!--c-->", L"html(head(<!--c-->) body)"},
     {"removed link had opened the body: head content after it", Edit::Remove, L"d",
      L"<title>t</title><a id=d>x</a><meta name=m><!--c--><p>y",
      L"html(head(title(\"t\")) body(meta[name=\"m\"] <!--c--> p(\"y\")))"},
