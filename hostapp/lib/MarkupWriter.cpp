@@ -75,6 +75,7 @@ private:
     }
     void writeEndTagsBefore(const SourceText* source, std::size_t before, const NodeSource::Range& gap);
     void writeElement(const Element& element);
+    [[gnu::noinline]] void writeSelectTail(const Element& e);
     [[gnu::noinline]] bool endClosedAtStart(const Element& e);
 
     // The child of the document before which the page's trail gap is written up to trailSplit_,
@@ -527,6 +528,8 @@ void Writer::writeElement(const Element& e)
         } else if (created && !e.isVoid()) {
             closeLeftOpen();
             endTag(e);
+        } else if (!created) {
+            writeSelectTail(e);
         }
     }
     bool endWrittenAhead = false;
@@ -551,6 +554,25 @@ void Writer::writeElement(const Element& e)
         displaced_ = std::move(outerGroup);
         nextDisplaced_ = outerNext;
     }
+}
+
+// The tags a select without an end tag ignored after its content, up to the tag that ended it: a
+// token of the select, the last of its span, written where an end tag would stand (no gap holds
+// it).
+void Writer::writeSelectTail(const Element& e)
+{
+    const SourceText* source = NodeSource::source(&e);
+    const std::size_t end = NodeSource::spanEnd(&e);
+    if (!e.is(L"select") || end == 0)
+        return;
+    std::size_t contentEnd =
+        NodeSource::startTag(&e).empty() ? NodeSource::spanStart(&e) : NodeSource::startTag(&e).end;
+    for (const Node* c = e.getFirstChild(); c != nullptr; c = c->getNextSibling())
+        if (NodeSource::source(c) == source)
+            contentEnd = std::max(contentEnd, NodeSource::spanEnd(c));
+    const auto tail = source->firstTokenEndingAfter(end - 1);
+    if (tail != source->tokens.end() && tail->end == end && tail->start >= contentEnd)
+        copy(source, tail->start, end);
 }
 
 } // namespace

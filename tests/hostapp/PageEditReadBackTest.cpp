@@ -109,6 +109,8 @@ const ReadBackCase kCases[] = {
      L"html(head body(select(option(\"a\") optgroup) div[id=\"lp\"](\"P\")))"},
     {"a tag ignored in a select left open, which after the select makes an element", Edit::InsertAtEnd, nullptr,
      L"<select><option>a<dd>", L"html(head body(select(option(\"a\")) div[id=\"lp\"](\"P\")))"},
+    {"tags a select left open ignored after its content, the cursor in its option", Edit::InsertIn, L"o",
+     L"<select><option id=o><f><td>", L"html(head body(select(option[id=\"o\"]) div[id=\"lp\"](\"P\")))"},
     {"a tag ignored in a select left open, then one the page cuts short", Edit::InsertAtEnd, nullptr, L"<select><dd><h",
      L"html(head body(select div[id=\"lp\"](\"P\")))"},
     {"what a template's row cannot hold goes after the row, the row's cell standing last", Edit::InsertAtEnd, nullptr,
