@@ -244,7 +244,7 @@ void Writer::writeChildren(const Node& parent)
                              : nullptr;
     bool movedOut = false;
     for (const Node* n = &parent; n != nullptr && !movedOut; n = n->parentNode())
-        movedOut = NodeSource::isDisplaced(n);
+        movedOut = NodeSource::isDisplaced(n) || NodeSource::isMovedBehind(n);
     // Where the parent's own text written so far ends.
     std::size_t ownEnd = std::wstring::npos;
     if (movedOut && parent.getNodeType() == Node::Type::Element && NodeSource::source(&parent) != nullptr) {
@@ -265,8 +265,9 @@ void Writer::writeChildren(const Node& parent)
         }
         writeDisplaced(NodeSource::source(c) != nullptr ? NodeSource::spanStart(c) : std::wstring::npos);
         writeEndTagsBefore(*c);
-        // Inside a node the parser moved out of a table, the tags it ignored there belong to the
-        // gaps of the table's own nodes, which are written elsewhere: they go where they stand.
+        // Inside a node the parser moved out of a table (or behind a row), the tags it ignored there
+        // belong to the gaps of the table's own nodes, which are written elsewhere: they go where
+        // they stand.
         if (movedOut && ownEnd != std::wstring::npos && NodeSource::source(c) == NodeSource::source(&parent)) {
             const SourceText* source = NodeSource::source(c);
             const std::size_t from = pastRemoved(
