@@ -216,7 +216,7 @@ private:
             NodeSource::addParsedAttribute(e, std::move(attr));
         }
         if (src_ != nullptr && holds(originalEndTag) && originalEndTag.length > 2 && originalEndTag.data[1] == '/')
-            claimEndTag(e, originalEndTag, ge.tag == GUMBO_TAG_UNKNOWN);
+            claimEndTag(e, originalEndTag, ge.tag == GUMBO_TAG_UNKNOWN, ge.tag_namespace != GUMBO_NAMESPACE_HTML);
         return e;
     }
 
@@ -227,12 +227,24 @@ private:
     // end tag of a row, stands in the tree inside other rows: "<table><tr><td><table><tr><q></tr>".)
     // The parser ends the innermost element of a name it does not know with the end tag of any
     // such name, and a heading with that of any heading: there e keeps it.
-    void claimEndTag(Element* e, const GumboStringPiece& piece, bool unknown)
+    void claimEndTag(Element* e, const GumboStringPiece& piece, bool unknown, bool foreign)
     {
         const std::string_view tagName = tagNameOf(piece.data, piece.length);
         const ElementName& named = nameOf(tagName);
         const std::wstring& name = named.localName.empty() ? named.tagName : named.localName;
         NodeSource::Range range{src_, startOf(piece), endOf(piece)};
+        // The parser may record the end tag of a row on an element of that name in an SVG or MathML
+        // element moved out of the row too, which it closed on the way: the row's it is.
+        // ("<table><tr><math><tr></tr>": without the row the math's tr would stay open.)
+        if (claimed_[range.start] && !foreign && e->localName() == name && NodeSource::endTag(e).empty()) {
+            auto it = std::find_if(foreignClaims_.begin(), foreignClaims_.end(),
+                                   [&](const Element* f) { return NodeSource::endTag(f).start == range.start; });
+            if (it != foreignClaims_.end()) {
+                NodeSource::setEndTag(*it, {});
+                NodeSource::setEndTag(e, range);
+                foreignClaims_.erase(it);
+            }
+        }
         if (claimed_[range.start])
             return;
         // The end tag of a heading ends the heading open innermost, of whatever level: "</h1>"
@@ -252,6 +264,8 @@ private:
             if (NodeSource::endTag(e).empty()) {
                 NodeSource::setEndTag(e, range);
                 claimed_[range.start] = true;
+                if (foreign)
+                    foreignClaims_.push_back(e);
             }
             return;
         }
@@ -419,6 +433,7 @@ private:
         const std::wstring* name; // (the document's)
     };
     std::vector<UnclaimedEndTag> unclaimed_;
+    std::vector<Element*> foreignClaims_; // SVG and MathML elements given an end tag of their name
     std::vector<SourceText::Token> tokens_;
 };
 

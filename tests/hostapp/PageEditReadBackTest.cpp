@@ -431,6 +431,8 @@ const ReadBackCase kCases[] = {
      L"t", L"<h1><table><table id=t></h2>x", L"html(head body(h1(table \"x\")))"},
     {"removed element moved out in front of a table, whose text stood between a row and white space", Edit::Remove,
      L"d", L"<TABLE><TR><math id=d><tr></tr\n> <TR>", L"html(head body(table(tbody(tr _ tr))))"},
+    {"removed row had its end tag stand in a math element moved out of it, whose tr the parser also closed",
+     Edit::Remove, L"r", L"<TABLE><TR id=r><math><tr></tr\n><", L"html(head body(math(tr) \"<\" table(tbody)))"},
     {"removed table had the parser close at once a form in an element moved out in front of it", Edit::Remove, L"t",
      L"<TABLE id=t><h><FORM><", L"html(head body(h(form \"<\")))"},
     {"removed cell implied the row, in front of which the parser moved a paragraph it left open", Edit::Remove, L"c",
