@@ -26,6 +26,7 @@ enum class Edit {
     InsertInText,
     InsertInFirstText,
     InsertAfter,
+    InsertInTextOfLast, // after the first character of the first text of the last element with the id
     Remove,
     RemoveFirstChild,
     RemoveLast // element with the id (a parser's copy has it too)
@@ -92,6 +93,8 @@ TEST_P(PageEditReadBack, SavedPageParsesToTheEditedTree)
             util.setLayoutCursor(named->getFirstChild(), 1);
         else if (c.edit == Edit::InsertAfter)
             util.setLayoutCurorEx(named, true);
+        else if (c.edit == Edit::InsertInTextOfLast)
+            util.setLayoutCursor(lastWithId(*doc, c.id)->getFirstChild(), 1);
         ASSERT_NE(insertFragmentAtCursor(util, L"<div id=lp>P</div>"), nullptr);
     }
     EXPECT_EQ(TreeOutline::of(*doc), c.tree);
@@ -234,6 +237,9 @@ const ReadBackCase kCases[] = {
     {"after a paragraph whose link the parser opens again inside a plaintext", Edit::InsertAfter, L"p",
      L"<p id=p><a href=x>a</p><plaintext>t",
      L"html(head body(div[id=\"lp\"](\"P\") p[id=\"p\"](a[href=\"x\"](\"a\")) plaintext(a[href=\"x\"](\"t\"))))"},
+    {"cursor in a plaintext's text that elsewhere holds a reference, in the link reopened there",
+     Edit::InsertInTextOfLast, L"a", L"<p><a id=a>a<plaintext>&amp",
+     L"html(head body(div[id=\"lp\"](\"P\") p(a[id=\"a\"](\"a\")) plaintext(a[id=\"a\"](\"&amp\"))))"},
     {"cursor in a link the parser opened again in a plaintext, whose start tag ended the paragraph around the link",
      Edit::InsertInText, L"t", L"<p><a href=x>a<plaintext id=t>tuv",
      L"html(head body(div[id=\"lp\"](\"P\") p(a[href=\"x\"](\"a\")) plaintext[id=\"t\"](a[href=\"x\"](\"tuv\"))))"},
