@@ -215,6 +215,20 @@ private:
             }
             NodeSource::addParsedAttribute(e, std::move(attr));
         }
+        // A select ended by the start tag of another select (which the parser takes as "</select>")
+        // has that tag for its end tag: without it the tag would make a select.
+        if (startInSource && ge.tag == GUMBO_TAG_SELECT && originalEndTag.length == 0 &&
+            ge.end_pos.offset > ge.start_pos.offset) {
+            const char* at = originalTag.data + (ge.end_pos.offset - ge.start_pos.offset);
+            if (utf8_.holds(at, 1)) {
+                const std::size_t i = utf8_.indexAt(at);
+                const std::wstring& t = src_->text;
+                const std::size_t close = scan().tagClose(i, t.size());
+                if (close != kNone && i + 7 < t.size() && asciicase::lower(t.substr(i, 7)) == L"<select" &&
+                    (t[i + 7] == L'>' || t[i + 7] == L'/' || asciicase::isSpace(t[i + 7])))
+                    NodeSource::setEndTag(e, {src_, i, close + 1});
+            }
+        }
         if (src_ != nullptr && holds(originalEndTag) && originalEndTag.length > 2 && originalEndTag.data[1] == '/')
             claimEndTag(e, originalEndTag, ge.tag == GUMBO_TAG_UNKNOWN, ge.tag_namespace != GUMBO_NAMESPACE_HTML);
         return e;

@@ -439,6 +439,8 @@ const ReadBackCase kCases[] = {
      L"d", L"<TABLE><TR><math id=d><tr></tr\n> <TR>", L"html(head body(table(tbody(tr _ tr))))"},
     {"removed row had its end tag stand in a math element moved out of it, whose tr the parser also closed",
      Edit::Remove, L"r", L"<TABLE><TR id=r><math><tr></tr\n><", L"html(head body(math(tr) \"<\" table(tbody)))"},
+    {"removed select had been ended by the start tag of another select", Edit::Remove, L"d",
+     L"<select id=d><option>a<select>x", L"html(head body(\"x\"))"},
     {"removed table had the parser close at once a form in an element moved out in front of it", Edit::Remove, L"t",
      L"<TABLE id=t><h><FORM><", L"html(head body(h(form \"<\")))"},
     {"removed cell implied the row, in front of which the parser moved a paragraph it left open", Edit::Remove, L"c",
