@@ -558,22 +558,16 @@ void Writer::writeElement(const Element& e)
 }
 
 // The tags a select without an end tag ignored after its content, up to the tag that ended it: a
-// token of the select, the last of its span, written where an end tag would stand (no gap holds
-// it).
+// token of the select that its inner trail spans (no gap holds it), written where an end tag would
+// stand. (Not a token of a child removed since, which also stood last.)
 void Writer::writeSelectTail(const Element& e)
 {
-    const SourceText* source = NodeSource::source(&e);
-    const std::size_t end = NodeSource::spanEnd(&e);
-    if (!e.is(L"select") || end == 0)
+    const NodeSource::Range& trail = NodeSource::innerTrailGap(&e);
+    if (trail.empty() || trail.end != NodeSource::spanEnd(&e) || !e.is(L"select"))
         return;
-    std::size_t contentEnd =
-        NodeSource::startTag(&e).empty() ? NodeSource::spanStart(&e) : NodeSource::startTag(&e).end;
-    for (const Node* c = e.getFirstChild(); c != nullptr; c = c->getNextSibling())
-        if (NodeSource::source(c) == source)
-            contentEnd = std::max(contentEnd, NodeSource::spanEnd(c));
-    const auto tail = source->firstTokenEndingAfter(end - 1);
-    if (tail != source->tokens.end() && tail->end == end && tail->start >= contentEnd)
-        copy(source, tail->start, end);
+    const auto tail = trail.source->firstTokenEndingAfter(trail.start);
+    if (tail != trail.source->tokens.end() && tail->start == trail.start && tail->end == trail.end)
+        copy(trail.source, trail.start, trail.end);
 }
 
 } // namespace

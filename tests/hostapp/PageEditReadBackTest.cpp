@@ -383,6 +383,8 @@ const ReadBackCase kCases[] = {
      L"<TABLE><SELECT id=d><P>\n<INPUT>", L"html(head body(input table))"},
     {"removed select in a paragraph moved out in front of a table, a tag it ignored amid its content", Edit::Remove,
      L"d", L"<TABLE><p><SELECT id=d><R>\n<INPUT>", L"html(head body(p(input) table))"},
+    {"removed option, whose text stood last in a select moved behind a row of template content", Edit::Remove, L"d",
+     L"<template><tr><select><option id=d>o<td>t", L"html(head(template(tr(td(\"t\")) select)) body)"},
     {"removed row of template content, before a paragraph a stray </p> made there", Edit::Remove, L"d",
      L"<table><tr><template><tr id=d></p>", L"html(head body(table(tbody(tr(template(p))))))"},
     {"removed row of template content, a text moved behind it and a paragraph a stray </p> made", Edit::Remove, L"d",
