@@ -333,10 +333,12 @@ private:
                  end == start || src_->text[end - 1] != L'>'))
                 end = src_->text.size();
             // (After a plaintext's start tag all is text, also in a formatting element the parser
-            // opened again inside it.)
-            bool literal = (parent != nullptr && parent->getNodeType() == Node::Type::Element &&
-                            literalText(*static_cast<Element*>(parent))) ||
-                           start >= plaintextFrom_;
+            // opened again inside it. A script or style in an svg or math element is no raw text.)
+            bool literal =
+                (parent != nullptr && parent->getNodeType() == Node::Type::Element &&
+                 literalText(*static_cast<Element*>(parent)) && g->parent != nullptr &&
+                 g->parent->type == GUMBO_NODE_ELEMENT && g->parent->v.element.tag_namespace == GUMBO_NAMESPACE_HTML) ||
+                start >= plaintextFrom_;
             if (type == Node::Type::Text && !literal) {
                 // The parser's text can run over tags it took without closing a text (</FORM>,
                 // </BODY></HTML> before trailing white space, a repeated <html>): the text is

@@ -45,6 +45,11 @@ public:
     // Has the start tags of these elements carry their merged attributes themselves.
     void writeMergedAttributes(std::vector<const Element*> owners) { ownMerged_ = std::move(owners); }
 
+    // Whether the element stands in foreign content (an svg or math element), where the parser
+    // lists no formatting element, makes no paragraph of a stray "</p>" but a p in the element, and
+    // reads a script's or style's text as any text.
+    static bool inForeignContent(const Element& e);
+
 protected:
     // An entry of the parser's list of open formatting elements (or a scope mark): the element and
     // the start tag that the elements it reopens copy.
@@ -145,9 +150,6 @@ protected:
     // written, when that cannot be done.
     bool unlistClosedFrom(const Element& e);
     bool followFormatting(const Node& node);
-    // Whether the element stands in foreign content (an svg or math element), where the parser
-    // lists no formatting element and makes no paragraph of a stray "</p>" but a p in the element.
-    static bool inForeignContent(const Element& e);
     bool follow(const Node& node);
     bool onStack(const Element* e) const { return std::find(stack_.begin(), stack_.end(), e) != stack_.end(); }
     std::size_t afterLastMark() const;

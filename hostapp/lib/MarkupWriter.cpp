@@ -15,11 +15,13 @@
 
 namespace {
 
+// (A script or style in an svg or math element is no raw text: its text is escaped.)
 bool inRawText(const Node& node)
 {
     const Node* parent = node.parentNode();
     return parent != nullptr && parent->getNodeType() == Node::Type::Element &&
-           static_cast<const Element*>(parent)->isRawText();
+           static_cast<const Element*>(parent)->isRawText() &&
+           !MarkupOutput::inForeignContent(*static_cast<const Element*>(parent));
 }
 
 const Node* hostOf(const Node& child);

@@ -224,6 +224,8 @@ const ReadBackCase kCases[] = {
      L"html(head body(div[id=\"d\"](\"a\" div[id=\"lp\"](\"P\") \"<4\")))"},
     {"cursor in a text after the html end tag: the end of the body", Edit::InsertInLastText, nullptr,
      L"<p>a</p></body></html>tail", L"html(head body(p(\"a\") div[id=\"lp\"](\"P\"))) \"tail\""},
+    {"script in a math element (no raw text) whose text runs over an ignored </body>", Edit::InsertIn, L"m",
+     L"<math id=m><script>x</body>/", L"html(head body(math[id=\"m\"](script(\"x/\"))) div[id=\"lp\"](\"P\"))"},
     {"paragraph that a stray </p> made inside a math element, the cursor in the element", Edit::InsertIn, L"m",
      L"<math id=m></p>", L"html(head body(math[id=\"m\"](p) div[id=\"lp\"](\"P\")))"},
     {"cursor in template content", Edit::InsertIn, L"t", L"<template id=t><p>x</template>",
