@@ -139,13 +139,14 @@ const Node* whereTreesPart(const Node& edited, const Node& parsed)
     }
 }
 
-// Whether the edited tree near `place` (the parent of a removed node) is one that no markup can
-// give: written the plain way, the page does not read back, and the trees part at `place`, inside
-// it or at an element around it. A removal can leave such a tree: what the parser made only by
-// moving nodes (out of a table, in rebuilding misnested formatting) stays where it was put, with
+// Whether the edited tree near `place` (the parent of a removed node) is taken for one that no
+// markup gives: written the plain way, the page does not read back, and the trees part at `place`,
+// inside it or at an element around it. A removal can leave such a tree: what the parser made only
+// by moving nodes (out of a table, in rebuilding misnested formatting) stays where it was put, with
 // what made it gone ("<p><table><p>" without the table: a paragraph in a paragraph;
 // "<td><p><table><li>" without the inner table: a list item in a paragraph; "<h2><a><h2><a>"
-// without the first link: a heading in a heading).
+// without the first link: a heading in a heading). (This passes over, too, a tree that only markup
+// making the parser rebuild misnested formatting gives: h2(a h2(a)) is "<h2><a><h2></a>".)
 bool noMarkupSays(const Document& document, const Node& place)
 {
     std::wstring plain;

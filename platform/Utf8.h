@@ -46,10 +46,12 @@ public:
     // The UTF-8 bytes, followed by a NUL that size does not count.
     const char* data() const { return bytes_.get(); }
     std::size_t size() const { return size_; }
-    // Whether the length bytes at p (length > 0) lie inside the UTF-8; false for null.
+    // Whether the length bytes at p (length > 0) lie inside the UTF-8; false for null. (Any length:
+    // a parser's record of a piece may be past belief, and p + length would overflow.)
     bool holds(const char* p, std::size_t length) const
     {
-        return p != nullptr && length > 0 && p >= bytes_.get() && p + length <= bytes_.get() + size_;
+        return p != nullptr && length > 0 && p >= bytes_.get() && p <= bytes_.get() + size_ &&
+               length <= static_cast<std::size_t>(bytes_.get() + size_ - p);
     }
     // The wide index of the character the byte at p belongs to; the wide length at the end.
     // p must lie inside the UTF-8 or at its end.

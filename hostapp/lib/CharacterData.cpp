@@ -90,7 +90,11 @@ CharacterData* CharacterData::splitText(std::size_t offset)
     if (NodeSource::isVerbatim(this)) {
         const std::wstring& src = NodeSource::source(this)->text;
         const std::size_t start = NodeSource::spanStart(this), end = NodeSource::spanEnd(this);
-        cut = sourceOffset(src, start, end, text, offset, true);
+        // (A text that is its source character for character is cut at the same place: so is
+        // the text of a plaintext, where "&amp" is no reference.)
+        cut = std::wstring_view(src).substr(start, end - start) == text
+                  ? start + offset
+                  : sourceOffset(src, start, end, text, offset, true);
         if (cut == kNotFound &&
             std::wstring_view(src).substr(start, end - start).find(L'\0') != std::wstring_view::npos)
             cut = sourceOffset(src, start, end, text, offset, false);

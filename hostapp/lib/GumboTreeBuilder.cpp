@@ -215,8 +215,22 @@ private:
             }
             NodeSource::addParsedAttribute(e, std::move(attr));
         }
+        // A select ended by the start tag of another select (which the parser takes as "</select>")
+        // has that tag for its end tag: without it the tag would make a select.
+        if (startInSource && ge.tag == GUMBO_TAG_SELECT && originalEndTag.length == 0 &&
+            ge.end_pos.offset > ge.start_pos.offset) {
+            const char* at = originalTag.data + (ge.end_pos.offset - ge.start_pos.offset);
+            if (utf8_.holds(at, 1)) {
+                const std::size_t i = utf8_.indexAt(at);
+                const std::wstring& t = src_->text;
+                const std::size_t close = scan().tagClose(i, t.size());
+                if (close != kNone && i + 7 < t.size() && asciicase::lower(t.substr(i, 7)) == L"<select" &&
+                    (t[i + 7] == L'>' || t[i + 7] == L'/' || asciicase::isSpace(t[i + 7])))
+                    NodeSource::setEndTag(e, {src_, i, close + 1});
+            }
+        }
         if (src_ != nullptr && holds(originalEndTag) && originalEndTag.length > 2 && originalEndTag.data[1] == '/')
-            claimEndTag(e, originalEndTag, ge.tag == GUMBO_TAG_UNKNOWN);
+            claimEndTag(e, originalEndTag, ge.tag == GUMBO_TAG_UNKNOWN, ge.tag_namespace != GUMBO_NAMESPACE_HTML);
         return e;
     }
 
@@ -227,12 +241,24 @@ private:
     // end tag of a row, stands in the tree inside other rows: "<table><tr><td><table><tr><q></tr>".)
     // The parser ends the innermost element of a name it does not know with the end tag of any
     // such name, and a heading with that of any heading: there e keeps it.
-    void claimEndTag(Element* e, const GumboStringPiece& piece, bool unknown)
+    void claimEndTag(Element* e, const GumboStringPiece& piece, bool unknown, bool foreign)
     {
         const std::string_view tagName = tagNameOf(piece.data, piece.length);
         const ElementName& named = nameOf(tagName);
         const std::wstring& name = named.localName.empty() ? named.tagName : named.localName;
         NodeSource::Range range{src_, startOf(piece), endOf(piece)};
+        // The parser may record the end tag of a row on an element of that name in an SVG or MathML
+        // element moved out of the row too, which it closed on the way: the row's it is.
+        // ("<table><tr><math><tr></tr>": without the row the math's tr would stay open.)
+        if (claimed_[range.start] && !foreign && e->localName() == name && NodeSource::endTag(e).empty()) {
+            auto it = std::find_if(foreignClaims_.begin(), foreignClaims_.end(),
+                                   [&](const Element* f) { return NodeSource::endTag(f).start == range.start; });
+            if (it != foreignClaims_.end()) {
+                NodeSource::setEndTag(*it, {});
+                NodeSource::setEndTag(e, range);
+                foreignClaims_.erase(it);
+            }
+        }
         if (claimed_[range.start])
             return;
         // The end tag of a heading ends the heading open innermost, of whatever level: "</h1>"
@@ -252,6 +278,8 @@ private:
             if (NodeSource::endTag(e).empty()) {
                 NodeSource::setEndTag(e, range);
                 claimed_[range.start] = true;
+                if (foreign)
+                    foreignClaims_.push_back(e);
             }
             return;
         }
@@ -419,6 +447,7 @@ private:
         const std::wstring* name; // (the document's)
     };
     std::vector<UnclaimedEndTag> unclaimed_;
+    std::vector<Element*> foreignClaims_; // SVG and MathML elements given an end tag of their name
     std::vector<SourceText::Token> tokens_;
 };
 

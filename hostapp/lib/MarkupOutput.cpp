@@ -627,11 +627,19 @@ bool MarkupOutput::follow(const Node& node)
 
 void MarkupOutput::writeStartTag(const Element& e)
 {
+    // (A start tag rewritten or written afresh carries the attributes merged in from repeated
+    // tags as well.)
+    const bool ownMerged = std::find(ownMerged_.begin(), ownMerged_.end(), &e) != ownMerged_.end();
+    // An implied tag stays unwritten until it carries something of its own, or until nothing
+    // in it makes the parser imply it again (a tbody whose rows were removed).
+    const bool unwritten = NodeSource::startTag(&e).empty() && NodeSource::source(&e) != nullptr &&
+                           !NodeSource::attributesChanged(&e) && !ownMerged && ImpliedMarkup::impliedAgain(e);
     // The start tag of a table's part clears the parser's stack back to the table: what was moved
     // out in front of it and left open is ended with it (an end tag written later would make an
-    // element of its own).
-    if (e.is(L"tbody") || e.is(L"thead") || e.is(L"tfoot") || e.is(L"tr") || e.is(L"td") || e.is(L"th") ||
-        e.is(L"caption") || e.is(L"colgroup") || e.is(L"col"))
+    // element of its own). (Not by an implied one: the tag of its content that implies it does,
+    // which may come after white space that the parser puts into what was left open.)
+    if (!unwritten && (e.is(L"tbody") || e.is(L"thead") || e.is(L"tfoot") || e.is(L"tr") || e.is(L"td") ||
+                       e.is(L"th") || e.is(L"caption") || e.is(L"colgroup") || e.is(L"col")))
         leftOpen_.erase(std::remove_if(leftOpen_.begin(), leftOpen_.end(),
                                        [](const Element* open) {
                                            for (const Node* n = open; n != nullptr; n = n->parentNode())
@@ -640,9 +648,6 @@ void MarkupOutput::writeStartTag(const Element& e)
                                            return false;
                                        }),
                         leftOpen_.end());
-    // (A start tag rewritten or written afresh carries the attributes merged in from repeated
-    // tags as well.)
-    const bool ownMerged = std::find(ownMerged_.begin(), ownMerged_.end(), &e) != ownMerged_.end();
     if (!NodeSource::startTag(&e).empty()) {
         if (NodeSource::attributesChanged(&e) || ownMerged)
             rewriteStartTag(e);
@@ -650,10 +655,7 @@ void MarkupOutput::writeStartTag(const Element& e)
             copy(NodeSource::startTag(&e));
         return;
     }
-    // An implied tag stays unwritten until it carries something of its own, or until nothing
-    // in it makes the parser imply it again (a tbody whose rows were removed).
-    if (NodeSource::source(&e) != nullptr && !NodeSource::attributesChanged(&e) && !ownMerged &&
-        ImpliedMarkup::impliedAgain(e))
+    if (unwritten)
         return;
     std::wstring& out = fresh();
     out += L'<';

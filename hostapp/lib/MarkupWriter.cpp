@@ -75,6 +75,7 @@ private:
     }
     void writeEndTagsBefore(const SourceText* source, std::size_t before, const NodeSource::Range& gap);
     void writeElement(const Element& element);
+    [[gnu::noinline]] void writeSelectTail(const Element& e);
     [[gnu::noinline]] bool endClosedAtStart(const Element& e);
 
     // The child of the document before which the page's trail gap is written up to trailSplit_,
@@ -243,7 +244,7 @@ void Writer::writeChildren(const Node& parent)
                              : nullptr;
     bool movedOut = false;
     for (const Node* n = &parent; n != nullptr && !movedOut; n = n->parentNode())
-        movedOut = NodeSource::isDisplaced(n);
+        movedOut = NodeSource::isDisplaced(n) || NodeSource::isMovedBehind(n);
     // Where the parent's own text written so far ends.
     std::size_t ownEnd = std::wstring::npos;
     if (movedOut && parent.getNodeType() == Node::Type::Element && NodeSource::source(&parent) != nullptr) {
@@ -264,8 +265,9 @@ void Writer::writeChildren(const Node& parent)
         }
         writeDisplaced(NodeSource::source(c) != nullptr ? NodeSource::spanStart(c) : std::wstring::npos);
         writeEndTagsBefore(*c);
-        // Inside a node the parser moved out of a table, the tags it ignored there belong to the
-        // gaps of the table's own nodes, which are written elsewhere: they go where they stand.
+        // Inside a node the parser moved out of a table (or behind a row), the tags it ignored there
+        // belong to the gaps of the table's own nodes, which are written elsewhere: they go where
+        // they stand.
         if (movedOut && ownEnd != std::wstring::npos && NodeSource::source(c) == NodeSource::source(&parent)) {
             const SourceText* source = NodeSource::source(c);
             const std::size_t from = pastRemoved(
@@ -527,6 +529,8 @@ void Writer::writeElement(const Element& e)
         } else if (created && !e.isVoid()) {
             closeLeftOpen();
             endTag(e);
+        } else if (!created) {
+            writeSelectTail(e);
         }
     }
     bool endWrittenAhead = false;
@@ -551,6 +555,19 @@ void Writer::writeElement(const Element& e)
         displaced_ = std::move(outerGroup);
         nextDisplaced_ = outerNext;
     }
+}
+
+// The tags a select without an end tag ignored after its content, up to the tag that ended it: a
+// token of the select that its inner trail spans (no gap holds it), written where an end tag would
+// stand. (Not a token of a child removed since, which also stood last.)
+void Writer::writeSelectTail(const Element& e)
+{
+    const NodeSource::Range& trail = NodeSource::innerTrailGap(&e);
+    if (trail.empty() || trail.end != NodeSource::spanEnd(&e) || !e.is(L"select"))
+        return;
+    const auto tail = trail.source->firstTokenEndingAfter(trail.start);
+    if (tail != trail.source->tokens.end() && tail->start == trail.start && tail->end == trail.end)
+        copy(trail.source, trail.start, trail.end);
 }
 
 } // namespace

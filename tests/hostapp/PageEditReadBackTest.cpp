@@ -26,6 +26,7 @@ enum class Edit {
     InsertInText,
     InsertInFirstText,
     InsertAfter,
+    InsertInTextOfLast, // after the first character of the first text of the last element with the id
     Remove,
     RemoveFirstChild,
     RemoveLast // element with the id (a parser's copy has it too)
@@ -92,6 +93,8 @@ TEST_P(PageEditReadBack, SavedPageParsesToTheEditedTree)
             util.setLayoutCursor(named->getFirstChild(), 1);
         else if (c.edit == Edit::InsertAfter)
             util.setLayoutCurorEx(named, true);
+        else if (c.edit == Edit::InsertInTextOfLast)
+            util.setLayoutCursor(lastWithId(*doc, c.id)->getFirstChild(), 1);
         ASSERT_NE(insertFragmentAtCursor(util, L"<div id=lp>P</div>"), nullptr);
     }
     EXPECT_EQ(TreeOutline::of(*doc), c.tree);
@@ -109,6 +112,8 @@ const ReadBackCase kCases[] = {
      L"html(head body(select(option(\"a\") optgroup) div[id=\"lp\"](\"P\")))"},
     {"a tag ignored in a select left open, which after the select makes an element", Edit::InsertAtEnd, nullptr,
      L"<select><option>a<dd>", L"html(head body(select(option(\"a\")) div[id=\"lp\"](\"P\")))"},
+    {"tags a select left open ignored after its content, the cursor in its option", Edit::InsertIn, L"o",
+     L"<select><option id=o><f><td>", L"html(head body(select(option[id=\"o\"]) div[id=\"lp\"](\"P\")))"},
     {"a tag ignored in a select left open, then one the page cuts short", Edit::InsertAtEnd, nullptr, L"<select><dd><h",
      L"html(head body(select div[id=\"lp\"](\"P\")))"},
     {"what a template's row cannot hold goes after the row, the row's cell standing last", Edit::InsertAtEnd, nullptr,
@@ -226,12 +231,18 @@ const ReadBackCase kCases[] = {
     {"text a template's row cannot hold, moved behind the row, in front of the row's comment", Edit::InsertIn, L"t",
      L"<template id=t><tr>)</\xE5",
      L"html(head(template[id=\"t\"](tr(<!--\xE5-->) \")\" div[id=\"lp\"](\"P\"))) body)"},
+    {"tag ignored inside an element moved behind a row of template content, the cursor in the element", Edit::InsertIn,
+     L"c", L"<template><tr><c id=c><head>\nx</tr>",
+     L"html(head(template(tr c[id=\"c\"](\"\nx\" div[id=\"lp\"](\"P\")))) body)"},
     {"text and an element moved behind a row of template content, the last text split by the cursor",
      Edit::InsertInText, L"t", L"<template id=t><tr>x<b>y</b>zw<td>c</td><td>d",
      L"html(head(template[id=\"t\"](tr(td(\"c\") td(\"d\")) \"x\" b(\"y\") \"zw\")) body(div[id=\"lp\"](\"P\")))"},
     {"after a paragraph whose link the parser opens again inside a plaintext", Edit::InsertAfter, L"p",
      L"<p id=p><a href=x>a</p><plaintext>t",
      L"html(head body(div[id=\"lp\"](\"P\") p[id=\"p\"](a[href=\"x\"](\"a\")) plaintext(a[href=\"x\"](\"t\"))))"},
+    {"cursor in a plaintext's text that elsewhere holds a reference, in the link reopened there",
+     Edit::InsertInTextOfLast, L"a", L"<p><a id=a>a<plaintext>&amp",
+     L"html(head body(div[id=\"lp\"](\"P\") p(a[id=\"a\"](\"a\")) plaintext(a[id=\"a\"](\"&amp\"))))"},
     {"cursor in a link the parser opened again in a plaintext, whose start tag ended the paragraph around the link",
      Edit::InsertInText, L"t", L"<p><a href=x>a<plaintext id=t>tuv",
      L"html(head body(div[id=\"lp\"](\"P\") p(a[href=\"x\"](\"a\")) plaintext[id=\"t\"](a[href=\"x\"](\"tuv\"))))"},
@@ -372,6 +383,8 @@ const ReadBackCase kCases[] = {
      L"<TABLE><SELECT id=d><P>\n<INPUT>", L"html(head body(input table))"},
     {"removed select in a paragraph moved out in front of a table, a tag it ignored amid its content", Edit::Remove,
      L"d", L"<TABLE><p><SELECT id=d><R>\n<INPUT>", L"html(head body(p(input) table))"},
+    {"removed option, whose text stood last in a select moved behind a row of template content", Edit::Remove, L"d",
+     L"<template><tr><select><option id=d>o<td>t", L"html(head(template(tr(td(\"t\")) select)) body)"},
     {"removed row of template content, before a paragraph a stray </p> made there", Edit::Remove, L"d",
      L"<table><tr><template><tr id=d></p>", L"html(head body(table(tbody(tr(template(p))))))"},
     {"removed row of template content, a text moved behind it and a paragraph a stray </p> made", Edit::Remove, L"d",
@@ -429,6 +442,10 @@ const ReadBackCase kCases[] = {
      L"t", L"<h1><table><table id=t></h2>x", L"html(head body(h1(table \"x\")))"},
     {"removed element moved out in front of a table, whose text stood between a row and white space", Edit::Remove,
      L"d", L"<TABLE><TR><math id=d><tr></tr\n> <TR>", L"html(head body(table(tbody(tr _ tr))))"},
+    {"removed row had its end tag stand in a math element moved out of it, whose tr the parser also closed",
+     Edit::Remove, L"r", L"<TABLE><TR id=r><math><tr></tr\n><", L"html(head body(math(tr) \"<\" table(tbody)))"},
+    {"removed select had been ended by the start tag of another select", Edit::Remove, L"d",
+     L"<select id=d><option>a<select>x", L"html(head body(\"x\"))"},
     {"removed table had the parser close at once a form in an element moved out in front of it", Edit::Remove, L"t",
      L"<TABLE id=t><h><FORM><", L"html(head body(h(form \"<\")))"},
     {"removed cell implied the row, in front of which the parser moved a paragraph it left open", Edit::Remove, L"c",

@@ -75,6 +75,11 @@ TEST(Utf8Test, IndexedTextMapsEveryByteToItsCharacter)
             indexOfByte.push_back(indexed.indexAt(indexed.data() + i));
         EXPECT_EQ(indexOfByte, c.indexOfByte) << c.description;
     }
+    // A piece reaching past the end is not held, however long (a parser's record may say so).
+    const utf8::IndexedText abc(L"abc", 3);
+    EXPECT_TRUE(abc.holds(abc.data() + 1, 2));
+    EXPECT_FALSE(abc.holds(abc.data() + 1, 3));
+    EXPECT_FALSE(abc.holds(abc.data() + 1, static_cast<std::size_t>(-1)));
 }
 
 TEST(Utf8Test, DecodeTrustedReadsValidUtf8)
