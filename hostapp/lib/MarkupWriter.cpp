@@ -244,7 +244,7 @@ void Writer::writeChildren(const Node& parent)
                              : nullptr;
     bool movedOut = false;
     for (const Node* n = &parent; n != nullptr && !movedOut; n = n->parentNode())
-        movedOut = NodeSource::isDisplaced(n);
+        movedOut = NodeSource::isDisplaced(n) || NodeSource::isMovedBehind(n);
     // Where the parent's own text written so far ends.
     std::size_t ownEnd = std::wstring::npos;
     if (movedOut && parent.getNodeType() == Node::Type::Element && NodeSource::source(&parent) != nullptr) {
@@ -265,8 +265,9 @@ void Writer::writeChildren(const Node& parent)
         }
         writeDisplaced(NodeSource::source(c) != nullptr ? NodeSource::spanStart(c) : std::wstring::npos);
         writeEndTagsBefore(*c);
-        // Inside a node the parser moved out of a table, the tags it ignored there belong to the
-        // gaps of the table's own nodes, which are written elsewhere: they go where they stand.
+        // Inside a node the parser moved out of a table (or behind a row), the tags it ignored there
+        // belong to the gaps of the table's own nodes, which are written elsewhere: they go where
+        // they stand.
         if (movedOut && ownEnd != std::wstring::npos && NodeSource::source(c) == NodeSource::source(&parent)) {
             const SourceText* source = NodeSource::source(c);
             const std::size_t from = pastRemoved(
@@ -557,22 +558,16 @@ void Writer::writeElement(const Element& e)
 }
 
 // The tags a select without an end tag ignored after its content, up to the tag that ended it: a
-// token of the select, the last of its span, written where an end tag would stand (no gap holds
-// it).
+// token of the select that its inner trail spans (no gap holds it), written where an end tag would
+// stand. (Not a token of a child removed since, which also stood last.)
 void Writer::writeSelectTail(const Element& e)
 {
-    const SourceText* source = NodeSource::source(&e);
-    const std::size_t end = NodeSource::spanEnd(&e);
-    if (!e.is(L"select") || end == 0)
+    const NodeSource::Range& trail = NodeSource::innerTrailGap(&e);
+    if (trail.empty() || trail.end != NodeSource::spanEnd(&e) || !e.is(L"select"))
         return;
-    std::size_t contentEnd =
-        NodeSource::startTag(&e).empty() ? NodeSource::spanStart(&e) : NodeSource::startTag(&e).end;
-    for (const Node* c = e.getFirstChild(); c != nullptr; c = c->getNextSibling())
-        if (NodeSource::source(c) == source)
-            contentEnd = std::max(contentEnd, NodeSource::spanEnd(c));
-    const auto tail = source->firstTokenEndingAfter(end - 1);
-    if (tail != source->tokens.end() && tail->end == end && tail->start >= contentEnd)
-        copy(source, tail->start, end);
+    const auto tail = trail.source->firstTokenEndingAfter(trail.start);
+    if (tail != trail.source->tokens.end() && tail->start == trail.start && tail->end == trail.end)
+        copy(trail.source, trail.start, trail.end);
 }
 
 } // namespace
