@@ -431,12 +431,29 @@ void MarkupOutput::dropLeftOpen()
     leftOpen_.clear();
 }
 
+bool MarkupOutput::insideForeignLeftOpen(const Element& e) const
+{
+    // (Most pages leave no SVG or MathML element open: then nothing is walked.)
+    if (std::none_of(leftOpen_.begin(), leftOpen_.end(),
+                     [](const Element* open) { return (open->name().kind & ElementName::kForeignRoot) != 0; }))
+        return false;
+    for (const Node* n = e.parentNode(); n != nullptr && n->getNodeType() == Node::Type::Element; n = n->parentNode())
+        if ((static_cast<const Element*>(n)->name().kind & ElementName::kForeignRoot) != 0 &&
+            std::find(leftOpen_.begin(), leftOpen_.end(), n) != leftOpen_.end())
+            return true;
+    return false;
+}
+
 void MarkupOutput::closeLeftOpen()
 {
     for (auto it = leftOpen_.rbegin(); it != leftOpen_.rend(); ++it) {
         const Element& e = **it;
         // plaintext takes everything after it as text: nothing can end it.
         if (e.is(L"plaintext"))
+            continue;
+        // Inside an SVG or MathML element that is ended too, the end tag of that element ends
+        // them all: one of their own might be taken for a table part's or a cell's of the page.
+        if (!listedFormatting(e) && insideForeignLeftOpen(e))
             continue;
         if (listedFormatting(e)) {
             // An end tag ends the last formatting element of its name: another one of that name

@@ -132,6 +132,8 @@ protected:
     // that the parser still reads it inside; the gaps that hold it skip it then.
     void writeGapReadInside();
     void closeLeftOpen();
+    // Whether e stands inside an SVG or MathML element that the output left open as well.
+    bool insideForeignLeftOpen(const Element& e) const;
     // Forgets what the output left open, which the source went on to end by itself.
     void dropLeftOpen();
     static bool endsScopeWhenLeft(const Element& e)
