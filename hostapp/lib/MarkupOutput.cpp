@@ -655,8 +655,9 @@ void MarkupOutput::writeStartTag(const Element& e)
     // out in front of it and left open is ended with it (an end tag written later would make an
     // element of its own). (Not by an implied one: the tag of its content that implies it does,
     // which may come after white space that the parser puts into what was left open.)
-    if (!unwritten && (e.is(L"tbody") || e.is(L"thead") || e.is(L"tfoot") || e.is(L"tr") || e.is(L"td") ||
-                       e.is(L"th") || e.is(L"caption") || e.is(L"colgroup") || e.is(L"col")))
+    if (!unwritten && !leftOpen_.empty() &&
+        (e.is(L"tbody") || e.is(L"thead") || e.is(L"tfoot") || e.is(L"tr") || e.is(L"td") || e.is(L"th") ||
+         e.is(L"caption") || e.is(L"colgroup") || e.is(L"col")))
         leftOpen_.erase(std::remove_if(leftOpen_.begin(), leftOpen_.end(),
                                        [](const Element* open) {
                                            for (const Node* n = open; n != nullptr; n = n->parentNode())
