@@ -207,23 +207,17 @@ void DomUtBase::detach(Node* node)
     }
     // A node the parser moved out in front of a table has its text inside the table, which the
     // writer can then no longer copy as the source had it.
-    if (NodeSource::isDisplaced(node)) {
-        Node* host = node->getNextSibling();
-        while (host != nullptr && NodeSource::isDisplaced(host))
-            host = host->getNextSibling();
-        if (host != nullptr && NodeSource::source(host) == NodeSource::source(node) &&
-            NodeSource::spanStart(host) < NodeSource::spanStart(node)) {
-            NodeSource::markSubtreeChanged(host);
-            // So is the parent of the host's node that follows it in the text, whose gap held its
-            // text: among the children of an untouched element the writer takes the output to go
-            // on as the source did.
-            for (Node* n = host->getFirstChild(); n != nullptr; n = n->nextInTree(host))
-                if (NodeSource::source(n) == NodeSource::source(node) &&
-                    NodeSource::spanStart(n) >= NodeSource::spanEnd(node)) {
-                    NodeSource::markSubtreeChanged(n->parentNode());
-                    break;
-                }
-        }
+    if (Node* host = NodeSource::displacedFrom(node)) {
+        NodeSource::markSubtreeChanged(host);
+        // So is the parent of the host's node that follows it in the text, whose gap held its
+        // text: among the children of an untouched element the writer takes the output to go on
+        // as the source did.
+        for (Node* n = host->getFirstChild(); n != nullptr; n = n->nextInTree(host))
+            if (NodeSource::source(n) == NodeSource::source(node) &&
+                NodeSource::spanStart(n) >= NodeSource::spanEnd(node)) {
+                NodeSource::markSubtreeChanged(n->parentNode());
+                break;
+            }
     }
     parent->removeChild(node);
 }

@@ -228,15 +228,8 @@ const Node* hostOf(const Node& child)
             return nullptr;
         return host;
     }
-    if (!NodeSource::isDisplaced(&child))
-        return nullptr;
-    const Node* host = child.getNextSibling();
-    while (host != nullptr && NodeSource::isDisplaced(host))
-        host = host->getNextSibling();
-    if (host == nullptr || NodeSource::source(host) != NodeSource::source(&child) || NodeSource::isVerbatim(host) ||
-        NodeSource::spanStart(host) >= NodeSource::spanStart(&child))
-        return nullptr;
-    return host;
+    const Node* host = NodeSource::displacedFrom(&child);
+    return host != nullptr && !NodeSource::isVerbatim(host) ? host : nullptr;
 }
 
 void Writer::writeChildren(const Node& parent)

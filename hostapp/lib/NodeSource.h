@@ -55,6 +55,18 @@ public:
     // The writer puts such a node back where its text stands when it writes that sibling.
     static bool isDisplaced(const Node* node) { return node->displaced_; }
     static void setDisplaced(Node* node, bool displaced) { node->displaced_ = displaced; }
+    // The sibling a displaced node was moved out of: the next one past other displaced nodes,
+    // when its text, in the same source, starts before the node's; null when none or not displaced.
+    static Node* displacedFrom(const Node* node)
+    {
+        if (!node->displaced_)
+            return nullptr;
+        Node* host = node->getNextSibling();
+        while (host != nullptr && host->displaced_)
+            host = host->getNextSibling();
+        return host != nullptr && host->source_ == node->source_ && host->spanStart_ < node->spanStart_ ? host
+                                                                                                        : nullptr;
+    }
     // Whether the parser put the node behind its previous sibling although its text stands inside
     // that sibling's (template content a row cannot hold: "<template><tr>x<td>" puts the text after
     // the row). The writer puts such a node back where its text stands when it writes that sibling.
