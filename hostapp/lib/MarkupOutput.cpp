@@ -338,8 +338,8 @@ bool MarkupOutput::endTagInLeadGap(const Node& node) const
     // (Not what the output has passed: an end tag written ahead where it stands.)
     const std::size_t from = at_.source == gap.source && at_.end > gap.start ? at_.end : gap.start;
     const std::wstring& text = gap.source->text;
-    for (std::size_t i = SourceScan(text).firstTag(from, gap.end); i < gap.end;
-         i = SourceScan(text).firstTag(i + 1, gap.end))
+    const SourceScan scan(text);
+    for (std::size_t i = scan.firstTag(from, gap.end); i < gap.end; i = scan.firstTag(i + 1, gap.end))
         if (text[i + 1] == L'/')
             return true;
     return false;
@@ -596,14 +596,14 @@ bool MarkupOutput::unlistClosedFrom(const Element& e)
     return true;
 }
 
-// What a copied subtree does to the list; false, with the list as it stood, when the subtree holds
-// a formatting element that the parser would no longer open again by itself (its tag must then be
-// written, so the subtree cannot be copied).
 bool MarkupOutput::inForeignContent(const Element& e)
 {
     return foreign(e);
 }
 
+// What a copied subtree does to the list; false, with the list as it stood, when the subtree holds
+// a formatting element that the parser would no longer open again by itself (its tag must then be
+// written, so the subtree cannot be copied).
 bool MarkupOutput::followFormatting(const Node& node)
 {
     if (node.getNodeType() != Node::Type::Element)

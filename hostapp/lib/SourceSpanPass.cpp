@@ -7,6 +7,7 @@
 #include <limits>
 #include <utility>
 
+#include "AsciiCase.h"
 #include "NodeSource.h"
 #include "SourceScan.h"
 #include "host/Document.h"
@@ -156,10 +157,8 @@ private:
                 return hi;
             std::size_t i = at + 1 + (t[at + 1] == L'/' ? 1 : 0);
             std::wstring name;
-            for (; i < close && t[i] != L' ' && t[i] != L'\t' && t[i] != L'\n' && t[i] != L'\r' && t[i] != L'\f' &&
-                   t[i] != L'/';
-                 ++i)
-                name += static_cast<wchar_t>(t[i] >= L'A' && t[i] <= L'Z' ? t[i] + (L'a' - L'A') : t[i]);
+            for (; i < close && !asciicase::isSpace(t[i]) && t[i] != L'/'; ++i)
+                name += asciicase::lower(t[i]);
             for (std::wstring_view end : kEnds)
                 if (name == end)
                     return at;
