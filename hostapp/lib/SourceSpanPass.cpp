@@ -213,6 +213,20 @@ private:
                 setSpan(n, NodeSource::spanStart(n), std::max(NodeSource::spanEnd(n), end));
     }
 
+    // Where the text before an element's first child starts to be that child's gap: after the start
+    // tag; for an implied element whose end tag stands before its content (an early "</html>"), at
+    // that end tag, so that what the parser ignored between it and the content is still some
+    // node's gap ("</html><head><title>"); kNone for any other implied element, whose text before
+    // its content is the gap of the element itself.
+    static std::size_t contentStart(const Element* e)
+    {
+        if (!NodeSource::startTag(e).empty())
+            return NodeSource::startTag(e).end;
+        return !NodeSource::endTag(e).empty() && NodeSource::endTag(e).start == NodeSource::spanStart(e)
+                   ? NodeSource::spanStart(e)
+                   : kNone;
+    }
+
     // The end of an element's content: its end tag, or without one, the end of its span.
     static std::size_t contentEnd(const Element* e)
     {
@@ -431,8 +445,7 @@ private:
         std::vector<Node*> children;
         for (Node* c = parent->getFirstChild(); c != nullptr; c = c->getNextSibling())
             children.push_back(c);
-        std::size_t start = NodeSource::startTag(e).empty() ? kNone : NodeSource::startTag(e).end;
-        std::size_t prevEnd = assignGaps(children, start);
+        std::size_t prevEnd = assignGaps(children, contentStart(e));
         if (hasSpan(e) && prevEnd != kNone && prevEnd < contentEnd(e))
             gaps_.push_back({e, Gap::InnerTrail, {src_, prevEnd, contentEnd(e)}});
     }
@@ -507,7 +520,7 @@ private:
             }
             if (n->getNodeType() == Node::Type::Element) {
                 auto* e = static_cast<Element*>(n);
-                open.push_back({i, NodeSource::startTag(e).empty() ? kNone : NodeSource::startTag(e).end});
+                open.push_back({i, contentStart(e)});
             }
         }
         closeBefore(static_cast<std::uint32_t>(nodes_.size()));
