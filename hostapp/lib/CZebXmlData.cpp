@@ -3,12 +3,15 @@
 
 #include <pugixml.hpp>
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "AsciiCase.h"
 #include "DocumentFactory.h"
@@ -44,18 +47,99 @@ public:
     const ElementName& operator()(const char* utf8)
     {
         const std::string_view key(utf8);
-        auto found = names_.find(key);
-        if (found != names_.end())
+        // A data file has a handful of spellings: compared in turn, which costs less than hashing
+        // each name; a file of many spellings has them hashed.
+        if (many_.empty()) {
+            for (const Known& known : few_)
+                if (known.spelling == key)
+                    return *known.name;
+        } else if (const auto found = many_.find(key); found != many_.end()) {
             return *found->second;
+        }
         const ElementName& name =
             DocumentStore::internName(document_, asciicase::lower(platform::fromUtf8(key.data(), key.size())));
-        names_.emplace(key, &name);
+        if (few_.size() < kFew) {
+            few_.push_back({key, &name});
+        } else {
+            if (many_.empty())
+                for (const Known& known : few_)
+                    many_.emplace(known.spelling, known.name);
+            many_.emplace(key, &name);
+        }
         return name;
     }
 
 private:
+    static constexpr std::size_t kFew = 16;
+    struct Known {
+        std::string_view spelling;
+        const ElementName* name;
+    };
     Document& document_;
-    std::unordered_map<std::string_view, const ElementName*> names_;
+    std::vector<Known> few_;
+    std::unordered_map<std::string_view, const ElementName*> many_;
+};
+
+// The elements of an on-demand copy whose children wait, each with its source: an open-addressed
+// table by the element's address, so that listing the entries of a file allocates nothing per
+// entry and finding one is a probe or two. An entry whose children were made keeps its slot with
+// no source.
+class WaitingChildren {
+public:
+    void add(const Node* element, const pugi::xml_node& source)
+    {
+        if ((count_ + 1) * 2 > slots_.size())
+            grow();
+        place(element, source);
+        ++count_;
+    }
+    // The source of element's children, taken (a second call gives none); none when element
+    // has none waiting.
+    pugi::xml_node take(const Node* element)
+    {
+        if (count_ == 0)
+            return {};
+        for (std::size_t i = slotOf(element);; i = (i + 1) & (slots_.size() - 1)) {
+            Slot& slot = slots_[i];
+            if (slot.element == element) {
+                const pugi::xml_node source = slot.source;
+                slot.source = pugi::xml_node();
+                return source;
+            }
+            if (slot.element == nullptr)
+                return {};
+        }
+    }
+
+private:
+    struct Slot {
+        const Node* element = nullptr;
+        pugi::xml_node source;
+    };
+    std::size_t slotOf(const Node* element) const
+    {
+        // Fibonacci hashing of the address: nodes are tens of bytes apart, so the low bits say little.
+        const auto bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(element));
+        return static_cast<std::size_t>((bits * 0x9E3779B97F4A7C15ULL) >> shift_);
+    }
+    void place(const Node* element, const pugi::xml_node& source)
+    {
+        std::size_t i = slotOf(element);
+        while (slots_[i].element != nullptr)
+            i = (i + 1) & (slots_.size() - 1);
+        slots_[i] = {element, source};
+    }
+    void grow()
+    {
+        std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(slots_.empty() ? 64 : slots_.size() * 2));
+        shift_ = 64 - std::countr_zero(slots_.size());
+        for (const Slot& slot : old)
+            if (slot.element != nullptr)
+                place(slot.element, slot.source);
+    }
+    std::vector<Slot> slots_;
+    std::size_t count_ = 0;
+    int shift_ = 64;
 };
 
 // Copies the pugixml tree below source into the host tree below target. Elements keep their
@@ -74,7 +158,7 @@ struct PendingCopy {
 };
 using PendingCopies = std::vector<PendingCopy>;
 void copyTree(const pugi::xml_node& source, Element* target, Document& document, ElementNames& names,
-              std::unordered_map<const Node*, pugi::xml_node>* deferred, PendingCopies& pending)
+              WaitingChildren* deferred, PendingCopies& pending)
 {
     pending.push_back({source, target, 1});
     while (!pending.empty()) {
@@ -88,7 +172,7 @@ void copyTree(const pugi::xml_node& source, Element* target, Document& document,
                     element->setAttribute(wide(a.name()), wide(a.value()));
                 DocumentStore::appendMade(at.to, element);
                 if (deferred && at.depth == 2 && child.first_child())
-                    deferred->emplace(element, child);
+                    deferred->add(element, child);
                 else
                     pending.push_back({child, element, at.depth + 1});
                 break;
@@ -193,7 +277,7 @@ void rememberParse(std::string bytes, const std::shared_ptr<const pugi::xml_docu
 struct CZebXmlData::Deferred {
     explicit Deferred(Document& document) : names(document) {}
     xmlcopy::ElementNames names;
-    std::unordered_map<const Node*, pugi::xml_node> sources;
+    xmlcopy::WaitingChildren sources;
     xmlcopy::PendingCopies pending;
 };
 
@@ -284,11 +368,9 @@ void CZebXmlData::makeDeferredChildren(Node* node)
 {
     if (!deferred_)
         return;
-    const auto found = deferred_->sources.find(node);
-    if (found == deferred_->sources.end())
+    const pugi::xml_node source = deferred_->sources.take(node);
+    if (!source)
         return;
-    const pugi::xml_node source = found->second;
-    deferred_->sources.erase(found);
     xmlcopy::copyTree(source, static_cast<Element*>(node), *document_, deferred_->names, nullptr, deferred_->pending);
 }
 
