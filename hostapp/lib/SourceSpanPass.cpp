@@ -158,7 +158,7 @@ private:
             }
         }
         if (lo != kNone && e->is(L"select") && NodeSource::endTag(e).empty()) {
-            const std::size_t end = ignoredInSelectEnd(hi);
+            const std::size_t end = ignoredInSelectEnd(hi, readInTable(*e));
             if (end > hi)
                 selectTails_.push_back({e, {hi, end}});
             hi = end;
@@ -170,14 +170,19 @@ private:
     }
 
     // Where the tags the parser ignored in a select after its content end: at the tag that ended
-    // the select ("<select><r><table>"). They stand in the select, and go with it when it is
-    // removed (written after it, the <r> would make an element). From hi, the select's content
-    // end; hi when none follow, or when the page ends first (which reachPageEnd sees to).
-    std::size_t ignoredInSelectEnd(std::size_t hi) const
+    // the select ("<select><r><input>"; in a table, a table's tag too: "<td><select><r><table>").
+    // They stand in the select, and go with it when it is removed (written after it, the <r> would
+    // make an element, a <table> a table). From hi, the select's content end; hi when none follow,
+    // or when the page ends first (which reachPageEnd sees to).
+    std::size_t ignoredInSelectEnd(std::size_t hi, bool inTable) const
     {
-        static constexpr std::wstring_view kEnds[] = {L"select", L"input", L"keygen",  L"textarea", L"caption",
-                                                      L"table",  L"tbody", L"tfoot",   L"thead",    L"tr",
-                                                      L"td",     L"th",    L"template"};
+        // (The first five end it anywhere; a template's tags make elements in the select or end
+        // one around it: never ignored.)
+        constexpr std::size_t kEndsAnywhere = 5;
+        static constexpr std::wstring_view kEnds[] = {L"select",  L"input", L"keygen", L"textarea", L"template",
+                                                      L"caption", L"table", L"tbody",  L"tfoot",    L"thead",
+                                                      L"tr",      L"td",    L"th"};
+        const std::size_t ends = inTable ? std::size(kEnds) : kEndsAnywhere;
         const std::wstring& t = src_->text;
         const SourceScan scan(t);
         for (std::size_t at = hi; at < t.size();) {
@@ -191,12 +196,33 @@ private:
             std::wstring name;
             for (; i < close && !asciicase::isSpace(t[i]) && t[i] != L'/'; ++i)
                 name += asciicase::lower(t[i]);
-            for (std::wstring_view end : kEnds)
-                if (name == end)
-                    return at;
+            if (std::find(kEnds, kEnds + ends, name) != kEnds + ends)
+                return at;
             at = close + 1;
         }
         return hi;
+    }
+
+    // Whether the parser read the select's start tag inside a table (in a cell or caption, or moved
+    // out in front of a table, itself or an element around it), where a table's tags end the
+    // select; elsewhere it ignores them. (Template content is read apart from a table around it.)
+    static bool readInTable(const Element& select)
+    {
+        const std::size_t at = NodeSource::startTag(&select).start;
+        for (const Node* n = &select; n != nullptr && n->getNodeType() == Node::Type::Element; n = n->parentNode()) {
+            const auto& e = static_cast<const Element&>(*n);
+            if (n != &select && (e.is(L"td") || e.is(L"th") || e.is(L"caption")))
+                return true;
+            if (e.is(L"template"))
+                return false;
+            // (Moved out in front of a table: a later sibling, the table, starts before it.)
+            for (const Node* s = n->getNextSibling(); s != nullptr; s = s->getNextSibling())
+                if (s->getNodeType() == Node::Type::Element && static_cast<const Element*>(s)->is(L"table") &&
+                    !NodeSource::startTag(static_cast<const Element*>(s)).empty() &&
+                    NodeSource::startTag(static_cast<const Element*>(s)).start < at)
+                    return true;
+        }
+        return false;
     }
 
     // A start tag the parser ignored after the last content of an element the page leaves open
