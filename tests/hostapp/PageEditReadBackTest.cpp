@@ -457,6 +457,8 @@ const ReadBackCase kCases[] = {
      L"<select id=d><option>a<f><g><table>", L"html(head body)"},
     {"removed select held a table's tag ignored after its content, before the tag that ended it", Edit::Remove, L"d",
      L"<select id=d><option>a<f><table><input>x", L"html(head body(input \"x\"))"},
+    {"removed paragraph after the body's end tag had ended the paragraph left open before it", Edit::Remove, L"d",
+     L"t<p ci><p></body><p id=d></p>x", L"html(head body(\"t\" p[ci=\"\"] p) \"x\")"},
     {"removed select had been ended by the start tag of another select", Edit::Remove, L"d",
      L"<select id=d><option>a<select>x", L"html(head body(\"x\"))"},
     {"removed table had the parser close at once a form in an element moved out in front of it", Edit::Remove, L"t",
