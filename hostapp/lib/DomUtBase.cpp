@@ -212,10 +212,22 @@ void DomUtBase::detach(Node* node)
         // So is the parent of the host's node that follows it in the text, whose gap held its
         // text: among the children of an untouched element the writer takes the output to go on
         // as the source did.
+        // That gap spans the node's text, and what the parser ignored inside the node went to it
+        // ("<table><select><p> <td>": the <p>): it goes with the node, the gap keeping only what
+        // stands on one side of it.
         for (Node* n = host->getFirstChild(); n != nullptr; n = n->nextInTree(host))
             if (NodeSource::source(n) == NodeSource::source(node) &&
                 NodeSource::spanStart(n) >= NodeSource::spanEnd(node)) {
                 NodeSource::markSubtreeChanged(n->parentNode());
+                NodeSource::Range gap = NodeSource::leadGap(n);
+                if (gap.source == NodeSource::source(node) && gap.start < NodeSource::spanEnd(node) &&
+                    gap.end > NodeSource::spanStart(node)) {
+                    if (gap.start >= NodeSource::spanStart(node))
+                        gap.start = std::min(NodeSource::spanEnd(node), gap.end);
+                    else if (gap.end <= NodeSource::spanEnd(node))
+                        gap.end = NodeSource::spanStart(node);
+                    NodeSource::setLeadGap(n, gap);
+                }
                 break;
             }
     }

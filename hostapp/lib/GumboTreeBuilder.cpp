@@ -267,8 +267,10 @@ private:
             return n.size() == 2 && n[0] == L'h' && n[1] >= L'1' && n[1] <= L'6';
         };
         // So too the end tag of a name the parser does not know, for the innermost element of such
-        // a name: "</v>" after "<v><x>" ends the x.
-        const bool unknownName = unknown && gumbo_tag_enum(std::string(tagName).c_str()) == GUMBO_TAG_UNKNOWN;
+        // a name: "</v>" after "<v><x>" ends the x. (The name is looked up whole: the tokenizer
+        // reads a NUL in it as U+FFFD, so "</head\0>" names no head.)
+        const bool unknownName =
+            unknown && gumbo_tagn_enum(tagName.data(), static_cast<unsigned>(tagName.size())) == GUMBO_TAG_UNKNOWN;
         if (((heading(name) && heading(e->localName())) || unknownName) && NodeSource::endTag(e).empty()) {
             NodeSource::setEndTag(e, range);
             claimed_[range.start] = true;

@@ -110,6 +110,11 @@ bool ImpliedMarkup::endsBeforeContent(const Element& e)
            (e.is(L"form") || e.is(L"body") || e.is(L"html"));
 }
 
+bool ImpliedMarkup::endLeavesInnerOpen(const Element& e)
+{
+    return !NodeSource::endTag(&e).empty() && (e.is(L"body") || e.is(L"html"));
+}
+
 bool ImpliedMarkup::impliedAgain(const Element& e)
 {
     const bool tbody = e.is(L"tbody"), tr = e.is(L"tr");

@@ -27,6 +27,11 @@ public:
     // of open elements ("<form><n></form>x" has x in n, in the form). False without an end tag.
     static bool endsBeforeContent(const Element& e);
 
+    // Whether the element's end tag takes nothing off the parser's stack of open elements, so that
+    // an element left open inside it stays open after it: the end tag of the body or html
+    // ("<p>x</body>y" has y in the p). False without an end tag.
+    static bool endLeavesInnerOpen(const Element& e);
+
     // Whether the parser makes the implied element again from its content: html, head and body
     // always, a tbody when its content starts with a row or a cell, a tr with a cell, a colgroup
     // with a col.

@@ -153,8 +153,10 @@ void Writer::writeNode(const Node& node)
                                     NodeSource::spanEnd(n) > NodeSource::spanStart(n);
              n = lastInText(*n)) {
             const auto& e = static_cast<const Element&>(*n);
-            // (A form's end tag that stands before content of the form leaves open what holds it.)
-            if (ImpliedMarkup::writesItsEnd(e) && !(ImpliedMarkup::endsBeforeContent(e) && e.is(L"form")))
+            // (A form's end tag that stands before content of the form leaves open what holds it;
+            // the end tag of the body or html leaves open what the content left open.)
+            if (ImpliedMarkup::writesItsEnd(e) && !(ImpliedMarkup::endsBeforeContent(e) && e.is(L"form")) &&
+                !ImpliedMarkup::endLeavesInnerOpen(e))
                 break;
             if (!ImpliedMarkup::writesItsEnd(e))
                 keepOpen_.push_back(&e);
@@ -539,7 +541,9 @@ void Writer::writeElement(const Element& e)
     // (Its end tag ends what its content left open first; one written before content does not.)
     const bool leftOpen =
         !ImpliedMarkup::writesItsEnd(e) && out_.size() > outputBefore && !(orphanDepth_ > 0 && endClosedAtStart(e));
-    if (ImpliedMarkup::writesItsEnd(e) && !endWrittenAhead)
+    // (The end tag of the body or html leaves open what the content left open.)
+    if (ImpliedMarkup::writesItsEnd(e) && !endWrittenAhead &&
+        (leftOpen_.empty() || !ImpliedMarkup::endLeavesInnerOpen(e)))
         dropLeftOpen();
     if (!leftOpen || !endsScopeWhenLeft(e))
         leaveFormatting(e, ImpliedMarkup::writesItsEnd(e) && !e.isVoid());

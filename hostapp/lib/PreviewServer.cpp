@@ -1,6 +1,5 @@
 #include "PreviewServer.h"
 
-
 #include <mutex>
 
 #include "HostInstallation.h"

@@ -17,6 +17,38 @@ namespace {
 
 constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 
+// Sorts a list that is mostly in order already, as a page's tokens are when the parser moved a few
+// nodes: its ascending runs are merged pairwise, about linear for a few runs where a full sort
+// costs n log n. Equal items keep their order. Many runs (a page the parser took apart) go to a
+// full sort, which is then as cheap.
+template <class T, class Less>
+void sortMostlyInOrder(std::vector<T>& items, Less less)
+{
+    std::vector<std::size_t> bounds{0};
+    for (std::size_t i = 1; i < items.size(); ++i) {
+        if (!less(items[i], items[i - 1]))
+            continue;
+        if (bounds.size() == 64) {
+            std::stable_sort(items.begin(), items.end(), less);
+            return;
+        }
+        bounds.push_back(i);
+    }
+    bounds.push_back(items.size());
+    while (bounds.size() > 2) {
+        std::size_t kept = 1;
+        for (std::size_t r = 0; r + 2 < bounds.size(); r += 2) {
+            std::inplace_merge(items.begin() + static_cast<std::ptrdiff_t>(bounds[r]),
+                               items.begin() + static_cast<std::ptrdiff_t>(bounds[r + 1]),
+                               items.begin() + static_cast<std::ptrdiff_t>(bounds[r + 2]), less);
+            bounds[kept++] = bounds[r + 2];
+        }
+        if ((bounds.size() - 1) % 2 == 1)
+            bounds[kept++] = bounds.back();
+        bounds.resize(kept);
+    }
+}
+
 class Pass {
 public:
     Pass(const SourceText* source, std::vector<bool>& claimed) : src_(source), claimed_(claimed) {}
@@ -126,7 +158,7 @@ private:
             }
         }
         if (lo != kNone && e->is(L"select") && NodeSource::endTag(e).empty()) {
-            const std::size_t end = ignoredInSelectEnd(hi);
+            const std::size_t end = ignoredInSelectEnd(hi, readInTable(*e));
             if (end > hi)
                 selectTails_.push_back({e, {hi, end}});
             hi = end;
@@ -138,14 +170,19 @@ private:
     }
 
     // Where the tags the parser ignored in a select after its content end: at the tag that ended
-    // the select ("<select><r><table>"). They stand in the select, and go with it when it is
-    // removed (written after it, the <r> would make an element). From hi, the select's content
-    // end; hi when none follow, or when the page ends first (which reachPageEnd sees to).
-    std::size_t ignoredInSelectEnd(std::size_t hi) const
+    // the select ("<select><r><input>"; in a table, a table's tag too: "<td><select><r><table>").
+    // They stand in the select, and go with it when it is removed (written after it, the <r> would
+    // make an element, a <table> a table). From hi, the select's content end; hi when none follow,
+    // or when the page ends first (which reachPageEnd sees to).
+    std::size_t ignoredInSelectEnd(std::size_t hi, bool inTable) const
     {
-        static constexpr std::wstring_view kEnds[] = {L"select", L"input", L"keygen",  L"textarea", L"caption",
-                                                      L"table",  L"tbody", L"tfoot",   L"thead",    L"tr",
-                                                      L"td",     L"th",    L"template"};
+        // (The first five end it anywhere; a template's tags make elements in the select or end
+        // one around it: never ignored.)
+        constexpr std::size_t kEndsAnywhere = 5;
+        static constexpr std::wstring_view kEnds[] = {L"select",  L"input", L"keygen", L"textarea", L"template",
+                                                      L"caption", L"table", L"tbody",  L"tfoot",    L"thead",
+                                                      L"tr",      L"td",    L"th"};
+        const std::size_t ends = inTable ? std::size(kEnds) : kEndsAnywhere;
         const std::wstring& t = src_->text;
         const SourceScan scan(t);
         for (std::size_t at = hi; at < t.size();) {
@@ -159,12 +196,33 @@ private:
             std::wstring name;
             for (; i < close && !asciicase::isSpace(t[i]) && t[i] != L'/'; ++i)
                 name += asciicase::lower(t[i]);
-            for (std::wstring_view end : kEnds)
-                if (name == end)
-                    return at;
+            if (std::find(kEnds, kEnds + ends, name) != kEnds + ends)
+                return at;
             at = close + 1;
         }
         return hi;
+    }
+
+    // Whether the parser read the select's start tag inside a table (in a cell or caption, or moved
+    // out in front of a table, itself or an element around it), where a table's tags end the
+    // select; elsewhere it ignores them. (Template content is read apart from a table around it.)
+    static bool readInTable(const Element& select)
+    {
+        const std::size_t at = NodeSource::startTag(&select).start;
+        for (const Node* n = &select; n != nullptr && n->getNodeType() == Node::Type::Element; n = n->parentNode()) {
+            const auto& e = static_cast<const Element&>(*n);
+            if (n != &select && (e.is(L"td") || e.is(L"th") || e.is(L"caption")))
+                return true;
+            if (e.is(L"template"))
+                return false;
+            // (Moved out in front of a table: a later sibling, the table, starts before it.)
+            for (const Node* s = n->getNextSibling(); s != nullptr; s = s->getNextSibling())
+                if (s->getNodeType() == Node::Type::Element && static_cast<const Element*>(s)->is(L"table") &&
+                    !NodeSource::startTag(static_cast<const Element*>(s)).empty() &&
+                    NodeSource::startTag(static_cast<const Element*>(s)).start < at)
+                    return true;
+        }
+        return false;
     }
 
     // A start tag the parser ignored after the last content of an element the page leaves open
@@ -387,7 +445,7 @@ private:
         auto byStart = [](const auto& a, const auto& b) { return a.first.start < b.first.start; };
         tokensInOrder_ = std::is_sorted(all.begin(), all.end(), byStart);
         if (!tokensInOrder_)
-            std::sort(all.begin(), all.end(), byStart);
+            sortMostlyInOrder(all, byStart);
         starts_.clear();
         owners_.clear();
         std::vector<std::uint32_t> own(nodes_.size() + 1, 0);

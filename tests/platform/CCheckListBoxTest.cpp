@@ -21,4 +21,3 @@ TEST(CCheckListBoxTest, BadIndexesAnswerTheListError)
     list.SetCheck(0, 3); // not a state
     EXPECT_EQ(CCheckListBox::Unchecked, list.GetCheck(0));
 }
-
