@@ -222,11 +222,9 @@ private:
             const char* at = originalTag.data + (ge.end_pos.offset - ge.start_pos.offset);
             if (utf8_.holds(at, 1)) {
                 const std::size_t i = utf8_.indexAt(at);
-                const std::wstring& t = src_->text;
-                const std::size_t close = scan().tagClose(i, t.size());
-                if (close != kNone && i + 7 < t.size() && asciicase::lower(t.substr(i, 7)) == L"<select" &&
-                    (t[i + 7] == L'>' || t[i + 7] == L'/' || asciicase::isSpace(t[i + 7])))
-                    NodeSource::setEndTag(e, {src_, i, close + 1});
+                const std::size_t end = scan().startTagAt(i, L"select");
+                if (end != kNone)
+                    NodeSource::setEndTag(e, {src_, i, end});
             }
         }
         if (src_ != nullptr && holds(originalEndTag) && originalEndTag.length > 2 && originalEndTag.data[1] == '/')

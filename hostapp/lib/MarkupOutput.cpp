@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "AsciiCase.h"
 #include "ImpliedMarkup.h"
 #include "SourceScan.h"
 #include "SourceText.h"
@@ -106,17 +105,12 @@ void MarkupOutput::findIgnoredFramesets(const Document& page)
     if (source == nullptr || !NodeSource::subtreeChanged(&page) || page.getBody() == nullptr)
         return;
     const SourceScan scan(source->text);
-    static const std::wstring kName = L"frameset";
     source->forEachGapStretch(0, source->text.size(), [&](std::size_t start, std::size_t end) {
         for (std::size_t i = scan.firstTag(start, end); i < end; i = scan.firstTag(i, end)) {
             const std::size_t close = scan.tagClose(i, end);
             if (close == SourceScan::kNone)
                 return;
-            std::size_t n = 0;
-            while (n < kName.size() && i + 1 + n < close && asciicase::lower(source->text[i + 1 + n]) == kName[n])
-                ++n;
-            const wchar_t after = source->text[i + 1 + n];
-            if (n == kName.size() && (after == L'>' || after == L'/' || asciicase::isSpace(after)))
+            if (scan.startTagAt(i, L"frameset") != SourceScan::kNone)
                 framesetTags_.push_back(i);
             i = close + 1;
         }
