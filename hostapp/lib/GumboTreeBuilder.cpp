@@ -65,6 +65,11 @@ public:
         tokens_ = SourceSpanPass::run(container, std::move(topLevel), src_, claimed_);
     }
     std::vector<SourceText::Token> takeTokens() { return std::move(tokens_); }
+    std::vector<std::size_t> takeFormStarts()
+    {
+        std::sort(formStarts_.begin(), formStarts_.end());
+        return std::move(formStarts_);
+    }
 
     Node* convert(const GumboNode* g, Node* parent)
     {
@@ -187,6 +192,8 @@ private:
             NodeSource::setStartTag(e, startTag);
             if (e->is(L"plaintext"))
                 plaintextFrom_ = std::min(plaintextFrom_, startTag.end);
+            if (ge.tag == GUMBO_TAG_FORM && !inTemplate(parent))
+                formStarts_.push_back(startTag.start);
         }
         // A formatting element the parser opened again (after an element that closed it without
         // its end tag, or around content its misplaced end tag would have cut off) copies the
@@ -230,6 +237,14 @@ private:
         if (src_ != nullptr && holds(originalEndTag) && originalEndTag.length > 2 && originalEndTag.data[1] == '/')
             claimEndTag(e, originalEndTag, ge.tag == GUMBO_TAG_UNKNOWN, ge.tag_namespace != GUMBO_NAMESPACE_HTML);
         return e;
+    }
+
+    static bool inTemplate(const Node* n)
+    {
+        for (; n != nullptr && n->getNodeType() == Node::Type::Element; n = n->parentNode())
+            if (static_cast<const Element*>(n)->is(L"template"))
+                return true;
+        return false;
     }
 
     // Gives an end tag to the element it names: the parser records it on every element it ends
@@ -451,6 +466,7 @@ private:
     std::vector<UnclaimedEndTag> unclaimed_;
     std::vector<Element*> foreignClaims_; // SVG and MathML elements given an end tag of their name
     std::vector<SourceText::Token> tokens_;
+    std::vector<std::size_t> formStarts_; // of the forms outside template content
 };
 
 // How deep elements may nest in a page the host builds. The tree is built, measured and written
@@ -514,8 +530,10 @@ bool GumboTreeBuilder::buildDocument(Document& document, const wchar_t* text, st
     for (Node* n = document.getFirstChild(); n != nullptr; n = n->getNextSibling())
         top.push_back(n);
     builder.finish(&document, top);
-    if (source != nullptr)
+    if (source != nullptr) {
         source->tokens = builder.takeTokens();
+        source->formStarts = builder.takeFormStarts();
+    }
     gumbo_destroy_output(&options, output);
     return true;
 }
