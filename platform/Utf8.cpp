@@ -1,5 +1,7 @@
 #include "platform/Utf8.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 namespace platform::utf8 {
@@ -13,7 +15,6 @@ bool isContinuation(unsigned char b)
     return (b & 0xC0) == 0x80;
 }
 
-// Whether the eight bytes at p are all ASCII.
 // The length of the common sequence at s[i], 2 or 3, whose every continuation gives a valid
 // character: two bytes from C2, three bytes from E1 to EC and from EE and EF (no overlong form, no
 // surrogate); 0 for anything else, which takes the long way.
@@ -28,11 +29,34 @@ inline std::size_t shortSequence(const unsigned char* s, std::size_t i, std::siz
     return 0;
 }
 
-bool asciiWord(const unsigned char* p)
+// The number of ASCII bytes at the start of the eight bytes at p (8 when all are).
+inline std::size_t asciiPrefix(const unsigned char* p)
 {
     std::uint64_t word;
     std::memcpy(&word, p, 8);
-    return (word & 0x8080808080808080ULL) == 0;
+    const std::uint64_t high = word & 0x8080808080808080ULL;
+    if (high == 0)
+        return 8;
+    // The first byte in memory is the word's lowest on a little-endian machine, its highest otherwise.
+    if constexpr (std::endian::native == std::endian::little)
+        return static_cast<std::size_t>(std::countr_zero(high)) / 8;
+    else
+        return static_cast<std::size_t>(std::countl_zero(high)) / 8;
+}
+
+// The position of the first non-ASCII byte at or after i (size when there is none): eight bytes
+// at a time, and a word that holds one is not looked at again byte by byte.
+inline std::size_t skipAscii(const unsigned char* p, std::size_t i, std::size_t size)
+{
+    while (i + 8 <= size) {
+        const std::size_t n = asciiPrefix(p + i);
+        i += n;
+        if (n < 8)
+            return i;
+    }
+    while (i < size && p[i] < 0x80)
+        ++i;
+    return i;
 }
 
 // Whether the four wide units at p are all ASCII.
@@ -166,12 +190,9 @@ bool isValid(const char* bytes, std::size_t size, bool& nonAscii)
     const auto* p = reinterpret_cast<const unsigned char*>(bytes);
     std::size_t i = 0;
     while (i < size) {
-        const unsigned char c = p[i];
-        if (c < 0x80) {
+        if (p[i] < 0x80) {
             // Runs of ASCII, which most of a page is, eight bytes at a time.
-            ++i;
-            while (i + 8 <= size && asciiWord(p + i))
-                i += 8;
+            i = skipAscii(p, i + 1, size);
             continue;
         }
         nonAscii = true;
@@ -235,11 +256,21 @@ std::size_t decodeInto(const char* bytes, std::size_t size, wchar_t* out)
     const auto* s = reinterpret_cast<const unsigned char*>(bytes);
     std::size_t i = 0;
     while (i < size) {
-        // Runs of ASCII eight bytes at a time.
-        while (i + 8 <= size && asciiWord(s + i)) {
-            for (int k = 0; k < 8; ++k)
-                *o++ = static_cast<wchar_t>(s[i + k]);
-            i += 8;
+        // Runs of ASCII eight bytes at a time; of a word that holds another byte, the ASCII before it.
+        while (i + 8 <= size) {
+            const std::size_t n = asciiPrefix(s + i);
+            if (n == 8) {
+                for (int k = 0; k < 8; ++k)
+                    o[k] = static_cast<wchar_t>(s[i + k]);
+                o += 8;
+                i += 8;
+                continue;
+            }
+            for (std::size_t k = 0; k < n; ++k)
+                o[k] = static_cast<wchar_t>(s[i + k]);
+            o += n;
+            i += n;
+            break;
         }
         if (i >= size)
             break;

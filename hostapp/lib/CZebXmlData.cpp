@@ -3,12 +3,16 @@
 
 #include <pugixml.hpp>
 
+#include <array>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "AsciiCase.h"
 #include "DocumentFactory.h"
@@ -36,26 +40,152 @@ std::wstring wide(const char* utf8)
 namespace xmlcopy {
 
 // The document's names of the file's element names (in lower case, as the document names the
-// elements it creates): each spelling is converted once, not once per element.
+// elements it creates): each spelling is converted once, not once per element. Each spelling also
+// remembers the one that came after it last time: the entries of a list repeat their names in one
+// order, so the name expected next is almost always the one that comes.
 class ElementNames {
 public:
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
     explicit ElementNames(Document& document) : document_(document) {}
-    // The name for utf8, which stays valid while the parsed file does.
-    const ElementName& operator()(const char* utf8)
+    // The name for its UTF-8 spelling, which stays valid while the read file does.
+    const ElementName& operator()(std::string_view spelling) { return name(learn(spelling)); }
+    // The known spelling for spelling (learnt when new, with the expected next one updated); its
+    // index.
+    std::size_t learn(std::string_view spelling)
     {
-        const std::string_view key(utf8);
-        auto found = names_.find(key);
-        if (found != names_.end())
-            return *found->second;
-        const ElementName& name =
-            DocumentStore::internName(document_, asciicase::lower(platform::fromUtf8(key.data(), key.size())));
-        names_.emplace(key, &name);
-        return name;
+        std::size_t found = kNone;
+        if (index_.empty()) {
+            for (std::size_t i = 0; i < known_.size() && found == kNone; ++i)
+                if (known_[i].spelling == spelling)
+                    found = i;
+        } else if (const auto at = index_.find(spelling); at != index_.end()) {
+            found = at->second;
+        }
+        if (found == kNone) {
+            found = known_.size();
+            known_.push_back({spelling, nullptr, kNone});
+            // A file of many spellings has them hashed.
+            if (known_.size() > kFew) {
+                if (index_.empty())
+                    for (std::size_t i = 0; i + 1 < known_.size(); ++i)
+                        index_.emplace(known_[i].spelling, i);
+                index_.emplace(spelling, found);
+            }
+        }
+        follow(found);
+        return found;
+    }
+    // The index of the spelling expected next when the text at p starts with it and no name
+    // character follows (p then moves past it); kNone otherwise.
+    std::size_t expectedAt(const char*& p, const char* end, bool (*isNameChar)(char))
+    {
+        if (last_ == kNone || known_[last_].next == kNone)
+            return kNone;
+        const std::size_t next = known_[last_].next;
+        const std::string_view spelling = known_[next].spelling;
+        if (static_cast<std::size_t>(end - p) <= spelling.size() ||
+            std::memcmp(p, spelling.data(), spelling.size()) != 0 || isNameChar(p[spelling.size()]))
+            return kNone;
+        p += spelling.size();
+        last_ = next;
+        return next;
+    }
+    std::string_view spelling(std::size_t index) const { return known_[index].spelling; }
+    // The document's name of a known spelling, made when first asked for.
+    const ElementName& name(std::size_t index)
+    {
+        Known& known = known_[index];
+        if (known.name == nullptr)
+            known.name = &DocumentStore::internName(
+                document_, asciicase::lower(platform::fromUtf8(known.spelling.data(), known.spelling.size())));
+        return *known.name;
     }
 
 private:
+    static constexpr std::size_t kFew = 16;
+    struct Known {
+        std::string_view spelling;
+        const ElementName* name;
+        std::size_t next; // the spelling that came after this one last time
+    };
+    void follow(std::size_t index)
+    {
+        if (last_ != kNone)
+            known_[last_].next = index;
+        last_ = index;
+    }
     Document& document_;
-    std::unordered_map<std::string_view, const ElementName*> names_;
+    std::vector<Known> known_;
+    std::unordered_map<std::string_view, std::size_t> index_;
+    std::size_t last_ = kNone;
+};
+
+// Where the children of an element left for later come from: the parsed file's node, or the
+// stretch of a file in the plain form (copyPlain) between the element's tags. Neither: none wait.
+struct ChildrenSource {
+    pugi::xml_node parsed;
+    std::string_view plain;
+    explicit operator bool() const { return parsed || plain.data() != nullptr; }
+};
+
+// The elements of an on-demand copy whose children wait, each with its source: an open-addressed
+// table by the element's address, so that listing the entries of a file allocates nothing per
+// entry and finding one is a probe or two. An entry whose children were made keeps its slot with
+// no source.
+class WaitingChildren {
+public:
+    void add(const Node* element, const ChildrenSource& source)
+    {
+        if ((count_ + 1) * 2 > slots_.size())
+            grow();
+        place(element, source);
+        ++count_;
+    }
+    // The source of element's children, taken (a second call gives none); none when element
+    // has none waiting.
+    ChildrenSource take(const Node* element)
+    {
+        if (count_ == 0)
+            return {};
+        for (std::size_t i = slotOf(element);; i = (i + 1) & (slots_.size() - 1)) {
+            Slot& slot = slots_[i];
+            if (slot.element == element)
+                return std::exchange(slot.source, ChildrenSource());
+            if (slot.element == nullptr)
+                return {};
+        }
+    }
+
+private:
+    struct Slot {
+        const Node* element = nullptr;
+        ChildrenSource source;
+    };
+    std::size_t slotOf(const Node* element) const
+    {
+        // Fibonacci hashing of the address: nodes are tens of bytes apart, so the low bits say little.
+        const auto bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(element));
+        return static_cast<std::size_t>((bits * 0x9E3779B97F4A7C15ULL) >> shift_);
+    }
+    void place(const Node* element, const ChildrenSource& source)
+    {
+        std::size_t i = slotOf(element);
+        while (slots_[i].element != nullptr)
+            i = (i + 1) & (slots_.size() - 1);
+        slots_[i] = {element, source};
+    }
+    void grow()
+    {
+        std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(slots_.empty() ? 64 : slots_.size() * 2));
+        shift_ = 64 - std::countr_zero(slots_.size());
+        for (const Slot& slot : old)
+            if (slot.element != nullptr)
+                place(slot.element, slot.source);
+    }
+    std::vector<Slot> slots_;
+    std::size_t count_ = 0;
+    int shift_ = 64;
 };
 
 // Copies the pugixml tree below source into the host tree below target. Elements keep their
@@ -74,7 +204,7 @@ struct PendingCopy {
 };
 using PendingCopies = std::vector<PendingCopy>;
 void copyTree(const pugi::xml_node& source, Element* target, Document& document, ElementNames& names,
-              std::unordered_map<const Node*, pugi::xml_node>* deferred, PendingCopies& pending)
+              WaitingChildren* deferred, PendingCopies& pending)
 {
     pending.push_back({source, target, 1});
     while (!pending.empty()) {
@@ -83,12 +213,12 @@ void copyTree(const pugi::xml_node& source, Element* target, Document& document,
         for (pugi::xml_node child = at.from.first_child(); child; child = child.next_sibling()) {
             switch (child.type()) {
             case pugi::node_element: {
-                Element* element = DocumentStore::createElement(document, names(child.name()));
+                Element* element = DocumentStore::createElement(document, names(std::string_view(child.name())));
                 for (pugi::xml_attribute a = child.first_attribute(); a; a = a.next_attribute())
                     element->setAttribute(wide(a.name()), wide(a.value()));
                 DocumentStore::appendMade(at.to, element);
                 if (deferred && at.depth == 2 && child.first_child())
-                    deferred->emplace(element, child);
+                    deferred->add(element, {child, {}});
                 else
                     pending.push_back({child, element, at.depth + 1});
                 break;
@@ -102,6 +232,175 @@ void copyTree(const pugi::xml_node& source, Element* target, Document& document,
             }
         }
     }
+}
+
+// The plain form most data files take: an optional XML declaration at the very start, then
+// elements whose tags are written without attributes or spaces (<name>, </name>, <name/>) and
+// texts without references or carriage returns. A file of that form is read in one pass straight
+// into host nodes, with the tree the full parser would give it: texts of white space alone are
+// left out, as the parser drops them. Anything else in a file (attributes, comments, CDATA,
+// references, a name outside ASCII, any error) sends the whole file to the full parser, which
+// also judges what is malformed.
+namespace {
+
+// What a byte is to the plain scan: white space as the parser takes it, a byte that may start or
+// continue a name (ASCII only), a byte that ends or spoils a text ('<', and the '&' and carriage
+// return that the parser would convert).
+enum : unsigned char { kSpace = 1, kNameStart = 2, kNameChar = 4, kTextStop = 8 };
+
+constexpr std::array<unsigned char, 256> kPlainClass = [] {
+    std::array<unsigned char, 256> table{};
+    for (const char c : {' ', '\t', '\n', '\r'})
+        table[static_cast<unsigned char>(c)] |= kSpace;
+    for (int c = 0; c < 256; ++c) {
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (letter || c == '_' || c == ':')
+            table[c] |= kNameStart | kNameChar;
+        if ((c >= '0' && c <= '9') || c == '-' || c == '.')
+            table[c] |= kNameChar;
+    }
+    for (const char c : {'<', '&', '\r'})
+        table[static_cast<unsigned char>(c)] |= kTextStop;
+    return table;
+}();
+
+bool is(char c, unsigned char what)
+{
+    return (kPlainClass[static_cast<unsigned char>(c)] & what) != 0;
+}
+
+bool isNameChar(char c)
+{
+    return is(c, kNameChar);
+}
+
+// The first '<', '&' or CR at or after p; end when there is none. Eight bytes at a time: a byte
+// equal to c is a zero byte of the word xor c, and each zero byte is marked by its high bit alone.
+const char* findTextStop(const char* p, const char* end)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kLow = 0x7F7F7F7F7F7F7F7FULL;
+    const auto zeroBytes = [](std::uint64_t x) { return ~(((x & kLow) + kLow) | x | kLow); };
+    for (; end - p >= 8; p += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        const std::uint64_t stops =
+            zeroBytes(word ^ (kOnes * '<')) | zeroBytes(word ^ (kOnes * '&')) | zeroBytes(word ^ (kOnes * '\r'));
+        if (stops != 0) {
+            // The first byte in memory is the word's lowest on a little-endian machine.
+            if constexpr (std::endian::native == std::endian::little)
+                return p + std::countr_zero(stops) / 8;
+            else
+                return p + std::countl_zero(stops) / 8;
+        }
+    }
+    while (p != end && !is(*p, kTextStop))
+        ++p;
+    return p;
+}
+
+} // namespace
+
+// An element open in the scan: its name, where its content starts, and whether anything was
+// found in it; element is null when it is not made (inside an entry left for later).
+struct PlainOpen {
+    std::string_view name;
+    Element* element;
+    Element* childrenTo; // where its children go; null when they are not made now
+    const char* content;
+    bool hasChildren;
+};
+using PlainStack = std::vector<PlainOpen>;
+
+// Makes the nodes of text, in the plain form, below target (the file's root when wholeFile, else
+// an entry's content, already scanned once). With deferred, as copyTree: an element two levels
+// down is made without its children and listed with the stretch they are in. False when text is
+// not of the plain form (what was made below target then is to be thrown away).
+bool copyPlain(std::string_view text, Element* target, Document& document, ElementNames& names,
+               WaitingChildren* deferred, PlainStack& open, bool wholeFile)
+{
+    open.clear();
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    if (wholeFile && text.size() > 5 && text.starts_with("<?xml") && is(text[5], kSpace)) {
+        const std::size_t close = text.find("?>", 6);
+        if (close == std::string_view::npos)
+            return false;
+        p += close + 2;
+    }
+    bool anyElement = false;
+    while (true) {
+        // White space alone is no text; a text runs to the next tag and holds no '&' or CR.
+        const char* lt = p;
+        while (lt != end && is(*lt, kSpace))
+            ++lt;
+        if (lt != end && *lt != '<') {
+            // A text at the file's top level is kept by the parser as a node of its own: rare,
+            // and left to it.
+            if (open.empty() && wholeFile)
+                return false;
+            lt = findTextStop(p, end);
+            if (lt != end && *lt != '<')
+                return false;
+            const std::string_view value(p, static_cast<std::size_t>(lt - p));
+            Element* to = target;
+            if (!open.empty()) {
+                open.back().hasChildren = true;
+                to = open.back().childrenTo;
+            }
+            if (to != nullptr)
+                DocumentStore::appendMade(to, DocumentStore::createTextNodeKeepingUtf8(document, value));
+        }
+        if (lt == end)
+            break;
+        p = lt + 1;
+        if (p != end && *p == '/') {
+            // An end tag ends the open element, whose name it must repeat.
+            ++p;
+            if (open.empty())
+                return false;
+            const std::string_view name = open.back().name;
+            if (static_cast<std::size_t>(end - p) <= name.size() || std::memcmp(p, name.data(), name.size()) != 0 ||
+                p[name.size()] != '>')
+                return false;
+            p += name.size();
+            const PlainOpen closed = open.back();
+            open.pop_back();
+            if (deferred && open.size() == 1 && closed.hasChildren)
+                deferred->add(closed.element,
+                              {{}, std::string_view(closed.content, static_cast<std::size_t>(lt - closed.content))});
+            ++p;
+            continue;
+        }
+        std::size_t known = names.expectedAt(p, end, isNameChar);
+        if (known == ElementNames::kNone) {
+            const char* const name = p;
+            if (p == end || !is(*p, kNameStart))
+                return false;
+            while (p != end && is(*p, kNameChar))
+                ++p;
+            known = names.learn(std::string_view(name, static_cast<std::size_t>(p - name)));
+        }
+        const std::string_view tagName = names.spelling(known);
+        const bool empty = p != end && *p == '/';
+        if (empty)
+            ++p;
+        if (p == end || *p != '>')
+            return false;
+        ++p;
+        anyElement = true;
+        Element* const parent = open.empty() ? target : open.back().childrenTo;
+        if (!open.empty())
+            open.back().hasChildren = true;
+        Element* element = nullptr;
+        if (parent != nullptr) {
+            element = DocumentStore::createElement(document, names.name(known));
+            DocumentStore::appendMade(parent, element);
+        }
+        if (!empty)
+            open.push_back({tagName, element, deferred && open.size() == 1 ? nullptr : element, p, false});
+    }
+    return open.empty() && (anyElement || !wholeFile);
 }
 
 } // namespace xmlcopy
@@ -126,19 +425,22 @@ bool sameName(const std::wstring& a, const std::wstring& b)
     return true;
 }
 
-// The file's bytes parsed: decoded straight to UTF-8, which is what the parser reads (a UTF-8 file
-// is parsed from its own bytes, without a round trip through wide text); null when they are no
-// XML.
-std::shared_ptr<const pugi::xml_document> parse(std::string_view bytes)
+// The file's bytes decoded straight to UTF-8, which is what the readers take (a UTF-8 file is
+// read from its own bytes, without a round trip through wide text): utf8 views bytes or storage.
+// False when they do not decode.
+bool decode(std::string_view bytes, std::string& storage, std::string_view& utf8)
 {
     EncodingDetector::Detection detection;
-    std::string storage;
-    std::string_view utf8;
     if (!EncodingDetector::decodeAuto(bytes.data(), bytes.size(), detection, storage, utf8))
-        return nullptr;
+        return false;
     // The text ends at its first NUL character, as a decoded text handed on as a C string does.
     utf8 = utf8.substr(0, utf8.find('\0'));
+    return true;
+}
 
+// The file's UTF-8 text parsed; null when it is no XML.
+std::shared_ptr<const pugi::xml_document> parse(std::string_view utf8)
+{
     // The text is UTF-8 now whatever the file declared, so the declaration is not followed.
     // Fragment parsing lets a file hold several top-level lists. pugixml never reads a DTD's
     // external entities nor expands entities other than the predefined ones and character
@@ -157,7 +459,7 @@ std::shared_ptr<const pugi::xml_document> parse(std::string_view bytes)
 // from it only read. The bytes are the file's, kept instead of freed; files above the limit are
 // not kept.
 struct LastParse {
-    std::string bytes;
+    std::shared_ptr<const std::string> bytes;
     std::shared_ptr<const pugi::xml_document> xml;
 };
 constexpr std::size_t kLastParseLimit = 256 * 1024;
@@ -172,29 +474,32 @@ LastParse& lastParse()
 std::shared_ptr<const pugi::xml_document> parsedAgain(std::string_view bytes)
 {
     const LastParse& last = lastParse();
-    return last.xml && std::string_view(last.bytes) == bytes ? last.xml : nullptr;
+    return last.xml && std::string_view(*last.bytes) == bytes ? last.xml : nullptr;
 }
 
-void rememberParse(std::string bytes, const std::shared_ptr<const pugi::xml_document>& xml)
+void rememberParse(const std::shared_ptr<const std::string>& bytes,
+                   const std::shared_ptr<const pugi::xml_document>& xml)
 {
     LastParse& last = lastParse();
-    if (bytes.size() > kLastParseLimit) {
+    if (bytes->size() > kLastParseLimit) {
         last = LastParse();
         return;
     }
-    last.bytes = std::move(bytes);
+    last.bytes = bytes;
     last.xml = xml;
 }
 
 } // namespace
 
-// The elements of an on-demand tree whose children are still to be made, by their parsed source,
-// and the document's names of the file's element names, which those children will need.
+// The elements of an on-demand tree whose children are still to be made, by their source, the
+// document's names of the file's element names, which those children will need, and the copies'
+// working memory.
 struct CZebXmlData::Deferred {
     explicit Deferred(Document& document) : names(document) {}
     xmlcopy::ElementNames names;
-    std::unordered_map<const Node*, pugi::xml_node> sources;
+    xmlcopy::WaitingChildren sources;
     xmlcopy::PendingCopies pending;
+    xmlcopy::PlainStack open;
 };
 
 CZebXmlData::CZebXmlData(const std::wstring& rootName) : rootName_(rootName) {}
@@ -205,35 +510,57 @@ bool CZebXmlData::CreateNodeData(const std::wstring& path, Build build)
 {
     DestroyNodeData(nullptr);
 
-    std::string bytes;
-    if (platform::FileReader::read(path, bytes) != platform::FileReader::Result::Read || bytes.empty())
+    // Held by the document when it is read in the plain form: its texts and names view the bytes.
+    auto bytes = std::make_shared<std::string>();
+    if (platform::FileReader::read(path, *bytes) != platform::FileReader::Result::Read || bytes->empty())
         return false;
-    std::shared_ptr<const pugi::xml_document> xml = parsedAgain(bytes);
+
+    std::unique_ptr<Document> document;
+    Element* root = nullptr;
+    std::unique_ptr<Deferred> deferred;
+    auto startDocument = [&] {
+        document = DocumentFactory::create();
+        root = document->createElement(kRootTag);
+        document->appendChild(root);
+        deferred = std::make_unique<Deferred>(*document);
+    };
+    auto finish = [&] {
+        if (build == Build::OnDemand)
+            deferred_ = std::move(deferred);
+        document_ = std::move(document);
+        root_ = root;
+        return true;
+    };
+    xmlcopy::WaitingChildren* waiting = nullptr;
+
+    std::shared_ptr<const pugi::xml_document> xml = parsedAgain(*bytes);
     if (!xml) {
-        xml = parse(bytes);
+        auto storage = std::make_shared<std::string>();
+        std::string_view utf8;
+        if (!decode(*bytes, *storage, utf8))
+            return false;
+        startDocument();
+        waiting = build == Build::OnDemand ? &deferred->sources : nullptr;
+        if (xmlcopy::copyPlain(utf8, root, *document, deferred->names, waiting, deferred->open, true)) {
+            // The texts, and the entries still to be made, stay in the file's text.
+            DocumentStore::hold(*document, std::move(bytes));
+            if (!storage->empty())
+                DocumentStore::hold(*document, std::move(storage));
+            return finish();
+        }
+        // Not in the plain form: parsed in full, into a fresh document (the scan may have made
+        // part of a tree).
+        xml = parse(utf8);
         if (!xml)
             return false;
-        rememberParse(std::move(bytes), xml);
+        rememberParse(bytes, xml);
     }
-
-    std::unique_ptr<Document> document = DocumentFactory::create();
-    Element* root = document->createElement(kRootTag);
-    document->appendChild(root);
-    std::unique_ptr<Deferred> deferred;
-    if (build == Build::OnDemand) {
-        deferred = std::make_unique<Deferred>(*document);
-        xmlcopy::copyTree(*xml, root, *document, deferred->names, &deferred->sources, deferred->pending);
-    } else {
-        xmlcopy::ElementNames names(*document);
-        xmlcopy::PendingCopies pending;
-        xmlcopy::copyTree(*xml, root, *document, names, nullptr, pending);
-    }
+    startDocument();
+    waiting = build == Build::OnDemand ? &deferred->sources : nullptr;
+    xmlcopy::copyTree(*xml, root, *document, deferred->names, waiting, deferred->pending);
     // The texts, and the elements still to be made, stay in the parser's memory.
     DocumentStore::hold(*document, std::move(xml));
-    deferred_ = std::move(deferred);
-    document_ = std::move(document);
-    root_ = root;
-    return true;
+    return finish();
 }
 
 Node* CZebXmlData::GetRootNode()
@@ -284,12 +611,13 @@ void CZebXmlData::makeDeferredChildren(Node* node)
 {
     if (!deferred_)
         return;
-    const auto found = deferred_->sources.find(node);
-    if (found == deferred_->sources.end())
-        return;
-    const pugi::xml_node source = found->second;
-    deferred_->sources.erase(found);
-    xmlcopy::copyTree(source, static_cast<Element*>(node), *document_, deferred_->names, nullptr, deferred_->pending);
+    const xmlcopy::ChildrenSource source = deferred_->sources.take(node);
+    if (source.parsed)
+        xmlcopy::copyTree(source.parsed, static_cast<Element*>(node), *document_, deferred_->names, nullptr,
+                          deferred_->pending);
+    else if (source.plain.data() != nullptr)
+        xmlcopy::copyPlain(source.plain, static_cast<Element*>(node), *document_, deferred_->names, nullptr,
+                           deferred_->open, false);
 }
 
 int CZebXmlData::GetChildElement(Node* node, const std::wstring& name, std::vector<Element*>& out)

@@ -2,7 +2,9 @@
 
 #include <ctime>
 #include <cwchar>
+#include <string_view>
 
+#include "DocumentStore.h"
 #include "host/CharacterData.h"
 #include "host/Document.h"
 #include "host/Element.h"
@@ -26,24 +28,49 @@ constexpr const wchar_t* kMinimalPage =
 
 constexpr const wchar_t* kWeekdayNames[7] = {L"日", L"月", L"火", L"水", L"木", L"金", L"土"};
 
-Element* append(Document& document, Node* parent, const wchar_t* tag)
+// The calendar's element names, taken from its document once: a month's calendar makes about fifty
+// elements, and each was named by converting and looking up its tag name anew.
+struct CalendarNames {
+    explicit CalendarNames(Document& document)
+        : table(DocumentStore::internName(document, L"table")),
+          caption(DocumentStore::internName(document, L"caption")), a(DocumentStore::internName(document, L"a")),
+          thead(DocumentStore::internName(document, L"thead")), tbody(DocumentStore::internName(document, L"tbody")),
+          tr(DocumentStore::internName(document, L"tr")), th(DocumentStore::internName(document, L"th")),
+          td(DocumentStore::internName(document, L"td"))
+    {
+    }
+    const ElementName& table;
+    const ElementName& caption;
+    const ElementName& a;
+    const ElementName& thead;
+    const ElementName& tbody;
+    const ElementName& tr;
+    const ElementName& th;
+    const ElementName& td;
+};
+
+// A new element, appended to parent (a node of the same document).
+Element* append(Document& document, Node* parent, const ElementName& name)
 {
-    Element* element = document.createElement(tag);
-    parent->appendChild(element);
+    Element* element = DocumentStore::createElement(document, name);
+    DocumentStore::appendMade(parent, element);
     return element;
 }
 
-void appendText(Document& document, Node* parent, const std::wstring& text)
+// A new text, kept in the document's own memory, appended to parent.
+void appendText(Document& document, Node* parent, std::wstring_view text)
 {
-    parent->appendChild(document.createTextNode(text));
+    DocumentStore::appendMade(
+        parent, DocumentStore::makeKeptText(document, Node::Type::Text, DocumentStore::keepText(document, text)));
 }
 
 // A navigation link. javascript:void(0) keeps the browser on the page when the onclick that the
 // site's script gets does not cancel the default action. The sign alone says little to a screen
 // reader: the link is named by what it does.
-void appendNavigation(Document& document, Node* parent, const wchar_t* name, const wchar_t* label, const wchar_t* title)
+void appendNavigation(Document& document, const CalendarNames& names, Node* parent, const wchar_t* name,
+                      const wchar_t* label, const wchar_t* title)
 {
-    Element* link = append(document, parent, L"a");
+    Element* link = append(document, parent, names.a);
     link->setAttribute(L"name", name);
     link->setAttribute(L"href", L"javascript:void(0)");
     link->setAttribute(L"title", title);
@@ -93,42 +120,43 @@ Element* HostCalendarGenerator::buildCalendar(int year, int month, const std::ws
         return nullptr;
 
     Document& doc = *document;
-    Element* table = doc.createElement(L"table");
+    const CalendarNames names(doc);
+    Element* table = DocumentStore::createElement(doc, names.table);
     table->setAttribute(L"id", platform::formatW(L"zebsitec%03dtable000001", category));
     table->setAttribute(L"class", L"zeb-calendar");
     table->setAttribute(L"summary", platform::formatW(L"%04d-%02d", year, month));
     appendText(doc, table, L"\n");
 
-    Element* caption = append(doc, table, L"caption");
-    appendNavigation(doc, caption, L"prev", L"«", L"前の月");
+    Element* caption = append(doc, table, names.caption);
+    appendNavigation(doc, names, caption, L"prev", L"«", L"前の月");
     appendText(doc, caption, platform::formatW(L" %d年%d月 ", year, month));
-    appendNavigation(doc, caption, L"next", L"»", L"次の月");
+    appendNavigation(doc, names, caption, L"next", L"»", L"次の月");
     appendText(doc, table, L"\n");
 
-    Element* head = append(doc, table, L"thead");
-    Element* headRow = append(doc, head, L"tr");
+    Element* head = append(doc, table, names.thead);
+    Element* headRow = append(doc, head, names.tr);
     for (const wchar_t* name : kWeekdayNames) {
-        Element* th = append(doc, headRow, L"th");
+        Element* th = append(doc, headRow, names.th);
         th->setAttribute(L"scope", L"col");
         appendText(doc, th, name);
     }
     appendText(doc, table, L"\n");
 
-    Element* body = append(doc, table, L"tbody");
+    Element* body = append(doc, table, names.tbody);
     appendText(doc, body, L"\n");
     const int days = daysInMonth(year, month);
     const int today = todayIn(year, month);
     int column = weekday(year, month, 1);
-    Element* row = append(doc, body, L"tr");
+    Element* row = append(doc, body, names.tr);
     for (int i = 0; i < column; ++i)
-        append(doc, row, L"td");
+        append(doc, row, names.td);
     for (int day = 1; day <= days; ++day) {
         if (column == 7) {
             appendText(doc, body, L"\n");
-            row = append(doc, body, L"tr");
+            row = append(doc, body, names.tr);
             column = 0;
         }
-        Element* cell = append(doc, row, L"td");
+        Element* cell = append(doc, row, names.td);
         if (column == 0)
             cell->setAttribute(L"class", L"sun");
         if (column == 6)
@@ -139,7 +167,7 @@ Element* HostCalendarGenerator::buildCalendar(int year, int month, const std::ws
         ++column;
     }
     for (; column < 7; ++column)
-        append(doc, row, L"td");
+        append(doc, row, names.td);
     appendText(doc, body, L"\n");
 
     parent->appendChild(table);

@@ -79,6 +79,71 @@ TEST(CZebXmlDataTest, ReadsTopLevelListsAndRejectsBrokenFiles)
              "</id></contentpart><contentpart><id>b</id></contentpart></partinfo>",
          true,
          {std::string(70000, 'x'), "b"}},
+        // Files in the plain form (tags without attributes or spaces, texts without references or
+        // CRs) are read in one pass; anything else goes to the full parser, which judges errors.
+        {"CR LF line ends between tags",
+         "<?xml version=\"1.0\"?>\r\n<partinfo>\r\n <contentpart>\r\n  <id>a</id>\r\n "
+         "</contentpart>\r\n</partinfo>\r\n",
+         true,
+         {"a"}},
+        {"a CR inside a text", "<partinfo><contentpart><id>a\r\nb\rc</id></contentpart></partinfo>", true, {"a\nb\nc"}},
+        {"white space kept around a text",
+         "<partinfo><contentpart><id> a b\t</id></contentpart></partinfo>",
+         true,
+         {" a b\t"}},
+        {"empty entries and an entry of white space",
+         "<partinfo><contentpart></contentpart><contentpart/><contentpart> \n</contentpart>"
+         "<contentpart><id>b</id></contentpart></partinfo>",
+         true,
+         {"(none)", "(none)", "(none)", "b"}},
+        {"an empty id",
+         "<partinfo><contentpart><id/></contentpart><contentpart><id></id></contentpart></partinfo>",
+         true,
+         {"", ""}},
+        {"tag names in upper case", "<PartInfo><ContentPart><ID>a</ID></ContentPart></PartInfo>", true, {"a"}},
+        {"names of digits, dots, dashes and colons",
+         "<partinfo><contentpart><x:note-1.2_>n</x:note-1.2_><id>a</id></contentpart></partinfo>",
+         true,
+         {"a"}},
+        {"a text beside an entry's elements",
+         "<partinfo><contentpart>lead<id>a</id>tail</contentpart>x</partinfo>",
+         true,
+         {"a"}},
+        {"an attribute", "<partinfo><contentpart k=\"v\"><id>a</id></contentpart></partinfo>", true, {"a"}},
+        {"spaces in tags", "<partinfo ><contentpart><id>a</id ><id /></contentpart></partinfo>", true, {"a"}},
+        {"a name outside ASCII",
+         "<partinfo><contentpart><名前>x</名前><id>a</id></contentpart></partinfo>",
+         true,
+         {"a"}},
+        {"a text at the top level", "lead<partinfo><contentpart><id>a</id></contentpart></partinfo>tail", true, {"a"}},
+        {"a declaration in upper case",
+         "<?XML version=\"1.0\"?><partinfo><contentpart><id>a</id></contentpart></partinfo>",
+         true,
+         {"a"}},
+        {"a declaration alone", "<?xml version=\"1.0\"?>\n", false, {}},
+        {"a declaration not closed",
+         "<?xml version=\"1.0\"<partinfo><contentpart><id>a</id></contentpart></partinfo>",
+         false,
+         {}},
+        {"an element unclosed inside an entry", "<partinfo><contentpart><id>a</contentpart></partinfo>", false, {}},
+        {"an end tag with nothing open", "<partinfo></partinfo></contentpart>", false, {}},
+        {"an end tag longer than the open name",
+         "<partinfo><contentpart><id>a</idx></contentpart></partinfo>",
+         false,
+         {}},
+        {"an end tag shorter than the open name",
+         "<partinfo><contentpart><id>a</i></contentpart></partinfo>",
+         false,
+         {}},
+        {"the last end tag cut", "<partinfo><contentpart><id>a</id></contentpart></partinfo", false, {}},
+        {"a lone '<' at the end", "<partinfo><contentpart><id>a</id></contentpart></partinfo><", false, {}},
+        {"a name starting with a digit", "<partinfo><contentpart><1d>a</1d></contentpart></partinfo>", false, {}},
+        {"a start tag cut", "<partinfo><contentpart><id", false, {}},
+        {"entries of the same names in another order",
+         "<partinfo><contentpart><id>a</id><title>t</title></contentpart>"
+         "<contentpart><title>u</title><id>b</id></contentpart><contentpart><id>c</id></contentpart></partinfo>",
+         true,
+         {"a", "b", "c"}},
         {"Shift_JIS with a tag name in upper case",
          "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><PartInfo><contentpart><ID>" + encodeAs("記事", "CP932") +
              "</ID></contentpart></PartInfo>",
@@ -98,6 +163,46 @@ TEST(CZebXmlDataTest, ReadsTopLevelListsAndRejectsBrokenFiles)
             xml.DestroyNodeData(nullptr);
             EXPECT_EQ(xml.GetRootNode(), nullptr) << c.description;
             EXPECT_EQ(contentIds(again), c.ids) << c.description;
+        }
+    }
+}
+
+// Every node below node as "name{...}" and "'text'", the children of each element made first.
+std::string dumpTree(CZebXmlData& xml, Node* node)
+{
+    std::string out;
+    xml.GetChildElement(node, L"");
+    for (Node* child = node->getFirstChild(); child != nullptr; child = child->getNextSibling()) {
+        if (child->getNodeType() == Node::Type::Element)
+            out += U(static_cast<Element*>(child)->getTagName()) + "{" + dumpTree(xml, child) + "}";
+        else
+            out += "'" + U(static_cast<CharacterData*>(child)->getData()) + "'";
+    }
+    return out;
+}
+
+// A file in the plain form is read in one pass of its own, not by the full parser; a comment
+// appended sends the same file to the parser, and the trees must be alike, whole or on demand.
+TEST(CZebXmlDataTest, PlainFormReadsAsTheParserDoes)
+{
+    const std::string files[] = {
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<partinfo>\n  <contentpart>\n    <id>1</id>\n"
+        "    <title>記事 の 1 番目</title>\n  </contentpart>\n  <contentpart/>\n</partinfo>\n",
+        "<a><b>x<c>y</c>z</b><b> </b><b><d><e>deep</e></d>tail</b></a><a/><a>t<b/></a>",
+        "<List><Item>1</Item><item>2</item><ITEM>3</ITEM></List>",
+        "\r\n\t <x>\r\n<y> s p a c e d </y>\t</x>\n",
+        "<partinfo><contentpart><id>>]]></id></contentpart></partinfo>",
+    };
+    for (const std::string& plain : files) {
+        for (const CZebXmlData::Build build : {CZebXmlData::Build::Whole, CZebXmlData::Build::OnDemand}) {
+            TempDir dir;
+            writeFile(dir / "plain.xml", plain);
+            writeFile(dir / "parsed.xml", plain + "<!-- c -->");
+            CZebXmlData read(L"partinfo");
+            CZebXmlData parsed(L"partinfo");
+            ASSERT_TRUE(read.CreateNodeData(W(dir / "plain.xml"), build)) << plain;
+            ASSERT_TRUE(parsed.CreateNodeData(W(dir / "parsed.xml"), build)) << plain;
+            EXPECT_EQ(dumpTree(read, read.GetRootNode()), dumpTree(parsed, parsed.GetRootNode())) << plain;
         }
     }
 }

@@ -15,7 +15,7 @@ TEST(Utf8Test, IsValidTellsStrictUtf8)
         std::string bytes;
         bool valid, nonAscii;
     };
-    const Case cases[] = {
+    std::vector<Case> cases = {
         {"empty", "", true, false},
         {"ASCII", "site", true, false},
         {"two and three bytes", "サイト/ページ.html é", true, true},
@@ -37,6 +37,18 @@ TEST(Utf8Test, IsValidTellsStrictUtf8)
         {"replacement character, then an invalid byte", "\xEF\xBF\xBD\xff", false, true},
         {"invalid byte after a long run of ASCII", "0123456789abcdef\x80", false, true},
     };
+    // ASCII is skipped a word of eight bytes at a time, up to the first other byte of the word:
+    // that byte at every place of a word, and as the last byte of the text.
+    for (std::size_t at = 0; at < 17; ++at) {
+        const std::string before(at, 'a');
+        cases.push_back({"two bytes after ASCII", before + "\xC3\xA9" + "bcdefghij", true, true});
+        cases.push_back({"three bytes after ASCII", before + "\xE6\x97\xA5", true, true});
+        cases.push_back({"invalid byte after ASCII", before + "\xFF" + "bcdefghij", false, true});
+        cases.push_back({"truncated after ASCII", before + "\xE6\x97", false, true});
+        cases.push_back(
+            {"ASCII then a valid and an invalid sequence", before + "\xC3\xA9" + before + "\xC3", false, true});
+        cases.push_back({"ASCII only", before + "bcdefghij", true, false});
+    }
     for (const Case& c : cases) {
         bool nonAscii = false;
         EXPECT_EQ(utf8::isValid(c.bytes.data(), c.bytes.size(), nonAscii), c.valid) << c.description;
@@ -80,6 +92,32 @@ TEST(Utf8Test, IndexedTextMapsEveryByteToItsCharacter)
     EXPECT_TRUE(abc.holds(abc.data() + 1, 2));
     EXPECT_FALSE(abc.holds(abc.data() + 1, 3));
     EXPECT_FALSE(abc.holds(abc.data() + 1, static_cast<std::size_t>(-1)));
+}
+
+// Runs of ASCII are copied a word at a time, and a word that holds another byte up to that byte:
+// the byte at every place of a word, valid or not.
+TEST(Utf8Test, DecodeIntoReadsAsciiAroundOtherBytesAtEveryPlace)
+{
+    for (std::size_t at = 0; at < 17; ++at) {
+        const std::string before(at, 'a');
+        const std::wstring wideBefore(at, L'a');
+        struct Case {
+            std::string bytes;
+            std::wstring text;
+        };
+        const Case cases[] = {
+            {before + "\xC3\xA9" + "bcdefghij", wideBefore + L"\u00E9bcdefghij"},
+            {before + "\xE6\x97\xA5" + before, wideBefore + L"\u65E5" + wideBefore},
+            {before + "\xFF" + "bcdefghij", wideBefore + L"\uFFFDbcdefghij"},
+            {before + "\xE6\x97", wideBefore + L"\uFFFD"},
+            {before, wideBefore},
+        };
+        for (const Case& c : cases) {
+            std::wstring out(c.bytes.size(), L'\0');
+            out.resize(utf8::decodeInto(c.bytes.data(), c.bytes.size(), out.data()));
+            EXPECT_EQ(out, c.text) << "after " << at << " ASCII bytes: " << c.bytes;
+        }
+    }
 }
 
 TEST(Utf8Test, DecodeTrustedReadsValidUtf8)
