@@ -173,7 +173,9 @@ void Writer::writeNode(const Node& node)
             if (ImpliedMarkup::writesItsEnd(e) && !(ImpliedMarkup::endsBeforeContent(e) && e.is(L"form")) &&
                 !ImpliedMarkup::endLeavesInnerOpen(e))
                 break;
-            if (!ImpliedMarkup::writesItsEnd(e))
+            // (Nor a form the parser closed at its start tag in a table: an end tag written for it
+            // would clear the form pointer.)
+            if (!ImpliedMarkup::writesItsEnd(e) && !ImpliedMarkup::closedAtStart(e))
                 keepOpen_.push_back(&e);
         }
         if (followFormatting(node)) {
@@ -419,7 +421,7 @@ bool Writer::endClosedAtStart(const Element& e)
 {
     if (!ImpliedMarkup::closedAtStart(e))
         return false;
-    fresh() += L"</" + e.localName() + L'>';
+    endTag(e);
     return true;
 }
 
@@ -556,8 +558,10 @@ void Writer::writeElement(const Element& e)
     stack_.pop_back();
     // (A cell left open keeps its mark on the list until it ends.)
     // (Its end tag ends what its content left open first; one written before content does not.)
-    const bool leftOpen =
-        !ImpliedMarkup::writesItsEnd(e) && out_.size() > outputBefore && !(orphanDepth_ > 0 && endClosedAtStart(e));
+    // (Not a form the parser closed at its start tag in a table; where the table is gone, that is
+    // ended by its end tag now.)
+    const bool leftOpen = !ImpliedMarkup::writesItsEnd(e) && out_.size() > outputBefore &&
+                          !(orphanDepth_ > 0 ? endClosedAtStart(e) : ImpliedMarkup::closedAtStart(e));
     // (The end tag of the body or html leaves open what the content left open.)
     if (ImpliedMarkup::writesItsEnd(e) && !endWrittenAhead &&
         (leftOpen_.empty() || !ImpliedMarkup::endLeavesInnerOpen(e)))

@@ -7,7 +7,6 @@
 #include <limits>
 #include <utility>
 
-#include "AsciiCase.h"
 #include "NodeSource.h"
 #include "SourceScan.h"
 #include "host/Document.h"
@@ -192,12 +191,10 @@ private:
             const std::size_t close = scan.tagClose(at, t.size());
             if (close == SourceScan::kNone)
                 return hi;
-            std::size_t i = at + 1 + (t[at + 1] == L'/' ? 1 : 0);
-            std::wstring name;
-            for (; i < close && !asciicase::isSpace(t[i]) && t[i] != L'/'; ++i)
-                name += asciicase::lower(t[i]);
-            if (std::find(kEnds, kEnds + ends, name) != kEnds + ends)
-                return at;
+            const bool endTag = t[at + 1] == L'/';
+            for (std::size_t k = 0; k < ends; ++k)
+                if ((endTag ? scan.endTagAt(at, kEnds[k]) : scan.startTagAt(at, kEnds[k])) != SourceScan::kNone)
+                    return at;
             at = close + 1;
         }
         return hi;
