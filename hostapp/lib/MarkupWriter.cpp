@@ -117,6 +117,15 @@ void Writer::writeDocument(const Document& document)
             ahead_ = upToCutShortTag();
     }
     writeChildren(document);
+    // The text after everything was read inside what the source left open there. Where the
+    // output does not go on to it as the source did, what it left open is ended first, as before
+    // any node: a removed node may have ended it ("<math><meta><html>" without the meta would have
+    // the parser read the html tag inside the math, as an element).
+    if (!trail.empty() && !leftOpen_.empty() &&
+        !(at_.source == trail.source && at_.end <= trail.start && !trail.source->hasTokenIn(at_.end, trail.start))) {
+        writeGapReadInside();
+        closeLeftOpen();
+    }
     copyGap(trail);
 }
 

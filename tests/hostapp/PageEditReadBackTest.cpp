@@ -496,6 +496,8 @@ const ReadBackCase kCases[] = {
      Edit::RemoveFirstChild, L"d", L"<p><a><div id=d>\n<p><a>", L"html(head body(p(a) div[id=\"d\"](p(a a))))"},
     {"removed table had white space read in it, in a paragraph moved out of it, with a bold listed", Edit::Remove, L"t",
      L"<table id=t><P><t><b></p\xFF>\n", L"html(head body(p(t(b))))"},
+    {"removed element had ended a math element, before a tag the parser ignored at the page end", Edit::Remove, L"d",
+     L"<math><meta id=d><html>", L"html(head body(math))"},
     {"removed paragraph held a repeated html tag that gave the implied html its attribute", Edit::Remove, L"d",
      L"<p>x</p><p id=d>y<html lang=ja>z</p>", L"html[lang=\"ja\"](head body(p(\"x\")))"},
     {"removed element after the html end tag held a repeated body tag, the body and html otherwise untouched",
