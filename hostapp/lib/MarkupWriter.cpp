@@ -71,6 +71,7 @@ private:
     [[gnu::noinline]] void writeLeaf(const Node& node);
     void writeChildren(const Node& parent);
     void writeDisplaced(std::size_t before);
+    [[gnu::noinline]] void writeEndTagsBeforeDisplaced(const Node& d);
     void writeEndTagsBefore(const Node& child)
     {
         writeEndTagsBefore(NodeSource::source(&child), NodeSource::spanStart(&child), NodeSource::leadGap(&child));
@@ -388,6 +389,8 @@ void Writer::writeDisplaced(std::size_t before)
 {
     while (nextDisplaced_ < displaced_.size() && NodeSource::spanStart(displaced_[nextDisplaced_]) < before) {
         const Node& d = *displaced_[nextDisplaced_++];
+        if (!aheadEnds_.empty())
+            writeEndTagsBeforeDisplaced(d);
         // What the parser ignored inside the host in front of it (a stray end tag) goes first,
         // whichever gap holds it (the gap of the host's next own child may).
         // (Not what stands in front of a node removed since, between here and it: that went with
@@ -422,6 +425,19 @@ void Writer::writeDisplaced(std::size_t before)
         if (at_.source == gap.source && at_.end > gap.start && at_.end < before)
             copyGap(gap, at_.end, before);
     }
+}
+
+// An early end tag of the body or html that stands in front of a displaced node (after what the
+// output wrote last) goes first, with the text no node owns in front of it: written where the
+// table's next own child stands, it would follow the node ("<table><col></body><div><col>").
+void Writer::writeEndTagsBeforeDisplaced(const Node& d)
+{
+    const SourceText* source = NodeSource::source(&d);
+    const std::size_t start = NodeSource::spanStart(&d);
+    NodeSource::Range inFront{};
+    if (at_.source == source && at_.end < start)
+        inFront = {source, pastRemoved(*source, at_.end, start), start};
+    writeEndTagsBefore(source, start, inFront);
 }
 
 // In a node moved out of a table that is gone: an element the parser closed at its start tag in the
