@@ -65,6 +65,11 @@ public:
         tokens_ = SourceSpanPass::run(container, std::move(topLevel), src_, claimed_);
     }
     std::vector<SourceText::Token> takeTokens() { return std::move(tokens_); }
+    std::vector<std::size_t> takeFormStarts()
+    {
+        std::sort(formStarts_.begin(), formStarts_.end());
+        return std::move(formStarts_);
+    }
 
     Node* convert(const GumboNode* g, Node* parent)
     {
@@ -187,6 +192,8 @@ private:
             NodeSource::setStartTag(e, startTag);
             if (e->is(L"plaintext"))
                 plaintextFrom_ = std::min(plaintextFrom_, startTag.end);
+            if (ge.tag == GUMBO_TAG_FORM && !inTemplate(parent))
+                formStarts_.push_back(startTag.start);
         }
         // A formatting element the parser opened again (after an element that closed it without
         // its end tag, or around content its misplaced end tag would have cut off) copies the
@@ -222,16 +229,22 @@ private:
             const char* at = originalTag.data + (ge.end_pos.offset - ge.start_pos.offset);
             if (utf8_.holds(at, 1)) {
                 const std::size_t i = utf8_.indexAt(at);
-                const std::wstring& t = src_->text;
-                const std::size_t close = scan().tagClose(i, t.size());
-                if (close != kNone && i + 7 < t.size() && asciicase::lower(t.substr(i, 7)) == L"<select" &&
-                    (t[i + 7] == L'>' || t[i + 7] == L'/' || asciicase::isSpace(t[i + 7])))
-                    NodeSource::setEndTag(e, {src_, i, close + 1});
+                const std::size_t end = scan().startTagAt(i, L"select");
+                if (end != kNone)
+                    NodeSource::setEndTag(e, {src_, i, end});
             }
         }
         if (src_ != nullptr && holds(originalEndTag) && originalEndTag.length > 2 && originalEndTag.data[1] == '/')
             claimEndTag(e, originalEndTag, ge.tag == GUMBO_TAG_UNKNOWN, ge.tag_namespace != GUMBO_NAMESPACE_HTML);
         return e;
+    }
+
+    static bool inTemplate(const Node* n)
+    {
+        for (; n != nullptr && n->getNodeType() == Node::Type::Element; n = n->parentNode())
+            if (static_cast<const Element*>(n)->is(L"template"))
+                return true;
+        return false;
     }
 
     // Gives an end tag to the element it names: the parser records it on every element it ends
@@ -453,6 +466,7 @@ private:
     std::vector<UnclaimedEndTag> unclaimed_;
     std::vector<Element*> foreignClaims_; // SVG and MathML elements given an end tag of their name
     std::vector<SourceText::Token> tokens_;
+    std::vector<std::size_t> formStarts_; // of the forms outside template content
 };
 
 // How deep elements may nest in a page the host builds. The tree is built, measured and written
@@ -516,8 +530,10 @@ bool GumboTreeBuilder::buildDocument(Document& document, const wchar_t* text, st
     for (Node* n = document.getFirstChild(); n != nullptr; n = n->getNextSibling())
         top.push_back(n);
     builder.finish(&document, top);
-    if (source != nullptr)
+    if (source != nullptr) {
         source->tokens = builder.takeTokens();
+        source->formStarts = builder.takeFormStarts();
+    }
     gumbo_destroy_output(&options, output);
     return true;
 }

@@ -1,9 +1,9 @@
 #include "MarkupOutput.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
-#include "AsciiCase.h"
 #include "ImpliedMarkup.h"
 #include "SourceScan.h"
 #include "SourceText.h"
@@ -56,7 +56,7 @@ MarkupOutput::MarkupOutput(bool copySpans, const Node& root, const SourceText* t
     wholePage_ = root.getNodeType() == Node::Type::Document;
     if (!wholePage_)
         return;
-    findIgnoredFramesets(static_cast<const Document&>(root));
+    findIgnoredTags(static_cast<const Document&>(root));
     // A repeated <html ...> or <body ...> anywhere in the page gives the element the attributes
     // it does not have yet: those tags are followed as the output copies them.
     const Element* html = static_cast<const Document&>(root).getDocumentElement();
@@ -99,41 +99,86 @@ std::wstring& MarkupOutput::fresh()
 // The parser ignores a <frameset> in a body once the page has content that rules out a frameset
 // (text, an image, a table...). An edit may have removed that content, and the tag would then
 // replace the body: in an edited page each such tag is preceded by "<body>", which, read in the
-// body, changes nothing but rules out the frameset as well.
-void MarkupOutput::findIgnoredFramesets(const Document& page)
+// body, changes nothing but rules out the frameset as well. It ignores a <form> while a form
+// outside template content set its form pointer: see leaveOutFormsOfRemoved.
+void MarkupOutput::findIgnoredTags(const Document& page)
 {
     const SourceText* source = NodeSource::pageSource(&page);
-    if (source == nullptr || !NodeSource::subtreeChanged(&page) || page.getBody() == nullptr)
+    if (source == nullptr || !NodeSource::subtreeChanged(&page))
+        return;
+    const bool body = page.getBody() != nullptr;
+    if (!body && source->formStarts.empty())
         return;
     const SourceScan scan(source->text);
-    static const std::wstring kName = L"frameset";
+    std::vector<std::size_t> forms;
     source->forEachGapStretch(0, source->text.size(), [&](std::size_t start, std::size_t end) {
         for (std::size_t i = scan.firstTag(start, end); i < end; i = scan.firstTag(i, end)) {
             const std::size_t close = scan.tagClose(i, end);
             if (close == SourceScan::kNone)
                 return;
-            std::size_t n = 0;
-            while (n < kName.size() && i + 1 + n < close && asciicase::lower(source->text[i + 1 + n]) == kName[n])
-                ++n;
-            const wchar_t after = source->text[i + 1 + n];
-            if (n == kName.size() && (after == L'>' || after == L'/' || asciicase::isSpace(after)))
-                framesetTags_.push_back(i);
+            if (body && scan.startTagAt(i, L"frameset") != SourceScan::kNone)
+                ignoredTags_.push_back({i, close + 1, false});
+            else if (!source->formStarts.empty() && scan.startTagAt(i, L"form") != SourceScan::kNone)
+                forms.push_back(i);
             i = close + 1;
         }
     });
-    framesetSource_ = source;
+    if (!forms.empty())
+        leaveOutFormsOfRemoved(page, forms);
+    if (!ignoredTags_.empty())
+        ignoredSource_ = source;
+}
+
+// A <form> the parser ignored because the form last started before it had set its form pointer
+// (no </form> between cleared it) would make a form where that form was removed since, or where
+// the output ends that form by an end tag of its own: no markup sets the pointer without making a
+// form, so the ignored tag is left out.
+void MarkupOutput::leaveOutFormsOfRemoved(const Document& page, const std::vector<std::size_t>& forms)
+{
+    const SourceText& source = *NodeSource::pageSource(&page);
+    const SourceScan scan(source.text);
+    std::vector<std::size_t> kept; // where the start tags of the page's forms stand now
+    for (const Node* n = page.getFirstChild(); n != nullptr; n = n->nextInTree(&page))
+        if (n->getNodeType() == Node::Type::Element && static_cast<const Element*>(n)->is(L"form") &&
+            NodeSource::source(n) == &source)
+            kept.push_back(NodeSource::startTag(static_cast<const Element*>(n)).start);
+    for (std::size_t at : forms) {
+        const auto after = std::lower_bound(source.formStarts.begin(), source.formStarts.end(), at);
+        if (after == source.formStarts.begin())
+            continue;
+        const std::size_t setter = *std::prev(after);
+        bool cleared = false;
+        for (std::size_t i = scan.firstTag(setter, at); i < at && !cleared; i = scan.firstTag(i + 1, at))
+            cleared = scan.endTagAt(i, L"form") != SourceScan::kNone;
+        if (cleared)
+            continue;
+        const std::size_t end = scan.tagClose(at, source.text.size()) + 1;
+        if (std::find(kept.begin(), kept.end(), setter) == kept.end())
+            ignoredTags_.push_back({at, end, true});
+        else
+            formsUnderPointer_.push_back({at, end, setter});
+    }
+    std::sort(ignoredTags_.begin(), ignoredTags_.end(),
+              [](const IgnoredTag& a, const IgnoredTag& b) { return a.at < b.at; });
 }
 
 void MarkupOutput::copy(const SourceText* source, std::size_t start, std::size_t end)
 {
     if (start >= end)
         return;
-    if (source == framesetSource_)
-        for (auto it = std::lower_bound(framesetTags_.begin(), framesetTags_.end(), start);
-             it != framesetTags_.end() && *it < end; ++it) {
-            copyStretch(source, start, *it);
-            fresh() += L"<body>";
-            start = *it;
+    if (source == ignoredSource_)
+        for (auto it = std::lower_bound(ignoredTags_.begin(), ignoredTags_.end(), start,
+                                        [](const IgnoredTag&t, std::size_t pos) { return t.at < pos; });
+             it != ignoredTags_.end() && it->at < end; ++it) {
+            copyStretch(source, start, it->at);
+            if (it->leftOut) {
+                // (The output stands after it, as if copied.)
+                at_ = {source, it->at, it->end};
+                start = std::max(start, it->end);
+            } else {
+                fresh() += L"<body>";
+                start = it->at;
+            }
         }
     copyStretch(source, start, end);
 }
@@ -497,8 +542,23 @@ void MarkupOutput::endForeignFormatting(const SourceText* source)
     }
 }
 
+void MarkupOutput::leaveOutFormsSetBy(const Element& form)
+{
+    for (const FormUnderPointer& f : formsUnderPointer_)
+        if (NodeSource::source(&form) != nullptr && NodeSource::startTag(&form).start == f.setter) {
+            const IgnoredTag tag{f.at, f.end, true};
+            ignoredTags_.insert(std::upper_bound(ignoredTags_.begin(), ignoredTags_.end(), tag,
+                                                 [](const IgnoredTag& a, const IgnoredTag& b) { return a.at < b.at; }),
+                                tag);
+            ignoredSource_ = NodeSource::source(&form);
+        }
+}
+
 void MarkupOutput::endTag(const Element& e)
 {
+    // (An end tag written for a form clears the parser's form pointer.)
+    if (!formsUnderPointer_.empty() && e.is(L"form"))
+        leaveOutFormsSetBy(e);
     std::wstring& out = fresh();
     out += L"</";
     out += e.name().tagName;

@@ -65,7 +65,9 @@ protected:
     // ignored there, in an edited page).
     void copy(const SourceText* source, std::size_t start, std::size_t end);
     void copyStretch(const SourceText* source, std::size_t start, std::size_t end);
-    void findIgnoredFramesets(const Document& page);
+    void findIgnoredTags(const Document& page);
+    [[gnu::noinline]] void leaveOutFormsOfRemoved(const Document& page, const std::vector<std::size_t>& forms);
+    [[gnu::noinline]] void leaveOutFormsSetBy(const Element& form);
 
     void copy(const NodeSource::Range& range);
 
@@ -213,8 +215,19 @@ protected:
     // The same for each element being written, outermost first (the page: false).
     std::vector<bool> parentArrivedAfresh_{false};
     std::vector<NodeSource::Range> gapWrittenAhead_;
-    // Where the <frameset> tags that the parser ignored stand in the page's source, when the page
-    // was edited (sorted).
-    const SourceText* framesetSource_ = nullptr;
-    std::vector<std::size_t> framesetTags_;
+    // Tags the parser ignored in the page's source that copying must not take as they stand, when
+    // the page was edited (sorted): a <frameset>, which gets "<body>" in front, and a <form> the
+    // form pointer of a removed form had ignored, which is left out.
+    struct IgnoredTag {
+        std::size_t at, end;
+        bool leftOut;
+    };
+    const SourceText* ignoredSource_ = nullptr;
+    std::vector<IgnoredTag> ignoredTags_;
+    // The other <form> tags the parser ignored under a form pointer, with where the start tag of
+    // the form that set it stands: an end tag the output writes for that form clears the pointer.
+    struct FormUnderPointer {
+        std::size_t at, end, setter;
+    };
+    std::vector<FormUnderPointer> formsUnderPointer_;
 };

@@ -80,10 +80,10 @@ private:
     [[gnu::noinline]] void writeSelectTail(const Element& e);
     [[gnu::noinline]] bool endClosedAtStart(const Element& e);
 
-    // The child of the document before which the page's trail gap is written up to trailSplit_,
-    // if any; the rest is written after everything.
+    // The node (the html element, or an empty body) before which the text no node owns that the
+    // parser read before it, ahead_, is written (and then not where its gap stands).
     const Node* trailBefore_ = nullptr;
-    std::size_t trailSplit_ = 0;
+    NodeSource::Range ahead_;
 };
 
 void Writer::writeDocument(const Document& document)
@@ -92,17 +92,32 @@ void Writer::writeDocument(const Document& document)
     // comments before them) implies an html element that spans nothing: the parser read the
     // text before it opened the body, so the text goes before the html element and what is
     // put into its body, not after it, where a "</p>" would make a paragraph.
+    // (Not a tag the page cuts short at its end: whatever followed would join it.)
     const NodeSource::Range& trail = NodeSource::trailGap(&document);
     const Element* html = document.getDocumentElement();
-    trailSplit_ = trail.start;
+    const Element* body = document.getBody();
+    auto upToCutShortTag = [&] {
+        return NodeSource::Range{trail.source, trail.start,
+                                 SourceScan(trail.source->text).cutShortTag(trail.start, trail.end)};
+    };
     if (html != nullptr && !trail.empty() && NodeSource::source(html) == trail.source &&
         NodeSource::spanStart(html) == NodeSource::spanEnd(html)) {
-        // (Not a tag the page cuts short at its end: whatever followed would join it.)
-        trailSplit_ = SourceScan(trail.source->text).cutShortTag(trail.start, trail.end);
         trailBefore_ = html;
+        ahead_ = upToCutShortTag();
+    } else if (body != nullptr && NodeSource::source(body) != nullptr && NodeSource::startTag(body).empty() &&
+               NodeSource::spanStart(body) == NodeSource::spanEnd(body)) {
+        // Likewise the text after the head's content of a page whose body the parser made empty
+        // ("<script>s</script></p><tr>", up to the html's end tag if any): the parser read it, and
+        // ignored it, before the body. It goes where it stands, before what is put into the body,
+        // which it would otherwise follow.
+        trailBefore_ = body;
+        if (!NodeSource::endTag(html).empty())
+            ahead_ = NodeSource::innerTrailGap(html);
+        else if (!trail.empty() && trail.source == NodeSource::source(html) && trail.start == NodeSource::spanEnd(html))
+            ahead_ = upToCutShortTag();
     }
     writeChildren(document);
-    copyGap(trail, trailSplit_);
+    copyGap(trail);
 }
 
 void Writer::writeLeaf(const Node& node)
@@ -158,7 +173,9 @@ void Writer::writeNode(const Node& node)
             if (ImpliedMarkup::writesItsEnd(e) && !(ImpliedMarkup::endsBeforeContent(e) && e.is(L"form")) &&
                 !ImpliedMarkup::endLeavesInnerOpen(e))
                 break;
-            if (!ImpliedMarkup::writesItsEnd(e))
+            // (Nor a form the parser closed at its start tag in a table: an end tag written for it
+            // would clear the form pointer.)
+            if (!ImpliedMarkup::writesItsEnd(e) && !ImpliedMarkup::closedAtStart(e))
                 keepOpen_.push_back(&e);
         }
         if (followFormatting(node)) {
@@ -285,8 +302,10 @@ void Writer::writeChildren(const Node& parent)
             unlistAtNext_ = true;
         if (!implied)
             arriveAt(*c);
-        if (c == trailBefore_)
-            copyGap(NodeSource::trailGap(static_cast<const Document*>(&parent)), 0, trailSplit_);
+        if (c == trailBefore_) {
+            copyGap(ahead_);
+            gapWrittenAhead_.push_back(ahead_);
+        }
         // A node the parser had moved out of a table removed since was read inside the table, which
         // ended what it left open: the output does not go on from it as the source did. Inside it,
         // read in the body now, white space makes the parser open listed formatting elements
@@ -402,7 +421,7 @@ bool Writer::endClosedAtStart(const Element& e)
 {
     if (!ImpliedMarkup::closedAtStart(e))
         return false;
-    fresh() += L"</" + e.localName() + L'>';
+    endTag(e);
     return true;
 }
 
@@ -539,8 +558,10 @@ void Writer::writeElement(const Element& e)
     stack_.pop_back();
     // (A cell left open keeps its mark on the list until it ends.)
     // (Its end tag ends what its content left open first; one written before content does not.)
-    const bool leftOpen =
-        !ImpliedMarkup::writesItsEnd(e) && out_.size() > outputBefore && !(orphanDepth_ > 0 && endClosedAtStart(e));
+    // (Not a form the parser closed at its start tag in a table; where the table is gone, that is
+    // ended by its end tag now.)
+    const bool leftOpen = !ImpliedMarkup::writesItsEnd(e) && out_.size() > outputBefore &&
+                          !(orphanDepth_ > 0 ? endClosedAtStart(e) : ImpliedMarkup::closedAtStart(e));
     // (The end tag of the body or html leaves open what the content left open.)
     if (ImpliedMarkup::writesItsEnd(e) && !endWrittenAhead &&
         (leftOpen_.empty() || !ImpliedMarkup::endLeavesInnerOpen(e)))

@@ -257,7 +257,7 @@ std::size_t SourceScan::findDoctype(const std::wstring& text, std::size_t from, 
     return kNone;
 }
 
-std::size_t SourceScan::endTagAt(std::size_t pos, const std::wstring& name) const
+std::size_t SourceScan::endTagAt(std::size_t pos, std::wstring_view name) const
 {
     const std::wstring& t = text_;
     if (t.compare(pos, 2, L"</") != 0 || pos + 2 + name.size() > t.size())
@@ -271,6 +271,22 @@ std::size_t SourceScan::endTagAt(std::size_t pos, const std::wstring& name) cons
     if (i < t.size() && t[i] == L'>')
         return i + 1;
     if (i >= t.size() || (!asciicase::isSpace(t[i]) && t[i] != L'/'))
+        return kNone;
+    const std::size_t close = tagClose(pos, t.size());
+    return close == kNone ? kNone : close + 1;
+}
+
+std::size_t SourceScan::startTagAt(std::size_t pos, std::wstring_view name) const
+{
+    const std::wstring& t = text_;
+    // (A character must follow the name: what ends it.)
+    if (pos >= t.size() || t[pos] != L'<' || pos + 1 + name.size() >= t.size())
+        return kNone;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (asciicase::lower(t[pos + 1 + i]) != name[i])
+            return kNone;
+    const wchar_t after = t[pos + 1 + name.size()];
+    if (after != L'>' && after != L'/' && !asciicase::isSpace(after))
         return kNone;
     const std::size_t close = tagClose(pos, t.size());
     return close == kNone ? kNone : close + 1;

@@ -53,7 +53,10 @@ public:
 
     // The end of "</name>" (any case, white space, a '/' or attributes before '>') starting at
     // pos; kNone if none.
-    std::size_t endTagAt(std::size_t pos, const std::wstring& name) const;
+    std::size_t endTagAt(std::size_t pos, std::wstring_view name) const;
+    // The end of the start tag "<name" (any case, name given in lower case; then white space, a
+    // '/' or the '>') starting at pos; kNone if none, or no '>' closes it.
+    std::size_t startTagAt(std::size_t pos, std::wstring_view name) const;
 
 private:
     const std::wstring& text_;

@@ -7,7 +7,6 @@
 #include <limits>
 #include <utility>
 
-#include "AsciiCase.h"
 #include "NodeSource.h"
 #include "SourceScan.h"
 #include "host/Document.h"
@@ -192,12 +191,10 @@ private:
             const std::size_t close = scan.tagClose(at, t.size());
             if (close == SourceScan::kNone)
                 return hi;
-            std::size_t i = at + 1 + (t[at + 1] == L'/' ? 1 : 0);
-            std::wstring name;
-            for (; i < close && !asciicase::isSpace(t[i]) && t[i] != L'/'; ++i)
-                name += asciicase::lower(t[i]);
-            if (std::find(kEnds, kEnds + ends, name) != kEnds + ends)
-                return at;
+            const bool endTag = t[at + 1] == L'/';
+            for (std::size_t k = 0; k < ends; ++k)
+                if ((endTag ? scan.endTagAt(at, kEnds[k]) : scan.startTagAt(at, kEnds[k])) != SourceScan::kNone)
+                    return at;
             at = close + 1;
         }
         return hi;
@@ -269,6 +266,20 @@ private:
         for (Node* n = open; n != &document && n != nullptr; n = n->parentNode())
             if (hasSpan(n))
                 setSpan(n, NodeSource::spanStart(n), std::max(NodeSource::spanEnd(n), end));
+    }
+
+    // Where the text before an element's first child starts to be that child's gap: after the start
+    // tag; for an implied element whose end tag stands before its content (an early "</html>"), at
+    // that end tag, so that what the parser ignored between it and the content is still some
+    // node's gap ("</html><head><title>"); kNone for any other implied element, whose text before
+    // its content is the gap of the element itself.
+    static std::size_t contentStart(const Element* e)
+    {
+        if (!NodeSource::startTag(e).empty())
+            return NodeSource::startTag(e).end;
+        return !NodeSource::endTag(e).empty() && NodeSource::endTag(e).start == NodeSource::spanStart(e)
+                   ? NodeSource::spanStart(e)
+                   : kNone;
     }
 
     // The end of an element's content: its end tag, or without one, the end of its span.
@@ -489,8 +500,7 @@ private:
         std::vector<Node*> children;
         for (Node* c = parent->getFirstChild(); c != nullptr; c = c->getNextSibling())
             children.push_back(c);
-        std::size_t start = NodeSource::startTag(e).empty() ? kNone : NodeSource::startTag(e).end;
-        std::size_t prevEnd = assignGaps(children, start);
+        std::size_t prevEnd = assignGaps(children, contentStart(e));
         if (hasSpan(e) && prevEnd != kNone && prevEnd < contentEnd(e))
             gaps_.push_back({e, Gap::InnerTrail, {src_, prevEnd, contentEnd(e)}});
     }
@@ -565,7 +575,7 @@ private:
             }
             if (n->getNodeType() == Node::Type::Element) {
                 auto* e = static_cast<Element*>(n);
-                open.push_back({i, NodeSource::startTag(e).empty() ? kNone : NodeSource::startTag(e).end});
+                open.push_back({i, contentStart(e)});
             }
         }
         closeBefore(static_cast<std::uint32_t>(nodes_.size()));
@@ -581,6 +591,16 @@ private:
     {
         std::size_t covered = 0;
         for (Gap& g : gaps_) {
+            // (A select's inner trail that is the token of tags it ignored after its content keeps
+            // it whole, under the gap of a table's next node that starts in front of the select,
+            // moved out before the table: the select's writing copies that token, which no gap
+            // writes, "<table><select><option><s><tr>".)
+            if (g.range.start < covered && g.kind == Gap::InnerTrail &&
+                isSelectTail(static_cast<const Element*>(g.node), g.range)) {
+                NodeSource::setInnerTrailGap(static_cast<Element*>(g.node), g.range);
+                covered = std::max(covered, g.range.end);
+                continue;
+            }
             g.range.start = std::max(g.range.start, covered);
             if (g.range.start >= g.range.end)
                 continue;
@@ -627,6 +647,11 @@ private:
             if (select == e)
                 return tail;
         return {0, 0};
+    }
+    bool isSelectTail(const Element* e, const NodeSource::Range& range) const
+    {
+        const SourceText::Token tail = selectTail(e);
+        return tail.end > tail.start && tail.start == range.start && tail.end == range.end;
     }
 };
 

@@ -17,6 +17,9 @@ struct SourceText {
     std::wstring text;
     // Sorted by start; they do not overlap.
     std::vector<Token> tokens;
+    // Where the start tags of the form elements outside template content stand, in order: each
+    // set the parser's form pointer, under which it ignores a <form> (for a page, not a fragment).
+    std::vector<std::size_t> formStarts;
 
     // Calls f(from, to) for each stretch of text[start, end) outside the tokens, in order; never
     // when the range is empty or reversed.
