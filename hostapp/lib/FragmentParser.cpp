@@ -114,9 +114,16 @@ bool takesMarkupAsItIs(const Node& parent)
         // (The content of a template parses by its first element: a table before a tr changes it.)
         if (e.is(L"template"))
             return false;
-        if (e.is(L"body") || e.is(L"td") || e.is(L"th") || e.is(L"caption") || e.is(L"button") || e.is(L"object") ||
-            e.is(L"applet") || e.is(L"marquee"))
+        if (e.is(L"body") || e.is(L"td") || e.is(L"th") || e.is(L"caption"))
             return !inForeignContent(e);
+        // (These bound the scope of end tags but not a table's: inside one moved out of a table,
+        // a table still ends the table.)
+        if (e.is(L"button") || e.is(L"object") || e.is(L"applet") || e.is(L"marquee")) {
+            for (const Node* up = n->parentNode(); up != nullptr; up = up->parentNode())
+                if (NodeSource::isDisplaced(up))
+                    return false;
+            return !inForeignContent(e);
+        }
     }
     return false;
 }

@@ -79,6 +79,11 @@ private:
     void writeElement(const Element& element);
     [[gnu::noinline]] void writeSelectTail(const Element& e);
     [[gnu::noinline]] bool endClosedAtStart(const Element& e);
+    [[gnu::noinline]] void endSkipped()
+    {
+        writeGapReadInside();
+        closeLeftOpen();
+    }
 
     // The node (the html element, or an empty body) before which the text no node owns that the
     // parser read before it, ahead_, is written (and then not where its gap stands).
@@ -351,6 +356,11 @@ void Writer::writeEndTagsBefore(const SourceText* source, std::size_t before, co
             return;
         // The gap text in front of the end tag (a tag the parser ignored) goes first.
         const std::size_t at = first != nullptr ? first->tag.start : NodeSource::spanStart(comment);
+        // (Where the output reaches it past a removed node, which may have ended what the output
+        // left open, that is ended first: "<table><i><table></table></html><p>" without the inner
+        // table, which ended the outer one.)
+        if (!leftOpen_.empty() && at_.source == source && at_.end < at && source->hasTokenIn(at_.end, at))
+            endSkipped();
         if (gap.source == source && gap.start < at) {
             const bool passed = at_.source == gap.source && at_.end > gap.start;
             copyGap(gap, passed ? at_.end : 0, at);

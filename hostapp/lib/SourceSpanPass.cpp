@@ -227,10 +227,13 @@ private:
     // elements around it, reach the end of the page, so that the text is its inner trail (and goes
     // with it when it is removed) rather than text after everything, where it would make an
     // element. (End tags ignored there stay after everything, where they are still ignored: an
-    // ignored </form> written back inside a table would keep the form from being ended.)
+    // ignored </form> written back inside a table would keep the form from being ended. Not those
+    // ignored in a select or template left open, which ignores any tag it does not take: after
+    // everything, where a removal of the select puts them, "</p>" would make a paragraph.)
     void reachPageEnd(Node& document)
     {
         Element* open = nullptr;
+        bool ignoresAll = false;
         // (Down the children whose text stands last: a select moved out in front of a table may.)
         auto lastInText = [](Node* parent) {
             Node* last = parent->getLastChild();
@@ -243,8 +246,10 @@ private:
              n = lastInText(n)) {
             auto* e = static_cast<Element*>(n);
             if (NodeSource::endTag(e).empty() && !NodeSource::startTag(e).empty() && !e->isVoid() && !e->is(L"html") &&
-                !e->is(L"body"))
+                !e->is(L"body")) {
                 open = e;
+                ignoresAll = ignoresAll || e->is(L"select") || e->is(L"template");
+            }
         }
         const std::wstring& t = src_->text;
         if (open == nullptr || NodeSource::spanEnd(open) >= t.size())
@@ -257,7 +262,7 @@ private:
         // (Each tag before end is closed before end.)
         for (std::size_t i = scan.firstTag(NodeSource::spanEnd(open), end); i < end && !startTag;
              i = scan.firstTag(scan.tagClose(i, end) + 1, end))
-            startTag = t[i + 1] != L'/' && t[i + 1] != L'!' && t[i + 1] != L'?';
+            startTag = ignoresAll || (t[i + 1] != L'/' && t[i + 1] != L'!' && t[i + 1] != L'?');
         if (!startTag)
             return;
         for (Node* n = document.getFirstChild(); n != nullptr; n = n->getNextSibling())

@@ -35,9 +35,10 @@ enum class Edit {
 struct ReadBackCase {
     const char* description;
     Edit edit;
-    const wchar_t* id;      // the element the edit names
-    std::wstring_view page; // (a view, so that a page may hold a NUL)
-    const wchar_t* tree;    // outline of the edited tree
+    const wchar_t* id;                           // the element the edit names
+    std::wstring_view page;                      // (a view, so that a page may hold a NUL)
+    const wchar_t* tree;                         // outline of the edited tree
+    const wchar_t* part = L"<div id=lp>P</div>"; // the markup inserted
 };
 
 void PrintTo(const ReadBackCase& c, std::ostream* os)
@@ -95,7 +96,7 @@ TEST_P(PageEditReadBack, SavedPageParsesToTheEditedTree)
             util.setLayoutCurorEx(named, true);
         else if (c.edit == Edit::InsertInTextOfLast)
             util.setLayoutCursor(lastWithId(*doc, c.id)->getFirstChild(), 1);
-        ASSERT_NE(insertFragmentAtCursor(util, L"<div id=lp>P</div>"), nullptr);
+        ASSERT_NE(insertFragmentAtCursor(util, c.part), nullptr);
     }
     EXPECT_EQ(TreeOutline::of(*doc), c.tree);
     EXPECT_TRUE(TreeOutline::readsBack(*doc)) << U(doc->getMarkup());
@@ -195,6 +196,9 @@ const ReadBackCase kCases[] = {
     {"cursor in a MathML cell in a MathML cell, in a table's cell: the math is ended, not the cells", Edit::InsertIn,
      L"c", L"<TABLE><TD><td><TD><math></><TD><td id=c>",
      L"html(head body(table(tbody(tr(td td td(math(td(td[id=\"c\"])) div[id=\"lp\"](\"P\")))))))"},
+    {"cursor in an applet inside an element moved out in front of a table, where a table ends that table",
+     Edit::InsertIn, L"a", L"<table><i><applet id=a>", L"html(head body(i(applet[id=\"a\"]) table) table[id=\"lp\"])",
+     L"<table id=lp></table>"},
     {"cursor in a paragraph, which a block would end", Edit::InsertIn, L"p", L"<p id=p>para</p><p>next</p>",
      L"html(head body(p[id=\"p\"](\"para\") div[id=\"lp\"](\"P\") p(\"next\")))"},
     {"cursor in a paragraph whose text the parser ran over a repeated html tag", Edit::InsertIn, L"p",
@@ -486,6 +490,13 @@ const ReadBackCase kCases[] = {
      Edit::Remove, L"d", L"<TABLE><FORM><D id=d><TR><FORM>", L"html(head body(table(form tbody(tr))))"},
     {"removed table had closed at once a form in an element moved out of it, whose pointer ignored a form",
      Edit::Remove, L"t", L"<TABLE id=t><D><FORM><FORM>\r", L"html(head body(d(form)))"},
+    {"removed select left open at the page end, an end tag it ignored after its content", Edit::Remove, L"d",
+     L"x<select id=d></p>", L"html(head body(\"x\"))"},
+    {"removed element moved out in front of a table held a template left open, an end tag it ignored after it",
+     Edit::Remove, L"d", L"<table><pre id=d></h1><template></p>", L"html(head body(table))"},
+    {"removed table had ended the table before it, whose moved-out content an early html end tag followed",
+     Edit::Remove, L"d", L"<table><i><applet><table id=d></table></html><pre>",
+     L"html(head body(i(applet) table pre))"},
     {"removed select had been ended by the start tag of another select", Edit::Remove, L"d",
      L"<select id=d><option>a<select>x", L"html(head body(\"x\"))"},
     {"removed table had the parser close at once a form in an element moved out in front of it", Edit::Remove, L"t",
