@@ -197,7 +197,25 @@ void DomUtBase::detach(Node* node)
     // effect was on the html element, such as a repeated <html lang=..>) stands before what
     // follows and stays: the next sibling, or else the end of the parent, takes it when it has none.
     const NodeSource::Range& gap = NodeSource::leadGap(node);
-    if (!gap.empty()) {
+    Node* host = NodeSource::displacedFrom(node);
+    // The host's node that follows the node in the text (a node moved out in front of a table
+    // stands inside the table's text).
+    Node* after = nullptr;
+    if (host != nullptr)
+        for (Node* n = host->getFirstChild(); n != nullptr && after == nullptr; n = n->nextInTree(host))
+            if (NodeSource::source(n) == NodeSource::source(node) &&
+                NodeSource::spanStart(n) >= NodeSource::spanEnd(node))
+                after = n;
+    if (!gap.empty() && host != nullptr && gap.source == NodeSource::source(host) &&
+        gap.start > NodeSource::spanStart(host)) {
+        // (Such a node's gap stands inside the table too: it goes to the table's node that follows
+        // in the text, or to the table's end, not in front of the table: "<table></body><select>".)
+        if (after != nullptr && NodeSource::leadGap(after).empty())
+            NodeSource::setLeadGap(after, gap);
+        else if (after == nullptr && host->getNodeType() == Node::Type::Element &&
+                 NodeSource::innerTrailGap(static_cast<Element*>(host)).empty())
+            NodeSource::setInnerTrailGap(static_cast<Element*>(host), gap);
+    } else if (!gap.empty()) {
         Node* next = node->getNextSibling();
         if (next != nullptr && NodeSource::leadGap(next).empty())
             NodeSource::setLeadGap(next, gap);
@@ -207,7 +225,7 @@ void DomUtBase::detach(Node* node)
     }
     // A node the parser moved out in front of a table has its text inside the table, which the
     // writer can then no longer copy as the source had it.
-    if (Node* host = NodeSource::displacedFrom(node)) {
+    if (host != nullptr) {
         NodeSource::markSubtreeChanged(host);
         // So is the parent of the host's node that follows it in the text, whose gap held its
         // text: among the children of an untouched element the writer takes the output to go on
@@ -215,21 +233,18 @@ void DomUtBase::detach(Node* node)
         // That gap spans the node's text, and what the parser ignored inside the node went to it
         // ("<table><select><p> <td>": the <p>): it goes with the node, the gap keeping only what
         // stands on one side of it.
-        for (Node* n = host->getFirstChild(); n != nullptr; n = n->nextInTree(host))
-            if (NodeSource::source(n) == NodeSource::source(node) &&
-                NodeSource::spanStart(n) >= NodeSource::spanEnd(node)) {
-                NodeSource::markSubtreeChanged(n->parentNode());
-                NodeSource::Range gap = NodeSource::leadGap(n);
-                if (gap.source == NodeSource::source(node) && gap.start < NodeSource::spanEnd(node) &&
-                    gap.end > NodeSource::spanStart(node)) {
-                    if (gap.start >= NodeSource::spanStart(node))
-                        gap.start = std::min(NodeSource::spanEnd(node), gap.end);
-                    else if (gap.end <= NodeSource::spanEnd(node))
-                        gap.end = NodeSource::spanStart(node);
-                    NodeSource::setLeadGap(n, gap);
-                }
-                break;
+        if (Node* n = after) {
+            NodeSource::markSubtreeChanged(n->parentNode());
+            NodeSource::Range gap = NodeSource::leadGap(n);
+            if (gap.source == NodeSource::source(node) && gap.start < NodeSource::spanEnd(node) &&
+                gap.end > NodeSource::spanStart(node)) {
+                if (gap.start >= NodeSource::spanStart(node))
+                    gap.start = std::min(NodeSource::spanEnd(node), gap.end);
+                else if (gap.end <= NodeSource::spanEnd(node))
+                    gap.end = NodeSource::spanStart(node);
+                NodeSource::setLeadGap(n, gap);
             }
+        }
     }
     parent->removeChild(node);
 }
