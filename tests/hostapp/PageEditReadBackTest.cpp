@@ -497,6 +497,8 @@ const ReadBackCase kCases[] = {
     {"removed table had ended the table before it, whose moved-out content an early html end tag followed",
      Edit::Remove, L"d", L"<table><i><applet><table id=d></table></html><pre>",
      L"html(head body(i(applet) table pre))"},
+    {"removed table had a tag ignored in front of it, and an element moved out in front of it after that", Edit::Remove,
+     L"d", L"<template></br><table id=d><button></table>", L"html(head(template(button)) body)"},
     {"removed select had been ended by the start tag of another select", Edit::Remove, L"d",
      L"<select id=d><option>a<select>x", L"html(head body(\"x\"))"},
     {"removed table had the parser close at once a form in an element moved out in front of it", Edit::Remove, L"t",
