@@ -3,7 +3,8 @@
 //
 // Properties: nothing crashes, leaks or reads out of bounds; the reader's tree holds only
 // elements and texts; every record the module keeps has the fields it is kept for, and the
-// year, month and day pieces are the creation time cut by position.
+// year, month and day pieces are the creation time cut by position; a file read in the reader's
+// one pass of its own gives the tree the full parser gives it.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -14,8 +15,10 @@
 #include "content/CZebCMCategoryXmlData.h"
 #include "content/CZebCMPartsXmlData.h"
 #include "host/CZebXmlData.h"
+#include "host/CharacterData.h"
 #include "host/Element.h"
 #include "host/Node.h"
+#include "platform/Utf8.h"
 
 using fuzzsupport::check;
 
@@ -55,6 +58,47 @@ void walkTree(CZebXmlData& xml)
     xml.GetChildElement(root, L"partinfo", lists);
     xml.GetChildElement(root, L"categorymngdoc", lists);
     (void)seen;
+}
+
+// Every node below node as name{...} and 'text', the children of each element made first (on
+// demand they wait until asked for).
+std::wstring dump(CZebXmlData& xml, Node* node)
+{
+    std::wstring out;
+    xml.GetChildElement(node, L"");
+    for (Node* child = node->getFirstChild(); child != nullptr; child = child->getNextSibling()) {
+        if (child->getNodeType() == Node::Type::Element)
+            out += static_cast<Element*>(child)->getTagName() + L"{" + dump(xml, child) + L"}";
+        else
+            out += L"'" + static_cast<CharacterData*>(child)->getData() + L"'";
+    }
+    return out;
+}
+
+// The reader takes a file in the plain form (tags without attributes, texts without references)
+// in one pass of its own; a comment after the same bytes sends them to the full parser, and both
+// trees must be alike. Only for UTF-8 that declares no other encoding and ends with a tag (and
+// white space), read successfully, so that the comment changes nothing else.
+void readsAsTheParser(const std::uint8_t* data, std::size_t size, const std::wstring& path)
+{
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    std::string declared = bytes;
+    for (std::size_t at; (at = declared.find("encoding=\"UTF-8\"")) != std::string::npos;)
+        declared.erase(at, 16);
+    const std::size_t last = bytes.find_last_not_of(" \t\r\n");
+    if (last == std::string::npos || bytes[last] != '>' || bytes.find('\0') != std::string::npos ||
+        declared.find("encoding") != std::string::npos || !platform::utf8::isValid(bytes))
+        return;
+    CZebXmlData read(L"partinfo");
+    if (!read.CreateNodeData(path, CZebXmlData::Build::OnDemand))
+        return;
+    static const std::wstring parsedPath = fuzzsupport::scratchPath(L"parsed.xml");
+    const std::string withComment = bytes + "<!-- c -->";
+    fuzzsupport::writeBytes(parsedPath, reinterpret_cast<const std::uint8_t*>(withComment.data()), withComment.size());
+    CZebXmlData parsed(L"partinfo");
+    check(parsed.CreateNodeData(parsedPath), "a file read is read with a comment after it too");
+    const std::wstring tree = dump(read, read.GetRootNode());
+    check(tree == dump(parsed, parsed.GetRootNode()), "a file reads as the full parser reads it", tree);
 }
 
 void readParts(const std::wstring& path)
@@ -98,6 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     xml.DestroyNodeData(nullptr);
     check(xml.GetRootNode() == nullptr, "DestroyNodeData frees the tree");
 
+    readsAsTheParser(data, size, path);
     readParts(path);
     readCategories(path);
     return 0;

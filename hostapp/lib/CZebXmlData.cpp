@@ -121,12 +121,26 @@ private:
     std::size_t last_ = kNone;
 };
 
+// What the scan of a file in the plain form (copyPlain) met inside an entry left for later, so that
+// the entry's nodes are made from it without a second scan: a start tag (the index of its name's
+// spelling), an end tag, or a text (its bytes, in the file's text, which the document keeps; no
+// file read is anywhere near 4 GiB, so its length fits 32 bits).
+struct PlainEvent {
+    static constexpr std::uint32_t kEnd = 0xFFFFFFFF;
+    static constexpr std::uint32_t kText = 0xFFFFFFFE;
+    const char* text;
+    std::uint32_t length;
+    std::uint32_t name; // a spelling's index, kEnd or kText
+};
+using PlainEvents = std::vector<PlainEvent>;
+
 // Where the children of an element left for later come from: the parsed file's node, or the
-// stretch of a file in the plain form (copyPlain) between the element's tags. Neither: none wait.
+// events [first, last) of a file in the plain form. Neither: none wait.
 struct ChildrenSource {
     pugi::xml_node parsed;
-    std::string_view plain;
-    explicit operator bool() const { return parsed || plain.data() != nullptr; }
+    std::size_t first = 0;
+    std::size_t last = 0;
+    explicit operator bool() const { return parsed || last > first; }
 };
 
 // The elements of an on-demand copy whose children wait, each with its source: an open-addressed
@@ -301,28 +315,30 @@ const char* findTextStop(const char* p, const char* end)
 
 } // namespace
 
-// An element open in the scan: its name, where its content starts, and whether anything was
-// found in it; element is null when it is not made (inside an entry left for later).
+// An element open in the scan: its name, the first event of its content (of an entry left for
+// later), and whether anything was found in it; element is null when it is not made (inside an
+// entry left for later).
 struct PlainOpen {
     std::string_view name;
     Element* element;
     Element* childrenTo; // where its children go; null when they are not made now
-    const char* content;
+    std::size_t firstEvent;
     bool hasChildren;
 };
 using PlainStack = std::vector<PlainOpen>;
 
-// Makes the nodes of text, in the plain form, below target (the file's root when wholeFile, else
-// an entry's content, already scanned once). With deferred, as copyTree: an element two levels
-// down is made without its children and listed with the stretch they are in. False when text is
-// not of the plain form (what was made below target then is to be thrown away).
+// Makes the nodes of a file's text in the plain form below target, the file's root. With
+// deferred, as copyTree: an element two levels down (an entry) is made without its children, and
+// what its content holds is recorded in events, which makeFromEvents turns into its nodes. False
+// when the text is not of the plain form (what was made below target then is to be thrown away).
 bool copyPlain(std::string_view text, Element* target, Document& document, ElementNames& names,
-               WaitingChildren* deferred, PlainStack& open, bool wholeFile)
+               WaitingChildren* deferred, PlainStack& open, PlainEvents& events)
 {
     open.clear();
+    events.clear();
     const char* p = text.data();
     const char* const end = p + text.size();
-    if (wholeFile && text.size() > 5 && text.starts_with("<?xml") && is(text[5], kSpace)) {
+    if (text.size() > 5 && text.starts_with("<?xml") && is(text[5], kSpace)) {
         const std::size_t close = text.find("?>", 6);
         if (close == std::string_view::npos)
             return false;
@@ -337,19 +353,17 @@ bool copyPlain(std::string_view text, Element* target, Document& document, Eleme
         if (lt != end && *lt != '<') {
             // A text at the file's top level is kept by the parser as a node of its own: rare,
             // and left to it.
-            if (open.empty() && wholeFile)
+            if (open.empty())
                 return false;
             lt = findTextStop(p, end);
             if (lt != end && *lt != '<')
                 return false;
             const std::string_view value(p, static_cast<std::size_t>(lt - p));
-            Element* to = target;
-            if (!open.empty()) {
-                open.back().hasChildren = true;
-                to = open.back().childrenTo;
-            }
-            if (to != nullptr)
+            open.back().hasChildren = true;
+            if (Element* to = open.back().childrenTo)
                 DocumentStore::appendMade(to, DocumentStore::createTextNodeKeepingUtf8(document, value));
+            else if (deferred != nullptr)
+                events.push_back({value.data(), static_cast<std::uint32_t>(value.size()), PlainEvent::kText});
         }
         if (lt == end)
             break;
@@ -363,13 +377,13 @@ bool copyPlain(std::string_view text, Element* target, Document& document, Eleme
             if (static_cast<std::size_t>(end - p) <= name.size() || std::memcmp(p, name.data(), name.size()) != 0 ||
                 p[name.size()] != '>')
                 return false;
-            p += name.size();
+            p += name.size() + 1;
             const PlainOpen closed = open.back();
             open.pop_back();
-            if (deferred && open.size() == 1 && closed.hasChildren)
-                deferred->add(closed.element,
-                              {{}, std::string_view(closed.content, static_cast<std::size_t>(lt - closed.content))});
-            ++p;
+            if (deferred != nullptr && open.size() >= 2)
+                events.push_back({nullptr, 0, PlainEvent::kEnd});
+            else if (deferred != nullptr && open.size() == 1 && closed.hasChildren)
+                deferred->add(closed.element, {{}, closed.firstEvent, events.size()});
             continue;
         }
         std::size_t known = names.expectedAt(p, end, isNameChar);
@@ -381,7 +395,6 @@ bool copyPlain(std::string_view text, Element* target, Document& document, Eleme
                 ++p;
             known = names.learn(std::string_view(name, static_cast<std::size_t>(p - name)));
         }
-        const std::string_view tagName = names.spelling(known);
         const bool empty = p != end && *p == '/';
         if (empty)
             ++p;
@@ -396,11 +409,36 @@ bool copyPlain(std::string_view text, Element* target, Document& document, Eleme
         if (parent != nullptr) {
             element = DocumentStore::createElement(document, names.name(known));
             DocumentStore::appendMade(parent, element);
+        } else if (deferred != nullptr) {
+            events.push_back({nullptr, 0, static_cast<std::uint32_t>(known)});
+            if (empty)
+                events.push_back({nullptr, 0, PlainEvent::kEnd});
         }
         if (!empty)
-            open.push_back({tagName, element, deferred && open.size() == 1 ? nullptr : element, p, false});
+            open.push_back({names.spelling(known), element, deferred && open.size() == 1 ? nullptr : element,
+                            events.size(), false});
     }
-    return open.empty() && (anyElement || !wholeFile);
+    return open.empty() && anyElement;
+}
+
+// Makes the children of entry from the events [first, last) its file's scan recorded.
+void makeFromEvents(const PlainEvents& events, std::size_t first, std::size_t last, Element* entry, Document& document,
+                    ElementNames& names, std::vector<Element*>& open)
+{
+    open.assign(1, entry);
+    for (std::size_t i = first; i < last; ++i) {
+        const PlainEvent& event = events[i];
+        if (event.name == PlainEvent::kEnd) {
+            open.pop_back();
+        } else if (event.name == PlainEvent::kText) {
+            DocumentStore::appendMade(open.back(), DocumentStore::createTextNodeKeepingUtf8(
+                                                       document, std::string_view(event.text, event.length)));
+        } else {
+            Element* element = DocumentStore::createElement(document, names.name(event.name));
+            DocumentStore::appendMade(open.back(), element);
+            open.push_back(element);
+        }
+    }
 }
 
 } // namespace xmlcopy
@@ -500,6 +538,8 @@ struct CZebXmlData::Deferred {
     xmlcopy::WaitingChildren sources;
     xmlcopy::PendingCopies pending;
     xmlcopy::PlainStack open;
+    xmlcopy::PlainEvents events;
+    std::vector<Element*> made;
 };
 
 CZebXmlData::CZebXmlData(const std::wstring& rootName) : rootName_(rootName) {}
@@ -541,7 +581,7 @@ bool CZebXmlData::CreateNodeData(const std::wstring& path, Build build)
             return false;
         startDocument();
         waiting = build == Build::OnDemand ? &deferred->sources : nullptr;
-        if (xmlcopy::copyPlain(utf8, root, *document, deferred->names, waiting, deferred->open, true)) {
+        if (xmlcopy::copyPlain(utf8, root, *document, deferred->names, waiting, deferred->open, deferred->events)) {
             // The texts, and the entries still to be made, stay in the file's text.
             DocumentStore::hold(*document, std::move(bytes));
             if (!storage->empty())
@@ -615,9 +655,9 @@ void CZebXmlData::makeDeferredChildren(Node* node)
     if (source.parsed)
         xmlcopy::copyTree(source.parsed, static_cast<Element*>(node), *document_, deferred_->names, nullptr,
                           deferred_->pending);
-    else if (source.plain.data() != nullptr)
-        xmlcopy::copyPlain(source.plain, static_cast<Element*>(node), *document_, deferred_->names, nullptr,
-                           deferred_->open, false);
+    else if (source.last > source.first)
+        xmlcopy::makeFromEvents(deferred_->events, source.first, source.last, static_cast<Element*>(node), *document_,
+                                deferred_->names, deferred_->made);
 }
 
 int CZebXmlData::GetChildElement(Node* node, const std::wstring& name, std::vector<Element*>& out)

@@ -71,6 +71,7 @@ private:
     [[gnu::noinline]] void writeLeaf(const Node& node);
     void writeChildren(const Node& parent);
     void writeDisplaced(std::size_t before);
+    [[gnu::noinline]] void writeEndTagsBeforeDisplaced(const Node& d);
     void writeEndTagsBefore(const Node& child)
     {
         writeEndTagsBefore(NodeSource::source(&child), NodeSource::spanStart(&child), NodeSource::leadGap(&child));
@@ -122,6 +123,15 @@ void Writer::writeDocument(const Document& document)
             ahead_ = upToCutShortTag();
     }
     writeChildren(document);
+    // The text after everything was read inside what the source left open there. Where the
+    // output does not go on to it as the source did, what it left open is ended first, as before
+    // any node: a removed node may have ended it ("<math><meta><html>" without the meta would have
+    // the parser read the html tag inside the math, as an element).
+    if (!trail.empty() && !leftOpen_.empty() &&
+        !(at_.source == trail.source && at_.end <= trail.start && !trail.source->hasTokenIn(at_.end, trail.start))) {
+        writeGapReadInside();
+        closeLeftOpen();
+    }
     copyGap(trail);
 }
 
@@ -389,6 +399,8 @@ void Writer::writeDisplaced(std::size_t before)
 {
     while (nextDisplaced_ < displaced_.size() && NodeSource::spanStart(displaced_[nextDisplaced_]) < before) {
         const Node& d = *displaced_[nextDisplaced_++];
+        if (!aheadEnds_.empty())
+            writeEndTagsBeforeDisplaced(d);
         // What the parser ignored inside the host in front of it (a stray end tag) goes first,
         // whichever gap holds it (the gap of the host's next own child may).
         // (Not what stands in front of a node removed since, between here and it: that went with
@@ -423,6 +435,19 @@ void Writer::writeDisplaced(std::size_t before)
         if (at_.source == gap.source && at_.end > gap.start && at_.end < before)
             copyGap(gap, at_.end, before);
     }
+}
+
+// An early end tag of the body or html that stands in front of a displaced node (after what the
+// output wrote last) goes first, with the text no node owns in front of it: written where the
+// table's next own child stands, it would follow the node ("<table><col></body><div><col>").
+void Writer::writeEndTagsBeforeDisplaced(const Node& d)
+{
+    const SourceText* source = NodeSource::source(&d);
+    const std::size_t start = NodeSource::spanStart(&d);
+    NodeSource::Range inFront{};
+    if (at_.source == source && at_.end < start)
+        inFront = {source, pastRemoved(*source, at_.end, start), start};
+    writeEndTagsBefore(source, start, inFront);
 }
 
 // In a node moved out of a table that is gone: an element the parser closed at its start tag in the

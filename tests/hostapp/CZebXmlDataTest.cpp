@@ -192,6 +192,8 @@ TEST(CZebXmlDataTest, PlainFormReadsAsTheParserDoes)
         "<List><Item>1</Item><item>2</item><ITEM>3</ITEM></List>",
         "\r\n\t <x>\r\n<y> s p a c e d </y>\t</x>\n",
         "<partinfo><contentpart><id>>]]></id></contentpart></partinfo>",
+        // Empty elements at every depth of an entry, and an entry after them.
+        "<l><e><f/>t<g></g><h><i/><j>u</j></h><k/></e><e><f/></e><e/></l>",
     };
     for (const std::string& plain : files) {
         for (const CZebXmlData::Build build : {CZebXmlData::Build::Whole, CZebXmlData::Build::OnDemand}) {
