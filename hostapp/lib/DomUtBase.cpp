@@ -197,7 +197,18 @@ void DomUtBase::detach(Node* node)
     // effect was on the html element, such as a repeated <html lang=..>) stands before what
     // follows and stays: the next sibling, or else the end of the parent, takes it when it has none.
     const NodeSource::Range& gap = NodeSource::leadGap(node);
-    if (!gap.empty()) {
+    // (A node the parser moved out in front of it whose text stands after that text comes first:
+    // "<template></br><table><button>" without the table.)
+    Node* movedOut = nullptr;
+    for (Node* d = node->getPreviousSibling(); !gap.empty() && d != nullptr && NodeSource::isDisplaced(d);
+         d = d->getPreviousSibling())
+        if (NodeSource::displacedFrom(d) == node && NodeSource::source(d) == gap.source &&
+            NodeSource::spanStart(d) >= gap.end &&
+            (movedOut == nullptr || NodeSource::spanStart(d) < NodeSource::spanStart(movedOut)))
+            movedOut = d;
+    if (movedOut != nullptr && NodeSource::leadGap(movedOut).empty()) {
+        NodeSource::setLeadGap(movedOut, gap);
+    } else if (!gap.empty()) {
         Node* next = node->getNextSibling();
         if (next != nullptr && NodeSource::leadGap(next).empty())
             NodeSource::setLeadGap(next, gap);
