@@ -197,6 +197,15 @@ void DomUtBase::detach(Node* node)
     // effect was on the html element, such as a repeated <html lang=..>) stands before what
     // follows and stays: the next sibling, or else the end of the parent, takes it when it has none.
     const NodeSource::Range& gap = NodeSource::leadGap(node);
+    // (A node the parser moved out in front of it whose text stands after that text comes first:
+    // "<template></br><table><button>" without the table.)
+    Node* movedOut = nullptr;
+    for (Node* d = node->getPreviousSibling(); !gap.empty() && d != nullptr && NodeSource::isDisplaced(d);
+         d = d->getPreviousSibling())
+        if (NodeSource::displacedFrom(d) == node && NodeSource::source(d) == gap.source &&
+            NodeSource::spanStart(d) >= gap.end &&
+            (movedOut == nullptr || NodeSource::spanStart(d) < NodeSource::spanStart(movedOut)))
+            movedOut = d;
     Node* host = NodeSource::displacedFrom(node);
     // The host's node that follows the node in the text (a node moved out in front of a table
     // stands inside the table's text).
@@ -215,6 +224,8 @@ void DomUtBase::detach(Node* node)
         else if (after == nullptr && host->getNodeType() == Node::Type::Element &&
                  NodeSource::innerTrailGap(static_cast<Element*>(host)).empty())
             NodeSource::setInnerTrailGap(static_cast<Element*>(host), gap);
+    } else if (movedOut != nullptr && NodeSource::leadGap(movedOut).empty()) {
+        NodeSource::setLeadGap(movedOut, gap);
     } else if (!gap.empty()) {
         Node* next = node->getNextSibling();
         if (next != nullptr && NodeSource::leadGap(next).empty())

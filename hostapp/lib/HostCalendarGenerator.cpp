@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <cwchar>
+#include <string>
 #include <string_view>
 
 #include "DocumentStore.h"
@@ -27,6 +28,14 @@ constexpr const wchar_t* kMinimalPage =
     L"<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<title>カレンダー</title>\n</head>\n<body>\n</body>\n</html>\n";
 
 constexpr const wchar_t* kWeekdayNames[7] = {L"日", L"月", L"火", L"水", L"木", L"金", L"土"};
+
+// The attributes every month sets on its header cells and weekend days, made once rather than as
+// temporary strings for each cell.
+const std::wstring kScope = L"scope";
+const std::wstring kColumn = L"col";
+const std::wstring kClass = L"class";
+const std::wstring kSunday = L"sun";
+const std::wstring kSaturday = L"sat";
 
 // The calendar's element names, taken from its document once: a month's calendar makes about fifty
 // elements, and each was named by converting and looking up its tag name anew.
@@ -137,7 +146,7 @@ Element* HostCalendarGenerator::buildCalendar(int year, int month, const std::ws
     Element* headRow = append(doc, head, names.tr);
     for (const wchar_t* name : kWeekdayNames) {
         Element* th = append(doc, headRow, names.th);
-        th->setAttribute(L"scope", L"col");
+        th->setAttribute(kScope, kColumn);
         appendText(doc, th, name);
     }
     appendText(doc, table, L"\n");
@@ -158,9 +167,9 @@ Element* HostCalendarGenerator::buildCalendar(int year, int month, const std::ws
         }
         Element* cell = append(doc, row, names.td);
         if (column == 0)
-            cell->setAttribute(L"class", L"sun");
+            cell->setAttribute(kClass, kSunday);
         if (column == 6)
-            cell->setAttribute(L"class", L"sat");
+            cell->setAttribute(kClass, kSaturday);
         if (day == today)
             cell->setAttribute(L"aria-current", L"date");
         appendText(doc, cell, dayOfMonthText(day));

@@ -549,6 +549,10 @@ void Writer::writeElement(const Element& e)
         const bool skipsToTrail =
             !trail.empty() &&
             (at_.source != trail.source || (at_.end <= trail.start && trail.source->hasTokenIn(at_.end, trail.start)));
+        // (What the output left open, the removed node may have ended before that text: it is
+        // ended first. "<dt><math><form><hr><td>" without the hr: the <td> would be the form's.)
+        if (skipsToTrail && !leftOpen_.empty())
+            endSkipped();
         // (An early end tag of the body or html may stand before this one: "<m></html></m>".)
         if (!NodeSource::endTag(&e).empty())
             writeEndTagsBefore(NodeSource::source(&e), NodeSource::endTag(&e).start, NodeSource::innerTrailGap(&e));
