@@ -544,7 +544,23 @@ struct CZebXmlData::Deferred {
 
 CZebXmlData::CZebXmlData(const std::wstring& rootName) : rootName_(rootName) {}
 
-CZebXmlData::~CZebXmlData() = default;
+namespace {
+
+// The memory of a record of entries (xmlcopy::PlainEvents), kept on this thread from one file to
+// the next so that each file's record does not grow it anew; a record of a large file is not kept.
+xmlcopy::PlainEvents& spareEvents()
+{
+    thread_local xmlcopy::PlainEvents spare;
+    return spare;
+}
+constexpr std::size_t kSpareEventsLimit = 64 * 1024;
+
+} // namespace
+
+CZebXmlData::~CZebXmlData()
+{
+    DestroyNodeData(nullptr);
+}
 
 bool CZebXmlData::CreateNodeData(const std::wstring& path, Build build)
 {
@@ -563,6 +579,7 @@ bool CZebXmlData::CreateNodeData(const std::wstring& path, Build build)
         root = document->createElement(kRootTag);
         document->appendChild(root);
         deferred = std::make_unique<Deferred>(*document);
+        deferred->events.swap(spareEvents());
     };
     auto finish = [&] {
         if (build == Build::OnDemand)
@@ -685,6 +702,11 @@ Element* CZebXmlData::GetChildElement(Node* node, const std::wstring& name)
 void CZebXmlData::DestroyNodeData(Node* /*node*/)
 {
     root_ = nullptr;
+    if (deferred_ && deferred_->events.capacity() <= kSpareEventsLimit &&
+        deferred_->events.capacity() > spareEvents().capacity()) {
+        deferred_->events.clear();
+        spareEvents().swap(deferred_->events);
+    }
     deferred_.reset();
     document_.reset();
 }

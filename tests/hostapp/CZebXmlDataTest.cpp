@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "host/CharacterData.h"
 #include "host/Element.h"
@@ -223,6 +226,32 @@ TEST(CZebXmlDataTest, OnDemandTreeMakesAnEntrysSubtreeWhenAskedFor)
     Element* title = xml.GetChildElement(part, L"title");
     ASSERT_NE(title, nullptr);
     EXPECT_EQ(U(title->getTextData()), "tu");
+}
+
+// The record of a file's entries is memory kept from one file to the next: readers alive at the
+// same time, and one made while another is freed, each read their own file's entries.
+TEST(CZebXmlDataTest, ReadersAliveTogetherReadTheirOwnEntries)
+{
+    TempDir dir;
+    auto parts = [](const std::string& a, const std::string& b) {
+        return "<partinfo><contentpart><id>" + a + "</id></contentpart><contentpart><id>" + b +
+               "</id></contentpart></partinfo>";
+    };
+    writeFile(dir / "a.xml", parts("a1", "a2"));
+    writeFile(dir / "b.xml", parts("b1", "b2"));
+    writeFile(dir / "c.xml", parts("c1", "c2"));
+    auto first = std::make_unique<CZebXmlData>(L"partinfo");
+    CZebXmlData second(L"partinfo");
+    ASSERT_TRUE(first->CreateNodeData(W(dir / "a.xml"), CZebXmlData::Build::OnDemand));
+    ASSERT_TRUE(second.CreateNodeData(W(dir / "b.xml"), CZebXmlData::Build::OnDemand));
+    EXPECT_EQ(contentIds(second), (std::vector<std::string>{"b1", "b2"}));
+    EXPECT_EQ(contentIds(*first), (std::vector<std::string>{"a1", "a2"}));
+    ASSERT_TRUE(second.CreateNodeData(W(dir / "c.xml"), CZebXmlData::Build::OnDemand));
+    first.reset();
+    CZebXmlData third(L"partinfo");
+    ASSERT_TRUE(third.CreateNodeData(W(dir / "a.xml"), CZebXmlData::Build::OnDemand));
+    EXPECT_EQ(contentIds(second), (std::vector<std::string>{"c1", "c2"}));
+    EXPECT_EQ(contentIds(third), (std::vector<std::string>{"a1", "a2"}));
 }
 
 TEST(CZebXmlDataTest, MissingFileYieldsNoElements)
