@@ -456,6 +456,9 @@ bool Writer::endClosedAtStart(const Element& e)
 {
     if (!ImpliedMarkup::closedAtStart(e))
         return false;
+    // (The end tag clears the parser's form pointer: the <form> tags it had ignored are left out.)
+    if (!formsUnderPointer_.empty())
+        leaveOutFormsSetBy(e);
     endTag(e);
     return true;
 }
