@@ -509,6 +509,8 @@ const ReadBackCase kCases[] = {
      L"<dt>y<math><form><hr id=d><td></template>", L"html(head body(dt(\"y\" math(form))))"},
     {"removed element had ended a math element before the tags its parent ignored up to its end tag", Edit::Remove,
      L"d", L"<div>y<math><form><hr id=d><td></div>", L"html(head body(div(\"y\" math(form))))"},
+    {"removed table had an element moved out of it before the misnested end tag of a formatting element", Edit::Remove,
+     L"d", L"<nobr><table id=d><h2></nobr><r", L"html(head body(nobr(h2)))"},
     {"removed select had been ended by the start tag of another select", Edit::Remove, L"d",
      L"<select id=d><option>a<select>x", L"html(head body(\"x\"))"},
     {"removed table had the parser close at once a form in an element moved out in front of it", Edit::Remove, L"t",
