@@ -206,7 +206,25 @@ void DomUtBase::detach(Node* node)
             NodeSource::spanStart(d) >= gap.end &&
             (movedOut == nullptr || NodeSource::spanStart(d) < NodeSource::spanStart(movedOut)))
             movedOut = d;
-    if (movedOut != nullptr && NodeSource::leadGap(movedOut).empty()) {
+    Node* host = NodeSource::displacedFrom(node);
+    // The host's node that follows the node in the text (a node moved out in front of a table
+    // stands inside the table's text).
+    Node* after = nullptr;
+    if (host != nullptr)
+        for (Node* n = host->getFirstChild(); n != nullptr && after == nullptr; n = n->nextInTree(host))
+            if (NodeSource::source(n) == NodeSource::source(node) &&
+                NodeSource::spanStart(n) >= NodeSource::spanEnd(node))
+                after = n;
+    if (!gap.empty() && host != nullptr && gap.source == NodeSource::source(host) &&
+        gap.start > NodeSource::spanStart(host)) {
+        // (Such a node's gap stands inside the table too: it goes to the table's node that follows
+        // in the text, or to the table's end, not in front of the table: "<table></body><select>".)
+        if (after != nullptr && NodeSource::leadGap(after).empty())
+            NodeSource::setLeadGap(after, gap);
+        else if (after == nullptr && host->getNodeType() == Node::Type::Element &&
+                 NodeSource::innerTrailGap(static_cast<Element*>(host)).empty())
+            NodeSource::setInnerTrailGap(static_cast<Element*>(host), gap);
+    } else if (movedOut != nullptr && NodeSource::leadGap(movedOut).empty()) {
         NodeSource::setLeadGap(movedOut, gap);
     } else if (!gap.empty()) {
         Node* next = node->getNextSibling();
@@ -222,8 +240,8 @@ void DomUtBase::detach(Node* node)
     while (moved != nullptr && moved->getNodeType() == Node::Type::Element &&
            NodeSource::displacedFrom(moved) == nullptr)
         moved = moved->parentNode();
-    if (Node* host = moved != nullptr ? NodeSource::displacedFrom(moved) : nullptr) {
-        NodeSource::markSubtreeChanged(host);
+    if (Node* movedFrom = moved != nullptr ? NodeSource::displacedFrom(moved) : nullptr) {
+        NodeSource::markSubtreeChanged(movedFrom);
         // So is the parent of the host's node that follows it in the text, whose gap held its
         // text: among the children of an untouched element the writer takes the output to go on
         // as the source did.
@@ -241,16 +259,17 @@ void DomUtBase::detach(Node* node)
             }
             return gap;
         };
-        Node* next = nullptr;
-        for (Node* n = host->getFirstChild(); n != nullptr && next == nullptr; n = n->nextInTree(host))
+        Node* next = movedFrom == host ? after : nullptr;
+        for (Node* n = movedFrom->getFirstChild(); n != nullptr && next == nullptr && movedFrom != host;
+             n = n->nextInTree(movedFrom))
             if (NodeSource::source(n) == NodeSource::source(node) &&
                 NodeSource::spanStart(n) >= NodeSource::spanEnd(node))
                 next = n;
         if (next != nullptr) {
             NodeSource::markSubtreeChanged(next->parentNode());
             NodeSource::setLeadGap(next, without(NodeSource::leadGap(next)));
-        } else if (host->getNodeType() == Node::Type::Element) {
-            auto* e = static_cast<Element*>(host);
+        } else if (movedFrom->getNodeType() == Node::Type::Element) {
+            auto* e = static_cast<Element*>(movedFrom);
             NodeSource::setInnerTrailGap(e, without(NodeSource::innerTrailGap(e)));
         }
     }

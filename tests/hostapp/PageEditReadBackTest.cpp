@@ -527,6 +527,8 @@ const ReadBackCase kCases[] = {
      L"<table id=t><P><t><b></p\xFF>\n", L"html(head body(p(t(b))))"},
     {"removed element had ended a math element, before a tag the parser ignored at the page end", Edit::Remove, L"d",
      L"<math><meta id=d><html>", L"html(head body(math))"},
+    {"removed select moved out in front of a table had its gap hold an end tag of the body the table ignored",
+     Edit::Remove, L"d", L"<table></body><select id=d>", L"html(head body(table))"},
     {"removed paragraph held a repeated html tag that gave the implied html its attribute", Edit::Remove, L"d",
      L"<p>x</p><p id=d>y<html lang=ja>z</p>", L"html[lang=\"ja\"](head body(p(\"x\")))"},
     {"removed element after the html end tag held a repeated body tag, the body and html otherwise untouched",
