@@ -235,26 +235,42 @@ void DomUtBase::detach(Node* node)
             NodeSource::setInnerTrailGap(static_cast<Element*>(parent), gap);
     }
     // A node the parser moved out in front of a table has its text inside the table, which the
-    // writer can then no longer copy as the source had it.
-    if (host != nullptr) {
-        NodeSource::markSubtreeChanged(host);
+    // writer can then no longer copy as the source had it. (So has what it holds.)
+    Node* moved = node;
+    while (moved != nullptr && moved->getNodeType() == Node::Type::Element &&
+           NodeSource::displacedFrom(moved) == nullptr)
+        moved = moved->parentNode();
+    if (Node* movedFrom = moved != nullptr ? NodeSource::displacedFrom(moved) : nullptr) {
+        NodeSource::markSubtreeChanged(movedFrom);
         // So is the parent of the host's node that follows it in the text, whose gap held its
         // text: among the children of an untouched element the writer takes the output to go on
         // as the source did.
         // That gap spans the node's text, and what the parser ignored inside the node went to it
         // ("<table><select><p> <td>": the <p>): it goes with the node, the gap keeping only what
-        // stands on one side of it.
-        if (Node* n = after) {
-            NodeSource::markSubtreeChanged(n->parentNode());
-            NodeSource::Range gap = NodeSource::leadGap(n);
+        // stands on one side of it. (With no such node, the host's inner trail holds it:
+        // "<table><select><p> </table>".)
+        auto without = [node](NodeSource::Range gap) {
             if (gap.source == NodeSource::source(node) && gap.start < NodeSource::spanEnd(node) &&
                 gap.end > NodeSource::spanStart(node)) {
                 if (gap.start >= NodeSource::spanStart(node))
                     gap.start = std::min(NodeSource::spanEnd(node), gap.end);
                 else if (gap.end <= NodeSource::spanEnd(node))
                     gap.end = NodeSource::spanStart(node);
-                NodeSource::setLeadGap(n, gap);
             }
+            return gap;
+        };
+        Node* next = movedFrom == host ? after : nullptr;
+        for (Node* n = movedFrom->getFirstChild(); n != nullptr && next == nullptr && movedFrom != host;
+             n = n->nextInTree(movedFrom))
+            if (NodeSource::source(n) == NodeSource::source(node) &&
+                NodeSource::spanStart(n) >= NodeSource::spanEnd(node))
+                next = n;
+        if (next != nullptr) {
+            NodeSource::markSubtreeChanged(next->parentNode());
+            NodeSource::setLeadGap(next, without(NodeSource::leadGap(next)));
+        } else if (movedFrom->getNodeType() == Node::Type::Element) {
+            auto* e = static_cast<Element*>(movedFrom);
+            NodeSource::setInnerTrailGap(e, without(NodeSource::innerTrailGap(e)));
         }
     }
     parent->removeChild(node);
