@@ -534,6 +534,8 @@ const ReadBackCase kCases[] = {
      Edit::Remove, L"d", L"<table></body><select id=d>", L"html(head body(table))"},
     {"removed template had ignored text after its column at the page end", Edit::Remove, L"d",
      L"<template id=d><col>&amp;x", L"html(head body)"},
+    {"removed table had a text ending the page in \"</\" moved out in front of it", Edit::Remove, L"t",
+     L"<TABLE id=t></", L"html(head body(\"</\"))"},
     {"removed paragraph held a repeated html tag that gave the implied html its attribute", Edit::Remove, L"d",
      L"<p>x</p><p id=d>y<html lang=ja>z</p>", L"html[lang=\"ja\"](head body(p(\"x\")))"},
     {"removed element after the html end tag held a repeated body tag, the body and html otherwise untouched",
