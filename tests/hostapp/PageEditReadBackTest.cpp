@@ -517,6 +517,8 @@ const ReadBackCase kCases[] = {
      L"<TABLE><L><SELECT id=d><R>\n</TABLE>", L"html(head body(l table))"},
     {"removed link whose end tag the select left open in it ignored", Edit::Remove, L"d", L"x<a id=d><select></a><s>",
      L"html(head body(\"x\"))"},
+    {"removed table had the parser ignore an end tag of an unknown name in front of a text moved out of it",
+     Edit::Remove, L"t", L"<F><TABLE id=t></l>x", L"html(head body(f(\"x\")))"},
     {"removed select had been ended by the start tag of another select", Edit::Remove, L"d",
      L"<select id=d><option>a<select>x", L"html(head body(\"x\"))"},
     {"removed table had the parser close at once a form in an element moved out in front of it", Edit::Remove, L"t",
