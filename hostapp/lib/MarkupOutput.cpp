@@ -431,9 +431,12 @@ void MarkupOutput::arriveAt(const Node& node)
     // A sibling after an element left open, with an end tag in between that no node owns: in the
     // source that tag ended the element, which may have depended on what an edit since took away
     // ("<template><tr></p><p>x</table>\n" without the row: "</table>" no longer ends the p). The
-    // element is ended by its own end tag.
+    // element is ended by its own end tag. (Not a noscript in the head, which the parser reads
+    // ignoring end tags: "<noscript>\n</body><script>" has the script end it, in the head.)
     if (!ends && !leftOpen_.empty() && node.parentNode() != nullptr && NodeSource::subtreeChanged(node.parentNode()) &&
-        leftOpen_.front()->parentNode() == node.parentNode() && endTagInLeadGap(node))
+        leftOpen_.front()->parentNode() == node.parentNode() && endTagInLeadGap(node) &&
+        !(leftOpen_.front()->is(L"noscript") && node.parentNode()->getNodeType() == Node::Type::Element &&
+          static_cast<const Element*>(node.parentNode())->is(L"head")))
         ends = true;
     if (ends) {
         writeGapReadInside();
