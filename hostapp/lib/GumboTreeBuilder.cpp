@@ -362,6 +362,13 @@ private:
                 // "</" at the end of the page is no tag but the parser's text.
                 if (tag + 2 == end && end == src_->text.size() && src_->text[tag + 1] == L'/')
                     tag = end;
+                // (Nor is a tag the page cuts short at its end, which the parser dropped: the text
+                // stops in front of it, "t<head>\n<!DOCTYPE" is "t" and "\n".)
+                else if (tag < end && end == src_->text.size()) {
+                    const std::size_t cut = scan().cutShortTag(start, end);
+                    if (!(cut + 2 == end && src_->text[cut + 1] == L'/'))
+                        end = cut;
+                }
                 if (tag < end && splitAtEndTag(previous, start, tag, end, data))
                     return previous;
                 if (tag < end) {

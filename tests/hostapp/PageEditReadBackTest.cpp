@@ -333,6 +333,8 @@ const ReadBackCase kCases[] = {
     {"end tags a noscript in the head ignored, before the script that ended it, the head written child by child",
      Edit::InsertAtStartOf, L"s", L"<noscript>\n</body></svg><script id=s>s</script>",
      L"html(head(noscript script[id=\"s\"](\"s\")) body(div[id=\"lp\"](\"P\")))"},
+    {"text the parser ran over an ignored head tag, up to a DOCTYPE the page cuts short at its end", Edit::InsertAtEnd,
+     nullptr, L"t<head>\n<!DOCTYPE", L"html(head body(\"t\n\" div[id=\"lp\"](\"P\")))"},
     {"text and markup after the html end tag", Edit::InsertAtEnd, nullptr, L"<p>a</p></body></html>tail<b>x</b>",
      L"html(head body(p(\"a\") div[id=\"lp\"](\"P\"))) \"tail\" b(\"x\")"},
     {"text starting with a line break after a NUL that opened the body, the CR in its gap", Edit::InsertAtEnd, nullptr,
