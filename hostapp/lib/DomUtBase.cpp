@@ -206,7 +206,25 @@ void DomUtBase::detach(Node* node)
             NodeSource::spanStart(d) >= gap.end &&
             (movedOut == nullptr || NodeSource::spanStart(d) < NodeSource::spanStart(movedOut)))
             movedOut = d;
-    if (movedOut != nullptr && NodeSource::leadGap(movedOut).empty()) {
+    Node* host = NodeSource::displacedFrom(node);
+    // The host's node that follows the node in the text (a node moved out in front of a table
+    // stands inside the table's text).
+    Node* after = nullptr;
+    if (host != nullptr)
+        for (Node* n = host->getFirstChild(); n != nullptr && after == nullptr; n = n->nextInTree(host))
+            if (NodeSource::source(n) == NodeSource::source(node) &&
+                NodeSource::spanStart(n) >= NodeSource::spanEnd(node))
+                after = n;
+    if (!gap.empty() && host != nullptr && gap.source == NodeSource::source(host) &&
+        gap.start > NodeSource::spanStart(host)) {
+        // (Such a node's gap stands inside the table too: it goes to the table's node that follows
+        // in the text, or to the table's end, not in front of the table: "<table></body><select>".)
+        if (after != nullptr && NodeSource::leadGap(after).empty())
+            NodeSource::setLeadGap(after, gap);
+        else if (after == nullptr && host->getNodeType() == Node::Type::Element &&
+                 NodeSource::innerTrailGap(static_cast<Element*>(host)).empty())
+            NodeSource::setInnerTrailGap(static_cast<Element*>(host), gap);
+    } else if (movedOut != nullptr && NodeSource::leadGap(movedOut).empty()) {
         NodeSource::setLeadGap(movedOut, gap);
     } else if (!gap.empty()) {
         Node* next = node->getNextSibling();
@@ -217,30 +235,43 @@ void DomUtBase::detach(Node* node)
             NodeSource::setInnerTrailGap(static_cast<Element*>(parent), gap);
     }
     // A node the parser moved out in front of a table has its text inside the table, which the
-    // writer can then no longer copy as the source had it.
-    if (Node* host = NodeSource::displacedFrom(node)) {
-        NodeSource::markSubtreeChanged(host);
+    // writer can then no longer copy as the source had it. (So has what it holds.)
+    Node* moved = node;
+    while (moved != nullptr && moved->getNodeType() == Node::Type::Element &&
+           NodeSource::displacedFrom(moved) == nullptr)
+        moved = moved->parentNode();
+    if (Node* movedFrom = moved != nullptr ? NodeSource::displacedFrom(moved) : nullptr) {
+        NodeSource::markSubtreeChanged(movedFrom);
         // So is the parent of the host's node that follows it in the text, whose gap held its
         // text: among the children of an untouched element the writer takes the output to go on
         // as the source did.
         // That gap spans the node's text, and what the parser ignored inside the node went to it
         // ("<table><select><p> <td>": the <p>): it goes with the node, the gap keeping only what
-        // stands on one side of it.
-        for (Node* n = host->getFirstChild(); n != nullptr; n = n->nextInTree(host))
-            if (NodeSource::source(n) == NodeSource::source(node) &&
-                NodeSource::spanStart(n) >= NodeSource::spanEnd(node)) {
-                NodeSource::markSubtreeChanged(n->parentNode());
-                NodeSource::Range gap = NodeSource::leadGap(n);
-                if (gap.source == NodeSource::source(node) && gap.start < NodeSource::spanEnd(node) &&
-                    gap.end > NodeSource::spanStart(node)) {
-                    if (gap.start >= NodeSource::spanStart(node))
-                        gap.start = std::min(NodeSource::spanEnd(node), gap.end);
-                    else if (gap.end <= NodeSource::spanEnd(node))
-                        gap.end = NodeSource::spanStart(node);
-                    NodeSource::setLeadGap(n, gap);
-                }
-                break;
+        // stands on one side of it. (With no such node, the host's inner trail holds it:
+        // "<table><select><p> </table>".)
+        auto without = [node](NodeSource::Range gap) {
+            if (gap.source == NodeSource::source(node) && gap.start < NodeSource::spanEnd(node) &&
+                gap.end > NodeSource::spanStart(node)) {
+                if (gap.start >= NodeSource::spanStart(node))
+                    gap.start = std::min(NodeSource::spanEnd(node), gap.end);
+                else if (gap.end <= NodeSource::spanEnd(node))
+                    gap.end = NodeSource::spanStart(node);
             }
+            return gap;
+        };
+        Node* next = movedFrom == host ? after : nullptr;
+        for (Node* n = movedFrom->getFirstChild(); n != nullptr && next == nullptr && movedFrom != host;
+             n = n->nextInTree(movedFrom))
+            if (NodeSource::source(n) == NodeSource::source(node) &&
+                NodeSource::spanStart(n) >= NodeSource::spanEnd(node))
+                next = n;
+        if (next != nullptr) {
+            NodeSource::markSubtreeChanged(next->parentNode());
+            NodeSource::setLeadGap(next, without(NodeSource::leadGap(next)));
+        } else if (movedFrom->getNodeType() == Node::Type::Element) {
+            auto* e = static_cast<Element*>(movedFrom);
+            NodeSource::setInnerTrailGap(e, without(NodeSource::innerTrailGap(e)));
+        }
     }
     parent->removeChild(node);
 }

@@ -131,8 +131,10 @@ void MarkupOutput::findIgnoredTags(const Document& page)
 
 // A <form> the parser ignored because the form last started before it had set its form pointer
 // (no </form> between cleared it) would make a form where that form was removed since, or where
-// the output ends that form by an end tag of its own: no markup sets the pointer without making a
-// form, so the ignored tag is left out.
+// the table it was closed in was removed and the output ends it by an end tag of its own: no
+// markup sets the pointer without making a form, so the ignored tag is left out. (Not where the
+// output ends a form for an insertion: that place does not read back, and the next is tried,
+// the page's text kept whole.)
 void MarkupOutput::leaveOutFormsOfRemoved(const Document& page, const std::vector<std::size_t>& forms)
 {
     const SourceText& source = *NodeSource::pageSource(&page);
@@ -409,9 +411,12 @@ void MarkupOutput::arriveAt(const Node& node)
     // A sibling after an element left open, with an end tag in between that no node owns: in the
     // source that tag ended the element, which may have depended on what an edit since took away
     // ("<template><tr></p><p>x</table>\n" without the row: "</table>" no longer ends the p). The
-    // element is ended by its own end tag.
+    // element is ended by its own end tag. (Not a noscript in the head, which the parser reads
+    // ignoring end tags: "<noscript>\n</body><script>" has the script end it, in the head.)
     if (!ends && !leftOpen_.empty() && node.parentNode() != nullptr && NodeSource::subtreeChanged(node.parentNode()) &&
-        leftOpen_.front()->parentNode() == node.parentNode() && endTagInLeadGap(node))
+        leftOpen_.front()->parentNode() == node.parentNode() && endTagInLeadGap(node) &&
+        !(leftOpen_.front()->is(L"noscript") && node.parentNode()->getNodeType() == Node::Type::Element &&
+          static_cast<const Element*>(node.parentNode())->is(L"head")))
         ends = true;
     if (ends) {
         writeGapReadInside();
@@ -556,9 +561,6 @@ void MarkupOutput::leaveOutFormsSetBy(const Element& form)
 
 void MarkupOutput::endTag(const Element& e)
 {
-    // (An end tag written for a form clears the parser's form pointer.)
-    if (!formsUnderPointer_.empty() && e.is(L"form"))
-        leaveOutFormsSetBy(e);
     std::wstring& out = fresh();
     out += L"</";
     out += e.name().tagName;

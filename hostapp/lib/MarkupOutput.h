@@ -225,7 +225,8 @@ protected:
     const SourceText* ignoredSource_ = nullptr;
     std::vector<IgnoredTag> ignoredTags_;
     // The other <form> tags the parser ignored under a form pointer, with where the start tag of
-    // the form that set it stands: an end tag the output writes for that form clears the pointer.
+    // the form that set it stands: an end tag the output writes for that form clears the pointer
+    // (leaveOutFormsSetBy, where the table it was closed in is gone).
     struct FormUnderPointer {
         std::size_t at, end, setter;
     };

@@ -126,9 +126,12 @@ void Writer::writeDocument(const Document& document)
     // The text after everything was read inside what the source left open there. Where the
     // output does not go on to it as the source did, what it left open is ended first, as before
     // any node: a removed node may have ended it ("<math><meta><html>" without the meta would have
-    // the parser read the html tag inside the math, as an element).
+    // the parser read the html tag inside the math, as an element). So after a node the parser had
+    // moved out of a table removed since, read in the table ("<nobr><table><h2></nobr>" without
+    // the table, where "</nobr>" would have the parser rebuild the nobr in the h2).
     if (!trail.empty() && !leftOpen_.empty() &&
-        !(at_.source == trail.source && at_.end <= trail.start && !trail.source->hasTokenIn(at_.end, trail.start))) {
+        (afterMovedOut_ ||
+         !(at_.source == trail.source && at_.end <= trail.start && !trail.source->hasTokenIn(at_.end, trail.start)))) {
         writeGapReadInside();
         closeLeftOpen();
     }
@@ -456,6 +459,9 @@ bool Writer::endClosedAtStart(const Element& e)
 {
     if (!ImpliedMarkup::closedAtStart(e))
         return false;
+    // (The end tag clears the parser's form pointer: the <form> tags it had ignored are left out.)
+    if (!formsUnderPointer_.empty())
+        leaveOutFormsSetBy(e);
     endTag(e);
     return true;
 }
@@ -551,7 +557,8 @@ void Writer::writeElement(const Element& e)
             (at_.source != trail.source || (at_.end <= trail.start && trail.source->hasTokenIn(at_.end, trail.start)));
         // (What the output left open, the removed node may have ended before that text: it is
         // ended first. "<dt><math><form><hr><td>" without the hr: the <td> would be the form's.)
-        if (skipsToTrail && !leftOpen_.empty())
+        // (So after a node the parser had moved out of a table removed since, read in the table.)
+        if ((skipsToTrail || afterMovedOut_) && !leftOpen_.empty())
             endSkipped();
         // (An early end tag of the body or html may stand before this one: "<m></html></m>".)
         if (!NodeSource::endTag(&e).empty())

@@ -7,6 +7,7 @@
 #include <limits>
 #include <utility>
 
+#include "AsciiCase.h"
 #include "NodeSource.h"
 #include "SourceScan.h"
 #include "host/Document.h"
@@ -263,6 +264,10 @@ private:
         for (std::size_t i = scan.firstTag(NodeSource::spanEnd(open), end); i < end && !startTag;
              i = scan.firstTag(scan.tagClose(i, end) + 1, end))
             startTag = ignoresAll || (t[i + 1] != L'/' && t[i + 1] != L'!' && t[i + 1] != L'?');
+        // So does text a template ignored there (its content, a column group's, takes none:
+        // "<template><col>x"); removed with the template, it would be the body's.
+        if (!startTag && open->is(L"template") && ignoresTextAtEnd(*open, end))
+            startTag = true;
         if (!startTag)
             return;
         for (Node* n = document.getFirstChild(); n != nullptr; n = n->getNextSibling())
@@ -285,6 +290,27 @@ private:
         return !NodeSource::endTag(e).empty() && NodeSource::endTag(e).start == NodeSource::spanStart(e)
                    ? NodeSource::spanStart(e)
                    : kNone;
+    }
+
+    // Whether there is text other than white space between the end of e's span and end, outside
+    // the tags there.
+    bool ignoresTextAtEnd(const Element& e, std::size_t end) const
+    {
+        const std::wstring& t = src_->text;
+        const SourceScan scan(t);
+        for (std::size_t i = NodeSource::spanEnd(&e); i < end;) {
+            const std::size_t tag = scan.firstTag(i, end);
+            for (; i < tag; ++i)
+                if (!asciicase::isSpace(t[i]))
+                    return true;
+            if (tag >= end)
+                return false;
+            const std::size_t close = scan.tagClose(tag, end);
+            if (close == SourceScan::kNone)
+                return false;
+            i = close + 1;
+        }
+        return false;
     }
 
     // The end of an element's content: its end tag, or without one, the end of its span.
