@@ -4,6 +4,9 @@
 #include <iterator>
 #include <utility>
 
+#include <gumbo.h>
+
+#include "AsciiCase.h"
 #include "ImpliedMarkup.h"
 #include "SourceScan.h"
 #include "SourceText.h"
@@ -242,7 +245,24 @@ void MarkupOutput::copyIgnoredInTable(const SourceText* source, std::size_t from
 void MarkupOutput::copyLeavingOutEndTagsOfOpen(const SourceText* source, std::size_t start, std::size_t end)
 {
     const SourceScan scan(source->text);
+    // (The end tag of a name the parser does not know ends the innermost element of such a name.)
+    const bool unknownOpen =
+        std::any_of(stack_.begin(), stack_.end(), [](const Element* e) { return unknownToParser(e->localName()); });
     for (std::size_t i = scan.firstTag(start, end); i < end; i = scan.firstTag(i + 1, end)) {
+        if (unknownOpen && source->text[i + 1] == L'/') {
+            std::size_t n = i + 2;
+            while (n < end && source->text[n] != L'>' && source->text[n] != L'/' &&
+                   !asciicase::isSpace(source->text[n]))
+                ++n;
+            const std::size_t close = scan.tagClose(i, end);
+            if (n > i + 2 && close != SourceScan::kNone &&
+                unknownToParser(std::wstring_view(source->text).substr(i + 2, n - i - 2))) {
+                copy(source, start, i);
+                start = close + 1;
+                i = close;
+                continue;
+            }
+        }
         // (The end tag of any heading ends a heading.)
         static const std::wstring kHeadings[] = {L"h1", L"h2", L"h3", L"h4", L"h5", L"h6"};
         std::size_t tagEnd = SourceScan::kNone;
@@ -656,6 +676,17 @@ bool MarkupOutput::unlistClosedFrom(const Element& e)
             formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
         }
     return true;
+}
+
+bool MarkupOutput::unknownToParser(std::wstring_view name)
+{
+    std::string ascii;
+    for (wchar_t c : name) {
+        if (c <= 0 || c >= 0x80)
+            return true; // (every name the parser knows is ASCII)
+        ascii += static_cast<char>(c);
+    }
+    return gumbo_tagn_enum(ascii.data(), static_cast<unsigned>(ascii.size())) == GUMBO_TAG_UNKNOWN;
 }
 
 bool MarkupOutput::inForeignContent(const Element& e)

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -49,6 +50,8 @@ public:
     // lists no formatting element, makes no paragraph of a stray "</p>" but a p in the element, and
     // reads a script's or style's text as any text.
     static bool inForeignContent(const Element& e);
+    // Whether the parser knows no element of the name (any case).
+    static bool unknownToParser(std::wstring_view name);
 
 protected:
     // An entry of the parser's list of open formatting elements (or a scope mark): the element and

@@ -558,7 +558,7 @@ void Writer::writeElement(const Element& e)
         // (What the output left open, the removed node may have ended before that text: it is
         // ended first. "<dt><math><form><hr><td>" without the hr: the <td> would be the form's.)
         // (So after a node the parser had moved out of a table removed since, read in the table.)
-        if ((skipsToTrail || afterMovedOut_) && !leftOpen_.empty())
+        if ((skipsToTrail || (afterMovedOut_ && !trail.empty())) && !leftOpen_.empty())
             endSkipped();
         // (An early end tag of the body or html may stand before this one: "<m></html></m>".)
         if (!NodeSource::endTag(&e).empty())

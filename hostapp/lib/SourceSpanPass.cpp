@@ -320,8 +320,9 @@ private:
     }
 
     // Whether the element's content ends inside an element left open that bounds the scope of
-    // end tags (a table, a cell, a template, ...): an end tag of the element standing right after
-    // it is one the parser ignored ("<form><table></form>").
+    // end tags (a table, a cell, a template, ...) or ignores them (a select): an end tag of the
+    // element standing right after it is one the parser ignored ("<form><table></form>",
+    // "<a><select></a>").
     static bool endsInsideScopeBoundary(const Element& e)
     {
         for (const Node* n = e.getLastChild(); n != nullptr && n->getNodeType() == Node::Type::Element;
@@ -329,7 +330,7 @@ private:
             const auto& c = static_cast<const Element&>(*n);
             if (NodeSource::endTag(&c).empty() &&
                 (c.is(L"table") || c.is(L"td") || c.is(L"th") || c.is(L"caption") || c.is(L"template") ||
-                 c.is(L"applet") || c.is(L"object") || c.is(L"marquee")))
+                 c.is(L"applet") || c.is(L"object") || c.is(L"marquee") || c.is(L"select")))
                 return true;
         }
         return false;
