@@ -88,7 +88,9 @@ void writePlain(std::wstring& out, const Node& parent)
             const auto* e = static_cast<const Element*>(c);
             out += L'<' + e->localName();
             for (const NodeSource::Attribute& a : NodeSource::attributes(e)) {
-                out += L' ' + a.name + L"=\"";
+                out += L' ';
+                out += a.name;
+                out += L"=\"";
                 MarkupWriter::escapeAttribute(out, a.value);
                 out += L'"';
             }

@@ -98,7 +98,7 @@ void edit(Document& document, Choices& choices)
             if (!all.empty()) {
                 Element* e = all[choices.next(all.size())];
                 if (!NodeSource::attributes(e).empty())
-                    e->removeAttribute(NodeSource::attributes(e).front().name);
+                    e->removeAttribute(std::wstring(NodeSource::attributes(e).front().name));
             }
             break;
         case 2: // a text with markup characters

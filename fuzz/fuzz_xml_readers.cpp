@@ -44,7 +44,8 @@ void walkTree(CZebXmlData& xml)
             check(!element->getTagName().empty(), "an XML element has a name");
             // Attribute names are unique (case ignored), so each reads back as stored.
             for (const NodeSource::Attribute& a : NodeSource::attributes(element))
-                check(element->getAttribute(a.name) == a.value, "an attribute reads back as stored", a.name);
+                check(element->getAttribute(std::wstring(a.name)) == a.value, "an attribute reads back as stored",
+                      std::wstring(a.name));
             std::vector<Element*> children;
             const int count = xml.GetChildElement(node, element->getTagName(), children);
             check(count == static_cast<int>(children.size()), "GetChildElement counts what it returns");

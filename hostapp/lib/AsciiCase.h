@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <string_view>
 
 // ASCII-only case folding: HTML names and the values the host compares are ASCII-insensitive,
 // while other letters (Japanese text included) must compare exactly.
@@ -23,7 +24,7 @@ inline std::wstring lower(std::wstring text)
     return text;
 }
 
-inline bool equal(const std::wstring& a, const std::wstring& b)
+inline bool equal(std::wstring_view a, std::wstring_view b)
 {
     if (a.size() != b.size())
         return false;

@@ -25,12 +25,13 @@ Document::~Document()
     // holds no memory of its own needs none run: an element without attributes (its name is the
     // document's), a text whose characters are the document's or short enough to live in the
     // node; most nodes of a data file, whose names and texts the document keeps, are such.
+    // (Attributes, their names and values are the document's too.)
     const std::size_t inPlace = std::wstring().capacity();
     for (Node* node : arenaNodes_) {
         switch (node->getNodeType()) {
         case Type::Element: {
             const auto* e = static_cast<const Element*>(node);
-            if (e->attrs_.capacity() == 0 && e->removedAttrs_.capacity() == 0 && !e->attrIndex_ && !e->ownName_)
+            if (e->removedAttrs_.capacity() == 0 && !e->attrIndex_ && !e->ownName_ && !e->ownTexts_ && !e->ownAttrs_)
                 continue;
             break;
         }
@@ -150,7 +151,14 @@ Node* Document::copyNode(const Node& from, Node* parent, const SourceMap& source
     case Type::Element: {
         const auto& e = static_cast<const Element&>(from);
         Element* copy = make<Element>(this, internName(e.name().tagName));
-        copy->attrs_ = e.attrs_;
+        // Each attribute's characters are its own (a value set later may be written over them).
+        copy->reserveAttributes(e.attrCount_);
+        for (std::uint32_t i = 0; i < e.attrCount_; ++i) {
+            Element::Attribute attribute = e.attrs_[i];
+            attribute.name = keepText(attribute.name);
+            attribute.value = keepText(attribute.value);
+            copy->attrs_[copy->attrCount_++] = attribute;
+        }
         for (const SourceRange& removed : e.removedAttrs_)
             copy->removedAttrs_.push_back(mapped(sources, removed));
         copy->startTag_ = mapped(sources, e.startTag_);

@@ -23,6 +23,11 @@ public:
     {
         return document.make<T>(std::forward<Args>(args)...);
     }
+    // Memory of size bytes, aligned, from the document's blocks: it goes with the document.
+    static void* allocate(Document& document, std::size_t size, std::size_t alignment)
+    {
+        return document.allocateNode(size, alignment);
+    }
     // The document's one copy of a tag name, as written; valid as long as the document.
     static const ElementName& internName(Document& document, std::wstring_view tagName)
     {

@@ -3,6 +3,8 @@
 #include "NodeSource.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <memory>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -82,36 +84,70 @@ const ElementName* Element::nameIn(Document* owner, std::wstring_view tagName)
 
 Element::~Element() = default;
 
+std::wstring_view Element::keepAttributeText(std::wstring_view text)
+{
+    if (Document* owner = getOwnerDocument())
+        return DocumentStore::keepText(*owner, text);
+    if (!ownTexts_)
+        ownTexts_ = std::make_unique<std::vector<std::unique_ptr<wchar_t[]>>>();
+    ownTexts_->push_back(std::make_unique<wchar_t[]>(text.size() + 1));
+    wchar_t* kept = ownTexts_->back().get();
+    std::copy(text.begin(), text.end(), kept);
+    return std::wstring_view(kept, text.size());
+}
+
 namespace {
 // Up to this many attributes a scan is as quick as an index.
 constexpr std::size_t kScannedAttributes = 16;
 } // namespace
 
-Element::Attribute* Element::findAttribute(const std::wstring& name)
+Element::Attribute* Element::findAttribute(std::wstring_view name)
 {
-    if (attrs_.size() <= kScannedAttributes) {
-        for (auto& a : attrs_)
-            if (asciicase::equal(a.name, name))
-                return &a;
+    if (attrCount_ <= kScannedAttributes) {
+        for (std::uint32_t i = 0; i < attrCount_; ++i)
+            if (asciicase::equal(attrs_[i].name, name))
+                return &attrs_[i];
         return nullptr;
     }
     if (!attrIndex_) {
         attrIndex_ = std::make_unique<std::unordered_map<std::wstring, std::size_t>>();
-        for (std::size_t i = 0; i < attrs_.size(); ++i)
-            attrIndex_->try_emplace(asciicase::lower(attrs_[i].name), i); // the first of a name counts
+        for (std::size_t i = 0; i < attrCount_; ++i)
+            attrIndex_->try_emplace(asciicase::lower(std::wstring(attrs_[i].name)), i); // the first of a name counts
     }
-    const auto it = attrIndex_->find(asciicase::lower(name));
+    const auto it = attrIndex_->find(asciicase::lower(std::wstring(name)));
     return it == attrIndex_->end() ? nullptr : &attrs_[it->second];
 }
 
 void Element::appendAttribute(Attribute attribute)
 {
+    if (attrCount_ == attrRoom_)
+        reserveAttributes(attrRoom_ == 0 ? 4 : std::size_t{attrRoom_} * 2);
     if (attrIndex_)
-        attrIndex_->try_emplace(asciicase::lower(attribute.name), attrs_.size());
-    attrs_.push_back(std::move(attribute));
+        attrIndex_->try_emplace(asciicase::lower(std::wstring(attribute.name)), attrCount_);
+    attrs_[attrCount_++] = attribute;
 }
 
-const Element::Attribute* Element::findAttribute(const std::wstring& name) const
+void Element::reserveAttributes(std::size_t count)
+{
+    if (count <= attrRoom_)
+        return;
+    // Room outgrown in the document's memory stays there until the document goes: elements are
+    // given their attributes once (the parse tells how many), and rarely get more than a few.
+    if (Document* owner = getOwnerDocument()) {
+        auto* room =
+            static_cast<Attribute*>(DocumentStore::allocate(*owner, count * sizeof(Attribute), alignof(Attribute)));
+        std::uninitialized_copy(attrs_, attrs_ + attrCount_, room);
+        attrs_ = room;
+    } else {
+        auto room = std::make_unique<Attribute[]>(count);
+        std::copy(attrs_, attrs_ + attrCount_, room.get());
+        ownAttrs_ = std::move(room);
+        attrs_ = ownAttrs_.get();
+    }
+    attrRoom_ = static_cast<std::uint32_t>(count);
+}
+
+const Element::Attribute* Element::findAttribute(std::wstring_view name) const
 {
     return const_cast<Element*>(this)->findAttribute(name);
 }
@@ -119,7 +155,7 @@ const Element::Attribute* Element::findAttribute(const std::wstring& name) const
 std::wstring Element::getAttribute(const std::wstring& name) const
 {
     const Attribute* a = findAttribute(name);
-    return a ? a->value : std::wstring();
+    return a ? std::wstring(a->value) : std::wstring();
 }
 
 void Element::setAttribute(const std::wstring& name, const std::wstring& value)
@@ -129,12 +165,21 @@ void Element::setAttribute(const std::wstring& name, const std::wstring& value)
     if (Attribute* a = findAttribute(name)) {
         if (a->value == value)
             return;
-        a->value = value;
+        if (value.size() <= a->value.size()) {
+            // The old value's characters are this attribute's alone: a value no longer than
+            // them takes their place, so that setting an attribute over and over does not keep
+            // taking memory from the document.
+            auto* at = const_cast<wchar_t*>(a->value.data());
+            std::copy(value.begin(), value.end(), at);
+            a->value = std::wstring_view(at, value.size());
+        } else {
+            a->value = keepAttributeText(value);
+        }
         a->changed = true;
     } else {
         Attribute added;
-        added.name = name;
-        added.value = value;
+        added.name = keepAttributeText(name);
+        added.value = keepAttributeText(value);
         added.changed = true;
         appendAttribute(std::move(added));
     }
@@ -144,13 +189,14 @@ void Element::setAttribute(const std::wstring& name, const std::wstring& value)
 
 void Element::removeAttribute(const std::wstring& name)
 {
-    auto it =
-        std::find_if(attrs_.begin(), attrs_.end(), [&](const Attribute& a) { return asciicase::equal(a.name, name); });
-    if (it == attrs_.end())
+    Attribute* end = attrs_ + attrCount_;
+    Attribute* it = std::find_if(attrs_, end, [&](const Attribute& a) { return asciicase::equal(a.name, name); });
+    if (it == end)
         return;
     if (it->fromSource)
         removedAttrs_.push_back(SourceRange{NodeSource::source(this), it->srcStart, it->srcEnd});
-    attrs_.erase(it);
+    std::copy(it + 1, end, it);
+    --attrCount_;
     attrIndex_.reset();
     attrsChanged_ = true;
     markChanged();

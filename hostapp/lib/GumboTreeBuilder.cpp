@@ -33,6 +33,12 @@ constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 using platform::utf8::decodeTrusted;
 using platform::utf8::IndexedText;
 
+// A parser's NUL-terminated text as bytes; null is "".
+std::string_view utf8View(const char* text)
+{
+    return text != nullptr ? std::string_view(text) : std::string_view();
+}
+
 // The tag name inside a tag's text ("<TABLE BORDER=1>" -> "TABLE", "</A>" -> "A"), as bytes.
 std::string_view tagNameOf(const char* tag, std::size_t length)
 {
@@ -211,8 +217,9 @@ private:
             const auto* a = static_cast<const GumboAttribute*>(ge.attributes.data[i]);
             NodeSource::Attribute attr;
             bool named = holds(a->original_name);
-            attr.name = named ? decodeTrusted(a->original_name.data, a->original_name.length) : decodeTrusted(a->name);
-            attr.value = decodeTrusted(a->value);
+            attr.name = DocumentStore::keepTextFromUtf8(
+                doc_, named ? std::string_view(a->original_name.data, a->original_name.length) : utf8View(a->name));
+            attr.value = DocumentStore::keepTextFromUtf8(doc_, utf8View(a->value));
             if (src_ != nullptr && named) {
                 attr.srcStart = startOf(a->original_name);
                 attr.srcEnd = holds(a->original_value) ? endOf(a->original_value) : endOf(a->original_name);

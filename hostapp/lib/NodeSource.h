@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "host/Document.h"
@@ -74,11 +75,14 @@ public:
     static void setMovedBehind(Node* node, bool moved) { node->movedBehind_ = moved; }
 
     // The element's attributes in order.
-    static const std::vector<Attribute>& attributes(const Element* element) { return element->attrs_; }
+    static std::span<const Attribute> attributes(const Element* element)
+    {
+        return {element->attrs_, element->attrCount_};
+    }
     // Adds a parsed attribute (used by the tree builders; keeps a duplicate name out).
     static void addParsedAttribute(Element* element, Attribute attribute);
     // Makes room for count attributes in one allocation (the tree builder knows how many come).
-    static void reserveAttributes(Element* element, std::size_t count) { element->attrs_.reserve(count); }
+    static void reserveAttributes(Element* element, std::size_t count) { element->reserveAttributes(count); }
     // The stretches of parsed attributes removed since (the writer leaves them out of the tag).
     static const std::vector<Range>& removedAttributes(const Element* element) { return element->removedAttrs_; }
     static bool attributesChanged(const Element* element) { return element->attrsChanged_; }

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "AsciiCase.h"
 #include "DocumentFactory.h"
@@ -15,7 +17,7 @@
 namespace {
 
 // data with '"' and '\' escaped, so that a text cannot pass for markup of the outline.
-void quote(std::wstring& out, const std::wstring& data)
+void quote(std::wstring& out, std::wstring_view data)
 {
     out += L'"';
     for (wchar_t c : data) {
@@ -65,7 +67,7 @@ void outlineChildren(std::wstring& out, const Node& parent)
                 out += L'[';
                 for (const NodeSource::Attribute& a : NodeSource::attributes(e)) {
                     out += &a == &NodeSource::attributes(e).front() ? L"" : L" ";
-                    out += asciicase::lower(a.name) + L'=';
+                    out += asciicase::lower(std::wstring(a.name)) + L'=';
                     quote(out, a.value);
                 }
                 out += L']';

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -89,27 +90,42 @@ private:
     friend class NodeSource;
 
     // One attribute: its name as written, its value (entities decoded) and, for a parsed one, the
-    // stretch of its source text (name to the end of the value) inside the start tag.
+    // stretch of its source text (name to the end of the value) inside the start tag. Name and
+    // value view characters kept for the element (keepAttributeText), each attribute's its own:
+    // a page's attributes are thousands of short texts, and allocating and freeing each was a
+    // large part of building and dropping a page.
     struct Attribute {
-        std::wstring name;
-        std::wstring value;
+        std::wstring_view name;
+        std::wstring_view value;
         std::size_t srcStart = 0;
         std::size_t srcEnd = 0;
         bool fromSource = false;
         bool changed = false;
     };
 
-    Attribute* findAttribute(const std::wstring& name);
-    const Attribute* findAttribute(const std::wstring& name) const;
+    Attribute* findAttribute(std::wstring_view name);
+    const Attribute* findAttribute(std::wstring_view name) const;
     // Adds an attribute whose name the element does not have yet.
     void appendAttribute(Attribute attribute);
+    // Makes room for count attributes in all.
+    void reserveAttributes(std::size_t count);
 
     // The name of an element of owner: the owner's copy, or one of the element's own.
     const ElementName* nameIn(Document* owner, std::wstring_view tagName);
+    // A copy of text that lives as long as the element: in the owner document's memory, or for an
+    // element of no document in ownTexts_.
+    std::wstring_view keepAttributeText(std::wstring_view text);
 
     const ElementName* name_;
-    std::unique_ptr<ElementName> ownName_; // only for an element of no document
-    std::vector<Attribute> attrs_;
+    std::unique_ptr<ElementName> ownName_;                              // only for an element of no document
+    std::unique_ptr<std::vector<std::unique_ptr<wchar_t[]>>> ownTexts_; // the same
+    std::unique_ptr<Attribute[]> ownAttrs_;                             // the same
+    // The attributes in order: attrCount_ of them in room for attrRoom_, carved from the owner
+    // document's memory (ownAttrs_ for an element of no document), so that an element's
+    // attributes, like its name, are nothing to allocate or free one element at a time.
+    Attribute* attrs_ = nullptr;
+    std::uint32_t attrCount_ = 0;
+    std::uint32_t attrRoom_ = 0;
     // Positions in attrs_ by lower-case name, made once an element has many attributes, so that
     // building an element of n attributes is not quadratic in n; null until then, and again after a
     // removal shifts the positions.

@@ -33,8 +33,8 @@ std::wstring dump(Document& doc)
             out += L" <" + e->getTagName() + L"> " + range(NodeSource::startTag(e)) + L" " +
                    range(NodeSource::endTag(e)) + L" " + range(NodeSource::innerTrailGap(e));
             for (const auto& a : NodeSource::attributes(e))
-                out += L" " + a.name + L"=" + a.value + L"@" + std::to_wstring(a.srcStart) + L".." +
-                       std::to_wstring(a.srcEnd);
+                out += L" " + std::wstring(a.name) + L"=" + std::wstring(a.value) + L"@" + std::to_wstring(a.srcStart) +
+                       L".." + std::to_wstring(a.srcEnd);
         } else if (n->getNodeType() != Node::Type::Document && n->getNodeType() != Node::Type::Doctype) {
             out += L" [" + static_cast<CharacterData*>(n)->getData() + L"]";
         }
@@ -51,11 +51,17 @@ void edit(Document& doc)
     for (Node* n = doc.getFirstChild(); n != nullptr; n = n->nextInTree(&doc))
         if (n->getNodeType() == Node::Type::Element)
             elements.push_back(static_cast<Element*>(n));
+    // A parsed value set shorter (written over its characters, which must be the copy's own).
+    for (Element* e : elements)
+        if (!NodeSource::attributes(e).empty() && NodeSource::attributes(e).back().value.size() > 1) {
+            e->setAttribute(std::wstring(NodeSource::attributes(e).back().name), L"-");
+            break;
+        }
     for (std::size_t i = 0; i < elements.size(); i += 3)
         elements[i]->setAttribute(L"data-n", std::to_wstring(i));
     for (Element* e : elements)
         if (!NodeSource::attributes(e).empty()) {
-            e->removeAttribute(NodeSource::attributes(e).front().name);
+            e->removeAttribute(std::wstring(NodeSource::attributes(e).front().name));
             break;
         }
     for (Node* n = doc.getFirstChild(); n != nullptr; n = n->nextInTree(&doc))
