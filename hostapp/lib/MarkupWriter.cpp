@@ -80,6 +80,8 @@ private:
     void writeElement(const Element& element);
     [[gnu::noinline]] void writeSelectTail(const Element& e);
     [[gnu::noinline]] bool endClosedAtStart(const Element& e);
+    // Ends what the output left open, after the gap text read inside it: where the output goes on
+    // past a removed node, that node may have ended them in the parser.
     [[gnu::noinline]] void endSkipped()
     {
         writeGapReadInside();
@@ -131,10 +133,8 @@ void Writer::writeDocument(const Document& document)
     // the table, where "</nobr>" would have the parser rebuild the nobr in the h2).
     if (!trail.empty() && !leftOpen_.empty() &&
         (afterMovedOut_ ||
-         !(at_.source == trail.source && at_.end <= trail.start && !trail.source->hasTokenIn(at_.end, trail.start)))) {
-        writeGapReadInside();
-        closeLeftOpen();
-    }
+         !(at_.source == trail.source && at_.end <= trail.start && !trail.source->hasTokenIn(at_.end, trail.start))))
+        endSkipped();
     copyGap(trail);
 }
 
