@@ -554,10 +554,13 @@ TEST(ZebhostLinkPartsTest, EditInATerminal)
             }
             return false;
         };
+        // The dialog is drawn top to bottom: a capture taken while it is drawn can show its upper
+        // part alone, so the screen is taken once its last line, the key hint, is there too.
         const std::string screen = site / "screen";
         ASSERT_TRUE(waitFor([&] {
             std::system(("tmux -L " + socket + " capture-pane -p -t 0 > " + screen + " 2>/dev/null").c_str());
-            return exists(screen) && contains(readFile(screen), "リンク部品の設定リスト");
+            return exists(screen) && contains(readFile(screen), "リンク部品の設定リスト") &&
+                   contains(readFile(screen), "Esc キャンセル  F1 ヘルプ\n");
         })) << (exists(screen) ? readFile(screen) : "");
         const std::string shown = readFile(screen);
         EXPECT_TRUE(contains(shown, "[ ] 「お知らせ」へのリンク")) << shown;
