@@ -445,24 +445,6 @@ void makeFromEvents(const PlainEvents& events, std::size_t first, std::size_t la
 
 namespace {
 
-// Element names compare ignoring ASCII case: the host's tree keeps the names of elements it creates
-// in lower case (an HTML tree), so an XML file's "Title" is found as "title" or "Title".
-bool sameName(const std::wstring& a, const std::wstring& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        wchar_t x = a[i], y = b[i];
-        if (x >= L'A' && x <= L'Z')
-            x = x - L'A' + L'a';
-        if (y >= L'A' && y <= L'Z')
-            y = y - L'A' + L'a';
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 // The file's bytes decoded straight to UTF-8, which is what the readers take (a UTF-8 file is
 // read from its own bytes, without a round trip through wide text): utf8 views bytes or storage.
 // False when they do not decode.
@@ -637,7 +619,10 @@ public:
         const ElementName* name = &element.name();
         if (name != last_) {
             last_ = name;
-            lastMatches_ = sameName(element.localName(), name_);
+            // Element names compare ignoring ASCII case: the host's tree keeps the names of
+            // elements it creates in lower case (an HTML tree), so an XML file's "Title" is found
+            // as "title" or "Title".
+            lastMatches_ = asciicase::equal(element.localName(), name_);
         }
         return lastMatches_;
     }
