@@ -443,11 +443,13 @@ void MarkupOutput::arriveAt(const Node& node)
         closeLeftOpen();
         endForeignFormatting(NodeSource::source(&node));
     }
+    // (A cell left open, which the source ended before node, cleared the list to its mark first:
+    // "<td><a><p><tr>\r" lists the link no more at the second row.)
+    dropLeftOpen();
     // (Before a node that does not make the parser open anything, an empty paragraph, the next
     // node decides.)
     if (ends || unlistAtNext_)
         unlistAtNext_ = !unlistNotReopenedAt(node);
-    dropLeftOpen();
 }
 
 // Where the output does not go on as the source did, the parser may still list formatting

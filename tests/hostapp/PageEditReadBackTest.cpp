@@ -549,6 +549,8 @@ const ReadBackCase kCases[] = {
     {"removed block held repeated html and body tags that gave their elements attributes", Edit::Remove, L"d",
      L"<html dir=ltr><body><div id=d><html lang=ja><body class=c></div>",
      L"html[dir=\"ltr\" lang=\"ja\"](head body[class=\"c\"])"},
+    {"removed element moved out in front of a table, then a cell left open with a link listed before the next row",
+     Edit::Remove, L"d", L"<table><tr><r id=d><td><a><p><tr>\r", L"html(head body(table(tbody(tr(td(a(p))) tr))))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
