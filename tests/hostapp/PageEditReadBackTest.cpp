@@ -551,6 +551,8 @@ const ReadBackCase kCases[] = {
      L"html[dir=\"ltr\" lang=\"ja\"](head body[class=\"c\"])"},
     {"removed element moved out in front of a table, then a cell left open with a link listed before the next row",
      Edit::Remove, L"d", L"<table><tr><r id=d><td><a><p><tr>\r", L"html(head body(table(tbody(tr(td(a(p))) tr))))"},
+    {"removed input moved out in front of a table followed a form read last in the table, whose pointer ignored a form",
+     Edit::Remove, L"d", L"<TABLE><FORM><INPUT id=d><FORM T>", L"html(head body(table(form)))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
