@@ -553,6 +553,8 @@ const ReadBackCase kCases[] = {
      Edit::Remove, L"d", L"<table><tr><r id=d><td><a><p><tr>\r", L"html(head body(table(tbody(tr(td(a(p))) tr))))"},
     {"removed input moved out in front of a table followed a form read last in the table, whose pointer ignored a form",
      Edit::Remove, L"d", L"<TABLE><FORM><INPUT id=d><FORM T>", L"html(head body(table(form)))"},
+    {"removed table body had ended an element moved out in front of the table, a tag ignored before the next text",
+     Edit::Remove, L"r", L"<TABLE><D><TBODY id=r><TR></>H", L"html(head body(d \"H\" table))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
