@@ -548,6 +548,24 @@ void MarkupOutput::closeLeftOpen()
     leftOpen_.clear();
 }
 
+void MarkupOutput::leaveFormsToEndTags(const Element& e)
+{
+    static const wchar_t* const kEndingAll[] = {L"td",    L"th",      L"tr",  L"tbody", L"thead",  L"tfoot",
+                                                L"table", L"caption", L"div", L"li",    L"dd",     L"dt",
+                                                L"p",     L"ul",      L"ol",  L"dl",    L"center", L"blockquote"};
+    auto endsAll = [](const Element& holder) {
+        return std::any_of(std::begin(kEndingAll), std::end(kEndingAll),
+                           [&](const wchar_t* name) { return holder.is(name); });
+    };
+    for (std::size_t i = 0; i < leftOpen_.size(); ++i) {
+        const Element& form = *leftOpen_[i];
+        const Element& holder = i == 0 ? e : *leftOpen_[i - 1];
+        if (form.is(L"form") && NodeSource::endTag(&form).empty() && NodeSource::source(&form) != nullptr &&
+            form.parentNode() == &holder && endsAll(holder))
+            leftOpen_.erase(leftOpen_.begin() + static_cast<std::ptrdiff_t>(i--));
+    }
+}
+
 // Ends the formatting elements that the parser would open again around what comes next although
 // they come from another text than it (or it is written afresh): new content must not take on
 // the page's, nor the page the new content's.

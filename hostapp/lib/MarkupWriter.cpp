@@ -588,6 +588,8 @@ void Writer::writeElement(const Element& e)
             if (!(early && aheadEnds_.back().written) && NodeSource::subtreeChanged(&e) &&
                 (skipsToTrail || at_.source != end.source ||
                  (at_.end <= end.start && end.source->hasTokenIn(at_.end, end.start)))) {
+                if (!leftOpen_.empty())
+                    leaveFormsToEndTags(e);
                 closeLeftOpen();
                 unlistAtNext_ = true;
             }

@@ -555,6 +555,11 @@ const ReadBackCase kCases[] = {
      Edit::Remove, L"d", L"<TABLE><FORM><INPUT id=d><FORM T>", L"html(head body(table(form)))"},
     {"removed table body had ended an element moved out in front of the table, a tag ignored before the next text",
      Edit::Remove, L"r", L"<TABLE><D><TBODY id=r><TR></>H", L"html(head body(d \"H\" table))"},
+    {"removed element in a form left open in a cell, which the row's end tag ended, the form pointer ignoring a form",
+     Edit::Remove, L"d", L"<TABLE><TD>~<FORM><I id=d></TR><FORM>",
+     L"html(head body(table(tbody(tr(td(\"~\" form))))))"},
+    {"removed input in a form left open in a cell, which the cell's end tag ended, the form pointer ignoring a form",
+     Edit::Remove, L"d", L"<TABLE><TD>~<FORM><INPUT id=d></TD></TR><FORM>",
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
