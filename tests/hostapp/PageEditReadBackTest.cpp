@@ -560,6 +560,9 @@ const ReadBackCase kCases[] = {
      L"html(head body(table(tbody(tr(td(\"~\" form))))))"},
     {"removed input in a form left open in a cell, which the cell's end tag ended, the form pointer ignoring a form",
      Edit::Remove, L"d", L"<TABLE><TD>~<FORM><INPUT id=d></TD></TR><FORM>",
+     L"html(head body(table(tbody(tr(td(\"~\" form))))))"},
+    {"removed cell's gap spanned a select moved out in front of the table, with a tag the select ignored", Edit::Remove,
+     L"d", L"<TABLE><TD></TD><select><p>\n<TD id=d>x</TD>\n", L"html(head body(select table(tbody(tr(td)))))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
