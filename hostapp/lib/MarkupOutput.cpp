@@ -557,12 +557,26 @@ void MarkupOutput::leaveFormsToEndTags(const Element& e)
         return std::any_of(std::begin(kEndingAll), std::end(kEndingAll),
                            [&](const wchar_t* name) { return holder.is(name); });
     };
-    for (std::size_t i = 0; i < leftOpen_.size(); ++i) {
+    for (std::size_t i = leftOpen_.size(); i-- > 0;) {
         const Element& form = *leftOpen_[i];
-        const Element& holder = i == 0 ? e : *leftOpen_[i - 1];
-        if (form.is(L"form") && NodeSource::endTag(&form).empty() && NodeSource::source(&form) != nullptr &&
-            form.parentNode() == &holder && endsAll(holder))
-            leftOpen_.erase(leftOpen_.begin() + static_cast<std::ptrdiff_t>(i--));
+        if (!form.is(L"form") || !NodeSource::endTag(&form).empty() || NodeSource::source(&form) == nullptr)
+            continue;
+        // The nearest holder whose end tag ends it; what holds it up to there goes with it, unended
+        // too, as that end tag takes it off the stack as well, as in the source (a formatting
+        // element stays listed, as it did there; nothing may bound the scope that end tag looks in).
+        std::size_t h = i + 1;
+        while (h-- > 0) {
+            const Element& holder = h == 0 ? e : *leftOpen_[h - 1];
+            if (leftOpen_[h]->parentNode() != &holder || endsAll(holder) || h == 0 || holder.is(L"template") ||
+                holder.is(L"applet") || holder.is(L"object") || holder.is(L"marquee") || holder.is(L"select"))
+                break;
+        }
+        const Element& holder = h == 0 ? e : *leftOpen_[h - 1];
+        if (leftOpen_[h]->parentNode() != &holder || !endsAll(holder))
+            continue;
+        leftOpen_.erase(leftOpen_.begin() + static_cast<std::ptrdiff_t>(h),
+                        leftOpen_.begin() + static_cast<std::ptrdiff_t>(i + 1));
+        i = h;
     }
 }
 

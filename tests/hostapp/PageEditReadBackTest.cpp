@@ -563,6 +563,12 @@ const ReadBackCase kCases[] = {
      L"html(head body(table(tbody(tr(td(\"~\" form))))))"},
     {"removed cell's gap spanned a select moved out in front of the table, with a tag the select ignored", Edit::Remove,
      L"d", L"<TABLE><TD></TD><select><p>\n<TD id=d>x</TD>\n", L"html(head body(select table(tbody(tr(td)))))"},
+    {"removed input in a form left open in a link in a cell, which the row's end tag ended, keeping the form pointer",
+     Edit::Remove, L"d", L"<TABLE><TD><A><FORM><INPUT id=d></TR><FORM>",
+     L"html(head body(table(tbody(tr(td(a(form)))))))"},
+    {"removed input in a form left open in a bold in a block, which the block's end tag ended, keeping the form "
+     "pointer",
+     Edit::Remove, L"d", L"<div><b><FORM><INPUT id=d></div>x<FORM>y", L"html(head body(div(b(form)) b(\"xy\")))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
