@@ -72,6 +72,8 @@ private:
     void writeChildren(const Node& parent);
     void writeDisplaced(std::size_t before);
     [[gnu::noinline]] void writeEndTagsBeforeDisplaced(const Node& d);
+    [[gnu::noinline]] void holdEndsInTableGone(const Node& orphan);
+    [[gnu::noinline]] void copyTrailReadInTableGone(const NodeSource::Range& trail);
     void writeEndTagsBefore(const Node& child)
     {
         writeEndTagsBefore(NodeSource::source(&child), NodeSource::spanStart(&child), NodeSource::leadGap(&child));
@@ -135,7 +137,26 @@ void Writer::writeDocument(const Document& document)
         (afterMovedOut_ ||
          !(at_.source == trail.source && at_.end <= trail.start && !trail.source->hasTokenIn(at_.end, trail.start))))
         endSkipped();
+    if (afterMovedOut_ && !trail.empty())
+        copyTrailReadInTableGone(trail);
+    else
+        copyGap(trail);
+}
+
+// The text after everything, where the output ends in a node the parser had moved out of a table
+// removed since: unless the table's end tag stood between them, the table had ignored that text's
+// end tags, which are then left out as inside the node ("</html><table>x</html>" without the table:
+// the second </html> would be taken for the html's own and put x back in the html).
+void Writer::copyTrailReadInTableGone(const NodeSource::Range& trail)
+{
+    const SourceScan scan(trail.source->text);
+    bool tableEnded = at_.source != trail.source;
+    for (auto it = trail.source->firstTokenEndingAfter(at_.end);
+         !tableEnded && it != trail.source->tokens.end() && it->start < trail.start; ++it)
+        tableEnded = scan.endTagAt(it->start, L"table") != SourceScan::kNone;
+    orphanDepth_ += tableEnded ? 0 : 1;
     copyGap(trail);
+    orphanDepth_ -= tableEnded ? 0 : 1;
 }
 
 void Writer::writeLeaf(const Node& node)
@@ -296,6 +317,8 @@ void Writer::writeChildren(const Node& parent)
             continue;
         }
         writeDisplaced(NodeSource::source(c) != nullptr ? NodeSource::spanStart(c) : std::wstring::npos);
+        if (!aheadEnds_.empty() && NodeSource::isDisplaced(c))
+            holdEndsInTableGone(*c);
         writeEndTagsBefore(*c);
         // Inside a node the parser moved out of a table (or behind a row), the tags it ignored there
         // belong to the gaps of the table's own nodes, which are written elsewhere: they go where
@@ -351,7 +374,7 @@ void Writer::writeEndTagsBefore(const SourceText* source, std::size_t before, co
     for (;;) {
         AheadEnd* first = nullptr;
         for (AheadEnd& a : aheadEnds_)
-            if (!a.written && a.tag.source == source && a.tag.start < before &&
+            if (!a.written && !a.inTableGone && a.tag.source == source && a.tag.start < before &&
                 (first == nullptr || a.tag.start < first->tag.start))
                 first = &a;
         const Node* comment = nullptr;
@@ -451,6 +474,19 @@ void Writer::writeEndTagsBeforeDisplaced(const Node& d)
     if (at_.source == source && at_.end < start)
         inFront = {source, pastRemoved(*source, at_.end, start), start};
     writeEndTagsBefore(source, start, inFront);
+}
+
+// A node the parser had moved out of a table that is gone, written in the element it stands in,
+// whose early end tag stands in front of it: the parser took the node into the element, so the end
+// tag stood in the table, which ignored it (one standing before the table would have had the
+// parser put the table and the node behind the element). Written there now, it would end the
+// element before the node ("<table><col></body><div>" without the table): it waits for the
+// element's end, where the parser reads it the same.
+void Writer::holdEndsInTableGone(const Node& orphan)
+{
+    for (AheadEnd& a : aheadEnds_)
+        if (!a.written && a.tag.source == NodeSource::source(&orphan) && a.tag.start < NodeSource::spanStart(&orphan))
+            a.inTableGone = true;
 }
 
 // In a node moved out of a table that is gone: an element the parser closed at its start tag in the

@@ -549,6 +549,14 @@ const ReadBackCase kCases[] = {
     {"removed block held repeated html and body tags that gave their elements attributes", Edit::Remove, L"d",
      L"<html dir=ltr><body><div id=d><html lang=ja><body class=c></div>",
      L"html[dir=\"ltr\" lang=\"ja\"](head body[class=\"c\"])"},
+    {"removed table had ignored the body's end tag that ended its column group, a block moved out after it",
+     Edit::Remove, L"t", L"<table id=t>&amp<col></body><div><col>", L"html(head body(\"&\" div))"},
+    {"removed table had ignored the form's end tag that ended its column group, a block moved out after it",
+     Edit::Remove, L"t", L"<form><table id=t><col></form><div>", L"html(head body(form(div)))"},
+    {"removed table after the html end tag had ignored a second html end tag after a text moved out of it",
+     Edit::Remove, L"t", L"</body></html><TABLE id=t>></htMl>", L"html(head body) \">\""},
+    {"removed table after the html end tag had ignored a second html end tag between texts moved out of it",
+     Edit::Remove, L"t", L"x</body></html><TABLE id=t>></htMl>y", L"html(head body(\"x\")) \">y\""},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
