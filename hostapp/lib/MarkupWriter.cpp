@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "AsciiCase.h"
 #include "DocumentType.h"
 #include "ImpliedMarkup.h"
 #include "MarkupOutput.h"
@@ -73,6 +74,7 @@ private:
     void writeDisplaced(std::size_t before);
     [[gnu::noinline]] void writeEndTagsBeforeDisplaced(const Node& d);
     [[gnu::noinline]] void holdEndsInTableGone(const Node& orphan);
+    [[gnu::noinline]] const NodeSource::Range& templateTrail(const Element& e);
     [[gnu::noinline]] void copyTrailReadInTableGone(const NodeSource::Range& trail);
     void writeEndTagsBefore(const Node& child)
     {
@@ -489,6 +491,34 @@ void Writer::holdEndsInTableGone(const Node& orphan)
             a.inTableGone = true;
 }
 
+// The inner trail of a template, as written: none where the template's content started with a
+// column, which had the parser ignore all but columns, and no column is left. The text and tags
+// there were ignored; written after no column they would be the template's content
+// ("<template><col>x" without the column), and no markup makes an empty template ignore them.
+// The output then stands after the trail, as if it had copied it.
+const NodeSource::Range& Writer::templateTrail(const Element& e)
+{
+    static const NodeSource::Range kNoTrail{};
+    const NodeSource::Range& trail = NodeSource::innerTrailGap(&e);
+    for (const Node* c = e.getFirstChild(); c != nullptr; c = c->getNextSibling())
+        if (c->getNodeType() == Node::Type::Element && static_cast<const Element*>(c)->is(L"col"))
+            return trail;
+    const SourceText& source = *trail.source;
+    const SourceScan scan(source.text);
+    // (The template's first start tag in the source, past texts and comments.)
+    for (auto it = source.firstTokenEndingAfter(NodeSource::startTag(&e).end);
+         it != source.tokens.end() && it->start < trail.start; ++it) {
+        const wchar_t letter = it->end - it->start > 1 ? asciicase::lower(source.text[it->start + 1]) : L' ';
+        if (source.text[it->start] != L'<' || letter < L'a' || letter > L'z')
+            continue;
+        if (scan.startTagAt(it->start, L"col") == SourceScan::kNone)
+            return trail;
+        at_ = trail;
+        return kNoTrail;
+    }
+    return trail;
+}
+
 // In a node moved out of a table that is gone: an element the parser closed at its start tag in the
 // table is ended by an end tag, as read in the body now it would hold what follows; true when so.
 bool Writer::endClosedAtStart(const Element& e)
@@ -587,7 +617,9 @@ void Writer::writeElement(const Element& e)
         // (The gap text before the end tag may stand after a removed node, which may have ended
         // what the output left open: going on with that text, the output does not go on where
         // the source did.)
-        const NodeSource::Range& trail = NodeSource::innerTrailGap(&e);
+        const NodeSource::Range& trail = NodeSource::innerTrailGap(&e).empty() || !e.is(L"template")
+                                             ? NodeSource::innerTrailGap(&e)
+                                             : templateTrail(e);
         const bool skipsToTrail =
             !trail.empty() &&
             (at_.source != trail.source || (at_.end <= trail.start && trail.source->hasTokenIn(at_.end, trail.start)));
@@ -598,9 +630,8 @@ void Writer::writeElement(const Element& e)
             endSkipped();
         // (An early end tag of the body or html may stand before this one: "<m></html></m>".)
         if (!NodeSource::endTag(&e).empty())
-            writeEndTagsBefore(NodeSource::source(&e), NodeSource::endTag(&e).start, NodeSource::innerTrailGap(&e));
-        writeGap(NodeSource::innerTrailGap(&e),
-                 NodeSource::endTag(&e).empty() ? NodeSource::innerTrailGap(&e).end : NodeSource::endTag(&e).start);
+            writeEndTagsBefore(NodeSource::source(&e), NodeSource::endTag(&e).start, trail);
+        writeGap(trail, NodeSource::endTag(&e).empty() ? trail.end : NodeSource::endTag(&e).start);
         // (Where the parser moved nodes out of a table, gaps overlap and each character goes to the
         // gap that starts first: a tag it ignored between a moved element's last content and its
         // end tag may be the gap of the table's next node. Written here, where the output goes on

@@ -557,6 +557,12 @@ const ReadBackCase kCases[] = {
      Edit::Remove, L"t", L"</body></html><TABLE id=t>></htMl>", L"html(head body) \">\""},
     {"removed table after the html end tag had ignored a second html end tag between texts moved out of it",
      Edit::Remove, L"t", L"x</body></html><TABLE id=t>></htMl>y", L"html(head body(\"x\")) \">y\""},
+    {"removed column of a template left open, text it ignored after the column", Edit::Remove, L"d",
+     L"</h2><template><col id=d>&amp&amp", L"html(head(template) body)"},
+    {"removed column of a template, text it ignored before the template's end tag", Edit::Remove, L"d",
+     L"<template><col id=d>x</template>", L"html(head(template) body)"},
+    {"removed column of a template in the body, a table's tag it ignored after the column", Edit::Remove, L"d",
+     L"<td><body c><template><col id=d><caption>", L"html(head body[c=\"\"](template))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
