@@ -690,13 +690,14 @@ void Writer::writeElement(const Element& e)
     }
 }
 
-// The tags a select without an end tag ignored after its content, up to the tag that ended it: a
-// token of the select that its inner trail spans (no gap holds it), written where an end tag would
-// stand. (Not a token of a child removed since, which also stood last.)
+// The tags a select without an end tag ignored after its content, up to the tag that ended it (and
+// the end tags a noscript in the head ignored there): a token of the element that its inner trail
+// spans (no gap holds it), written where an end tag would stand. (Not a token of a child removed
+// since, which also stood last.)
 void Writer::writeSelectTail(const Element& e)
 {
     const NodeSource::Range& trail = NodeSource::innerTrailGap(&e);
-    if (trail.empty() || trail.end != NodeSource::spanEnd(&e) || !e.is(L"select"))
+    if (trail.empty() || trail.end != NodeSource::spanEnd(&e) || !(e.is(L"select") || e.is(L"noscript")))
         return;
     const auto tail = trail.source->firstTokenEndingAfter(trail.start);
     if (tail != trail.source->tokens.end() && tail->start == trail.start && tail->end == trail.end)

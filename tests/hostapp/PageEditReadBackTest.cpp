@@ -563,6 +563,10 @@ const ReadBackCase kCases[] = {
      L"<template><col id=d>x</template>", L"html(head(template) body)"},
     {"removed column of a template in the body, a table's tag it ignored after the column", Edit::Remove, L"d",
      L"<td><body c><template><col id=d><caption>", L"html(head body[c=\"\"](template))"},
+    {"removed noscript in the head had ignored end tags after its content, before the tag that ended it", Edit::Remove,
+     L"d", L"<html><noscript id=d></body></p><p>", L"html(head body(p))"},
+    {"removed noscript in the head had ignored end tags after its white space, before a script", Edit::Remove, L"d",
+     L"<noscript id=d>\n</body></svg><script>s</script>", L"html(head(script(\"s\")) body)"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
