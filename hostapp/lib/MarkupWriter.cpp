@@ -75,7 +75,7 @@ private:
     [[gnu::noinline]] void writeEndTagsBeforeDisplaced(const Node& d);
     [[gnu::noinline]] void holdEndsInTableGone(const Node& orphan);
     [[gnu::noinline]] const NodeSource::Range& templateTrail(const Element& e);
-    [[gnu::noinline]] void copyTrailReadInTableGone(const NodeSource::Range& trail);
+    [[gnu::noinline]] bool readInTableLeft(const NodeSource::Range& trail) const;
     void writeEndTagsBefore(const Node& child)
     {
         writeEndTagsBefore(NodeSource::source(&child), NodeSource::spanStart(&child), NodeSource::leadGap(&child));
@@ -135,30 +135,39 @@ void Writer::writeDocument(const Document& document)
     // the parser read the html tag inside the math, as an element). So after a node the parser had
     // moved out of a table removed since, read in the table ("<nobr><table><h2></nobr>" without
     // the table, where "</nobr>" would have the parser rebuild the nobr in the h2).
-    if (!trail.empty() && !leftOpen_.empty() &&
-        (afterMovedOut_ ||
-         !(at_.source == trail.source && at_.end <= trail.start && !trail.source->hasTokenIn(at_.end, trail.start))))
+    const bool skips = !trail.empty() && !leftOpen_.empty() &&
+                       (afterMovedOut_ || !(at_.source == trail.source && at_.end <= trail.start &&
+                                            !trail.source->hasTokenIn(at_.end, trail.start)));
+    // (End tags of the html or body there that a table ignored, where the table is gone or the
+    // output ends it first, are left out, as inside a node moved out of a table that is gone.)
+    const bool inTableLeft = (skips || afterMovedOut_) && !trail.empty() && readInTableLeft(trail);
+    if (skips)
         endSkipped();
-    if (afterMovedOut_ && !trail.empty())
-        copyTrailReadInTableGone(trail);
-    else
-        copyGap(trail);
+    orphanDepth_ += inTableLeft ? 1 : 0;
+    copyGap(trail);
+    orphanDepth_ -= inTableLeft ? 1 : 0;
 }
 
-// The text after everything, where the output ends in a node the parser had moved out of a table
-// removed since: unless the table's end tag stood between them, the table had ignored that text's
-// end tags, which are then left out as inside the node ("</html><table>x</html>" without the table:
-// the second </html> would be taken for the html's own and put x back in the html).
-void Writer::copyTrailReadInTableGone(const NodeSource::Range& trail)
+// Whether the text after everything was read inside a table that the output leaves before it: one
+// the output left open (which the source left open at its end), which it ends first, or one
+// removed since, which a node the output ends in had been moved out of, unless the table's end tag
+// stands between them. The table had ignored the end tags of the html and body there, which at the
+// top of the page the parser would take for the element's own end, putting back inside it what
+// came before ("</html><table>x</html>" without the table, or without its row, which has the
+// output end the table).
+bool Writer::readInTableLeft(const NodeSource::Range& trail) const
 {
+    for (const Element* e : leftOpen_)
+        if (e->is(L"table"))
+            return true;
+    if (!afterMovedOut_ || at_.source != trail.source)
+        return false;
     const SourceScan scan(trail.source->text);
-    bool tableEnded = at_.source != trail.source;
     for (auto it = trail.source->firstTokenEndingAfter(at_.end);
-         !tableEnded && it != trail.source->tokens.end() && it->start < trail.start; ++it)
-        tableEnded = scan.endTagAt(it->start, L"table") != SourceScan::kNone;
-    orphanDepth_ += tableEnded ? 0 : 1;
-    copyGap(trail);
-    orphanDepth_ -= tableEnded ? 0 : 1;
+         it != trail.source->tokens.end() && it->start < trail.start; ++it)
+        if (scan.endTagAt(it->start, L"table") != SourceScan::kNone)
+            return false;
+    return true;
 }
 
 void Writer::writeLeaf(const Node& node)

@@ -567,6 +567,10 @@ const ReadBackCase kCases[] = {
      L"d", L"<html><noscript id=d></body></p><p>", L"html(head body(p))"},
     {"removed noscript in the head had ignored end tags after its white space, before a script", Edit::Remove, L"d",
      L"<noscript id=d>\n</body></svg><script>s</script>", L"html(head(script(\"s\")) body)"},
+    {"removed row of a table left open at the page end, an html end tag it ignored after a text moved out",
+     Edit::Remove, L"r", L"</body></html><TABLE>><tr id=r></htMl>", L"html(head body) \">\" table(tbody)"},
+    {"removed table after the body's end tag had ignored a second body end tag after a text moved out of it",
+     Edit::Remove, L"t", L"</body><TABLE id=t>></body>", L"html(head body \">\")"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
