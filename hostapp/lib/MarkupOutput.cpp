@@ -428,6 +428,14 @@ void MarkupOutput::arriveAt(const Node& node)
         listedFormatting(*leftOpen_.front()) && node.getNodeType() == Node::Type::Element &&
         NodeSource::subtreeChanged(&node) && !ImpliedMarkup::endsParentAsCurrent(static_cast<const Element&>(node)))
         ends = true;
+    // So too after a link left open that an edit inside it left listed: the start tag of a link
+    // in it, gone now, had ended it ("<a><table><a>x</a>\n<table>" without the inner link, moved
+    // out in front of the table: the second table would go into the outer link).
+    if (!ends && !leftOpen_.empty() && leftOpen_.front()->parentNode() == node.parentNode() &&
+        leftOpen_.front()->is(L"a") && NodeSource::subtreeChanged(leftOpen_.front()) &&
+        std::any_of(formatting_.begin(), formatting_.end(),
+                    [&](const Formatting& f) { return f.element == leftOpen_.front(); }))
+        ends = true;
     // A sibling after an element left open, with an end tag in between that no node owns: in the
     // source that tag ended the element, which may have depended on what an edit since took away
     // ("<template><tr></p><p>x</table>\n" without the row: "</table>" no longer ends the p). The

@@ -565,6 +565,8 @@ const ReadBackCase kCases[] = {
     {"removed block held repeated html and body tags that gave their elements attributes", Edit::Remove, L"d",
      L"<html dir=ltr><body><div id=d><html lang=ja><body class=c></div>",
      L"html[dir=\"ltr\" lang=\"ja\"](head body[class=\"c\"])"},
+    {"removed inner link had ended by its start tag the outer link, moved out in front of a table in it", Edit::Remove,
+     L"d", L"<a><TABLE><A id=d>x</A>\n<TABLE>", L"html(head body(a(table) table))"},
     {"br made by an end tag, tried as a place, after a removed table that had ended a math element",
      Edit::InsertAtStartOfNamed, L"br", L"y<math><template><table id=d></s></br><font></template><font>",
      L"html(head body(\"y\" math(template) br font(font)) div[id=\"lp\"](\"P\"))", L"<div id=lp>P</div>", L"d"},
