@@ -30,7 +30,8 @@ enum class Edit {
     InsertAtStartOfNamed, // of the first element whose name the id field holds (a br made by "</br>" has no id)
     Remove,
     RemoveFirstChild,
-    RemoveLast // element with the id (a parser's copy has it too)
+    RemoveLast,       // element with the id (a parser's copy has it too)
+    RemoveNextSibling // of the element with the id
 };
 
 struct ReadBackCase {
@@ -87,9 +88,10 @@ TEST_P(PageEditReadBack, SavedPageParsesToTheEditedTree)
                                                             : doc->getElementByID(c.id);
     ASSERT_EQ(named != nullptr, c.id != nullptr);
     if (c.edit >= Edit::Remove) {
-        util.removeAllChild(c.edit == Edit::Remove             ? named
-                            : c.edit == Edit::RemoveFirstChild ? named->getFirstChild()
-                                                               : lastWithId(*doc, c.id),
+        util.removeAllChild(c.edit == Edit::Remove              ? named
+                            : c.edit == Edit::RemoveFirstChild  ? named->getFirstChild()
+                            : c.edit == Edit::RemoveNextSibling ? named->getNextSibling()
+                                                                : lastWithId(*doc, c.id),
                             true, true);
     } else {
         if (c.removedFirst != nullptr)
@@ -570,6 +572,9 @@ const ReadBackCase kCases[] = {
     {"br made by an end tag, tried as a place, after a removed table that had ended a math element",
      Edit::InsertAtStartOfNamed, L"br", L"y<math><template><table id=d></s></br><font></template><font>",
      L"html(head body(\"y\" math(template) br font(font)) div[id=\"lp\"](\"P\"))", L"<div id=lp>P</div>", L"d"},
+    {"removed empty copy of a link, which the parser made rebuilding misnested formatting around the next sibling",
+     Edit::RemoveNextSibling, L"n", L"<nobr id=n><a><div><nobr><a>",
+     L"html(head body(nobr[id=\"n\"](a) div(a(nobr[id=\"n\"] nobr) nobr(a))))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
