@@ -612,13 +612,15 @@ void MarkupOutput::enterFormatting(const Element& e)
         const NodeSource::Range& tag =
             NodeSource::copiedTag(&e).empty() ? NodeSource::startTag(&e) : NodeSource::copiedTag(&e);
         // Opened again, it takes the place of the one it copies. (The start tag of a link takes
-        // any link listed off the list first.)
+        // any link listed off the list first; that of a nobr any nobr listed: one still open it
+        // ends by the misnested-formatting step, one closed it opens again first, then ends.)
+        const bool unlistsItsName = NodeSource::copiedTag(&e).empty() && (e.is(L"a") || e.is(L"nobr"));
         for (std::size_t i = formatting_.size(); i-- > afterLastMark();)
             if (!NodeSource::copiedTag(&e).empty() && formatting_[i].tag.source == tag.source &&
                 formatting_[i].tag.start == tag.start) {
                 formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
                 break;
-            } else if (NodeSource::copiedTag(&e).empty() && e.is(L"a") && formatting_[i].element->is(L"a")) {
+            } else if (unlistsItsName && formatting_[i].element->is(e.localName())) {
                 formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
             }
         formatting_.push_back({&e, tag});

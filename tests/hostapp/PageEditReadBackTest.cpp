@@ -575,6 +575,8 @@ const ReadBackCase kCases[] = {
     {"removed empty copy of a link, which the parser made rebuilding misnested formatting around the next sibling",
      Edit::RemoveNextSibling, L"n", L"<nobr id=n><a><div><nobr><a>",
      L"html(head body(nobr[id=\"n\"](a) div(a(nobr[id=\"n\"] nobr) nobr(a))))"},
+    {"removed select had content made a copy of a nobr, which the start tag of a later nobr had unlisted", Edit::Remove,
+     L"d", L"<dd><nobr><nobr><dt><select id=d>", L"html(head body(dd(nobr nobr) dt(nobr)))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
