@@ -275,6 +275,12 @@ void MarkupOutput::copyLeavingOutEndTagsOfOpen(const SourceText* source, std::si
             else if (tagEnd == SourceScan::kNone)
                 tagEnd = scan.endTagAt(i, e->localName());
         }
+        // (At the top of the page, past the html element, the parser would take an end tag of the
+        // html or body for the element's own and put what came before it back inside.)
+        if (tagEnd == SourceScan::kNone && stack_.empty() && source->text[i + 1] == L'/') {
+            tagEnd = scan.endTagAt(i, L"html");
+            tagEnd = tagEnd == SourceScan::kNone ? scan.endTagAt(i, L"body") : tagEnd;
+        }
         if (tagEnd == SourceScan::kNone || tagEnd > end)
             continue;
         copy(source, start, i);

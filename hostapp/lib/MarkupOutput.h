@@ -184,10 +184,12 @@ protected:
     // position; next_ is the first not yet written.
     std::vector<const Node*> displaced_;
     std::size_t nextDisplaced_ = 0;
-    // End tags of body and html that stand before content of theirs, outermost first.
+    // End tags of body and html that stand before content of theirs, outermost first. One that
+    // stood in a table now gone, which ignored it, waits for the element's end (inTableGone).
     struct AheadEnd {
         NodeSource::Range tag;
         bool written;
+        bool inTableGone = false;
     };
     std::vector<AheadEnd> aheadEnds_;
     // Comments after the body or html whose text stands before content of the element (the

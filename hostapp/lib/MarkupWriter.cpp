@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "AsciiCase.h"
 #include "DocumentType.h"
 #include "ImpliedMarkup.h"
 #include "MarkupOutput.h"
@@ -80,6 +81,9 @@ private:
     void writeChildren(const Node& parent);
     void writeDisplaced(std::size_t before);
     [[gnu::noinline]] void writeEndTagsBeforeDisplaced(const Node& d);
+    [[gnu::noinline]] void holdEndsInTableGone(const Node& orphan);
+    [[gnu::noinline]] const NodeSource::Range& templateTrail(const Element& e);
+    [[gnu::noinline]] void copyTrailReadInTableGone(const NodeSource::Range& trail);
     void writeEndTagsBefore(const Node& child)
     {
         writeEndTagsBefore(NodeSource::source(&child), NodeSource::spanStart(&child), NodeSource::leadGap(&child));
@@ -143,7 +147,26 @@ void Writer::writeDocument(const Document& document)
         (afterMovedOut_ ||
          !(at_.source == trail.source && at_.end <= trail.start && !trail.source->hasTokenIn(at_.end, trail.start))))
         endSkipped();
+    if (afterMovedOut_ && !trail.empty())
+        copyTrailReadInTableGone(trail);
+    else
+        copyGap(trail);
+}
+
+// The text after everything, where the output ends in a node the parser had moved out of a table
+// removed since: unless the table's end tag stood between them, the table had ignored that text's
+// end tags, which are then left out as inside the node ("</html><table>x</html>" without the table:
+// the second </html> would be taken for the html's own and put x back in the html).
+void Writer::copyTrailReadInTableGone(const NodeSource::Range& trail)
+{
+    const SourceScan scan(trail.source->text);
+    bool tableEnded = at_.source != trail.source;
+    for (auto it = trail.source->firstTokenEndingAfter(at_.end);
+         !tableEnded && it != trail.source->tokens.end() && it->start < trail.start; ++it)
+        tableEnded = scan.endTagAt(it->start, L"table") != SourceScan::kNone;
+    orphanDepth_ += tableEnded ? 0 : 1;
     copyGap(trail);
+    orphanDepth_ -= tableEnded ? 0 : 1;
 }
 
 void Writer::writeLeaf(const Node& node)
@@ -304,6 +327,8 @@ void Writer::writeChildren(const Node& parent)
             continue;
         }
         writeDisplaced(NodeSource::source(c) != nullptr ? NodeSource::spanStart(c) : std::wstring::npos);
+        if (!aheadEnds_.empty() && NodeSource::isDisplaced(c))
+            holdEndsInTableGone(*c);
         writeEndTagsBefore(*c);
         // Inside a node the parser moved out of a table (or behind a row), the tags it ignored there
         // belong to the gaps of the table's own nodes, which are written elsewhere: they go where
@@ -361,7 +386,7 @@ void Writer::writeEndTagsBefore(const SourceText* source, std::size_t before, co
     for (;;) {
         AheadEnd* first = nullptr;
         for (AheadEnd& a : aheadEnds_)
-            if (!a.written && a.tag.source == source && a.tag.start < before &&
+            if (!a.written && !a.inTableGone && a.tag.source == source && a.tag.start < before &&
                 (first == nullptr || a.tag.start < first->tag.start))
                 first = &a;
         const Node* comment = nullptr;
@@ -463,6 +488,47 @@ void Writer::writeEndTagsBeforeDisplaced(const Node& d)
     writeEndTagsBefore(source, start, inFront);
 }
 
+// A node the parser had moved out of a table that is gone, written in the element it stands in,
+// whose early end tag stands in front of it: the parser took the node into the element, so the end
+// tag stood in the table, which ignored it (one standing before the table would have had the
+// parser put the table and the node behind the element). Written there now, it would end the
+// element before the node ("<table><col></body><div>" without the table): it waits for the
+// element's end, where the parser reads it the same.
+void Writer::holdEndsInTableGone(const Node& orphan)
+{
+    for (AheadEnd& a : aheadEnds_)
+        if (!a.written && a.tag.source == NodeSource::source(&orphan) && a.tag.start < NodeSource::spanStart(&orphan))
+            a.inTableGone = true;
+}
+
+// The inner trail of a template, as written: none where the template's content started with a
+// column, which had the parser ignore all but columns, and no column is left. The text and tags
+// there were ignored; written after no column they would be the template's content
+// ("<template><col>x" without the column), and no markup makes an empty template ignore them.
+// The output then stands after the trail, as if it had copied it.
+const NodeSource::Range& Writer::templateTrail(const Element& e)
+{
+    static const NodeSource::Range kNoTrail{};
+    const NodeSource::Range& trail = NodeSource::innerTrailGap(&e);
+    for (const Node* c = e.getFirstChild(); c != nullptr; c = c->getNextSibling())
+        if (c->getNodeType() == Node::Type::Element && static_cast<const Element*>(c)->is(L"col"))
+            return trail;
+    const SourceText& source = *trail.source;
+    const SourceScan scan(source.text);
+    // (The template's first start tag in the source, past texts and comments.)
+    for (auto it = source.firstTokenEndingAfter(NodeSource::startTag(&e).end);
+         it != source.tokens.end() && it->start < trail.start; ++it) {
+        const wchar_t letter = it->end - it->start > 1 ? asciicase::lower(source.text[it->start + 1]) : L' ';
+        if (source.text[it->start] != L'<' || letter < L'a' || letter > L'z')
+            continue;
+        if (scan.startTagAt(it->start, L"col") == SourceScan::kNone)
+            return trail;
+        at_ = trail;
+        return kNoTrail;
+    }
+    return trail;
+}
+
 // In a node moved out of a table that is gone: an element the parser closed at its start tag in the
 // table is ended by an end tag, as read in the body now it would hold what follows; true when so.
 bool Writer::endClosedAtStart(const Element& e)
@@ -561,7 +627,9 @@ void Writer::writeElement(const Element& e)
         // (The gap text before the end tag may stand after a removed node, which may have ended
         // what the output left open: going on with that text, the output does not go on where
         // the source did.)
-        const NodeSource::Range& trail = NodeSource::innerTrailGap(&e);
+        const NodeSource::Range& trail = NodeSource::innerTrailGap(&e).empty() || !e.is(L"template")
+                                             ? NodeSource::innerTrailGap(&e)
+                                             : templateTrail(e);
         const bool skipsToTrail =
             !trail.empty() &&
             (at_.source != trail.source || (at_.end <= trail.start && trail.source->hasTokenIn(at_.end, trail.start)));
@@ -572,9 +640,8 @@ void Writer::writeElement(const Element& e)
             endSkipped();
         // (An early end tag of the body or html may stand before this one: "<m></html></m>".)
         if (!NodeSource::endTag(&e).empty())
-            writeEndTagsBefore(NodeSource::source(&e), NodeSource::endTag(&e).start, NodeSource::innerTrailGap(&e));
-        writeGap(NodeSource::innerTrailGap(&e),
-                 NodeSource::endTag(&e).empty() ? NodeSource::innerTrailGap(&e).end : NodeSource::endTag(&e).start);
+            writeEndTagsBefore(NodeSource::source(&e), NodeSource::endTag(&e).start, trail);
+        writeGap(trail, NodeSource::endTag(&e).empty() ? trail.end : NodeSource::endTag(&e).start);
         // (Where the parser moved nodes out of a table, gaps overlap and each character goes to the
         // gap that starts first: a tag it ignored between a moved element's last content and its
         // end tag may be the gap of the table's next node. Written here, where the output goes on
@@ -633,13 +700,14 @@ void Writer::writeElement(const Element& e)
     }
 }
 
-// The tags a select without an end tag ignored after its content, up to the tag that ended it: a
-// token of the select that its inner trail spans (no gap holds it), written where an end tag would
-// stand. (Not a token of a child removed since, which also stood last.)
+// The tags a select without an end tag ignored after its content, up to the tag that ended it (and
+// the end tags a noscript in the head ignored there): a token of the element that its inner trail
+// spans (no gap holds it), written where an end tag would stand. (Not a token of a child removed
+// since, which also stood last.)
 void Writer::writeSelectTail(const Element& e)
 {
     const NodeSource::Range& trail = NodeSource::innerTrailGap(&e);
-    if (trail.empty() || trail.end != NodeSource::spanEnd(&e) || !e.is(L"select"))
+    if (trail.empty() || trail.end != NodeSource::spanEnd(&e) || !(e.is(L"select") || e.is(L"noscript")))
         return;
     const auto tail = trail.source->firstTokenEndingAfter(trail.start);
     if (tail != trail.source->tokens.end() && tail->start == trail.start && tail->end == trail.end)
