@@ -273,6 +273,13 @@ void DomUtBase::detach(Node* node)
             NodeSource::setInnerTrailGap(e, without(NodeSource::innerTrailGap(e)));
         }
     }
+    // An empty copy that the parser made of a formatting element, which has no text of its own, it
+    // made while rebuilding misnested formatting around what follows: that sibling can no longer
+    // be read as the source had it (the writer then ends what was left open before it).
+    if (node->getNodeType() == Node::Type::Element && node->getFirstChild() == nullptr &&
+        !NodeSource::copiedTag(static_cast<Element*>(node)).empty() &&
+        NodeSource::startTag(static_cast<Element*>(node)).empty() && node->getNextSibling() != nullptr)
+        NodeSource::markSubtreeChanged(node->getNextSibling());
     parent->removeChild(node);
 }
 

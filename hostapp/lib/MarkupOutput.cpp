@@ -434,6 +434,14 @@ void MarkupOutput::arriveAt(const Node& node)
         listedFormatting(*leftOpen_.front()) && node.getNodeType() == Node::Type::Element &&
         NodeSource::subtreeChanged(&node) && !ImpliedMarkup::endsParentAsCurrent(static_cast<const Element&>(node)))
         ends = true;
+    // So too after a link left open that an edit inside it left listed: the start tag of a link
+    // in it, gone now, had ended it ("<a><table><a>x</a>\n<table>" without the inner link, moved
+    // out in front of the table: the second table would go into the outer link).
+    if (!ends && !leftOpen_.empty() && leftOpen_.front()->parentNode() == node.parentNode() &&
+        leftOpen_.front()->is(L"a") && NodeSource::subtreeChanged(leftOpen_.front()) &&
+        std::any_of(formatting_.begin(), formatting_.end(),
+                    [&](const Formatting& f) { return f.element == leftOpen_.front(); }))
+        ends = true;
     // A sibling after an element left open, with an end tag in between that no node owns: in the
     // source that tag ended the element, which may have depended on what an edit since took away
     // ("<template><tr></p><p>x</table>\n" without the row: "</table>" no longer ends the p). The
@@ -610,13 +618,15 @@ void MarkupOutput::enterFormatting(const Element& e)
         const NodeSource::Range& tag =
             NodeSource::copiedTag(&e).empty() ? NodeSource::startTag(&e) : NodeSource::copiedTag(&e);
         // Opened again, it takes the place of the one it copies. (The start tag of a link takes
-        // any link listed off the list first.)
+        // any link listed off the list first; that of a nobr any nobr listed: one still open it
+        // ends by the misnested-formatting step, one closed it opens again first, then ends.)
+        const bool unlistsItsName = NodeSource::copiedTag(&e).empty() && (e.is(L"a") || e.is(L"nobr"));
         for (std::size_t i = formatting_.size(); i-- > afterLastMark();)
             if (!NodeSource::copiedTag(&e).empty() && formatting_[i].tag.source == tag.source &&
                 formatting_[i].tag.start == tag.start) {
                 formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
                 break;
-            } else if (NodeSource::copiedTag(&e).empty() && e.is(L"a") && formatting_[i].element->is(L"a")) {
+            } else if (unlistsItsName && formatting_[i].element->is(e.localName())) {
                 formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
             }
         formatting_.push_back({&e, tag});

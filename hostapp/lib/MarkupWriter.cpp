@@ -27,6 +27,14 @@ bool inRawText(const Node& node)
 
 const Node* hostOf(const Node& child);
 
+// Whether the element is a br or p that the parser made for a stray end tag ("</br>", "</p>"),
+// which is all its text.
+bool madeByEndTag(const Element& e)
+{
+    const NodeSource::Range& end = NodeSource::endTag(&e);
+    return !end.empty() && end.start == NodeSource::spanStart(&e) && (e.is(L"br") || e.is(L"p"));
+}
+
 // The node whose text stands last in n's: its last child, or a child the parser put before it (a
 // template puts what its row cannot hold after the row: "<template><tr><b><td>" ends in the
 // cell), or a node it moved out in front of n from the end of n's text ("<table><xmp>" puts the
@@ -347,10 +355,12 @@ void Writer::writeChildren(const Node& parent)
         }
         // An implied element has no start of its own: its content arrives. (One that holds nothing
         // from the source, a body the parser made at the page end, writes nothing at all: what
-        // the output left open stays open, for the page end to end.)
+        // the output left open stays open, for the page end to end. A br or p that a stray end tag
+        // made is no implied element: that tag is its start.)
         const bool implied = c->getNodeType() == Node::Type::Element && NodeSource::source(c) != nullptr &&
                              (!NodeSource::isVerbatim(c) || NodeSource::spanStart(c) == NodeSource::spanEnd(c)) &&
-                             NodeSource::startTag(static_cast<const Element*>(c)).empty();
+                             NodeSource::startTag(static_cast<const Element*>(c)).empty() &&
+                             !madeByEndTag(static_cast<const Element&>(*c));
         // (A text starting with white space needs the body opened only where the output does not
         // go on as the source did, which opened the body before it.)
         const bool opensBody = c == opener && (c->getNodeType() != Node::Type::Text || !continuesTo(*c));
