@@ -603,6 +603,8 @@ const ReadBackCase kCases[] = {
      L"html(head body(nobr[id=\"n\"](a) div(a(nobr[id=\"n\"] nobr) nobr(a))))"},
     {"removed select had content made a copy of a nobr, which the start tag of a later nobr had unlisted", Edit::Remove,
      L"d", L"<dd><nobr><nobr><dt><select id=d>", L"html(head body(dd(nobr nobr) dt(nobr)))"},
+    {"removed noscript in the head had ignored a second noscript's start tag after its content", Edit::Remove, L"d",
+     L"<noscript id=d><noscript><p><math>", L"html(head body(p(math)))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
