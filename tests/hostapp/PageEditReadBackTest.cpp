@@ -605,6 +605,12 @@ const ReadBackCase kCases[] = {
      L"d", L"<dd><nobr><nobr><dt><select id=d>", L"html(head body(dd(nobr nobr) dt(nobr)))"},
     {"removed noscript in the head had ignored a second noscript's start tag after its content", Edit::Remove, L"d",
      L"<noscript id=d><noscript><p><math>", L"html(head body(p(math)))"},
+    {"removed element moved out of a table had an end tag the table ignored in front of it, before a text area",
+     Edit::RemoveFirstChild, L"b", L"<body id=b><table></form></br><textarea><li>",
+     L"html(head body[id=\"b\"](textarea(\"<li>\") table))"},
+    {"removed element moved out of a table had a repeated html tag in front of it, before an svg in a math element",
+     Edit::RemoveFirstChild, L"b", L"<body id=b><table><html></br><math><svg>",
+     L"html(head body[id=\"b\"](math(svg) table))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
