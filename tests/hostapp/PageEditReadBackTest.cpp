@@ -611,6 +611,10 @@ const ReadBackCase kCases[] = {
     {"removed element moved out of a table had a repeated html tag in front of it, before an svg in a math element",
      Edit::RemoveFirstChild, L"b", L"<body id=b><table><html></br><math><svg>",
      L"html(head body[id=\"b\"](math(svg) table))"},
+    {"removed column of a template, tags it ignored in front of a comment after it", Edit::RemoveFirstChild, L"d",
+     L"<template id=d><col><pre><a><math><!--c-->", L"html(head(template[id=\"d\"](<!--c-->)) body)"},
+    {"removed column of a template, a tag it ignored between white space and a comment", Edit::RemoveFirstChild, L"d",
+     L"</form> <template id=d><col> <hr><!--c-->", L"html(head(template[id=\"d\"](<!--c-->)) body)"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
