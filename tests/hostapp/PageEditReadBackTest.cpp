@@ -27,6 +27,7 @@ enum class Edit {
     InsertInFirstText,
     InsertAfter,
     InsertInTextOfLast,   // after the first character of the first text of the last element with the id
+    InsertBefore,         // the element with the id
     InsertAtStartOfNamed, // of the first element whose name the id field holds (a br made by "</br>" has no id)
     Remove,
     RemoveFirstChild,
@@ -112,6 +113,8 @@ TEST_P(PageEditReadBack, SavedPageParsesToTheEditedTree)
             util.setLayoutCurorEx(named, true);
         else if (c.edit == Edit::InsertAtStartOfNamed)
             util.setLayoutCursor(named, 0);
+        else if (c.edit == Edit::InsertBefore)
+            util.setLayoutCursor(named->parentNode(), named->indexInParent());
         else if (c.edit == Edit::InsertInTextOfLast)
             util.setLayoutCursor(lastWithId(*doc, c.id)->getFirstChild(), 1);
         ASSERT_NE(insertFragmentAtCursor(util, c.part), nullptr);
@@ -595,6 +598,11 @@ const ReadBackCase kCases[] = {
      L"html(head body(nobr[id=\"n\"](a) div(a(nobr[id=\"n\"] nobr) nobr(a))))"},
     {"removed select had content made a copy of a nobr, which the start tag of a later nobr had unlisted", Edit::Remove,
      L"d", L"<dd><nobr><nobr><dt><select id=d>", L"html(head body(dd(nobr nobr) dt(nobr)))"},
+    {"empty copy of a link made rebuilding misnested formatting around the next sibling, a part put between them",
+     Edit::InsertBefore, L"d", L"<nobr><a>x<dd id=d><nobr><a>",
+     L"html(head body(nobr(a(\"x\")) a div[id=\"lp\"](\"P\") dd[id=\"d\"](a(nobr nobr) nobr(a))))"},
+    {"removed block had the parser make an empty copy of a link in front of it, rebuilding misnested formatting",
+     Edit::Remove, L"d", L"<nobr><a>x<dd id=d><nobr><a>", L"html(head body(nobr(a(\"x\")) a))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
