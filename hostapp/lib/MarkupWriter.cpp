@@ -83,7 +83,9 @@ private:
     [[gnu::noinline]] void writeEndTagsBeforeDisplaced(const Node& d);
     [[gnu::noinline]] void holdEndsInTableGone(const Node& orphan);
     [[gnu::noinline]] const NodeSource::Range& templateTrail(const Element& e);
-    [[gnu::noinline]] void copyTrailReadInTableGone(const NodeSource::Range& trail);
+    [[gnu::noinline]] static bool lostColumns(const Element& e);
+    [[gnu::noinline]] static bool runsOverIgnoredInTemplate(const Node& text);
+    [[gnu::noinline]] bool readInTableLeft(const NodeSource::Range& trail) const;
     void writeEndTagsBefore(const Node& child)
     {
         writeEndTagsBefore(NodeSource::source(&child), NodeSource::spanStart(&child), NodeSource::leadGap(&child));
@@ -143,30 +145,39 @@ void Writer::writeDocument(const Document& document)
     // the parser read the html tag inside the math, as an element). So after a node the parser had
     // moved out of a table removed since, read in the table ("<nobr><table><h2></nobr>" without
     // the table, where "</nobr>" would have the parser rebuild the nobr in the h2).
-    if (!trail.empty() && !leftOpen_.empty() &&
-        (afterMovedOut_ ||
-         !(at_.source == trail.source && at_.end <= trail.start && !trail.source->hasTokenIn(at_.end, trail.start))))
+    const bool skips = !trail.empty() && !leftOpen_.empty() &&
+                       (afterMovedOut_ || !(at_.source == trail.source && at_.end <= trail.start &&
+                                            !trail.source->hasTokenIn(at_.end, trail.start)));
+    // (End tags of the html or body there that a table ignored, where the table is gone or the
+    // output ends it first, are left out, as inside a node moved out of a table that is gone.)
+    const bool inTableLeft = (skips || afterMovedOut_) && !trail.empty() && readInTableLeft(trail);
+    if (skips)
         endSkipped();
-    if (afterMovedOut_ && !trail.empty())
-        copyTrailReadInTableGone(trail);
-    else
-        copyGap(trail);
+    orphanDepth_ += inTableLeft ? 1 : 0;
+    copyGap(trail);
+    orphanDepth_ -= inTableLeft ? 1 : 0;
 }
 
-// The text after everything, where the output ends in a node the parser had moved out of a table
-// removed since: unless the table's end tag stood between them, the table had ignored that text's
-// end tags, which are then left out as inside the node ("</html><table>x</html>" without the table:
-// the second </html> would be taken for the html's own and put x back in the html).
-void Writer::copyTrailReadInTableGone(const NodeSource::Range& trail)
+// Whether the text after everything was read inside a table that the output leaves before it: one
+// the output left open (which the source left open at its end), which it ends first, or one
+// removed since, which a node the output ends in had been moved out of, unless the table's end tag
+// stands between them. The table had ignored the end tags of the html and body there, which at the
+// top of the page the parser would take for the element's own end, putting back inside it what
+// came before ("</html><table>x</html>" without the table, or without its row, which has the
+// output end the table).
+bool Writer::readInTableLeft(const NodeSource::Range& trail) const
 {
+    for (const Element* e : leftOpen_)
+        if (e->is(L"table"))
+            return true;
+    if (!afterMovedOut_ || at_.source != trail.source)
+        return false;
     const SourceScan scan(trail.source->text);
-    bool tableEnded = at_.source != trail.source;
     for (auto it = trail.source->firstTokenEndingAfter(at_.end);
-         !tableEnded && it != trail.source->tokens.end() && it->start < trail.start; ++it)
-        tableEnded = scan.endTagAt(it->start, L"table") != SourceScan::kNone;
-    orphanDepth_ += tableEnded ? 0 : 1;
-    copyGap(trail);
-    orphanDepth_ -= tableEnded ? 0 : 1;
+         it != trail.source->tokens.end() && it->start < trail.start; ++it)
+        if (scan.endTagAt(it->start, L"table") != SourceScan::kNone)
+            return false;
+    return true;
 }
 
 void Writer::writeLeaf(const Node& node)
@@ -265,7 +276,9 @@ void Writer::writeText(const Node& node)
 {
     separateFromLastText(node);
     const SourceText* source = NodeSource::source(&node);
-    if (NodeSource::isVerbatim(&node)) {
+    if (NodeSource::isVerbatim(&node) && !(NodeSource::spanEnd(&node) - NodeSource::spanStart(&node) >
+                                               static_cast<const CharacterData&>(node).data().size() &&
+                                           runsOverIgnoredInTemplate(node))) {
         std::size_t start = NodeSource::spanStart(&node);
         if (start < NodeSource::spanEnd(&node) && !(at_.source == source && at_.end == start) &&
             startsAsReference(source->text[start]))
@@ -501,32 +514,48 @@ void Writer::holdEndsInTableGone(const Node& orphan)
             a.inTableGone = true;
 }
 
-// The inner trail of a template, as written: none where the template's content started with a
-// column, which had the parser ignore all but columns, and no column is left. The text and tags
-// there were ignored; written after no column they would be the template's content
+// Whether the template's content started with a column, which had the parser ignore all but
+// columns (and white space), and no column is left: what it ignored would be its content now.
+bool Writer::lostColumns(const Element& e)
+{
+    for (const Node* c = e.getFirstChild(); c != nullptr; c = c->getNextSibling())
+        if (c->getNodeType() == Node::Type::Element && static_cast<const Element*>(c)->is(L"col"))
+            return false;
+    if (NodeSource::source(&e) == nullptr || NodeSource::startTag(&e).empty())
+        return false;
+    const SourceText& source = *NodeSource::source(&e);
+    const SourceScan scan(source.text);
+    // (The template's first start tag in the source, past texts and comments.)
+    for (auto it = source.firstTokenEndingAfter(NodeSource::startTag(&e).end);
+         it != source.tokens.end() && it->start < NodeSource::spanEnd(&e); ++it) {
+        const wchar_t letter = it->end - it->start > 1 ? asciicase::lower(source.text[it->start + 1]) : L' ';
+        if (source.text[it->start] == L'<' && letter >= L'a' && letter <= L'z')
+            return scan.startTagAt(it->start, L"col") != SourceScan::kNone;
+    }
+    return false;
+}
+
+// The inner trail of a template, as written: none where the template lost its columns. The text
+// and tags there were ignored; written after no column they would be the template's content
 // ("<template><col>x" without the column), and no markup makes an empty template ignore them.
 // The output then stands after the trail, as if it had copied it.
 const NodeSource::Range& Writer::templateTrail(const Element& e)
 {
     static const NodeSource::Range kNoTrail{};
-    const NodeSource::Range& trail = NodeSource::innerTrailGap(&e);
-    for (const Node* c = e.getFirstChild(); c != nullptr; c = c->getNextSibling())
-        if (c->getNodeType() == Node::Type::Element && static_cast<const Element*>(c)->is(L"col"))
-            return trail;
-    const SourceText& source = *trail.source;
-    const SourceScan scan(source.text);
-    // (The template's first start tag in the source, past texts and comments.)
-    for (auto it = source.firstTokenEndingAfter(NodeSource::startTag(&e).end);
-         it != source.tokens.end() && it->start < trail.start; ++it) {
-        const wchar_t letter = it->end - it->start > 1 ? asciicase::lower(source.text[it->start + 1]) : L' ';
-        if (source.text[it->start] != L'<' || letter < L'a' || letter > L'z')
-            continue;
-        if (scan.startTagAt(it->start, L"col") == SourceScan::kNone)
-            return trail;
-        at_ = trail;
-        return kNoTrail;
-    }
-    return trail;
+    if (!lostColumns(e))
+        return NodeSource::innerTrailGap(&e);
+    at_ = NodeSource::innerTrailGap(&e);
+    return kNoTrail;
+}
+
+// Whether a text whose source holds more than its data stands in a template that lost its
+// columns: the parser's white space there ran over the characters it ignored ("<template><col>
+// x y"), which copied would be the template's text now. It is written afresh.
+bool Writer::runsOverIgnoredInTemplate(const Node& text)
+{
+    const Node* parent = text.parentNode();
+    return parent != nullptr && parent->getNodeType() == Node::Type::Element &&
+           static_cast<const Element*>(parent)->is(L"template") && lostColumns(*static_cast<const Element*>(parent));
 }
 
 // In a node moved out of a table that is gone: an element the parser closed at its start tag in the
