@@ -668,6 +668,22 @@ bool MarkupOutput::reopenedByParser(const Element& e) const
     return false;
 }
 
+bool MarkupOutput::beforeChangedSibling(const Element& e)
+{
+    // (Last in a changed parent, it had something after it that an edit took away. Not the first
+    // child of a block right after the element it copies: the block was opened inside that
+    // element, whose end, whatever ends it, has the parser make the copy there again.)
+    const Node* next = e.getNextSibling();
+    const Node* before =
+        e.getPreviousSibling() == nullptr && e.parentNode() != nullptr ? e.parentNode()->getPreviousSibling() : nullptr;
+    if (before != nullptr && before->getNodeType() == Node::Type::Element &&
+        NodeSource::source(before) == NodeSource::copiedTag(&e).source &&
+        NodeSource::startTag(static_cast<const Element*>(before)).start == NodeSource::copiedTag(&e).start)
+        return false;
+    return next != nullptr ? NodeSource::source(next) != NodeSource::source(&e) || NodeSource::subtreeChanged(next)
+                           : e.parentNode() != nullptr && NodeSource::subtreeChanged(e.parentNode());
+}
+
 bool MarkupOutput::unlistClosedFrom(const Element& e)
 {
     const NodeSource::Range& copied = NodeSource::copiedTag(&e);
@@ -734,7 +750,7 @@ bool MarkupOutput::follow(const Node& node)
     // (An empty copy comes from the parser's rebuilding of misnested formatting around what
     // follows in the source: only where the output goes on as the source did.)
     if (!NodeSource::copiedTag(&e).empty() && NodeSource::startTag(&e).empty() &&
-        (!reopenedByParser(e) || (arrivedAfresh_ && e.getFirstChild() == nullptr)))
+        (!reopenedByParser(e) || (e.getFirstChild() == nullptr && (arrivedAfresh_ || beforeChangedSibling(e)))))
         return false;
     if (!NodeSource::startTag(&e).empty() || !NodeSource::copiedTag(&e).empty())
         enterFormatting(e);

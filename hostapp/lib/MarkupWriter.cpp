@@ -620,12 +620,13 @@ void Writer::writeElement(const Element& e)
         // (Content the element starts with in the source made it, or the parser copied it for an
         // end tag: only new content is looked at. Without content, nothing makes it here where an
         // edit took the content away, or where the output did not go on to its parent as the
-        // source did: the parser opens a copy again only for content, and an empty one came from
-        // its rebuilding of misnested formatting around what followed in the source.)
+        // source did, or before a sibling new or changed since: the parser opens a copy again only
+        // for content, and an empty one came from its rebuilding of misnested formatting around
+        // what followed in the source.)
         const Node* first = e.getFirstChild();
         const bool startsAfresh = first == nullptr ? (NodeSource::subtreeChanged(&e) &&
                                                       NodeSource::spanEnd(&e) > NodeSource::spanStart(&e)) ||
-                                                         parentArrivedAfresh_.back()
+                                                         parentArrivedAfresh_.back() || beforeChangedSibling(e)
                                                    : NodeSource::source(first) != NodeSource::source(&e) ||
                                                          NodeSource::spanStart(first) > NodeSource::spanStart(&e);
         if (reopened && startsAfresh && !ImpliedMarkup::reopensFormatting(first) && unlistClosedFrom(e))

@@ -27,6 +27,7 @@ enum class Edit {
     InsertInFirstText,
     InsertAfter,
     InsertInTextOfLast,   // after the first character of the first text of the last element with the id
+    InsertBefore,         // the element with the id
     InsertAtStartOfNamed, // of the first element whose name the id field holds (a br made by "</br>" has no id)
     Remove,
     RemoveFirstChild,
@@ -112,6 +113,8 @@ TEST_P(PageEditReadBack, SavedPageParsesToTheEditedTree)
             util.setLayoutCurorEx(named, true);
         else if (c.edit == Edit::InsertAtStartOfNamed)
             util.setLayoutCursor(named, 0);
+        else if (c.edit == Edit::InsertBefore)
+            util.setLayoutCursor(named->parentNode(), named->indexInParent());
         else if (c.edit == Edit::InsertInTextOfLast)
             util.setLayoutCursor(lastWithId(*doc, c.id)->getFirstChild(), 1);
         ASSERT_NE(insertFragmentAtCursor(util, c.part), nullptr);
@@ -615,6 +618,11 @@ const ReadBackCase kCases[] = {
      L"<template id=d><col><pre><a><math><!--c-->", L"html(head(template[id=\"d\"](<!--c-->)) body)"},
     {"removed column of a template, a tag it ignored between white space and a comment", Edit::RemoveFirstChild, L"d",
      L"</form> <template id=d><col> <hr><!--c-->", L"html(head(template[id=\"d\"](<!--c-->)) body)"},
+    {"empty copy of a link made rebuilding misnested formatting around the next sibling, a part put between them",
+     Edit::InsertBefore, L"d", L"<nobr><a>x<dd id=d><nobr><a>",
+     L"html(head body(nobr(a(\"x\")) a div[id=\"lp\"](\"P\") dd[id=\"d\"](a(nobr nobr) nobr(a))))"},
+    {"removed block had the parser make an empty copy of a link in front of it, rebuilding misnested formatting",
+     Edit::Remove, L"d", L"<nobr><a>x<dd id=d><nobr><a>", L"html(head body(nobr(a(\"x\")) a))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
