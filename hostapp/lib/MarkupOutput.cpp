@@ -275,6 +275,12 @@ void MarkupOutput::copyLeavingOutEndTagsOfOpen(const SourceText* source, std::si
             else if (tagEnd == SourceScan::kNone)
                 tagEnd = scan.endTagAt(i, e->localName());
         }
+        // (At the top of the page, past the html element, the parser would take an end tag of the
+        // html or body for the element's own and put what came before it back inside.)
+        if (tagEnd == SourceScan::kNone && stack_.empty() && source->text[i + 1] == L'/') {
+            tagEnd = scan.endTagAt(i, L"html");
+            tagEnd = tagEnd == SourceScan::kNone ? scan.endTagAt(i, L"body") : tagEnd;
+        }
         if (tagEnd == SourceScan::kNone || tagEnd > end)
             continue;
         copy(source, start, i);
@@ -427,6 +433,14 @@ void MarkupOutput::arriveAt(const Node& node)
     if (!ends && !leftOpen_.empty() && leftOpen_.front()->parentNode() == node.parentNode() &&
         listedFormatting(*leftOpen_.front()) && node.getNodeType() == Node::Type::Element &&
         NodeSource::subtreeChanged(&node) && !ImpliedMarkup::endsParentAsCurrent(static_cast<const Element&>(node)))
+        ends = true;
+    // So too after a link left open that an edit inside it left listed: the start tag of a link
+    // in it, gone now, had ended it ("<a><table><a>x</a>\n<table>" without the inner link, moved
+    // out in front of the table: the second table would go into the outer link).
+    if (!ends && !leftOpen_.empty() && leftOpen_.front()->parentNode() == node.parentNode() &&
+        leftOpen_.front()->is(L"a") && NodeSource::subtreeChanged(leftOpen_.front()) &&
+        std::any_of(formatting_.begin(), formatting_.end(),
+                    [&](const Formatting& f) { return f.element == leftOpen_.front(); }))
         ends = true;
     // A sibling after an element left open, with an end tag in between that no node owns: in the
     // source that tag ended the element, which may have depended on what an edit since took away
@@ -604,13 +618,15 @@ void MarkupOutput::enterFormatting(const Element& e)
         const NodeSource::Range& tag =
             NodeSource::copiedTag(&e).empty() ? NodeSource::startTag(&e) : NodeSource::copiedTag(&e);
         // Opened again, it takes the place of the one it copies. (The start tag of a link takes
-        // any link listed off the list first.)
+        // any link listed off the list first; that of a nobr any nobr listed: one still open it
+        // ends by the misnested-formatting step, one closed it opens again first, then ends.)
+        const bool unlistsItsName = NodeSource::copiedTag(&e).empty() && (e.is(L"a") || e.is(L"nobr"));
         for (std::size_t i = formatting_.size(); i-- > afterLastMark();)
             if (!NodeSource::copiedTag(&e).empty() && formatting_[i].tag.source == tag.source &&
                 formatting_[i].tag.start == tag.start) {
                 formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
                 break;
-            } else if (NodeSource::copiedTag(&e).empty() && e.is(L"a") && formatting_[i].element->is(L"a")) {
+            } else if (unlistsItsName && formatting_[i].element->is(e.localName())) {
                 formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
             }
         formatting_.push_back({&e, tag});
@@ -650,6 +666,22 @@ bool MarkupOutput::reopenedByParser(const Element& e) const
             formatting_[i].tag.start == NodeSource::copiedTag(&e).start && !onStack(formatting_[i].element))
             return true;
     return false;
+}
+
+bool MarkupOutput::beforeChangedSibling(const Element& e)
+{
+    // (Last in a changed parent, it had something after it that an edit took away. Not the first
+    // child of a block right after the element it copies: the block was opened inside that
+    // element, whose end, whatever ends it, has the parser make the copy there again.)
+    const Node* next = e.getNextSibling();
+    const Node* before =
+        e.getPreviousSibling() == nullptr && e.parentNode() != nullptr ? e.parentNode()->getPreviousSibling() : nullptr;
+    if (before != nullptr && before->getNodeType() == Node::Type::Element &&
+        NodeSource::source(before) == NodeSource::copiedTag(&e).source &&
+        NodeSource::startTag(static_cast<const Element*>(before)).start == NodeSource::copiedTag(&e).start)
+        return false;
+    return next != nullptr ? NodeSource::source(next) != NodeSource::source(&e) || NodeSource::subtreeChanged(next)
+                           : e.parentNode() != nullptr && NodeSource::subtreeChanged(e.parentNode());
 }
 
 bool MarkupOutput::unlistClosedFrom(const Element& e)
@@ -718,7 +750,7 @@ bool MarkupOutput::follow(const Node& node)
     // (An empty copy comes from the parser's rebuilding of misnested formatting around what
     // follows in the source: only where the output goes on as the source did.)
     if (!NodeSource::copiedTag(&e).empty() && NodeSource::startTag(&e).empty() &&
-        (!reopenedByParser(e) || (arrivedAfresh_ && e.getFirstChild() == nullptr)))
+        (!reopenedByParser(e) || (e.getFirstChild() == nullptr && (arrivedAfresh_ || beforeChangedSibling(e)))))
         return false;
     if (!NodeSource::startTag(&e).empty() || !NodeSource::copiedTag(&e).empty())
         enterFormatting(e);

@@ -151,6 +151,11 @@ protected:
     void enterFormatting(const Element& e);
     void leaveFormatting(const Element& e, bool ended);
     bool reopenedByParser(const Element& e) const;
+    // Whether an empty copy of a formatting element is followed by a sibling that is new (from
+    // another source text) or changed, or stands last in a changed parent: the parser made the copy
+    // rebuilding misnested formatting around what followed it in the source, and does not make it
+    // again by itself.
+    static bool beforeChangedSibling(const Element& e);
     // Ends the listed formatting elements that are closed, from the one e copies on, by their end
     // tags (the parser takes such an end tag only to unlist the element), so that e's start tag
     // can be written without the parser opening them again in front of it; false, with nothing
@@ -184,10 +189,12 @@ protected:
     // position; next_ is the first not yet written.
     std::vector<const Node*> displaced_;
     std::size_t nextDisplaced_ = 0;
-    // End tags of body and html that stand before content of theirs, outermost first.
+    // End tags of body and html that stand before content of theirs, outermost first. One that
+    // stood in a table now gone, which ignored it, waits for the element's end (inTableGone).
     struct AheadEnd {
         NodeSource::Range tag;
         bool written;
+        bool inTableGone = false;
     };
     std::vector<AheadEnd> aheadEnds_;
     // Comments after the body or html whose text stands before content of the element (the

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "AsciiCase.h"
 #include "DocumentType.h"
 #include "ImpliedMarkup.h"
 #include "MarkupOutput.h"
@@ -25,6 +26,14 @@ bool inRawText(const Node& node)
 }
 
 const Node* hostOf(const Node& child);
+
+// Whether the element is a br or p that the parser made for a stray end tag ("</br>", "</p>"),
+// which is all its text.
+bool madeByEndTag(const Element& e)
+{
+    const NodeSource::Range& end = NodeSource::endTag(&e);
+    return !end.empty() && end.start == NodeSource::spanStart(&e) && (e.is(L"br") || e.is(L"p"));
+}
 
 // The node whose text stands last in n's: its last child, or a child the parser put before it (a
 // template puts what its row cannot hold after the row: "<template><tr><b><td>" ends in the
@@ -72,6 +81,12 @@ private:
     void writeChildren(const Node& parent);
     void writeDisplaced(std::size_t before);
     [[gnu::noinline]] void writeEndTagsBeforeDisplaced(const Node& d);
+    [[gnu::noinline]] void holdEndsInTableGone(const Node& orphan);
+    [[gnu::noinline]] const NodeSource::Range& templateTrail(const Element& e);
+    [[gnu::noinline]] static bool lostColumns(const Element& e);
+    [[gnu::noinline]] static bool runsOverIgnoredInTemplate(const Node& text);
+    [[gnu::noinline]] bool leftOutInLostColumns(const Node& parent, const Node& child);
+    [[gnu::noinline]] bool readInTableLeft(const NodeSource::Range& trail) const;
     void writeEndTagsBefore(const Node& child)
     {
         writeEndTagsBefore(NodeSource::source(&child), NodeSource::spanStart(&child), NodeSource::leadGap(&child));
@@ -134,11 +149,39 @@ void Writer::writeDocument(const Document& document)
     // the parser read the html tag inside the math, as an element). So after a node the parser had
     // moved out of a table removed since, read in the table ("<nobr><table><h2></nobr>" without
     // the table, where "</nobr>" would have the parser rebuild the nobr in the h2).
-    if (!trail.empty() && !leftOpen_.empty() &&
-        (afterMovedOut_ ||
-         !(at_.source == trail.source && at_.end <= trail.start && !trail.source->hasTokenIn(at_.end, trail.start))))
+    const bool skips = !trail.empty() && !leftOpen_.empty() &&
+                       (afterMovedOut_ || !(at_.source == trail.source && at_.end <= trail.start &&
+                                            !trail.source->hasTokenIn(at_.end, trail.start)));
+    // (End tags of the html or body there that a table ignored, where the table is gone or the
+    // output ends it first, are left out, as inside a node moved out of a table that is gone.)
+    const bool inTableLeft = (skips || afterMovedOut_) && !trail.empty() && readInTableLeft(trail);
+    if (skips)
         endSkipped();
+    orphanDepth_ += inTableLeft ? 1 : 0;
     copyGap(trail);
+    orphanDepth_ -= inTableLeft ? 1 : 0;
+}
+
+// Whether the text after everything was read inside a table that the output leaves before it: one
+// the output left open (which the source left open at its end), which it ends first, or one
+// removed since, which a node the output ends in had been moved out of, unless the table's end tag
+// stands between them. The table had ignored the end tags of the html and body there, which at the
+// top of the page the parser would take for the element's own end, putting back inside it what
+// came before ("</html><table>x</html>" without the table, or without its row, which has the
+// output end the table).
+bool Writer::readInTableLeft(const NodeSource::Range& trail) const
+{
+    for (const Element* e : leftOpen_)
+        if (e->is(L"table"))
+            return true;
+    if (!afterMovedOut_ || at_.source != trail.source)
+        return false;
+    const SourceScan scan(trail.source->text);
+    for (auto it = trail.source->firstTokenEndingAfter(at_.end);
+         it != trail.source->tokens.end() && it->start < trail.start; ++it)
+        if (scan.endTagAt(it->start, L"table") != SourceScan::kNone)
+            return false;
+    return true;
 }
 
 void Writer::writeLeaf(const Node& node)
@@ -274,7 +317,9 @@ void Writer::writeText(const Node& node)
 {
     separateFromLastText(node);
     const SourceText* source = NodeSource::source(&node);
-    if (NodeSource::isVerbatim(&node)) {
+    if (NodeSource::isVerbatim(&node) && !(NodeSource::spanEnd(&node) - NodeSource::spanStart(&node) >
+                                               static_cast<const CharacterData&>(node).data().size() &&
+                                           runsOverIgnoredInTemplate(node))) {
         std::size_t start = NodeSource::spanStart(&node);
         if (start < NodeSource::spanEnd(&node) && !(at_.source == source && at_.end == start) &&
             startsAsReference(source->text[start]))
@@ -336,6 +381,8 @@ void Writer::writeChildren(const Node& parent)
             continue;
         }
         writeDisplaced(NodeSource::source(c) != nullptr ? NodeSource::spanStart(c) : std::wstring::npos);
+        if (!aheadEnds_.empty() && NodeSource::isDisplaced(c))
+            holdEndsInTableGone(*c);
         writeEndTagsBefore(*c);
         // Inside a node the parser moved out of a table (or behind a row), the tags it ignored there
         // belong to the gaps of the table's own nodes, which are written elsewhere: they go where
@@ -349,10 +396,12 @@ void Writer::writeChildren(const Node& parent)
         }
         // An implied element has no start of its own: its content arrives. (One that holds nothing
         // from the source, a body the parser made at the page end, writes nothing at all: what
-        // the output left open stays open, for the page end to end.)
+        // the output left open stays open, for the page end to end. A br or p that a stray end tag
+        // made is no implied element: that tag is its start.)
         const bool implied = c->getNodeType() == Node::Type::Element && NodeSource::source(c) != nullptr &&
                              (!NodeSource::isVerbatim(c) || NodeSource::spanStart(c) == NodeSource::spanEnd(c)) &&
-                             NodeSource::startTag(static_cast<const Element*>(c)).empty();
+                             NodeSource::startTag(static_cast<const Element*>(c)).empty() &&
+                             !madeByEndTag(static_cast<const Element&>(*c));
         // (A text starting with white space needs the body opened only where the output does not
         // go on as the source did, which opened the body before it.)
         const bool opensBody = c == opener && (c->getNodeType() != Node::Type::Text || !continuesTo(*c));
@@ -371,7 +420,8 @@ void Writer::writeChildren(const Node& parent)
         // before each. (So is the text in front of it, which stood in the table too.)
         const bool orphan = NodeSource::isDisplaced(c);
         orphanDepth_ += orphan ? 1 : 0;
-        writeGap(*c);
+        if (NodeSource::leadGap(c).empty() || !leftOutInLostColumns(parent, *c))
+            writeGap(*c);
         if (opensBody)
             fresh() += static_cast<const Element&>(parent).is(L"head") ? L"<head>" : L"<body>";
         writeNode(*c);
@@ -391,7 +441,7 @@ void Writer::writeEndTagsBefore(const SourceText* source, std::size_t before, co
     for (;;) {
         AheadEnd* first = nullptr;
         for (AheadEnd& a : aheadEnds_)
-            if (!a.written && a.tag.source == source && a.tag.start < before &&
+            if (!a.written && !a.inTableGone && a.tag.source == source && a.tag.start < before &&
                 (first == nullptr || a.tag.start < first->tag.start))
                 first = &a;
         const Node* comment = nullptr;
@@ -493,6 +543,75 @@ void Writer::writeEndTagsBeforeDisplaced(const Node& d)
     writeEndTagsBefore(source, start, inFront);
 }
 
+// A node the parser had moved out of a table that is gone, written in the element it stands in,
+// whose early end tag stands in front of it: the parser took the node into the element, so the end
+// tag stood in the table, which ignored it (one standing before the table would have had the
+// parser put the table and the node behind the element). Written there now, it would end the
+// element before the node ("<table><col></body><div>" without the table): it waits for the
+// element's end, where the parser reads it the same.
+void Writer::holdEndsInTableGone(const Node& orphan)
+{
+    for (AheadEnd& a : aheadEnds_)
+        if (!a.written && a.tag.source == NodeSource::source(&orphan) && a.tag.start < NodeSource::spanStart(&orphan))
+            a.inTableGone = true;
+}
+
+// Whether the template's content started with a column, which had the parser ignore all but
+// columns (and white space), and no column is left: what it ignored would be its content now.
+bool Writer::lostColumns(const Element& e)
+{
+    for (const Node* c = e.getFirstChild(); c != nullptr; c = c->getNextSibling())
+        if (c->getNodeType() == Node::Type::Element && static_cast<const Element*>(c)->is(L"col"))
+            return false;
+    if (NodeSource::source(&e) == nullptr || NodeSource::startTag(&e).empty())
+        return false;
+    const SourceText& source = *NodeSource::source(&e);
+    const SourceScan scan(source.text);
+    // (The template's first start tag in the source, past texts and comments.)
+    for (auto it = source.firstTokenEndingAfter(NodeSource::startTag(&e).end);
+         it != source.tokens.end() && it->start < NodeSource::spanEnd(&e); ++it) {
+        const wchar_t letter = it->end - it->start > 1 ? asciicase::lower(source.text[it->start + 1]) : L' ';
+        if (source.text[it->start] == L'<' && letter >= L'a' && letter <= L'z')
+            return scan.startTagAt(it->start, L"col") != SourceScan::kNone;
+    }
+    return false;
+}
+
+// The inner trail of a template, as written: none where the template lost its columns. The text
+// and tags there were ignored; written after no column they would be the template's content
+// ("<template><col>x" without the column), and no markup makes an empty template ignore them.
+// The output then stands after the trail, as if it had copied it.
+const NodeSource::Range& Writer::templateTrail(const Element& e)
+{
+    static const NodeSource::Range kNoTrail{};
+    if (!lostColumns(e))
+        return NodeSource::innerTrailGap(&e);
+    at_ = NodeSource::innerTrailGap(&e);
+    return kNoTrail;
+}
+
+// Whether the lead gap of a child of a template that lost its columns is left out: the tags and
+// text there the column content ignored ("<template><col><pre><!--c-->" without the column, where
+// the <pre> would hold the comment). The output then stands after it, as if it had copied it.
+bool Writer::leftOutInLostColumns(const Node& parent, const Node& child)
+{
+    if (parent.getNodeType() != Node::Type::Element || !static_cast<const Element&>(parent).is(L"template") ||
+        !lostColumns(static_cast<const Element&>(parent)))
+        return false;
+    at_ = NodeSource::leadGap(&child);
+    return true;
+}
+
+// Whether a text whose source holds more than its data stands in a template that lost its
+// columns: the parser's white space there ran over the characters it ignored ("<template><col>
+// x y"), which copied would be the template's text now. It is written afresh.
+bool Writer::runsOverIgnoredInTemplate(const Node& text)
+{
+    const Node* parent = text.parentNode();
+    return parent != nullptr && parent->getNodeType() == Node::Type::Element &&
+           static_cast<const Element*>(parent)->is(L"template") && lostColumns(*static_cast<const Element*>(parent));
+}
+
 // In a node moved out of a table that is gone: an element the parser closed at its start tag in the
 // table is ended by an end tag, as read in the body now it would hold what follows; true when so.
 bool Writer::endClosedAtStart(const Element& e)
@@ -541,12 +660,13 @@ void Writer::writeElement(const Element& e)
         // (Content the element starts with in the source made it, or the parser copied it for an
         // end tag: only new content is looked at. Without content, nothing makes it here where an
         // edit took the content away, or where the output did not go on to its parent as the
-        // source did: the parser opens a copy again only for content, and an empty one came from
-        // its rebuilding of misnested formatting around what followed in the source.)
+        // source did, or before a sibling new or changed since: the parser opens a copy again only
+        // for content, and an empty one came from its rebuilding of misnested formatting around
+        // what followed in the source.)
         const Node* first = e.getFirstChild();
         const bool startsAfresh = first == nullptr ? (NodeSource::subtreeChanged(&e) &&
                                                       NodeSource::spanEnd(&e) > NodeSource::spanStart(&e)) ||
-                                                         parentArrivedAfresh_.back()
+                                                         parentArrivedAfresh_.back() || beforeChangedSibling(e)
                                                    : NodeSource::source(first) != NodeSource::source(&e) ||
                                                          NodeSource::spanStart(first) > NodeSource::spanStart(&e);
         if (reopened && startsAfresh && !ImpliedMarkup::reopensFormatting(first) && unlistClosedFrom(e))
@@ -591,7 +711,9 @@ void Writer::writeElement(const Element& e)
         // (The gap text before the end tag may stand after a removed node, which may have ended
         // what the output left open: going on with that text, the output does not go on where
         // the source did.)
-        const NodeSource::Range& trail = NodeSource::innerTrailGap(&e);
+        const NodeSource::Range& trail = NodeSource::innerTrailGap(&e).empty() || !e.is(L"template")
+                                             ? NodeSource::innerTrailGap(&e)
+                                             : templateTrail(e);
         const bool skipsToTrail =
             !trail.empty() &&
             (at_.source != trail.source || (at_.end <= trail.start && trail.source->hasTokenIn(at_.end, trail.start)));
@@ -602,9 +724,8 @@ void Writer::writeElement(const Element& e)
             endSkipped();
         // (An early end tag of the body or html may stand before this one: "<m></html></m>".)
         if (!NodeSource::endTag(&e).empty())
-            writeEndTagsBefore(NodeSource::source(&e), NodeSource::endTag(&e).start, NodeSource::innerTrailGap(&e));
-        writeGap(NodeSource::innerTrailGap(&e),
-                 NodeSource::endTag(&e).empty() ? NodeSource::innerTrailGap(&e).end : NodeSource::endTag(&e).start);
+            writeEndTagsBefore(NodeSource::source(&e), NodeSource::endTag(&e).start, trail);
+        writeGap(trail, NodeSource::endTag(&e).empty() ? trail.end : NodeSource::endTag(&e).start);
         // (Where the parser moved nodes out of a table, gaps overlap and each character goes to the
         // gap that starts first: a tag it ignored between a moved element's last content and its
         // end tag may be the gap of the table's next node. Written here, where the output goes on
@@ -663,13 +784,14 @@ void Writer::writeElement(const Element& e)
     }
 }
 
-// The tags a select without an end tag ignored after its content, up to the tag that ended it: a
-// token of the select that its inner trail spans (no gap holds it), written where an end tag would
-// stand. (Not a token of a child removed since, which also stood last.)
+// The tags a select without an end tag ignored after its content, up to the tag that ended it (and
+// the end tags a noscript in the head ignored there): a token of the element that its inner trail
+// spans (no gap holds it), written where an end tag would stand. (Not a token of a child removed
+// since, which also stood last.)
 void Writer::writeSelectTail(const Element& e)
 {
     const NodeSource::Range& trail = NodeSource::innerTrailGap(&e);
-    if (trail.empty() || trail.end != NodeSource::spanEnd(&e) || !e.is(L"select"))
+    if (trail.empty() || trail.end != NodeSource::spanEnd(&e) || !(e.is(L"select") || e.is(L"noscript")))
         return;
     const auto tail = trail.source->firstTokenEndingAfter(trail.start);
     if (tail != trail.source->tokens.end() && tail->start == trail.start && tail->end == trail.end)

@@ -157,8 +157,9 @@ private:
                 hi = end;
             }
         }
-        if (lo != kNone && e->is(L"select") && NodeSource::endTag(e).empty()) {
-            const std::size_t end = ignoredInSelectEnd(hi, readInTable(*e));
+        if (lo != kNone && NodeSource::endTag(e).empty() && (e->is(L"select") || e->is(L"noscript"))) {
+            const std::size_t end =
+                e->is(L"select") ? ignoredInSelectEnd(hi, readInTable(*e)) : ignoredInHeadNoscriptEnd(*e, hi);
             if (end > hi)
                 selectTails_.push_back({e, {hi, end}});
             hi = end;
@@ -199,6 +200,35 @@ private:
             at = close + 1;
         }
         return hi;
+    }
+
+    // Where the tags the parser ignored in a noscript in the head after its content end (end tags,
+    // <head> and <noscript>): at the first thing that is not such a tag (which ended the noscript,
+    // or is its content). They
+    // stand in the noscript, and go with it when it is removed (after it, "</p>" would end the head
+    // and make a paragraph). From hi, the noscript's content end; hi when none follow.
+    std::size_t ignoredInHeadNoscriptEnd(const Element& noscript, std::size_t hi) const
+    {
+        const Node* parent = noscript.parentNode();
+        if (parent == nullptr || parent->getNodeType() != Node::Type::Element ||
+            !static_cast<const Element*>(parent)->is(L"head"))
+            return hi;
+        const std::wstring& t = src_->text;
+        const SourceScan scan(t);
+        std::size_t end = hi;
+        // (</br> is read as <br>, which ends the noscript. Of start tags it ignores <head> and
+        // <noscript>.)
+        while (scan.firstTag(end, t.size()) == end &&
+               (t[end + 1] == L'/' ? scan.endTagAt(end, L"noscript") == SourceScan::kNone &&
+                                         scan.endTagAt(end, L"br") == SourceScan::kNone
+                                   : scan.startTagAt(end, L"head") != SourceScan::kNone ||
+                                         scan.startTagAt(end, L"noscript") != SourceScan::kNone)) {
+            const std::size_t close = scan.tagClose(end, t.size());
+            if (close == SourceScan::kNone)
+                break;
+            end = close + 1;
+        }
+        return end;
     }
 
     // Whether the parser read the select's start tag inside a table (in a cell or caption, or moved
@@ -671,7 +701,8 @@ private:
     std::vector<std::size_t> starts_;
     std::vector<std::uint32_t> owners_;
     std::vector<SourceText::Token> tokens_;
-    // The tags the parser ignored in a select after its content, by select (a token of it).
+    // The tags the parser ignored in a select (or a noscript in the head) after its content, by
+    // element (a token of it).
     std::vector<std::pair<const Element*, SourceText::Token>> selectTails_;
     SourceText::Token selectTail(const Element* e) const
     {

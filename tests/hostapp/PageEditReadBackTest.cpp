@@ -26,10 +26,13 @@ enum class Edit {
     InsertInText,
     InsertInFirstText,
     InsertAfter,
-    InsertInTextOfLast, // after the first character of the first text of the last element with the id
+    InsertInTextOfLast,   // after the first character of the first text of the last element with the id
+    InsertBefore,         // the element with the id
+    InsertAtStartOfNamed, // of the first element whose name the id field holds (a br made by "</br>" has no id)
     Remove,
     RemoveFirstChild,
-    RemoveLast // element with the id (a parser's copy has it too)
+    RemoveLast,       // element with the id (a parser's copy has it too)
+    RemoveNextSibling // of the element with the id
 };
 
 struct ReadBackCase {
@@ -39,6 +42,7 @@ struct ReadBackCase {
     std::wstring_view page;                      // (a view, so that a page may hold a NUL)
     const wchar_t* tree;                         // outline of the edited tree
     const wchar_t* part = L"<div id=lp>P</div>"; // the markup inserted
+    const wchar_t* removedFirst = nullptr;       // an element removed before the insertion
 };
 
 void PrintTo(const ReadBackCase& c, std::ostream* os)
@@ -65,6 +69,14 @@ Node* lastWithId(Document& doc, const wchar_t* id)
     return last;
 }
 
+Element* firstNamed(Document& doc, const wchar_t* name)
+{
+    for (Node* n = doc.getFirstChild(); n != nullptr; n = n->nextInTree(&doc))
+        if (n->getNodeType() == Node::Type::Element && static_cast<Element*>(n)->is(name))
+            return static_cast<Element*>(n);
+    return nullptr;
+}
+
 class PageEditReadBack : public ::testing::TestWithParam<ReadBackCase> {};
 
 TEST_P(PageEditReadBack, SavedPageParsesToTheEditedTree)
@@ -72,14 +84,19 @@ TEST_P(PageEditReadBack, SavedPageParsesToTheEditedTree)
     const ReadBackCase& c = GetParam();
     DocPtr doc = load(std::wstring(c.page));
     DomUtil util(doc.get(), nullptr);
-    Element* named = c.id != nullptr ? doc->getElementByID(c.id) : nullptr;
+    Element* named = c.id == nullptr                        ? nullptr
+                     : c.edit == Edit::InsertAtStartOfNamed ? firstNamed(*doc, c.id)
+                                                            : doc->getElementByID(c.id);
     ASSERT_EQ(named != nullptr, c.id != nullptr);
     if (c.edit >= Edit::Remove) {
-        util.removeAllChild(c.edit == Edit::Remove             ? named
-                            : c.edit == Edit::RemoveFirstChild ? named->getFirstChild()
-                                                               : lastWithId(*doc, c.id),
+        util.removeAllChild(c.edit == Edit::Remove              ? named
+                            : c.edit == Edit::RemoveFirstChild  ? named->getFirstChild()
+                            : c.edit == Edit::RemoveNextSibling ? named->getNextSibling()
+                                                                : lastWithId(*doc, c.id),
                             true, true);
     } else {
+        if (c.removedFirst != nullptr)
+            util.removeAllChild(doc->getElementByID(c.removedFirst), true, true);
         if (c.edit == Edit::InsertIn)
             util.setLayoutCursor(named, named->childCount());
         else if (c.edit == Edit::InsertAtFirstNode) // of the document
@@ -94,13 +111,17 @@ TEST_P(PageEditReadBack, SavedPageParsesToTheEditedTree)
             util.setLayoutCursor(named->getFirstChild(), 1);
         else if (c.edit == Edit::InsertAfter)
             util.setLayoutCurorEx(named, true);
+        else if (c.edit == Edit::InsertAtStartOfNamed)
+            util.setLayoutCursor(named, 0);
+        else if (c.edit == Edit::InsertBefore)
+            util.setLayoutCursor(named->parentNode(), named->indexInParent());
         else if (c.edit == Edit::InsertInTextOfLast)
             util.setLayoutCursor(lastWithId(*doc, c.id)->getFirstChild(), 1);
         ASSERT_NE(insertFragmentAtCursor(util, c.part), nullptr);
     }
     EXPECT_EQ(TreeOutline::of(*doc), c.tree);
     EXPECT_TRUE(TreeOutline::readsBack(*doc)) << U(doc->getMarkup());
-    if (c.edit < Edit::Remove) { // (an insertion)
+    if (c.edit < Edit::Remove && c.removedFirst == nullptr) { // (an insertion alone)
         EXPECT_TRUE(keptInOrder(std::wstring(c.page), doc->getMarkup())) << U(doc->getMarkup());
     }
 }
@@ -549,6 +570,59 @@ const ReadBackCase kCases[] = {
     {"removed block held repeated html and body tags that gave their elements attributes", Edit::Remove, L"d",
      L"<html dir=ltr><body><div id=d><html lang=ja><body class=c></div>",
      L"html[dir=\"ltr\" lang=\"ja\"](head body[class=\"c\"])"},
+    {"removed table had ignored the body's end tag that ended its column group, a block moved out after it",
+     Edit::Remove, L"t", L"<table id=t>&amp<col></body><div><col>", L"html(head body(\"&\" div))"},
+    {"removed table had ignored the form's end tag that ended its column group, a block moved out after it",
+     Edit::Remove, L"t", L"<form><table id=t><col></form><div>", L"html(head body(form(div)))"},
+    {"removed table after the html end tag had ignored a second html end tag after a text moved out of it",
+     Edit::Remove, L"t", L"</body></html><TABLE id=t>></htMl>", L"html(head body) \">\""},
+    {"removed table after the html end tag had ignored a second html end tag between texts moved out of it",
+     Edit::Remove, L"t", L"x</body></html><TABLE id=t>></htMl>y", L"html(head body(\"x\")) \">y\""},
+    {"removed column of a template left open, text it ignored after the column", Edit::Remove, L"d",
+     L"</h2><template><col id=d>&amp&amp", L"html(head(template) body)"},
+    {"removed column of a template, text it ignored before the template's end tag", Edit::Remove, L"d",
+     L"<template><col id=d>x</template>", L"html(head(template) body)"},
+    {"removed column of a template in the body, a table's tag it ignored after the column", Edit::Remove, L"d",
+     L"<td><body c><template><col id=d><caption>", L"html(head body[c=\"\"](template))"},
+    {"removed noscript in the head had ignored end tags after its content, before the tag that ended it", Edit::Remove,
+     L"d", L"<html><noscript id=d></body></p><p>", L"html(head body(p))"},
+    {"removed noscript in the head had ignored end tags after its white space, before a script", Edit::Remove, L"d",
+     L"<noscript id=d>\n</body></svg><script>s</script>", L"html(head(script(\"s\")) body)"},
+    {"removed column of a template, white space after it whose text ran over characters it ignored", Edit::Remove, L"d",
+     L"<template><col id=d> x</template>y", L"html(head(template) body(\"y\"))"},
+    {"removed column of a template left open, white space after it with ignored characters between", Edit::Remove, L"d",
+     L"<template><col id=d>  x  y", L"html(head(template) body)"},
+    {"removed row of a table left open at the page end, an html end tag it ignored after a text moved out",
+     Edit::Remove, L"r", L"</body></html><TABLE>><tr id=r></htMl>", L"html(head body) \">\" table(tbody)"},
+    {"removed table after the body's end tag had ignored a second body end tag after a text moved out of it",
+     Edit::Remove, L"t", L"</body><TABLE id=t>></body>", L"html(head body \">\")"},
+    {"removed inner link had ended by its start tag the outer link, moved out in front of a table in it", Edit::Remove,
+     L"d", L"<a><TABLE><A id=d>x</A>\n<TABLE>", L"html(head body(a(table) table))"},
+    {"br made by an end tag, tried as a place, after a removed table that had ended a math element",
+     Edit::InsertAtStartOfNamed, L"br", L"y<math><template><table id=d></s></br><font></template><font>",
+     L"html(head body(\"y\" math(template) br font(font)) div[id=\"lp\"](\"P\"))", L"<div id=lp>P</div>", L"d"},
+    {"removed empty copy of a link, which the parser made rebuilding misnested formatting around the next sibling",
+     Edit::RemoveNextSibling, L"n", L"<nobr id=n><a><div><nobr><a>",
+     L"html(head body(nobr[id=\"n\"](a) div(a(nobr[id=\"n\"] nobr) nobr(a))))"},
+    {"removed select had content made a copy of a nobr, which the start tag of a later nobr had unlisted", Edit::Remove,
+     L"d", L"<dd><nobr><nobr><dt><select id=d>", L"html(head body(dd(nobr nobr) dt(nobr)))"},
+    {"removed noscript in the head had ignored a second noscript's start tag after its content", Edit::Remove, L"d",
+     L"<noscript id=d><noscript><p><math>", L"html(head body(p(math)))"},
+    {"removed element moved out of a table had an end tag the table ignored in front of it, before a text area",
+     Edit::RemoveFirstChild, L"b", L"<body id=b><table></form></br><textarea><li>",
+     L"html(head body[id=\"b\"](textarea(\"<li>\") table))"},
+    {"removed element moved out of a table had a repeated html tag in front of it, before an svg in a math element",
+     Edit::RemoveFirstChild, L"b", L"<body id=b><table><html></br><math><svg>",
+     L"html(head body[id=\"b\"](math(svg) table))"},
+    {"removed column of a template, tags it ignored in front of a comment after it", Edit::RemoveFirstChild, L"d",
+     L"<template id=d><col><pre><a><math><!--c-->", L"html(head(template[id=\"d\"](<!--c-->)) body)"},
+    {"removed column of a template, a tag it ignored between white space and a comment", Edit::RemoveFirstChild, L"d",
+     L"</form> <template id=d><col> <hr><!--c-->", L"html(head(template[id=\"d\"](<!--c-->)) body)"},
+    {"empty copy of a link made rebuilding misnested formatting around the next sibling, a part put between them",
+     Edit::InsertBefore, L"d", L"<nobr><a>x<dd id=d><nobr><a>",
+     L"html(head body(nobr(a(\"x\")) a div[id=\"lp\"](\"P\") dd[id=\"d\"](a(nobr nobr) nobr(a))))"},
+    {"removed block had the parser make an empty copy of a link in front of it, rebuilding misnested formatting",
+     Edit::Remove, L"d", L"<nobr><a>x<dd id=d><nobr><a>", L"html(head body(nobr(a(\"x\")) a))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
