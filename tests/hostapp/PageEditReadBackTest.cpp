@@ -626,6 +626,9 @@ const ReadBackCase kCases[] = {
     {"noscript in the head, an end tag it ignored after its white space, then a tag read after it at the page end",
      Edit::InsertAtStartOf, L"d", L"<noscript id=d></html> </template><tr>",
      L"html(head(noscript[id=\"d\"]) body(div[id=\"lp\"](\"P\")))"},
+    {"removed element had ended an svg element inside another, both left open", Edit::Remove, L"d",
+     L"<html></br><svg><svg><textarea><meta id=d><script>s</script>",
+     L"html(head body(br svg(svg(textarea)) script(\"s\")))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
