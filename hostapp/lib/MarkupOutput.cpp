@@ -539,7 +539,9 @@ void MarkupOutput::closeLeftOpen()
             continue;
         // Inside an SVG or MathML element that is ended too, the end tag of that element ends
         // them all: one of their own might be taken for a table part's or a cell's of the page.
-        if (!listedFormatting(e) && insideForeignLeftOpen(e))
+        // (Not another svg or math element: the parser takes the end tag for the innermost one of
+        // its name, "<svg><svg>" needs two.)
+        if (!listedFormatting(e) && (e.name().kind & ElementName::kForeignRoot) == 0 && insideForeignLeftOpen(e))
             continue;
         if (listedFormatting(e)) {
             // An end tag ends the last formatting element of its name: another one of that name

@@ -642,6 +642,12 @@ const ReadBackCase kCases[] = {
      L"html(head body(nobr(a(\"x\")) a div[id=\"lp\"](\"P\") dd[id=\"d\"](a(nobr nobr) nobr(a))))"},
     {"removed block had the parser make an empty copy of a link in front of it, rebuilding misnested formatting",
      Edit::Remove, L"d", L"<nobr><a>x<dd id=d><nobr><a>", L"html(head body(nobr(a(\"x\")) a))"},
+    {"noscript in the head, an end tag it ignored after its white space, then a tag read after it at the page end",
+     Edit::InsertAtStartOf, L"d", L"<noscript id=d></html> </template><tr>",
+     L"html(head(noscript[id=\"d\"]) body(div[id=\"lp\"](\"P\")))"},
+    {"removed element had ended an svg element inside another, both left open", Edit::Remove, L"d",
+     L"<html></br><svg><svg><textarea><meta id=d><script>s</script>",
+     L"html(head body(br svg(svg(textarea)) script(\"s\")))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
