@@ -629,6 +629,9 @@ const ReadBackCase kCases[] = {
     {"removed element had ended an svg element inside another, both left open", Edit::Remove, L"d",
      L"<html></br><svg><svg><textarea><meta id=d><script>s</script>",
      L"html(head body(br svg(svg(textarea)) script(\"s\")))"},
+    {"table left open before a table whose gap holds the body's end tag the first one ignored", Edit::InsertAtEnd,
+     nullptr, L"<noscript><head><meta><table></body><table>",
+     L"html(head(noscript(meta)) body(table table div[id=\"lp\"](\"P\")))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
