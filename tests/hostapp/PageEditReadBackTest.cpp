@@ -632,6 +632,8 @@ const ReadBackCase kCases[] = {
     {"table left open before a table whose gap holds the body's end tag the first one ignored", Edit::InsertAtEnd,
      nullptr, L"<noscript><head><meta><table></body><table>",
      L"html(head(noscript(meta)) body(table table div[id=\"lp\"](\"P\")))"},
+    {"removed table left open had ignored the body's end tag in front of the table whose start tag ended it",
+     Edit::Remove, L"t", L"<table id=t></body><table>", L"html(head body(table))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
