@@ -634,6 +634,8 @@ const ReadBackCase kCases[] = {
      L"html(head(noscript(meta)) body(table table div[id=\"lp\"](\"P\")))"},
     {"removed table left open had ignored the body's end tag in front of the table whose start tag ended it",
      Edit::Remove, L"t", L"<table id=t></body><table>", L"html(head body(table))"},
+    {"body end tag after a cell left open, the part put in the cell, nothing after the body", Edit::InsertAtStartOf,
+     L"d", L"<TABLE><TD id=d></BODY>", L"html(head body(table(tbody(tr(td[id=\"d\"](div[id=\"lp\"](\"P\")))))))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
