@@ -611,6 +611,11 @@ const ReadBackCase kCases[] = {
      L"html(head body(nobr(a(\"x\")) a div[id=\"lp\"](\"P\") dd[id=\"d\"](a(nobr nobr) nobr(a))))"},
     {"removed block had the parser make an empty copy of a link in front of it, rebuilding misnested formatting",
      Edit::Remove, L"d", L"<nobr><a>x<dd id=d><nobr><a>", L"html(head body(nobr(a(\"x\")) a))"},
+    {"end tag of an unknown element ignored over a heading left open in it", Edit::InsertAfter, L"x",
+     L"<x id=x><h2></x>", L"html(head body(x[id=\"x\"](h2) div[id=\"lp\"](\"P\")))"},
+    {"end tag of an unknown element ignored over a paragraph left open in it, a bold in the paragraph",
+     Edit::InsertAfter, L"x", L"</li><x id=x><h2><dt><p><b></x>",
+     L"html(head body(x[id=\"x\"](h2(dt(p(b)))) div[id=\"lp\"](\"P\")))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
