@@ -609,7 +609,13 @@ void Writer::writeElement(const Element& e)
         // source did, or before a sibling new or changed since: the parser opens a copy again only
         // for content, and an empty one came from its rebuilding of misnested formatting around
         // what followed in the source.)
+        // (A copy whose content starts with another copy, which the parser opens again for the same
+        // content, starts as that one's content does.)
         const Node* first = e.getFirstChild();
+        while (first != nullptr && first->getFirstChild() != nullptr && first->getNodeType() == Node::Type::Element &&
+               NodeSource::startTag(static_cast<const Element*>(first)).empty() &&
+               !NodeSource::copiedTag(static_cast<const Element*>(first)).empty())
+            first = first->getFirstChild();
         const bool startsAfresh = first == nullptr ? (NodeSource::subtreeChanged(&e) &&
                                                       NodeSource::spanEnd(&e) > NodeSource::spanStart(&e)) ||
                                                          parentArrivedAfresh_.back() || beforeChangedSibling(e)

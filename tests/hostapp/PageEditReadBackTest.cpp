@@ -616,6 +616,11 @@ const ReadBackCase kCases[] = {
     {"end tag of an unknown element ignored over a paragraph left open in it, a bold in the paragraph",
      Edit::InsertAfter, L"x", L"</li><x id=x><h2><dt><p><b></x>",
      L"html(head body(x[id=\"x\"](h2(dt(p(b)))) div[id=\"lp\"](\"P\")))"},
+    {"cursor in a copy of a bold that a copy of another bold holds, the part starting with a table",
+     Edit::InsertAtStartOf, L"c", L"<a><div><b id=b></i><b id=c></a><i><p>",
+     L"html(head body(a div(a(b[id=\"b\"](b[id=\"c\"])) b[id=\"b\"](b[id=\"c\"](table[id=\"lp\"](tbody(tr(td(\"P\"))))"
+     L" i(p))))))",
+     L"<table id=lp><tr><td>P</td></tr></table>"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
