@@ -621,6 +621,8 @@ const ReadBackCase kCases[] = {
      L"html(head body(a div(a(b[id=\"b\"](b[id=\"c\"])) b[id=\"b\"](b[id=\"c\"](table[id=\"lp\"](tbody(tr(td(\"P\"))))"
      L" i(p))))))",
      L"<table id=lp><tr><td>P</td></tr></table>"},
+    {"removed element was the content of a copy of a bold that a copy of another bold holds, both empty now",
+     Edit::Remove, L"d", L"<a><div><b></i><b></a><i id=d><p>", L"html(head body(a div(a(b(b)) b(b))))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
