@@ -218,8 +218,21 @@ void DomUtBase::detach(Node* node)
     if (!gap.empty() && host != nullptr && gap.source == NodeSource::source(host) &&
         gap.start > NodeSource::spanStart(host)) {
         // (Such a node's gap stands inside the table too: it goes to the table's node that follows
-        // in the text, or to the table's end, not in front of the table: "<table></body><select>".)
-        if (after != nullptr && NodeSource::leadGap(after).empty())
+        // in the text, or to the table's end, not in front of the table: "<table></body><select>".
+        // A node moved out of the table after it whose text comes first takes it before either:
+        // "<table></form></br><textarea>" without the br, where the </form> would follow the
+        // textarea's text.)
+        Node* movedAfter = nullptr;
+        for (Node* d = node->getNextSibling(); d != nullptr && d != host; d = d->getNextSibling())
+            if (NodeSource::displacedFrom(d) == host && NodeSource::source(d) == gap.source &&
+                NodeSource::spanStart(d) >= NodeSource::spanEnd(node) &&
+                (after == nullptr || NodeSource::spanStart(d) < NodeSource::spanStart(after)) &&
+                (movedAfter == nullptr || NodeSource::spanStart(d) < NodeSource::spanStart(movedAfter)))
+                movedAfter = d;
+        if (movedAfter != nullptr) {
+            if (NodeSource::leadGap(movedAfter).empty())
+                NodeSource::setLeadGap(movedAfter, gap);
+        } else if (after != nullptr && NodeSource::leadGap(after).empty())
             NodeSource::setLeadGap(after, gap);
         else if (after == nullptr && host->getNodeType() == Node::Type::Element &&
                  NodeSource::innerTrailGap(static_cast<Element*>(host)).empty())

@@ -85,6 +85,7 @@ private:
     [[gnu::noinline]] const NodeSource::Range& templateTrail(const Element& e);
     [[gnu::noinline]] static bool lostColumns(const Element& e);
     [[gnu::noinline]] static bool runsOverIgnoredInTemplate(const Node& text);
+    [[gnu::noinline]] bool leftOutInLostColumns(const Node& parent, const Node& child);
     [[gnu::noinline]] bool readInTableLeft(const NodeSource::Range& trail) const;
     void writeEndTagsBefore(const Node& child)
     {
@@ -380,7 +381,8 @@ void Writer::writeChildren(const Node& parent)
         // before each. (So is the text in front of it, which stood in the table too.)
         const bool orphan = NodeSource::isDisplaced(c);
         orphanDepth_ += orphan ? 1 : 0;
-        writeGap(*c);
+        if (NodeSource::leadGap(c).empty() || !leftOutInLostColumns(parent, *c))
+            writeGap(*c);
         if (opensBody)
             fresh() += static_cast<const Element&>(parent).is(L"head") ? L"<head>" : L"<body>";
         writeNode(*c);
@@ -547,6 +549,18 @@ const NodeSource::Range& Writer::templateTrail(const Element& e)
         return NodeSource::innerTrailGap(&e);
     at_ = NodeSource::innerTrailGap(&e);
     return kNoTrail;
+}
+
+// Whether the lead gap of a child of a template that lost its columns is left out: the tags and
+// text there the column content ignored ("<template><col><pre><!--c-->" without the column, where
+// the <pre> would hold the comment). The output then stands after it, as if it had copied it.
+bool Writer::leftOutInLostColumns(const Node& parent, const Node& child)
+{
+    if (parent.getNodeType() != Node::Type::Element || !static_cast<const Element&>(parent).is(L"template") ||
+        !lostColumns(static_cast<const Element&>(parent)))
+        return false;
+    at_ = NodeSource::leadGap(&child);
+    return true;
 }
 
 // Whether a text whose source holds more than its data stands in a template that lost its

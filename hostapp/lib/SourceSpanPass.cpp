@@ -202,8 +202,9 @@ private:
         return hi;
     }
 
-    // Where the end tags the parser ignored in a noscript in the head after its content end: at the
-    // first thing that is not such an end tag (which ended the noscript, or is its content). They
+    // Where the tags the parser ignored in a noscript in the head after its content end (end tags,
+    // <head> and <noscript>): at the first thing that is not such a tag (which ended the noscript,
+    // or is its content). They
     // stand in the noscript, and go with it when it is removed (after it, "</p>" would end the head
     // and make a paragraph). From hi, the noscript's content end; hi when none follow.
     std::size_t ignoredInHeadNoscriptEnd(const Element& noscript, std::size_t hi) const
@@ -215,9 +216,13 @@ private:
         const std::wstring& t = src_->text;
         const SourceScan scan(t);
         std::size_t end = hi;
-        // (</br> is read as <br>, which ends the noscript.)
-        while (scan.firstTag(end, t.size()) == end && t[end + 1] == L'/' &&
-               scan.endTagAt(end, L"noscript") == SourceScan::kNone && scan.endTagAt(end, L"br") == SourceScan::kNone) {
+        // (</br> is read as <br>, which ends the noscript. Of start tags it ignores <head> and
+        // <noscript>.)
+        while (scan.firstTag(end, t.size()) == end &&
+               (t[end + 1] == L'/' ? scan.endTagAt(end, L"noscript") == SourceScan::kNone &&
+                                         scan.endTagAt(end, L"br") == SourceScan::kNone
+                                   : scan.startTagAt(end, L"head") != SourceScan::kNone ||
+                                         scan.startTagAt(end, L"noscript") != SourceScan::kNone)) {
             const std::size_t close = scan.tagClose(end, t.size());
             if (close == SourceScan::kNone)
                 break;
