@@ -635,6 +635,8 @@ const ReadBackCase kCases[] = {
      L"<table id=lp><tr><td>P</td></tr></table>"},
     {"removed element was the content of a copy of a bold that a copy of another bold holds, both empty now",
      Edit::Remove, L"d", L"<a><div><b></i><b></a><i id=d><p>", L"html(head body(a div(a(b(b)) b(b))))"},
+    {"end tag of an unknown element ignored over a paragraph left open, in the gap of the heading after it",
+     Edit::InsertAtStartOf, L"x", L"<x id=x><p></x><h1>", L"html(head body(x[id=\"x\"](div[id=\"lp\"](\"P\") p h1)))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
