@@ -93,6 +93,9 @@ private:
     }
     void writeEndTagsBefore(const SourceText* source, std::size_t before, const NodeSource::Range& gap);
     void writeElement(const Element& element);
+    // An element made afresh whose children are made afresh too (a calendar's table, a list of
+    // links): true, having written it, when it is one.
+    [[gnu::noinline]] bool writeCreated(const Element& e);
     [[gnu::noinline]] void writeSelectTail(const Element& e);
     [[gnu::noinline]] bool endClosedAtStart(const Element& e);
     [[gnu::noinline]] void writeCopiedStart(const Element& e);
@@ -210,6 +213,9 @@ void Writer::writeNode(const Node& node)
         writeText(node);
         return;
     }
+    if (NodeSource::source(&node) == nullptr && node.getNodeType() == Node::Type::Element &&
+        writeCreated(static_cast<const Element&>(node)))
+        return;
     bool container = node.getNodeType() == Node::Type::Element || node.getNodeType() == Node::Type::Document;
     // (Nor is an element whose start tag, or a descendant's, must carry the attributes of a lost
     // repeated tag.)
@@ -270,6 +276,40 @@ void Writer::writeNode(const Node& node)
         writeLeaf(node);
         break;
     }
+}
+
+bool Writer::writeCreated(const Element& e)
+{
+    for (const Node* c = e.getFirstChild(); c != nullptr; c = c->getNextSibling())
+        if (NodeSource::source(c) != nullptr)
+            return false;
+    // What writeElement and writeChildren do for such an element, less what only a node with a
+    // source needs: no node here has a gap, an early end tag or a place the parser moved it to,
+    // none is a host of displaced nodes (those of the element's host were written before the
+    // first node made afresh), and each writes its own end. What the output tells the parser
+    // (the formatting elements it lists, what is left open) is followed as for any node.
+    writeStartTag(e);
+    enterFormatting(e);
+    stack_.push_back(&e);
+    if (e.getFirstChild() != nullptr || !e.isVoid()) {
+        parentArrivedAfresh_.push_back(arrivedAfresh_);
+        for (const Node* c = e.getFirstChild(); c != nullptr; c = c->getNextSibling()) {
+            writeDisplaced(std::wstring::npos);
+            if (orphanDepth_ > 0)
+                unlistAtNext_ = true;
+            arriveAt(*c);
+            writeNode(*c);
+        }
+        parentArrivedAfresh_.pop_back();
+        if (!e.isVoid()) {
+            closeLeftOpen();
+            endTag(e);
+        }
+    }
+    stack_.pop_back();
+    dropLeftOpen();
+    leaveFormatting(e, !e.isVoid());
+    return true;
 }
 
 // A text outside raw text. (Apart from writeNode, which recurses: its locals would take stack

@@ -104,6 +104,66 @@ const EditCase kEdits[] = {
          d.getElementByID(L"_ZEB_LAYOUT_CONTENTS")->appendChild(p);
      },
      L"</FORM>\n</DIV>", L"</FORM>\n<p class=\"x\">new &amp; text</p></DIV>"},
+    {"created table of cells and links, as a calendar's", "authoring.html",
+     [](Document& d) {
+         Element* table = d.createElement(L"table");
+         table->setAttribute(L"class", L"zeb-calendar");
+         Element* tbody = d.createElement(L"tbody");
+         Element* tr = d.createElement(L"tr");
+         Element* sat = d.createElement(L"td");
+         sat->setAttribute(L"class", L"sat");
+         Element* a = d.createElement(L"a");
+         a->setAttribute(L"href", L"d/1.html");
+         a->appendChild(d.createTextNode(L"1"));
+         sat->appendChild(a);
+         Element* plain = d.createElement(L"td");
+         plain->appendChild(d.createTextNode(L"2"));
+         tr->appendChild(sat);
+         tr->appendChild(plain);
+         tbody->appendChild(tr);
+         table->appendChild(tbody);
+         d.getElementByID(L"_ZEB_LAYOUT_CONTENTS")->appendChild(table);
+     },
+     L"</FORM>\n</DIV>",
+     L"</FORM>\n<table class=\"zeb-calendar\"><tbody><tr><td class=\"sat\"><a href=\"d/1.html\">1</a></td><td>2</td>"
+     L"</tr></tbody></table></DIV>"},
+    {"created links side by side in a created paragraph end once each", "authoring.html",
+     [](Document& d) {
+         Element* p = d.createElement(L"p");
+         for (const wchar_t* name : {L"x", L"y"}) {
+             Element* a = d.createElement(L"a");
+             a->setAttribute(L"href", name);
+             a->appendChild(d.createTextNode(name));
+             p->appendChild(a);
+         }
+         p->appendChild(d.createTextNode(L"&"));
+         d.getElementByID(L"_ZEB_LAYOUT_CONTENTS")->appendChild(p);
+     },
+     L"</FORM>\n</DIV>", L"</FORM>\n<p><a href=\"x\">x</a><a href=\"y\">y</a>&amp;</p></DIV>"},
+    {"created void element holding a text writes no end tag", "authoring.html",
+     [](Document& d) {
+         Element* br = d.createElement(L"br");
+         br->appendChild(d.createTextNode(L"t"));
+         d.getElementByID(L"_ZEB_LAYOUT_CONTENTS")->appendChild(br);
+     },
+     L"</FORM>\n</DIV>", L"</FORM>\n<br>t</DIV>"},
+    {"created link after misnested formatting in a paragraph", "authoring.html",
+     [](Document& d) {
+         Element* a = d.createElement(L"a");
+         a->setAttribute(L"href", L"n.html");
+         a->appendChild(d.createTextNode(L"n"));
+         tag(d, L"p")->appendChild(a);
+     },
+     L"の行。\n<P>二つ目", L"の行。\n<a href=\"n.html\">n</a></P><P>二つ目"},
+    {"created link around a parsed text keeps the text as it stood", "authoring.html",
+     [](Document& d) {
+         CharacterData* item = text(d, L"項目一");
+         Element* a = d.createElement(L"a");
+         a->setAttribute(L"href", L"i.html");
+         item->parentNode()->insertBefore(a, item);
+         a->appendChild(item);
+     },
+     L"<LI>項目一\n<LI>", L"<LI><a href=\"i.html\">項目一\n</a></LI><LI>"},
     {"head edited: the white space the parser dropped before it stays", "authoring.html",
      [](Document& d) { d.getHead()->appendChild(d.createElement(L"base")); }, L"</STYLE>\n</HEAD>",
      L"</STYLE>\n<base></HEAD>"},
@@ -148,4 +208,14 @@ TEST(MarkupWriterTest, CreatedDocumentIsWrittenAfresh)
     body->appendChild(doc->createTextNode(L"1 < 2"));
     EXPECT_EQ(doc->getMarkup(), L"<html><body><img alt=\"&quot;x&quot; &amp; y\">1 &lt; 2</body></html>");
     EXPECT_EQ(doc->getBody(), body);
+}
+
+TEST(MarkupWriterTest, ParsedNodeMovedIntoACreatedElementKeepsTheTagIgnoredBeforeIt)
+{
+    DocPtr doc = load(L"<p>a</i><b>x</b></p>");
+    Element* b = tag(*doc, L"b");
+    Element* span = doc->createElement(L"span");
+    b->parentNode()->insertBefore(span, b);
+    span->appendChild(b);
+    EXPECT_EQ(doc->getMarkup(), L"<p>a<span></i><b>x</b></span></p>");
 }
