@@ -499,10 +499,15 @@ void Writer::writeDisplaced(std::size_t before)
         // whichever gap holds it (the gap of the host's next own child may).
         // (Not what stands in front of a node removed since, between here and it: that went with
         // the node.)
+        // (Where that is past a node removed since, which may have ended what the output left open,
+        // that is ended first: "<table><d><tr></>x" without the row, whose start tag ended the d.)
         if (at_.source == NodeSource::source(&d) && at_.end < NodeSource::spanStart(&d)) {
-            const std::size_t from = pastRemoved(*at_.source, at_.end, NodeSource::spanStart(&d));
-            at_.source->forEachGapStretch(from, NodeSource::spanStart(&d),
-                                          [&](std::size_t start, std::size_t end) { copy(at_.source, start, end); });
+            const SourceText* source = at_.source;
+            const std::size_t from = pastRemoved(*source, at_.end, NodeSource::spanStart(&d));
+            if (from != at_.end && !leftOpen_.empty())
+                endSkipped();
+            source->forEachGapStretch(from, NodeSource::spanStart(&d),
+                                      [&](std::size_t start, std::size_t end) { copy(source, start, end); });
         }
         // (What the output left open in the host stays open around it, where the source goes on
         // to it: the parser moves it out without ending anything.)
@@ -761,6 +766,8 @@ void Writer::writeElement(const Element& e)
             if (!(early && aheadEnds_.back().written) && NodeSource::subtreeChanged(&e) &&
                 (skipsToTrail || at_.source != end.source ||
                  (at_.end <= end.start && end.source->hasTokenIn(at_.end, end.start)))) {
+                if (!leftOpen_.empty())
+                    leaveFormsToEndTags(e);
                 closeLeftOpen();
                 unlistAtNext_ = true;
             }

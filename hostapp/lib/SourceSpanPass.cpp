@@ -276,8 +276,13 @@ private:
         for (Node* n = document.getLastChild(); n != nullptr && n->getNodeType() == Node::Type::Element && hasSpan(n);
              n = lastInText(n)) {
             auto* e = static_cast<Element*>(n);
+            // (Nor a noscript in the head, which anything but its content ends; the end tags it
+            // ignored after its content are its own already.)
             if (NodeSource::endTag(e).empty() && !NodeSource::startTag(e).empty() && !e->isVoid() && !e->is(L"html") &&
-                !e->is(L"body")) {
+                !e->is(L"body") &&
+                !(e->is(L"noscript") && e->parentNode() != nullptr &&
+                  e->parentNode()->getNodeType() == Node::Type::Element &&
+                  static_cast<const Element*>(e->parentNode())->is(L"head"))) {
                 open = e;
                 ignoresAll = ignoresAll || e->is(L"select") || e->is(L"template");
             }
