@@ -98,6 +98,7 @@ private:
     [[gnu::noinline]] bool writeCreated(const Element& e);
     [[gnu::noinline]] void writeSelectTail(const Element& e);
     [[gnu::noinline]] bool endClosedAtStart(const Element& e);
+    [[gnu::noinline]] void writeCopiedStart(const Element& e);
     // Ends what the output left open, after the gap text read inside it: where the output goes on
     // past a removed node, that node may have ended them in the parser.
     [[gnu::noinline]] void endSkipped()
@@ -153,8 +154,13 @@ void Writer::writeDocument(const Document& document)
                        (afterMovedOut_ || !(at_.source == trail.source && at_.end <= trail.start &&
                                             !trail.source->hasTokenIn(at_.end, trail.start)));
     // (End tags of the html or body there that a table ignored, where the table is gone or the
-    // output ends it first, are left out, as inside a node moved out of a table that is gone.)
-    const bool inTableLeft = (skips || afterMovedOut_) && !trail.empty() && readInTableLeft(trail);
+    // output ends it first, are left out, as inside a node moved out of a table that is gone: but
+    // only where content stands after the body, which such a tag would put back inside. Else the
+    // page keeps them, harmless there.)
+    const bool inTableLeft = (skips || afterMovedOut_) && !trail.empty() &&
+                             ((html != nullptr && html->getNextSibling() != nullptr) ||
+                              (body != nullptr && body->getNextSibling() != nullptr)) &&
+                             readInTableLeft(trail);
     if (skips)
         endSkipped();
     orphanDepth_ += inTableLeft ? 1 : 0;
@@ -630,6 +636,47 @@ bool Writer::endClosedAtStart(const Element& e)
     return true;
 }
 
+// A formatting element the parser opened again: its start tag (the one it copies) where the
+// parser no longer opens it by itself.
+void Writer::writeCopiedStart(const Element& e)
+{
+    // Opened again by the parser, which does so by itself only while the element it copies
+    // is listed and not open, and only for content that makes it (text, most start tags; not
+    // a block written first in it, which the listed one is then ended for); else its start
+    // tag is written here. (What the output left open is settled first: ending it changes
+    // the list.)
+    arriveAt(e);
+    bool reopened = reopenedByParser(e);
+    // (Content the element starts with in the source made it, or the parser copied it for an
+    // end tag: only new content is looked at. Without content, nothing makes it here where an
+    // edit took the content away, or where the output did not go on to its parent as the
+    // source did, or before a sibling new or changed since: the parser opens a copy again only
+    // for content, and an empty one came from its rebuilding of misnested formatting around
+    // what followed in the source.)
+    // (A copy whose content starts with another copy, which the parser opens again for the same
+    // content, starts as that one's content does, or as that one does when it is empty.)
+    const Element* innermost = &e;
+    const Node* first = e.getFirstChild();
+    while (first != nullptr && first->getNodeType() == Node::Type::Element &&
+           NodeSource::startTag(static_cast<const Element*>(first)).empty() &&
+           !NodeSource::copiedTag(static_cast<const Element*>(first)).empty()) {
+        innermost = static_cast<const Element*>(first);
+        first = first->getFirstChild();
+    }
+    const bool startsAfresh = first == nullptr ? (NodeSource::subtreeChanged(innermost) &&
+                                                  NodeSource::spanEnd(innermost) > NodeSource::spanStart(innermost)) ||
+                                                     parentArrivedAfresh_.back() || beforeChangedSibling(*innermost)
+                                               : NodeSource::source(first) != NodeSource::source(&e) ||
+                                                     NodeSource::spanStart(first) > NodeSource::spanStart(&e);
+    if (reopened && startsAfresh && !ImpliedMarkup::reopensFormatting(first) && unlistClosedFrom(e))
+        reopened = false;
+    if (!reopened) {
+        const NodeSource::Range at = at_;
+        copy(NodeSource::copiedTag(&e));
+        at_ = at;
+    }
+}
+
 void Writer::writeElement(const Element& e)
 {
     const bool created = NodeSource::source(&e) == nullptr;
@@ -655,32 +702,7 @@ void Writer::writeElement(const Element& e)
 
     const std::size_t outputBefore = out_.size();
     if (!NodeSource::copiedTag(&e).empty() && NodeSource::startTag(&e).empty()) {
-        // Opened again by the parser, which does so by itself only while the element it copies
-        // is listed and not open, and only for content that makes it (text, most start tags; not
-        // a block written first in it, which the listed one is then ended for); else its start
-        // tag is written here. (What the output left open is settled first: ending it changes
-        // the list.)
-        arriveAt(e);
-        bool reopened = reopenedByParser(e);
-        // (Content the element starts with in the source made it, or the parser copied it for an
-        // end tag: only new content is looked at. Without content, nothing makes it here where an
-        // edit took the content away, or where the output did not go on to its parent as the
-        // source did, or before a sibling new or changed since: the parser opens a copy again only
-        // for content, and an empty one came from its rebuilding of misnested formatting around
-        // what followed in the source.)
-        const Node* first = e.getFirstChild();
-        const bool startsAfresh = first == nullptr ? (NodeSource::subtreeChanged(&e) &&
-                                                      NodeSource::spanEnd(&e) > NodeSource::spanStart(&e)) ||
-                                                         parentArrivedAfresh_.back() || beforeChangedSibling(e)
-                                                   : NodeSource::source(first) != NodeSource::source(&e) ||
-                                                         NodeSource::spanStart(first) > NodeSource::spanStart(&e);
-        if (reopened && startsAfresh && !ImpliedMarkup::reopensFormatting(first) && unlistClosedFrom(e))
-            reopened = false;
-        if (!reopened) {
-            const NodeSource::Range at = at_;
-            copy(NodeSource::copiedTag(&e));
-            at_ = at;
-        }
+        writeCopiedStart(e);
     } else {
         writeStartTag(e);
     }

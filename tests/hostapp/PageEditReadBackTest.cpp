@@ -650,6 +650,27 @@ const ReadBackCase kCases[] = {
      L"html(head body(br svg(svg(textarea)) script(\"s\")))"},
     {"removed table had ignored an end tag whose name runs over a '<' and what looks like a paragraph's end tag",
      Edit::Remove, L"t", L"<P><TABLE id=t><a>e</a</p>\n", L"html(head body(p(a(\"e\n\"))))"},
+    {"table left open before a table whose gap holds the body's end tag the first one ignored", Edit::InsertAtEnd,
+     nullptr, L"<noscript><head><meta><table></body><table>",
+     L"html(head(noscript(meta)) body(table table div[id=\"lp\"](\"P\")))"},
+    {"removed table left open had ignored the body's end tag in front of the table whose start tag ended it",
+     Edit::Remove, L"t", L"<table id=t></body><table>", L"html(head body(table))"},
+    {"body end tag after a cell left open, the part put in the cell, nothing after the body", Edit::InsertAtStartOf,
+     L"d", L"<TABLE><TD id=d></BODY>", L"html(head body(table(tbody(tr(td[id=\"d\"](div[id=\"lp\"](\"P\")))))))"},
+    {"end tag of an unknown element ignored over a heading left open in it", Edit::InsertAfter, L"x",
+     L"<x id=x><h2></x>", L"html(head body(x[id=\"x\"](h2) div[id=\"lp\"](\"P\")))"},
+    {"end tag of an unknown element ignored over a paragraph left open in it, a bold in the paragraph",
+     Edit::InsertAfter, L"x", L"</li><x id=x><h2><dt><p><b></x>",
+     L"html(head body(x[id=\"x\"](h2(dt(p(b)))) div[id=\"lp\"](\"P\")))"},
+    {"cursor in a copy of a bold that a copy of another bold holds, the part starting with a table",
+     Edit::InsertAtStartOf, L"c", L"<a><div><b id=b></i><b id=c></a><i><p>",
+     L"html(head body(a div(a(b[id=\"b\"](b[id=\"c\"])) b[id=\"b\"](b[id=\"c\"](table[id=\"lp\"](tbody(tr(td(\"P\"))))"
+     L" i(p))))))",
+     L"<table id=lp><tr><td>P</td></tr></table>"},
+    {"removed element was the content of a copy of a bold that a copy of another bold holds, both empty now",
+     Edit::Remove, L"d", L"<a><div><b></i><b></a><i id=d><p>", L"html(head body(a div(a(b(b)) b(b))))"},
+    {"end tag of an unknown element ignored over a paragraph left open, in the gap of the heading after it",
+     Edit::InsertAtStartOf, L"x", L"<x id=x><p></x><h1>", L"html(head body(x[id=\"x\"](div[id=\"lp\"](\"P\") p h1)))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
