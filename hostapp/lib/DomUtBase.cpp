@@ -196,7 +196,16 @@ void DomUtBase::detach(Node* node)
     // The text in front of the node that no node owns (tags the parser ignored, or whose only
     // effect was on the html element, such as a repeated <html lang=..>) stands before what
     // follows and stays: the next sibling, or else the end of the parent, takes it when it has none.
-    const NodeSource::Range& gap = NodeSource::leadGap(node);
+    NodeSource::Range gap = NodeSource::leadGap(node);
+    // (Not what stands inside a node the parser moved out in front of a table around it, which the
+    // gap spans there: a tag a select ignored is the select's, written with it.
+    // "<table><td></td><select><p>\n<td>" without the second cell wrote the <p> twice.)
+    const std::size_t gapStart = gap.start;
+    for (Node* a = parent; !gap.empty() && a != nullptr; a = a->parentNode())
+        for (Node* d = a->getPreviousSibling(); d != nullptr && NodeSource::isDisplaced(d); d = d->getPreviousSibling())
+            if (NodeSource::source(d) == gap.source && NodeSource::spanStart(d) >= gapStart &&
+                NodeSource::spanStart(d) < gap.end)
+                gap.start = std::min(std::max(gap.start, NodeSource::spanEnd(d)), gap.end);
     // (A node the parser moved out in front of it whose text stands after that text comes first:
     // "<template></br><table><button>" without the table.)
     Node* movedOut = nullptr;

@@ -98,9 +98,20 @@ bool ImpliedMarkup::writesItsEnd(const Element& e)
 
 bool ImpliedMarkup::closedAtStart(const Element& e)
 {
+    if (!e.is(L"form") || !NodeSource::endTag(&e).empty() || e.getFirstChild() != nullptr ||
+        NodeSource::source(&e) == nullptr)
+        return false;
+    // (A table or a table's part holds a form only as one read there, also where nothing follows
+    // it: "<table><form><input>" moves the input out in front of the table.)
+    const Node* parent = e.parentNode();
+    if (parent != nullptr && parent->getNodeType() == Node::Type::Element) {
+        const auto& p = static_cast<const Element&>(*parent);
+        if (p.is(L"table") || p.is(L"tbody") || p.is(L"tr") || p.is(L"thead") || p.is(L"tfoot"))
+            return true;
+    }
     const Node* next = e.getNextSibling();
-    return e.is(L"form") && NodeSource::endTag(&e).empty() && e.getFirstChild() == nullptr && next != nullptr &&
-           NodeSource::source(next) == NodeSource::source(&e) && NodeSource::spanStart(next) >= NodeSource::spanEnd(&e);
+    return next != nullptr && NodeSource::source(next) == NodeSource::source(&e) &&
+           NodeSource::spanStart(next) >= NodeSource::spanEnd(&e);
 }
 
 bool ImpliedMarkup::endsBeforeContent(const Element& e)

@@ -19,7 +19,8 @@ public:
 
     // Whether the parser closed the element at its start tag although the source leaves its end tag
     // out and goes on in its parent: a form read in a table, which the parser pops at once
-    // ("<table><b><form>x" puts b and x before the table and the form in b, empty).
+    // ("<table><b><form>x" puts b and x before the table and the form in b, empty; a form in a
+    // table or its part is always one).
     static bool closedAtStart(const Element& e);
 
     // Whether the element's end tag stands before content that the parser keeps in the element:

@@ -48,6 +48,15 @@ bool formattingScope(const Element& e)
     return e.isFormattingScope() && !foreign(e);
 }
 
+// Whether text[at, end) starts with an end tag of a name the parser does not know.
+bool unknownEndTagAt(const std::wstring& text, std::size_t at, std::size_t end)
+{
+    std::size_t n = at + 2;
+    while (n < end && text[n] != L'>' && text[n] != L'/' && !asciicase::isSpace(text[n]))
+        ++n;
+    return n > at + 2 && MarkupOutput::unknownToParser(std::wstring_view(text).substr(at + 2, n - at - 2));
+}
+
 } // namespace
 
 MarkupOutput::MarkupOutput(bool copySpans, const Node& root, const SourceText* tracked,
@@ -412,8 +421,13 @@ bool MarkupOutput::endTagInLeadGap(const Node& node) const
     const std::size_t from = at_.source == gap.source && at_.end > gap.start ? at_.end : gap.start;
     const std::wstring& text = gap.source->text;
     const SourceScan scan(text);
+    // (Nor one of a name the parser does not know where the element left open is one it treats as
+    // special, a paragraph or a heading: it ignored that tag there, which ended nothing:
+    // "<x><p></x><h1>".)
+    const bool special =
+        !leftOpen_.empty() && (leftOpen_.front()->name().kind & ElementName::kKeepsFormattingClosed) != 0;
     for (std::size_t i = scan.firstTag(from, gap.end); i < gap.end; i = scan.firstTag(i + 1, gap.end))
-        if (text[i + 1] == L'/')
+        if (text[i + 1] == L'/' && !(special && unknownEndTagAt(text, i, gap.end)))
             return true;
     return false;
 }
@@ -457,11 +471,13 @@ void MarkupOutput::arriveAt(const Node& node)
         closeLeftOpen();
         endForeignFormatting(NodeSource::source(&node));
     }
+    // (A cell left open, which the source ended before node, cleared the list to its mark first:
+    // "<td><a><p><tr>\r" lists the link no more at the second row.)
+    dropLeftOpen();
     // (Before a node that does not make the parser open anything, an empty paragraph, the next
     // node decides.)
     if (ends || unlistAtNext_)
         unlistAtNext_ = !unlistNotReopenedAt(node);
-    dropLeftOpen();
 }
 
 // Where the output does not go on as the source did, the parser may still list formatting
@@ -537,7 +553,9 @@ void MarkupOutput::closeLeftOpen()
             continue;
         // Inside an SVG or MathML element that is ended too, the end tag of that element ends
         // them all: one of their own might be taken for a table part's or a cell's of the page.
-        if (!listedFormatting(e) && insideForeignLeftOpen(e))
+        // (Not another svg or math element: the parser takes the end tag for the innermost one of
+        // its name, "<svg><svg>" needs two.)
+        if (!listedFormatting(e) && (e.name().kind & ElementName::kForeignRoot) == 0 && insideForeignLeftOpen(e))
             continue;
         if (listedFormatting(e)) {
             // An end tag ends the last formatting element of its name: another one of that name
@@ -558,6 +576,38 @@ void MarkupOutput::closeLeftOpen()
         leaveFormatting(e, true);
     }
     leftOpen_.clear();
+}
+
+void MarkupOutput::leaveFormsToEndTags(const Element& e)
+{
+    static const wchar_t* const kEndingAll[] = {L"td",    L"th",      L"tr",  L"tbody", L"thead",  L"tfoot",
+                                                L"table", L"caption", L"div", L"li",    L"dd",     L"dt",
+                                                L"p",     L"ul",      L"ol",  L"dl",    L"center", L"blockquote"};
+    auto endsAll = [](const Element& holder) {
+        return std::any_of(std::begin(kEndingAll), std::end(kEndingAll),
+                           [&](const wchar_t* name) { return holder.is(name); });
+    };
+    for (std::size_t i = leftOpen_.size(); i-- > 0;) {
+        const Element& form = *leftOpen_[i];
+        if (!form.is(L"form") || !NodeSource::endTag(&form).empty() || NodeSource::source(&form) == nullptr)
+            continue;
+        // The nearest holder whose end tag ends it; what holds it up to there goes with it, unended
+        // too, as that end tag takes it off the stack as well, as in the source (a formatting
+        // element stays listed, as it did there; nothing may bound the scope that end tag looks in).
+        std::size_t h = i + 1;
+        while (h-- > 0) {
+            const Element& holder = h == 0 ? e : *leftOpen_[h - 1];
+            if (leftOpen_[h]->parentNode() != &holder || endsAll(holder) || h == 0 || holder.is(L"template") ||
+                holder.is(L"applet") || holder.is(L"object") || holder.is(L"marquee") || holder.is(L"select"))
+                break;
+        }
+        const Element& holder = h == 0 ? e : *leftOpen_[h - 1];
+        if (leftOpen_[h]->parentNode() != &holder || !endsAll(holder))
+            continue;
+        leftOpen_.erase(leftOpen_.begin() + static_cast<std::ptrdiff_t>(h),
+                        leftOpen_.begin() + static_cast<std::ptrdiff_t>(i + 1));
+        i = h;
+    }
 }
 
 // Ends the formatting elements that the parser would open again around what comes next although

@@ -137,6 +137,12 @@ protected:
     // that the parser still reads it inside; the gaps that hold it skip it then.
     void writeGapReadInside();
     void closeLeftOpen();
+    // Leaves the forms the output left open in e, whose end tags the source leaves out, to the end
+    // tags of what holds them (e's, written next, or one closeLeftOpen writes) where that ends them
+    // as it did in the source (it ends every element up to its own): an end tag of a form's own
+    // would clear the parser's form pointer, and a <form> it had ignored after it would then make a
+    // form ("<table><td><form><i></tr><form>" without the i).
+    [[gnu::noinline]] void leaveFormsToEndTags(const Element& e);
     // Whether e stands inside an SVG or MathML element that the output left open as well.
     bool insideForeignLeftOpen(const Element& e) const;
     // Forgets what the output left open, which the source went on to end by itself.

@@ -98,6 +98,7 @@ private:
     [[gnu::noinline]] bool writeCreated(const Element& e);
     [[gnu::noinline]] void writeSelectTail(const Element& e);
     [[gnu::noinline]] bool endClosedAtStart(const Element& e);
+    [[gnu::noinline]] void writeCopiedStart(const Element& e);
     // Ends what the output left open, after the gap text read inside it: where the output goes on
     // past a removed node, that node may have ended them in the parser.
     [[gnu::noinline]] void endSkipped()
@@ -498,10 +499,15 @@ void Writer::writeDisplaced(std::size_t before)
         // whichever gap holds it (the gap of the host's next own child may).
         // (Not what stands in front of a node removed since, between here and it: that went with
         // the node.)
+        // (Where that is past a node removed since, which may have ended what the output left open,
+        // that is ended first: "<table><d><tr></>x" without the row, whose start tag ended the d.)
         if (at_.source == NodeSource::source(&d) && at_.end < NodeSource::spanStart(&d)) {
-            const std::size_t from = pastRemoved(*at_.source, at_.end, NodeSource::spanStart(&d));
-            at_.source->forEachGapStretch(from, NodeSource::spanStart(&d),
-                                          [&](std::size_t start, std::size_t end) { copy(at_.source, start, end); });
+            const SourceText* source = at_.source;
+            const std::size_t from = pastRemoved(*source, at_.end, NodeSource::spanStart(&d));
+            if (from != at_.end && !leftOpen_.empty())
+                endSkipped();
+            source->forEachGapStretch(from, NodeSource::spanStart(&d),
+                                      [&](std::size_t start, std::size_t end) { copy(source, start, end); });
         }
         // (What the output left open in the host stays open around it, where the source goes on
         // to it: the parser moves it out without ending anything.)
@@ -625,6 +631,47 @@ bool Writer::endClosedAtStart(const Element& e)
     return true;
 }
 
+// A formatting element the parser opened again: its start tag (the one it copies) where the
+// parser no longer opens it by itself.
+void Writer::writeCopiedStart(const Element& e)
+{
+    // Opened again by the parser, which does so by itself only while the element it copies
+    // is listed and not open, and only for content that makes it (text, most start tags; not
+    // a block written first in it, which the listed one is then ended for); else its start
+    // tag is written here. (What the output left open is settled first: ending it changes
+    // the list.)
+    arriveAt(e);
+    bool reopened = reopenedByParser(e);
+    // (Content the element starts with in the source made it, or the parser copied it for an
+    // end tag: only new content is looked at. Without content, nothing makes it here where an
+    // edit took the content away, or where the output did not go on to its parent as the
+    // source did, or before a sibling new or changed since: the parser opens a copy again only
+    // for content, and an empty one came from its rebuilding of misnested formatting around
+    // what followed in the source.)
+    // (A copy whose content starts with another copy, which the parser opens again for the same
+    // content, starts as that one's content does, or as that one does when it is empty.)
+    const Element* innermost = &e;
+    const Node* first = e.getFirstChild();
+    while (first != nullptr && first->getNodeType() == Node::Type::Element &&
+           NodeSource::startTag(static_cast<const Element*>(first)).empty() &&
+           !NodeSource::copiedTag(static_cast<const Element*>(first)).empty()) {
+        innermost = static_cast<const Element*>(first);
+        first = first->getFirstChild();
+    }
+    const bool startsAfresh = first == nullptr ? (NodeSource::subtreeChanged(innermost) &&
+                                                  NodeSource::spanEnd(innermost) > NodeSource::spanStart(innermost)) ||
+                                                     parentArrivedAfresh_.back() || beforeChangedSibling(*innermost)
+                                               : NodeSource::source(first) != NodeSource::source(&e) ||
+                                                     NodeSource::spanStart(first) > NodeSource::spanStart(&e);
+    if (reopened && startsAfresh && !ImpliedMarkup::reopensFormatting(first) && unlistClosedFrom(e))
+        reopened = false;
+    if (!reopened) {
+        const NodeSource::Range at = at_;
+        copy(NodeSource::copiedTag(&e));
+        at_ = at;
+    }
+}
+
 void Writer::writeElement(const Element& e)
 {
     const bool created = NodeSource::source(&e) == nullptr;
@@ -650,32 +697,7 @@ void Writer::writeElement(const Element& e)
 
     const std::size_t outputBefore = out_.size();
     if (!NodeSource::copiedTag(&e).empty() && NodeSource::startTag(&e).empty()) {
-        // Opened again by the parser, which does so by itself only while the element it copies
-        // is listed and not open, and only for content that makes it (text, most start tags; not
-        // a block written first in it, which the listed one is then ended for); else its start
-        // tag is written here. (What the output left open is settled first: ending it changes
-        // the list.)
-        arriveAt(e);
-        bool reopened = reopenedByParser(e);
-        // (Content the element starts with in the source made it, or the parser copied it for an
-        // end tag: only new content is looked at. Without content, nothing makes it here where an
-        // edit took the content away, or where the output did not go on to its parent as the
-        // source did, or before a sibling new or changed since: the parser opens a copy again only
-        // for content, and an empty one came from its rebuilding of misnested formatting around
-        // what followed in the source.)
-        const Node* first = e.getFirstChild();
-        const bool startsAfresh = first == nullptr ? (NodeSource::subtreeChanged(&e) &&
-                                                      NodeSource::spanEnd(&e) > NodeSource::spanStart(&e)) ||
-                                                         parentArrivedAfresh_.back() || beforeChangedSibling(e)
-                                                   : NodeSource::source(first) != NodeSource::source(&e) ||
-                                                         NodeSource::spanStart(first) > NodeSource::spanStart(&e);
-        if (reopened && startsAfresh && !ImpliedMarkup::reopensFormatting(first) && unlistClosedFrom(e))
-            reopened = false;
-        if (!reopened) {
-            const NodeSource::Range at = at_;
-            copy(NodeSource::copiedTag(&e));
-            at_ = at;
-        }
+        writeCopiedStart(e);
     } else {
         writeStartTag(e);
     }
@@ -744,6 +766,8 @@ void Writer::writeElement(const Element& e)
             if (!(early && aheadEnds_.back().written) && NodeSource::subtreeChanged(&e) &&
                 (skipsToTrail || at_.source != end.source ||
                  (at_.end <= end.start && end.source->hasTokenIn(at_.end, end.start)))) {
+                if (!leftOpen_.empty())
+                    leaveFormsToEndTags(e);
                 closeLeftOpen();
                 unlistAtNext_ = true;
             }

@@ -149,7 +149,7 @@ private:
         if (!NodeSource::endTag(e).empty()) {
             lo = std::min(lo, NodeSource::endTag(e).start);
             hi = std::max(hi, NodeSource::endTag(e).end);
-        } else if (lo != kNone && !e->isVoid() && !endsInsideScopeBoundary(*e)) {
+        } else if (lo != kNone && !e->isVoid() && !endsInsideScopeBoundary(*e) && !endIgnoredOverSpecial(*e)) {
             std::size_t end = SourceScan(src_->text).endTagAt(hi, e->localName());
             if (end != kNone && !claimed_[hi]) {
                 NodeSource::setEndTag(e, {src_, hi, end});
@@ -276,8 +276,13 @@ private:
         for (Node* n = document.getLastChild(); n != nullptr && n->getNodeType() == Node::Type::Element && hasSpan(n);
              n = lastInText(n)) {
             auto* e = static_cast<Element*>(n);
+            // (Nor a noscript in the head, which anything but its content ends; the end tags it
+            // ignored after its content are its own already.)
             if (NodeSource::endTag(e).empty() && !NodeSource::startTag(e).empty() && !e->isVoid() && !e->is(L"html") &&
-                !e->is(L"body")) {
+                !e->is(L"body") &&
+                !(e->is(L"noscript") && e->parentNode() != nullptr &&
+                  e->parentNode()->getNodeType() == Node::Type::Element &&
+                  static_cast<const Element*>(e->parentNode())->is(L"head"))) {
                 open = e;
                 ignoresAll = ignoresAll || e->is(L"select") || e->is(L"template");
             }
@@ -353,6 +358,32 @@ private:
     // end tags (a table, a cell, a template, ...) or ignores them (a select): an end tag of the
     // element standing right after it is one the parser ignored ("<form><table></form>",
     // "<a><select></a>").
+    // Whether the parser ignored an end tag of the element's name standing after its content: it
+    // takes such a tag (of a name it does not know, or of an element such as a span) only when no
+    // element of the kinds it treats as special (a block, a heading, a cell, a button...) is open
+    // inside it ("<x><h2></x>" leaves the x open, "</x>" ignored).
+    static bool endIgnoredOverSpecial(const Element& e)
+    {
+        constexpr unsigned kSpecial = ElementName::kKeepsFormattingClosed | ElementName::kFormattingScope;
+        const unsigned kind = e.name().kind;
+        if ((kind & (kSpecial | ElementName::kFormatting | ElementName::kForeignRoot)) != 0 || e.is(L"button") ||
+            e.is(L"select") || e.is(L"textarea") || e.is(L"br"))
+            return false;
+        for (const Node* n = e.parentNode(); n != nullptr && n->getNodeType() == Node::Type::Element;
+             n = n->parentNode())
+            if ((static_cast<const Element*>(n)->name().kind & ElementName::kForeignRoot) != 0)
+                return false; // (foreign content ends its elements otherwise)
+        for (const Node* n = e.getLastChild(); n != nullptr && n->getNodeType() == Node::Type::Element;
+             n = n->getLastChild()) {
+            const auto& c = static_cast<const Element&>(*n);
+            if (!NodeSource::endTag(&c).empty() || c.isVoid())
+                return false;
+            if ((c.name().kind & kSpecial) != 0 || c.is(L"button") || c.is(L"select"))
+                return true;
+        }
+        return false;
+    }
+
     static bool endsInsideScopeBoundary(const Element& e)
     {
         for (const Node* n = e.getLastChild(); n != nullptr && n->getNodeType() == Node::Type::Element;
