@@ -179,6 +179,27 @@ void DomUtBase::setLayoutCurorEx(Node* node, bool after)
     setLayoutCursor(parent, node->indexInParent() + (after ? 1 : 0));
 }
 
+namespace {
+
+// The text after a table left open that the table read, as the next sibling's lead gap or the
+// parent's inner trail, is left out.
+void dropReadInOpenTable(Node& table)
+{
+    const std::size_t end = NodeSource::spanEnd(&table);
+    if (Node* next = table.getNextSibling()) {
+        const NodeSource::Range& gap = NodeSource::leadGap(next);
+        if (gap.source == NodeSource::source(&table) && gap.start >= end)
+            NodeSource::setLeadGap(next, {});
+    } else if (Node* parent = table.parentNode(); parent != nullptr && parent->getNodeType() == Node::Type::Element) {
+        auto* e = static_cast<Element*>(parent);
+        const NodeSource::Range& trail = NodeSource::innerTrailGap(e);
+        if (trail.source == NodeSource::source(&table) && trail.start >= end)
+            NodeSource::setInnerTrailGap(e, {});
+    }
+}
+
+} // namespace
+
 void DomUtBase::detach(Node* node)
 {
     Node* parent = node->parentNode();
@@ -193,6 +214,13 @@ void DomUtBase::detach(Node* node)
             --cursorOffset_;
         }
     }
+    // A table the page leaves open (no end tag) read the text after its content up to its next
+    // sibling, whose start tag ended it, or up to its parent's end: the tags it ignored there go
+    // with it (in the body, an end tag of the body the table ignored would end the body:
+    // "<table></body><table>" without the first table).
+    if (node->getNodeType() == Node::Type::Element && static_cast<Element*>(node)->is(L"table") &&
+        NodeSource::endTag(static_cast<Element*>(node)).empty() && NodeSource::source(node) != nullptr)
+        dropReadInOpenTable(*node);
     // The text in front of the node that no node owns (tags the parser ignored, or whose only
     // effect was on the html element, such as a repeated <html lang=..>) stands before what
     // follows and stays: the next sibling, or else the end of the parent, takes it when it has none.

@@ -421,13 +421,21 @@ bool MarkupOutput::endTagInLeadGap(const Node& node) const
     const std::size_t from = at_.source == gap.source && at_.end > gap.start ? at_.end : gap.start;
     const std::wstring& text = gap.source->text;
     const SourceScan scan(text);
+    // (A table left open there ignores the end tags of the body, the html and its parts: they did
+    // not end it, its next sibling's start tag did. "<table></body><table>")
+    static constexpr std::wstring_view kIgnoredInTable[] = {
+        L"body", L"html", L"caption", L"col", L"colgroup", L"tbody", L"tfoot", L"thead", L"tr", L"td", L"th"};
+    const bool table = !leftOpen_.empty() && leftOpen_.front()->is(L"table");
     // (Nor one of a name the parser does not know where the element left open is one it treats as
     // special, a paragraph or a heading: it ignored that tag there, which ended nothing:
     // "<x><p></x><h1>".)
     const bool special =
         !leftOpen_.empty() && (leftOpen_.front()->name().kind & ElementName::kKeepsFormattingClosed) != 0;
     for (std::size_t i = scan.firstTag(from, gap.end); i < gap.end; i = scan.firstTag(i + 1, gap.end))
-        if (text[i + 1] == L'/' && !(special && unknownEndTagAt(text, i, gap.end)))
+        if (text[i + 1] == L'/' && !(special && unknownEndTagAt(text, i, gap.end)) &&
+            !(table && std::any_of(std::begin(kIgnoredInTable), std::end(kIgnoredInTable), [&](std::wstring_view name) {
+                  return scan.endTagAt(i, name) != SourceScan::kNone;
+              })))
             return true;
     return false;
 }

@@ -154,8 +154,13 @@ void Writer::writeDocument(const Document& document)
                        (afterMovedOut_ || !(at_.source == trail.source && at_.end <= trail.start &&
                                             !trail.source->hasTokenIn(at_.end, trail.start)));
     // (End tags of the html or body there that a table ignored, where the table is gone or the
-    // output ends it first, are left out, as inside a node moved out of a table that is gone.)
-    const bool inTableLeft = (skips || afterMovedOut_) && !trail.empty() && readInTableLeft(trail);
+    // output ends it first, are left out, as inside a node moved out of a table that is gone: but
+    // only where content stands after the body, which such a tag would put back inside. Else the
+    // page keeps them, harmless there.)
+    const bool inTableLeft = (skips || afterMovedOut_) && !trail.empty() &&
+                             ((html != nullptr && html->getNextSibling() != nullptr) ||
+                              (body != nullptr && body->getNextSibling() != nullptr)) &&
+                             readInTableLeft(trail);
     if (skips)
         endSkipped();
     orphanDepth_ += inTableLeft ? 1 : 0;
