@@ -692,8 +692,37 @@ void MarkupOutput::enterFormatting(const Element& e)
             } else if (unlistsItsName && formatting_[i].element->is(e.localName())) {
                 formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
             }
+        std::size_t alike = 0;
+        for (std::size_t i = afterLastMark(); i < formatting_.size(); ++i)
+            alike += formatting_[i].element->localName() == e.localName() ? 1 : 0;
+        if (alike >= 3 && NodeSource::copiedTag(&e).empty())
+            unlistFourthAlike(e);
         formatting_.push_back({&e, tag});
     }
+}
+
+// The parser lists no more than three elements alike (name and attributes) after the last scope
+// mark: a fourth takes the earliest off ("<div><code><code><code><code></div>x" puts x in three
+// copies, not four).
+void MarkupOutput::unlistFourthAlike(const Element& e)
+{
+    auto same = [&](const Element& o) {
+        const auto a = NodeSource::attributes(&e), b = NodeSource::attributes(&o);
+        if (o.localName() != e.localName() || a.size() != b.size())
+            return false;
+        for (const auto& x : a)
+            if (std::none_of(b.begin(), b.end(), [&](const auto& y) { return y.name == x.name && y.value == x.value; }))
+                return false;
+        return true;
+    };
+    std::size_t earliest = formatting_.size(), count = 0;
+    for (std::size_t i = afterLastMark(); i < formatting_.size(); ++i)
+        if (same(*formatting_[i].element)) {
+            earliest = count == 0 ? i : earliest;
+            ++count;
+        }
+    if (count >= 3)
+        formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(earliest));
 }
 
 // ... and as its end does: its end tag takes it off the list; ending a cell, caption or template

@@ -155,6 +155,7 @@ protected:
     bool unlistNotReopenedAt(const Node& node);
     void endTag(const Element& e);
     void enterFormatting(const Element& e);
+    [[gnu::noinline]] void unlistFourthAlike(const Element& e);
     void leaveFormatting(const Element& e, bool ended);
     bool reopenedByParser(const Element& e) const;
     // Whether an empty copy of a formatting element is followed by a sibling that is new (from

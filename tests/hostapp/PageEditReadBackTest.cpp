@@ -674,6 +674,10 @@ const ReadBackCase kCases[] = {
     {"places tried and given up left the page marked changed: a heading in a heading, the cursor in a link",
      Edit::InsertIn, L"c", L"<h2><a id=c><h2><a>",
      L"html(head body(h2(a[id=\"c\"] h2(a[id=\"c\"] a)) div[id=\"lp\"](\"P\")))"},
+    {"removed copy of a fourth formatting element alike, of which the parser had listed only the last three",
+     Edit::RemoveLast, L"c", L"<div><code id=c><code id=c><code id=c><code id=c></div>\n",
+     L"html(head body(div(code[id=\"c\"](code[id=\"c\"](code[id=\"c\"](code[id=\"c\"])))) "
+     L"code[id=\"c\"](code[id=\"c\"])))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
