@@ -672,6 +672,8 @@ const ReadBackCase kCases[] = {
     {"places tried and given up left the page marked changed: a heading in a heading, the cursor in a link",
      Edit::InsertIn, L"c", L"<h2><a id=c><h2><a>",
      L"html(head body(h2(a[id=\"c\"] h2(a[id=\"c\"] a)) div[id=\"lp\"](\"P\")))"},
+    {"removed button had ended the button before it, and was all a copy of an underline held", Edit::Remove, L"d",
+     L"<a><button><u><button id=d></caption> <p><center>", L"html(head body(a(button(u) u)))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
