@@ -1,5 +1,6 @@
 #include "platform/Utf8.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -145,10 +146,10 @@ std::size_t encodedSize(const wchar_t* text, std::size_t length)
 }
 
 // Writes the UTF-8 of the text to out (encodedSize bytes) and, when kIndexed, the wide index of
-// every byte to at. Plain loops over local pointers: stores through a char pointer may alias
-// anything, so pointers held elsewhere would be reloaded after every byte.
+// every byte to at; returns the end of what it wrote. Plain loops over local pointers: stores through a char pointer
+// may alias anything, so pointers held elsewhere would be reloaded after every byte.
 template <bool kIndexed>
-void encodeInto(const wchar_t* text, std::size_t length, char* out, std::uint32_t* at)
+char* encodeInto(const wchar_t* text, std::size_t length, char* out, std::uint32_t* at)
 {
     for (std::size_t index = 0; index < length; ++index) {
         if constexpr (!kIndexed) {
@@ -180,6 +181,7 @@ void encodeInto(const wchar_t* text, std::size_t length, char* out, std::uint32_
             at += n;
         }
     }
+    return out;
 }
 
 } // namespace
@@ -352,19 +354,43 @@ std::wstring decodeTrusted(const char* nulTerminated)
     return nulTerminated ? decodeTrusted(nulTerminated, std::strlen(nulTerminated)) : std::wstring();
 }
 
-// Two passes, counting and then writing into place: the texts are whole pages, and appending
-// byte by byte cost more than the conversion itself.
+namespace {
+
+// Up to this many characters a text is encoded in pieces through a buffer on the stack and
+// appended (a page of a few thousand characters: counting the bytes first, or filling the result
+// with zeros before writing over it, each cost about as much as the writing itself); a longer one
+// is counted first, so that a large page takes its exact size and no more.
+constexpr std::size_t kEncodedInPieces = 64 * 1024;
+
+} // namespace
+
 std::string encode(const wchar_t* text, std::size_t length)
 {
-    std::string out(encodedSize(text, length), '\0');
-    encodeInto<false>(text, length, out.data(), nullptr);
+    std::string out;
+    encode(text, length, out);
     return out;
 }
 
 void encode(const wchar_t* text, std::size_t length, std::string& out)
 {
-    out.resize(encodedSize(text, length));
-    encodeInto<false>(text, length, out.data(), nullptr);
+    if (length > kEncodedInPieces) {
+        out.resize(encodedSize(text, length));
+        encodeInto<false>(text, length, out.data(), nullptr);
+        return;
+    }
+    out.clear();
+    out.reserve(length);
+    constexpr std::size_t kPiece = 256; // characters, at most four bytes each
+    char buffer[kPiece * 4];
+    for (std::size_t at = 0; at < length;) {
+        std::size_t n = std::min(kPiece, length - at);
+        // (Where wide characters are two bytes, a surrogate pair is not cut in two.)
+        if constexpr (sizeof(wchar_t) == 2)
+            if (n < length - at && text[at + n - 1] >= 0xD800 && text[at + n - 1] < 0xDC00)
+                --n;
+        out.append(buffer, static_cast<std::size_t>(encodeInto<false>(text + at, n, buffer, nullptr) - buffer));
+        at += n;
+    }
 }
 
 IndexedText::IndexedText(const wchar_t* text, std::size_t length) : size_(encodedSize(text, length))

@@ -3,7 +3,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "ArenaBlockPool.h"
@@ -269,8 +272,49 @@ CharacterData* Document::createComment(const std::wstring& text)
     return make<CharacterData>(Type::Comment, this, text);
 }
 
+namespace {
+
+// Tag names shared by every document, made once per process rather than once per document (a
+// rebuild makes hundreds of documents, each naming the same few elements). A name never changes
+// once made and is never freed, so an element of any document, on any thread, may point at it.
+// Only so many are shared, and none longer than a tag name usually is: past that a document
+// keeps its names itself, so that pages of ever new names cannot make the table grow.
+constexpr std::size_t kMostSharedNames = 1024;
+constexpr std::size_t kLongestSharedName = 32;
+
+const ElementName* sharedName(std::wstring_view tagName)
+{
+    // Each thread looks names up in a table of its own, without a lock; a name new to the thread
+    // is taken from (or put into) the process's table under its lock.
+    thread_local std::unordered_map<std::wstring_view, const ElementName*> known;
+    if (const auto found = known.find(tagName); found != known.end())
+        return found->second;
+    if (tagName.size() > kLongestSharedName)
+        return nullptr;
+    struct Shared {
+        std::mutex mutex;
+        std::unordered_map<std::wstring_view, std::unique_ptr<ElementName>> names;
+    };
+    static Shared* const shared = new Shared; // never destroyed: documents may outlive statics
+    const std::lock_guard<std::mutex> lock(shared->mutex);
+    auto found = shared->names.find(tagName);
+    if (found == shared->names.end()) {
+        if (shared->names.size() >= kMostSharedNames)
+            return nullptr;
+        auto name = std::make_unique<ElementName>(std::wstring(tagName));
+        const std::wstring_view key = name->tagName;
+        found = shared->names.emplace(key, std::move(name)).first;
+    }
+    known.emplace(found->first, found->second.get());
+    return found->second.get();
+}
+
+} // namespace
+
 const ElementName& Document::internName(std::wstring_view tagName)
 {
+    if (const ElementName* shared = sharedName(tagName))
+        return *shared;
     auto found = names_.find(tagName);
     if (found != names_.end())
         return *found->second;

@@ -53,7 +53,8 @@ private:
     Document();
     // A new comment node (owned by the document, not yet in the tree).
     CharacterData* createComment(const std::wstring& text);
-    // The document's one copy of a tag name, as written; valid as long as the document.
+    // The one copy of a tag name, as written, that the document's elements share: the process's
+    // (for the usual names) or the document's own; valid as long as the document at least.
     const ElementName& internName(std::wstring_view tagName);
     // A new element named by one of this document's names (internName), not yet in the tree.
     Element* createElement(const ElementName& name);
@@ -124,7 +125,8 @@ private:
     std::size_t arenaLeft_ = 0;
     std::vector<Node*> arenaNodes_;
     std::vector<std::unique_ptr<Node>> owned_;
-    // Tag names by spelling; the keys view the names' own text.
+    // Tag names by spelling that the process does not share (see internName); the keys view the
+    // names' own text.
     std::unordered_map<std::wstring_view, std::unique_ptr<ElementName>> names_;
     std::vector<std::unique_ptr<SourceText>> sources_;
     const SourceText* pageSource_ = nullptr;

@@ -55,6 +55,31 @@ TEST(DocumentTest, DocumentsMadeOneAfterAnotherKeepTheirOwnNodes)
     }
 }
 
+// Documents share their tag names up to a number and a length; past either a document keeps its
+// own. Every element keeps its spelling and kind either way, after the document that named it
+// first is gone too, and a name made on a thread that has ended stays good.
+TEST(DocumentTest, TagNamesKeepSpellingAndKindSharedOrNot)
+{
+    std::wstring markup = L"<BR><br><Span>x</Span><" + std::wstring(40, L'q') + L">";
+    std::vector<std::wstring> expected = {L"html", L"head", L"body", L"BR", L"br", L"Span", std::wstring(40, L'q')};
+    for (int i = 0; i < 1100; ++i) {
+        markup += L"<n" + std::to_wstring(i) + L">";
+        expected.push_back(L"n" + std::to_wstring(i));
+    }
+    DocPtr first;
+    std::thread([&] { first = load(markup); }).join();
+    DocPtr second = load(markup);
+    first.reset();
+    std::vector<std::wstring> names;
+    for (Node* n = second->getFirstChild(); n != nullptr; n = n->nextInTree(second.get()))
+        if (n->getNodeType() == Node::Type::Element)
+            names.push_back(static_cast<Element*>(n)->getTagName());
+    EXPECT_EQ(names, expected);
+    EXPECT_TRUE(tag(*second, L"br")->isVoid());
+    EXPECT_TRUE(tag(*second, L"br", 1)->isVoid());
+    EXPECT_EQ(tag(*second, L"span")->localName(), L"span");
+}
+
 // A document runs no destructor for a node that holds no memory of its own; every node that does
 // (attributes, even all removed again; a text replaced or split into memory of its own; a
 // doctype) must still give it back when the document goes. A leak shows in the sanitizer build.

@@ -94,6 +94,26 @@ TEST(Utf8Test, IndexedTextMapsEveryByteToItsCharacter)
     EXPECT_FALSE(abc.holds(abc.data() + 1, static_cast<std::size_t>(-1)));
 }
 
+// A text up to a length is encoded in pieces through a buffer, a longer one counted first: both
+// ways give the bytes the indexed encoding gives, at the pieces' edges too, and nothing is left
+// of what the string held before.
+TEST(Utf8Test, EncodeGivesExactBytesInPiecesOrCounted)
+{
+    std::wstring unit = L"aé日\U0001D11E";
+    unit += static_cast<wchar_t>(0xD800); // written as U+FFFD
+    for (const std::size_t length : {0u, 1u, 255u, 256u, 257u, 1025u, 65535u, 65536u, 65537u, 200000u}) {
+        std::wstring text;
+        for (std::size_t i = 0; text.size() < length; ++i)
+            text += unit[i % unit.size()];
+        const utf8::IndexedText counted(text.data(), text.size());
+        const std::string expected(counted.data(), counted.size());
+        EXPECT_EQ(utf8::encode(text.data(), text.size()), expected) << length;
+        std::string into(300000, 'x');
+        utf8::encode(text.data(), text.size(), into);
+        EXPECT_EQ(into, expected) << length;
+    }
+}
+
 // Runs of ASCII are copied a word at a time, and a word that holds another byte up to that byte:
 // the byte at every place of a word, valid or not.
 TEST(Utf8Test, DecodeIntoReadsAsciiAroundOtherBytesAtEveryPlace)
