@@ -293,6 +293,12 @@ Node* insertFragmentAtCursor(DomUtBase& util, const std::wstring& markup)
         // writer no longer copies the places they touched, and the answer would be about that.)
         if (!plain && !readsBackAlready)
             readsBackAlready = TreeOutline::readsBack(*document);
+        // (The nodes put in mark the place's parent and its ancestors changed, up to the first
+        // one marked already: taken out again, those are unmarked, so that the next try writes
+        // the page as it would be written without this one.)
+        std::vector<Node*> unmarked;
+        for (Node* n = places[i].parent; n != nullptr && !NodeSource::subtreeChanged(n); n = n->parentNode())
+            unmarked.push_back(n);
         for (Node* n : nodes)
             places[i].parent->insertBefore(n, places[i].ref);
         ++tries;
@@ -300,6 +306,8 @@ Node* insertFragmentAtCursor(DomUtBase& util, const std::wstring& markup)
         if (!keep) {
             for (Node* n : nodes)
                 places[i].parent->removeChild(n);
+            for (Node* n : unmarked)
+                NodeSource::clearChanged(n);
             keep = !*readsBackAlready;
             if (keep)
                 for (Node* n : nodes)
