@@ -290,8 +290,13 @@ void MarkupOutput::copyLeavingOutEndTagsOfOpen(const SourceText* source, std::si
             tagEnd = scan.endTagAt(i, L"html");
             tagEnd = tagEnd == SourceScan::kNone ? scan.endTagAt(i, L"body") : tagEnd;
         }
-        if (tagEnd == SourceScan::kNone || tagEnd > end)
+        if (tagEnd == SourceScan::kNone || tagEnd > end) {
+            // (The next tag starts past this one: "</a</p>" is one tag, of the name "a<".)
+            const std::size_t close = scan.tagClose(i, end);
+            if (close != SourceScan::kNone)
+                i = close;
             continue;
+        }
         copy(source, start, i);
         start = tagEnd;
         i = tagEnd - 1;

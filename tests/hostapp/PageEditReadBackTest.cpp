@@ -648,6 +648,8 @@ const ReadBackCase kCases[] = {
     {"removed element had ended an svg element inside another, both left open", Edit::Remove, L"d",
      L"<html></br><svg><svg><textarea><meta id=d><script>s</script>",
      L"html(head body(br svg(svg(textarea)) script(\"s\")))"},
+    {"removed table had ignored an end tag whose name runs over a '<' and what looks like a paragraph's end tag",
+     Edit::Remove, L"t", L"<P><TABLE id=t><a>e</a</p>\n", L"html(head body(p(a(\"e\n\"))))"},
     {"table left open before a table whose gap holds the body's end tag the first one ignored", Edit::InsertAtEnd,
      nullptr, L"<noscript><head><meta><table></body><table>",
      L"html(head(noscript(meta)) body(table table div[id=\"lp\"](\"P\")))"},
