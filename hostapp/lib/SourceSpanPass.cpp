@@ -134,6 +134,11 @@ private:
         if (n->getNodeType() != Node::Type::Element)
             return hasSpan(n);
         auto* e = static_cast<Element*>(n);
+        // (A head whose last child is a template left open did not end at the "</head>" after it:
+        // the template's content ignored it, "<template><colgroup></head>". It stays with the
+        // template, which takes what follows to the page end.)
+        if (!NodeSource::endTag(e).empty() && e->is(L"head") && endsInTemplateLeftOpen(*e))
+            NodeSource::setEndTag(e, {});
         if (!NodeSource::endTag(e).empty())
             moveOutTrailing(e);
         std::size_t lo = kNone, hi = 0;
@@ -168,6 +173,16 @@ private:
             return false;
         setSpan(n, lo, hi);
         return true;
+    }
+
+    static bool endsInTemplateLeftOpen(const Element& e)
+    {
+        const Node* last = e.getLastChild();
+        if (last == nullptr || last->getNodeType() != Node::Type::Element)
+            return false;
+        const auto& t = static_cast<const Element&>(*last);
+        return t.is(L"template") && NodeSource::endTag(&t).empty() && !NodeSource::startTag(&t).empty() &&
+               NodeSource::startTag(&t).start < NodeSource::endTag(&e).start;
     }
 
     // Where the tags the parser ignored in a select after its content end: at the tag that ended

@@ -671,6 +671,8 @@ const ReadBackCase kCases[] = {
      Edit::Remove, L"d", L"<a><div><b></i><b></a><i id=d><p>", L"html(head body(a div(a(b(b)) b(b))))"},
     {"end tag of an unknown element ignored over a paragraph left open, in the gap of the heading after it",
      Edit::InsertAtStartOf, L"x", L"<x id=x><p></x><h1>", L"html(head body(x[id=\"x\"](div[id=\"lp\"](\"P\") p h1)))"},
+    {"head end tag ignored by a template left open in the head, a part after it at the end", Edit::InsertAtEnd, nullptr,
+     L"<template><colgroup></head>", L"html(head(template(colgroup)) body(div[id=\"lp\"](\"P\")))"},
     {"places tried and given up left the page marked changed: a heading in a heading, the cursor in a link",
      Edit::InsertIn, L"c", L"<h2><a id=c><h2><a>",
      L"html(head body(h2(a[id=\"c\"] h2(a[id=\"c\"] a)) div[id=\"lp\"](\"P\")))"},
@@ -678,6 +680,8 @@ const ReadBackCase kCases[] = {
      Edit::RemoveLast, L"c", L"<div><code id=c><code id=c><code id=c><code id=c></div>\n",
      L"html(head body(div(code[id=\"c\"](code[id=\"c\"](code[id=\"c\"](code[id=\"c\"])))) "
      L"code[id=\"c\"](code[id=\"c\"])))"},
+    {"removed button had ended the button before it, and was all a copy of an underline held", Edit::Remove, L"d",
+     L"<a><button><u><button id=d></caption> <p><center>", L"html(head body(a(button(u) u)))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
