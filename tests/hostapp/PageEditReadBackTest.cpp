@@ -676,6 +676,9 @@ const ReadBackCase kCases[] = {
     {"places tried and given up left the page marked changed: a heading in a heading, the cursor in a link",
      Edit::InsertIn, L"c", L"<h2><a id=c><h2><a>",
      L"html(head body(h2(a[id=\"c\"] h2(a[id=\"c\"] a)) div[id=\"lp\"](\"P\")))"},
+    {"removed column group of a table had an end tag the table ignored in front of it, before a text area moved out",
+     Edit::RemoveFirstChild, L"t", L"<table id=t></div><colgroup><a><textarea>\n<svg>",
+     L"html(head body(a(textarea(\"<svg>\")) table[id=\"t\"]))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
