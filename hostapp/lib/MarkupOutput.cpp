@@ -396,6 +396,13 @@ std::size_t MarkupOutput::startOf(const Node& node)
 
 bool MarkupOutput::continuesTo(const Node& node) const
 {
+    // (An element without a start tag whose content was all removed, an empty copy now: what the
+    // source went on with there is gone, and may have ended what the output left open, a second
+    // <button> the first.)
+    if (NodeSource::subtreeChanged(&node) && node.getFirstChild() == nullptr &&
+        node.getNodeType() == Node::Type::Element && NodeSource::spanEnd(&node) > NodeSource::spanStart(&node) &&
+        NodeSource::startTag(static_cast<const Element*>(&node)).empty())
+        return false;
     std::size_t from = startOf(node);
     // Past the start of the gap text (displaced nodes written back inside it), the source
     // continues if nothing stands between here and the node itself.

@@ -679,6 +679,8 @@ const ReadBackCase kCases[] = {
     {"removed column group of a table had an end tag the table ignored in front of it, before a text area moved out",
      Edit::RemoveFirstChild, L"t", L"<table id=t></div><colgroup><a><textarea>\n<svg>",
      L"html(head body(a(textarea(\"<svg>\")) table[id=\"t\"]))"},
+    {"removed button had ended the button before it, and was all a copy of an underline held", Edit::Remove, L"d",
+     L"<a><button><u><button id=d></caption> <p><center>", L"html(head body(a(button(u) u)))"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
