@@ -278,7 +278,22 @@ void DomUtBase::detach(Node* node)
         NodeSource::setLeadGap(movedOut, gap);
     } else if (!gap.empty()) {
         Node* next = node->getNextSibling();
-        if (next != nullptr && NodeSource::leadGap(next).empty())
+        // (A node the parser moved out in front of the parent whose text stands between that text
+        // and the next sibling comes first: "<table></div><colgroup><a><textarea>" without the
+        // column group, where the </div> would follow the text area's text.)
+        Node* movedFromParent = nullptr;
+        for (Node* d = parent->getPreviousSibling(); d != nullptr && NodeSource::isDisplaced(d);
+             d = d->getPreviousSibling())
+            if (NodeSource::displacedFrom(d) == parent && NodeSource::source(d) == gap.source &&
+                NodeSource::spanStart(d) >= gap.end &&
+                (next == nullptr || NodeSource::source(next) != gap.source ||
+                 NodeSource::spanStart(d) < NodeSource::spanStart(next)) &&
+                (movedFromParent == nullptr || NodeSource::spanStart(d) < NodeSource::spanStart(movedFromParent)))
+                movedFromParent = d;
+        if (movedFromParent != nullptr) {
+            if (NodeSource::leadGap(movedFromParent).empty())
+                NodeSource::setLeadGap(movedFromParent, gap);
+        } else if (next != nullptr && NodeSource::leadGap(next).empty())
             NodeSource::setLeadGap(next, gap);
         else if (next == nullptr && parent->getNodeType() == Node::Type::Element &&
                  NodeSource::innerTrailGap(static_cast<Element*>(parent)).empty())

@@ -680,6 +680,9 @@ const ReadBackCase kCases[] = {
      Edit::RemoveLast, L"c", L"<div><code id=c><code id=c><code id=c><code id=c></div>\n",
      L"html(head body(div(code[id=\"c\"](code[id=\"c\"](code[id=\"c\"](code[id=\"c\"])))) "
      L"code[id=\"c\"](code[id=\"c\"])))"},
+    {"removed column group of a table had an end tag the table ignored in front of it, before a text area moved out",
+     Edit::RemoveFirstChild, L"t", L"<table id=t></div><colgroup><a><textarea>\n<svg>",
+     L"html(head body(a(textarea(\"<svg>\")) table[id=\"t\"]))"},
     {"removed button had ended the button before it, and was all a copy of an underline held", Edit::Remove, L"d",
      L"<a><button><u><button id=d></caption> <p><center>", L"html(head body(a(button(u) u)))"},
 };
