@@ -232,8 +232,9 @@ private:
         const SourceScan scan(t);
         std::size_t end = hi;
         // (</br> is read as <br>, which ends the noscript. Of start tags it ignores <head> and
-        // <noscript>.)
-        while (scan.firstTag(end, t.size()) == end &&
+        // <noscript>. Nothing follows a noscript that reaches the page end: firstTag then says so
+        // by the page's end itself.)
+        while (end < t.size() && scan.firstTag(end, t.size()) == end &&
                (t[end + 1] == L'/' ? scan.endTagAt(end, L"noscript") == SourceScan::kNone &&
                                          scan.endTagAt(end, L"br") == SourceScan::kNone
                                    : scan.startTagAt(end, L"head") != SourceScan::kNone ||

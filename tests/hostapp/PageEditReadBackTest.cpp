@@ -685,6 +685,8 @@ const ReadBackCase kCases[] = {
      L"html(head body(a(textarea(\"<svg>\")) table[id=\"t\"]))"},
     {"removed button had ended the button before it, and was all a copy of an underline held", Edit::Remove, L"d",
      L"<a><button><u><button id=d></caption> <p><center>", L"html(head body(a(button(u) u)))"},
+    {"removed noscript in the head had ignored end tags up to the page end (the scan past them read beyond the text)",
+     Edit::Remove, L"d", L"<noscript id=d></p>", L"html(head body)"},
 };
 
 INSTANTIATE_TEST_SUITE_P(PageEditReadBackTest, PageEditReadBack, ::testing::ValuesIn(kCases));
