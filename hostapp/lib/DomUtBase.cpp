@@ -198,6 +198,21 @@ void dropReadInOpenTable(Node& table)
     }
 }
 
+// Hands a removed node's gap on: to the node moved out of a table that comes first in the text,
+// when there is one; else to the next node, or, when there is none, to the end of the holder; in
+// each case only to one that holds no gap yet.
+void handOnGap(const NodeSource::Range& gap, Node* movedFirst, Node* next, Node& holder)
+{
+    if (movedFirst != nullptr) {
+        if (NodeSource::leadGap(movedFirst).empty())
+            NodeSource::setLeadGap(movedFirst, gap);
+    } else if (next != nullptr && NodeSource::leadGap(next).empty())
+        NodeSource::setLeadGap(next, gap);
+    else if (next == nullptr && holder.getNodeType() == Node::Type::Element &&
+             NodeSource::innerTrailGap(static_cast<Element*>(&holder)).empty())
+        NodeSource::setInnerTrailGap(static_cast<Element*>(&holder), gap);
+}
+
 } // namespace
 
 void DomUtBase::detach(Node* node)
@@ -266,14 +281,7 @@ void DomUtBase::detach(Node* node)
                 (after == nullptr || NodeSource::spanStart(d) < NodeSource::spanStart(after)) &&
                 (movedAfter == nullptr || NodeSource::spanStart(d) < NodeSource::spanStart(movedAfter)))
                 movedAfter = d;
-        if (movedAfter != nullptr) {
-            if (NodeSource::leadGap(movedAfter).empty())
-                NodeSource::setLeadGap(movedAfter, gap);
-        } else if (after != nullptr && NodeSource::leadGap(after).empty())
-            NodeSource::setLeadGap(after, gap);
-        else if (after == nullptr && host->getNodeType() == Node::Type::Element &&
-                 NodeSource::innerTrailGap(static_cast<Element*>(host)).empty())
-            NodeSource::setInnerTrailGap(static_cast<Element*>(host), gap);
+        handOnGap(gap, movedAfter, after, *host);
     } else if (movedOut != nullptr && NodeSource::leadGap(movedOut).empty()) {
         NodeSource::setLeadGap(movedOut, gap);
     } else if (!gap.empty()) {
@@ -290,14 +298,7 @@ void DomUtBase::detach(Node* node)
                  NodeSource::spanStart(d) < NodeSource::spanStart(next)) &&
                 (movedFromParent == nullptr || NodeSource::spanStart(d) < NodeSource::spanStart(movedFromParent)))
                 movedFromParent = d;
-        if (movedFromParent != nullptr) {
-            if (NodeSource::leadGap(movedFromParent).empty())
-                NodeSource::setLeadGap(movedFromParent, gap);
-        } else if (next != nullptr && NodeSource::leadGap(next).empty())
-            NodeSource::setLeadGap(next, gap);
-        else if (next == nullptr && parent->getNodeType() == Node::Type::Element &&
-                 NodeSource::innerTrailGap(static_cast<Element*>(parent)).empty())
-            NodeSource::setInnerTrailGap(static_cast<Element*>(parent), gap);
+        handOnGap(gap, movedFromParent, next, *parent);
     }
     // A node the parser moved out in front of a table has its text inside the table, which the
     // writer can then no longer copy as the source had it. (So has what it holds.)
