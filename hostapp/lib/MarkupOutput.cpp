@@ -258,14 +258,9 @@ void MarkupOutput::copyLeavingOutEndTagsOfOpen(const SourceText* source, std::si
     const bool unknownOpen =
         std::any_of(stack_.begin(), stack_.end(), [](const Element* e) { return unknownToParser(e->localName()); });
     for (std::size_t i = scan.firstTag(start, end); i < end; i = scan.firstTag(i + 1, end)) {
-        if (unknownOpen && source->text[i + 1] == L'/') {
-            std::size_t n = i + 2;
-            while (n < end && source->text[n] != L'>' && source->text[n] != L'/' &&
-                   !asciicase::isSpace(source->text[n]))
-                ++n;
+        if (unknownOpen && source->text[i + 1] == L'/' && unknownEndTagAt(source->text, i, end)) {
             const std::size_t close = scan.tagClose(i, end);
-            if (n > i + 2 && close != SourceScan::kNone &&
-                unknownToParser(std::wstring_view(source->text).substr(i + 2, n - i - 2))) {
+            if (close != SourceScan::kNone) {
                 copy(source, start, i);
                 start = close + 1;
                 i = close;
