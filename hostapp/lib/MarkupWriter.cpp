@@ -84,8 +84,8 @@ private:
     [[gnu::noinline]] void holdEndsInTableGone(const Node& orphan);
     [[gnu::noinline]] const NodeSource::Range& templateTrail(const Element& e);
     [[gnu::noinline]] static bool lostColumns(const Element& e);
-    [[gnu::noinline]] static bool runsOverIgnoredInTemplate(const Node& text);
-    [[gnu::noinline]] bool leftOutInLostColumns(const Node& parent, const Node& child);
+    [[gnu::noinline]] static bool inTemplateThatLostColumns(const Node& node);
+    [[gnu::noinline]] bool leftOutInLostColumns(const Node& child);
     [[gnu::noinline]] bool readInTableLeft(const NodeSource::Range& trail) const;
     void writeEndTagsBefore(const Node& child)
     {
@@ -325,7 +325,7 @@ void Writer::writeText(const Node& node)
     const SourceText* source = NodeSource::source(&node);
     if (NodeSource::isVerbatim(&node) && !(NodeSource::spanEnd(&node) - NodeSource::spanStart(&node) >
                                                static_cast<const CharacterData&>(node).data().size() &&
-                                           runsOverIgnoredInTemplate(node))) {
+                                           inTemplateThatLostColumns(node))) {
         std::size_t start = NodeSource::spanStart(&node);
         if (start < NodeSource::spanEnd(&node) && !(at_.source == source && at_.end == start) &&
             startsAsReference(source->text[start]))
@@ -426,7 +426,7 @@ void Writer::writeChildren(const Node& parent)
         // before each. (So is the text in front of it, which stood in the table too.)
         const bool orphan = NodeSource::isDisplaced(c);
         orphanDepth_ += orphan ? 1 : 0;
-        if (NodeSource::leadGap(c).empty() || !leftOutInLostColumns(parent, *c))
+        if (NodeSource::leadGap(c).empty() || !leftOutInLostColumns(*c))
             writeGap(*c);
         if (opensBody)
             fresh() += static_cast<const Element&>(parent).is(L"head") ? L"<head>" : L"<body>";
@@ -604,21 +604,20 @@ const NodeSource::Range& Writer::templateTrail(const Element& e)
 // Whether the lead gap of a child of a template that lost its columns is left out: the tags and
 // text there the column content ignored ("<template><col><pre><!--c-->" without the column, where
 // the <pre> would hold the comment). The output then stands after it, as if it had copied it.
-bool Writer::leftOutInLostColumns(const Node& parent, const Node& child)
+bool Writer::leftOutInLostColumns(const Node& child)
 {
-    if (parent.getNodeType() != Node::Type::Element || !static_cast<const Element&>(parent).is(L"template") ||
-        !lostColumns(static_cast<const Element&>(parent)))
+    if (!inTemplateThatLostColumns(child))
         return false;
     at_ = NodeSource::leadGap(&child);
     return true;
 }
 
-// Whether a text whose source holds more than its data stands in a template that lost its
-// columns: the parser's white space there ran over the characters it ignored ("<template><col>
-// x y"), which copied would be the template's text now. It is written afresh.
-bool Writer::runsOverIgnoredInTemplate(const Node& text)
+// Whether the node stands in a template that lost its columns. (A text there whose source holds
+// more than its data is written afresh: the parser's white space ran over the characters it
+// ignored, "<template><col> x y", which copied would be the template's text now.)
+bool Writer::inTemplateThatLostColumns(const Node& node)
 {
-    const Node* parent = text.parentNode();
+    const Node* parent = node.parentNode();
     return parent != nullptr && parent->getNodeType() == Node::Type::Element &&
            static_cast<const Element*>(parent)->is(L"template") && lostColumns(*static_cast<const Element*>(parent));
 }
