@@ -154,6 +154,13 @@ bool ImpliedMarkup::impliedAgain(const Element& e)
     return false;
 }
 
+bool ImpliedMarkup::noscriptInHead(const Element& e)
+{
+    const Node* parent = e.parentNode();
+    return e.is(L"noscript") && parent != nullptr && parent->getNodeType() == Node::Type::Element &&
+           static_cast<const Element*>(parent)->is(L"head");
+}
+
 bool ImpliedMarkup::endsParentAsCurrent(const Element& e)
 {
     const Node* parent = e.parentNode();

@@ -43,6 +43,10 @@ public:
     // something else open between them.
     static bool endsParentAsCurrent(const Element& e);
 
+    // Whether e is a noscript in the head, which the parser reads ignoring end tags, and which
+    // anything but its content ends. False for any other element.
+    static bool noscriptInHead(const Element& e);
+
     // Whether the parser, reading the markup of node first in a body, opens again the formatting
     // elements it has listed but closed: a text does, and the start tag of most elements; a
     // comment, a block (div, p, table, ...), head content and nothing (null) do not. A formatting

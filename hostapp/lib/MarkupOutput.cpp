@@ -478,8 +478,7 @@ void MarkupOutput::arriveAt(const Node& node)
     // ignoring end tags: "<noscript>\n</body><script>" has the script end it, in the head.)
     if (!ends && !leftOpen_.empty() && node.parentNode() != nullptr && NodeSource::subtreeChanged(node.parentNode()) &&
         leftOpen_.front()->parentNode() == node.parentNode() && endTagInLeadGap(node) &&
-        !(leftOpen_.front()->is(L"noscript") && node.parentNode()->getNodeType() == Node::Type::Element &&
-          static_cast<const Element*>(node.parentNode())->is(L"head")))
+        !ImpliedMarkup::noscriptInHead(*leftOpen_.front()))
         ends = true;
     if (ends) {
         writeGapReadInside();

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "AsciiCase.h"
+#include "ImpliedMarkup.h"
 #include "NodeSource.h"
 #include "SourceScan.h"
 #include "host/Document.h"
@@ -224,9 +225,7 @@ private:
     // and make a paragraph). From hi, the noscript's content end; hi when none follow.
     std::size_t ignoredInHeadNoscriptEnd(const Element& noscript, std::size_t hi) const
     {
-        const Node* parent = noscript.parentNode();
-        if (parent == nullptr || parent->getNodeType() != Node::Type::Element ||
-            !static_cast<const Element*>(parent)->is(L"head"))
+        if (!ImpliedMarkup::noscriptInHead(noscript))
             return hi;
         const std::wstring& t = src_->text;
         const SourceScan scan(t);
@@ -295,10 +294,7 @@ private:
             // (Nor a noscript in the head, which anything but its content ends; the end tags it
             // ignored after its content are its own already.)
             if (NodeSource::endTag(e).empty() && !NodeSource::startTag(e).empty() && !e->isVoid() && !e->is(L"html") &&
-                !e->is(L"body") &&
-                !(e->is(L"noscript") && e->parentNode() != nullptr &&
-                  e->parentNode()->getNodeType() == Node::Type::Element &&
-                  static_cast<const Element*>(e->parentNode())->is(L"head"))) {
+                !e->is(L"body") && !ImpliedMarkup::noscriptInHead(*e)) {
                 open = e;
                 ignoresAll = ignoresAll || e->is(L"select") || e->is(L"template");
             }
